@@ -1,0 +1,11 @@
+# muv_add_test(<name> SOURCES <files...> LIBS <libraries...>)
+# Builds one GoogleTest executable and registers each of its tests with CTest.
+function(muv_add_test name)
+    if(NOT MUV_BUILD_TESTS)
+        return()
+    endif()
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,76 @@
+// The two character sets: full varicode (kind 1) and the reduced upper-case 6-bit set (kind 2); the
+// receive-side bit decoders that write received characters into the receive window, and the transmit
+// character filter.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "colour.h"
+#include "error_trap.h"
+#include "text_window.h"
+
+namespace muv {
+
+// Entry c: the codeword of character c followed by the two-zero separator, as '0' and '1' characters.
+using VaricodeTableType = std::array<std::string, 256>;
+
+void BuildVaricodeTable(VaricodeTableType& table);
+// The table, built once on first use and never changed afterwards.
+const VaricodeTableType& StandardVaricodeTable();
+
+// The character whose entry is exactly bits[1..count] (bits[0] unused); 0 when none matches or when the
+// match is a control code other than 8 and 13.
+uint8_t LookupVaricode(const VaricodeTableType& table, const uint8_t* bits, int count);
+
+// The value the encoder codes for one transmit character (code 0..255) in a mode of the given charset
+// kind: kind 1 the code itself, otherwise the 6-bit value 0..63 of the reduced set.
+uint8_t FilterTxCharacter(int code, uint8_t charsetKind);
+// In the reduced set (kind 2) a lower-case letter becomes upper case; otherwise the code is unchanged.
+uint8_t UpperCaseTxCharacter(int code, uint8_t charsetKind);
+
+// How received text is written: the receive mode's text colour and the receive font size.
+struct RxTextStyle {
+    ColorRef colour = 0;
+    int fontSize = 10;
+};
+
+// Capacity of the full-set bit buffer: positions 1 to 13 hold the longest entry (12 characters with its
+// separator) and the 1 bit that completes it.
+constexpr int kVaricodeBitBufferSize = 13;
+
+class VaricodeDecoder {
+public:
+    VaricodeDecoder(TextWindow& rtfVentanaRX, const VaricodeTableType& table = StandardVaricodeTable(),
+                    ErrorReporter* reporter = nullptr);
+
+    // Full-set decoder: with reset true the bit is ignored and the decoder starts a new message.
+    void VaricodeDecodeBit(uint8_t bit, bool reset, const RxTextStyle& style);
+    // Reduced-set decoder, same calling pattern.
+    void VaricodeDecodeBitReduced(uint8_t bit, bool reset, const RxTextStyle& style);
+
+    // The text of the message being received; cleared at each reset, kept after the message ends.
+    std::string RxText;
+
+    // Full-set decoder state.
+    uint8_t LastBit = 0;
+    uint8_t SeparatorSeen = 0;
+    uint8_t BitCount = 1;
+    std::array<uint8_t, kVaricodeBitBufferSize + 1> BitBuffer{};  // positions 1..13
+    std::string SavedRxRtf;
+    int32_t SavedRxLength = 0;
+
+    // Reduced-set decoder state.
+    uint8_t BitCount6 = 0;
+    std::array<uint8_t, 7> BitBuffer6{};  // positions 1..6
+    std::string SavedRxRtf6;
+    int32_t SavedRxLength6 = 0;
+
+private:
+    TextWindow& window_;
+    const VaricodeTableType& table_;
+    ErrorReporter* reporter_;
+};
+
+}  // namespace muv
