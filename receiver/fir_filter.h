@@ -11,8 +11,8 @@ namespace muv {
 constexpr int kFirTaps = 31;
 
 struct FirCoefficients {
-    std::array<float, kFirTaps> FirCoefficientsA{};       // before 6:1 decimation, 48000 -> 8000 samples/s
-    std::array<float, kFirTaps> FirCoefficientsB{};       // before 7:1 decimation, 48000 -> 48000/7 samples/s
+    std::array<float, kFirTaps> FirCoefficientsA{};  // before 6:1 decimation, 48000 -> 8000 samples/s
+    std::array<float, kFirTaps> FirCoefficientsB{};  // before 7:1 decimation, 48000 -> 48000/7 samples/s
     std::array<float, kFirTaps> ComplexFirCoefficients{};  // complex samples at 8000 samples/s, before 2:1
 };
 

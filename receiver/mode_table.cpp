@@ -11,10 +11,10 @@ const std::array<uint8_t, 32> SubBandPattern4 = {2, 3, 4, 1, 4, 2, 3, 1, 4, 2, 4
                                                  1, 3, 2, 4, 1, 2, 4, 1, 3, 1, 4, 3, 2, 3, 2, 1};
 
 const std::array<uint8_t, 96> SubBandPattern16 = {
-    15, 8,  13, 3,  7,  4,  1,  13, 14, 5,  11, 3,  8,  4, 13, 15, 1,  11, 16, 5,  10, 3,  4,  6,
-    11, 7,  2,  9,  10, 6,  15, 9,  7,  4,  7,  14, 16, 11, 5, 10, 9,  2,  9,  7,  1,  15, 10, 14,
-    16, 12, 9,  2,  12, 10, 15, 12, 14, 8,  16, 7,  15, 2,  6, 5,  1,  13, 8,  6,  14, 2,  11, 12,
-    14, 12, 16, 9,  8,  4,  3,  13, 5,  3,  10, 8,  2,  12, 13, 6, 16, 1,  4,  11, 3,  6,  1,  5};
+    15, 8,  13, 3, 7,  4,  1,  13, 14, 5, 11, 3,  8,  4,  13, 15, 1,  11, 16, 5,  10, 3,  4,  6,
+    11, 7,  2,  9, 10, 6,  15, 9,  7,  4, 7,  14, 16, 11, 5,  10, 9,  2,  9,  7,  1,  15, 10, 14,
+    16, 12, 9,  2, 12, 10, 15, 12, 14, 8, 16, 7,  15, 2,  6,  5,  1,  13, 8,  6,  14, 2,  11, 12,
+    14, 12, 16, 9, 8,  4,  3,  13, 5,  3, 10, 8,  2,  12, 13, 6,  16, 1,  4,  11, 3,  6,  1,  5};
 
 namespace {
 
@@ -24,7 +24,7 @@ using Row = std::array<T, kModeCount>;
 
 const Row<uint8_t> kNominalBaud = {16, 8, 4, 16, 8, 4, 1, 1, 7, 1};
 const Row<int16_t> kModeBandwidthHz = {2000, 2000, 2000, 500, 500, 500, 96, 96, 100, 100};
-const Row<float> kSymbolRate = {15.625f, 7.8125f, 3.90625f, 15.625f,          7.8125f,
+const Row<float> kSymbolRate = {15.625f,  7.8125f,    3.90625f,   15.625f,        7.8125f,
                                 3.90625f, 0.9765625f, 0.9765625f, 13.392857f / 2, 13.392857f / 16};
 const Row<uint8_t> kToneSpacingFactor = {2, 2, 4, 2, 2, 2, 6, 6, 2, 8};
 const Row<int16_t> kWideWindowLow = {40, 80, 160, 166, 332, 664, 816, 400, 408, 3264};
@@ -32,9 +32,10 @@ const Row<int16_t> kWideWindowHigh = {92, 184, 368, 218, 436, 872, 3280, 5744, 4
 const Row<int16_t> kNarrowWindowLow = {56, 112, 224, 182, 364, 728, 0, 0, 420, 3360};
 const Row<int16_t> kNarrowWindowHigh = {76, 152, 304, 202, 404, 808, 0, 0, 444, 3552};
 const Row<int16_t> kBandwidthBins = {256, 512, 1024, 64, 128, 256, 320, 320, 32, 256};
-const Row<float> kNarrowAfcHz = {78.125f, 78.125f, 78.125f, 78.125f, 78.125f,
-                                 78.125f, 609.375f, 609.375f, 40, 40};
-const Row<float> kWideAfcHz = {203.125f, 203.125f, 203.125f, 203.125f, 203.125f, 203.125f, 1300, 1300, 80, 80};
+const Row<float> kNarrowAfcHz = {78.125f, 78.125f,  78.125f,  78.125f, 78.125f,
+                                 78.125f, 609.375f, 609.375f, 40,      40};
+const Row<float> kWideAfcHz = {203.125f, 203.125f, 203.125f, 203.125f, 203.125f,
+                               203.125f, 1300,     1300,     80,       80};
 const Row<float> kBaseToneBin = {66, 132, 264, 192, 384, 768, 2048, 3072, 432, 3456};
 const Row<int16_t> kSymbolColumns = {528, 528, 352, 528, 528, 352, 160, 160, 528, 160};
 const Row<uint8_t> kInterleaveDepth = {8, 8, 6, 8, 8, 6, 3, 3, 8, 3};
@@ -45,7 +46,7 @@ const Row<float> kSnCorrectionDb = {-10.41f, -13.41f, -16.41f, -10.41f, -13.41f,
 const Row<float> kSnThresholdDb = {-23, -26, -29, -23, -26, -29, -35, -35, -26.7f, -35.7f};
 const Row<float> kSnRedLimitDb = {-20.125f, -22.75f,  -25.375f, -20.125f,  -22.75f,
                                   -25.375f, -30.625f, -30.625f, -23.3625f, -31.2375f};
-const Row<float> kSnYellowLimitDb = {-17.25f, -19.5f,   -21.75f,  -17.25f,  -19.5f,
+const Row<float> kSnYellowLimitDb = {-17.25f, -19.5f,  -21.75f, -17.25f,  -19.5f,
                                      -21.75f, -26.25f, -26.25f, -20.025f, -26.775f};
 const Row<uint8_t> kSnAverageLength = {64, 32, 32, 64, 32, 32, 16, 16, 32, 16};
 const Row<uint8_t> kSyncSymbolCount = {24, 24, 24, 24, 24, 24, 18, 18, 24, 18};
@@ -54,7 +55,7 @@ const Row<uint8_t> kFrameAcquisitionRedLimit = {18, 18, 18, 18, 18, 18, 14, 14, 
 const Row<uint8_t> kFrameAcquisitionYellowLimit = {21, 21, 21, 21, 21, 21, 16, 16, 21, 16};
 const Row<uint8_t> kFinalAcquisitionRedLimit = {15, 12, 10, 15, 12, 10, 10, 10, 12, 10};
 const Row<uint8_t> kFinalAcquisitionYellowLimit = {18, 15, 12, 18, 15, 12, 12, 12, 15, 12};
-const Row<float> kBaseToneHz = {515.625f, 515.625f, 516.125f, 1500,       1500,
+const Row<float> kBaseToneHz = {515.625f, 515.625f,  516.125f,  1500,       1500,
                                 1500,     1453.125f, 1453.125f, 1446.4286f, 1446.4286f};
 const Row<uint8_t> kSubBandCount = {8, 16, 16, 2, 4, 8, 2, 2, 1, 2};
 const Row<ColorRef> kTextColour = {0xFF0000, 0xFF007F, 0x003399, 0xFF0000, 0xFF007F,
@@ -85,15 +86,16 @@ const Row<int16_t> kRankWindowLength = {512, 512, 256, 512, 512, 256, 128, 128, 
 const Row<uint8_t> kRankCutoff = {64, 64, 32, 64, 64, 32, 16, 16, 64, 16};
 const Row<int32_t> kCancelFrameDelayMs = {3000, 10000, 15000, 3000, 10000, 15000, 20000, 20000, 10000, 20000};
 
-const std::array<uint8_t, 24> kSyncTones = {6, 11, 7, 2, 12, 9, 15, 4, 7, 1, 2, 9,
-                                            10, 14, 15, 3, 8, 3, 0, 13, 4, 0, 0, 0};
-const std::array<uint8_t, 24> kEndPattern = {2, 4, 10, 5, 3, 2, 14, 2, 11, 1, 9, 15,
-                                             11, 4, 10, 13, 7, 0, 13, 12, 1, 0, 11, 13};
+const std::array<uint8_t, 24> kSyncTones = {6,  11, 7,  2, 12, 9, 15, 4,  7, 1, 2, 9,
+                                            10, 14, 15, 3, 8,  3, 0,  13, 4, 0, 0, 0};
+const std::array<uint8_t, 24> kEndPattern = {2,  4, 10, 5,  3, 2, 14, 2,  11, 1, 9,  15,
+                                             11, 4, 10, 13, 7, 0, 13, 12, 1,  0, 11, 13};
 
 // Repeats a pattern over positions 1 to 288.
 template <size_t N>
 void FillRepeating(std::array<uint8_t, 289>& sequence, const std::array<uint8_t, N>& pattern) {
-    for (int p = 1; p <= kSubBandSequenceLength; ++p) sequence[p] = pattern[(p - 1) % N];
+    for (int p = 1; p <= kSubBandSequenceLength; ++p)
+        sequence[p] = pattern[(p - 1) % N];
 }
 
 void FillSubBandSequence(int mode, std::array<uint8_t, 289>& sequence) {
@@ -189,10 +191,12 @@ void BuildModeTable(ModeTables& tables) {
     tables.SyncIndexTable[1][1] = 19;
     int e = 1;
     for (int a = 0; a <= 3; ++a)
-        for (int b = 0; b <= 3 - a; ++b) tables.SyncIndexTable[4][e++] = static_cast<uint8_t>(25 + 6 * a + 5 * b);
+        for (int b = 0; b <= 3 - a; ++b)
+            tables.SyncIndexTable[4][e++] = static_cast<uint8_t>(25 + 6 * a + 5 * b);
     e = 1;
     for (int a = 0; a <= 6; ++a)
-        for (int b = 0; b <= 6 - a; ++b) tables.SyncIndexTable[6][e++] = static_cast<uint8_t>(17 + 8 * a + 7 * b);
+        for (int b = 0; b <= 6 - a; ++b)
+            tables.SyncIndexTable[6][e++] = static_cast<uint8_t>(17 + 8 * a + 7 * b);
 }
 
 const ModeTables& StandardModeTables() {

@@ -71,10 +71,10 @@ constexpr int kModeCount = 10;
 constexpr int kSubBandSequenceLength = 288;
 
 struct ModeTables {
-    std::array<ModeRecord, kModeCount + 1> ModeTable{};          // index 1 to 10
-    std::array<uint8_t, 25> SyncToneSequence{};                   // index 1 to 24
-    std::array<uint8_t, 25> EndPatternTable{};                    // index 1 to 24
-    std::array<std::array<uint8_t, 29>, 7> SyncIndexTable{};      // row 1 to 6, entry 1 to 28
+    std::array<ModeRecord, kModeCount + 1> ModeTable{};       // index 1 to 10
+    std::array<uint8_t, 25> SyncToneSequence{};               // index 1 to 24
+    std::array<uint8_t, 25> EndPatternTable{};                // index 1 to 24
+    std::array<std::array<uint8_t, 29>, 7> SyncIndexTable{};  // row 1 to 6, entry 1 to 28
 
     const ModeRecord& operator[](int index) const { return ModeTable.at(index); }
 };
@@ -93,6 +93,8 @@ const ModeTables& StandardModeTables();
 float ToneFrequencyHz(const ModeRecord& mode, int subBand, int tone);
 
 // The sub-band sequence position that follows the given one: 1 after 288.
-inline int NextSubBandPosition(int position) { return position >= kSubBandSequenceLength ? 1 : position + 1; }
+inline int NextSubBandPosition(int position) {
+    return position >= kSubBandSequenceLength ? 1 : position + 1;
+}
 
 }  // namespace muv

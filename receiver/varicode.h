@@ -68,9 +68,30 @@ public:
     int32_t SavedRxLength6 = 0;
 
 private:
+    // The operator's caret and selection, kept during one insertion.
+    struct SavedSelection {
+        int32_t start;
+        int32_t length;
+    };
+
+    void DecodeBit(uint8_t bit, const RxTextStyle& style);
+    void ResetFull();
+    void ResetReduced();
+    // Moves the caret to the end of the window in the receive format and returns what it was.
+    SavedSelection BeginInsertion(const RxTextStyle& style);
+    void EndInsertion(const SavedSelection& saved);
+    // Inserts text at the caret and appends it to RxText.
+    void Append(const std::string& text);
+    // Redraws the message from the content saved at reset, without its last character.
+    void EraseLast(const RxTextStyle& style, const std::string& savedRtf, int32_t savedLength);
+    void ShowFullSetCode(uint8_t code, const RxTextStyle& style);
+
     TextWindow& window_;
     const VaricodeTableType& table_;
     ErrorReporter* reporter_;
+    // Set when the run being collected overflowed the bit buffer: it is longer than any entry and
+    // decodes to nothing, whatever its last bits happen to look like.
+    bool runTooLong_ = false;
 };
 
 }  // namespace muv
