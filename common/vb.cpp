@@ -169,4 +169,14 @@ std::string Format(double value, std::string_view picture) {
     return out;
 }
 
+std::string Str(double value) {
+    char buf[64];
+    auto written = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string text(buf, written.ptr);
+    for (char& c : text) {
+        if (c == 'e') c = 'E';
+    }
+    return value >= 0 ? " " + text : text;
+}
+
 }  // namespace muv

@@ -39,4 +39,8 @@ double Val(std::string_view text);
 // always ".". A value that rounds to zero is written without a minus sign.
 std::string Format(double value, std::string_view picture);
 
+// A number as Str writes it: a blank in front of a value that is not negative, "." as the decimal
+// separator, only the decimals the value has (up to 15 significant digits).
+std::string Str(double value);
+
 }  // namespace muv

@@ -89,6 +89,15 @@ TEST(VbFormat, RoundsTheDecimalValueNotItsBinaryNeighbour) {
     EXPECT_EQ(Format(123456789.0, "0"), "123456789");
 }
 
+TEST(VbStr, PlainNumbersWithABlankForPositives) {
+    EXPECT_EQ(Str(14071500), " 14071500");
+    EXPECT_EQ(Str(14071500.5), " 14071500.5");
+    EXPECT_EQ(Str(-3), "-3");
+    EXPECT_EQ(Str(0), " 0");
+    EXPECT_EQ(Str(0.25), " 0.25");
+    EXPECT_EQ(Str(1e20), " 1E+20");
+}
+
 TEST(VbFormat, UsesThePointWhateverTheLocale) {
     std::setlocale(LC_ALL, "de_DE.UTF-8");  // may not exist; the result must not depend on it
     EXPECT_EQ(Format(1.5, "0.0"), "1.5");

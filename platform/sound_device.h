@@ -1,0 +1,46 @@
+// Sound devices with a ring of polled buffers: the modem hands a buffer to the device and later polls
+// whether the device has finished with it. Nothing runs on the device's behalf in the program's thread.
+// 48000 samples per second, 16-bit signed, mono, in both directions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace muv {
+
+constexpr int kSampleRate = 48000;
+
+class SoundOutputDevice {
+public:
+    virtual ~SoundOutputDevice() = default;
+    // Opens the playback device with the given index in DeviceNames() order (-1: the system's default).
+    virtual bool Open(int deviceIndex) = 0;
+    // Queues buffer k (its samples are copied); the device plays queued buffers in queue order.
+    virtual void Write(int buffer, const int16_t* samples, int count) = 0;
+    // True once buffer k has finished playing (or was never queued since the open).
+    virtual bool IsDone(int buffer) const = 0;
+    // Stops playback and drops whatever is still queued.
+    virtual void Reset() = 0;
+    virtual void Close() = 0;
+    // Samples queued but not yet played.
+    virtual int PendingSamples() const = 0;
+};
+
+class SoundInputDevice {
+public:
+    virtual ~SoundInputDevice() = default;
+    // Opens the capture device with the given index in DeviceNames() order (-1: the system's default).
+    virtual bool Open(int deviceIndex) = 0;
+    // Hands buffer k to the device to be filled with count samples.
+    virtual void AddBuffer(int buffer, int count) = 0;
+    virtual void Start() = 0;
+    // True once buffer k has been filled; its samples are then read with Read.
+    virtual bool IsDone(int buffer) const = 0;
+    virtual const std::vector<int16_t>& Read(int buffer) const = 0;
+    // Stops capture and returns every buffer unfilled.
+    virtual void Reset() = 0;
+    virtual void Close() = 0;
+};
+
+}  // namespace muv
