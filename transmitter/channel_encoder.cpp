@@ -19,7 +19,8 @@ std::string ToBitString(int n) {
     return ToBitString(n / 2) + static_cast<char>('0' + n % 2);
 }
 
-Transmitter::Transmitter(const TransmitterLinks& links) : links_(links) {}
+Transmitter::Transmitter(const TransmitterLinks& links)
+    : links_(links), output_(links.soundOutput, links.host) {}
 
 uint8_t Transmitter::NextTxSymbol(bool reset) {
     if (reset) {

@@ -1,5 +1,5 @@
-// A transmitter wired to in-memory windows, and a noiseless inverse of the channel code that turns the
-// tones it sends back into the characters that were coded.
+// The channel encoder on its own, and a noiseless inverse of the channel code that turns the tones it
+// sends back into the characters that were coded.
 #pragma once
 
 #include <map>
@@ -7,55 +7,15 @@
 #include <vector>
 
 #include "channel_code.h"
-#include "memory_text_window.h"
-#include "transmitter.h"
+#include "tx_rig.h"
 
 namespace muv::test {
 
-class EncoderFixture {
+// The channel encoder on its own, in a given transmit mode.
+class EncoderFixture : public TxRig {
 public:
-    explicit EncoderFixture(int txMode = 1) : tx(links()) {
-        tx.TxModeIndex = static_cast<uint8_t>(txMode);
-        shared.UtcNow.hour = 9;
-        shared.UtcNow.minute = 5;
-    }
-
-    TransmitterLinks links() {
-        return {StandardModeTables(), StandardVaricodeTable(), shared, log, rxWindow, txWindow};
-    }
-
-    // Starts a transmission of the given text.
-    void Start(const std::string& text) {
-        txWindow.SetText(text);
-        txWindow.SetSelStart(txWindow.TextLength());
-        tx.TxSentPosition = 0;
-        tx.TxStopRequest = 0;
-        shared.TxRxState = 1;
-        tx.NextTxSymbol(true);
-    }
-
-    // Symbols until the encoder raises its stop request, at most limit of them.
-    std::vector<uint8_t> RunToStop(int limit = 5000) {
-        std::vector<uint8_t> tones;
-        while (tx.TxStopRequest == 0 && static_cast<int>(tones.size()) < limit) {
-            uint8_t tone = tx.NextTxSymbol(false);
-            if (tx.TxStopRequest == 0) tones.push_back(tone);
-        }
-        return tones;
-    }
-
-    std::vector<uint8_t> Symbols(int count) {
-        std::vector<uint8_t> tones;
-        for (int i = 0; i < count; ++i)
-            tones.push_back(tx.NextTxSymbol(false));
-        return tones;
-    }
-
-    MemoryTextWindow rxWindow;
-    MemoryTextWindow txWindow;
-    SharedState shared;
-    SessionLog log;
-    Transmitter tx;
+    explicit EncoderFixture(int txMode = 1) { tx.TxModeIndex = static_cast<uint8_t>(txMode); }
+    void Start(const std::string& text) { StartEncoder(text); }
 };
 
 // The input bits of the convolutional code, recovered exactly from noiseless tones: each symbol carries
@@ -67,7 +27,7 @@ inline std::vector<uint8_t> InputBitsOf(const std::vector<uint8_t>& tones) {
         uint8_t s = GrayDecode(tone);
         for (int half = 0; half < 2; ++half) {
             uint8_t c133 = (s >> (3 - 2 * half)) & 1;
-            // The new bit u[k] enters with u[k-2], u[k-3], u[k-5], u[k-6]: positions 1, 2, 4, 5 back.
+            // The first code bit of u[k] is u[k] ^ u[k-2] ^ u[k-3] ^ u[k-5] ^ u[k-6].
             u.push_back(c133 ^ older(2) ^ older(3) ^ older(5) ^ older(6));
         }
     }

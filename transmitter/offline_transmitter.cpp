@@ -1,0 +1,130 @@
+#include "offline_transmitter.h"
+
+#include "memory_sound.h"
+#include "memory_text_window.h"
+#include "transmitter.h"
+
+namespace muv {
+
+namespace {
+
+class OfflineHost : public TransmitterHost {
+public:
+    explicit OfflineHost(const TxModeChoice& choice) : choice_(choice) {}
+
+    bool BaudButtonOn(BaudButton button) const override {
+        switch (button) {
+            case BaudButton::imgBaudON1:
+                return choice_.baudOn1;
+            case BaudButton::imgBaudON2:
+                return choice_.baudOn2;
+            case BaudButton::imgBaudON2MF:
+                return choice_.baudOn2MF;
+        }
+        return false;
+    }
+    void SetModeBox(const std::string&) override {}
+    void ResetRxDisplay() override {}
+    void CloseSoundInput() override {}
+    void EndTransmission() override { ended = true; }
+    void TestToneStopping() override {}
+    void ReleasePtt() override {}
+    void TestToneStopped() override {}
+    int OutputDeviceIndex() const override { return -1; }
+    void PrepareMixerForOutput(int) override {}
+    void SoundCardFailure(const std::string&) override { failed = true; }
+
+    bool ended = false;
+    bool failed = false;
+
+private:
+    TxModeChoice choice_;
+};
+
+class NoDdsBox : public DdsBox {
+public:
+    bool Selected() const override { return false; }
+    double DialFrequencyHz() const override { return 0; }
+    void WriteLine(const std::string&) override {}
+    void Wait(int) override {}
+};
+
+}  // namespace
+
+TxModeChoice ChoiceForTxMode(int mode) {
+    switch (mode) {
+        case 1:
+            return {2, 2000, true, false, false};
+        case 2:
+            return {2, 2000, false, true, false};
+        case 3:
+            return {2, 2000, false, false, false};
+        case 4:
+            return {2, 500, true, false, false};
+        case 5:
+            return {2, 500, false, true, false};
+        case 6:
+            return {2, 500, false, false, false};
+        case 9:
+            return {1, 2000, false, false, true};
+        case 10:
+            return {1, 2000, false, false, false};
+        default:  // 7 and 8: EME
+            return {3, 2000, false, false, false};
+    }
+}
+
+bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device) {
+    const TxModeChoice choice = ChoiceForTxMode(mode);
+    MemoryTextWindow rx;
+    MemoryTextWindow txWindow;
+    SharedState shared;
+    shared.BandClass = choice.BandClass;
+    shared.BandwidthHz = choice.BandwidthHz;
+    SessionLog log;
+    OfflineHost host(choice);
+    NoDdsBox dds;
+    ManualTimer pilot, data, tone, rxTimer, metrics, acquisition;
+    TransmitterLinks links{StandardModeTables(),
+                           StandardVaricodeTable(),
+                           shared,
+                           log,
+                           rx,
+                           txWindow,
+                           host,
+                           {pilot, data, tone, rxTimer, metrics, acquisition},
+                           device,
+                           dds};
+    Transmitter tx(links);
+    txWindow.SetText(text);
+    shared.TxRxState = 1;
+    tx.StartTransmission();
+    if (host.failed) return false;
+    shared.TxRxState = 2;  // the second press: send the text, then end the message
+
+    // Each pass is one 1 ms timer tick; the device tells whether the next buffer is free.
+    while (!host.ended && (pilot.Enabled() || data.Enabled())) {
+        if (pilot.Enabled()) {
+            tx.PilotToneTick();
+        } else {
+            tx.TxTick();
+        }
+    }
+    tx.Output().CloseSoundOutput();
+    return true;
+}
+
+std::vector<int16_t> TransmitToSamples(int mode, const std::string& text) {
+    // A device that plays every buffer the moment it is queued.
+    class InstantOutput : public MemorySoundOutput {
+    public:
+        void Write(int buffer, const int16_t* samples, int count) override {
+            MemorySoundOutput::Write(buffer, samples, count);
+            FinishAll();
+        }
+    } device;
+    TransmitOffline(mode, text, device);
+    return device.played;
+}
+
+}  // namespace muv

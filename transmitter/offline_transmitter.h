@@ -1,0 +1,34 @@
+// The transmitter driven exactly as the program drives it, without windows, rig or sound card: a text
+// goes out as one whole transmission into a sound device. The benchmark's signal source and the
+// receive chain's loopback tests use it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sound_device.h"
+
+namespace muv {
+
+// The band class, bandwidth and symbol-rate button that make the transmitter choose a mode.
+struct TxModeChoice {
+    uint8_t BandClass;
+    int16_t BandwidthHz;
+    bool baudOn1;
+    bool baudOn2;
+    bool baudOn2MF;
+};
+// The choice for transmit mode 1..10 (8, the second EME receive variant, is sent as 7).
+TxModeChoice ChoiceForTxMode(int mode);
+
+// Sends text in the given mode into the device (opened by the transmitter), with the operator's second
+// press of the TX/RX switch right at the start, so that the text is followed by the end of the message.
+// The device must finish its buffers by itself (a file, or memory that plays at once). Returns false
+// when the device could not be opened.
+bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device);
+
+// The same into memory: the samples that went on air, from the first silent buffer to the last one.
+std::vector<int16_t> TransmitToSamples(int mode, const std::string& text);
+
+}  // namespace muv
