@@ -10,20 +10,6 @@ namespace {
 
 class OfflineHost : public TransmitterHost {
 public:
-    explicit OfflineHost(const TxModeChoice& choice) : choice_(choice) {}
-
-    bool BaudButtonOn(BaudButton button) const override {
-        switch (button) {
-            case BaudButton::imgBaudON1:
-                return choice_.baudOn1;
-            case BaudButton::imgBaudON2:
-                return choice_.baudOn2;
-            case BaudButton::imgBaudON2MF:
-                return choice_.baudOn2MF;
-        }
-        return false;
-    }
-    void SetModeBox(const std::string&) override {}
     void ResetRxDisplay() override {}
     void CloseSoundInput() override {}
     void EndTransmission() override { ended = true; }
@@ -36,9 +22,6 @@ public:
 
     bool ended = false;
     bool failed = false;
-
-private:
-    TxModeChoice choice_;
 };
 
 class NoDdsBox : public DdsBox {
@@ -82,9 +65,14 @@ bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& devic
     shared.BandClass = choice.BandClass;
     shared.BandwidthHz = choice.BandwidthHz;
     SessionLog log;
-    OfflineHost host(choice);
+    OfflineHost host;
     NoDdsBox dds;
-    ManualTimer pilot, data, tone, rxTimer, metrics, acquisition;
+    MemoryWindowControls controls;
+    controls.SetVisible(Control::imgBaudON1, choice.baudOn1);
+    controls.SetVisible(Control::imgBaudON2, choice.baudOn2);
+    controls.SetVisible(Control::imgBaudON2MF, choice.baudOn2MF);
+    Timer& pilot = controls.GetTimer(TimerId::tmrTXTonoPiloto);
+    Timer& data = controls.GetTimer(TimerId::tmrTX);
     TransmitterLinks links{StandardModeTables(),
                            StandardVaricodeTable(),
                            shared,
@@ -92,7 +80,7 @@ bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& devic
                            rx,
                            txWindow,
                            host,
-                           {pilot, data, tone, rxTimer, metrics, acquisition},
+                           controls,
                            device,
                            dds};
     Transmitter tx(links);

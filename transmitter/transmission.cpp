@@ -18,16 +18,16 @@ inline int16_t ToSample(float value) {
 
 uint8_t Transmitter::SelectTxMode() {
     const SharedState& s = links_.shared;
-    const TransmitterHost& host = links_.host;
+    const WindowControls& controls = links_.controls;
     if (s.BandClass == 3) {
         TxModeIndex = 7;  // an EME station always sends the narrow variant
     } else if (s.BandClass == 1) {
-        TxModeIndex = host.BaudButtonOn(BaudButton::imgBaudON2MF) ? 9 : 10;
+        TxModeIndex = controls.Visible(Control::imgBaudON2MF) ? 9 : 10;
     } else {
         const bool wide = s.BandwidthHz == 2000;
-        if (host.BaudButtonOn(BaudButton::imgBaudON1)) {
+        if (controls.Visible(Control::imgBaudON1)) {
             TxModeIndex = wide ? 1 : 4;
-        } else if (host.BaudButtonOn(BaudButton::imgBaudON2)) {
+        } else if (controls.Visible(Control::imgBaudON2)) {
             TxModeIndex = wide ? 2 : 5;
         } else {
             TxModeIndex = wide ? 3 : 6;
@@ -74,21 +74,26 @@ void Transmitter::SendDdsFrequency(float offsetHz) {
     if (links_.dds.Selected()) links_.dds.WriteLine(DdsFrequencyLine(links_.dds.DialFrequencyHz(), offsetHz));
 }
 
+// The receiver's displays go idle and its pump stops; sound input closes and output opens silent.
+bool Transmitter::StopReceivingAndOpenOutput() {
+    links_.host.ResetRxDisplay();
+    GetTimer(TimerId::tmrRefrescoMetrica).SetEnabled(false);
+    GetTimer(TimerId::tmrRefrescoAdquisicion).SetEnabled(false);
+    GetTimer(TimerId::tmrRX).SetEnabled(false);
+    links_.host.CloseSoundInput();
+    return output_.OpenSoundOutput(TxSamplesPerBuffer);
+}
+
 void Transmitter::StartTransmission() {
     FillTxPattern();
     SelectTxMode();
     const ModeRecord& mode = TxMode();
-    links_.host.SetModeBox(mode.DisplayName);
+    links_.controls.SetText(Control::txtModo, mode.DisplayName);
     TxSamplesPerBuffer = mode.SamplesPerBuffer;
     TxSampleBuffer.assign(static_cast<size_t>(TxSamplesPerBuffer) + 1, 0);
     TxSentPosition = 0;
     TxCaretAtSentPosition = 0;
-    links_.host.ResetRxDisplay();
-    links_.timers.tmrRefrescoMetrica.SetEnabled(false);
-    links_.timers.tmrRefrescoAdquisicion.SetEnabled(false);
-    links_.timers.tmrRX.SetEnabled(false);
-    links_.host.CloseSoundInput();
-    if (!output_.OpenSoundOutput(TxSamplesPerBuffer)) return;
+    if (!StopReceivingAndOpenOutput()) return;
 
     BuildToneTables();
     const int k = mode.InterleaveDepth;
@@ -107,7 +112,7 @@ void Transmitter::StartTransmission() {
 
     if (links_.dds.Selected()) SendDdsStart(mode.DisplayName, mode.CentreHz);
     TxPilotCounter = 1;
-    links_.timers.tmrTXTonoPiloto.SetEnabled(true);
+    GetTimer(TimerId::tmrTXTonoPiloto).SetEnabled(true);
 }
 
 void Transmitter::FillFromTable(int subBand, int firstSample, int tone) {
@@ -124,12 +129,12 @@ void Transmitter::PilotToneTick() {
     SendDdsFrequency(ToneFrequency(mode.PilotSubBand, mode.PilotTone));
     ++TxPilotCounter;
     if (TxPilotCounter != 8) return;
-    links_.timers.tmrTXTonoPiloto.SetEnabled(false);
+    GetTimer(TimerId::tmrTXTonoPiloto).SetEnabled(false);
     if (TxStopRequest != 0) {
         links_.host.EndTransmission();
         return;
     }
-    links_.timers.tmrTX.SetEnabled(true);
+    GetTimer(TimerId::tmrTX).SetEnabled(true);
 }
 
 void Transmitter::TxTick() {
@@ -152,7 +157,7 @@ void Transmitter::TxTick() {
 void Transmitter::DataTick(int buffersPerSymbol) {
     if (!output_.QueueOutputBuffer(TxSampleBuffer, false)) return;
     if (TxStopRequest != 0) {
-        links_.timers.tmrTX.SetEnabled(false);
+        GetTimer(TimerId::tmrTX).SetEnabled(false);
         links_.host.EndTransmission();
         return;
     }
@@ -200,12 +205,7 @@ void Transmitter::DataTick(int buffersPerSymbol) {
 // The tune tone: one buffer of exactly 96 periods of 1500 Hz, queued again and again.
 void Transmitter::StartTestTone() {
     TxSamplesPerBuffer = kTestToneSamples;
-    links_.host.ResetRxDisplay();
-    links_.timers.tmrRefrescoMetrica.SetEnabled(false);
-    links_.timers.tmrRefrescoAdquisicion.SetEnabled(false);
-    links_.timers.tmrRX.SetEnabled(false);
-    links_.host.CloseSoundInput();
-    if (!output_.OpenSoundOutput(TxSamplesPerBuffer)) return;
+    if (!StopReceivingAndOpenOutput()) return;
 
     TxSampleBuffer.assign(static_cast<size_t>(kTestToneSamples) + 1, 0);
     const float w = 6.2831855f * 1500.0f;
@@ -218,12 +218,12 @@ void Transmitter::StartTestTone() {
     }
     output_.QueueOutputBuffer(TxSampleBuffer, true);
     TxStopRequest = 0;
-    links_.timers.tmrTonoTest.SetEnabled(true);
+    GetTimer(TimerId::tmrTonoTest).SetEnabled(true);
 }
 
 void Transmitter::TestToneTick() {
     if (output_.QueueOutputBuffer(TxSampleBuffer, false) && TxStopRequest != 0) {
-        links_.timers.tmrTonoTest.SetEnabled(false);
+        GetTimer(TimerId::tmrTonoTest).SetEnabled(false);
         StopTestTone();
     }
 }

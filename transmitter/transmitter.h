@@ -15,6 +15,7 @@
 #include "text_window.h"
 #include "transmitter_host.h"
 #include "varicode.h"
+#include "window_controls.h"
 
 namespace muv {
 
@@ -50,7 +51,7 @@ struct TransmitterLinks {
     TextWindow& rtfVentanaRX;
     TextWindow& rtfVentanaTX;
     TransmitterHost& host;
-    TransmitterTimers timers;
+    WindowControls& controls;
     SoundOutputDevice& soundOutput;
     DdsBox& dds;
 };
@@ -122,6 +123,8 @@ public:
     uint8_t TxSymbolTone = 0;
 
 private:
+    Timer& GetTimer(TimerId id) { return links_.controls.GetTimer(id); }
+    bool StopReceivingAndOpenOutput();
     void BuildToneTables();
     void FillFromTable(int subBand, int firstSample, int tone);
     void DataTick(int buffersPerSymbol);

@@ -3,20 +3,13 @@
 
 #include <string>
 
-#include "timer.h"
-
 namespace muv {
 
-enum class BaudButton { imgBaudON1, imgBaudON2, imgBaudON2MF };
-
+// What the transmitter needs beyond the main window's controls.
 class TransmitterHost {
 public:
     virtual ~TransmitterHost() = default;
 
-    // The symbol-rate buttons: a selected button's ON image is visible.
-    virtual bool BaudButtonOn(BaudButton button) const = 0;
-    // The main window's mode box, txtModo.
-    virtual void SetModeBox(const std::string& text) = 0;
     // The receiver's indicators to their idle state.
     virtual void ResetRxDisplay() = 0;
     virtual void CloseSoundInput() = 0;
@@ -34,16 +27,6 @@ public:
     virtual void PrepareMixerForOutput(int flag) = 0;
     // Neither the chosen device nor device 0 opens: the operator is told and the program ends.
     virtual void SoundCardFailure(const std::string& message) = 0;
-};
-
-// The main window's timers that the transmitter starts and stops.
-struct TransmitterTimers {
-    Timer& tmrTXTonoPiloto;
-    Timer& tmrTX;
-    Timer& tmrTonoTest;
-    Timer& tmrRX;
-    Timer& tmrRefrescoMetrica;
-    Timer& tmrRefrescoAdquisicion;
 };
 
 }  // namespace muv

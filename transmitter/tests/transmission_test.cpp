@@ -48,12 +48,12 @@ TEST(TxModeSelection, BandClassBandwidthAndButtons) {
     }
     // EME always sends mode 7, whatever button shows; any band class but MF and EME counts as HF.
     rig.shared.BandClass = 3;
-    rig.host.baudOn1 = true;
+    rig.controls.SetVisible(Control::imgBaudON1, true);
     EXPECT_EQ(rig.tx.SelectTxMode(), 7);
     rig.shared.BandClass = 9;
     rig.shared.BandwidthHz = 777;
-    rig.host.baudOn1 = false;
-    rig.host.baudOn2 = true;
+    rig.controls.SetVisible(Control::imgBaudON1, false);
+    rig.controls.SetVisible(Control::imgBaudON2, true);
     EXPECT_EQ(rig.tx.SelectTxMode(), 5);
 }
 
@@ -63,7 +63,7 @@ TEST(TransmissionStart, StopsReceivingAndPrimesEverything) {
     rig.txWindow.SetText("test");
     rig.shared.TxRxState = 1;
     rig.tx.StartTransmission();
-    EXPECT_EQ(rig.host.modeBox, "MUV16/2000");
+    EXPECT_EQ(rig.controls.Text(Control::txtModo), "MUV16/2000");
     EXPECT_EQ(rig.host.events,
               (std::vector<std::string>{"ResetRxDisplay", "CloseSoundInput", "PrepareMixerForOutput 0"}));
     EXPECT_FALSE(rig.tmrRX.Enabled());

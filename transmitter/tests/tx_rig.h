@@ -14,12 +14,6 @@ namespace muv::test {
 
 class RecordingHost : public TransmitterHost {
 public:
-    bool BaudButtonOn(BaudButton button) const override {
-        return button == BaudButton::imgBaudON1   ? baudOn1
-               : button == BaudButton::imgBaudON2 ? baudOn2
-                                                  : baudOn2MF;
-    }
-    void SetModeBox(const std::string& text) override { modeBox = text; }
     void ResetRxDisplay() override { events.push_back("ResetRxDisplay"); }
     void CloseSoundInput() override { events.push_back("CloseSoundInput"); }
     void EndTransmission() override { events.push_back("EndTransmission"); }
@@ -34,11 +28,7 @@ public:
         events.push_back("SoundCardFailure " + message);
     }
 
-    bool baudOn1 = true;
-    bool baudOn2 = false;
-    bool baudOn2MF = false;
     int outputDevice = -1;
-    std::string modeBox;
     std::vector<std::string> events;
 };
 
@@ -57,18 +47,11 @@ public:
 class TxRig {
 public:
     TxRig()
-        : tx({StandardModeTables(),
-              StandardVaricodeTable(),
-              shared,
-              log,
-              rxWindow,
-              txWindow,
-              host,
-              {tmrTXTonoPiloto, tmrTX, tmrTonoTest, tmrRX, tmrRefrescoMetrica, tmrRefrescoAdquisicion},
-              device,
-              dds}) {
+        : tx({StandardModeTables(), StandardVaricodeTable(), shared, log, rxWindow, txWindow, host, controls,
+              device, dds}) {
         shared.UtcNow.hour = 9;
         shared.UtcNow.minute = 5;
+        controls.SetVisible(Control::imgBaudON1, true);
         tmrRX.SetEnabled(true);
         tmrRefrescoMetrica.SetEnabled(true);
         tmrRefrescoAdquisicion.SetEnabled(true);
@@ -79,9 +62,9 @@ public:
         const TxModeChoice c = ChoiceForTxMode(mode);
         shared.BandClass = c.BandClass;
         shared.BandwidthHz = c.BandwidthHz;
-        host.baudOn1 = c.baudOn1;
-        host.baudOn2 = c.baudOn2;
-        host.baudOn2MF = c.baudOn2MF;
+        controls.SetVisible(Control::imgBaudON1, c.baudOn1);
+        controls.SetVisible(Control::imgBaudON2, c.baudOn2);
+        controls.SetVisible(Control::imgBaudON2MF, c.baudOn2MF);
     }
 
     // The encoder part on its own, as the transmission start prepares it.
@@ -133,7 +116,13 @@ public:
     RecordingHost host;
     RecordingDds dds;
     MemorySoundOutput device;
-    ManualTimer tmrTXTonoPiloto, tmrTX, tmrTonoTest, tmrRX, tmrRefrescoMetrica, tmrRefrescoAdquisicion;
+    MemoryWindowControls controls;
+    Timer& tmrTXTonoPiloto = controls.GetTimer(TimerId::tmrTXTonoPiloto);
+    Timer& tmrTX = controls.GetTimer(TimerId::tmrTX);
+    Timer& tmrTonoTest = controls.GetTimer(TimerId::tmrTonoTest);
+    Timer& tmrRX = controls.GetTimer(TimerId::tmrRX);
+    Timer& tmrRefrescoMetrica = controls.GetTimer(TimerId::tmrRefrescoMetrica);
+    Timer& tmrRefrescoAdquisicion = controls.GetTimer(TimerId::tmrRefrescoAdquisicion);
     Transmitter tx;
 };
 

@@ -1,0 +1,20 @@
+// The translated texts that the status boxes put in front of their numbers, and the shared messages.
+// They hold the English wording until the interface language is applied.
+#pragma once
+
+#include <string>
+
+namespace muv {
+
+struct InterfaceTexts {
+    std::string TxtFrameAcquisition = "Frame Acquisition: ";
+    std::string TxtFinalAcquisition = "Final Acquisition: ";
+    std::string TxtFrequencyShift = "Frequency Shift: ";
+    std::string TxtVolume = "Volume: ";
+    std::string TxtCpuUsage = "CPU Usage: ";
+    std::string TxtCpuUnavailable = "CPU Usage: Not avaiable";
+    std::string TxtEmailSent = "Email sent";
+    std::string TxtEmailError = "Error: E-mail could not be sent";
+};
+
+}  // namespace muv
