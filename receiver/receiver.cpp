@@ -1,0 +1,57 @@
+#include "receiver.h"
+
+#include <algorithm>
+
+namespace muv {
+
+bool ReceiveOption::Decodes(int mode) const {
+    return std::find(modes.begin(), modes.end(), mode) != modes.end();
+}
+
+Receiver::Receiver(const ReceiverLinks& links)
+    : links_(links),
+      input_(links.soundInput, links.host),
+      varicode_(links.rtfVentanaRX, links.varicode, &links.errors) {
+    viterbi_.TracebackDepth = 24;
+    viterbi_.BuildTrellis();
+}
+
+bool Receiver::OpenSoundInput() {
+    return input_.OpenSoundInput(RxMode().SamplesPerBuffer);
+}
+
+void Receiver::CloseSoundInput() {
+    input_.CloseSoundInput();
+}
+
+// The one place where the band class, the bandwidth and the option images become the modes decoded.
+ReceiveOption Receiver::ChooseReceiveOption() const {
+    const SharedState& s = links_.shared;
+    const WindowControls& c = links_.controls;
+    if (s.BandClass == 3) {
+        if (c.Visible(Control::imgAFC200)) return {{8}, 8, 8, 8};
+        return {{7}, 7, 7, 7};
+    }
+    if (s.BandClass == 1) {
+        if (c.Visible(Control::imgRXON1MF)) return {{9, 10}, 9, 9, 10};
+        if (c.Visible(Control::imgRXON2MF)) return {{9}, 9, 9, 9};
+        return {{10}, 10, 10, 10};
+    }
+    const int base = s.BandwidthHz == 2000 ? 0 : 3;  // M1..M3 or M4..M6
+    if (c.Visible(Control::imgRXON1)) return {{base + 1, base + 2, base + 3}, base + 1, base + 1, base + 3};
+    if (c.Visible(Control::imgRXON2)) return {{base + 1, base + 2}, base + 1, base + 1, base + 2};
+    return {{base + 3}, base + 3, base + 3, base + 3};
+}
+
+void Receiver::TrapFault(int number, int step) {
+    if (reportedTraps_.insert(number).second) links_.errors.ReportTrappedError(number, std::to_string(step));
+    restartPending_ = true;
+}
+
+void Receiver::RestartAfterFault() {
+    if (!restartPending_) return;
+    restartPending_ = false;
+    RestartReceiver();
+}
+
+}  // namespace muv

@@ -1,0 +1,3 @@
+#include "receiver.h"
+
+namespace muv {}  // namespace muv
