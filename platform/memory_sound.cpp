@@ -110,9 +110,17 @@ void MemorySoundInput::Start() {
 }
 
 bool MemorySoundInput::IsDone(int buffer) const {
-    if (autoFill && started_ && !queue_.empty() && queue_.front().buffer == buffer &&
-        ReadyToFill(delivered_ - deliveredAtStart_ + queue_.front().count)) {
-        FillHead();
+    // Polling a queued buffer fills the queue in order up to it, as far as the pacing allows: a device
+    // fills its buffers one after the other whatever the reader looks at first.
+    if (autoFill && started_) {
+        const bool queued = std::any_of(queue_.begin(), queue_.end(),
+                                        [buffer](const Queued& q) { return q.buffer == buffer; });
+        while (queued && !queue_.empty() &&
+               ReadyToFill(delivered_ - deliveredAtStart_ + queue_.front().count)) {
+            const int head = queue_.front().buffer;
+            FillHead();
+            if (head == buffer) break;
+        }
     }
     auto it = slots_.find(buffer);
     return it != slots_.end() && it->second.filled;

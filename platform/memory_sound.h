@@ -75,8 +75,8 @@ public:
     // device is not open.
     void AddBuffer(int buffer, int count) override;
     void Start() override;
-    // True only for a buffer filled and not added again since. With autoFill, polling the buffer at
-    // the head of the queue while started fills it (when the pacing allows).
+    // True only for a buffer filled and not added again since. With autoFill, polling a queued buffer
+    // while started fills the queue in order up to it (as far as the pacing allows).
     bool IsDone(int buffer) const override;
     // The samples of a filled buffer (count of them); empty for a buffer never filled.
     const std::vector<int16_t>& Read(int buffer) const override;
@@ -87,6 +87,10 @@ public:
     // Fills the n oldest queued buffers (fewer if fewer are queued) while started, whatever the pacing;
     // returns how many were filled.
     int FillBuffers(int n);
+    // More samples to deliver after those given so far.
+    void Append(const std::vector<int16_t>& samples) {
+        source_.insert(source_.end(), samples.begin(), samples.end());
+    }
     // True once every sample of the source has been delivered (never for a repeating source).
     bool Exhausted() const;
     int64_t SamplesDelivered() const { return delivered_; }

@@ -1,3 +1,173 @@
+// The receive front end: raw 48000 samples/s sound becomes decimated samples in the shared ring (real at
+// 8000 or 48000/7 samples/s, or complex and shifted down by 500 Hz at 4000 samples/s for the narrow EME
+// mode), and one symbol of that ring becomes one column of tone magnitudes for a mode.
+#include <algorithm>
+#include <cmath>
+
 #include "receiver.h"
 
-namespace muv {}  // namespace muv
+namespace muv {
+
+namespace {
+
+constexpr float kTwoPi = 6.2831855f;  // the oscillators' 2 pi, a Single
+constexpr int kRingLength = 8192;
+constexpr int kShiftedRingLength = 4096;
+constexpr float kBusyLevel = 518.4652f;
+constexpr uint8_t kStartOfBuffer = 255;
+
+// Mixes a sample with the oscillator at phase p (the phase from before the step), then advances p.
+inline ComplexSample Mix(ComplexSample sample, float frequencyHz, float sampleRateHz, float& p) {
+    const double c = std::cos(static_cast<double>(p));
+    const double s = std::sin(static_cast<double>(p));
+    const double re = sample.real();
+    const double im = sample.imag();
+    const ComplexSample out(static_cast<float>(re * c - im * s), static_cast<float>(re * s + im * c));
+    p = p + kTwoPi * frequencyHz / sampleRateHz;
+    if (p > kTwoPi) {
+        p = p - kTwoPi;
+    } else if (p < 0) {
+        p = p + kTwoPi;
+    }
+    return out;
+}
+
+// The tick's buffer must hold count more raw samples from position (elements 1..N).
+inline void RequireSamples(const std::vector<int16_t>& buffer, int position, int count) {
+    if (position < 1 || position + count > static_cast<int>(buffer.size()))
+        throw VbError(9, "Subscript out of range");
+}
+
+}  // namespace
+
+void Receiver::ReadFrontEndControls() {
+    const WindowControls& c = links_.controls;
+    beaconOn_ = c.Visible(Control::imgONBeacon);
+    feedWaterfall_ = c.Visible(Control::imgONWaterFall) && links_.shared.BandClass != 3;
+    wideMarkers_ = c.Visible(Control::imgAFC200);
+}
+
+inline void Receiver::TrackPeakAndBusy(float lastRaw) {
+    if (lastRaw > PeakLevel) PeakLevel = lastRaw;
+    if (lastRaw < -PeakLevel) PeakLevel = -lastRaw;
+    // A signed test: only positive excursions make the channel busy.
+    if (lastRaw > kBusyLevel && beaconOn_) ChannelBusy = 1;
+}
+
+inline void Receiver::StoreDecimatedSample(float output, float lastRaw) {
+    TrackPeakAndBusy(lastRaw);
+    if (feedWaterfall_) {
+        const ModeRecord& r = RxMode();
+        waterfall_.WaterfallAddSample(output, wideMarkers_ ? r.WaterfallMarker1 : r.WaterfallMarker3,
+                                      wideMarkers_ ? r.WaterfallMarker2 : r.WaterfallMarker4);
+    }
+    RxSampleRing[static_cast<size_t>(RxRingIndex)] = ComplexSample(output, 0.0f);
+    if (++RxRingIndex >= kRingLength) RxRingIndex = 0;
+}
+
+void Receiver::FrontEndSample(const std::vector<int16_t>& buffer, uint8_t flag) {
+    if (flag == kStartOfBuffer) {
+        RxState.InputPosition6 = 1;
+        RxState.InputPosition7 = 1;
+        ReadFrontEndControls();
+        return;
+    }
+    float last;
+    float output;
+    if (links_.shared.BandClass == 1) {
+        // 7:1. The filter stores the last raw value twice: 8 stores per output.
+        int position = RxState.InputPosition7;
+        RequireSamples(buffer, position, 7);
+        const int16_t* raw = buffer.data() + position;
+        for (int i = 0; i < 6; ++i)
+            Filters.FirFilterB(static_cast<float>(raw[i]), false);
+        last = static_cast<float>(raw[6]);
+        Filters.FirFilterB(last, false);
+        output = Filters.FirFilterB(last, true);
+        RxState.InputPosition7 = static_cast<int16_t>(position + 7);
+    } else {
+        // 6:1, likewise 7 stores per output.
+        int position = RxState.InputPosition6;
+        RequireSamples(buffer, position, 6);
+        const int16_t* raw = buffer.data() + position;
+        for (int i = 0; i < 5; ++i)
+            Filters.FirFilterA(static_cast<float>(raw[i]), false);
+        last = static_cast<float>(raw[5]);
+        Filters.FirFilterA(last, false);
+        output = Filters.FirFilterA(last, true);
+        RxState.InputPosition6 = static_cast<int16_t>(position + 6);
+    }
+    StoreDecimatedSample(output, last);
+}
+
+void Receiver::FrontEndSampleShifted(const std::vector<int16_t>& buffer, uint8_t flag) {
+    if (flag == kStartOfBuffer) {
+        RxState.ShiftedInputPosition = 1;
+        ReadFrontEndControls();
+        return;
+    }
+    const int position = RxState.ShiftedInputPosition;
+    RequireSamples(buffer, position, 12);
+    const int16_t* raw = buffer.data() + position;
+
+    for (int i = 0; i < 6; ++i)
+        Filters.FirFilterA(static_cast<float>(raw[i]), false);
+    const float y1 = Filters.FirFilterA(static_cast<float>(raw[5]), true);
+    Filters.ComplexFirFilter(MixerStepB(ComplexSample(y1, 0.0f), -1500.0f, 8000.0f), false);
+
+    for (int i = 6; i < 12; ++i)
+        Filters.FirFilterA(static_cast<float>(raw[i]), false);
+    const float y2 = Filters.FirFilterA(static_cast<float>(raw[11]), true);
+    const ComplexSample z =
+        Filters.ComplexFirFilter(MixerStepB(ComplexSample(y2, 0.0f), -1500.0f, 8000.0f), true);
+    RxState.ShiftedInputPosition = static_cast<int16_t>(position + 12);
+
+    TrackPeakAndBusy(static_cast<float>(raw[11]));  // this path never feeds the waterfall
+
+    RxSampleRing[static_cast<size_t>(RxRingIndex)] = MixerStepA(z, 1000.0f, 4000.0f);
+    if (++RxRingIndex >= kShiftedRingLength) RxRingIndex = 0;
+}
+
+ComplexSample Receiver::MixerStepA(ComplexSample sample, float frequencyHz, float sampleRateHz) {
+    return Mix(sample, frequencyHz, sampleRateHz, RxState.MixerPhaseA);
+}
+
+ComplexSample Receiver::MixerStepB(ComplexSample sample, float frequencyHz, float sampleRateHz) {
+    return Mix(sample, frequencyHz, sampleRateHz, RxState.MixerPhaseB);
+}
+
+void Receiver::ComputeToneEnergies(uint8_t mode) {
+    const ModeRecord& r = Mode(mode);
+    const int n = r.FftLength;
+    const int half = n / 2;
+    if (static_cast<int>(toneWork_.size()) < n) toneWork_.resize(static_cast<size_t>(n));
+    ComplexSample* work = toneWork_.data();
+
+    // One symbol of the ring from its oldest sample on; the zeros after it halve the bin spacing.
+    const int wrap = mode == 7 ? half : kRingLength;
+    int position = RxRingIndex;
+    for (int i = 0; i < half; ++i) {
+        if (position >= wrap) position = 0;
+        work[i] = RxSampleRing[static_cast<size_t>(position)];
+        ++position;
+    }
+    std::fill(work + half, work + n, ComplexSample(0.0f, 0.0f));
+    Fft(n, work);
+
+    int16_t& column = ToneBinTable[r.ToneBinSet];
+    ++column;
+    if (column > r.SymbolColumns) column = 1;
+
+    const int low = r.WideWindowLow;
+    const int high = r.WideWindowHigh + r.BandwidthBins;
+    const int reference = r.WideWindowLow - r.ToneSpacingFactor;
+    if (!Matrix.Contains(mode, high, column) || !Matrix.Contains(mode, reference, column))
+        throw VbError(9, "Subscript out of range");
+    float* out = Matrix.ColumnData(mode, column);
+    for (int b = low; b <= high; ++b)
+        out[b] = std::sqrt(work[b].real() * work[b].real() + work[b].imag() * work[b].imag());
+    out[reference] = std::sqrt(work[reference].real() * work[reference].real() +
+                               work[reference].imag() * work[reference].imag());
+}
+
+}  // namespace muv

@@ -43,6 +43,16 @@ ReceiveOption Receiver::ChooseReceiveOption() const {
     return {{base + 3}, base + 3, base + 3, base + 3};
 }
 
+void Receiver::ResumeSearch() {
+    ResizeToneMatrix();
+    GetTimer(TimerId::tmrCancelFrame).SetEnabled(false);
+    links_.controls.SetVisible(Control::pctCancelFrame, false);
+    RxLocked = 0;
+    LockSyncSum = 0;
+    LockSyncMatches = 0;
+    AcquisitionEnabled = 1;
+}
+
 void Receiver::TrapFault(int number, int step) {
     if (reportedTraps_.insert(number).second) links_.errors.ReportTrappedError(number, std::to_string(step));
     restartPending_ = true;

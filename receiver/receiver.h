@@ -153,6 +153,10 @@ public:
     float RefreshCpuMeter(uint8_t draw);
     void ResetRxDisplay();
 
+    // --- after a message: the receiver searches again ---
+    // The tone matrix is re-created, the cancel timer and button go, and the search starts anew.
+    void ResumeSearch();
+
     const ModeRecord& RxMode() const { return links_.modes[RxModeIndex]; }
     const ModeRecord& Mode(int index) const { return links_.modes[index]; }
     const std::string& RxText() const { return varicode_.RxText; }
@@ -207,10 +211,40 @@ private:
     Timer& GetTimer(TimerId id) { return links_.controls.GetTimer(id); }
 
     // --- private helpers of the set-up, front end, ticks and waterfall ---
+    void ResizeMatrixForOption();
+    // The window controls that the sample path needs, read once per buffer (front end flag 255).
+    void ReadFrontEndControls();
+    // One decimated sample into the ring (6:1 and 7:1 paths), with its peak, busy and waterfall work.
+    void StoreDecimatedSample(float output, float lastRaw);
+    void TrackPeakAndBusy(float lastRaw);
+    // Whether mode's plane in the matrix holds every bin and column that its spectrum writes.
+    bool HasPlane(uint8_t mode) const;
+    bool StageGate(uint8_t mode) const;
+    // A stage of the HF, HF-500 and MF ticks, and of the EME ticks.
+    void RunStage(uint8_t mode, bool wideWindow);
+    void RunEmeStage(uint8_t mode);
+    void RxTickHf(uint8_t fast, uint8_t middle, int middleCounter, uint8_t slow, int slowCounter);
+    void RxTickEme(uint8_t mode, int counter);
+    std::vector<int16_t> rxBuffer_;        // the tick's sound buffer, elements 1..N
+    std::vector<ComplexSample> toneWork_;  // the tone transform's work array
+    bool beaconOn_ = false;                // imgONBeacon shown
+    bool feedWaterfall_ = false;           // imgONWaterFall shown and not EME
+    bool wideMarkers_ = false;             // imgAFC200 shown
 
     // --- private helpers of frame acquisition ---
+    // Takes the lock on a candidate bin of the mode, advancing step through AcquireFrame's trap steps.
+    void LockFrame(int16_t bin, uint8_t mode, uint8_t matches, float sum, int& step);
 
     // --- private helpers of the decoding chain ---
+    void StartFrame();
+    // One column; step is the trap's step number reached.
+    void DecodeColumn(int& step);
+    // One symbol at a sampling point; false when the end of the message was recognised.
+    bool DecodeSymbol(int& step, int16_t base, int16_t strongestBin);
+    // The header line of a new message in the receive window and the session text.
+    void StartMessageText(float snRatio);
+    // Moves the sampling point to the column phase where the symbols are strongest.
+    void EstimateTiming();
 
     // --- private helpers of the end pattern, frequency offset and S/N ---
 

@@ -41,7 +41,8 @@ private:
 
 class Waterfall {
 public:
-    // One decimated sample; marker1 and marker2 are the bins drawn in red on the next line.
+    // One decimated sample; marker1 and marker2 are the bins drawn in red if this sample completes a
+    // line (a marker outside 0..768 is not drawn).
     void WaterfallAddSample(float sample, int marker1, int marker2);
 
     std::array<ComplexSample, kWaterfallFftLength> Ring{};
@@ -53,6 +54,7 @@ public:
 
 private:
     void DrawLine(int marker1, int marker2);
+    std::array<ComplexSample, kWaterfallFftLength> work_{};  // the line's transform
 };
 
 }  // namespace muv

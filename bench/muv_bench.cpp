@@ -1,0 +1,420 @@
+// The modem benchmark: for every mode, the share of messages decoded exactly and the character error
+// rate against the S/N in 2500 Hz, the S/N at which half and nine tenths of the messages decode, false
+// locks per hour of pure noise, and for each receive tick the seconds of audio processed per second of
+// one core. Writes a table, a CSV file and an SVG plot. It can also decode a WAV file.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <iomanip>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "channel_sim.h"
+#include "cp1252.h"
+#include "mode_table.h"
+#include "offline_receiver.h"
+#include "offline_transmitter.h"
+#include "wav_file.h"
+
+namespace {
+
+using namespace muv;
+
+struct Options {
+    std::vector<int> modes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    int messages = 20;          // per S/N point
+    int messageLength = 30;     // characters
+    double noiseMinutes = 20;   // per receive tick, for the false-lock count
+    double speedSeconds = 120;  // audio per receive tick, for the speed measurement
+    double above = 6;           // first S/N point, dB above the mode's threshold
+    double below = -6;          // last S/N point at most, dB below it
+    int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    std::string out = ".";
+    uint64_t seed = 1;
+    bool quick = false;
+};
+
+struct Point {
+    double snr = 0;
+    int sent = 0;
+    int exact = 0;
+    double errors = 0;  // character errors, summed
+    double characters = 0;
+};
+
+struct ModeResult {
+    int mode = 0;
+    std::vector<Point> points;  // from high S/N down
+    double sn50 = NAN;
+    double sn90 = NAN;
+    double falseLocksPerHour = NAN;
+};
+
+int TxModeOf(int mode) {
+    return mode == 8 ? 7 : mode;
+}
+
+std::string RandomText(std::mt19937_64& rng, int mode, int length) {
+    static const std::string reduced = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ?/.,-+=!()@:";
+    const bool small = StandardModeTables()[mode].CharsetKind == 2;
+    std::string text;
+    for (int i = 0; i < length; ++i) {
+        if (small) {
+            text.push_back(reduced[rng() % reduced.size()]);
+        } else {
+            text.push_back(static_cast<char>(32 + rng() % 95));  // printable ASCII
+        }
+    }
+    return text;
+}
+
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t next =
+                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = row[j];
+            row[j] = next;
+        }
+    }
+    return row[b.size()];
+}
+
+// Half the search window the receiver uses for the mode, in Hz.
+double OffsetRangeHz(int mode) {
+    const ModeRecord& r = StandardModeTables()[mode];
+    const int bins = (mode == 7 || mode == 8) ? (r.WideWindowHigh - r.WideWindowLow) / 2
+                                              : (r.NarrowWindowHigh - r.NarrowWindowLow) / 2;
+    return std::max(0.0, bins * r.SymbolRate / 2.0 - r.SymbolRate);
+}
+
+// One message through the channel and the receiver.
+void RunMessage(int mode, double snr, uint64_t seed, Point& point, std::mutex& lock) {
+    std::mt19937_64 rng(seed);
+    const std::string text = RandomText(rng, mode, Options{}.messageLength);
+    ChannelSpec spec;
+    spec.snrDb2500 = snr;
+    const double range = OffsetRangeHz(mode);
+    spec.frequencyOffsetHz = std::uniform_real_distribution<double>(-range, range)(rng);
+    spec.leadSamples = std::uniform_int_distribution<int>(0, 2 * 48000)(rng);
+    const std::vector<int16_t> audio = MakeChannel(TransmitToSamples(TxModeOf(mode), text), spec, rng);
+    OfflineReceiver receiver(SettingsForMode(mode));
+    receiver.Decode(audio);
+    // The message that ended with the end pattern; a frame that never ended counts as nothing received.
+    std::string received;
+    for (const ReceivedMessage& m : receiver.Messages()) {
+        if (m.endReason == "STOP") received = m.text;
+    }
+    const size_t errors = std::min(EditDistance(text, received), text.size());
+    std::lock_guard<std::mutex> guard(lock);
+    ++point.sent;
+    if (received == text) ++point.exact;
+    point.errors += static_cast<double>(errors);
+    point.characters += static_cast<double>(text.size());
+}
+
+// Runs jobs on all threads.
+template <typename Job>
+void RunParallel(std::vector<Job>& jobs, int threads) {
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> pool;
+    for (int t = 0; t < threads; ++t) {
+        pool.emplace_back([&] {
+            for (size_t i = next++; i < jobs.size(); i = next++)
+                jobs[i]();
+        });
+    }
+    for (std::thread& t : pool)
+        t.join();
+}
+
+// The S/N at which the decode rate first reaches target, interpolated between points (high to low).
+double Crossing(const std::vector<Point>& points, double target) {
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        const double a = static_cast<double>(points[i].exact) / points[i].sent;
+        const double b = static_cast<double>(points[i + 1].exact) / points[i + 1].sent;
+        if (a >= target && b < target)
+            return points[i + 1].snr + (target - b) / (a - b) * (points[i].snr - points[i + 1].snr);
+    }
+    if (!points.empty() && static_cast<double>(points.back().exact) / points.back().sent >= target) {
+        return -INFINITY;  // never fell below within the range
+    }
+    return NAN;
+}
+
+double CpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
+}
+
+struct TickSpeed {
+    std::string name;
+    double audioPerCpuSecond = 0;
+    double falseLocksPerHour = 0;
+};
+
+// Each receive tick with every mode of its group searching: speed on one core, and false locks in noise.
+std::vector<TickSpeed> MeasureTicks(const Options& o) {
+    const struct {
+        const char* name;
+        OfflineReceiverSettings settings;
+    } ticks[] = {
+        {"HF 2000 (M1, M2, M3)", {2, 2000, 1, false}}, {"HF 500 (M4, M5, M6)", {2, 500, 1, false}},
+        {"MF (M9, M10)", {1, 2000, 1, false}},         {"EME narrow (M7)", {3, 2000, 1, false}},
+        {"EME wide (M8)", {3, 2000, 1, true}},
+    };
+    std::vector<TickSpeed> results(5);
+    std::vector<std::function<void()>> jobs;
+    for (int i = 0; i < 5; ++i) {
+        jobs.push_back([&, i] {
+            std::mt19937_64 rng(o.seed * 7919 + i);
+            OfflineReceiver speed(ticks[i].settings);
+            const std::vector<int16_t> noise =
+                MakeNoise(static_cast<size_t>(o.speedSeconds * 48000), 2000, rng);
+            const double start = CpuSeconds();
+            speed.Decode(noise);
+            const double cpu = CpuSeconds() - start;
+            OfflineReceiver locks(ticks[i].settings);
+            const double minutes = o.noiseMinutes;
+            // In pieces of one minute, to keep memory small.
+            for (int m = 0; m < static_cast<int>(std::ceil(minutes)); ++m) {
+                locks.Decode(MakeNoise(48000 * 60, 2000, rng));
+            }
+            results[i] = {ticks[i].name, speed.AudioSeconds() / cpu,
+                          locks.Locks() / (locks.AudioSeconds() / 3600.0)};
+        });
+    }
+    RunParallel(jobs, o.threads);
+    return results;
+}
+
+void WriteSvg(const std::string& path, const std::vector<ModeResult>& results) {
+    const int width = 900, height = 520, left = 70, right = 200, top = 30, bottom = 60;
+    double lo = 1e9, hi = -1e9;
+    for (const ModeResult& r : results) {
+        for (const Point& p : r.points) {
+            lo = std::min(lo, p.snr);
+            hi = std::max(hi, p.snr);
+        }
+    }
+    if (lo > hi) return;
+    auto x = [&](double snr) { return left + (snr - lo) / std::max(1.0, hi - lo) * (width - left - right); };
+    auto y = [&](double rate) { return top + (1 - rate) * (height - top - bottom); };
+    const char* colours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd",
+                             "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf"};
+    std::ofstream svg(path);
+    svg << "<svg xmlns='http://www.w3.org/2000/svg' width='" << width << "' height='" << height
+        << "' font-family='sans-serif' font-size='12'>\n<rect width='100%' height='100%' fill='white'/>\n";
+    svg << "<text x='" << left
+        << "' y='18' font-size='14'>Messages decoded exactly against S/N in 2500 Hz</text>\n";
+    for (int db = static_cast<int>(std::ceil(lo)); db <= static_cast<int>(std::floor(hi)); ++db) {
+        if (db % 2 != 0) continue;
+        svg << "<line x1='" << x(db) << "' y1='" << top << "' x2='" << x(db) << "' y2='" << height - bottom
+            << "' stroke='#ddd'/><text x='" << x(db) << "' y='" << height - bottom + 16
+            << "' text-anchor='middle'>" << db << "</text>\n";
+    }
+    for (int pct = 0; pct <= 100; pct += 25) {
+        svg << "<line x1='" << left << "' y1='" << y(pct / 100.0) << "' x2='" << width - right << "' y2='"
+            << y(pct / 100.0) << "' stroke='#ddd'/><text x='" << left - 6 << "' y='" << y(pct / 100.0) + 4
+            << "' text-anchor='end'>" << pct << " %</text>\n";
+    }
+    svg << "<text x='" << (left + width - right) / 2 << "' y='" << height - 20
+        << "' text-anchor='middle'>S/N (dB in 2500 Hz)</text>\n";
+    for (size_t i = 0; i < results.size(); ++i) {
+        const ModeResult& r = results[i];
+        const char* colour = colours[i % 10];
+        svg << "<polyline fill='none' stroke='" << colour << "' stroke-width='2' points='";
+        for (const Point& p : r.points)
+            svg << x(p.snr) << ',' << y(static_cast<double>(p.exact) / p.sent) << ' ';
+        svg << "'/>\n";
+        const std::string name = StandardModeTables()[r.mode].DisplayName + (r.mode == 8 ? " (wide)" : "");
+        svg << "<text x='" << width - right + 12 << "' y='" << top + 16 * (i + 1) << "' fill='" << colour
+            << "'>M" << r.mode << " " << name << "</text>\n";
+    }
+    svg << "</svg>\n";
+}
+
+std::vector<int> ParseModes(const std::string& list) {
+    std::vector<int> modes;
+    std::stringstream in(list);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        const int m = std::atoi(item.c_str());
+        if (m < 1 || m > kModeCount) throw std::runtime_error("mode must be 1 to 10: '" + item + "'");
+        modes.push_back(m);
+    }
+    return modes;
+}
+
+int DecodeWav(const std::string& path, int mode) {
+    std::vector<int16_t> samples;
+    std::string error;
+    if (!ReadWav48k(path, samples, error)) {
+        std::cerr << "muv_bench: " << error << '\n';
+        return 1;
+    }
+    OfflineReceiver receiver(SettingsForMode(mode));
+    receiver.Decode(samples);
+    for (const ReceivedMessage& m : receiver.Messages()) {
+        std::cout << std::fixed << std::setprecision(1) << m.lockSeconds << " s  "
+                  << StandardModeTables()[m.mode].DisplayName << "  " << m.frequencyShiftHz << " Hz  S/N "
+                  << m.snDb << " dB  <" << m.endReason << ">  " << Cp1252ToUtf8(m.text) << '\n';
+    }
+    if (receiver.Messages().empty()) std::cout << "nothing decoded (" << receiver.Locks() << " locks)\n";
+    return 0;
+}
+
+void Usage() {
+    std::cerr << "usage: muv_bench [--quick] [--modes 1,2,...] [--messages N] [--noise-minutes M]\n"
+                 "                 [--above DB] [--below DB] [--threads T] [--out DIR] [--seed S]\n"
+                 "  --above, --below: the S/N sweep's ends in dB relative to the mode's threshold\n"
+                 "       muv_bench --decode FILE.wav --mode N\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    std::string decodePath;
+    int decodeMode = 0;
+    try {
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            auto value = [&]() -> std::string {
+                if (i + 1 >= argc) throw std::runtime_error(a + " needs a value");
+                return argv[++i];
+            };
+            if (a == "--quick") {
+                o.quick = true;
+            } else if (a == "--modes") {
+                o.modes = ParseModes(value());
+            } else if (a == "--messages") {
+                o.messages = std::max(1, std::atoi(value().c_str()));
+            } else if (a == "--noise-minutes") {
+                o.noiseMinutes = std::max(1.0, std::atof(value().c_str()));
+            } else if (a == "--above") {
+                o.above = std::atof(value().c_str());
+            } else if (a == "--below") {
+                o.below = std::atof(value().c_str());
+            } else if (a == "--threads") {
+                o.threads = std::max(1, std::atoi(value().c_str()));
+            } else if (a == "--out") {
+                o.out = value();
+            } else if (a == "--seed") {
+                o.seed = std::strtoull(value().c_str(), nullptr, 10);
+            } else if (a == "--decode") {
+                decodePath = value();
+            } else if (a == "--mode") {
+                decodeMode = std::atoi(value().c_str());
+            } else {
+                Usage();
+                return 2;
+            }
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "muv_bench: " << e.what() << '\n';
+        Usage();
+        return 2;
+    }
+    if (!decodePath.empty()) {
+        if (decodeMode < 1 || decodeMode > kModeCount) {
+            std::cerr << "muv_bench: --decode needs --mode 1 to 10\n";
+            return 2;
+        }
+        return DecodeWav(decodePath, decodeMode);
+    }
+    if (o.quick) {
+        o.modes = {1, 9};
+        o.messages = 2;
+        o.noiseMinutes = 1;
+        o.speedSeconds = 10;
+        o.above = 4;
+        o.below = 2;
+    }
+
+    const auto wallStart = std::chrono::steady_clock::now();
+    std::vector<ModeResult> results;
+    std::mutex lock;
+    for (int mode : o.modes) {
+        const ModeRecord& r = StandardModeTables()[mode];
+        ModeResult result;
+        result.mode = mode;
+        for (double snr = std::round(r.SnThresholdDb + o.above); snr >= r.SnThresholdDb + o.below; snr -= 1) {
+            result.points.push_back({snr});
+        }
+        std::vector<std::function<void()>> jobs;
+        for (size_t p = 0; p < result.points.size(); ++p) {
+            for (int m = 0; m < o.messages; ++m) {
+                const uint64_t seed =
+                    o.seed * 1000003ULL + static_cast<uint64_t>(mode) * 100003ULL + p * 1009 + m;
+                jobs.push_back(
+                    [&, p, seed] { RunMessage(mode, result.points[p].snr, seed, result.points[p], lock); });
+            }
+        }
+        RunParallel(jobs, o.threads);
+        result.sn50 = Crossing(result.points, 0.5);
+        result.sn90 = Crossing(result.points, 0.9);
+        results.push_back(result);
+
+        std::cout << "\nM" << mode << " " << r.DisplayName
+                  << (mode == 8 ? " (wide EME search, M7 signal)" : "")
+                  << "\n  S/N dB   decoded   char errors\n";
+        for (const Point& p : result.points) {
+            std::cout << std::setw(8) << std::fixed << std::setprecision(0) << p.snr << std::setw(9)
+                      << std::setprecision(0) << 100.0 * p.exact / p.sent << " %" << std::setw(11)
+                      << std::setprecision(1) << 100.0 * p.errors / std::max(1.0, p.characters) << " %\n";
+        }
+        std::cout << std::setprecision(1) << "  50 % decode at " << result.sn50 << " dB, 90 % at "
+                  << result.sn90 << " dB\n"
+                  << std::flush;
+    }
+
+    const std::vector<TickSpeed> ticks = MeasureTicks(o);
+    std::cout << "\nReceive tick (all its modes searching)   audio s per CPU s   false locks per hour\n";
+    for (const TickSpeed& t : ticks) {
+        std::cout << "  " << std::left << std::setw(38) << t.name << std::right << std::setw(12)
+                  << std::setprecision(1) << t.audioPerCpuSecond << std::setw(20) << t.falseLocksPerHour
+                  << '\n';
+    }
+
+    const std::string csvPath = o.out + "/muv_bench.csv";
+    std::ofstream csv(csvPath);
+    csv << "kind,mode,name,snr_db,messages,decoded_share,char_error_rate,sn50_db,sn90_db,audio_per_cpu_s,"
+           "false_locks_per_hour\n";
+    for (const ModeResult& r : results) {
+        for (const Point& p : r.points) {
+            csv << "point," << r.mode << ',' << StandardModeTables()[r.mode].KeyName << ',' << p.snr << ','
+                << p.sent << ',' << static_cast<double>(p.exact) / p.sent << ','
+                << p.errors / std::max(1.0, p.characters) << ",,,,\n";
+        }
+        csv << "mode," << r.mode << ',' << StandardModeTables()[r.mode].KeyName << ",,,,," << r.sn50 << ','
+            << r.sn90 << ",,\n";
+    }
+    for (const TickSpeed& t : ticks) {
+        csv << "tick,,\"" << t.name << "\",,,,,,," << t.audioPerCpuSecond << ',' << t.falseLocksPerHour
+            << '\n';
+    }
+    WriteSvg(o.out + "/muv_bench.svg", results);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    std::cout << "\nwrote " << csvPath << " and " << o.out << "/muv_bench.svg (" << std::setprecision(0)
+              << wall << " s on " << o.threads << " threads)\n";
+    return 0;
+}
