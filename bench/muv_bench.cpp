@@ -38,8 +38,8 @@ struct Options {
     int messageLength = 30;     // characters
     double noiseMinutes = 20;   // per receive tick, for the false-lock count
     double speedSeconds = 120;  // audio per receive tick, for the speed measurement
-    double above = 6;           // first S/N point, dB above the mode's threshold
-    double below = -6;          // last S/N point at most, dB below it
+    double above = 16;          // first S/N point, dB above the mode's threshold (the S/N readout's floor)
+    double below = -6;          // the sweep never goes lower than this, relative to the threshold
     int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::string out = ".";
     uint64_t seed = 1;
@@ -52,6 +52,9 @@ struct Point {
     int exact = 0;
     double errors = 0;  // character errors, summed
     double characters = 0;
+    double readoutSum = 0;  // the receiver's own S/N readout, summed over the messages it ended
+    int readouts = 0;
+    double Rate() const { return sent ? static_cast<double>(exact) / sent : 0; }
 };
 
 struct ModeResult {
@@ -97,33 +100,33 @@ size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-// Half the search window the receiver uses for the mode, in Hz.
-double OffsetRangeHz(int mode) {
-    const ModeRecord& r = StandardModeTables()[mode];
-    const int bins = (mode == 7 || mode == 8) ? (r.WideWindowHigh - r.WideWindowLow) / 2
-                                              : (r.NarrowWindowHigh - r.NarrowWindowLow) / 2;
-    return std::max(0.0, bins * r.SymbolRate / 2.0 - r.SymbolRate);
-}
-
 // One message through the channel and the receiver.
 void RunMessage(int mode, double snr, uint64_t seed, Point& point, std::mutex& lock) {
     std::mt19937_64 rng(seed);
     const std::string text = RandomText(rng, mode, Options{}.messageLength);
     ChannelSpec spec;
     spec.snrDb2500 = snr;
-    const double range = OffsetRangeHz(mode);
-    spec.frequencyOffsetHz = std::uniform_real_distribution<double>(-range, range)(rng);
+    const OffsetRange range = SearchableOffsets(mode);
+    spec.frequencyOffsetHz = std::uniform_real_distribution<double>(range.low, range.high)(rng);
     spec.leadSamples = std::uniform_int_distribution<int>(0, 2 * 48000)(rng);
     const std::vector<int16_t> audio = MakeChannel(TransmitToSamples(TxModeOf(mode), text), spec, rng);
     OfflineReceiver receiver(SettingsForMode(mode));
     receiver.Decode(audio);
     // The message that ended with the end pattern; a frame that never ended counts as nothing received.
     std::string received;
+    double readout = NAN;
     for (const ReceivedMessage& m : receiver.Messages()) {
-        if (m.endReason == "STOP") received = m.text;
+        if (m.endReason == "STOP") {
+            received = m.text;
+            readout = m.snDb;
+        }
     }
     const size_t errors = std::min(EditDistance(text, received), text.size());
     std::lock_guard<std::mutex> guard(lock);
+    if (!std::isnan(readout)) {
+        point.readoutSum += readout;
+        ++point.readouts;
+    }
     ++point.sent;
     if (received == text) ++point.exact;
     point.errors += static_cast<double>(errors);
@@ -148,15 +151,23 @@ void RunParallel(std::vector<Job>& jobs, int threads) {
 // The S/N at which the decode rate first reaches target, interpolated between points (high to low).
 double Crossing(const std::vector<Point>& points, double target) {
     for (size_t i = 0; i + 1 < points.size(); ++i) {
-        const double a = static_cast<double>(points[i].exact) / points[i].sent;
-        const double b = static_cast<double>(points[i + 1].exact) / points[i + 1].sent;
+        const double a = points[i].Rate();
+        const double b = points[i + 1].Rate();
         if (a >= target && b < target)
             return points[i + 1].snr + (target - b) / (a - b) * (points[i].snr - points[i + 1].snr);
     }
-    if (!points.empty() && static_cast<double>(points.back().exact) / points.back().sent >= target) {
+    if (!points.empty() && points.back().Rate() >= target) {
         return -INFINITY;  // never fell below within the range
     }
     return NAN;
+}
+
+std::string DescribeCrossing(double snr) {
+    if (std::isnan(snr)) return "no point";
+    if (std::isinf(snr)) return "below the lowest point";
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1) << snr << " dB";
+    return text.str();
 }
 
 double CpuSeconds() {
@@ -346,8 +357,8 @@ int main(int argc, char** argv) {
         o.messages = 2;
         o.noiseMinutes = 1;
         o.speedSeconds = 10;
-        o.above = 4;
-        o.below = 2;
+        o.above = 30;  // one batch of clean points
+        o.below = 28;
     }
 
     const auto wallStart = std::chrono::steady_clock::now();
@@ -357,33 +368,52 @@ int main(int argc, char** argv) {
         const ModeRecord& r = StandardModeTables()[mode];
         ModeResult result;
         result.mode = mode;
-        for (double snr = std::round(r.SnThresholdDb + o.above); snr >= r.SnThresholdDb + o.below; snr -= 1) {
-            result.points.push_back({snr});
-        }
-        std::vector<std::function<void()>> jobs;
-        for (size_t p = 0; p < result.points.size(); ++p) {
-            for (int m = 0; m < o.messages; ++m) {
-                const uint64_t seed =
-                    o.seed * 1000003ULL + static_cast<uint64_t>(mode) * 100003ULL + p * 1009 + m;
-                jobs.push_back(
-                    [&, p, seed] { RunMessage(mode, result.points[p].snr, seed, result.points[p], lock); });
+        // Points run in batches of three. The sweep starts high enough that every message decodes and
+        // goes down until two points in a row decode nothing.
+        auto runBatch = [&](double first) {
+            std::vector<Point> batch;
+            for (int i = 0; i < 3; ++i)
+                batch.push_back({first - i});
+            std::vector<std::function<void()>> jobs;
+            for (size_t p = 0; p < batch.size(); ++p) {
+                for (int m = 0; m < o.messages; ++m) {
+                    const uint64_t seed = o.seed * 1000003ULL + static_cast<uint64_t>(mode) * 100003ULL +
+                                          static_cast<uint64_t>((batch[p].snr + 100) * 1009) + m;
+                    jobs.push_back([&, p, seed] { RunMessage(mode, batch[p].snr, seed, batch[p], lock); });
+                }
             }
+            RunParallel(jobs, o.threads);
+            return batch;
+        };
+        double top = std::round(r.SnThresholdDb + o.above);
+        result.points = runBatch(top);
+        for (int guard = 0; guard < 4 && result.points.front().Rate() < 1.0; ++guard) {
+            top += 3;
+            std::vector<Point> higher = runBatch(top);
+            result.points.insert(result.points.begin(), higher.begin(), higher.end());
         }
-        RunParallel(jobs, o.threads);
+        while (result.points.size() < 40 && result.points.back().snr - 1 >= r.SnThresholdDb + o.below) {
+            const size_t n = result.points.size();
+            if (n >= 2 && result.points[n - 1].Rate() == 0 && result.points[n - 2].Rate() == 0) break;
+            std::vector<Point> lower = runBatch(result.points.back().snr - 1);
+            result.points.insert(result.points.end(), lower.begin(), lower.end());
+        }
         result.sn50 = Crossing(result.points, 0.5);
         result.sn90 = Crossing(result.points, 0.9);
         results.push_back(result);
 
         std::cout << "\nM" << mode << " " << r.DisplayName
                   << (mode == 8 ? " (wide EME search, M7 signal)" : "")
-                  << "\n  S/N dB   decoded   char errors\n";
+                  << "\n  S/N dB   decoded   char errors   S/N readout\n";
         for (const Point& p : result.points) {
             std::cout << std::setw(8) << std::fixed << std::setprecision(0) << p.snr << std::setw(9)
-                      << std::setprecision(0) << 100.0 * p.exact / p.sent << " %" << std::setw(11)
-                      << std::setprecision(1) << 100.0 * p.errors / std::max(1.0, p.characters) << " %\n";
+                      << std::setprecision(0) << 100.0 * p.Rate() << " %" << std::setw(11)
+                      << std::setprecision(1) << 100.0 * p.errors / std::max(1.0, p.characters) << " %";
+            if (p.readouts) std::cout << std::setw(11) << p.readoutSum / p.readouts << " dB";
+            std::cout << '\n';
         }
-        std::cout << std::setprecision(1) << "  50 % decode at " << result.sn50 << " dB, 90 % at "
-                  << result.sn90 << " dB\n"
+        std::cout << "  50 % decode at " << DescribeCrossing(result.sn50) << ", 90 % at "
+                  << DescribeCrossing(result.sn90) << "\n"
                   << std::flush;
     }
 
@@ -397,8 +427,8 @@ int main(int argc, char** argv) {
 
     const std::string csvPath = o.out + "/muv_bench.csv";
     std::ofstream csv(csvPath);
-    csv << "kind,mode,name,snr_db,messages,decoded_share,char_error_rate,sn50_db,sn90_db,audio_per_cpu_s,"
-           "false_locks_per_hour\n";
+    csv << "kind,mode,name,snr_db,messages,decoded_share,char_error_rate,mean_readout_db,sn50_db,sn90_db,"
+           "audio_per_cpu_s,false_locks_per_hour\n";
     for (const ModeResult& r : results) {
         for (const Point& p : r.points) {
             csv << "point," << r.mode << ',' << StandardModeTables()[r.mode].KeyName << ',' << p.snr << ','

@@ -164,4 +164,20 @@ OfflineReceiverSettings SettingsForMode(int mode) {
     }
 }
 
+double NominalShiftHz(int mode) {
+    const ModeRecord& r = StandardModeTables()[mode];
+    return r.BaseToneHz - (mode == 7 ? 500 : 0) - r.BaseToneBin * r.SymbolRate / 2;
+}
+
+OffsetRange SearchableOffsets(int mode) {
+    const ModeRecord& r = StandardModeTables()[mode];
+    const double bin = r.SymbolRate / 2;
+    const bool wideOnly = r.NarrowWindowLow == 0 && r.NarrowWindowHigh == 0;
+    const double low = wideOnly ? r.WideWindowLow : r.NarrowWindowLow;
+    const double high = wideOnly ? r.WideWindowHigh : r.NarrowWindowHigh;
+    // Where tone 0 of a signal on its nominal frequency falls, in bins.
+    const double nominal = r.BaseToneBin + NominalShiftHz(mode) / bin;
+    return {(low + 1 - nominal) * bin, (high - 1 - nominal) * bin};
+}
+
 }  // namespace muv

@@ -50,4 +50,16 @@ private:
 // decodes that mode alone where there is one.
 OfflineReceiverSettings SettingsForMode(int mode);
 
+// The frequency offsets (Hz) of a signal that the receiver's search window for the mode covers, one bin
+// inside each edge: the narrow window, or the wide one where the mode has only that. The reading of the
+// frequency shift for such a signal is offset + NominalShiftHz(mode).
+struct OffsetRange {
+    double low;
+    double high;
+};
+OffsetRange SearchableOffsets(int mode);
+// The frequency shift the receiver reads for a signal on its nominal frequency: tone 0 of sub-band 1
+// measured against the mode's centre bin (the narrow EME path hears the audio 500 Hz lower).
+double NominalShiftHz(int mode);
+
 }  // namespace muv

@@ -12,21 +12,6 @@
 namespace muv {
 namespace {
 
-// The frequency offset the receiver reads for a signal on its nominal frequency: tone 0 of sub-band 1
-// measured against the mode's centre bin (the narrow EME path hears the audio 500 Hz lower).
-double NominalShiftHz(int mode) {
-    const ModeRecord& r = StandardModeTables()[mode];
-    return r.BaseToneHz - (mode == 7 ? 500 : 0) - r.BaseToneBin * r.SymbolRate / 2;
-}
-
-// Half the width of the search window that the receiver uses for the mode, in Hz.
-double SearchHalfWidthHz(int mode) {
-    const ModeRecord& r = StandardModeTables()[mode];
-    const int bins = (mode == 7 || mode == 8) ? (r.WideWindowHigh - r.WideWindowLow) / 2
-                                              : (r.NarrowWindowHigh - r.NarrowWindowLow) / 2;
-    return bins * r.SymbolRate / 2;
-}
-
 struct Trial {
     std::vector<ReceivedMessage> messages;
     int locks = 0;
@@ -57,8 +42,8 @@ TEST_P(Loopback, LocksShowsTheOffsetDecodesAndStops) {
     const int txMode = rxMode == 8 ? 7 : rxMode;  // the wide EME search receives the EME signal
     const ModeRecord& r = StandardModeTables()[rxMode];
     std::mt19937_64 rng(100 + rxMode);
-    const double limit = SearchHalfWidthHz(rxMode) - r.SymbolRate;
-    const double offset = std::uniform_real_distribution<double>(-limit, limit)(rng);
+    const OffsetRange range = SearchableOffsets(rxMode);
+    const double offset = std::uniform_real_distribution<double>(range.low, range.high)(rng);
     const std::string text = r.CharsetKind == 2 ? "CQ DE EA1ABC K" : "cq de ea1abc, 73!";
 
     const Trial trial = TransmitAndReceive(txMode, rxMode, {text}, 0.0, offset, rng());
