@@ -88,7 +88,11 @@ void MemoryTextWindow::SetTextRTF(const std::string& rtf) {
 
 void MemoryTextWindow::TakeFormatBeforeCaret() {
     if (cells_.empty()) return;  // an empty window keeps the format last set
-    const Cell& c = selStart_ > 0 ? cells_[selStart_ - 1] : cells_[0];
+    // At the start of a line that has text, the format is that of the line's first character.
+    const bool lineStart = selStart_ > 0 && cells_[selStart_ - 1].ch == '\n' && selStart_ < TextLength() &&
+                           cells_[selStart_].ch != '\r';
+    const Cell& c =
+        selStart_ > 0 && !lineStart ? cells_[selStart_ - 1] : cells_[selStart_ > 0 ? selStart_ : 0];
     insertColour_ = c.colour;
     insertSize_ = c.size;
 }

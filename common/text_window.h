@@ -26,7 +26,8 @@ public:
 
     // The selection. Setting SelStart clamps it to 0..TextLength() and empties the selection; when that
     // moves the caret or drops a selection, the insertion format becomes that of the character before
-    // the caret. SelLength is clamped to the text's end.
+    // the caret (at the start of a line that has text, that of the line's first character). SelLength
+    // is clamped to the text's end.
     virtual int32_t SelStart() const = 0;
     virtual void SetSelStart(int32_t start) = 0;
     virtual int32_t SelLength() const = 0;

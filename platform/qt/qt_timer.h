@@ -1,0 +1,34 @@
+// A window timer on the Qt event loop with the classic semantics: it fires every Interval
+// milliseconds while Enabled; an interval of 0 never fires; setting Interval or enabling a disabled
+// timer starts the period anew. One-shot use is the handler disabling its own timer.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+#include "timer.h"
+
+namespace muv {
+
+class QtTimer : public QObject, public Timer {
+public:
+    explicit QtTimer(std::function<void()> handler = {}, QObject* parent = nullptr);
+
+    bool Enabled() const override { return enabled_; }
+    void SetEnabled(bool enabled) override;
+    int Interval() const override { return interval_; }
+    void SetInterval(int milliseconds) override;
+
+    void SetHandler(std::function<void()> handler) { handler_ = std::move(handler); }
+
+private:
+    void Reconcile(bool restart);
+
+    QTimer timer_;
+    std::function<void()> handler_;
+    bool enabled_ = false;
+    int interval_ = 0;
+};
+
+}  // namespace muv

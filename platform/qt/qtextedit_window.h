@@ -1,0 +1,49 @@
+// The text-window face over a QTextEdit. Positions count a line end as the two characters CR LF, as
+// the receive and transmit windows have always counted them, while the document holds one block
+// separator; text crosses between Windows-1252 and Unicode here.
+#pragma once
+
+#include <QTextEdit>
+
+#include "text_window.h"
+
+namespace muv {
+
+class QTextEditWindow : public TextWindow {
+public:
+    explicit QTextEditWindow(QTextEdit* edit, ColorRef defaultColour = kBlack, int defaultFontSize = 10);
+
+    std::string Text() const override;
+    void SetText(const std::string& text) override;
+    int32_t TextLength() const override;
+    std::string TextRTF() const override;
+    void SetTextRTF(const std::string& rtf) override;
+    int32_t SelStart() const override;
+    void SetSelStart(int32_t start) override;
+    int32_t SelLength() const override;
+    void SetSelLength(int32_t length) override;
+    std::string SelText() const override;
+    void SetSelText(const std::string& text) override;
+    ColorRef SelColor() const override;
+    void SetSelColor(ColorRef colour) override;
+    int SelFontSize() const override;
+    void SetSelFontSize(int points) override;
+    bool Locked() const override;
+    void SetLocked(bool locked) override;
+
+    QTextEdit* Edit() const { return edit_; }
+    // Conversions between the window's positions (line end = 2) and the document's (line end = 1).
+    int32_t FromDocument(int position) const;
+    int ToDocument(int32_t position) const;
+
+private:
+    void TakeFormatBeforeCaret();
+
+    QTextEdit* edit_;
+    ColorRef insertColour_;
+    int insertSize_;
+    ColorRef defaultColour_;
+    int defaultSize_;
+};
+
+}  // namespace muv
