@@ -65,20 +65,19 @@ struct OfflineReceiver::Impl {
         rx.OpenSoundInput();
     }
 
-    // The receiver's part of closing a message, as the program's end processing does it.
+    // The program's end processing without its services; the message is noted as it closes.
     void FinishMessage() {
-        controls.GetTimer(TimerId::tmrProcesarFinal).SetEnabled(false);
         ReceivedMessage m;
         m.text = rx.RxText();
         m.endReason = rx.EndReason;
         m.mode = rx.LockedMode;
-        rx.SnDb = rx.SnToDb2500();
-        m.snDb = rx.SnDb;
         m.frequencyShiftHz = rx.FrequencyShiftHz;
         m.lockSeconds = lockSeconds;
         m.endSeconds = seconds;
+        rx.ProcessFinishedMessage();
+        m.snDb = rx.SnDb;
         messages.push_back(m);
-        rx.ResumeSearch();
+        controls.GetTimer(TimerId::tmrProcesarFinal).SetEnabled(false);
     }
 
     void Decode(const std::vector<int16_t>& audio) {

@@ -156,6 +156,11 @@ public:
     // --- after a message: the receiver searches again ---
     // The tone matrix is re-created, the cancel timer and button go, and the search starts anew.
     void ResumeSearch();
+    // Closes a finished message (tmrProcesarFinal): end mark, S/N, distance and bearing, the reports,
+    // alarms and beacon answer through the services, then the search resumes.
+    void ProcessFinishedMessage();
+    // The services that closing a message reaches; null: the receiver's own work alone.
+    void SetEndOfMessageServices(class EndOfMessageServices* services) { endOfMessage_ = services; }
 
     const ModeRecord& RxMode() const { return links_.modes[RxModeIndex]; }
     const ModeRecord& Mode(int index) const { return links_.modes[index]; }
@@ -257,6 +262,7 @@ private:
     Waterfall waterfall_;
     std::set<int> reportedTraps_;
     bool restartPending_ = false;
+    class EndOfMessageServices* endOfMessage_ = nullptr;
 };
 
 }  // namespace muv

@@ -59,4 +59,9 @@ public:
     Receiver rx;
 };
 
+// Puts a message's text where the character decoder leaves it.
+inline void SetRxText(Receiver& rx, const std::string& text) {
+    const_cast<std::string&>(rx.RxText()) = text;
+}
+
 }  // namespace muv::test

@@ -1,0 +1,360 @@
+#include "portaudio_sound.h"
+
+#include <portaudio.h>
+
+#include <algorithm>
+#include <mutex>
+#include <stdexcept>
+
+namespace muv {
+
+namespace {
+
+// Small enough for a prompt level meter, large enough not to starve on a busy machine.
+constexpr unsigned long kFramesPerBuffer = 512;
+
+std::vector<PaDeviceIndex> DeviceList(bool capture) {
+    std::vector<PaDeviceIndex> devices;
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    for (PaDeviceIndex i = 0; i < count; ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (info && (capture ? info->maxInputChannels : info->maxOutputChannels) > 0) devices.push_back(i);
+    }
+    return devices;
+}
+
+std::vector<std::string> DeviceNames(bool capture) {
+    std::vector<std::string> names;
+    const auto session = PortAudioSession::Acquire();
+    if (!session) return names;
+    for (PaDeviceIndex d : DeviceList(capture))
+        names.emplace_back(Pa_GetDeviceInfo(d)->name);
+    return names;
+}
+
+// The PortAudio device for an index of our list (-1: the default), or paNoDevice.
+PaDeviceIndex ChooseDevice(bool capture, int deviceIndex) {
+    if (deviceIndex == -1) return capture ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+    const std::vector<PaDeviceIndex> devices = DeviceList(capture);
+    if (deviceIndex < 0 || deviceIndex >= static_cast<int>(devices.size())) return paNoDevice;
+    return devices[deviceIndex];
+}
+
+// Opens a 48 kHz 16-bit stream in one direction, mono when the device takes it, else two channels.
+bool OpenStream(bool capture, int deviceIndex, PaStreamCallback* callback, void* user, void*& stream,
+                int& channels, std::string& error) {
+    const PaDeviceIndex device = ChooseDevice(capture, deviceIndex);
+    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+    if (!info) {
+        error = (capture ? "No capture device " : "No playback device ") + std::to_string(deviceIndex);
+        return false;
+    }
+    PaStreamParameters p{};
+    p.device = device;
+    p.channelCount = 1;
+    p.sampleFormat = paInt16;
+    p.suggestedLatency = capture ? info->defaultHighInputLatency : info->defaultHighOutputLatency;
+    const int maxChannels = capture ? info->maxInputChannels : info->maxOutputChannels;
+    const auto supported = [&] {
+        return Pa_IsFormatSupported(capture ? &p : nullptr, capture ? nullptr : &p, kSampleRate) ==
+               paFormatIsSupported;
+    };
+    if (!supported() && maxChannels >= 2) {
+        p.channelCount = 2;
+        if (!supported()) p.channelCount = 1;  // let the open say why
+    }
+    PaStream* s = nullptr;
+    const PaError e = Pa_OpenStream(&s, capture ? &p : nullptr, capture ? nullptr : &p, kSampleRate,
+                                    kFramesPerBuffer, paClipOff, callback, user);
+    if (e != paNoError) {
+        error = std::string(info->name) + ": " + Pa_GetErrorText(e);
+        return false;
+    }
+    stream = s;
+    channels = p.channelCount;
+    return true;
+}
+
+void CloseStream(void*& stream) {
+    if (!stream) return;
+    Pa_AbortStream(stream);  // an error only says it was stopped already
+    Pa_CloseStream(stream);
+    stream = nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- ring
+
+SampleRing::SampleRing(int capacityLog2) {
+    if (capacityLog2 < 1 || capacityLog2 > 30) throw std::invalid_argument("SampleRing capacity");
+    data_.assign(size_t{1} << capacityLog2, 0);
+    mask_ = data_.size() - 1;
+}
+
+int SampleRing::Push(const int16_t* samples, int count, int stride) {
+    const uint64_t w = write_.load(std::memory_order_relaxed);
+    const uint64_t r = read_.load(std::memory_order_acquire);
+    const int room = Capacity() - static_cast<int>(w - r);
+    const int n = std::clamp(count, 0, room);
+    for (int i = 0; i < n; ++i)
+        data_[(w + i) & mask_] = samples[static_cast<size_t>(i) * stride];
+    write_.store(w + n, std::memory_order_release);
+    return n;
+}
+
+int SampleRing::Pop(int16_t* out, int count, int channels) {
+    const uint64_t r = read_.load(std::memory_order_relaxed);
+    const uint64_t w = write_.load(std::memory_order_acquire);
+    const int n = std::clamp(count, 0, static_cast<int>(w - r));
+    for (int i = 0; i < n; ++i) {
+        const int16_t v = data_[(r + i) & mask_];
+        for (int c = 0; c < channels; ++c)
+            out[static_cast<size_t>(i) * channels + c] = v;
+    }
+    read_.store(r + n, std::memory_order_release);
+    return n;
+}
+
+void SampleRing::SkipTo(uint64_t position) {
+    const uint64_t r = read_.load(std::memory_order_relaxed);
+    const uint64_t w = write_.load(std::memory_order_acquire);
+    position = std::min(position, w);
+    if (position > r) read_.store(position, std::memory_order_release);
+}
+
+// ---------------------------------------------------------------- capture ring
+
+CaptureRing::CaptureRing(int capacityLog2) : ring_(capacityLog2) {}
+
+int CaptureRing::Push(const int16_t* samples, int count, int stride) {
+    const int stored = ring_.Push(samples, count, stride);
+    if (stored < count) overrun_.fetch_add(count - stored, std::memory_order_relaxed);
+    return stored;
+}
+
+void CaptureRing::AddBuffer(int buffer, int count) {
+    if (buffer < 0) return;
+    Slot& slot = slots_[buffer];
+    slot.count = std::max(count, 0);
+    slot.filled = false;
+    slot.samples.clear();
+    slot.samples.reserve(slot.count);
+    if (std::find(queue_.begin(), queue_.end(), buffer) == queue_.end()) queue_.push_back(buffer);
+}
+
+bool CaptureRing::IsDone(int buffer) {
+    // The device fills its buffers one after the other whichever buffer the program looks at.
+    while (!queue_.empty()) {
+        Slot& head = slots_[queue_.front()];
+        const int have = static_cast<int>(head.samples.size());
+        const int take = std::min(head.count - have, ring_.Available());
+        if (take > 0) {
+            head.samples.resize(have + take);
+            ring_.Pop(head.samples.data() + have, take);
+        }
+        if (static_cast<int>(head.samples.size()) < head.count) break;
+        head.filled = true;
+        queue_.pop_front();
+    }
+    const auto it = slots_.find(buffer);
+    return it != slots_.end() && it->second.filled;
+}
+
+const std::vector<int16_t>& CaptureRing::Read(int buffer) const {
+    static const std::vector<int16_t> kEmpty;
+    const auto it = slots_.find(buffer);
+    return it != slots_.end() && it->second.filled ? it->second.samples : kEmpty;
+}
+
+void CaptureRing::Reset() {
+    queue_.clear();
+    for (auto& [buffer, slot] : slots_) {
+        slot.filled = false;
+        slot.samples.clear();
+    }
+    ring_.SkipTo(ring_.WritePosition());
+}
+
+// ---------------------------------------------------------------- playback ring
+
+PlaybackRing::PlaybackRing(int capacityLog2) : ring_(capacityLog2) {}
+
+void PlaybackRing::Write(int buffer, const int16_t* samples, int count) {
+    if (buffer < 0) return;
+    if (samples && count > 0) ring_.Push(samples, count);
+    ends_[buffer] = ring_.WritePosition();
+}
+
+bool PlaybackRing::IsDone(int buffer) const {
+    const auto it = ends_.find(buffer);
+    return it == ends_.end() || ring_.ReadPosition() >= it->second;
+}
+
+void PlaybackRing::Reset() {
+    dropTo_.store(ring_.WritePosition(), std::memory_order_release);
+    ends_.clear();
+}
+
+int PlaybackRing::PendingSamples() const {
+    const uint64_t from = std::max(ring_.ReadPosition(), dropTo_.load(std::memory_order_acquire));
+    return static_cast<int>(ring_.WritePosition() - from);
+}
+
+int PlaybackRing::Pull(int16_t* out, int frames, int channels) {
+    ring_.SkipTo(dropTo_.load(std::memory_order_acquire));
+    const int n = ring_.Pop(out, frames, channels);
+    std::fill(out + static_cast<size_t>(n) * channels, out + static_cast<size_t>(frames) * channels, 0);
+    return n;
+}
+
+// ---------------------------------------------------------------- PortAudio
+
+std::shared_ptr<PortAudioSession> PortAudioSession::Acquire() {
+    static std::mutex mutex;
+    static std::weak_ptr<PortAudioSession> current;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (auto session = current.lock()) return session;
+    if (Pa_Initialize() != paNoError) return nullptr;
+    std::shared_ptr<PortAudioSession> session(new PortAudioSession);
+    current = session;
+    return session;
+}
+
+PortAudioSession::~PortAudioSession() {
+    Pa_Terminate();
+}
+
+std::vector<std::string> CaptureDeviceNames() {
+    return DeviceNames(true);
+}
+
+std::vector<std::string> PlaybackDeviceNames() {
+    return DeviceNames(false);
+}
+
+// The callbacks run on PortAudio's thread: they touch nothing but the ring.
+struct PortAudioCallbacks {
+    static int Capture(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
+                       PaStreamCallbackFlags, void* user) {
+        auto* self = static_cast<PortAudioSoundInput*>(user);
+        if (input)
+            self->ring_.Push(static_cast<const int16_t*>(input), static_cast<int>(frames), self->channels_);
+        return paContinue;
+    }
+    static int Playback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
+                        PaStreamCallbackFlags, void* user) {
+        auto* self = static_cast<PortAudioSoundOutput*>(user);
+        self->ring_.Pull(static_cast<int16_t*>(output), static_cast<int>(frames), self->channels_);
+        return paContinue;
+    }
+};
+
+PortAudioSoundInput::PortAudioSoundInput() = default;
+
+PortAudioSoundInput::~PortAudioSoundInput() {
+    Close();
+}
+
+bool PortAudioSoundInput::Open(int deviceIndex) {
+    Close();
+    session_ = PortAudioSession::Acquire();
+    if (!session_) {
+        error_ = "PortAudio could not be initialised";
+        return false;
+    }
+    if (!OpenStream(true, deviceIndex, &PortAudioCallbacks::Capture, this, stream_, channels_, error_)) {
+        session_.reset();
+        return false;
+    }
+    error_.clear();
+    ring_.Reset();
+    return true;
+}
+
+void PortAudioSoundInput::AddBuffer(int buffer, int count) {
+    if (stream_) ring_.AddBuffer(buffer, count);
+}
+
+void PortAudioSoundInput::Start() {
+    if (!stream_ || started_) return;
+    const PaError e = Pa_StartStream(stream_);
+    if (e != paNoError) {
+        error_ = Pa_GetErrorText(e);
+        return;
+    }
+    started_ = true;
+}
+
+bool PortAudioSoundInput::IsDone(int buffer) const {
+    return ring_.IsDone(buffer);
+}
+
+const std::vector<int16_t>& PortAudioSoundInput::Read(int buffer) const {
+    return ring_.Read(buffer);
+}
+
+void PortAudioSoundInput::Reset() {
+    if (stream_ && started_) Pa_AbortStream(stream_);
+    started_ = false;
+    ring_.Reset();
+}
+
+void PortAudioSoundInput::Close() {
+    CloseStream(stream_);
+    started_ = false;
+    ring_.Reset();
+    session_.reset();
+}
+
+PortAudioSoundOutput::PortAudioSoundOutput() = default;
+
+PortAudioSoundOutput::~PortAudioSoundOutput() {
+    Close();
+}
+
+bool PortAudioSoundOutput::Open(int deviceIndex) {
+    Close();
+    session_ = PortAudioSession::Acquire();
+    if (!session_) {
+        error_ = "PortAudio could not be initialised";
+        return false;
+    }
+    ring_.Reset();
+    if (!OpenStream(false, deviceIndex, &PortAudioCallbacks::Playback, this, stream_, channels_, error_)) {
+        session_.reset();
+        return false;
+    }
+    const PaError e = Pa_StartStream(stream_);
+    if (e != paNoError) {
+        error_ = Pa_GetErrorText(e);
+        Close();
+        return false;
+    }
+    error_.clear();
+    return true;
+}
+
+void PortAudioSoundOutput::Write(int buffer, const int16_t* samples, int count) {
+    if (stream_) ring_.Write(buffer, samples, count);
+}
+
+bool PortAudioSoundOutput::IsDone(int buffer) const {
+    return ring_.IsDone(buffer);
+}
+
+void PortAudioSoundOutput::Reset() {
+    ring_.Reset();
+}
+
+void PortAudioSoundOutput::Close() {
+    CloseStream(stream_);
+    ring_.Reset();
+    session_.reset();
+}
+
+int PortAudioSoundOutput::PendingSamples() const {
+    return ring_.PendingSamples();
+}
+
+}  // namespace muv

@@ -1,0 +1,189 @@
+// Closing a received message, with services that record what they are asked.
+#include "end_of_message.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <stdexcept>
+
+#include "receiver_rig.h"
+
+namespace muv::test {
+namespace {
+
+// Answers as set up and notes each call that matters.
+class RecordingServices : public EndOfMessageServices {
+public:
+    std::string ServerLocator() override { return serverLocator; }
+    void ClearServerLocator() override { serverLocator.clear(); }
+    std::string OperatorLocator() override { return ownLocator; }
+    ColorRef MacrosSnLabelColor() override { return RGB(1, 2, 3); }
+    void ComprobarRecord(const std::string& distance, double bearing) override {
+        Add("ComprobarRecord " + distance + " " + Format(bearing, "0.0"));
+    }
+    void ComputarShift(float shift) override { Add("ComputarShift " + Format(shift, "0.0")); }
+    void ReportDecodedCallsign(const std::string& locator, const std::string& distance,
+                               float viterbi) override {
+        Add("ReportDecodedCallsign " + locator + "|" + distance + "|" + Format(viterbi, "0.0"));
+    }
+    uint8_t TextMentionsMyCall(const std::string&) override { return callingMe; }
+    uint8_t HighlightNewCountry(const std::string&) override { return newCountry; }
+    PreviousContact ShowPreviousContacts(const std::string& text, uint8_t mark) override {
+        Add("ShowPreviousContacts " + text + " " + std::to_string(mark));
+        if (throwInLookup) throw std::runtime_error("lookup");
+        return previous;
+    }
+    std::string CallsignAfterDe(const std::string&) override { return callAfterDe; }
+    bool MensajeParaMiChecked() override { return alarmsTicked; }
+    bool DXCCChecked() override { return alarmsTicked; }
+    bool CallsignChecked() override { return alarmsTicked; }
+    void AlarmaMensajeParaMi() override { Add("AlarmaMensajeParaMi"); }
+    void AlarmaDXCC() override { Add("AlarmaDXCC"); }
+    void AlarmaCallsign() override { Add("AlarmaCallsign"); }
+    bool NoInternetSelected() override { return noInternet; }
+    void BuildEmailReport(uint8_t sync, uint8_t end, float shift, float viterbi, float cpu, float level,
+                          int32_t frequency, const std::string& distance, double bearing,
+                          const std::string& endMark) override {
+        Add("BuildEmailReport " + std::to_string(sync) + " " + std::to_string(end) + " " +
+            Format(shift, "0.00") + " " + Format(viterbi, "0.0") + " " + Format(cpu, "0.0") + " " +
+            Format(level, "0.0") + " " + std::to_string(frequency) + " " + distance + " " +
+            Format(bearing, "0.0") + endMark);
+    }
+    void CargarNombreYQTHAutomaticamente(const std::string& call) override {
+        Add("CargarNombreYQTH " + call);
+    }
+    void BeaconReport() override { Add("BeaconReport"); }
+    void SetPendingFrequencyChange(uint8_t pending) override { Add("Pending " + std::to_string(pending)); }
+    void Add(const std::string& e) { events.push_back(e); }
+
+    std::string serverLocator, ownLocator = "IN80do", callAfterDe;
+    uint8_t callingMe = 0, newCountry = 0;
+    bool alarmsTicked = false, noInternet = false, throwInLookup = false;
+    PreviousContact previous;
+    std::vector<std::string> events;
+};
+
+// A locked receiver at the end of a message whose S/N reads snDb.
+struct EndRig : ReceiverRig {
+    explicit EndRig(float snDb, const std::string& reason = "STOP") {
+        rx.SetEndOfMessageServices(&services);
+        rx.RxLocked = 1;
+        rx.AcquisitionEnabled = 0;
+        rx.EndReason = reason;
+        rx.SnSum = std::pow(10.0f, (snDb - rx.RxMode().SnCorrectionDb) / 20);
+        rx.SnCount = 1;
+        rx.FrequencyShiftHz = -12.25f;
+        rx.FrequencyAtLock = 14070000;
+        rx.LockSyncMatchesAtLock = 30;
+        rx.EndMatchAtStop = 20;
+        rx.CpuLoadAtLock = 12.5f;
+        rx.RxLevelSumDb = -30;
+        rx.RxLevelCount = 3;
+        rx.ViterbiErrorSum = 10;
+        rx.ViterbiErrorSamples = 4;
+        controls.SetText(Control::txtFrecuencia, "14070.5");
+        controls.SetText(Control::txtDestination, "EA4ABC");
+        rxWindow.SetSelColor(RGB(0, 0, 255));
+        rxWindow.SetSelText("RX16: 12:00 @ 1.0 Hz: CQ");
+        log.SessionLogLine = "RX16: ";
+        SetRxText(rx, "CQ");
+    }
+    RecordingServices services;
+};
+
+TEST(EndOfMessage, ClosesAMessageThroughEveryService) {
+    EndRig rig(12.3f);
+    rig.services.serverLocator = "IM98jm";
+    rig.services.previous = {"EA4ABC", "20M", "2024/01/02"};
+    rig.controls.SetVisible(Control::imgScanON, true);
+    rig.controls.SetVisible(Control::imgONBeacon, true);
+    rig.controls.GetTimer(TimerId::tmrCancelFrame).SetEnabled(true);
+    const int32_t start = rig.rxWindow.TextLength();
+
+    rig.rx.ProcessFinishedMessage();
+
+    const std::string added =
+        " <STOP> +12 dB  315 km @ 136\xBA (EA4ABC: 2024/01/02 on 20M) (Scan on 14.071 Mhz)";
+    EXPECT_EQ(rig.rxWindow.Text(), "RX16: 12:00 @ 1.0 Hz: CQ" + added);
+    EXPECT_EQ(rig.log.SessionLogLine, "RX16: CQ" + added);
+    EXPECT_EQ(rig.rxWindow.ColourAt(start + 1), RGB(0, 0, 255));  // the end mark as the text before it
+    EXPECT_EQ(rig.rxWindow.ColourAt(start + 9), kBlack);
+    EXPECT_EQ(rig.rxWindow.ColourAt(rig.rxWindow.TextLength() - 1), kBlack);
+    const std::vector<std::string> expected{
+        "ComprobarRecord 315 136.4", "ReportDecodedCallsign IM98JM|315 km|2.5", "ComputarShift -12.3",
+        "ShowPreviousContacts CQ 1",
+        // the bearing as seen from the other station
+        "BuildEmailReport 30 20 -12.25 2.5 12.5 -10.0 14070000 315 km 316.4 <STOP>",
+        "CargarNombreYQTH EA4ABC", "BeaconReport", "Pending 1"};
+    EXPECT_EQ(rig.services.events, expected);
+    EXPECT_EQ(rig.services.serverLocator, "");  // used once
+    EXPECT_NEAR(rig.rx.SnDb, 12.3f, 1e-4);
+    EXPECT_EQ(rig.controls.Text(Control::txtSincronismo), "UNLOCKED");
+    EXPECT_EQ(rig.controls.BackColor(Control::lblSN), RGB(1, 2, 3));
+    EXPECT_TRUE(rig.controls.Visible(Control::txtTemporizadorBeacon));
+    EXPECT_FALSE(rig.controls.GetTimer(TimerId::tmrCancelFrame).Enabled());
+    EXPECT_EQ(rig.rx.RxLocked, 0);
+    EXPECT_EQ(rig.rx.AcquisitionEnabled, 1);
+    EXPECT_EQ(rig.rx.CpuLoadAtLock, 0);
+}
+
+TEST(EndOfMessage, CancelledFrameWithoutADistance) {
+    EndRig rig(-7.4f, "CANCEL");
+    SetRxText(rig.rx, "cq de dl1abc JO62qm k");
+    rig.services.ownLocator = "IN80DZ";  // not a locator
+    rig.rx.ProcessFinishedMessage();
+    EXPECT_EQ(rig.log.SessionLogLine, "RX16: cq de dl1abc JO62qm k <CANCEL> -7 dB 14.071 Mhz");
+    EXPECT_EQ(rig.services.events[0], "ReportDecodedCallsign JO62QM|Not avaiable|2.5");
+    EXPECT_EQ(rig.services.events[3],
+              "BuildEmailReport 30 0 -12.25 2.5 12.5 -10.0 14070000 Not avaiable 180.0 <CANCEL>");
+
+    EndRig zero(0.2f);
+    zero.rx.ProcessFinishedMessage();
+    EXPECT_EQ(zero.log.SessionLogLine, "RX16: CQ <STOP> +0 dB 14.071 Mhz");
+}
+
+TEST(EndOfMessage, AtMostOneAlarmAndTheOptions) {
+    struct Case {
+        uint8_t callingMe, newCountry;
+        const char* callAfterDe;
+        const char* band;
+        const char* alarm;
+    };
+    for (const Case& c : {Case{1, 1, "DL1ABC", "", "AlarmaMensajeParaMi"},
+                          Case{0, 1, "DL1ABC", "", "AlarmaDXCC"}, Case{0, 0, "DL1ABC", "", "AlarmaCallsign"},
+                          Case{0, 0, "DL1ABC", "40M", ""}, Case{0, 0, "", "", ""}}) {
+        EndRig rig(3);
+        rig.shared.BandClass = 3;
+        rig.services.noInternet = true;
+        rig.services.alarmsTicked = true;
+        rig.services.callingMe = c.callingMe;
+        rig.services.newCountry = c.newCountry;
+        rig.services.callAfterDe = c.callAfterDe;
+        rig.services.previous.Band = c.band;
+        rig.rx.ProcessFinishedMessage();
+        std::vector<std::string> expected{"ReportDecodedCallsign |Not avaiable|2.5",
+                                          "ShowPreviousContacts CQ 1"};
+        if (*c.alarm) expected.push_back(c.alarm);
+        expected.insert(expected.end(), {"CargarNombreYQTH EA4ABC", "BeaconReport", "Pending 1"});
+        EXPECT_EQ(rig.services.events, expected) << c.alarm;  // no shift on EME, no e-mail
+    }
+}
+
+TEST(EndOfMessage, WithoutServicesAndOnAFault) {
+    EndRig alone(5);
+    alone.rx.SetEndOfMessageServices(nullptr);
+    alone.rx.ProcessFinishedMessage();
+    EXPECT_EQ(alone.log.SessionLogLine, "RX16: CQ <STOP> +5 dB 14.071 Mhz");
+    EXPECT_EQ(alone.rx.AcquisitionEnabled, 1);
+    EXPECT_TRUE(alone.host.events.empty());
+
+    EndRig faulty(5);
+    faulty.services.throwInLookup = true;
+    faulty.rx.ProcessFinishedMessage();
+    EXPECT_EQ(faulty.host.events, std::vector<std::string>{"Error 10 8"});
+    EXPECT_EQ(faulty.rx.RxLocked, 1);  // the rest of the closing is skipped
+    EXPECT_EQ(faulty.log.SessionLogLine, "RX16: CQ <STOP> +5 dB");
+}
+
+}  // namespace
+}  // namespace muv::test

@@ -1,0 +1,89 @@
+// The sound-card window: the capture and playback device lists are the live device choice (the
+// sound input opens the input list's index, the transmitter and the mixer use the output list's).
+// Picking another input device, or OK, restarts the sound input on the chosen device.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace muv {
+
+class Timer;
+
+// What the window needs of the main window and the receiver.
+class SoundCardWindowHost {
+public:
+    virtual ~SoundCardWindowHost() = default;
+    // Abandons the frame being received.
+    virtual void CancelFrame() = 0;
+    // The receive pump timer tmrRX.
+    virtual Timer& ReceivePumpTimer() = 0;
+    virtual bool SoundInputOpen() const = 0;
+    virtual void CloseSoundInput() = 0;
+    // Opens the device chosen in cboTarjetaSonidoEntrada (falling back to device 0 on its own).
+    virtual void OpenSoundInput() = 0;
+};
+
+// The device names in device-index order.
+using DeviceNameSource = std::function<std::vector<std::string>()>;
+
+class frmSoundCard : public QDialog {
+public:
+    frmSoundCard(SoundCardWindowHost& host, DeviceNameSource captureDevices, DeviceNameSource playbackDevices,
+                 QWidget* parent = nullptr);
+
+    // The window's load: fills both lists, selects the stored choice and follows it with the input
+    // list's click handler. Run once when the window is first used.
+    void Form_Load();
+    // Reopens the sound input when the operator picked another input device while it is open.
+    void cboTarjetaSonidoentrada_Click();
+    // Restarts the sound input on the chosen device, stores the choice and closes the window.
+    void cmdOK_Click();
+
+    // The stored choice ("Entrada", "Salida" of the "Tarjeta Sonido" group), held here until the
+    // settings file keeps it: LoadSoundCards selects it, SaveSoundCards records the lists' indexes.
+    struct StoredChoice {
+        std::optional<std::string> Entrada;
+        std::optional<std::string> Salida;
+    };
+    StoredChoice Stored;
+    void LoadSoundCards();
+    void SaveSoundCards();
+
+    // The lists' ListIndex: the chosen device, -1 when none. Setting one runs no handler.
+    int InputListIndex() const;
+    int OutputListIndex() const;
+    void SetInputListIndex(int index);
+    void SetOutputListIndex(int index);
+
+    // The input device the sound input is on, or opens on next when it is closed.
+    uint8_t SelectedInputDevice = 0;
+
+    QLabel* lblDeviceInput;
+    QComboBox* cboTarjetaSonidoEntrada;
+    QLabel* lblDeviceOutput;
+    QComboBox* cboTarjetaSonidoSalida;
+    QGroupBox* fraEntradaDeAudio;
+    QRadioButton* optLineIN;
+    QRadioButton* optMic;
+    QPushButton* cmdOK;
+
+private:
+    uint8_t OpenedDevice() const;
+
+    SoundCardWindowHost& host_;
+    DeviceNameSource captureDevices_;
+    DeviceNameSource playbackDevices_;
+};
+
+}  // namespace muv

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <string>
+#include <vector>
+
+#include "frmSoundCard.h"
+#include "timer.h"
+
+namespace muv {
+namespace {
+
+// Records the window's calls into the main window and the receiver, in order.
+struct RecordingHost : SoundCardWindowHost, ManualTimer {
+    std::vector<std::string> log;
+    bool inputOpen = true;
+    frmSoundCard* window = nullptr;
+
+    void CancelFrame() override { log.push_back("CancelFrame"); }
+    Timer& ReceivePumpTimer() override { return *this; }
+    void SetEnabled(bool enabled) override {
+        log.push_back(enabled ? "tmrRX on" : "tmrRX off");
+        ManualTimer::SetEnabled(enabled);
+    }
+    bool SoundInputOpen() const override { return inputOpen; }
+    void CloseSoundInput() override {
+        log.push_back("CloseSoundInput");
+        inputOpen = false;
+    }
+    void OpenSoundInput() override {
+        log.push_back("OpenSoundInput " + std::to_string(window->InputListIndex()));
+        inputOpen = true;
+    }
+};
+
+class SoundCardWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char arg0[] = "settings_tests";
+        static char* argv[] = {arg0, nullptr};
+        if (!QApplication::instance()) new QApplication(argc, argv);
+    }
+
+    void Make(std::vector<std::string> capture = {"Mic A", "Line B", "USB C"},
+              std::vector<std::string> playback = {"Out A", "Out B"}) {
+        window = std::make_unique<frmSoundCard>(
+            host, [capture] { return capture; }, [playback] { return playback; });
+        host.window = window.get();
+    }
+
+    RecordingHost host;
+    std::unique_ptr<frmSoundCard> window;
+};
+
+TEST_F(SoundCardWindow, LoadListsTheDevicesAndSelectsTheStoredChoice) {
+    Make();
+    window->Form_Load();
+    ASSERT_EQ(window->cboTarjetaSonidoEntrada->count(), 3);
+    EXPECT_EQ(window->cboTarjetaSonidoEntrada->itemText(2).toStdString(), "USB C");
+    EXPECT_EQ(window->cboTarjetaSonidoSalida->itemText(1).toStdString(), "Out B");
+    EXPECT_EQ(window->InputListIndex(), 0) << "the first device when nothing is stored";
+    EXPECT_EQ(window->OutputListIndex(), 0);
+    EXPECT_TRUE(host.log.empty()) << "the input is already on the device chosen";
+
+    // A stored index out of range selects the first device; one in range is followed by a reopen.
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"5", 0}, {"-1", 0}, {"2", 2}, {"2.6", 0}, {"1.4", 1}};
+    for (const auto& [stored, expected] : cases) {
+        Make();
+        window->Stored.Entrada = stored;
+        window->Stored.Salida = stored;
+        window->Form_Load();
+        EXPECT_EQ(window->InputListIndex(), expected) << stored;
+        EXPECT_EQ(window->OutputListIndex(), expected < 2 ? expected : 0) << stored;
+        EXPECT_EQ(window->SelectedInputDevice, expected) << stored;
+    }
+    EXPECT_EQ(host.log, (std::vector<std::string>{"CloseSoundInput", "OpenSoundInput 2", "CloseSoundInput",
+                                                  "OpenSoundInput 1"}));
+
+    // No capture device at all: nothing selected, nothing stored.
+    host.log.clear();
+    Make({}, {"Out A"});
+    window->Form_Load();
+    EXPECT_EQ(window->InputListIndex(), -1);
+    EXPECT_EQ(window->SelectedInputDevice, 0);
+    window->cboTarjetaSonidoentrada_Click();
+    window->SaveSoundCards();
+    EXPECT_FALSE(window->Stored.Entrada.has_value());
+    EXPECT_EQ(window->Stored.Salida, "0");
+    EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(SoundCardWindow, PickingAnInputDeviceReopensOnlyAnOpenInputOnAnotherDevice) {
+    Make();
+    window->Form_Load();
+    window->SetInputListIndex(0);
+    window->cboTarjetaSonidoentrada_Click();
+    EXPECT_TRUE(host.log.empty()) << "the device already in use";
+
+    // The operator's pick through the list itself.
+    window->cboTarjetaSonidoEntrada->setCurrentIndex(1);
+    emit window->cboTarjetaSonidoEntrada->activated(1);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"CloseSoundInput", "OpenSoundInput 1"}));
+    EXPECT_EQ(window->SelectedInputDevice, 1);
+
+    // While the input is closed (transmitting) a pick only changes the selection; the input then
+    // reopens on it, and picking the former device moves it back.
+    host.log.clear();
+    host.inputOpen = false;
+    window->SetInputListIndex(2);
+    window->cboTarjetaSonidoentrada_Click();
+    EXPECT_TRUE(host.log.empty());
+    host.inputOpen = true;
+    window->SetInputListIndex(1);
+    window->cboTarjetaSonidoentrada_Click();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"CloseSoundInput", "OpenSoundInput 1"}));
+}
+
+TEST_F(SoundCardWindow, OkRestartsTheInputInOrderAndStoresTheChoice) {
+    Make();
+    window->Form_Load();
+    host.ManualTimer::SetEnabled(true);
+    window->show();
+    window->SetOutputListIndex(1);
+    window->cmdOK->click();
+    EXPECT_EQ(host.log, (std::vector<std::string>{"CancelFrame", "tmrRX off", "CloseSoundInput",
+                                                  "OpenSoundInput 0", "tmrRX on"}))
+        << "even when nothing changed";
+    EXPECT_EQ(window->Stored.Entrada, "0");
+    EXPECT_EQ(window->Stored.Salida, "1");
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(host.Enabled());
+}
+
+}  // namespace
+}  // namespace muv
