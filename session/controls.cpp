@@ -1,0 +1,453 @@
+#include "controls.h"
+
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "cp1252.h"
+#include "waterfall.h"
+
+namespace muv {
+
+QString ToQString(std::string_view cp1252) {
+    QString s;
+    s.reserve(static_cast<int>(cp1252.size()));
+    for (char c : cp1252)
+        s.append(QChar(static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(c)))));
+    return s;
+}
+
+std::string FromQString(const QString& text) {
+    std::string s;
+    s.reserve(static_cast<size_t>(text.size()));
+    for (QChar c : text)
+        s.push_back(UnicodeToCp1252(c.unicode()));
+    return s;
+}
+
+QColor ToQColor(ColorRef colour) {
+    return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
+}
+
+ColorRef FromQColor(const QColor& colour) {
+    return RGB(colour.red(), colour.green(), colour.blue());
+}
+
+QFont UiFont(int pixelSize, bool bold) {
+    QFont font;
+    font.setFamilies({"DejaVu Sans", "Liberation Sans", "Arial"});
+    font.setStretch(QFont::SemiCondensed);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+int VbButton(const QMouseEvent& event) {
+    switch (event.button()) {
+        case Qt::LeftButton:
+            return 1;
+        case Qt::RightButton:
+            return 2;
+        case Qt::MiddleButton:
+            return 4;
+        default:
+            break;
+    }
+    // A move reports the buttons held down.
+    int held = 0;
+    if (event.buttons() & Qt::LeftButton) held |= 1;
+    if (event.buttons() & Qt::RightButton) held |= 2;
+    if (event.buttons() & Qt::MiddleButton) held |= 4;
+    return held;
+}
+
+int VbShift(Qt::KeyboardModifiers modifiers) {
+    int shift = 0;
+    if (modifiers & Qt::ShiftModifier) shift |= 1;
+    if (modifiers & Qt::ControlModifier) shift |= 2;
+    if (modifiers & Qt::AltModifier) shift |= 4;
+    return shift;
+}
+
+int VbKeyCode(int qtKey) {
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+        return qtKey;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return 112 + (qtKey - Qt::Key_F1);
+    switch (qtKey) {
+        case Qt::Key_Backspace:
+            return 8;
+        case Qt::Key_Tab:
+            return 9;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return 13;
+        case Qt::Key_Shift:
+            return 16;
+        case Qt::Key_Control:
+            return 17;
+        case Qt::Key_Alt:
+            return 18;
+        case Qt::Key_Escape:
+            return 27;
+        case Qt::Key_Space:
+            return 32;
+        case Qt::Key_PageUp:
+            return 33;
+        case Qt::Key_PageDown:
+            return 34;
+        case Qt::Key_End:
+            return 35;
+        case Qt::Key_Home:
+            return 36;
+        case Qt::Key_Left:
+            return 37;
+        case Qt::Key_Up:
+            return 38;
+        case Qt::Key_Right:
+            return 39;
+        case Qt::Key_Down:
+            return 40;
+        case Qt::Key_Insert:
+            return 45;
+        case Qt::Key_Delete:
+            return 46;
+        default:
+            return 0;
+    }
+}
+
+// --- TextBox ---
+
+TextBox::TextBox(QWidget* parent, Look look, ColorRef backColour, const QString& text)
+    : QFrame(parent), look_(look), text_(text), backColour_(backColour) {
+    setFont(UiFont(11));
+    setMouseTracking(true);
+}
+
+void TextBox::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    update();
+}
+
+void TextBox::SetForeColor(ColorRef colour) {
+    foreColour_ = colour;
+    update();
+}
+
+void TextBox::SetAlignment(Qt::Alignment alignment) {
+    alignment_ = alignment;
+    update();
+}
+
+void TextBox::SetBackColor(ColorRef colour) {
+    backColour_ = colour;
+    update();
+}
+
+void TextBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect r = rect();
+    p.fillRect(r, ToQColor(backColour_));
+    if (look_ == Look::Sunken) {
+        p.setPen(QColor(138, 142, 148));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    } else if (look_ == Look::Raised) {
+        const QColor face = ToQColor(backColour_);
+        p.setPen(face.lighter(125));
+        p.drawLine(1, 1, r.width() - 2, 1);
+        p.setPen(face.darker(118));
+        p.drawLine(1, r.height() - 2, r.width() - 2, r.height() - 2);
+        p.setPen(QColor(104, 108, 114));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    }
+    // A text wider than the box is drawn smaller rather than cut.
+    QFont f = font();
+    const int pad = look_ == Look::Flat ? 1 : 3;
+    const QRect area = r.adjusted(pad, 0, -pad, 0);
+    for (int size = f.pixelSize(); size > 8; --size) {
+        f.setPixelSize(size);
+        if (QFontMetrics(f).horizontalAdvance(text_) <= area.width()) break;
+    }
+    p.setFont(f);
+    p.setPen(isEnabled() ? ToQColor(foreColour_) : QColor(140, 140, 140));
+    p.drawText(area, static_cast<int>(alignment_ | Qt::TextSingleLine), text_);
+}
+
+void TextBox::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    if (MouseDown)
+        MouseDown(VbButton(*event), VbShift(event->modifiers()), static_cast<float>(event->position().x()),
+                  static_cast<float>(event->position().y()));
+}
+
+void TextBox::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click =
+        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click && Click) Click();
+}
+
+void TextBox::mouseMoveEvent(QMouseEvent* event) {
+    if (MouseMove)
+        MouseMove(VbButton(*event), VbShift(event->modifiers()), static_cast<float>(event->position().x()),
+                  static_cast<float>(event->position().y()));
+}
+
+// --- PictureBox ---
+
+PictureBox::PictureBox(QWidget* parent, ColorRef backColour, bool opaque)
+    : QWidget(parent), backColour_(backColour), opaque_(opaque) {
+    setMouseTracking(true);
+}
+
+void PictureBox::SetPicture(const QPixmap& picture) {
+    picture_ = picture;
+    update();
+}
+
+void PictureBox::SetBackColor(ColorRef colour) {
+    backColour_ = colour;
+    opaque_ = true;
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (opaque_) p.fillRect(rect(), ToQColor(backColour_));
+    if (!picture_.isNull()) {
+        // A disabled switch is drawn faded, so that it plainly cannot be used.
+        if (!isEnabled()) p.setOpacity(0.4);
+        p.drawPixmap(0, 0, picture_);
+    }
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && !afterDoubleClick_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed_ = false;
+    afterDoubleClick_ = false;
+    if (click && Click) Click();
+}
+
+void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    // With a double-click handler the second press is the double click; without one it is a click.
+    if (event->button() != Qt::LeftButton) return;
+    if (DblClick) {
+        afterDoubleClick_ = true;
+        DblClick();
+    } else {
+        pressed_ = true;
+    }
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    if (MouseMove)
+        MouseMove(VbButton(*event), VbShift(event->modifiers()), static_cast<float>(event->position().x()),
+                  static_cast<float>(event->position().y()));
+}
+
+// --- MeterBox ---
+
+MeterBox::MeterBox(QWidget* parent, const QPixmap& dial) : PictureBox(parent, RGB(255, 255, 255)) {
+    SetPicture(dial);
+    setFixedSize(dial.size());
+}
+
+void MeterBox::SetNeedle(QPointF pivot, QPointF end, int penWidth, ColorRef colour) {
+    hasNeedle_ = true;
+    pivot_ = pivot;
+    end_ = end;
+    penWidth_ = penWidth;
+    needleColour_ = colour;
+    update();
+}
+
+void MeterBox::paintEvent(QPaintEvent* event) {
+    PictureBox::paintEvent(event);
+    if (!hasNeedle_) return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(ToQColor(needleColour_), penWidth_, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(pivot_, end_);
+}
+
+// --- WaterfallBox ---
+
+WaterfallBox::WaterfallBox(QWidget* parent) : PictureBox(parent, RGB(255, 255, 255)) {}
+
+void WaterfallBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    if (!image_ || image_->Height() <= 0) return;
+    const int rows = std::min(height(), image_->Height());
+    QImage line(image_->Width(), rows, QImage::Format_RGB32);
+    for (int y = 0; y < rows; ++y) {
+        const ColorRef* source = image_->Row(y);
+        auto* target = reinterpret_cast<QRgb*>(line.scanLine(y));
+        for (int x = 0; x < image_->Width(); ++x)
+            target[x] = qRgb(RedOf(source[x]), GreenOf(source[x]), BlueOf(source[x]));
+    }
+    p.drawImage(QRect(0, 0, width(), rows), line);
+}
+
+// --- Frame ---
+
+Frame::Frame(QWidget* parent, const QString& caption)
+    : QGroupBox(caption, parent), backColour_(RGB(236, 238, 241)) {
+    setFont(UiFont(10, true));
+    Restyle();
+}
+
+void Frame::SetBackColor(ColorRef colour) {
+    backColour_ = colour;
+    Restyle();
+}
+
+void Frame::Restyle() {
+    setStyleSheet(
+        QStringLiteral("QGroupBox { background-color: %1; border: 1px solid #9aa0a8; border-radius: 3px;"
+                       " margin-top: 6px; }"
+                       " QGroupBox::title { subcontrol-origin: margin; left: 5px; padding: 0 2px;"
+                       " color: #30343a; }")
+            .arg(ToQColor(backColour_).name()));
+}
+
+// --- CommandButton ---
+
+CommandButton::CommandButton(QWidget* parent, const QString& caption, ColorRef backColour)
+    : QPushButton(caption, parent), backColour_(backColour) {
+    setFont(UiFont(12, true));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+    Restyle();
+}
+
+void CommandButton::SetBackColor(ColorRef colour) {
+    backColour_ = colour;
+    Restyle();
+}
+
+void CommandButton::Restyle() {
+    const QColor face = ToQColor(backColour_);
+    setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; color: #101010; border: 1px solid #55595f;"
+                       " border-radius: 4px; }"
+                       " QPushButton:pressed { background-color: %2; padding-top: 2px; }"
+                       " QPushButton:disabled { color: #7a7a7a; }")
+            .arg(face.name(), face.darker(125).name()));
+}
+
+void CommandButton::mouseMoveEvent(QMouseEvent* event) {
+    if (MouseMove)
+        MouseMove(VbButton(*event), VbShift(event->modifiers()), static_cast<float>(event->position().x()),
+                  static_cast<float>(event->position().y()));
+    QPushButton::mouseMoveEvent(event);
+}
+
+// --- TextField ---
+
+TextField::TextField(QWidget* parent, ColorRef backColour) : QLineEdit(parent), backColour_(backColour) {
+    SetBackColor(backColour);
+}
+
+void TextField::SetBackColor(ColorRef colour) {
+    backColour_ = colour;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, ToQColor(colour));
+    setPalette(pal);
+}
+
+void TextField::mouseReleaseEvent(QMouseEvent* event) {
+    QLineEdit::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && Click) Click();
+}
+
+// --- RichTextBox ---
+
+RichTextBox::RichTextBox(QWidget* parent, ColorRef backColour) : QTextEdit(parent), backColour_(backColour) {
+    setAcceptRichText(false);
+    SetBackColor(backColour);
+}
+
+void RichTextBox::SetHeaderHeight(int pixels) {
+    header_ = pixels;
+    setViewportMargins(0, pixels, 0, 0);
+}
+
+void RichTextBox::SetBackColor(ColorRef colour) {
+    backColour_ = colour;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, ToQColor(colour));
+    setPalette(pal);
+}
+
+void RichTextBox::keyPressEvent(QKeyEvent* event) {
+    if (KeyDown) {
+        int code = VbKeyCode(event->key());
+        if (code != 0) {
+            KeyDown(code, VbShift(event->modifiers()));
+            if (code == 0) {
+                event->accept();
+                return;
+            }
+        }
+    }
+    if (KeyPress) {
+        int ascii = 0;
+        switch (event->key()) {
+            case Qt::Key_Backspace:
+                ascii = 8;
+                break;
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                ascii = 13;
+                break;
+            case Qt::Key_Escape:
+                ascii = 27;
+                break;
+            default:
+                if (!event->text().isEmpty())
+                    ascii = static_cast<unsigned char>(UnicodeToCp1252(event->text().at(0).unicode()));
+        }
+        if (ascii != 0) {
+            const int typed = ascii;
+            KeyPress(ascii);
+            if (ascii == 0) {
+                event->accept();
+                return;
+            }
+            if (ascii != typed) {
+                QKeyEvent changed(event->type(), event->key(), event->modifiers(),
+                                  QString(QChar(static_cast<char16_t>(
+                                      Cp1252ToUnicode(static_cast<unsigned char>(ascii))))));
+                QTextEdit::keyPressEvent(&changed);
+                return;
+            }
+        }
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void RichTextBox::keyReleaseEvent(QKeyEvent* event) {
+    if (KeyUp && !event->isAutoRepeat()) {
+        int code = VbKeyCode(event->key());
+        KeyUp(code, VbShift(event->modifiers()));
+    }
+    QTextEdit::keyReleaseEvent(event);
+}
+
+void RichTextBox::mouseReleaseEvent(QMouseEvent* event) {
+    QTextEdit::mouseReleaseEvent(event);
+    if (MouseUp)
+        MouseUp(VbButton(*event), VbShift(event->modifiers()), static_cast<float>(event->position().x()),
+                static_cast<float>(event->position().y()));
+}
+
+}  // namespace muv

@@ -1,0 +1,240 @@
+// The kinds of control the main window is made of, each with the properties the program has always
+// set on its controls: a caption or text, a back colour, and Click / MouseMove / MouseDown / MouseUp /
+// key events delivered to plain callbacks (the window's handler methods). Text crosses between
+// Windows-1252 and Unicode at this boundary.
+#pragma once
+
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTextEdit>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "colour.h"
+
+class QKeyEvent;
+class QMouseEvent;
+
+namespace muv {
+
+class WaterfallImage;
+
+QString ToQString(std::string_view cp1252);
+std::string FromQString(const QString& text);
+QColor ToQColor(ColorRef colour);
+ColorRef FromQColor(const QColor& colour);
+
+// The window's sans-serif font at a pixel size (condensed where the system has it).
+QFont UiFont(int pixelSize, bool bold = false);
+
+// Mouse arguments as the handlers take them: button 1 left, 2 right, 4 middle; shift 1 Shift, 2 Ctrl,
+// 4 Alt; x and y in pixels of the control.
+using MouseHandler = std::function<void(int button, int shift, float x, float y)>;
+int VbButton(const QMouseEvent& event);
+int VbShift(Qt::KeyboardModifiers modifiers);
+// The classic key code of a key (33 Page Up, 37 Left, 112 F1, 65 A, ...), 0 for keys without one.
+int VbKeyCode(int qtKey);
+
+// What every control of the main window has: a back colour, and for most a caption or text.
+class VbControl {
+public:
+    virtual ~VbControl() = default;
+    virtual bool HasCaption() const { return false; }
+    virtual QString Caption() const { return {}; }
+    virtual void SetCaption(const QString&) {}
+    virtual ColorRef BackColor() const = 0;
+    virtual void SetBackColor(ColorRef colour) = 0;
+};
+
+// A text box or label: one line of text on a coloured background. Status boxes are sunken, labels
+// (the macro labels, the channel boxes) raised and clickable, captions flat.
+class TextBox : public QFrame, public VbControl {
+public:
+    enum class Look { Sunken, Raised, Flat };
+    TextBox(QWidget* parent, Look look, ColorRef backColour, const QString& text = {});
+
+    QString text() const { return text_; }
+    void setText(const QString& text);
+    void SetForeColor(ColorRef colour);
+    ColorRef ForeColor() const { return foreColour_; }
+    void SetAlignment(Qt::Alignment alignment);
+
+    bool HasCaption() const override { return true; }
+    QString Caption() const override { return text_; }
+    void SetCaption(const QString& text) override { setText(text); }
+    ColorRef BackColor() const override { return backColour_; }
+    void SetBackColor(ColorRef colour) override;
+
+    std::function<void()> Click;
+    MouseHandler MouseMove;
+    MouseHandler MouseDown;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    Look look_;
+    QString text_;
+    ColorRef backColour_;
+    ColorRef foreColour_ = kBlack;
+    Qt::Alignment alignment_ = Qt::AlignCenter;
+    bool pressed_ = false;
+};
+
+// A picture: an image drawn over the back colour (an image with transparent parts lets the colour
+// show), clickable.
+class PictureBox : public QWidget, public VbControl {
+public:
+    PictureBox(QWidget* parent, ColorRef backColour, bool opaque = true);
+
+    void SetPicture(const QPixmap& picture);
+    const QPixmap& Picture() const { return picture_; }
+
+    ColorRef BackColor() const override { return backColour_; }
+    void SetBackColor(ColorRef colour) override;
+
+    std::function<void()> Click;
+    std::function<void()> DblClick;
+    MouseHandler MouseMove;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+    QPixmap picture_;
+    ColorRef backColour_;
+    bool opaque_;
+    bool pressed_ = false;
+    bool afterDoubleClick_ = false;
+};
+
+// A meter: its printed dial as the picture, and one needle line drawn over it.
+class MeterBox : public PictureBox {
+public:
+    MeterBox(QWidget* parent, const QPixmap& dial);
+
+    // Erases the previous needle and draws a line of the pen width and colour between the two points.
+    void SetNeedle(QPointF pivot, QPointF end, int penWidth, ColorRef colour);
+    bool HasNeedle() const { return hasNeedle_; }
+    QPointF NeedlePivot() const { return pivot_; }
+    QPointF NeedleEnd() const { return end_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool hasNeedle_ = false;
+    QPointF pivot_, end_;
+    int penWidth_ = 2;
+    ColorRef needleColour_ = kBlack;
+};
+
+// The waterfall picture: the receiver's image, stretched to the picture's width, one image row per
+// pixel row from the top; below the image's last row the picture stays white.
+class WaterfallBox : public PictureBox {
+public:
+    explicit WaterfallBox(QWidget* parent);
+    void Attach(const WaterfallImage* image) { image_ = image; }
+    const WaterfallImage* Attached() const { return image_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const WaterfallImage* image_ = nullptr;
+};
+
+// A frame with its caption around a group of controls.
+class Frame : public QGroupBox, public VbControl {
+public:
+    Frame(QWidget* parent, const QString& caption);
+    bool HasCaption() const override { return true; }
+    QString Caption() const override { return title(); }
+    void SetCaption(const QString& text) override { setTitle(text); }
+    ColorRef BackColor() const override { return backColour_; }
+    void SetBackColor(ColorRef colour) override;
+
+private:
+    void Restyle();
+    ColorRef backColour_;
+};
+
+// A push button whose face takes the back colour.
+class CommandButton : public QPushButton, public VbControl {
+public:
+    CommandButton(QWidget* parent, const QString& caption, ColorRef backColour);
+    bool HasCaption() const override { return true; }
+    QString Caption() const override { return text(); }
+    void SetCaption(const QString& text) override { setText(text); }
+    ColorRef BackColor() const override { return backColour_; }
+    void SetBackColor(ColorRef colour) override;
+
+    MouseHandler MouseMove;
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void Restyle();
+    ColorRef backColour_;
+};
+
+// An editable one-line box (frequency, partner callsign).
+class TextField : public QLineEdit, public VbControl {
+public:
+    TextField(QWidget* parent, ColorRef backColour);
+    bool HasCaption() const override { return true; }
+    QString Caption() const override { return text(); }
+    void SetCaption(const QString& text) override { setText(text); }
+    ColorRef BackColor() const override { return backColour_; }
+    void SetBackColor(ColorRef colour) override;
+
+    std::function<void()> Click;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    ColorRef backColour_;
+};
+
+// A rich-text window (receive, transmit, cluster comment). Its key events are offered to handlers with
+// the classic arguments first: KeyDown may set the key code to 0 to swallow the key, KeyPress may set
+// the character to 0 to drop it or change it to another character. An optional band at the top keeps
+// room for controls that stand over the window, so that text never runs under them.
+class RichTextBox : public QTextEdit, public VbControl {
+public:
+    RichTextBox(QWidget* parent, ColorRef backColour);
+    void SetHeaderHeight(int pixels);
+    int HeaderHeight() const { return header_; }
+
+    ColorRef BackColor() const override { return backColour_; }
+    void SetBackColor(ColorRef colour) override;
+
+    std::function<void(int& keyCode, int shift)> KeyDown;
+    std::function<void(int& keyCode, int shift)> KeyUp;
+    std::function<void(int& keyAscii)> KeyPress;
+    MouseHandler MouseUp;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    ColorRef backColour_;
+    int header_ = 0;
+};
+
+}  // namespace muv

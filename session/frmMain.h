@@ -1,0 +1,445 @@
+// The main window: the receive and transmit windows, the status boxes, meters, waterfall and clock, the
+// option switches (pairs of ON/OFF pictures at one place), the macro labels, the frequency panel, the
+// cluster panel, the menus and the 36 timers. Controls keep their classic names and are public, as the
+// rest of the program reads and sets them directly; each control event calls the handler method named
+// after the control and the event (frmMain_handlers.cpp). The modem reaches the window through
+// WindowControls, the layouts through ControlGeometry.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "controls.h"
+#include "mode_table.h"
+#include "qt_timer.h"
+#include "qtextedit_window.h"
+#include "screen_layout.h"
+#include "window_controls.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QSlider;
+class QTextBrowser;
+
+namespace muv {
+
+class WaterfallImage;
+
+class frmMain : public QWidget, public WindowControls, public ControlGeometry {
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // --- WindowControls ---
+    std::string Text(Control c) const override;
+    void SetText(Control c, const std::string& text) override;
+    ColorRef BackColor(Control c) const override;
+    void SetBackColor(Control c, ColorRef colour) override;
+    bool Visible(Control c) const override;
+    void SetVisible(Control c, bool visible) override;
+    bool Enabled(Control c) const override;
+    void SetEnabled(Control c, bool enabled) override;
+    void DrawMeterNeedle(MeterId meter, float value) override;
+    Timer& GetTimer(TimerId id) override;
+
+    // --- ControlGeometry (pixels of the window's client area; twips inside frames and the clock) ---
+    float Left(std::string_view control) const override;
+    float Top(std::string_view control) const override;
+    float Width(std::string_view control) const override;
+    float Height(std::string_view control) const override;
+    void SetLeft(std::string_view control, float value) override;
+    void SetTop(std::string_view control, float value) override;
+    void SetWidth(std::string_view control, float value) override;
+    void SetHeight(std::string_view control, float value) override;
+    void SetWindowState(int state) override;
+    int16_t WaterfallTopPixels() const override { return waterfallTopPixels_; }
+    void SetWaterfallTopPixels(int16_t pixels) override { waterfallTopPixels_ = pixels; }
+
+    // --- helpers ---
+    // The receive and transmit windows as text windows (positions count a line end as CR LF).
+    TextWindow& RxWindow() { return *rxWindow_; }
+    TextWindow& TxWindow() { return *txWindow_; }
+    // The waterfall picture shows this image (the receiver's); RefreshWaterfall redraws it.
+    void AttachWaterfall(const WaterfallImage* image);
+    void RefreshWaterfall();
+    // The clock's four digit images: hour and minute, two digits each.
+    void ShowClockDigits(int hour, int minute);
+    // The receive mode whose buffer size and centre frequency the cursor read-out uses (mode 1 of the
+    // standard table until a source is given).
+    void SetReceiveModeSource(std::function<const ModeRecord&()> source) { receiveMode_ = std::move(source); }
+    // A control by its name ("txtModo", "imgFondo(2)"); nullptr for an unknown name.
+    QWidget* FindControl(std::string_view name) const;
+    // The name of a control id; the meter picture of a meter number (nullptr for none).
+    static std::string_view ControlName(Control c);
+    MeterBox* Meter(MeterId meter) const;
+    // The client area, below the menu bar, in which the controls stand.
+    QWidget* ClientArea() const { return client_; }
+
+    // --- menus (control arrays keep element 0 unused) ---
+    QMenuBar* MenuBar = nullptr;
+    QMenu* mnuConfigure = nullptr;
+    QAction *mnuOperator = nullptr, *mnuMacros = nullptr, *mnuEmail = nullptr, *mnuLog = nullptr,
+            *mnuEQSL = nullptr, *mnuRig = nullptr, *mnuTarjetaSonido = nullptr, *mnuAlarma = nullptr,
+            *mnuUserProfiles = nullptr;
+    QMenu *mnuGUI = nullptr, *mnuPantalla = nullptr, *mnuTamano = nullptr, *mnuColor = nullptr,
+          *mnuMenuStyle = nullptr, *mnuLanguage = nullptr;
+    std::array<QAction*, 8> mnuResolucion{};
+    std::array<QAction*, 4> mnuFont{};
+    std::array<QAction*, 8> mnuColour{};
+    std::array<QAction*, 3> mnuEstiloMenu{};
+    std::array<QAction*, 12> mnuTipoIdioma{};
+    QAction *mnuBeacon = nullptr, *mnuScan = nullptr;
+    QMenu* mnuFrequencies = nullptr;
+    std::array<QAction*, 26> mnuFrequenciesList{};
+    QMenu* mnuSkeds = nullptr;
+    std::array<QAction*, 6> mnuSkedsOpcion{};
+    QAction* mnuEstadisticas = nullptr;
+    QMenu* mnuUsuario = nullptr;
+    std::array<QAction*, 9> mnuListaUsuarios{};
+    QMenu* mnuHelp = nullptr;
+    QAction *mnuShortcuts = nullptr, *mnuMuvSite = nullptr, *mnuMuvFacebook = nullptr, *mnuAbout = nullptr;
+    QAction* mnuDonate = nullptr;
+
+    // --- receive and transmit windows ---
+    RichTextBox *rtfVentanaRX = nullptr, *rtfVentanaTX = nullptr;
+
+    // --- status boxes ---
+    TextBox *txtModo = nullptr, *txtSN = nullptr, *txtViterbi = nullptr, *txtAFC = nullptr,
+            *txtSincronismo = nullptr, *txtAdquisicionInicial = nullptr, *txtAdquisicionFinal = nullptr,
+            *txtVU = nullptr, *txtCPU = nullptr, *txtTemporizador1Baudio = nullptr,
+            *txtTemporizadorBeacon = nullptr, *txtTonoDePrueba = nullptr, *txtTransmitting = nullptr,
+            *txtPosicionCursor = nullptr, *txtEmail = nullptr, *txtMute = nullptr,
+            *txtTemporizadorScan = nullptr;
+    TextField *txtFrecuencia = nullptr, *txtDestination = nullptr;
+    CommandButton *cmdTX_RX = nullptr, *cmdClearScreen = nullptr, *cmdClearVentanaTX = nullptr;
+
+    // --- macro labels, in their two rows ---
+    TextBox *lblCQ = nullptr, *lblCall = nullptr, *lblMe = nullptr, *lblBye = nullptr, *lblStation = nullptr,
+            *lblSN = nullptr, *lblQSL = nullptr, *lblCustom = nullptr;
+    TextBox *lblCQDX = nullptr, *lblCALL2 = nullptr, *lblMe2 = nullptr, *lblBye2 = nullptr,
+            *lblEmail = nullptr, *lblRST599 = nullptr, *lblQRZ = nullptr, *lblRepeat = nullptr;
+    TextBox *lblPais = nullptr, *lblTXVU = nullptr;
+
+    // --- channel boxes of the frequency panel (hidden until their band is tuned) ---
+    TextBox *txt3583 = nullptr, *txt3585 = nullptr, *txt7040 = nullptr, *txt7042 = nullptr,
+            *txt7044 = nullptr, *txt10144 = nullptr, *txt10145 = nullptr, *txt14078 = nullptr,
+            *txt14101 = nullptr, *txt14103 = nullptr, *txt14113 = nullptr, *txt18111 = nullptr,
+            *txt18113 = nullptr, *txt21110 = nullptr, *txt21114 = nullptr;
+
+    // --- meters (numbers 1, 2, 4 to 9), waterfall and clock ---
+    MeterBox *pctOffsetFrecuencia = nullptr, *pctJitter = nullptr, *pctErrores = nullptr,
+             *pctSimbolosCoincidentes = nullptr, *pctCPU = nullptr, *pctTramaFinal = nullptr,
+             *pctVumetro = nullptr, *pctRelacionSN = nullptr;
+    WaterfallBox* pctWaterfall = nullptr;
+    PictureBox* pctReloj = nullptr;
+    std::array<PictureBox*, 12> imgFondo{};  // 0 to 3 the digits, 8 "UTC", 9 the bezel, 11 the colon
+    std::array<QPixmap, 10> imgNumeros;
+
+    // --- picture buttons ---
+    PictureBox *pctCancelFrame = nullptr, *pctDetenerAlarma = nullptr, *pctFlechaArriba = nullptr,
+               *pctFlechaAbajo = nullptr, *pctADIF = nullptr, *imgBandera = nullptr, *imgQRZ = nullptr;
+
+    // --- cluster panel: the DX-cluster row and the chat row ---
+    TextBox *txtClusterFrecuencia = nullptr, *txtClusterHora = nullptr, *txtClusterFrecuencia2 = nullptr,
+            *txtClusterHora2 = nullptr;
+    RichTextBox *rtfClusterComentario = nullptr, *rtfClusterComentario2 = nullptr;
+    PictureBox *pctClusterLink = nullptr, *pctBorrarMensaje = nullptr, *pctClusterLink2 = nullptr,
+               *pctBorrarMensaje2 = nullptr;
+    QTextBrowser* WebBrowserEQSL = nullptr;
+
+    // --- volume ---
+    QSlider* sldVolumen = nullptr;
+
+    // --- option frames and their switches ---
+    Frame *fraAlarma = nullptr, *fraShiftRange = nullptr, *fraSymbolRateHF = nullptr,
+          *fraSymbolRateMF = nullptr, *fraWaterFall = nullptr, *fraBeacon = nullptr, *fraTune = nullptr,
+          *fraScan = nullptr;
+    TextBox *lblAFCAmplio = nullptr, *lblAFCEstrecho = nullptr;
+    // Row captions of the band frames: receive options above, transmit symbol rates below.
+    TextBox *lblRXHF = nullptr, *lblTXHF = nullptr, *lblRXMF = nullptr, *lblTXMF = nullptr;
+    PictureBox *imgONAlarm = nullptr, *imgOFFAlarm = nullptr, *imgAFC200 = nullptr, *imgAFC50 = nullptr;
+    PictureBox *imgRXON1 = nullptr, *imgRXOFF1 = nullptr, *imgRXON2 = nullptr, *imgRXOFF2 = nullptr,
+               *imgRXON3 = nullptr, *imgRXOFF3 = nullptr;
+    PictureBox *imgRXON1MF = nullptr, *imgRXOFF1MF = nullptr, *imgRXON2MF = nullptr, *imgRXOFF2MF = nullptr,
+               *imgRXON3MF = nullptr, *imgRXOFF3MF = nullptr;
+    PictureBox *imgBaudON1 = nullptr, *imgBaudOFF1 = nullptr, *imgBaudON2 = nullptr, *imgBaudOFF2 = nullptr,
+               *imgBaudON3 = nullptr, *imgBaudOFF3 = nullptr;
+    PictureBox *imgBaudON2MF = nullptr, *imgBaudOFF2MF = nullptr, *imgBaudON3MF = nullptr,
+               *imgBaudOFF3MF = nullptr;
+    PictureBox *imgONWaterFall = nullptr, *imgOFFWaterFall = nullptr, *imgONBeacon = nullptr,
+               *imgOFFBeacon = nullptr, *imgTuneON = nullptr, *imgTuneOFF = nullptr, *imgScanON = nullptr,
+               *imgScanOFF = nullptr;
+
+    // --- window events ---
+    void Form_Load();
+    void Form_Unload();
+
+    // --- menu events ---
+    void mnuOperator_Click();
+    void mnuMacros_Click();
+    void mnuEmail_Click();
+    void mnuLog_Click();
+    void mnuEQSL_Click();
+    void mnuRig_Click();
+    void mnuTarjetaSonido_Click();
+    void mnuAlarma_Click();
+    void mnuUserProfiles_Click();
+    void mnuResolucion_Click(int index);
+    void mnuFont_Click(int index);
+    void mnuColour_Click(int index);
+    void mnuEstiloMenu_Click(int index);
+    void mnuTipoIdioma_Click(int index);
+    void mnuBeacon_Click();
+    void mnuScan_Click();
+    void mnuFrequenciesList_Click(int index);
+    void mnuSkedsOpcion_Click(int index);
+    void mnuEstadisticas_Click();
+    void mnuListaUsuarios_Click(int index);
+    void mnuShortcuts_Click();
+    void mnuMuvSite_Click();
+    void mnuMuvFacebook_Click();
+    void mnuAbout_Click();
+    void mnuDonate_Click();
+
+    // --- switch pictures ---
+    void imgRXOFF1_Click();
+    void imgRXOFF2_Click();
+    void imgRXOFF3_Click();
+    void imgRXOFF1MF_Click();
+    void imgRXOFF2MF_Click();
+    void imgRXOFF3MF_Click();
+    void imgBaudOFF1_Click();
+    void imgBaudOFF2_Click();
+    void imgBaudOFF3_Click();
+    void imgBaudOFF2MF_Click();
+    void imgBaudOFF3MF_Click();
+    void imgAFC200_Click();
+    void imgAFC50_Click();
+    void imgONWaterFall_Click();
+    void imgOFFWaterFall_Click();
+    void imgONAlarm_Click();
+    void imgOFFAlarm_Click();
+    void imgONBeacon_Click();
+    void imgOFFBeacon_Click();
+    void imgTuneON_Click();
+    void imgTuneOFF_Click();
+    void imgScanON_Click();
+    void imgScanOFF_Click();
+
+    // --- picture buttons ---
+    void pctCancelFrame_Click();
+    void pctDetenerAlarma_Click();
+    void pctFlechaArriba_Click();
+    void pctFlechaArriba_DblClick();
+    void pctFlechaAbajo_Click();
+    void pctFlechaAbajo_DblClick();
+    void pctADIF_Click();
+    void imgQRZ_Click();
+    void imgQRZ_MouseMove(int Button, int Shift, float X, float Y);
+    void pctClusterLink_Click();
+    void pctClusterLink2_Click();
+    void pctBorrarMensaje_Click();
+    void pctBorrarMensaje2_Click();
+
+    // --- buttons, boxes and the slider ---
+    void cmdTX_RX_Click();
+    void cmdClearScreen_Click();
+    void cmdClearVentanaTX_Click();
+    void cmdClearVentanaTX_MouseMove(int Button, int Shift, float X, float Y);
+    void txtFrecuencia_Change();
+    void txtFrecuencia_Click();
+    void txtDestination_Change();
+    void txtDestination_Click();
+    void txtMute_Click();
+    void sldVolumen_Change();
+    void sldVolumen_Scroll();
+
+    // --- channel boxes ---
+    void txt3583_Click();
+    void txt3585_Click();
+    void txt7040_Click();
+    void txt7042_Click();
+    void txt7044_Click();
+    void txt10144_Click();
+    void txt10145_Click();
+    void txt14078_Click();
+    void txt14101_Click();
+    void txt14103_Click();
+    void txt14113_Click();
+    void txt18111_Click();
+    void txt18113_Click();
+    void txt21110_Click();
+    void txt21114_Click();
+
+    // --- macro labels: Click, MouseMove (tool tip) and MouseDown (right button) ---
+    void lblCQ_Click();
+    void lblCQDX_Click();
+    void lblCall_Click();
+    void lblCALL2_Click();
+    void lblMe_Click();
+    void lblMe2_Click();
+    void lblBye_Click();
+    void lblBye2_Click();
+    void lblStation_Click();
+    void lblEmail_Click();
+    void lblSN_Click();
+    void lblRST599_Click();
+    void lblQSL_Click();
+    void lblQRZ_Click();
+    void lblCustom_Click();
+    void lblRepeat_Click();
+    void lblCQ_MouseMove(int Button, int Shift, float X, float Y);
+    void lblCQDX_MouseMove(int Button, int Shift, float X, float Y);
+    void lblCall_MouseMove(int Button, int Shift, float X, float Y);
+    void lblCALL2_MouseMove(int Button, int Shift, float X, float Y);
+    void lblMe_MouseMove(int Button, int Shift, float X, float Y);
+    void lblMe2_MouseMove(int Button, int Shift, float X, float Y);
+    void lblBye_MouseMove(int Button, int Shift, float X, float Y);
+    void lblBye2_MouseMove(int Button, int Shift, float X, float Y);
+    void lblStation_MouseMove(int Button, int Shift, float X, float Y);
+    void lblEmail_MouseMove(int Button, int Shift, float X, float Y);
+    void lblSN_MouseMove(int Button, int Shift, float X, float Y);
+    void lblRST599_MouseMove(int Button, int Shift, float X, float Y);
+    void lblQSL_MouseMove(int Button, int Shift, float X, float Y);
+    void lblQRZ_MouseMove(int Button, int Shift, float X, float Y);
+    void lblCustom_MouseMove(int Button, int Shift, float X, float Y);
+    void lblRepeat_MouseMove(int Button, int Shift, float X, float Y);
+    void lblCQ_MouseDown(int Button, int Shift, float X, float Y);
+    void lblCQDX_MouseDown(int Button, int Shift, float X, float Y);
+    void lblCall_MouseDown(int Button, int Shift, float X, float Y);
+    void lblCALL2_MouseDown(int Button, int Shift, float X, float Y);
+    void lblMe_MouseDown(int Button, int Shift, float X, float Y);
+    void lblMe2_MouseDown(int Button, int Shift, float X, float Y);
+    void lblBye_MouseDown(int Button, int Shift, float X, float Y);
+    void lblBye2_MouseDown(int Button, int Shift, float X, float Y);
+    void lblStation_MouseDown(int Button, int Shift, float X, float Y);
+    void lblEmail_MouseDown(int Button, int Shift, float X, float Y);
+    void lblSN_MouseDown(int Button, int Shift, float X, float Y);
+    void lblRST599_MouseDown(int Button, int Shift, float X, float Y);
+    void lblQSL_MouseDown(int Button, int Shift, float X, float Y);
+    void lblQRZ_MouseDown(int Button, int Shift, float X, float Y);
+    void lblCustom_MouseDown(int Button, int Shift, float X, float Y);
+    void lblRepeat_MouseDown(int Button, int Shift, float X, float Y);
+
+    // --- text windows: KeyDown may set KeyCode to 0, KeyPress may change or drop KeyAscii ---
+    void rtfVentanaRX_KeyDown(int& KeyCode, int Shift);
+    void rtfVentanaRX_KeyUp(int& KeyCode, int Shift);
+    void rtfVentanaRX_MouseUp(int Button, int Shift, float X, float Y);
+    void rtfVentanaTX_KeyDown(int& KeyCode, int Shift);
+    void rtfVentanaTX_KeyPress(int& KeyAscii);
+    void rtfClusterComentario_MouseUp(int Button, int Shift, float X, float Y);
+    void rtfClusterComentario2_MouseUp(int Button, int Shift, float X, float Y);
+
+    // --- timer ticks ---
+    void tmrRX_Timer();
+    void tmrTXTonoPiloto_Timer();
+    void tmrTX_Timer();
+    void tmrTonoTest_Timer();
+    void tmrRefrescoVumetro_Timer();
+    void tmrRefrescoMetrica_Timer();
+    void tmrRefrescoAdquisicion_Timer();
+    void tmrRefrescoAdquisicionMaxima_Timer();
+    void tmrRefrescoAdquisicionFinal_Timer();
+    void tmrRefrescoAdquisicionMaximaFinal_Timer();
+    void tmrRefrescoCPU_Timer();
+    void tmrCPUProteccion_Timer();
+    void tmrEmail_Timer();
+    void tmrVolumenBeacon_Timer();
+    void tmrCancelFrame_Timer();
+    void tmrProcesarFinal_Timer();
+    void tmrTemporizador1Baudio_Timer();
+    void tmrBeacon_Timer();
+    void tmrAlarma_Timer();
+    void tmrTransmitting_Timer();
+    void tmrPosicionCursor_Timer();
+    void tmrUTC_Timer();
+    void tmrResetTarjetaSonido_Timer();
+    void tmrVolumenSlider_Timer();
+    void tmrTeclas_Timer();
+    void tmrScan_Timer();
+    void tmrCambiarFrecuenciaCAT_Timer();
+    void tmrPSKreporter_Timer();
+    void tmrEQSL_Timer();
+    void tmrADIFCallsignChange_Timer();
+    void tmrClusterLogin_Timer();
+    void tmrClusterComprobarConexion_Timer();
+    void tmrConexionServidorAuxiliar_Timer();
+    void tmrOnline_Timer();
+    void tmrEnviarSpotPublico_Timer();
+    void tmrEnviarEmail_Timer();
+
+    // --- timers, one per TimerId ---
+    QtTimer tmrRX{[this] { tmrRX_Timer(); }};
+    QtTimer tmrTXTonoPiloto{[this] { tmrTXTonoPiloto_Timer(); }};
+    QtTimer tmrTX{[this] { tmrTX_Timer(); }};
+    QtTimer tmrTonoTest{[this] { tmrTonoTest_Timer(); }};
+    QtTimer tmrRefrescoVumetro{[this] { tmrRefrescoVumetro_Timer(); }};
+    QtTimer tmrRefrescoMetrica{[this] { tmrRefrescoMetrica_Timer(); }};
+    QtTimer tmrRefrescoAdquisicion{[this] { tmrRefrescoAdquisicion_Timer(); }};
+    QtTimer tmrRefrescoAdquisicionMaxima{[this] { tmrRefrescoAdquisicionMaxima_Timer(); }};
+    QtTimer tmrRefrescoAdquisicionFinal{[this] { tmrRefrescoAdquisicionFinal_Timer(); }};
+    QtTimer tmrRefrescoAdquisicionMaximaFinal{[this] { tmrRefrescoAdquisicionMaximaFinal_Timer(); }};
+    QtTimer tmrRefrescoCPU{[this] { tmrRefrescoCPU_Timer(); }};
+    QtTimer tmrCPUProteccion{[this] { tmrCPUProteccion_Timer(); }};
+    QtTimer tmrEmail{[this] { tmrEmail_Timer(); }};
+    QtTimer tmrVolumenBeacon{[this] { tmrVolumenBeacon_Timer(); }};
+    QtTimer tmrCancelFrame{[this] { tmrCancelFrame_Timer(); }};
+    QtTimer tmrProcesarFinal{[this] { tmrProcesarFinal_Timer(); }};
+    QtTimer tmrTemporizador1Baudio{[this] { tmrTemporizador1Baudio_Timer(); }};
+    QtTimer tmrBeacon{[this] { tmrBeacon_Timer(); }};
+    QtTimer tmrAlarma{[this] { tmrAlarma_Timer(); }};
+    QtTimer tmrTransmitting{[this] { tmrTransmitting_Timer(); }};
+    QtTimer tmrPosicionCursor{[this] { tmrPosicionCursor_Timer(); }};
+    QtTimer tmrUTC{[this] { tmrUTC_Timer(); }};
+    QtTimer tmrResetTarjetaSonido{[this] { tmrResetTarjetaSonido_Timer(); }};
+    QtTimer tmrVolumenSlider{[this] { tmrVolumenSlider_Timer(); }};
+    QtTimer tmrTeclas{[this] { tmrTeclas_Timer(); }};
+    QtTimer tmrScan{[this] { tmrScan_Timer(); }};
+    QtTimer tmrCambiarFrecuenciaCAT{[this] { tmrCambiarFrecuenciaCAT_Timer(); }};
+    QtTimer tmrPSKreporter{[this] { tmrPSKreporter_Timer(); }};
+    QtTimer tmrEQSL{[this] { tmrEQSL_Timer(); }};
+    QtTimer tmrADIFCallsignChange{[this] { tmrADIFCallsignChange_Timer(); }};
+    QtTimer tmrClusterLogin{[this] { tmrClusterLogin_Timer(); }};
+    QtTimer tmrClusterComprobarConexion{[this] { tmrClusterComprobarConexion_Timer(); }};
+    QtTimer tmrConexionServidorAuxiliar{[this] { tmrConexionServidorAuxiliar_Timer(); }};
+    QtTimer tmrOnline{[this] { tmrOnline_Timer(); }};
+    QtTimer tmrEnviarSpotPublico{[this] { tmrEnviarSpotPublico_Timer(); }};
+    QtTimer tmrEnviarEmail{[this] { tmrEnviarEmail_Timer(); }};
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildTextWindows();
+    void BuildStatusBoxes();
+    void BuildMeters();
+    void BuildFrequencyPanel();
+    void BuildClusterPanel();
+    void BuildOptionFrames();
+    void BuildMacroLabels();
+    void BuildPictureButtons();
+    void SetDesignTimers();
+    // Names a control for the layouts and the modem's face.
+    template <class W>
+    W* Register(W* widget, std::string_view name);
+    QWidget& Require(std::string_view name) const;
+    VbControl& RequireControl(Control c) const;
+    // Children of frames and of the clock picture measure in twips of their container.
+    bool InContainer(const QWidget& w) const;
+
+    QWidget* client_ = nullptr;
+    std::map<std::string, QWidget*, std::less<>> controls_;
+    std::unique_ptr<QTextEditWindow> rxWindow_, txWindow_;
+    int16_t waterfallTopPixels_ = 0;
+    std::function<const ModeRecord&()> receiveMode_;
+};
+
+}  // namespace muv

@@ -1,0 +1,229 @@
+// The main window's face to the modem, its meters, clock, cursor read-out and menus, and a screenshot of
+// the whole window for the eye.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QStyleFactory>
+#include <set>
+
+#include "cursor_readout.h"
+#include "frmMain.h"
+#include "waterfall.h"
+
+namespace muv {
+namespace {
+
+class FormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char arg0[] = "session_tests";
+        static char* argv[] = {arg0, nullptr};
+        if (!QApplication::instance()) {
+            new QApplication(argc, argv);
+            QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        }
+    }
+};
+
+constexpr Control kLastControl = Control::cmdClearVentanaTX;
+
+TEST_F(FormTest, EveryControlRoundTripsThroughTheModemsFace) {
+    frmMain form;
+    form.show();
+    for (int i = 0; i <= static_cast<int>(kLastControl); ++i) {
+        const Control c = static_cast<Control>(i);
+        const std::string name(frmMain::ControlName(c));
+        ASSERT_NE(form.FindControl(name), nullptr) << name;
+
+        // Windows-1252 text passes unchanged (pictures have no text and keep none).
+        const bool hasText = dynamic_cast<PictureBox*>(form.FindControl(name)) == nullptr;
+        form.SetText(c,
+                     "CQ \xB1"
+                     "78 \xE9\x80");
+        EXPECT_EQ(form.Text(c), hasText ? "CQ \xB1"
+                                          "78 \xE9\x80"
+                                        : "")
+            << name;
+
+        form.SetBackColor(c, RGB(12, 34, 56));
+        EXPECT_EQ(form.BackColor(c), RGB(12, 34, 56)) << name;
+        for (bool state : {false, true, false}) {
+            form.SetVisible(c, state);
+            EXPECT_EQ(form.Visible(c), state) << name;
+            form.SetEnabled(c, state);
+            EXPECT_EQ(form.Enabled(c), state) << name;
+        }
+    }
+}
+
+TEST_F(FormTest, VisibilityAndEnabledAreTheControlsOwnInsideAHiddenFrame) {
+    frmMain form;
+    form.show();
+    // The MF row is hidden at start with its frame; its ON image still counts as shown.
+    EXPECT_FALSE(form.Visible(Control::fraSymbolRateMF));
+    EXPECT_TRUE(form.Visible(Control::imgRXON1MF));
+    EXPECT_FALSE(form.Visible(Control::imgRXOFF1MF));
+    form.SetEnabled(Control::fraSymbolRateHF, false);
+    EXPECT_TRUE(form.Enabled(Control::imgRXON1));
+    // Default states the program starts from.
+    EXPECT_EQ(form.Text(Control::cmdTX_RX), "PTT");
+    EXPECT_EQ(form.BackColor(Control::cmdTX_RX), 255);
+    EXPECT_EQ(form.BackColor(Control::txtSN), kStatusGrey);
+    for (TextBox* channel : {form.txt3583, form.txt14078, form.txt21114})
+        EXPECT_TRUE(channel->isHidden());
+}
+
+TEST_F(FormTest, NeedlesEndWhereTheDialSays) {
+    frmMain form;
+    struct Case {
+        float value;
+        double x, y;
+    };
+    // Pivot (74, 73): 73.5 rounds to even; radius 68, shortened by 7 to 61.
+    for (const Case& c : {Case{0, 13, 73}, Case{50, 74, 12}, Case{100, 135, 73}}) {
+        form.DrawMeterNeedle(8, c.value);
+        EXPECT_EQ(form.pctVumetro->NeedlePivot(), QPointF(74, 73));
+        EXPECT_NEAR(form.pctVumetro->NeedleEnd().x(), c.x, 1e-6) << c.value;
+        EXPECT_NEAR(form.pctVumetro->NeedleEnd().y(), c.y, 1e-6) << c.value;
+    }
+    // Each meter number has its own picture; 3 and unknown numbers draw nothing.
+    const std::set<MeterBox*> meters = {form.Meter(1), form.Meter(2), form.Meter(4), form.Meter(5),
+                                        form.Meter(6), form.Meter(7), form.Meter(8), form.Meter(9)};
+    EXPECT_EQ(meters.size(), 8u);
+    EXPECT_EQ(meters.count(nullptr), 0u);
+    form.DrawMeterNeedle(3, 50);
+    form.DrawMeterNeedle(10, 50);
+    for (MeterId m : {1, 2, 4, 5, 6, 7, 9})
+        EXPECT_FALSE(form.Meter(m)->HasNeedle()) << m;
+
+    // Drawn on the dial: a vertical needle, then a level one that leaves no trace of it.
+    form.DrawMeterNeedle(8, 50);
+    const QImage up = form.pctVumetro->grab().toImage();
+    EXPECT_LT(qGray(up.pixel(74, 40)), 80);
+    form.DrawMeterNeedle(8, 0);
+    const QImage left = form.pctVumetro->grab().toImage();
+    EXPECT_GT(qGray(left.pixel(74, 40)), 200);
+    EXPECT_LT(qGray(left.pixel(40, 73)), 80);
+}
+
+TEST_F(FormTest, CursorReadoutOverThePicture) {
+    // A 1001 x 161 picture, 3072-sample buffers (3000 Hz across), centre 1500 Hz.
+    EXPECT_EQ(CursorReadout(0, 0, 1000, 160, 1001, 161, 3072, 1500), "Freq: 0 Hz @ Shift: -1500 Hz");
+    EXPECT_EQ(CursorReadout(1000, 160, 1000, 160, 1001, 161, 3072, 1500), "Freq: 3000 Hz @ Shift: 1500 Hz");
+    EXPECT_EQ(CursorReadout(500, 80, 1000, 160, 1001, 161, 3584, 1500), "Freq: 1286 Hz @ Shift: -215 Hz");
+    for (auto [x, y] : {std::pair{-1, 0}, {1001, 0}, {0, -1}, {0, 161}})
+        EXPECT_EQ(CursorReadout(x, y, 1000, 160, 1001, 161, 3072, 1500), "") << x << "," << y;
+    // Beyond the window's edge, and a picture too narrow to have a scale.
+    EXPECT_EQ(CursorReadout(600, 10, 1000, 160, 600, 161, 3072, 1500), "");
+    EXPECT_EQ(CursorReadout(0, 10, 1000, 160, 1001, 40, 3072, 1500), "Freq: 0 Hz @ Shift: -1500 Hz");
+    EXPECT_EQ(CursorReadout(0, 40, 1000, 160, 1001, 40, 3072, 1500), "");
+    EXPECT_EQ(CursorReadout(0, 0, 0, 160, 1, 161, 3072, 1500), "");
+}
+
+TEST_F(FormTest, ClockShowsTwoDigitsOfHourAndMinute) {
+    frmMain form;
+    form.ShowClockDigits(9, 5);
+    const int expected[4] = {0, 9, 0, 5};
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(form.imgFondo[i]->Picture().cacheKey(),
+                  form.imgNumeros[static_cast<size_t>(expected[i])].cacheKey())
+            << i;
+    form.ShowClockDigits(23, 59);
+    EXPECT_EQ(form.imgFondo[0]->Picture().cacheKey(), form.imgNumeros[2].cacheKey());
+    EXPECT_EQ(form.imgFondo[3]->Picture().cacheKey(), form.imgNumeros[9].cacheKey());
+}
+
+TEST_F(FormTest, TimersAndMenus) {
+    frmMain form;
+    std::set<Timer*> timers;
+    for (int i = 0; i <= static_cast<int>(TimerId::tmrEnviarEmail); ++i)
+        timers.insert(&form.GetTimer(static_cast<TimerId>(i)));
+    EXPECT_EQ(timers.size(), 36u);
+    EXPECT_EQ(&form.GetTimer(TimerId::tmrRX), &form.tmrRX);
+    EXPECT_EQ(&form.GetTimer(TimerId::tmrEnviarEmail), &form.tmrEnviarEmail);
+    EXPECT_EQ(form.tmrBeacon.Interval(), 1000);
+    EXPECT_TRUE(form.tmrRefrescoVumetro.Enabled());
+
+    EXPECT_EQ(form.mnuFrequenciesList[2]->text(), QStringLiteral("502 kHz  MUV MF (USB)"));
+    EXPECT_EQ(form.mnuFrequenciesList[24]->text(), QStringLiteral("144.160 MHz MUV EME (USB)"));
+    EXPECT_EQ(form.mnuResolucion[2]->text(), QStringLiteral("1024x600"));
+    EXPECT_EQ(form.mnuTipoIdioma[2]->text(), QString::fromUtf8("Español"));
+    EXPECT_EQ(form.mnuFont[3]->text(), QStringLiteral("14"));
+    // A choice item's tick belongs to its handler: a click alone does not tick it.
+    form.mnuColour[4]->trigger();
+    EXPECT_FALSE(form.mnuColour[4]->isChecked());
+    form.mnuColour[4]->setChecked(true);
+    form.mnuColour[4]->trigger();
+    EXPECT_TRUE(form.mnuColour[4]->isChecked());
+}
+
+// A window in a typical receiving state, saved for looking at: nothing may overlap, and everything
+// must read clearly.
+TEST_F(FormTest, Screenshot) {
+    frmMain form;
+    form.txtFrecuencia->setText(QStringLiteral("14101.0"));
+    form.txtFrecuencia->SetBackColor(RGB(255, 200, 120));
+    form.pctFlechaArriba->SetBackColor(RGB(255, 200, 120));
+    form.pctFlechaAbajo->SetBackColor(RGB(255, 200, 120));
+    for (TextBox* channel : {form.txt14078, form.txt14101, form.txt14103, form.txt14113})
+        channel->setVisible(true);
+    form.txt14101->SetBackColor(RGB(255, 200, 120));
+    form.txtTemporizadorScan->setVisible(true);
+    form.pctCancelFrame->setVisible(true);
+    form.pctDetenerAlarma->setVisible(true);
+    form.ShowClockDigits(9, 5);
+    form.rtfVentanaRX->SetBackColor(RGB(255, 255, 204));
+    form.RxWindow().SetText(
+        "\r\n\r\n\r\n\r\n\r\n\r\n\r\nCQ CQ DE EA1ABC EA1ABC IN52PA PSE K <STOP> +3 dB\r\n");
+    form.TxWindow().SetText("EA1ABC DE G4XYZ GM TNX FER CALL");
+    form.txtClusterFrecuencia->setText(QStringLiteral("14101.0"));
+    form.rtfClusterComentario->setPlainText(QStringLiteral("DX de K1AB: EA1ABC MUV16 -12 dB"));
+    form.txtClusterHora->setText(QStringLiteral("0904z"));
+    form.pctClusterLink->setVisible(true);
+    form.txtDestination->setText(QStringLiteral("EA1ABC"));
+    form.lblPais->setText(QStringLiteral("Spain (EU)"));
+    form.imgQRZ->setVisible(true);
+    form.txtSincronismo->SetBackColor(kStatusGreen);
+    form.txtSincronismo->setText(QStringLiteral("LOCKED"));
+    form.txtSN->setText(QStringLiteral("S/N (2500 Hz): -12 dB"));
+    form.txtSN->SetBackColor(kStatusYellow);
+    form.txtAdquisicionInicial->setText(QStringLiteral("Frame Acquisition: 22/24"));
+    form.txtAdquisicionInicial->SetBackColor(kStatusGreen);
+    form.txtTemporizadorBeacon->setVisible(true);
+    form.txtTemporizadorBeacon->SetBackColor(kStatusYellow);
+    form.txtPosicionCursor->setText(QStringLiteral("Freq: 1500 Hz @ Shift: 0 Hz"));
+    const float needles[10] = {0, 55, 50, 0, 90, 92, 35, 0, 70, 60};
+    for (MeterId m = 1; m <= 9; ++m)
+        form.DrawMeterNeedle(m, needles[m]);
+    WaterfallImage waterfall(161);
+    for (int y = 0; y < 161; ++y)
+        for (int x = 0; x < kWaterfallBins; ++x) {
+            const bool signal = (x >= 330 && x <= 440 && (x - 330) % 7 == 0) || x == 128 || x == 640;
+            waterfall.SetPixel(x, y,
+                               x == 128 || x == 640 ? RGB(255, 0, 0)
+                               : signal             ? RGB(40, 40, 40)
+                                                    : RGB(235, 235, 235));
+        }
+    form.AttachWaterfall(&waterfall);
+
+    form.show();
+    QApplication::processEvents();
+    form.RxWindow().SetSelStart(form.RxWindow().TextLength());
+    form.rtfVentanaRX->ensureCursorVisible();
+
+    const QImage shot = form.grab().toImage();
+    EXPECT_EQ(shot.width(), 1017);
+    EXPECT_TRUE(shot.save(QStringLiteral(MUV_SCREENSHOT_DIR "/frmMain_layout2.png")));
+
+    // A wide layout on a 1280-pixel screen, as the maximised window would show it.
+    ApplyScreenLayout(form, 3);
+    form.setWindowState(Qt::WindowNoState);
+    form.resize(1280, 970);
+    EXPECT_TRUE(form.grab().save(QStringLiteral(MUV_SCREENSHOT_DIR "/frmMain_layout3.png")));
+}
+
+}  // namespace
+}  // namespace muv
