@@ -90,6 +90,9 @@ enum class Control {
     txtTemporizadorScan,
     cmdClearScreen,
     cmdClearVentanaTX,
+    // the transmit volume slider and its caption
+    sldVolumen,
+    lblTXVU,
 };
 
 enum class TimerId {

@@ -10,7 +10,8 @@ namespace muv {
 class QtMessageBoxes : public MessageBoxes {
 public:
     explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
-    BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon, BoxButtons buttons) override;
+    BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon,
+                   BoxButtons buttons) override;
 
 private:
     QWidget* parent_;

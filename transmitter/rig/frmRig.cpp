@@ -1,0 +1,539 @@
+#include "frmRig.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+
+#include "cp1252.h"
+#include "message_box.h"
+#include "shared_state.h"
+#include "vb.h"
+#include "window_controls.h"
+
+namespace muv {
+
+using namespace rigctl;
+
+namespace {
+
+constexpr ColorRef kOkBackColour = 0xDEB038;
+// Where the operator finds help on connecting a rig through rigctld.
+constexpr const char* kRigControlPage = "https://hamlib.github.io/";
+constexpr const char* kRigControlMail = "mailto:hamlib-developer@lists.sourceforge.net";
+constexpr const char* kNoEngineText = "OmniRig is not installed or has a wrong version number";
+
+QString ToQ(const std::string& cp1252) {
+    return QString::fromStdString(Cp1252ToUtf8(cp1252));
+}
+std::string FromQ(const QString& text) {
+    return Utf8ToCp1252(text.toStdString());
+}
+
+void SetBackColour(QWidget* w, ColorRef colour) {
+    w->setStyleSheet(QString("background-color: rgb(%1, %2, %3)")
+                         .arg(RedOf(colour))
+                         .arg(GreenOf(colour))
+                         .arg(BlueOf(colour)));
+}
+
+// The number a text holds in full, as a conversion to double takes it: blanks around it allowed,
+// anything else (also an empty text) is no number.
+bool IsWholeNumber(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return false;
+    const std::string t = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    if (t.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
+    char* end = nullptr;
+    std::strtod(t.c_str(), &end);
+    return end == t.c_str() + t.size();
+}
+
+}  // namespace
+
+frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(links) {
+    setObjectName("frmRig");
+    // English captions until the interface language is applied.
+    setWindowTitle("Rig Setup");
+    FraCAT = new QGroupBox("CAT", this);
+    chkDisableCAT = new QCheckBox("Disable CAT", FraCAT);
+    chkDigital = new QCheckBox("Digital Mode", FraCAT);
+    fraRig = new QGroupBox("Rig", FraCAT);
+    optRig1 = new QRadioButton("Rig 1", fraRig);
+    optRig2 = new QRadioButton("Rig 2", fraRig);
+    txtRigctld1 = new QLineEdit(fraRig);
+    txtRigctld2 = new QLineEdit(fraRig);
+    txtRigctld1->setPlaceholderText("rigctld host:port");
+    txtRigctld2->setPlaceholderText("rigctld host:port");
+    cmdConfigureRig = new QPushButton("Configure CAT", FraCAT);
+    Label8 = new QLabel(FraCAT);
+    Label8->setMinimumWidth(320);
+    fraSeleccionarPTT = new QGroupBox("PTT", this);
+    optCAT = new QRadioButton("CAT", fraSeleccionarPTT);
+    optNOCAT = new QRadioButton("RTS/DTR", fraSeleccionarPTT);
+    optVOX = new QRadioButton("VOX", fraSeleccionarPTT);
+    optDDS = new QRadioButton("DDS", fraSeleccionarPTT);
+    fraPTTNOCAT = new QGroupBox(this);
+    fraPort = new QGroupBox("Port", fraPTTNOCAT);
+    cboCOM = new QComboBox(fraPort);
+    fraPin = new QGroupBox("Pin", fraPTTNOCAT);
+    optRTS = new QRadioButton("RTS", fraPin);
+    optDTR = new QRadioButton("DTR", fraPin);
+    optRTSDTR = new QRadioButton("RTS+DTR", fraPin);
+    fraDDS = new QGroupBox("DDS Frequency USB", fraPTTNOCAT);
+    optDDSCAT = new QRadioButton("CAT", fraDDS);
+    optDDSManual = new QRadioButton("Manual (Hz)", fraDDS);
+    txtFrecuenciaUSB = new QLineEdit("0", fraDDS);
+    cmdOK = new QPushButton("OK", this);
+    Image1 = new QPushButton("Rig control help", this);
+    Image1->setFlat(true);
+    Label2 = new QLabel(
+        QString("<a href=\"%1\">hamlib-developer@lists.sourceforge.net</a>").arg(kRigControlMail), this);
+    Label2->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+
+    auto* rigGrid = new QGridLayout(fraRig);
+    rigGrid->addWidget(optRig1, 0, 0);
+    rigGrid->addWidget(txtRigctld1, 0, 1);
+    rigGrid->addWidget(optRig2, 1, 0);
+    rigGrid->addWidget(txtRigctld2, 1, 1);
+    auto* catGrid = new QGridLayout(FraCAT);
+    catGrid->addWidget(chkDisableCAT, 0, 0);
+    catGrid->addWidget(chkDigital, 0, 1);
+    catGrid->addWidget(fraRig, 1, 0, 1, 2);
+    catGrid->addWidget(cmdConfigureRig, 2, 0);
+    catGrid->addWidget(Label8, 3, 0, 1, 2);
+    auto* pttBox = new QHBoxLayout(fraSeleccionarPTT);
+    for (QRadioButton* b : {optCAT, optNOCAT, optVOX, optDDS})
+        pttBox->addWidget(b);
+    (new QHBoxLayout(fraPort))->addWidget(cboCOM);
+    auto* pinBox = new QVBoxLayout(fraPin);
+    for (QRadioButton* b : {optRTS, optDTR, optRTSDTR})
+        pinBox->addWidget(b);
+    auto* ddsBox = new QVBoxLayout(fraDDS);
+    for (QWidget* w : std::initializer_list<QWidget*>{optDDSCAT, optDDSManual, txtFrecuenciaUSB})
+        ddsBox->addWidget(w);
+    auto* portBox = new QHBoxLayout(fraPTTNOCAT);
+    portBox->addWidget(fraPort);
+    portBox->addWidget(fraPin);
+    portBox->addWidget(fraDDS);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(Image1);
+    bottom->addWidget(Label2);
+    bottom->addStretch();
+    bottom->addWidget(cmdOK);
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(FraCAT);
+    main->addWidget(fraSeleccionarPTT);
+    main->addWidget(fraPTTNOCAT);
+    main->addLayout(bottom);
+
+    // Only the operator's clicks run the handlers here; choices made by the code call them itself.
+    connect(chkDisableCAT, &QCheckBox::clicked, this, [this] { chkDisableCAT_Click(); });
+    connect(chkDigital, &QCheckBox::clicked, this, [this] { chkDigital_Click(); });
+    connect(optRig1, &QRadioButton::clicked, this, [this] { optRig1_Click(); });
+    connect(optRig2, &QRadioButton::clicked, this, [this] { optRig2_Click(); });
+    connect(optCAT, &QRadioButton::clicked, this, [this] { optCAT_Click(); });
+    connect(optNOCAT, &QRadioButton::clicked, this, [this] { optNOCAT_Click(); });
+    connect(optVOX, &QRadioButton::clicked, this, [this] { optVOX_Click(); });
+    connect(optDDS, &QRadioButton::clicked, this, [this] { optDDS_Click(); });
+    connect(cmdConfigureRig, &QPushButton::clicked, this, [this] { cmdConfigureRig_Click(); });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(Image1, &QPushButton::clicked, this, [this] { Image1_Click(); });
+    connect(Label2, &QLabel::linkActivated, this, [this] { Label2_Click(); });
+    connect(txtRigctld1, &QLineEdit::editingFinished, this, [this] { txtRigctld_Change(1); });
+    connect(txtRigctld2, &QLineEdit::editingFinished, this, [this] { txtRigctld_Change(2); });
+}
+
+frmRig::~frmRig() {
+    // A box losing the focus while the window is torn down must not reach the handlers.
+    for (QLineEdit* box : {txtRigctld1, txtRigctld2})
+        QObject::disconnect(box, nullptr, this, nullptr);
+    if (engine_) engine_->Shutdown();  // the engine goes with the window, as its child
+}
+
+void frmRig::Form_Load() {
+    SetBackColour(cmdOK, kOkBackColour);
+    LoadRigSettings();
+    chkDisableCAT_Click();
+    if (optCAT->isChecked())
+        optCAT_Click();
+    else if (optNOCAT->isChecked())
+        optNOCAT_Click();
+    else if (optVOX->isChecked())
+        optVOX_Click();
+    else
+        optDDS_Click();
+}
+
+// ------------------------------------------------------------------ settings
+
+namespace {
+
+// A choice made by the settings runs the control's click handler, as the operator's click would.
+void Choose(frmRig& w, QRadioButton* option, void (frmRig::*handler)()) {
+    if (option->isChecked()) return;
+    option->setChecked(true);
+    if (handler) (w.*handler)();
+}
+void Tick(frmRig& w, QCheckBox* box, bool ticked, void (frmRig::*handler)()) {
+    if (box->isChecked() == ticked) return;
+    box->setChecked(ticked);
+    (w.*handler)();
+}
+double ValOf(const std::optional<std::string>& stored) {
+    return stored ? Val(*stored) : 0.0;
+}
+
+}  // namespace
+
+void frmRig::LoadRigSettings() {
+    cboCOM->addItem("NO COM");
+    for (int i = 1; i <= 20; ++i)
+        cboCOM->addItem(QString("COM%1").arg(i));
+    // The addresses first: the CAT switch below may start the engine on them.
+    txtRigctld1->setText(ToQ(Stored.Rigctld1.value_or("localhost:" + std::to_string(kRigctldDefaultPort))));
+    txtRigctld2->setText(ToQ(Stored.Rigctld2.value_or("")));
+    if (Stored.Emisora1) optRig1->setText(ToQ(*Stored.Emisora1));
+    if (Stored.Emisora2) optRig2->setText(ToQ(*Stored.Emisora2));
+    if (Stored.FrecuenciaUSB) txtFrecuenciaUSB->setText(ToQ(*Stored.FrecuenciaUSB));
+    Choose(*this, Stored.DDSOption && Val(*Stored.DDSOption) == 1 ? optDDSCAT : optDDSManual, nullptr);
+    if (!Stored.PTT) {
+        Choose(*this, optNOCAT, &frmRig::optNOCAT_Click);
+    } else {
+        const double v = Val(*Stored.PTT);
+        if (v == 1)
+            Choose(*this, optCAT, &frmRig::optCAT_Click);
+        else if (v == 2)
+            Choose(*this, optNOCAT, &frmRig::optNOCAT_Click);
+        else if (v == 3)
+            Choose(*this, optVOX, &frmRig::optVOX_Click);
+        else
+            Choose(*this, optDDS, &frmRig::optDDS_Click);
+    }
+    Tick(*this, chkDisableCAT, !Stored.EnableCAT || Val(*Stored.EnableCAT) == 1,
+         &frmRig::chkDisableCAT_Click);
+    if (!Stored.RigNumber || Val(*Stored.RigNumber) == 1)
+        Choose(*this, optRig1, &frmRig::optRig1_Click);
+    else
+        Choose(*this, optRig2, &frmRig::optRig2_Click);
+    // A stored port outside the list (a damaged file) falls back to no port.
+    const double port = RoundHalfEven(ValOf(Stored.PuertoCOM));
+    cboCOM->setCurrentIndex(port >= 0 && port < cboCOM->count() ? static_cast<int>(port) : 0);
+    const double pin = ValOf(Stored.Pin);
+    Choose(*this, !Stored.Pin || pin == 1 ? optRTS : pin == 2 ? optDTR : optRTSDTR, nullptr);
+    Tick(*this, chkDigital, Stored.Modo && Val(*Stored.Modo) == 1, &frmRig::chkDigital_Click);
+}
+
+void frmRig::SaveRigSettings() {
+    Stored.Rigctld1 = FromQ(txtRigctld1->text());
+    Stored.Rigctld2 = FromQ(txtRigctld2->text());
+    Stored.Emisora1 = FromQ(optRig1->text());
+    Stored.Emisora2 = FromQ(optRig2->text());
+    Stored.FrecuenciaUSB = FromQ(txtFrecuenciaUSB->text());
+    Stored.DDSOption = optDDSCAT->isChecked() ? "1" : "2";
+    Stored.PTT = optCAT->isChecked() ? "1" : optNOCAT->isChecked() ? "2" : optVOX->isChecked() ? "3" : "4";
+    Stored.EnableCAT = chkDisableCAT->isChecked() ? "1" : "0";
+    Stored.RigNumber = optRig1->isChecked() ? "1" : "2";
+    Stored.PuertoCOM = std::to_string(cboCOM->currentIndex());
+    Stored.Pin = optRTS->isChecked() ? "1" : optDTR->isChecked() ? "2" : "3";
+    Stored.Modo = chkDigital->isChecked() ? "1" : "0";
+}
+
+// ------------------------------------------------------------------ option handlers
+
+void frmRig::optCAT_Click() {
+    fraPTTNOCAT->setVisible(false);
+}
+
+void frmRig::optVOX_Click() {
+    fraPTTNOCAT->setVisible(false);
+}
+
+void frmRig::optNOCAT_Click() {
+    fraPTTNOCAT->setTitle("PTT Via pin COM");
+    fraPin->setVisible(true);
+    fraPTTNOCAT->setVisible(true);
+    fraDDS->setVisible(false);
+}
+
+void frmRig::optDDS_Click() {
+    fraPTTNOCAT->setTitle("DDS Setup");
+    fraPin->setVisible(false);
+    fraDDS->setVisible(true);
+    fraPTTNOCAT->setVisible(true);
+}
+
+void frmRig::optRig1_Click() {
+    int16_t n = 1;
+    SelectRig(n);
+}
+
+void frmRig::optRig2_Click() {
+    int16_t n = 2;
+    SelectRig(n);
+}
+
+// ------------------------------------------------------------------ CAT on and off
+
+void frmRig::chkDisableCAT_Click() {
+    if (chkDisableCAT->isChecked()) {
+        if (engine_) ReleaseEngine();
+        SetCatDisabledState();
+        return;
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{fraRig, chkDigital, optRig1, optRig2, cmdConfigureRig})
+        w->setEnabled(true);
+    // The DDS box may take its dial from CAT again (without an engine the status display takes
+    // this back at once).
+    optDDSCAT->setEnabled(true);
+    StartOmniRig();
+}
+
+void frmRig::SetCatDisabledState() {
+    CatFrequencyHz = 0;
+    optDDSManual->setChecked(true);
+    optDDSCAT->setEnabled(false);
+    SetLabel8(kStatusGrey, " CAT DISABLED");
+    cmdConfigureRig->setEnabled(false);
+    StopScanAndUnlock();
+    for (QWidget* w : std::initializer_list<QWidget*>{fraRig, chkDigital, optRig1, optRig2})
+        w->setEnabled(false);
+}
+
+void frmRig::StopScanAndUnlock() {
+    links_.host.imgScanON_Click();
+    links_.controls.SetVisible(Control::fraScan, false);
+    links_.host.SetFrequencyBoxLocked(false);
+    links_.host.SetScanMenuEnabled(false);
+}
+
+// rigctld has no interface version to check: its place is taken by the handshake each rig makes on
+// connecting. A peer that answers outside rigctld's protocol releases the engine, as a rejected
+// version did (OmniRigEngine_ProtocolMismatch).
+void frmRig::StartOmniRig() {
+    if (!engine_) {
+        engine_ = new RigEngine(this);
+        engine_->SetPollInterval(RigPollIntervalMs);
+        engine_->SetReplyTimeout(RigReplyTimeoutMs);
+        engine_->StatusChange = [this](int n) { OmniRigEngine_StatusChange(n); };
+        engine_->ParamsChange = [this](int n, int32_t params) { OmniRigEngine_ParamsChange(n, params); };
+        engine_->RigTypeChange = [this](int n) { OmniRigEngine_RigTypeChange(n); };
+        engine_->ProtocolMismatch = [this](int n) { OmniRigEngine_ProtocolMismatch(n); };
+        engine_->SetEndpoint(1, FromQ(txtRigctld1->text()));
+        engine_->SetEndpoint(2, FromQ(txtRigctld2->text()));
+    }
+    int16_t n = optRig1->isChecked() ? 1 : 2;
+    SelectRig(n);
+    if (chkDigital->isChecked()) currentRig_->SetMode(PM_DIG_U);
+    ShowCatStatus();
+    ReadRigFrequency();
+}
+
+void frmRig::ReleaseEngine() {
+    engine_->Shutdown();
+    // Later, as this may run inside one of the engine's own events.
+    engine_->deleteLater();
+    engine_ = nullptr;
+    currentRig_ = nullptr;
+}
+
+void frmRig::SelectRig(int16_t& n) {
+    if (!engine_) return;
+    RigNumber = 0;
+    currentRig_ = n == 1 ? &engine_->Rig1() : &engine_->Rig2();
+    (n == 1 ? optRig1 : optRig2)->setText(ToQ(currentRig_->RigType()));
+    RigNumber = n == 1 ? 1 : 2;
+    ShowCatStatus();
+    ReadRigFrequency();
+}
+
+void frmRig::SetLabel8(ColorRef colour, const std::string& caption) {
+    label8BackColour_ = colour;
+    SetBackColour(Label8, colour);
+    Label8->setText(ToQ(caption));
+}
+
+void frmRig::ShowCatStatus() {
+    if (!engine_) {
+        optDDSManual->setChecked(true);
+        optDDSCAT->setEnabled(false);
+        SetLabel8(kStatusRed, std::string(" ") + kNoEngineText);
+        cmdConfigureRig->setEnabled(false);
+        StopScanAndUnlock();
+        return;
+    }
+    if (!currentRig_) return;
+    const bool online = currentRig_->Status() == ST_ONLINE;
+    links_.controls.SetVisible(Control::fraScan, online);
+    links_.host.SetFrequencyBoxLocked(online);
+    links_.host.SetScanMenuEnabled(online);
+    SetLabel8(online ? kStatusGreen : kStatusRed, " " + currentRig_->StatusStr());
+}
+
+bool frmRig::IsFt100D() const {
+    return currentRig_ && currentRig_->RigType() == "FT-100 D";
+}
+
+Rig* frmRig::OtherRig() const {
+    if (!engine_) return nullptr;
+    if (RigNumber == 1) return &engine_->Rig2();
+    if (RigNumber == 2) return &engine_->Rig1();
+    return nullptr;
+}
+
+void frmRig::ReadRigFrequency() {
+    // A deferred retune is pending: the rig still shows the frequency it is about to leave.
+    if (links_.controls.GetTimer(TimerId::tmrCambiarFrecuenciaCAT).Interval() > 0) return;
+    if (!currentRig_) return;
+    const bool receiving = links_.shared.TxRxState == 0;
+    int32_t f = receiving ? currentRig_->GetRxFrequency() : currentRig_->GetTxFrequency();
+    if (IsFt100D()) f -= 2000;
+    // No frequency known (rig offline or not read yet): nothing to show, and nothing to pass on, as
+    // the other rig would be tuned to 0 Hz.
+    if (f <= 0) return;
+    if (receiving) {
+        std::string s = Format(f / 1000.0, "0.0");
+        std::replace(s.begin(), s.end(), ',', '.');
+        if (s != links_.controls.Text(Control::txtFrecuencia))
+            links_.controls.SetText(Control::txtFrecuencia, s);
+        CatFrequencyHz = f;
+    }
+    if (Rig* other = OtherRig()) other->SetSimplexMode(f);
+}
+
+void frmRig::CambiarFrecuencia(int32_t& hz) {
+    if (!engine_ || !currentRig_) return;
+    if (IsFt100D()) hz += 2000;
+    // A frequency box holding no number gives 0: no rig is tuned there.
+    if (hz <= 0) return;
+    currentRig_->SetSimplexMode(hz);
+    if (Rig* other = OtherRig()) other->SetSimplexMode(hz);
+}
+
+void frmRig::chkDigital_Click() {
+    if (engine_ && currentRig_ && chkDigital->isChecked() && currentRig_->Mode() != PM_DIG_U)
+        currentRig_->SetMode(PM_DIG_U);
+}
+
+// The engine has no set-up dialog of its own: the rigs are set up by starting a rigctld for each.
+void frmRig::cmdConfigureRig_Click() {
+    if (!engine_) return;
+    std::string text;
+    for (Rig* rig : {&engine_->Rig1(), &engine_->Rig2()}) {
+        text += "Rig " + std::to_string(rig->Number()) + ": ";
+        text += rig->Endpoint().empty() ? "no rigctld address set" : "rigctld at " + rig->Endpoint();
+        text += " - " + rig->StatusStr() + "\n";
+    }
+    text +=
+        "\nEach rig is reached through Hamlib's rigctld. Start one for each rig, with the port entered "
+        "for it here:\n\n    rigctld -m <model> -r <device> -t <port>\n\n"
+        "(rigctl -l lists the model numbers; model 1 is a dummy rig for trying the program.)";
+    links_.boxes.Show(text, "Configure CAT", BoxIcon::Information);
+}
+
+void frmRig::txtRigctld_Change(int rigNumber) {
+    if (!engine_) return;  // taken up when CAT starts
+    const std::string text = FromQ((rigNumber == 1 ? txtRigctld1 : txtRigctld2)->text().trimmed());
+    Rig& rig = rigNumber == 1 ? engine_->Rig1() : engine_->Rig2();
+    if (text != rig.Endpoint()) engine_->SetEndpoint(rigNumber, text);
+}
+
+// ------------------------------------------------------------------ engine events
+
+void frmRig::OmniRigEngine_StatusChange(int rigNumber) {
+    if (rigNumber == RigNumber) ShowCatStatus();
+}
+
+void frmRig::OmniRigEngine_ParamsChange(int rigNumber, int32_t) {
+    if (rigNumber == RigNumber) ReadRigFrequency();
+}
+
+void frmRig::OmniRigEngine_RigTypeChange(int rigNumber) {
+    if (!engine_) return;
+    if (rigNumber == 1)
+        optRig1->setText(ToQ(engine_->Rig1().RigType()));
+    else
+        optRig2->setText(ToQ(engine_->Rig2().RigType()));
+}
+
+void frmRig::OmniRigEngine_ProtocolMismatch(int rigNumber) {
+    if (rigNumber != RigNumber || !engine_) return;
+    ReleaseEngine();
+    ShowCatStatus();
+}
+
+// ------------------------------------------------------------------ keying and transmit freeze
+
+uint8_t frmRig::CAT_PTT_TX() {
+    std::string text, title = "CAT Error";
+    if (chkDisableCAT->isChecked()) {
+        text = "CAT disabled";
+        title = "PTT Error";
+    } else if (!engine_) {
+        text = kNoEngineText;
+    } else if (currentRig_ && currentRig_->Status() == ST_ONLINE) {
+        currentRig_->SetTx(PM_TX);
+        return 1;
+    } else {
+        text = currentRig_ ? currentRig_->StatusStr() : std::string();
+    }
+    links_.boxes.Show(text, title, BoxIcon::Critical);
+    links_.host.KeyingFailureTail();
+    return 0;
+}
+
+void frmRig::CAT_PTT_RX() {
+    // Without an engine there is no rig to release.
+    if (currentRig_) currentRig_->SetTx(PM_RX);
+}
+
+void frmRig::ProtejerOpcionesRig() {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{FraCAT,        fraRig,       optRig1,         optRig2,
+                                         chkDisableCAT, chkDigital,   cmdConfigureRig, fraSeleccionarPTT,
+                                         optCAT,        optNOCAT,     optVOX,          optDDS,
+                                         fraPTTNOCAT,   fraPort,      cboCOM,          fraPin,
+                                         optRTS,        optDTR,       optRTSDTR,       fraDDS,
+                                         optDDSCAT,     optDDSManual, txtFrecuenciaUSB})
+        w->setEnabled(false);
+}
+
+void frmRig::ActivarOpcionesRig() {
+    chkDisableCAT_Click();
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             chkDisableCAT, fraSeleccionarPTT, optCAT, optNOCAT, optVOX, optDDS, FraCAT, fraPTTNOCAT, fraPort,
+             cboCOM, fraPin, optRTS, optDTR, optRTSDTR, fraDDS, optDDSCAT, optDDSManual, txtFrecuenciaUSB})
+        w->setEnabled(true);
+}
+
+// ------------------------------------------------------------------ OK and links
+
+void frmRig::cmdOK_Click() {
+    GetDdsUsbFrequency();
+    SaveRigSettings();
+    accept();
+}
+
+void frmRig::GetDdsUsbFrequency() {
+    if (IsWholeNumber(FromQ(txtFrecuenciaUSB->text()))) return;
+    txtFrecuenciaUSB->clear();
+    links_.boxes.Show("DDS Frequency not valid", "DDS Frequency Error", BoxIcon::Critical);
+}
+
+void frmRig::Image1_Click() {
+    links_.pages.Open(kRigControlPage);
+}
+
+void frmRig::Label2_Click() {
+    links_.pages.Open(kRigControlMail);
+}
+
+}  // namespace muv

@@ -1,0 +1,176 @@
+// The rig window: how the transmitter is keyed (CAT, a serial line, the DDS box, VOX), which serial
+// port and line, where the DDS box's dial frequency comes from, which of the engine's two rigs is
+// used and at which rigctld address each one is, digital mode, and CAT on or off. It owns the CAT
+// engine: it starts it, follows the selected rig's frequency into the main window's frequency box,
+// and tunes the rig when the program changes frequency.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "colour.h"
+#include "rig_engine.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace muv {
+
+class MessageBoxes;
+class WebPages;
+class WindowControls;
+struct SharedState;
+
+// What the rig window needs of the main window beyond its controls.
+class RigWindowHost {
+public:
+    virtual ~RigWindowHost() = default;
+    // Stops the scan (the main window's imgScanON_Click).
+    virtual void imgScanON_Click() = 0;
+    // txtFrecuencia.Locked: the frequency box cannot be typed into while an online rig drives it.
+    virtual void SetFrequencyBoxLocked(bool locked) = 0;
+    // mnuScan.Enabled.
+    virtual void SetScanMenuEnabled(bool enabled) = 0;
+    // What follows a failed keying: focus to rtfVentanaTX, the beacon switched off (imgONBeacon_Click),
+    // imgTuneON hidden and imgTuneOFF shown. The serial and DDS keying use the same tail.
+    virtual void KeyingFailureTail() = 0;
+};
+
+struct RigWindowLinks {
+    WindowControls& controls;   // txtFrecuencia, fraScan, the timer tmrCambiarFrecuenciaCAT
+    const SharedState& shared;  // TxRxState
+    RigWindowHost& host;
+    MessageBoxes& boxes;
+    WebPages& pages;
+};
+
+class frmRig : public QDialog {
+public:
+    explicit frmRig(RigWindowLinks links, QWidget* parent = nullptr);
+    ~frmRig() override;
+
+    // The window's load: loads the rig settings, applies the CAT switch (which starts the engine when
+    // CAT is on) and shows the frames of the chosen keying. Run once when the window is first used.
+    void Form_Load();
+
+    // The rig's frequency in Hz as last read; 0 after CAT is switched off; below 1 means none.
+    int32_t CatFrequencyHz = 0;
+    // The selected rig of the engine, or null (no engine).
+    Rig* CurrentRig() const { return currentRig_; }
+    // The CAT engine, or null: CAT disabled, or the rig's address did not answer rigctld's protocol.
+    RigEngine* OmniRigEngine() const { return engine_; }
+
+    // Freezes the window's options while transmitting, and frees them again (which also restarts
+    // CAT and re-reads the rig's frequency).
+    void ProtejerOpcionesRig();
+    void ActivarOpcionesRig();
+    // Keys the transmitter by CAT: 1 on success; 0 after telling the operator why not (with the
+    // keying failure tail).
+    uint8_t CAT_PTT_TX();
+    // Releases the transmitter by CAT.
+    void CAT_PTT_RX();
+    // Tunes the selected rig, and the other rig with it. The rig-type correction is written back.
+    void CambiarFrecuencia(int32_t& hz);
+
+    // The rig settings (section "RIG", shared by all profiles), held here until the settings file
+    // keeps them. Missing values take the defaults of LoadRigSettings.
+    struct StoredRigSettings {
+        std::optional<std::string> Rigctld1, Rigctld2;  // rigctld addresses, "host:port"
+        std::optional<std::string> Emisora1, Emisora2;
+        std::optional<std::string> FrecuenciaUSB;
+        std::optional<std::string> DDSOption;
+        std::optional<std::string> PTT;
+        std::optional<std::string> EnableCAT;
+        std::optional<std::string> RigNumber;
+        std::optional<std::string> PuertoCOM;
+        std::optional<std::string> Pin;
+        std::optional<std::string> Modo;
+    };
+    StoredRigSettings Stored;
+    void LoadRigSettings();
+    void SaveRigSettings();
+
+    // How often the engine polls the rigs and how long it waits for an answer (set before Form_Load).
+    int RigPollIntervalMs = 500;
+    int RigReplyTimeoutMs = 5000;
+
+    // Handlers.
+    void chkDisableCAT_Click();
+    void chkDigital_Click();
+    void optCAT_Click();
+    void optNOCAT_Click();
+    void optVOX_Click();
+    void optDDS_Click();
+    void optRig1_Click();
+    void optRig2_Click();
+    void cmdConfigureRig_Click();
+    void cmdOK_Click();
+    void Image1_Click();
+    void Label2_Click();
+    // A rig's rigctld address edited: the engine moves that rig to it.
+    void txtRigctld_Change(int rigNumber);
+
+    ColorRef Label8BackColor() const { return label8BackColour_; }
+
+    QGroupBox* FraCAT;
+    QCheckBox* chkDigital;
+    QCheckBox* chkDisableCAT;
+    QGroupBox* fraRig;
+    QRadioButton* optRig1;
+    QRadioButton* optRig2;
+    QLineEdit* txtRigctld1;
+    QLineEdit* txtRigctld2;
+    QPushButton* cmdConfigureRig;
+    QLabel* Label8;
+    QGroupBox* fraSeleccionarPTT;
+    QRadioButton* optCAT;
+    QRadioButton* optNOCAT;
+    QRadioButton* optVOX;
+    QRadioButton* optDDS;
+    QGroupBox* fraPTTNOCAT;
+    QGroupBox* fraPort;
+    QComboBox* cboCOM;
+    QGroupBox* fraPin;
+    QRadioButton* optRTS;
+    QRadioButton* optDTR;
+    QRadioButton* optRTSDTR;
+    QGroupBox* fraDDS;
+    QRadioButton* optDDSCAT;
+    QRadioButton* optDDSManual;
+    QLineEdit* txtFrecuenciaUSB;
+    QPushButton* cmdOK;
+    QPushButton* Image1;
+    QLabel* Label2;
+
+private:
+    void SetCatDisabledState();
+    void StartOmniRig();
+    void SelectRig(int16_t& n);
+    void ShowCatStatus();
+    void ReadRigFrequency();
+    void GetDdsUsbFrequency();
+    void ReleaseEngine();
+    void SetLabel8(ColorRef colour, const std::string& caption);
+    void StopScanAndUnlock();
+    void OmniRigEngine_StatusChange(int rigNumber);
+    void OmniRigEngine_ParamsChange(int rigNumber, int32_t params);
+    void OmniRigEngine_RigTypeChange(int rigNumber);
+    void OmniRigEngine_ProtocolMismatch(int rigNumber);
+    bool IsFt100D() const;
+    Rig* OtherRig() const;
+
+    RigWindowLinks links_;
+    RigEngine* engine_ = nullptr;
+    Rig* currentRig_ = nullptr;
+    int16_t RigNumber = 0;  // 1 or 2; 0 while a rig is being bound
+    ColorRef label8BackColour_ = kStatusGrey;
+};
+
+}  // namespace muv

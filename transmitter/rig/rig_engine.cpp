@@ -1,0 +1,470 @@
+#include "rig_engine.h"
+
+#include <QMetaObject>
+#include <QTcpSocket>
+#include <QTimer>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+namespace muv {
+
+using namespace rigctl;
+
+namespace {
+
+constexpr int kDefaultPollMs = 500;
+// rigctld's answers to a command that the rig or its backend cannot do: such a value is not polled
+// again on this connection.
+constexpr int kNotImplemented = -4;
+constexpr int kNotAvailable = -11;
+
+struct ModeName {
+    const char* name;
+    int32_t pm;
+};
+constexpr ModeName kModes[] = {
+    {"USB", PM_SSB_U},    {"LSB", PM_SSB_L},    {"CW", PM_CW_U}, {"CWR", PM_CW_L},
+    {"PKTUSB", PM_DIG_U}, {"PKTLSB", PM_DIG_L}, {"AM", PM_AM},   {"FM", PM_FM},
+};
+
+std::string Trim(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    const auto last = s.find_last_not_of(" \t\r\n");
+    return s.substr(first, last - first + 1);
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// "host:port", "host" (default port), "[v6]:port", or a bare IPv6 address.
+bool ParseEndpoint(const std::string& text, std::string& host, uint16_t& port, std::string& display) {
+    std::string portText;
+    if (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos) return false;
+        host = text.substr(1, close - 1);
+        const std::string rest = text.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest.front() != ':') return false;
+            portText = rest.substr(1);
+        }
+    } else {
+        const auto colon = text.find(':');
+        if (colon != std::string::npos && colon == text.rfind(':')) {
+            host = text.substr(0, colon);
+            portText = text.substr(colon + 1);
+        } else {
+            host = text;
+        }
+    }
+    if (host.empty() || host.find_first_of(" \t") != std::string::npos) return false;
+    port = kRigctldDefaultPort;
+    if (!portText.empty()) {
+        if (portText.size() > 5 || portText.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        const long value = std::strtol(portText.c_str(), nullptr, 10);
+        if (value < 1 || value > 65535) return false;
+        port = static_cast<uint16_t>(value);
+    }
+    display = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(port);
+    return true;
+}
+
+// A frequency as rigctld writes it (whole Hz, sometimes with decimals); 0 when it does not fit.
+int32_t ParseHz(const std::string& text) {
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || !std::isfinite(v) || v < 0 || v > std::numeric_limits<int32_t>::max())
+        return 0;
+    return static_cast<int32_t>(std::lround(v));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Rig
+
+Rig::Rig(RigEngine& engine, int number)
+    : engine_(engine),
+      number_(number),
+      socket_(std::make_unique<QTcpSocket>()),
+      replyTimer_(std::make_unique<QTimer>()) {
+    rigType_ = "Rig " + std::to_string(number);
+    statusStr_ = rigType_ + ": no rigctld address set";
+    replyTimer_->setSingleShot(true);
+    QObject::connect(replyTimer_.get(), &QTimer::timeout, replyTimer_.get(), [this] { OnReplyTimeout(); });
+    QTcpSocket* s = socket_.get();
+    QObject::connect(s, &QTcpSocket::connected, s, [this] { OnConnected(); });
+    QObject::connect(s, &QTcpSocket::readyRead, s, [this] { OnReadyRead(); });
+    QObject::connect(s, &QTcpSocket::errorOccurred, s, [this] { OnSocketError(); });
+    QObject::connect(s, &QTcpSocket::disconnected, s, [this] { OnDisconnected(); });
+}
+
+Rig::~Rig() {
+    // The socket's own teardown must not call back into a rig that is going away.
+    QObject::disconnect(socket_.get(), nullptr, nullptr, nullptr);
+    QObject::disconnect(replyTimer_.get(), nullptr, nullptr, nullptr);
+    socket_->abort();
+}
+
+void Rig::SetEndpoint(const std::string& endpoint) {
+    Drop();
+    endpoint_ = Trim(endpoint);
+    configured_ = ParseEndpoint(endpoint_, host_, port_, where_);
+    if (!configured_) {
+        SetRigType("Rig " + std::to_string(number_));
+        SetStatus(ST_NOTCONFIGURED, endpoint_.empty() ? rigType_ + ": no rigctld address set"
+                                                      : rigType_ + ": \"" + endpoint_ +
+                                                            "\" is not a rigctld address (host:port)");
+        return;
+    }
+    SetRigType(where_);
+    SetStatus(ST_NOTRESPONDING, "Connecting to rigctld on " + where_);
+    Connect();
+}
+
+void Rig::Connect() {
+    if (!configured_) return;
+    link_ = Link::Connecting;
+    socket_->connectToHost(QString::fromStdString(host_), port_);
+    // A connection that neither opens nor fails (a host that drops the packets) ends like a silent rig.
+    replyTimer_->start(engine_.ReplyTimeout());
+}
+
+void Rig::Drop() {
+    link_ = Link::Down;
+    inFlight_ = false;
+    queue_.clear();
+    buffer_.clear();
+    reply_.clear();
+    replyTimer_->stop();
+    socket_->abort();
+    vfoMode_ = pttUnsupported_ = modeUnsupported_ = splitUnsupported_ = false;
+    // Nothing is known of a rig that cannot be reached.
+    freq_ = splitFreq_ = tx_ = mode_ = 0;
+    split_ = false;
+}
+
+void Rig::Poll() {
+    if (!configured_) return;
+    if (link_ == Link::Down) {
+        Connect();  // quietly: the status stays what the last failure said
+        return;
+    }
+    if (link_ != Link::Ready) return;
+    for (const Request& r : queue_)
+        if (r.poll) return;  // the last round is still going
+    Enqueue({Kind::GetFreq, "f", "", true});
+    if (!pttUnsupported_) Enqueue({Kind::GetPtt, "t", "", true});
+    if (!modeUnsupported_) Enqueue({Kind::GetMode, "m", "", true});
+    if (!splitUnsupported_) Enqueue({Kind::GetSplit, "s", "", true});
+    if (split_) Enqueue({Kind::GetSplitFreq, "i", "", true});
+}
+
+void Rig::Enqueue(Request request) {
+    const size_t firstUnsent = inFlight_ ? 1 : 0;
+    if (!request.poll) {
+        // A newer setting replaces one not yet sent; a read-back already waiting is enough.
+        for (size_t i = firstUnsent; i < queue_.size(); ++i) {
+            if (queue_[i].kind == request.kind && !queue_[i].poll) {
+                queue_[i] = std::move(request);
+                return;
+            }
+        }
+        // Settings and their read-backs go ahead of the polling round.
+        size_t at = firstUnsent;
+        while (at < queue_.size() && !queue_[at].poll)
+            ++at;
+        queue_.insert(queue_.begin() + static_cast<std::ptrdiff_t>(at), std::move(request));
+    } else {
+        queue_.push_back(std::move(request));
+    }
+    SendNext();
+}
+
+void Rig::SendNext() {
+    if (inFlight_ || queue_.empty() || link_ == Link::Down || link_ == Link::Connecting) return;
+    const Request& r = queue_.front();
+    std::string line;
+    if (r.kind == Kind::ChkVfo) {
+        line = "\\chk_vfo";  // plain form: its answer is one line in every rigctld version
+    } else {
+        // The "+" form ends every answer with an "RPRT n" line, which frames the replies.
+        line = "+" + r.command;
+        if (vfoMode_ && r.kind != Kind::DumpCaps) line += " currVFO";
+        if (!r.args.empty()) line += " " + r.args;
+    }
+    line += "\n";
+    inFlight_ = true;
+    reply_.clear();
+    replyTimer_->start(engine_.ReplyTimeout());
+    socket_->write(line.data(), static_cast<qint64>(line.size()));
+}
+
+void Rig::OnConnected() {
+    if (link_ != Link::Connecting) return;
+    replyTimer_->stop();
+    link_ = Link::Handshake;
+    // Settings queued while connecting wait behind the handshake.
+    queue_.push_front({Kind::DumpCaps, "\\dump_caps", "", false});
+    queue_.push_front({Kind::ChkVfo, "\\chk_vfo", "", false});
+    SendNext();
+}
+
+void Rig::OnReadyRead() {
+    const QByteArray data = socket_->readAll();
+    buffer_.append(data.constData(), static_cast<size_t>(data.size()));
+    size_t eol;
+    while (link_ != Link::Down && (eol = buffer_.find('\n')) != std::string::npos) {
+        std::string line = buffer_.substr(0, eol);
+        buffer_.erase(0, eol + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!inFlight_) continue;  // nothing was asked: not ours to read
+        if (queue_.front().kind == Kind::ChkVfo) {
+            // "0"/"1", older "CHKVFO n" or "ChkVFO: n"; a very old rigctld rejects the command.
+            std::string v = Trim(line);
+            if (StartsWith(v, "ChkVFO:")) v = Trim(v.substr(7));
+            if (StartsWith(v, "CHKVFO")) v = Trim(v.substr(6));
+            if (v == "0" || v == "1" || StartsWith(v, "RPRT ")) {
+                vfoMode_ = v == "1";
+                Complete(0);
+            } else {
+                const int n = number_;
+                Fail(ST_NOTRESPONDING, where_ + " does not answer the rigctld protocol");
+                engine_.Post([&engine = engine_, n] {
+                    if (auto handler = engine.ProtocolMismatch) handler(n);
+                });
+            }
+            continue;
+        }
+        reply_.push_back(line);
+        if (StartsWith(line, "RPRT ")) Complete(std::atoi(line.c_str() + 5));
+    }
+}
+
+void Rig::Complete(int rprt) {
+    replyTimer_->stop();
+    const Request request = std::move(queue_.front());
+    queue_.pop_front();
+    inFlight_ = false;
+    HandleReply(request, rprt);
+    SendNext();
+}
+
+std::string Rig::Value(const std::string& key) const {
+    for (const std::string& line : reply_)
+        if (StartsWith(line, key + ":")) return Trim(line.substr(key.size() + 1));
+    return {};
+}
+
+void Rig::HandleReply(const Request& request, int rprt) {
+    const bool unsupported = rprt == kNotImplemented || rprt == kNotAvailable;
+    int32_t params = 0;
+    switch (request.kind) {
+        case Kind::ChkVfo:
+            break;
+        case Kind::DumpCaps: {
+            if (rprt == 0) {
+                const std::string type = Trim(Value("Mfg name") + " " + Value("Model name"));
+                if (!type.empty()) SetRigType(type);
+            }
+            link_ = Link::Ready;
+            Poll();
+            break;
+        }
+        case Kind::GetFreq:
+            if (rprt != 0) {
+                SetStatus(ST_NOTRESPONDING, "Rig not responding (rigctld on " + where_ + " reports error " +
+                                                std::to_string(rprt) + ")");
+                break;
+            }
+            if (const int32_t hz = ParseHz(Value("Frequency")); hz != freq_) {
+                freq_ = hz;
+                params |= PM_FREQ;
+            }
+            SetStatus(ST_ONLINE, "Rig online");
+            break;
+        case Kind::GetPtt:
+            if (unsupported) pttUnsupported_ = true;
+            if (rprt != 0) break;
+            if (const int32_t tx = std::atoi(Value("PTT").c_str()) != 0 ? PM_TX : PM_RX; tx != tx_) {
+                tx_ = tx;
+                params |= tx;
+            }
+            break;
+        case Kind::GetMode: {
+            if (unsupported) modeUnsupported_ = true;
+            if (rprt != 0) break;
+            const std::string name = Value("Mode");
+            int32_t mode = 0;
+            for (const ModeName& m : kModes)
+                if (name == m.name) mode = m.pm;
+            if (mode != mode_) {
+                mode_ = mode;
+                params |= mode;
+            }
+            break;
+        }
+        case Kind::GetSplit:
+            if (unsupported) splitUnsupported_ = true;
+            if (rprt != 0) break;
+            if (const bool split = std::atoi(Value("Split").c_str()) != 0; split != split_) {
+                split_ = split;
+                params |= split ? PM_SPLITON : PM_SPLITOFF;
+                if (split) Enqueue({Kind::GetSplitFreq, "i", "", true});
+            }
+            break;
+        case Kind::GetSplitFreq:
+            if (rprt != 0) break;
+            if (const int32_t hz = ParseHz(Value("TX Frequency")); hz != splitFreq_) {
+                splitFreq_ = hz;
+                params |= PM_FREQ;
+            }
+            break;
+        case Kind::SetFreq:
+        case Kind::SetPtt:
+        case Kind::SetMode:
+        case Kind::SetSplit:
+            break;  // what the rig made of it shows in the read-back that follows
+    }
+    if (params != 0) {
+        const int n = number_;
+        engine_.Post([&engine = engine_, n, params] {
+            if (auto handler = engine.ParamsChange) handler(n, params);
+        });
+    }
+}
+
+void Rig::OnSocketError() {
+    if (link_ == Link::Down) return;
+    switch (socket_->error()) {
+        case QAbstractSocket::ConnectionRefusedError:
+            Fail(ST_PORTBUSY, "rigctld not running on " + where_);
+            break;
+        case QAbstractSocket::HostNotFoundError:
+            Fail(ST_PORTBUSY, "rigctld host not found: " + host_);
+            break;
+        case QAbstractSocket::RemoteHostClosedError:
+            Fail(ST_NOTRESPONDING, "rigctld on " + where_ + " closed the connection");
+            break;
+        default:
+            Fail(ST_PORTBUSY,
+                 "Cannot reach rigctld on " + where_ + " (" + socket_->errorString().toStdString() + ")");
+            break;
+    }
+}
+
+void Rig::OnDisconnected() {
+    if (link_ == Link::Down) return;
+    Fail(ST_NOTRESPONDING, "rigctld on " + where_ + " closed the connection");
+}
+
+void Rig::OnReplyTimeout() {
+    if (link_ == Link::Down) return;
+    Fail(ST_NOTRESPONDING, "rigctld on " + where_ + " does not answer");
+}
+
+void Rig::Fail(int32_t status, const std::string& text) {
+    SetStatus(status, text);
+    Drop();  // the next poll connects again
+}
+
+void Rig::SetStatus(int32_t status, const std::string& text) {
+    if (status == status_ && text == statusStr_) return;
+    status_ = status;
+    statusStr_ = text;
+    const int n = number_;
+    engine_.Post([&engine = engine_, n] {
+        if (auto handler = engine.StatusChange) handler(n);
+    });
+}
+
+void Rig::SetRigType(const std::string& type) {
+    if (type == rigType_) return;
+    rigType_ = type;
+    const int n = number_;
+    engine_.Post([&engine = engine_, n] {
+        if (auto handler = engine.RigTypeChange) handler(n);
+    });
+}
+
+// Settings made while the rig cannot be reached are dropped, as the rig could not take them.
+void Rig::SetSimplexMode(int32_t hz) {
+    if (link_ == Link::Down) return;
+    Enqueue({Kind::SetFreq, "F", std::to_string(hz), false});
+    if (split_) Enqueue({Kind::SetSplit, "S", "0 VFOA", false});
+    Enqueue({Kind::GetFreq, "f", "", false});
+    if (split_) Enqueue({Kind::GetSplit, "s", "", false});
+}
+
+void Rig::SetTx(int32_t value) {
+    if (link_ == Link::Down || (value != PM_TX && value != PM_RX)) return;
+    Enqueue({Kind::SetPtt, "T", value == PM_TX ? "1" : "0", false});
+    Enqueue({Kind::GetPtt, "t", "", false});
+}
+
+void Rig::SetMode(int32_t value) {
+    if (link_ == Link::Down) return;
+    for (const ModeName& m : kModes) {
+        if (m.pm == value) {
+            // Passband 0: the rig's normal width for the mode.
+            Enqueue({Kind::SetMode, "M", std::string(m.name) + " 0", false});
+            Enqueue({Kind::GetMode, "m", "", false});
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- RigEngine
+
+RigEngine::RigEngine(QObject* parent)
+    : QObject(parent),
+      pollTimer_(std::make_unique<QTimer>()),
+      rig1_(std::make_unique<Rig>(*this, 1)),
+      rig2_(std::make_unique<Rig>(*this, 2)) {
+    QObject::connect(pollTimer_.get(), &QTimer::timeout, this, [this] {
+        rig1_->Poll();
+        rig2_->Poll();
+    });
+    pollTimer_->start(kDefaultPollMs);
+}
+
+RigEngine::~RigEngine() {
+    Shutdown();
+}
+
+void RigEngine::SetEndpoint(int rigNumber, const std::string& endpoint) {
+    if (shutDown_) return;
+    (rigNumber == 1 ? rig1_ : rig2_)->SetEndpoint(endpoint);
+}
+
+void RigEngine::SetPollInterval(int milliseconds) {
+    pollTimer_->setInterval(milliseconds);
+}
+
+void RigEngine::Shutdown() {
+    shutDown_ = true;
+    StatusChange = nullptr;
+    ParamsChange = nullptr;
+    RigTypeChange = nullptr;
+    ProtocolMismatch = nullptr;
+    pollTimer_->stop();
+    rig1_->Drop();
+    rig2_->Drop();
+}
+
+// Each event calls a copy of its handler, which stays valid when the handler releases the engine.
+void RigEngine::Post(std::function<void()> event) {
+    if (shutDown_) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, event = std::move(event)] {
+            if (!shutDown_) event();
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace muv

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frmRig.h"
+#include "message_box.h"
+#include "rig_peers.h"
+#include "shared_state.h"
+#include "window_controls.h"
+
+namespace muv {
+namespace {
+
+using namespace rigctl;
+
+struct RecordingHost : RigWindowHost {
+    int scanStops = 0, failureTails = 0;
+    bool locked = false, scanMenu = true;
+    void imgScanON_Click() override { ++scanStops; }
+    void SetFrequencyBoxLocked(bool value) override { locked = value; }
+    void SetScanMenuEnabled(bool value) override { scanMenu = value; }
+    void KeyingFailureTail() override { ++failureTails; }
+};
+
+struct Box {
+    std::string text, title;
+    BoxIcon icon;
+};
+struct RecordingBoxes : MessageBoxes {
+    std::vector<Box> shown;
+    BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon, BoxButtons) override {
+        shown.push_back({text, title, icon});
+        return BoxAnswer::Ok;
+    }
+};
+struct RecordingPages : WebPages {
+    std::vector<std::string> opened;
+    bool Open(const std::string& address) override {
+        opened.push_back(address);
+        return true;
+    }
+};
+
+class RigWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { EnsureApplication(); }
+    void SetUp() override {
+        window = std::make_unique<frmRig>(RigWindowLinks{controls, shared, host, boxes, pages});
+        window->RigPollIntervalMs = 100;
+        window->RigReplyTimeoutMs = 1000;
+    }
+    std::string Status() const { return window->Label8->text().toStdString(); }
+    std::string FrequencyBox() const { return controls.Text(Control::txtFrecuencia); }
+    // Loads with CAT on, rig 1 selected and keying by CAT.
+    void LoadWithCat(const std::string& rig1, const std::string& rig2) {
+        window->Stored.Rigctld1 = rig1;
+        window->Stored.Rigctld2 = rig2;
+        window->Stored.EnableCAT = "0";
+        window->Stored.PTT = "1";
+        window->Form_Load();
+    }
+    void ExpectKeyingFails(const std::string& text, const std::string& title) {
+        boxes.shown.clear();
+        const int tails = host.failureTails;
+        EXPECT_EQ(window->CAT_PTT_TX(), 0);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, text);
+        EXPECT_EQ(boxes.shown[0].title, title);
+        EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Critical);
+        EXPECT_EQ(host.failureTails, tails + 1);
+    }
+
+    MemoryWindowControls controls;
+    SharedState shared;
+    RecordingHost host;
+    RecordingBoxes boxes;
+    RecordingPages pages;
+    std::unique_ptr<frmRig> window;
+};
+
+TEST_F(RigWindow, OnlineRigDrivesTheFrequencyBoxAndIsKeyedAndTuned) {
+    if (!Rigctld::Installed()) GTEST_SKIP() << "/usr/bin/rigctld is not installed";
+    Rigctld rig1, rig2;
+    LoadWithCat(rig1.Endpoint(), rig2.Endpoint());
+    ASSERT_TRUE(WaitFor([&] { return Status() == " Rig online"; })) << Status();
+    EXPECT_EQ(window->Label8BackColor(), kStatusGreen);
+    EXPECT_TRUE(controls.Visible(Control::fraScan));
+    EXPECT_TRUE(host.locked);
+    EXPECT_TRUE(host.scanMenu);
+    EXPECT_TRUE(WaitFor([&] { return FrequencyBox() == "145000.0"; }));
+    EXPECT_EQ(window->CatFrequencyHz, 145000000);
+    EXPECT_TRUE(WaitFor([&] { return window->optRig1->text() == "Hamlib Dummy"; }));
+
+    EXPECT_EQ(window->CAT_PTT_TX(), 1);
+    EXPECT_TRUE(WaitFor([&] { return window->CurrentRig()->Tx() == PM_TX; }));
+    window->CAT_PTT_RX();
+    EXPECT_TRUE(WaitFor([&] { return window->CurrentRig()->Tx() == PM_RX; }));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // One decimal of kHz, rounded; the other rig follows.
+    int32_t hz = 14070040;
+    window->CambiarFrecuencia(hz);
+    EXPECT_TRUE(WaitFor([&] { return FrequencyBox() == "14070.0"; })) << FrequencyBox();
+    EXPECT_TRUE(WaitFor([&] { return window->OmniRigEngine()->Rig2().Freq() == 14070040; }));
+    hz = 14070060;
+    window->CambiarFrecuencia(hz);
+    EXPECT_TRUE(WaitFor([&] { return FrequencyBox() == "14070.1"; })) << FrequencyBox();
+
+    // While transmitting the box and CatFrequencyHz stay; the end of the transmission re-reads.
+    shared.TxRxState = 1;
+    window->ProtejerOpcionesRig();
+    EXPECT_FALSE(window->cboCOM->isEnabled());
+    hz = 7074000;
+    window->CambiarFrecuencia(hz);
+    EXPECT_TRUE(WaitFor([&] { return window->CurrentRig()->Freq() == 7074000; }));
+    RunEvents(300);
+    EXPECT_EQ(FrequencyBox(), "14070.1");
+    EXPECT_EQ(window->CatFrequencyHz, 14070060);
+    shared.TxRxState = 0;
+    window->ActivarOpcionesRig();
+    EXPECT_TRUE(window->cboCOM->isEnabled());
+    EXPECT_EQ(FrequencyBox(), "7074.0");
+
+    // A report while a deferred retune is pending is not shown.
+    controls.Manual(TimerId::tmrCambiarFrecuenciaCAT).SetInterval(300);
+    hz = 3573000;
+    window->CambiarFrecuencia(hz);
+    EXPECT_TRUE(WaitFor([&] { return window->CurrentRig()->Freq() == 3573000; }));
+    RunEvents(300);
+    EXPECT_EQ(FrequencyBox(), "7074.0");
+}
+
+TEST_F(RigWindow, OfflineRigFailsKeyingWithItsStatusAndNeverTunesTheOtherRigToZero) {
+    if (!Rigctld::Installed()) GTEST_SKIP() << "/usr/bin/rigctld is not installed";
+    Rigctld rig2;
+    const std::string nothing = Loopback(FreePort());
+    LoadWithCat(nothing, rig2.Endpoint());
+    const std::string offline = "rigctld not running on " + nothing;
+    ASSERT_TRUE(WaitFor([&] { return Status() == " " + offline; })) << Status();
+    EXPECT_EQ(window->Label8BackColor(), kStatusRed);
+    EXPECT_FALSE(controls.Visible(Control::fraScan));
+    EXPECT_FALSE(host.locked);
+    ExpectKeyingFails(offline, "CAT Error");
+
+    RigEngine* engine = window->OmniRigEngine();
+    ASSERT_TRUE(WaitFor([&] { return engine->Rig2().Status() == ST_ONLINE; }));
+    int32_t hz = 0;  // what an empty frequency box gives
+    window->CambiarFrecuencia(hz);
+    RunEvents(500);
+    EXPECT_EQ(engine->Rig2().Freq(), 145000000);
+    EXPECT_EQ(window->CatFrequencyHz, 0);
+}
+
+TEST_F(RigWindow, CatDisabledByDefault) {
+    window->Form_Load();
+    EXPECT_EQ(window->cboCOM->count(), 21);
+    EXPECT_EQ(window->cboCOM->itemText(0), "NO COM");
+    EXPECT_EQ(window->cboCOM->itemText(20), "COM20");
+    EXPECT_TRUE(window->chkDisableCAT->isChecked());
+    EXPECT_EQ(window->OmniRigEngine(), nullptr);
+    EXPECT_EQ(Status(), " CAT DISABLED");
+    EXPECT_EQ(window->Label8BackColor(), kStatusGrey);
+    EXPECT_GE(host.scanStops, 1);
+    EXPECT_TRUE(window->optDDSManual->isChecked());
+    EXPECT_FALSE(window->optDDSCAT->isEnabled());
+    EXPECT_TRUE(window->optNOCAT->isChecked());
+    EXPECT_EQ(window->fraPTTNOCAT->title(), "PTT Via pin COM");
+    ExpectKeyingFails("CAT disabled", "PTT Error");
+    window->CAT_PTT_RX();
+    int32_t hz = 14070000;
+    window->CambiarFrecuencia(hz);
+    EXPECT_EQ(window->CatFrequencyHz, 0);
+}
+
+TEST_F(RigWindow, PeerOutsideTheRigctldProtocolLeavesNoEngine) {
+    LoopbackPeer foreign("HTTP/1.0 400 Bad Request\r\n");
+    LoadWithCat(foreign.Endpoint(), "");
+    ASSERT_TRUE(WaitFor([&] { return window->OmniRigEngine() == nullptr; }));
+    EXPECT_EQ(window->CurrentRig(), nullptr);
+    EXPECT_EQ(Status(), " OmniRig is not installed or has a wrong version number");
+    EXPECT_EQ(window->Label8BackColor(), kStatusRed);
+    EXPECT_FALSE(window->cmdConfigureRig->isEnabled());
+    ExpectKeyingFails("OmniRig is not installed or has a wrong version number", "CAT Error");
+    window->CAT_PTT_RX();  // no rig to release: nothing happens
+    int32_t hz = 14070000;
+    window->CambiarFrecuencia(hz);
+    RunEvents(100);
+}
+
+TEST_F(RigWindow, SettingsRoundTripAndAnInvalidDdsFrequency) {
+    auto& s = window->Stored;
+    s.Emisora1 = "Main rig";
+    s.FrecuenciaUSB = "14o70000";
+    s.PTT = "4";
+    s.RigNumber = "2";
+    s.PuertoCOM = "3";
+    s.Pin = "2";
+    s.Modo = "1";
+    s.EnableCAT = "1";
+    window->Form_Load();
+    EXPECT_TRUE(window->optDDS->isChecked());
+    EXPECT_EQ(window->fraPTTNOCAT->title(), "DDS Setup");
+    EXPECT_TRUE(window->fraPin->isHidden());
+    EXPECT_TRUE(window->optRig2->isChecked());
+    EXPECT_EQ(window->optRig1->text(), "Main rig");
+    window->cmdOK_Click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "DDS Frequency not valid");
+    EXPECT_EQ(boxes.shown[0].title, "DDS Frequency Error");
+    EXPECT_EQ(*s.FrecuenciaUSB, "");
+    EXPECT_EQ(*s.PTT, "4");
+    EXPECT_EQ(*s.RigNumber, "2");
+    EXPECT_EQ(*s.PuertoCOM, "3");
+    EXPECT_EQ(*s.Pin, "2");
+    EXPECT_EQ(*s.Modo, "1");
+    EXPECT_EQ(*s.DDSOption, "2");
+    EXPECT_EQ(*s.Rigctld1, "localhost:4532");
+    window->Image1_Click();
+    window->Label2_Click();
+    EXPECT_EQ(pages.opened.size(), 2u);
+}
+
+}  // namespace
+}  // namespace muv
