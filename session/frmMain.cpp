@@ -14,6 +14,9 @@
 #include "cursor_readout.h"
 #include "images.h"
 #include "meter_needle.h"
+#include "qt_dialogs.h"
+#include "sound_factory.h"
+#include "station.h"
 #include "vb.h"
 #include "waterfall.h"
 
@@ -105,6 +108,8 @@ const std::pair<Control, std::string_view> kControlNames[] = {
     {Control::txtTemporizadorScan, "txtTemporizadorScan"},
     {Control::cmdClearScreen, "cmdClearScreen"},
     {Control::cmdClearVentanaTX, "cmdClearVentanaTX"},
+    {Control::sldVolumen, "sldVolumen"},
+    {Control::lblTXVU, "lblTXVU"},
 };
 
 const std::pair<TimerId, QtTimer frmMain::*> kTimers[] = {
@@ -185,7 +190,12 @@ QAction* Item(QMenu* menu, const QString& caption, std::function<void()> handler
 
 }  // namespace
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+frmMain::frmMain(QWidget* parent)
+    : frmMain(SoundDevices{CreateSoundInput(), CreateSoundOutput(), SoundInputDeviceNames,
+                           SoundOutputDeviceNames},
+              nullptr, parent) {}
+
+frmMain::frmMain(SoundDevices devices, MessageBoxes* boxes, QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("MUV"));
     MenuBar = new QMenuBar(this);
     client_ = new QWidget(this);
@@ -206,8 +216,17 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
     BuildPictureButtons();
     SetDesignTimers();
 
+    // The layout is the resolution menu's choice, applied when the window loads.
     resize(kDesignWidth, kDesignHeight + MenuBar->sizeHint().height());
-    ApplyScreenLayout(*this, 2);
+
+    if (!boxes) {
+        ownBoxes_ = std::make_unique<QtMessageBoxes>(this);
+        boxes = ownBoxes_.get();
+    }
+    boxes_ = boxes;
+    station_ = std::make_unique<Station>(*this, std::move(devices));
+    SetReceiveModeSource([this]() -> const ModeRecord& { return station_->receiver.RxMode(); });
+    FitWaterfallImage();
 }
 
 frmMain::~frmMain() = default;
@@ -929,6 +948,12 @@ void frmMain::AttachWaterfall(const WaterfallImage* image) {
 
 void frmMain::RefreshWaterfall() {
     pctWaterfall->update();
+}
+
+void frmMain::FitWaterfallImage() {
+    WaterfallImage& image = station_->receiver.GetWaterfall().Image;
+    image.Resize(pctWaterfall->height());
+    AttachWaterfall(&image);
 }
 
 void frmMain::ShowClockDigits(int hour, int minute) {

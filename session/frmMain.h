@@ -8,6 +8,7 @@
 
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -15,10 +16,18 @@
 #include <string_view>
 
 #include "controls.h"
+#include "display_settings.h"
+#include "end_of_message.h"
+#include "error_trap.h"
+#include "frmSoundCard.h"
+#include "message_box.h"
 #include "mode_table.h"
 #include "qt_timer.h"
 #include "qtextedit_window.h"
+#include "receiver_host.h"
 #include "screen_layout.h"
+#include "sound_device.h"
+#include "transmitter_host.h"
 #include "window_controls.h"
 
 class QAction;
@@ -30,11 +39,42 @@ class QTextBrowser;
 namespace muv {
 
 class WaterfallImage;
+struct Station;
 
-class frmMain : public QWidget, public WindowControls, public ControlGeometry {
+// The sound devices the program runs on, and the names the sound-card window lists for them.
+struct SoundDevices {
+    std::unique_ptr<SoundInputDevice> input;
+    std::unique_ptr<SoundOutputDevice> output;
+    DeviceNameSource inputNames;
+    DeviceNameSource outputNames;
+};
+
+// The band plan's answer for a frequency: bandwidth 100, 500, 2000 (0 outside the plan) and band
+// class 1 MF, 2 HF, 3 EME (0 outside the plan).
+struct BandPlanEntry {
+    int16_t BandwidthHz = 0;
+    uint8_t BandClass = 0;
+};
+
+class frmMain : public QWidget,
+                public WindowControls,
+                public ControlGeometry,
+                public ReceiverHost,
+                public TransmitterHost,
+                public ErrorReporter,
+                public EndOfMessageServices,
+                public DisplaySettingsTarget,
+                public SoundCardWindowHost {
 public:
+    // The window on the program's own sound devices (sound card, or the WAV files the environment
+    // names) and message boxes.
     explicit frmMain(QWidget* parent = nullptr);
+    // The window on given devices and message boxes (boxes: null for the program's own).
+    frmMain(SoundDevices devices, MessageBoxes* boxes, QWidget* parent = nullptr);
     ~frmMain() override;
+
+    // The modules the window drives: receiver, transmitter, shared state, session text, devices.
+    Station& Modules() { return *station_; }
 
     // --- WindowControls ---
     std::string Text(Control c) const override;
@@ -190,14 +230,14 @@ public:
     void mnuTarjetaSonido_Click();
     void mnuAlarma_Click();
     void mnuUserProfiles_Click();
-    void mnuResolucion_Click(int index);
-    void mnuFont_Click(int index);
-    void mnuColour_Click(int index);
-    void mnuEstiloMenu_Click(int index);
-    void mnuTipoIdioma_Click(int index);
+    void mnuResolucion_Click(int index) override;
+    void mnuFont_Click(int index) override;
+    void mnuColour_Click(int index) override;
+    void mnuEstiloMenu_Click(int index) override;
+    void mnuTipoIdioma_Click(int index) override;
     void mnuBeacon_Click();
     void mnuScan_Click();
-    void mnuFrequenciesList_Click(int index);
+    void mnuFrequenciesList_Click(int index) override;
     void mnuSkedsOpcion_Click(int index);
     void mnuEstadisticas_Click();
     void mnuListaUsuarios_Click(int index);
@@ -208,21 +248,21 @@ public:
     void mnuDonate_Click();
 
     // --- switch pictures ---
-    void imgRXOFF1_Click();
-    void imgRXOFF2_Click();
-    void imgRXOFF3_Click();
-    void imgRXOFF1MF_Click();
-    void imgRXOFF2MF_Click();
-    void imgRXOFF3MF_Click();
-    void imgBaudOFF1_Click();
-    void imgBaudOFF2_Click();
-    void imgBaudOFF3_Click();
-    void imgBaudOFF2MF_Click();
-    void imgBaudOFF3MF_Click();
-    void imgAFC200_Click();
-    void imgAFC50_Click();
-    void imgONWaterFall_Click();
-    void imgOFFWaterFall_Click();
+    void imgRXOFF1_Click() override;
+    void imgRXOFF2_Click() override;
+    void imgRXOFF3_Click() override;
+    void imgRXOFF1MF_Click() override;
+    void imgRXOFF2MF_Click() override;
+    void imgRXOFF3MF_Click() override;
+    void imgBaudOFF1_Click() override;
+    void imgBaudOFF2_Click() override;
+    void imgBaudOFF3_Click() override;
+    void imgBaudOFF2MF_Click() override;
+    void imgBaudOFF3MF_Click() override;
+    void imgAFC200_Click() override;
+    void imgAFC50_Click() override;
+    void imgONWaterFall_Click() override;
+    void imgOFFWaterFall_Click() override;
     void imgONAlarm_Click();
     void imgOFFAlarm_Click();
     void imgONBeacon_Click();
@@ -374,6 +414,96 @@ public:
     void tmrEnviarSpotPublico_Timer();
     void tmrEnviarEmail_Timer();
 
+    // --- procedures of the window that the rest of the program calls ---
+    // The UTC clock: UtcNow from the system clock, and the clock's digits.
+    void UpdateUtcClock();
+    // The processor-load reading, and the meter timer when it works.
+    void OpenCpuCounter();
+    // Band class (1 MF, 2 HF, 3 EME), HF bandwidth, and the end of the slow-mode pause.
+    void CambiarModo(int16_t newClass);
+    void BW500();
+    void BW2000();
+    void PararTemporizadorMargen();
+    // The frequency list: its 25 frequencies, the menu ticks and band plan for a frequency in Hz, the
+    // band plan itself, and the 20 m calling frequency to start on.
+    void FillDefaultFrequencies();
+    void ChequearMenuFrecuencias(int32_t hz);
+    static BandPlanEntry LookupBandPlan(int32_t hz);
+    int32_t PickStartFrequency();
+    std::array<int32_t, 26> DefaultFrequencies{};  // 1..25
+    uint8_t PendingFrequencyChange = 0;            // a finished message asks for the box to be re-read
+    uint8_t LanguageIndex = 1;
+    int16_t ClearSaveLogFlag = 256;
+
+    // The message boxes the window shows.
+    MessageBoxes& Boxes() { return *boxes_; }
+    // Ends the program with an exit code: leaves the event loop (or keeps it from starting).
+    void EndProgram(int code);
+    bool ProgramEnded() const { return programEnded_; }
+    int ExitCode() const { return exitCode_; }
+    // Told the name of each shut-down step as it runs.
+    std::function<void(const std::string& step)> StepObserver;
+    // The address that the "Bug detected" box asks the operator to write to.
+    static constexpr const char* kBugContact = "bugs@muv-modem.org";
+
+    // --- ReceiverHost, TransmitterHost, SoundCardWindowHost ---
+    int InputDeviceIndex() const override;
+    void SetInputDeviceIndex(int index) override;
+    void SoundCardFailure(const std::string& message) override;
+    int32_t CatFrequencyHz() const override;
+    bool CpuCounterAvailable() const override { return cpuCounterAvailable_; }
+    float ReadCpuLoad() override;
+    void SetBeaconReportArmed(bool armed) override;
+    void SetBeaconModesAvailable(bool available) override;
+    void LookupHeardCallLocator() override;
+    int VolumeSliderValue() const override;
+    bool WaveOutMuted() const override;
+    void ResetRxDisplay() override;
+    void CloseSoundInput() override;
+    void OpenSoundInput() override;
+    bool SoundInputOpen() const override;
+    void CancelFrame() override;
+    Timer& ReceivePumpTimer() override { return tmrRX; }
+    void EndTransmission() override;
+    void TestToneStopping() override;
+    void ReleasePtt() override;
+    void TestToneStopped() override;
+    int OutputDeviceIndex() const override;
+    void PrepareMixerForOutput(int flag) override;
+
+    // --- ErrorReporter ---
+    void ReportTrappedError(int number, const std::string& context) override;
+
+    // --- EndOfMessageServices ---
+    std::string ServerLocator() override;
+    void ClearServerLocator() override;
+    std::string OperatorLocator() override;
+    ColorRef MacrosSnLabelColor() override;
+    void ComprobarRecord(const std::string& distance, double bearing) override;
+    void ComputarShift(float frequencyShiftHz) override;
+    void ReportDecodedCallsign(const std::string& locator, const std::string& distance,
+                               float meanViterbiErrors) override;
+    uint8_t TextMentionsMyCall(const std::string& text) override;
+    uint8_t HighlightNewCountry(const std::string& text) override;
+    PreviousContact ShowPreviousContacts(const std::string& text, uint8_t mark) override;
+    std::string CallsignAfterDe(const std::string& text) override;
+    bool MensajeParaMiChecked() override;
+    bool DXCCChecked() override;
+    bool CallsignChecked() override;
+    void AlarmaMensajeParaMi() override;
+    void AlarmaDXCC() override;
+    void AlarmaCallsign() override;
+    bool NoInternetSelected() override;
+    void BuildEmailReport(uint8_t syncMatches, uint8_t endMatches, float frequencyShiftHz,
+                          float meanViterbiErrors, float cpuLoad, float meanLevelDb, int32_t frequencyAtLock,
+                          const std::string& distance, double bearing, const std::string& endMark) override;
+    void CargarNombreYQTHAutomaticamente(const std::string& callsign) override;
+    void BeaconReport() override;
+    void SetPendingFrequencyChange(uint8_t pending) override { PendingFrequencyChange = pending; }
+
+    // --- DisplaySettingsTarget: the alarm switch, set without its handler ---
+    void ShowAlarmOn(bool on) override;
+
     // --- timers, one per TimerId ---
     QtTimer tmrRX{[this] { tmrRX_Timer(); }};
     QtTimer tmrTXTonoPiloto{[this] { tmrTXTonoPiloto_Timer(); }};
@@ -435,11 +565,33 @@ private:
     // Children of frames and of the clock picture measure in twips of their container.
     bool InContainer(const QWidget& w) const;
 
+    // The switch rows: a receive option (HF or MF row, 1 to 3), a symbol rate (by its ON picture), the
+    // AFC range (the clicked picture goes, the other shows).
+    bool ReceiveOptionMayChange() const;
+    void SelectReceiveOption(bool mf, int option);
+    void SelectSymbolRate(PictureBox* chosenOn);
+    void SwitchShiftRange(PictureBox* clicked, PictureBox* other);
+    // The waterfall picture follows the receiver's image at the picture's height.
+    void FitWaterfallImage();
+    // Untick every item of a menu array, then tick item index when the array has it.
+    template <size_t N>
+    static void TickOnly(std::array<QAction*, N>& items, int index);
+
     QWidget* client_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
     std::unique_ptr<QTextEditWindow> rxWindow_, txWindow_;
     int16_t waterfallTopPixels_ = 0;
     std::function<const ModeRecord&()> receiveMode_;
+    std::unique_ptr<MessageBoxes> ownBoxes_;
+    MessageBoxes* boxes_ = nullptr;
+    bool cpuCounterAvailable_ = false;
+    bool unloaded_ = false;
+    bool inReceiveTick_ = false;
+    bool programEnded_ = false;
+    int exitCode_ = 0;
+    uint64_t waterfallLines_ = 0;
+    // Last, so that the modules go before the windows and timers they reach.
+    std::unique_ptr<Station> station_;
 };
 
 }  // namespace muv

@@ -1,14 +1,38 @@
 // The program's start: the application and the main window.
+//   MUV                                  runs the program
+//   MUV --has-sound-card                 exit status 0 when a capture device is present, else 1
+//   MUV --screenshot FILE [--after S]    runs, saves the window as a PNG after S seconds (8) and quits
 #include <QApplication>
 #include <QStyleFactory>
+#include <QTimer>
+#include <cstring>
 
 #include "frmMain.h"
+#include "program_start.h"
+#include "sound_factory.h"
 
 int main(int argc, char* argv[]) {
+    QString screenshot;
+    double after = 8;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--has-sound-card") == 0) return muv::SoundCardPresent() ? 0 : 1;
+        if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
+            screenshot = QString::fromLocal8Bit(argv[++i]);
+        if (std::strcmp(argv[i], "--after") == 0 && i + 1 < argc)
+            after = QString::fromLocal8Bit(argv[++i]).toDouble();
+    }
+
     QApplication app(argc, argv);
     // One look on every desktop: the window's controls are drawn with their own colours.
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     muv::frmMain main;
-    main.show();
+    if (!muv::Main(main)) return main.ExitCode();
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(static_cast<int>(after * 1000), &main, [&main, &app, screenshot] {
+            const bool saved = main.grab().save(screenshot, "PNG");
+            main.close();
+            if (!saved) app.exit(1);
+        });
+    }
     return app.exec();
 }

@@ -29,7 +29,8 @@ std::map<std::string, QRect> Snapshot(const frmMain& form) {
 }
 
 TEST_F(LayoutTest, NarrowToWide) {
-    frmMain form;  // starts in layout 2
+    frmMain form;
+    form.mnuResolucion_Click(2);  // the layout the window loads with
     EXPECT_EQ(form.Width("pctWaterfall"), 1001);
     EXPECT_EQ(form.WaterfallTopPixels(), 570);
     EXPECT_EQ(form.Width("rtfClusterComentario"), 530);
@@ -74,6 +75,7 @@ TEST_F(LayoutTest, SameTopDifferentWidthAndRepeats) {
 
 TEST_F(LayoutTest, IndexOutsideTheMenuAppliesOnlyTheRelativeRules) {
     frmMain form;
+    form.mnuResolucion_Click(2);
     const float topBefore = form.Top("pctWaterfall");
     ApplyScreenLayout(form, 0);
     EXPECT_EQ(form.WaterfallTopPixels(), 570);
@@ -90,6 +92,7 @@ TEST_F(LayoutTest, IndexOutsideTheMenuAppliesOnlyTheRelativeRules) {
 
 TEST_F(LayoutTest, RowsFollowWidths) {
     frmMain form;
+    form.mnuResolucion_Click(2);
     // A wider macro label pushes the rest of its row; the second row starts under lblCQ.
     const float bye = form.Left("lblBye"), custom = form.Left("lblCustom"), qrz = form.Left("lblQRZ");
     form.SetWidth("lblMe", form.Width("lblMe") + 20);

@@ -1,0 +1,37 @@
+#include "program_start.h"
+
+#include "frmMain.h"
+#include "station.h"
+
+namespace muv {
+
+bool Main(frmMain& form) {
+    Station& st = form.Modules();
+    st.LoadCountryFile();
+    st.receiver.Viterbi().TracebackDepth = 24;
+    st.CheckInstalledFiles();
+    st.OpenSettings();  // the main window loads here
+    st.LoadLogBook();
+
+    for (Timer* pump : {&form.tmrTX, &form.tmrRX, &form.tmrTXTonoPiloto, &form.tmrTonoTest})
+        pump->SetInterval(1);
+    form.tmrResetTarjetaSonido.SetInterval(100);
+
+    st.receiver.ResetRxDisplay();
+    st.transmitter.Output().SoundOutputOpen = 0;
+    st.receiver.Input().SoundInputOpen = 0;
+    // The receiver's tables (filter coefficients, trellis, varicode) are built with the receiver.
+    form.OpenCpuCounter();
+    st.shared.TxRxState = 0;
+    if (!st.receiver.OpenSoundInput()) return false;
+
+    form.DrawMeterNeedle(4, 100);
+    form.show();
+    form.rtfVentanaTX->setFocus();
+    form.SetText(Control::txtViterbi, "Viterbi: 0%");
+    form.cmdClearScreen_Click();
+    form.PendingFrequencyChange = 0;
+    return true;
+}
+
+}  // namespace muv

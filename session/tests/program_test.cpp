@@ -1,0 +1,321 @@
+// The whole program on memory sound devices: start-up into the receiving state, a recording decoded
+// into the receive window and closed, the receiver following option and band changes, the shut-down
+// order, and the sound input that cannot be opened.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStyleFactory>
+#include <filesystem>
+#include <functional>
+#include <random>
+
+#include <unistd.h>
+
+#include "channel_sim.h"
+#include "frmMain.h"
+#include "memory_sound.h"
+#include "offline_transmitter.h"
+#include "program_start.h"
+#include "session_log_file.h"
+#include "station.h"
+
+namespace muv {
+namespace {
+
+class RecordingBoxes : public MessageBoxes {
+public:
+    struct Box {
+        std::string text, title;
+        BoxIcon icon;
+    };
+    BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon, BoxButtons) override {
+        shown.push_back({text, title, icon});
+        return BoxAnswer::Ok;
+    }
+    std::vector<Box> shown;
+};
+
+// The program's window on memory devices: one capture device, one playback device.
+struct Program {
+    explicit Program(std::vector<int16_t> audio, std::set<int> failingInputs = {}) {
+        auto in = std::make_unique<MemorySoundInput>(std::move(audio));
+        in->failingDevices = std::move(failingInputs);
+        auto out = std::make_unique<MemorySoundOutput>();
+        input = in.get();
+        output = out.get();
+        form = std::make_unique<frmMain>(
+            SoundDevices{std::move(in), std::move(out), [] { return std::vector<std::string>{"Line in"}; },
+                         [] { return std::vector<std::string>{"Speakers"}; }},
+            &boxes);
+    }
+    Station& St() { return form->Modules(); }
+    std::string RxText() { return form->RxWindow().Text(); }
+
+    RecordingBoxes boxes;
+    MemorySoundInput* input;
+    MemorySoundOutput* output;
+    std::unique_ptr<frmMain> form;
+};
+
+std::vector<int16_t> Noise(double seconds) {
+    std::mt19937_64 rng(7);
+    return MakeNoise(static_cast<size_t>(seconds * kSampleRate), 2000, rng);
+}
+
+// Runs the event loop until the condition holds or the seconds have passed.
+bool RunUntil(const std::function<bool()>& done, double seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > seconds * 1000) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char arg0[] = "session_tests";
+        static char* argv[] = {arg0, nullptr};
+        if (!QApplication::instance()) {
+            new QApplication(argc, argv);
+            QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        }
+    }
+};
+
+TEST_F(ProgramTest, StartsReceivingOnTheDefaultFrequency) {
+    Program p(Noise(30));
+    frmMain& f = *p.form;
+    ASSERT_TRUE(Main(f));
+    EXPECT_TRUE(p.boxes.shown.empty());
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(f.windowTitle().startsWith(QStringLiteral("MUV v5.8.4 Beta")));
+
+    // Pumps, clock, keyboard, volume and meters.
+    EXPECT_TRUE(f.tmrRX.Enabled());
+    for (Timer* pump : {&f.tmrRX, &f.tmrTX, &f.tmrTXTonoPiloto, &f.tmrTonoTest})
+        EXPECT_EQ(pump->Interval(), 1);
+    EXPECT_FALSE(f.tmrTX.Enabled() || f.tmrTXTonoPiloto.Enabled() || f.tmrTonoTest.Enabled());
+    struct Expect {
+        Timer& timer;
+        int interval;
+        bool enabled;
+    };
+    for (const Expect& e :
+         {Expect{f.tmrUTC, 1000, true}, Expect{f.tmrTeclas, 10, true}, Expect{f.tmrVolumenSlider, 200, true},
+          Expect{f.tmrPosicionCursor, 100, false}, Expect{f.tmrTransmitting, 1000, false},
+          Expect{f.tmrRefrescoVumetro, 100, true}, Expect{f.tmrRefrescoMetrica, 400, true},
+          Expect{f.tmrRefrescoAdquisicion, 200, true}, Expect{f.tmrRefrescoAdquisicionFinal, 200, true},
+          Expect{f.tmrRefrescoAdquisicionMaxima, 8000, false},
+          Expect{f.tmrRefrescoAdquisicionMaximaFinal, 8000, false}, Expect{f.tmrCPUProteccion, 60000, false},
+          Expect{f.tmrRefrescoCPU, 1000, true}, Expect{f.tmrResetTarjetaSonido, 100, true}}) {
+        EXPECT_EQ(e.timer.Interval(), e.interval);
+        EXPECT_EQ(e.timer.Enabled(), e.enabled) << e.interval;
+    }
+
+    // 10.145 MHz: HF 500 Hz, receive option 2 (M4 and M5), symbol rate 16, narrow AFC, waterfall off.
+    Station& st = p.St();
+    EXPECT_EQ(f.txtFrecuencia->text(), QStringLiteral("10145.0"));
+    for (int i = 1; i <= 25; ++i)
+        EXPECT_EQ(f.mnuFrequenciesList[static_cast<size_t>(i)]->isChecked(), i == 11) << i;
+    EXPECT_EQ(st.shared.BandClass, 2);
+    EXPECT_EQ(st.shared.BandwidthHz, 500);
+    EXPECT_EQ(st.receiver.Option.modes, (std::vector<int>{4, 5}));
+    EXPECT_EQ(st.receiver.RxModeIndex, 4);
+    EXPECT_EQ(f.Text(Control::txtModo), "MUV16/500");
+    EXPECT_TRUE(f.Visible(Control::imgRXON2) && !f.Visible(Control::imgRXON1) &&
+                !f.Visible(Control::imgRXON3));
+    EXPECT_TRUE(f.Visible(Control::imgRXOFF1) && !f.Visible(Control::imgRXOFF2));
+    EXPECT_EQ(st.transmitter.TxModeIndex, 4);
+    EXPECT_TRUE(f.Visible(Control::imgAFC50));
+    EXPECT_FALSE(f.Visible(Control::imgAFC200));
+    EXPECT_FALSE(f.Visible(Control::pctWaterfall));
+    EXPECT_TRUE(f.Visible(Control::fraSymbolRateHF) && !f.Visible(Control::fraSymbolRateMF));
+    EXPECT_FALSE(f.Enabled(Control::lblSN));
+    for (auto* item :
+         {f.mnuEstiloMenu[1], f.mnuColour[3], f.mnuResolucion[2], f.mnuTipoIdioma[1], f.mnuFont[1]})
+        EXPECT_TRUE(item->isChecked());
+    EXPECT_EQ(f.WaterfallTopPixels(), 570);
+    EXPECT_EQ(st.sessionLog.SessionLogText.rfind("***************** New MUV Session: ", 0), 0u);
+    EXPECT_EQ(f.Text(Control::txtViterbi), "Viterbi: 0%");
+    EXPECT_EQ(p.input->openedDevice, 0);
+    EXPECT_EQ(f.InputDeviceIndex(), 0);
+
+    // The band change at the load reopens the input 100 ms later, with the new mode's buffers.
+    ASSERT_TRUE(RunUntil([&] { return !f.tmrResetTarjetaSonido.Enabled(); }, 5));
+    EXPECT_EQ(p.input->openCount, 2);
+    EXPECT_TRUE(st.receiver.Input().SoundInputOpen);
+
+    // The sound-card window's OK restarts the input and the pump.
+    f.mnuTarjetaSonido_Click();
+    st.SoundCard().cmdOK_Click();
+    EXPECT_EQ(p.input->openCount, 3);
+    EXPECT_TRUE(f.tmrRX.Enabled());
+}
+
+TEST_F(ProgramTest, DecodesARecordingIntoTheReceiveWindow) {
+    const std::string text = "CQ CQ DE EA1ABC EA1ABC K";
+    std::mt19937_64 rng(11);
+    ChannelSpec channel;
+    channel.snrDb2500 = 10;
+    channel.frequencyOffsetHz = 20;
+    // Long enough that the input's reopening after the start's band change falls before the signal.
+    channel.leadSamples = 8 * kSampleRate;
+    channel.tailSamples = 3 * kSampleRate;
+    Program p(MakeChannel(TransmitToSamples(4, text), channel, rng));
+    frmMain& f = *p.form;
+    ASSERT_TRUE(Main(f));
+    f.imgOFFWaterFall_Click();  // waterfall on
+
+    ASSERT_TRUE(RunUntil([&] { return p.RxText().find(" dB") != std::string::npos; }, 60)) << p.RxText();
+    const std::string rx = p.RxText();
+    const size_t header = rx.find("RX16: ");
+    const size_t body = rx.find(text);
+    const size_t stop = rx.find(" <STOP>");
+    ASSERT_NE(header, std::string::npos) << rx;
+    ASSERT_NE(body, std::string::npos) << rx;
+    ASSERT_NE(stop, std::string::npos) << rx;
+    EXPECT_LT(header, body);
+    EXPECT_LT(body, stop);
+    EXPECT_LT(stop, rx.find(" dB"));
+    EXPECT_FALSE(f.tmrProcesarFinal.Enabled());
+    EXPECT_TRUE(f.Enabled(Control::lblSN));
+    EXPECT_NE(p.St().sessionLog.SessionLogLine.find(text + " <STOP>"), std::string::npos);
+    EXPECT_EQ(p.St().receiver.AcquisitionEnabled, 1);  // searching again
+    EXPECT_TRUE(p.boxes.shown.empty());
+
+    // The waterfall showed the reception; switching it off clears the picture.
+    const WaterfallImage* image = f.pctWaterfall->Attached();
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->Height(), f.pctWaterfall->height());
+    EXPECT_GT(p.St().receiver.GetWaterfall().LinesDrawn, 0u);
+    auto blank = [image] {
+        for (int y = 0; y < image->Height(); ++y)
+            for (int x = 0; x < image->Width(); ++x)
+                if (image->Pixel(x, y) != RGB(255, 255, 255)) return false;
+        return true;
+    };
+    EXPECT_FALSE(blank());
+    f.imgONWaterFall_Click();
+    EXPECT_TRUE(blank());
+    EXPECT_FALSE(f.Visible(Control::pctWaterfall) || f.tmrPosicionCursor.Enabled());
+}
+
+TEST_F(ProgramTest, OptionsAndBandClassRestartTheReceiver) {
+    Program p(Noise(30));
+    frmMain& f = *p.form;
+    ASSERT_TRUE(Main(f));
+    Station& st = p.St();
+
+    // Locked on a frame: the option stays, images and all.
+    st.receiver.RxLocked = 1;
+    f.imgRXOFF1_Click();
+    EXPECT_TRUE(f.Visible(Control::imgRXON2));
+    st.receiver.RxLocked = 0;
+
+    f.tmrRX.SetEnabled(false);
+    f.imgRXOFF1_Click();
+    EXPECT_TRUE(f.Visible(Control::imgRXON1) && !f.Visible(Control::imgRXON2));
+    EXPECT_TRUE(!f.Visible(Control::imgRXOFF1) && f.Visible(Control::imgRXOFF2));
+    EXPECT_EQ(st.receiver.Option.modes, (std::vector<int>{4, 5, 6}));
+    EXPECT_TRUE(f.tmrRX.Enabled());
+
+    f.imgAFC50_Click();  // wide range on HF, kept for HF
+    EXPECT_TRUE(f.Visible(Control::imgAFC200));
+    f.TxWindow().SetText("typed");
+    f.CambiarModo(2);  // the same class: nothing
+    EXPECT_EQ(f.TxWindow().Text(), "typed");
+
+    f.tmrRX.SetEnabled(false);
+    f.tmrResetTarjetaSonido.SetEnabled(false);
+    f.CambiarModo(1);
+    EXPECT_EQ(st.shared.BandClass, 1);
+    EXPECT_EQ(st.receiver.RxModeIndex, 9);
+    EXPECT_EQ(f.Text(Control::lblAFCAmplio),
+              "\xB1"
+              "80 Hz");
+    EXPECT_TRUE(f.Visible(Control::fraSymbolRateMF) && !f.Visible(Control::fraSymbolRateHF));
+    EXPECT_TRUE(f.Visible(Control::imgAFC50));  // nothing stored for MF: narrow
+    EXPECT_EQ(f.TxWindow().Text(), "");
+    EXPECT_TRUE(f.tmrRX.Enabled() && f.tmrResetTarjetaSonido.Enabled());
+
+    f.CambiarModo(3);
+    EXPECT_EQ(st.receiver.RxModeIndex, 7);
+    EXPECT_FALSE(f.Visible(Control::fraWaterFall) || f.Visible(Control::fraShiftRange));
+    f.CambiarModo(2);
+    EXPECT_TRUE(f.Visible(Control::imgAFC200));  // HF's wide range back
+    EXPECT_EQ(st.receiver.Option.modes, (std::vector<int>{4, 5, 6}));
+
+    // The band plan through the frequency list: 14.103 MHz is HF 2000 Hz, 144.160 MHz EME.
+    f.mnuFrequenciesList_Click(14);
+    EXPECT_EQ(f.txtFrecuencia->text(), QStringLiteral("14103.0"));
+    EXPECT_EQ(st.shared.BandwidthHz, 2000);
+    EXPECT_EQ(st.receiver.Option.modes, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(f.mnuFrequenciesList[14]->isChecked() && !f.mnuFrequenciesList[11]->isChecked());
+    f.mnuFrequenciesList_Click(24);
+    EXPECT_EQ(st.shared.BandClass, 3);
+    // A finished message asks for the box to be read again: the next pump tick does it.
+    f.txtFrecuencia->blockSignals(true);
+    f.txtFrecuencia->setText(QStringLiteral("10145.0"));
+    f.txtFrecuencia->blockSignals(false);
+    f.PendingFrequencyChange = 1;
+    f.tmrRX_Timer();
+    EXPECT_EQ(f.PendingFrequencyChange, 0);
+    EXPECT_EQ(st.shared.BandClass, 2);
+    EXPECT_EQ(st.shared.BandwidthHz, 500);
+}
+
+TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("muv_program_test_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    for (bool dirty : {true, false}) {
+        Program p(Noise(10));
+        frmMain& f = *p.form;
+        ASSERT_TRUE(Main(f));
+        std::vector<std::string> steps;
+        f.StepObserver = [&steps](const std::string& step) { steps.push_back(step); };
+        Station& st = p.St();
+        st.AutoSaveLogClose = true;
+        st.SessionLogFolder = folder.string();
+        st.sessionLog.SessionLogDirty = dirty ? 1 : 0;
+        f.close();
+        std::vector<std::string> expected = {"CloseSoundOutput", "CloseSoundInput", "SaveSettings",
+                                             "ReleasePtt", "End"};
+        if (dirty) expected.insert(expected.begin(), "SaveSessionLog");
+        EXPECT_EQ(steps, expected);
+        EXPECT_TRUE(p.input->closed);
+        EXPECT_TRUE(f.ProgramEnded());
+        EXPECT_EQ(fs::exists(folder / SessionLogFileName(st.shared.UtcNow)), dirty);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    fs::remove_all(folder);
+}
+
+TEST_F(ProgramTest, TheOperatorIsToldOfFailures) {
+    // Neither the chosen device nor device 0 opens: the program ends before the window shows.
+    Program p(Noise(1), {0, -1});
+    ASSERT_FALSE(Main(*p.form));
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].text, "Audio Device Input not available");
+    EXPECT_EQ(p.boxes.shown[0].title, "SoundCard Error");
+    EXPECT_EQ(p.boxes.shown[0].icon, BoxIcon::Critical);
+    EXPECT_TRUE(p.form->ProgramEnded());
+    EXPECT_FALSE(p.form->isVisible());
+
+    // A trapped fault: the "Bug detected" box with its number, and the bug report's code.
+    p.form->ReportTrappedError(19, "1");
+    ASSERT_EQ(p.boxes.shown.size(), 2u);
+    EXPECT_EQ(p.boxes.shown[1].text, "Error 19. Please, notify this error to bugs@muv-modem.org");
+    EXPECT_EQ(p.boxes.shown[1].title, "Bug detected");
+    EXPECT_EQ(p.St().BugReportCode, "E19 1");
+}
+
+}  // namespace
+}  // namespace muv

@@ -1,0 +1,17 @@
+# Runs MUV on a virtual display with the recording as its sound input and checks that it saved its
+# window. Arguments: MUV, INPUT, OUTPUT_WAV, PNG, AFTER (seconds).
+file(REMOVE "${PNG}")
+set(ENV{MUV_SOUND_INPUT} "${INPUT}")
+set(ENV{MUV_SOUND_OUTPUT} "${OUTPUT_WAV}")
+execute_process(
+    COMMAND xvfb-run -a -s "-screen 0 1280x800x24" "${MUV}" --screenshot "${PNG}" --after ${AFTER}
+    RESULT_VARIABLE result
+    TIMEOUT 100)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "MUV ended with ${result}")
+endif()
+if(NOT EXISTS "${PNG}")
+    message(FATAL_ERROR "no screenshot at ${PNG}")
+endif()
+file(SIZE "${PNG}" size)
+message(STATUS "screenshot ${PNG} (${size} bytes)")
