@@ -14,6 +14,8 @@ SoundInput::SoundInput(SoundInputDevice& device, ReceiverHost& host) : device_(d
 }
 
 bool SoundInput::OpenSoundInput(int samplesPerBuffer) {
+    // Opening again closes the device first, so that nothing of the earlier open is left behind.
+    if (SoundInputOpen == 1) CloseSoundInput();
     openSize_ = samplesPerBuffer;
     if (!device_.Open(host_.InputDeviceIndex())) {
         if (!device_.Open(0)) {

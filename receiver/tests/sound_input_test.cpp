@@ -107,6 +107,16 @@ TEST(SoundInput, OpensTheChosenDeviceOrFallsBackToDevice0) {
     }
 }
 
+TEST(SoundInput, OpeningTwiceClosesTheFirstOpenFirst) {
+    InputRig rig(NumberedBuffers(3, 3072));
+    ASSERT_TRUE(rig.in().OpenSoundInput(3072));
+    ASSERT_TRUE(rig.in().OpenSoundInput(3072));
+    EXPECT_EQ(rig.input.openCount, 2);
+    EXPECT_EQ(rig.input.resetCount, 1);  // the first open was stopped and closed before the second
+    EXPECT_EQ(rig.input.QueuedBuffers(), kInputBuffers);
+    EXPECT_EQ(rig.in().SoundInputOpen, 1);
+}
+
 TEST(SoundInput, ClosingTwiceIsHarmless) {
     InputRig rig({});
     ASSERT_TRUE(rig.in().OpenSoundInput(3072));
