@@ -104,9 +104,9 @@ std::vector<double> ShiftFrequency(const std::vector<int16_t>& signal, double of
     return y;
 }
 
-std::vector<int16_t> MakeChannel(const std::vector<int16_t>& transmitted, const ChannelSpec& spec,
+std::vector<int16_t> MakeChannel(const std::vector<int16_t>& transmitted, const ChannelSpec& channel,
                                  std::mt19937_64& rng) {
-    const std::vector<double> shifted = ShiftFrequency(transmitted, spec.frequencyOffsetHz);
+    const std::vector<double> shifted = ShiftFrequency(transmitted, channel.frequencyOffsetHz);
     // The signal's power over its active part, from the first to the last sample that is not silent.
     auto first = std::find_if(transmitted.begin(), transmitted.end(), [](int16_t v) { return v != 0; });
     auto last = std::find_if(transmitted.rbegin(), transmitted.rend(), [](int16_t v) { return v != 0; });
@@ -118,16 +118,16 @@ std::vector<int16_t> MakeChannel(const std::vector<int16_t>& transmitted, const 
     power = end > begin ? power / static_cast<double>(end - begin) : 1.0;
 
     // White noise of variance s^2 over 24 kHz puts s^2 * 2500 / 24000 into 2500 Hz.
-    const double noisePower2500 = spec.noiseRms * spec.noiseRms * 2500.0 / 24000.0;
-    const double gain = std::sqrt(std::pow(10.0, spec.snrDb2500 / 10.0) * noisePower2500 / power);
+    const double noisePower2500 = channel.noiseRms * channel.noiseRms * 2500.0 / 24000.0;
+    const double gain = std::sqrt(std::pow(10.0, channel.snrDb2500 / 10.0) * noisePower2500 / power);
 
-    std::normal_distribution<double> noise(0.0, spec.noiseRms);
-    std::vector<int16_t> out(static_cast<size_t>(spec.leadSamples) + transmitted.size() +
-                             static_cast<size_t>(spec.tailSamples));
+    std::normal_distribution<double> noise(0.0, channel.noiseRms);
+    std::vector<int16_t> out(static_cast<size_t>(channel.leadSamples) + transmitted.size() +
+                             static_cast<size_t>(channel.tailSamples));
     for (size_t n = 0; n < out.size(); ++n) {
         double v = noise(rng);
-        if (n >= static_cast<size_t>(spec.leadSamples) && n - spec.leadSamples < shifted.size()) {
-            v += gain * shifted[n - spec.leadSamples];
+        if (n >= static_cast<size_t>(channel.leadSamples) && n - channel.leadSamples < shifted.size()) {
+            v += gain * shifted[n - channel.leadSamples];
         }
         out[n] = static_cast<int16_t>(std::clamp(std::lround(v), -32768L, 32767L));
     }

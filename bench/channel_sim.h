@@ -21,7 +21,7 @@ struct ChannelSpec {
 std::vector<double> ShiftFrequency(const std::vector<int16_t>& signal, double offsetHz);
 
 // The received audio: the shifted, scaled signal plus noise, rounded and clipped to 16 bits.
-std::vector<int16_t> MakeChannel(const std::vector<int16_t>& transmitted, const ChannelSpec& spec,
+std::vector<int16_t> MakeChannel(const std::vector<int16_t>& transmitted, const ChannelSpec& channel,
                                  std::mt19937_64& rng);
 
 // White Gaussian noise alone, for false-lock counts.

@@ -104,12 +104,12 @@ size_t EditDistance(const std::string& a, const std::string& b) {
 void RunMessage(int mode, double snr, uint64_t seed, Point& point, std::mutex& lock) {
     std::mt19937_64 rng(seed);
     const std::string text = RandomText(rng, mode, Options{}.messageLength);
-    ChannelSpec spec;
-    spec.snrDb2500 = snr;
+    ChannelSpec channel;
+    channel.snrDb2500 = snr;
     const OffsetRange range = SearchableOffsets(mode);
-    spec.frequencyOffsetHz = std::uniform_real_distribution<double>(range.low, range.high)(rng);
-    spec.leadSamples = std::uniform_int_distribution<int>(0, 2 * 48000)(rng);
-    const std::vector<int16_t> audio = MakeChannel(TransmitToSamples(TxModeOf(mode), text), spec, rng);
+    channel.frequencyOffsetHz = std::uniform_real_distribution<double>(range.low, range.high)(rng);
+    channel.leadSamples = std::uniform_int_distribution<int>(0, 2 * 48000)(rng);
+    const std::vector<int16_t> audio = MakeChannel(TransmitToSamples(TxModeOf(mode), text), channel, rng);
     OfflineReceiver receiver(SettingsForMode(mode));
     receiver.Decode(audio);
     // The message that ended with the end pattern; a frame that never ended counts as nothing received.

@@ -27,12 +27,12 @@ int main(int argc, char** argv) {
     std::mt19937_64 rng(2026);
     std::vector<int16_t> audio = muv::MakeNoise(48000 * 3, 2000, rng);
     for (const Call& call : calls) {
-        muv::ChannelSpec spec;
-        spec.snrDb2500 = call.snrDb;
-        spec.frequencyOffsetHz = call.offsetHz;
-        spec.tailSamples = 48000 * 4;
+        muv::ChannelSpec channel;
+        channel.snrDb2500 = call.snrDb;
+        channel.frequencyOffsetHz = call.offsetHz;
+        channel.tailSamples = 48000 * 4;
         const std::vector<int16_t> part =
-            muv::MakeChannel(muv::TransmitToSamples(call.mode, call.text), spec, rng);
+            muv::MakeChannel(muv::TransmitToSamples(call.mode, call.text), channel, rng);
         audio.insert(audio.end(), part.begin(), part.end());
     }
     std::string error;

@@ -137,6 +137,14 @@ enum class TimerId {
 // Meter numbers: 1 frequency offset, 2 timing, 4 Viterbi errors, 5 frame acquisition, 6 processor
 // load, 7 final acquisition, 8 input level, 9 S/N. There is no meter 3.
 using MeterId = int;
+constexpr MeterId kMeterFrequencyOffset = 1;
+constexpr MeterId kMeterTiming = 2;
+constexpr MeterId kMeterViterbi = 4;
+constexpr MeterId kMeterFrameAcquisition = 5;
+constexpr MeterId kMeterCpu = 6;
+constexpr MeterId kMeterFinalAcquisition = 7;
+constexpr MeterId kMeterLevel = 8;
+constexpr MeterId kMeterSn = 9;
 
 class WindowControls {
 public:

@@ -186,17 +186,14 @@ void Receiver::LockFrame(int16_t bin, uint8_t mode, uint8_t matches, float sum, 
     DecodeSymbols(255);
 
     step = 10;
-    c.DrawMeterNeedle(4, 100);
+    c.DrawMeterNeedle(kMeterViterbi, 100);
     c.SetText(Control::txtViterbi, "Viterbi: 0%");
     GetTimer(TimerId::tmrRefrescoAdquisicion).SetEnabled(false);
     GetTimer(TimerId::tmrRefrescoAdquisicionMaxima).SetEnabled(true);
-    c.DrawMeterNeedle(5, static_cast<float>(matches) * 100.0f / static_cast<float>(r.SyncSymbolCount));
-    const ColorRef colour = matches <= r.FrameAcquisitionRedLimit      ? kStatusRed
-                            : matches <= r.FrameAcquisitionYellowLimit ? kStatusYellow
-                                                                       : kStatusGreen;
-    c.SetBackColor(Control::txtAdquisicionInicial, colour);
-    c.SetText(Control::txtAdquisicionInicial, links_.texts.TxtFrameAcquisition + std::to_string(matches) +
-                                                  "/" + std::to_string(r.SyncSymbolCount));
+    ShowMatchCount(kMeterFrameAcquisition, Control::txtAdquisicionInicial, links_.texts.TxtFrameAcquisition,
+                   matches, r.SyncSymbolCount);
+    c.SetBackColor(Control::txtAdquisicionInicial,
+                   MatchColour(matches, r.FrameAcquisitionRedLimit, r.FrameAcquisitionYellowLimit));
 }
 
 int16_t Receiver::SyncToneOfPosition(uint8_t k, uint8_t mode) const {

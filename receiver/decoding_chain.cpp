@@ -19,7 +19,6 @@ constexpr uint8_t kFrameStart = 255;
 constexpr int kHardToneRingSize = 34;
 constexpr int kColumnsPerSymbol = 8;
 constexpr int kMaxRankWindow = 512;
-constexpr MeterId kMeterTiming = 2;
 constexpr int kTrapNumber = 25;
 
 struct ToneChoice {

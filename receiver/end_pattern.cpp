@@ -39,14 +39,10 @@ uint8_t Receiver::MatchEndPattern(uint8_t tone, uint8_t operation) {
                 GetTimer(TimerId::tmrRefrescoAdquisicionFinal).SetEnabled(false);
                 GetTimer(TimerId::tmrRefrescoAdquisicionMaximaFinal).SetEnabled(true);
                 WindowControls& c = links_.controls;
-                c.DrawMeterNeedle(7, static_cast<float>(count) * 100.0f / static_cast<float>(length));
-                const ColorRef colour = count <= r.FinalAcquisitionRedLimit      ? kStatusRed
-                                        : count <= r.FinalAcquisitionYellowLimit ? kStatusYellow
-                                                                                 : kStatusGreen;
-                c.SetBackColor(Control::txtAdquisicionFinal, colour);
-                c.SetText(
-                    Control::txtAdquisicionFinal,
-                    links_.texts.TxtFinalAcquisition + std::to_string(count) + "/" + std::to_string(length));
+                ShowMatchCount(kMeterFinalAcquisition, Control::txtAdquisicionFinal,
+                               links_.texts.TxtFinalAcquisition, count, length);
+                c.SetBackColor(Control::txtAdquisicionFinal,
+                               MatchColour(count, r.FinalAcquisitionRedLimit, r.FinalAcquisitionYellowLimit));
                 step = 2;
                 break;
             }
@@ -62,7 +58,7 @@ uint8_t Receiver::MatchEndPattern(uint8_t tone, uint8_t operation) {
 void Receiver::CancelFrame() {
     if (RxLocked != 1) return;
     WindowControls& c = links_.controls;
-    c.DrawMeterNeedle(7, 0);
+    c.DrawMeterNeedle(kMeterFinalAcquisition, 0);
     c.SetText(Control::txtAdquisicionFinal,
               links_.texts.TxtFinalAcquisition + "0/" + std::to_string(RxMode().EndPatternLength));
     EndReason = "CANCEL";
@@ -87,7 +83,8 @@ float Receiver::ShowFrequencyShift() {
         c.SetBackColor(Control::txtAFC, std::fabs(shift) < range ? kStatusGreen : kStatusRed);
         step = 1;
         // The needle's full swing is ± range.
-        c.DrawMeterNeedle(1, std::clamp(shift * 100.0f / (2.0f * range) + 50.0f, 0.0f, 100.0f));
+        c.DrawMeterNeedle(kMeterFrequencyOffset,
+                          std::clamp(shift * 100.0f / (2.0f * range) + 50.0f, 0.0f, 100.0f));
         step = 2;
         return shift;
     } catch (const std::exception&) {

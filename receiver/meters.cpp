@@ -13,13 +13,6 @@ namespace muv {
 namespace {
 
 // Meters of the main window.
-constexpr MeterId kMeterJitter = 2;
-constexpr MeterId kMeterViterbi = 4;
-constexpr MeterId kMeterAcquisition = 5;
-constexpr MeterId kMeterCpu = 6;
-constexpr MeterId kMeterFinalAcquisition = 7;
-constexpr MeterId kMeterLevel = 8;
-constexpr MeterId kMeterSn = 9;
 
 constexpr float kLevelFloorDb = -20;
 constexpr float kCpuOverloadPercent = 87.5f;
@@ -130,11 +123,8 @@ void Receiver::RefreshMetrics() {
 
 void Receiver::RefreshAcquisitionMeter() {
     const uint8_t matched = SyncMatchCount;
-    const uint8_t total = RxMode().SyncSymbolCount;
-    links_.controls.DrawMeterNeedle(kMeterAcquisition, static_cast<float>(matched) * 100 / total);
-    links_.controls.SetText(
-        Control::txtAdquisicionInicial,
-        links_.texts.TxtFrameAcquisition + std::to_string(matched) + "/" + std::to_string(total));
+    ShowMatchCount(kMeterFrameAcquisition, Control::txtAdquisicionInicial, links_.texts.TxtFrameAcquisition,
+                   matched, RxMode().SyncSymbolCount);
     RxState.LastSyncMatchCount = matched;
     SyncMatchCount = 0;
 }
@@ -142,13 +132,19 @@ void Receiver::RefreshAcquisitionMeter() {
 void Receiver::RefreshFinalAcquisitionMeter() {
     if (RxLocked != 1 || EndMatchCount == RxState.LastEndMatchCount) return;
     const uint8_t matched = EndMatchCount;
-    const uint8_t total = RxMode().EndPatternLength;
-    links_.controls.DrawMeterNeedle(kMeterFinalAcquisition, static_cast<float>(matched) * 100 / total);
-    links_.controls.SetText(
-        Control::txtAdquisicionFinal,
-        links_.texts.TxtFinalAcquisition + std::to_string(matched) + "/" + std::to_string(total));
+    ShowMatchCount(kMeterFinalAcquisition, Control::txtAdquisicionFinal, links_.texts.TxtFinalAcquisition,
+                   matched, RxMode().EndPatternLength);
     RxState.LastEndMatchCount = matched;
     EndMatchCount = 0;
+}
+
+void Receiver::ShowMatchCount(MeterId meter, Control box, const std::string& prefix, int count, int total) {
+    links_.controls.DrawMeterNeedle(meter, static_cast<float>(count) * 100.0f / static_cast<float>(total));
+    links_.controls.SetText(box, prefix + std::to_string(count) + "/" + std::to_string(total));
+}
+
+ColorRef Receiver::MatchColour(int count, int redLimit, int yellowLimit) {
+    return count <= redLimit ? kStatusRed : count <= yellowLimit ? kStatusYellow : kStatusGreen;
 }
 
 void Receiver::ReleaseAcquisitionHold() {
@@ -197,7 +193,7 @@ float Receiver::RefreshCpuMeter(uint8_t draw) {
 void Receiver::ResetRxDisplay() {
     WindowControls& controls = links_.controls;
     const ModeRecord& m = RxMode();
-    controls.DrawMeterNeedle(kMeterJitter, 50);
+    controls.DrawMeterNeedle(kMeterTiming, 50);
     for (MeterId meter = 3; meter <= 8; ++meter)
         controls.DrawMeterNeedle(meter, 0);
 

@@ -254,6 +254,10 @@ private:
     // --- private helpers of the end pattern, frequency offset and S/N ---
 
     // --- private helpers of the meters ---
+    // A match count on its meter and in its box: the needle at count / total, the text "prefix n/N".
+    void ShowMatchCount(MeterId meter, Control box, const std::string& prefix, int count, int total);
+    // The back colour of a match count: red at or below the red limit, yellow at or below the yellow one.
+    static ColorRef MatchColour(int count, int redLimit, int yellowLimit);
 
     ReceiverLinks links_;
     SoundInput input_;

@@ -38,10 +38,10 @@ TEST(ChannelSim, SignalToNoiseIsReferredTo2500Hz) {
     for (size_t n = 0; n < tone.size(); ++n)
         tone[n] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * 1500 * n / 48000.0)));
     std::mt19937_64 rng(5);
-    ChannelSpec spec;
-    spec.snrDb2500 = -10;
-    spec.noiseRms = 3000;
-    const std::vector<int16_t> rx = MakeChannel(tone, spec, rng);
+    ChannelSpec channel;
+    channel.snrDb2500 = -10;
+    channel.noiseRms = 3000;
+    const std::vector<int16_t> rx = MakeChannel(tone, channel, rng);
     // Signal power over noise power in 2500 Hz: the tone's power is A^2/2, the noise's 3000^2*2500/24000.
     const std::vector<double> x(rx.begin(), rx.end());
     const double amplitude = Level(x, 0, x.size(), 1500);

@@ -23,11 +23,11 @@ Trial TransmitAndReceive(int txMode, int rxMode, const std::vector<std::string>&
     std::uniform_int_distribution<int> lead(0, 48000);
     std::vector<int16_t> audio;
     for (const std::string& text : texts) {
-        ChannelSpec spec;
-        spec.snrDb2500 = snrDb;
-        spec.frequencyOffsetHz = offsetHz;
-        spec.leadSamples = lead(rng);
-        const std::vector<int16_t> part = MakeChannel(TransmitToSamples(txMode, text), spec, rng);
+        ChannelSpec channel;
+        channel.snrDb2500 = snrDb;
+        channel.frequencyOffsetHz = offsetHz;
+        channel.leadSamples = lead(rng);
+        const std::vector<int16_t> part = MakeChannel(TransmitToSamples(txMode, text), channel, rng);
         audio.insert(audio.end(), part.begin(), part.end());
     }
     OfflineReceiver receiver(SettingsForMode(rxMode));
