@@ -7,12 +7,15 @@
 #include <QMenuBar>
 #include <QSlider>
 #include <QTextBrowser>
+#include <cstdlib>
 #include <stdexcept>
 #include <tuple>
 #include <utility>
 
+#include "alsa_mixer.h"
 #include "cursor_readout.h"
 #include "images.h"
+#include "keyboard_poll.h"
 #include "meter_needle.h"
 #include "qt_dialogs.h"
 #include "sound_factory.h"
@@ -188,11 +191,18 @@ QAction* Item(QMenu* menu, const QString& caption, std::function<void()> handler
     return item;
 }
 
+// The output card's mixer; none while the output goes to a WAV file.
+std::unique_ptr<Mixer> ProgramMixer() {
+    const char* wav = std::getenv("MUV_SOUND_OUTPUT");
+    if (wav && *wav) return std::make_unique<MemoryMixer>();
+    return std::make_unique<AlsaMixer>(SoundOutputDeviceNames());
+}
+
 }  // namespace
 
 frmMain::frmMain(QWidget* parent)
     : frmMain(SoundDevices{CreateSoundInput(), CreateSoundOutput(), SoundInputDeviceNames,
-                           SoundOutputDeviceNames},
+                           SoundOutputDeviceNames, ProgramMixer()},
               nullptr, parent) {}
 
 frmMain::frmMain(SoundDevices devices, MessageBoxes* boxes, QWidget* parent) : QWidget(parent) {
@@ -225,6 +235,7 @@ frmMain::frmMain(SoundDevices devices, MessageBoxes* boxes, QWidget* parent) : Q
     }
     boxes_ = boxes;
     station_ = std::make_unique<Station>(*this, std::move(devices));
+    keyboard_ = std::make_unique<KeyboardPoll>();
     SetReceiveModeSource([this]() -> const ModeRecord& { return station_->receiver.RxMode(); });
     FitWaterfallImage();
 }

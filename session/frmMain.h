@@ -19,8 +19,11 @@
 #include "display_settings.h"
 #include "end_of_message.h"
 #include "error_trap.h"
+#include "frmRig.h"
 #include "frmSoundCard.h"
+#include "keying.h"
 #include "message_box.h"
+#include "mixer.h"
 #include "mode_table.h"
 #include "qt_timer.h"
 #include "qtextedit_window.h"
@@ -38,15 +41,18 @@ class QTextBrowser;
 
 namespace muv {
 
+class KeyboardPoll;
 class WaterfallImage;
 struct Station;
 
-// The sound devices the program runs on, and the names the sound-card window lists for them.
+// The sound devices the program runs on, the names the sound-card window lists for them, and the
+// output card's mixer (none: a mixer without cards, whose every operation does nothing).
 struct SoundDevices {
     std::unique_ptr<SoundInputDevice> input;
     std::unique_ptr<SoundOutputDevice> output;
     DeviceNameSource inputNames;
     DeviceNameSource outputNames;
+    std::unique_ptr<Mixer> mixer = nullptr;
 };
 
 // The band plan's answer for a frequency: bandwidth 100, 500, 2000 (0 outside the plan) and band
@@ -64,10 +70,12 @@ class frmMain : public QWidget,
                 public ErrorReporter,
                 public EndOfMessageServices,
                 public DisplaySettingsTarget,
-                public SoundCardWindowHost {
+                public SoundCardWindowHost,
+                public RigWindowHost,
+                public KeyingHost {
 public:
-    // The window on the program's own sound devices (sound card, or the WAV files the environment
-    // names) and message boxes.
+    // The window on the program's own sound devices (sound card and its mixer, or the WAV files the
+    // environment names) and message boxes.
     explicit frmMain(QWidget* parent = nullptr);
     // The window on given devices and message boxes (boxes: null for the program's own).
     frmMain(SoundDevices devices, MessageBoxes* boxes, QWidget* parent = nullptr);
@@ -265,11 +273,11 @@ public:
     void imgOFFWaterFall_Click() override;
     void imgONAlarm_Click();
     void imgOFFAlarm_Click();
-    void imgONBeacon_Click();
+    void imgONBeacon_Click() override;
     void imgOFFBeacon_Click();
     void imgTuneON_Click();
     void imgTuneOFF_Click();
-    void imgScanON_Click();
+    void imgScanON_Click() override;
     void imgScanOFF_Click();
 
     // --- picture buttons ---
@@ -435,6 +443,23 @@ public:
     uint8_t LanguageIndex = 1;
     int16_t ClearSaveLogFlag = 256;
 
+    // The end of a data transmission: the queued sound played out, the end mark, the key released,
+    // back to receiving (TransmitterHost).
+    void EndTransmission() override;
+
+    // Transmit state of the window: the blink phase of the transmit indicator, the slow-mode pause
+    // after a transmission, the beacon's countdown, the last text sent, a transmit text filled by a
+    // macro (kept after the transmission), the frequency of a deferred rig retune.
+    uint8_t BlinkPhase = 0;
+    int16_t SlowModeCountdown = 0;
+    int16_t BeaconCountdown = 0;
+    std::string LastTxText;
+    uint8_t MacroClearedTx = 0;
+    int32_t PendingCatFrequency = 0;
+    // The keyboard shortcuts act only while this says that MUV is the active program (unset: the
+    // application's state says so).
+    std::function<bool()> ApplicationActive;
+
     // The message boxes the window shows.
     MessageBoxes& Boxes() { return *boxes_; }
     // Ends the program with an exit code: leaves the event loop (or keeps it from starting).
@@ -464,12 +489,18 @@ public:
     bool SoundInputOpen() const override;
     void CancelFrame() override;
     Timer& ReceivePumpTimer() override { return tmrRX; }
-    void EndTransmission() override;
     void TestToneStopping() override;
     void ReleasePtt() override;
     void TestToneStopped() override;
     int OutputDeviceIndex() const override;
     void PrepareMixerForOutput(int flag) override;
+
+    // --- RigWindowHost, KeyingHost ---
+    void SetFrequencyBoxLocked(bool locked) override;
+    void SetScanMenuEnabled(bool enabled) override;
+    void KeyingFailureTail() override;
+    void FocusTransmitWindow() override;
+    void ShowTuneIdle() override;
 
     // --- ErrorReporter ---
     void ReportTrappedError(int number, const std::string& context) override;
@@ -576,6 +607,14 @@ private:
     // Untick every item of a menu array, then tick item index when the array has it.
     template <size_t N>
     static void TickOnly(std::array<QAction*, N>& items, int index);
+    // Transmitting: the frequency menu's entries on or off, the frequency box in Hz (0 for no number
+    // a rig can take), the sound still queued played out, the Esc confirmation, and the keyed CAT
+    // rig given the moment its release needs.
+    void SetFrequencyMenuEnabled(bool enabled);
+    int32_t DisplayedFrequencyHz() const;
+    void WaitForQueuedSound();
+    void ConfirmEmergencyStop();
+    void SettleCatRelease();
 
     QWidget* client_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
@@ -590,6 +629,10 @@ private:
     bool programEnded_ = false;
     int exitCode_ = 0;
     uint64_t waterfallLines_ = 0;
+    std::unique_ptr<KeyboardPoll> keyboard_;
+    bool emergencyBoxUp_ = false;
+    bool endingTransmission_ = false;
+    uint32_t transmissionsStarted_ = 0;
     // Last, so that the modules go before the windows and timers they reach.
     std::unique_ptr<Station> station_;
 };

@@ -1,6 +1,7 @@
 // The main window's event handlers. Each control event of the window calls the method named after the
 // control and the event; the behaviour of each belongs here, handler by handler.
 #include <QAction>
+#include <QCheckBox>
 #include <QSlider>
 #include <chrono>
 #include <cmath>
@@ -67,10 +68,21 @@ void frmMain::Form_Load() {
             break;
         }
     const int32_t start = PickStartFrequency();
-    // No rig engine: a 20 m calling frequency gives way to the one picked for this start.
-    if (selected >= 12 && selected <= 15) {
-        txtFrecuencia->setText(ToQString(Format(start / 1000.0, "0.0")));
-        txtFrecuencia->setText(ToQString(KiloHertzText(start)));
+    frmRig* rig = st.RigWindowLoaded() ? &st.RigWindow() : nullptr;
+    const Rig* current = rig && rig->OmniRigEngine() ? rig->CurrentRig() : nullptr;
+    if (!current || current->Status() != rigctl::ST_ONLINE) {
+        // A 20 m calling frequency gives way to the one picked for this start.
+        if (selected >= 12 && selected <= 15) {
+            txtFrecuencia->setText(ToQString(Format(start / 1000.0, "0.0")));
+            txtFrecuencia->setText(ToQString(KiloHertzText(start)));
+        }
+    } else {
+        if (rig->CatFrequencyHz > 14000000 && rig->CatFrequencyHz < 14350000) {
+            int32_t hz = start;
+            rig->CambiarFrecuencia(hz);
+        }
+        txtFrecuencia->setText(ToQString(Format(rig->CatFrequencyHz / 1000.0, "0.0")));
+        txtFrecuencia->setText(ToQString(KiloHertzText(rig->CatFrequencyHz)));
     }
 
     sldVolumen->setMaximum(100);
@@ -92,6 +104,12 @@ void frmMain::Form_Unload() {
     auto step = [this](const char* name) {
         if (StepObserver) StepObserver(name);
     };
+    // The transmitter is released before anything that might fail, and no pump queues more sound.
+    step("ReleasePtt");
+    for (Timer* pump : {&tmrTX, &tmrTXTonoPiloto, &tmrTonoTest})
+        pump->SetEnabled(false);
+    ReleasePtt();
+    SettleCatRelease();
     if (st.sessionLog.SessionLogDirty == 1 && st.AutoSaveLogClose) {
         step("SaveSessionLog");
         st.SaveSessionLog();
@@ -107,8 +125,6 @@ void frmMain::Form_Unload() {
     st.SaveFontSize();
     st.SaveLastFrequency();
     st.SaveSelectedProfile();
-    step("ReleasePtt");
-    ReleasePtt();
     step("End");
     EndProgram(0);
 }
@@ -147,6 +163,12 @@ void frmMain::BW2000() {
 void frmMain::CambiarModo(int16_t newClass) {
     Station& st = *station_;
     if (st.receiver.RxLocked == 1 || newClass == st.shared.BandClass) return;
+    // Never under a running transmission (it would restart the receiver and clear the text being
+    // sent): the frequency box is read again once the receiver runs.
+    if (st.shared.TxRxState != 0) {
+        PendingFrequencyChange = 1;
+        return;
+    }
     st.shared.BandClass = static_cast<uint8_t>(newClass);
     tmrRX.SetEnabled(false);
 
@@ -248,6 +270,11 @@ void frmMain::ChequearMenuFrecuencias(int32_t hz) {
     // A frame being received is never disturbed.
     Station& st = *station_;
     if (st.receiver.RxLocked == 1) return;
+    // While transmitting the band stays; the box is read again once the receiver runs.
+    if (st.shared.TxRxState != 0) {
+        PendingFrequencyChange = 1;
+        return;
+    }
     const BandPlanEntry plan = LookupBandPlan(hz);
     if (plan.BandClass == 1) {
         if (st.shared.BandClass != 1) CambiarModo(1);
@@ -276,7 +303,11 @@ void frmMain::mnuMacros_Click() {}
 void frmMain::mnuEmail_Click() {}
 void frmMain::mnuLog_Click() {}
 void frmMain::mnuEQSL_Click() {}
-void frmMain::mnuRig_Click() {}
+void frmMain::mnuRig_Click() {
+    frmRig& window = station_->RigWindow();
+    window.show();
+    window.raise();
+}
 void frmMain::mnuTarjetaSonido_Click() {
     frmSoundCard& window = station_->SoundCard();
     window.show();
@@ -324,8 +355,17 @@ void frmMain::mnuScan_Click() {}
 void frmMain::mnuFrequenciesList_Click(int index) {
     if (index < 1 || index > 25 || mnuFrequenciesList[static_cast<size_t>(index)]->isChecked()) return;
     FillDefaultFrequencies();
-    // No rig engine: the box and the receiver follow, nothing is tuned.
-    txtFrecuencia->setText(ToQString(KiloHertzText(DefaultFrequencies[static_cast<size_t>(index)])));
+    int32_t hz = DefaultFrequencies[static_cast<size_t>(index)];
+    txtFrecuencia->setText(ToQString(KiloHertzText(hz)));
+    // Without a CAT engine only the box and the receiver follow.
+    Station& st = *station_;
+    if (!st.RigWindowLoaded() || !st.RigWindow().OmniRigEngine()) return;
+    if (tmrCambiarFrecuenciaCAT.Interval() == 0) {
+        st.RigWindow().CambiarFrecuencia(hz);
+    } else {
+        PendingCatFrequency = hz;
+        tmrCambiarFrecuenciaCAT.SetEnabled(true);
+    }
 }
 void frmMain::mnuSkedsOpcion_Click(int) {}
 void frmMain::mnuEstadisticas_Click() {}
@@ -467,11 +507,21 @@ void frmMain::imgOFFWaterFall_Click() {
 }
 void frmMain::imgONAlarm_Click() {}
 void frmMain::imgOFFAlarm_Click() {}
-void frmMain::imgONBeacon_Click() {}
+void frmMain::imgONBeacon_Click() {
+    imgONBeacon->setVisible(false);
+    imgOFFBeacon->setVisible(true);
+    tmrBeacon.SetEnabled(false);
+    txtTemporizadorBeacon->setVisible(false);
+    station_->ReportArmed = false;
+}
 void frmMain::imgOFFBeacon_Click() {}
-void frmMain::imgTuneON_Click() {}
-void frmMain::imgTuneOFF_Click() {}
-void frmMain::imgScanON_Click() {}
+void frmMain::imgScanON_Click() {
+    // The scan stops where it is; a new start goes on after the last entry scanned.
+    imgScanON->setVisible(false);
+    imgScanOFF->setVisible(true);
+    txtTemporizadorScan->setVisible(false);
+    tmrScan.SetEnabled(false);
+}
 void frmMain::imgScanOFF_Click() {}
 
 // --- picture buttons ---
@@ -494,7 +544,6 @@ void frmMain::pctBorrarMensaje_Click() {}
 void frmMain::pctBorrarMensaje2_Click() {}
 
 // --- buttons, boxes and the slider ---
-void frmMain::cmdTX_RX_Click() {}
 void frmMain::cmdClearScreen_Click() {
     // The text not yet closed is kept in the session text (the operator is not asked yet).
     SessionLog& log = station_->sessionLog;
@@ -516,13 +565,16 @@ void frmMain::txtFrecuencia_Change() {
     // Seven digits of kHz at most: a longer number is no frequency the program handles.
     if (std::abs(RoundHalfEven(v)) >= 1000000) return;
     ChequearMenuFrecuencias(static_cast<int32_t>(RoundHalfEven(v * 1000)));
+    Station& st = *station_;
+    if (!st.RigWindowLoaded()) return;
+    frmRig& rig = st.RigWindow();
+    Rig* current = rig.OmniRigEngine() ? rig.CurrentRig() : nullptr;
+    if (current && rig.chkDigital->isChecked() && current->Mode() != rigctl::PM_DIG_U)
+        current->SetMode(rigctl::PM_DIG_U);
 }
 void frmMain::txtFrecuencia_Click() {}
 void frmMain::txtDestination_Change() {}
 void frmMain::txtDestination_Click() {}
-void frmMain::txtMute_Click() {}
-void frmMain::sldVolumen_Change() {}
-void frmMain::sldVolumen_Scroll() {}
 
 // --- channel boxes ---
 void frmMain::txt3583_Click() {}
@@ -595,8 +647,6 @@ void frmMain::lblRepeat_MouseDown(int, int, float, float) {}
 void frmMain::rtfVentanaRX_KeyDown(int&, int) {}
 void frmMain::rtfVentanaRX_KeyUp(int&, int) {}
 void frmMain::rtfVentanaRX_MouseUp(int, int, float, float) {}
-void frmMain::rtfVentanaTX_KeyDown(int&, int) {}
-void frmMain::rtfVentanaTX_KeyPress(int&) {}
 void frmMain::rtfClusterComentario_MouseUp(int, int, float, float) {}
 void frmMain::rtfClusterComentario2_MouseUp(int, int, float, float) {}
 
@@ -626,9 +676,6 @@ void frmMain::tmrRX_Timer() {
     }
     inReceiveTick_ = false;
 }
-void frmMain::tmrTXTonoPiloto_Timer() {}
-void frmMain::tmrTX_Timer() {}
-void frmMain::tmrTonoTest_Timer() {}
 void frmMain::tmrRefrescoVumetro_Timer() {
     station_->receiver.RefreshVuMeter();
 }
@@ -671,27 +718,30 @@ void frmMain::tmrProcesarFinal_Timer() {
     tmrProcesarFinal.SetEnabled(false);
     station_->receiver.ProcessFinishedMessage();
 }
-void frmMain::tmrTemporizador1Baudio_Timer() {}
 void frmMain::tmrBeacon_Timer() {}
 void frmMain::tmrAlarma_Timer() {
     // One alarm per arming; the alarm sounds come with the alarms window.
     tmrAlarma.SetEnabled(false);
 }
-void frmMain::tmrTransmitting_Timer() {}
 void frmMain::tmrUTC_Timer() {
     UpdateUtcClock();
 }
 void frmMain::tmrResetTarjetaSonido_Timer() {
-    // Reopened with the buffer size of the receive mode now chosen.
+    // Reopened with the buffer size of the receive mode now chosen. Not while transmitting: the input
+    // is closed then, and the end of the transmission reopens it with that size anyway.
     tmrResetTarjetaSonido.SetEnabled(false);
+    if (station_->shared.TxRxState != 0) return;
     Receiver& rx = station_->receiver;
     rx.CloseSoundInput();
     rx.OpenSoundInput();
 }
-void frmMain::tmrVolumenSlider_Timer() {}
-void frmMain::tmrTeclas_Timer() {}
 void frmMain::tmrScan_Timer() {}
-void frmMain::tmrCambiarFrecuenciaCAT_Timer() {}
+void frmMain::tmrCambiarFrecuenciaCAT_Timer() {
+    int32_t hz = PendingCatFrequency;
+    if (station_->RigWindowLoaded()) station_->RigWindow().CambiarFrecuencia(hz);
+    tmrCambiarFrecuenciaCAT.SetEnabled(false);
+    tmrCambiarFrecuenciaCAT.SetInterval(0);
+}
 void frmMain::tmrPSKreporter_Timer() {}
 void frmMain::tmrEQSL_Timer() {}
 void frmMain::tmrADIFCallsignChange_Timer() {}

@@ -35,12 +35,18 @@ void frmMain::SetInputDeviceIndex(int index) {
 }
 
 void frmMain::SoundCardFailure(const std::string& message) {
+    // A transmission that cannot play is not left keyed, neither while the message is read nor after.
+    if (station_->shared.TxRxState != 0) {
+        for (Timer* pump : {&tmrTX, &tmrTXTonoPiloto, &tmrTonoTest})
+            pump->SetEnabled(false);
+        ReleasePtt();
+    }
     Boxes().Show(message, "SoundCard Error", BoxIcon::Critical);
     EndProgram(1);
 }
 
 int32_t frmMain::CatFrequencyHz() const {
-    return 0;  // no rig under CAT control
+    return station_->RigWindowLoaded() ? station_->RigWindow().CatFrequencyHz : 0;
 }
 
 void frmMain::OpenCpuCounter() {
@@ -70,7 +76,7 @@ int frmMain::VolumeSliderValue() const {
 }
 
 bool frmMain::WaveOutMuted() const {
-    return false;  // no mixer yet
+    return station_->soundMixer.GetWaveOutMute(0).value_or(0) != 0;
 }
 
 void frmMain::ResetRxDisplay() {
@@ -93,16 +99,13 @@ void frmMain::CancelFrame() {
     station_->receiver.CancelFrame();
 }
 
-void frmMain::EndTransmission() {}
-void frmMain::TestToneStopping() {}
-void frmMain::ReleasePtt() {}
-void frmMain::TestToneStopped() {}
-
 int frmMain::OutputDeviceIndex() const {
     return station_->SoundCard().OutputListIndex();
 }
 
-void frmMain::PrepareMixerForOutput(int) {}
+void frmMain::PrepareMixerForOutput(int flag) {
+    station_->soundMixer.PrepareMixerForOutput(static_cast<uint8_t>(flag));
+}
 
 // --- ErrorReporter ---
 

@@ -1,17 +1,85 @@
 #include "station.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
 #include <stdexcept>
 
+#include "controls.h"
 #include "message_box.h"
 #include "session_log_file.h"
 
 namespace muv {
 
+// --- the rig window's keying choices ---
+
+frmRig& RigWindowKeying::Window() const {
+    return station_.RigWindow();
+}
+bool RigWindowKeying::optCAT() const {
+    return Window().optCAT->isChecked();
+}
+bool RigWindowKeying::optVOX() const {
+    return Window().optVOX->isChecked();
+}
+bool RigWindowKeying::optNOCAT() const {
+    return Window().optNOCAT->isChecked();
+}
+int RigWindowKeying::cboCOMListIndex() const {
+    return Window().cboCOM->currentIndex();
+}
+bool RigWindowKeying::optRTS() const {
+    return Window().optRTS->isChecked();
+}
+bool RigWindowKeying::optDTR() const {
+    return Window().optDTR->isChecked();
+}
+bool RigWindowKeying::optDDSCAT() const {
+    return Window().optDDSCAT->isChecked();
+}
+std::string RigWindowKeying::txtFrecuenciaUSBText() const {
+    return FromQString(Window().txtFrecuenciaUSB->text());
+}
+int32_t RigWindowKeying::CatFrequencyHz() const {
+    return Window().CatFrequencyHz;
+}
+bool RigWindowKeying::OmniRigEnginePresent() const {
+    return Window().OmniRigEngine() != nullptr;
+}
+int RigWindowKeying::CurrentRigStatus() const {
+    const Rig* rig = Window().CurrentRig();
+    return rig ? rig->Status() : rigctl::ST_NOTCONFIGURED;
+}
+uint8_t RigWindowKeying::CAT_PTT_TX() {
+    return Window().CAT_PTT_TX();
+}
+void RigWindowKeying::CAT_PTT_RX() {
+    Window().CAT_PTT_RX();
+}
+
+// --- the volume slider ---
+
+int QSliderControl::Value() const {
+    return slider_->value();
+}
+void QSliderControl::SetValue(int value) {
+    slider_->setValue(value);  // a new value raises valueChanged, the slider's Change event
+}
+
 Station::Station(frmMain& f, SoundDevices devices)
     : form(f),
       soundInput(std::move(devices.input)),
       soundOutput(std::move(devices.output)),
+      // Without a mixer of its own (WAV files, tests) the program has a mixer with no cards.
+      mixer(devices.mixer ? std::move(devices.mixer) : std::make_unique<MemoryMixer>()),
+      rigKeying(*this),
+      dds(rigKeying, comPuertoSerie),
+      keying(rigKeying, comPuertoSerie, f.Boxes(), f),
+      soundMixer(*mixer, [this] { return SoundCard().OutputListIndex(); }),
+      volumeSlider(f.sldVolumen),
+      volume(soundMixer, shared, f, volumeSlider),
       receiver(ReceiverLinks{StandardModeTables(), StandardVaricodeTable(), shared, sessionLog, texts,
                              f.RxWindow(), f, *soundInput, f, f}),
       transmitter(TransmitterLinks{StandardModeTables(), StandardVaricodeTable(), shared, sessionLog,
@@ -31,6 +99,16 @@ frmSoundCard& Station::SoundCard() {
         soundCard_->Form_Load();
     }
     return *soundCard_;
+}
+
+frmRig& Station::RigWindow() {
+    if (!rigWindow_) {
+        // Kept before the load, which may already reach back for the window (a rig frequency read
+        // into the frequency box).
+        rigWindow_ = std::make_unique<frmRig>(RigWindowLinks{form, shared, form, form.Boxes(), pages}, &form);
+        rigWindow_->Form_Load();
+    }
+    return *rigWindow_;
 }
 
 StoredSetting Station::Stored() const {
@@ -55,8 +133,10 @@ void Station::SaveShiftRange() {
 }
 
 void Station::ApplyLanguage() {
-    // The texts are English; applying them touches every window, which loads the sound-card window.
+    // The texts are English; applying them touches every window, which loads the sound-card window and
+    // the rig window.
     SoundCard();
+    RigWindow();
 }
 
 void Station::SaveSessionLog() {

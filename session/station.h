@@ -1,6 +1,7 @@
-// The modules of the program wired together: the shared variables, the session text, the sound devices,
-// the receiver and the transmitter, the processor-load reader and the sound-card window. The main window
-// owns one and is every module's window, host and error reporter.
+// The modules of the program wired together: the shared variables, the session text, the sound devices
+// and the mixer, the serial port with the keying and the DDS box on it, the receiver and the
+// transmitter, the volume slider, the processor-load reader, and the sound-card and rig windows. The
+// main window owns one and is every module's window, host and error reporter.
 //
 // Beside them stand the neighbouring services of the settings store, the logbook and the on-line
 // services as far as the main window uses them so far: each keeps its name and its place in the
@@ -13,23 +14,60 @@
 
 #include "display_settings.h"
 #include "frmMain.h"
+#include "frmRig.h"
 #include "frmSoundCard.h"
 #include "interface_texts.h"
+#include "keying.h"
+#include "mixer.h"
 #include "processor_load.h"
+#include "qt_dialogs.h"
 #include "receiver.h"
+#include "serial_port.h"
 #include "session_log.h"
 #include "shared_state.h"
+#include "sound_mixer.h"
 #include "transmitter.h"
+#include "volume_control.h"
+
+class QSlider;
 
 namespace muv {
 
-// The DDS box as long as the rig window offers no choice of keying: never chosen.
-class NoDdsBox : public DdsBox {
+struct Station;
+
+// The keying choices and CAT calls as the rig window's controls hold them (the window is loaded on
+// first use).
+class RigWindowKeying : public RigKeying {
 public:
-    bool Selected() const override { return false; }
-    double DialFrequencyHz() const override { return 0; }
-    void WriteLine(const std::string&) override {}
-    void Wait(int) override {}
+    explicit RigWindowKeying(Station& station) : station_(station) {}
+    bool optCAT() const override;
+    bool optVOX() const override;
+    bool optNOCAT() const override;
+    int cboCOMListIndex() const override;
+    bool optRTS() const override;
+    bool optDTR() const override;
+    bool optDDSCAT() const override;
+    std::string txtFrecuenciaUSBText() const override;
+    int32_t CatFrequencyHz() const override;
+    bool OmniRigEnginePresent() const override;
+    int CurrentRigStatus() const override;
+    uint8_t CAT_PTT_TX() override;
+    void CAT_PTT_RX() override;
+
+private:
+    frmRig& Window() const;
+    Station& station_;
+};
+
+// The main window's volume slider as the volume control moves it.
+class QSliderControl : public Slider {
+public:
+    explicit QSliderControl(QSlider* slider) : slider_(slider) {}
+    int Value() const override;
+    void SetValue(int value) override;
+
+private:
+    QSlider* slider_;
 };
 
 struct Station {
@@ -41,7 +79,16 @@ struct Station {
     InterfaceTexts texts;
     std::unique_ptr<SoundInputDevice> soundInput;
     std::unique_ptr<SoundOutputDevice> soundOutput;
-    NoDdsBox dds;
+    std::unique_ptr<Mixer> mixer;
+    // The serial port shared by the keying lines and the DDS box.
+    QtSerialPort comPuertoSerie;
+    RigWindowKeying rigKeying;
+    SerialDdsBox dds;
+    PttKeying keying;
+    SoundMixer soundMixer;
+    QSliderControl volumeSlider;
+    VolumeControl volume;
+    DesktopWebPages pages;
     Receiver receiver;
     Transmitter transmitter;
     ProcessorLoad processorLoad;
@@ -49,6 +96,9 @@ struct Station {
     // The sound-card window, loaded on its first use (its lists are the live device choice).
     frmSoundCard& SoundCard();
     bool SoundCardLoaded() const { return soundCardLoaded_; }
+    // The rig window, loaded on its first use (its load starts the CAT engine when CAT is on).
+    frmRig& RigWindow();
+    bool RigWindowLoaded() const { return rigWindow_ != nullptr; }
 
     // --- settings store: the values kept for this run (no settings file yet) ---
     // A stored value by section and key, as the loaders read it.
@@ -69,9 +119,14 @@ struct Station {
     bool AutoSaveLogClose = false;  // chkAutoSaveLogClose
     std::string SessionLogFolder;   // the session-log folder; the program's folder when missing
 
-    // --- beacon window ---
+    // --- beacon window: its mode (one of the three), its period, the report answer's state ---
     bool ReportArmed = false;
     bool BeaconModesAvailable = true;
+    bool optBeaconReportMode = true;
+    bool optBeaconOnlyMode = false;
+    bool optReportOnlyMode = false;
+    int hsb16 = 300;          // the beacon period in seconds
+    std::string SavedTxText;  // the operator's text that a report answer put aside
 
     // --- logbook and on-line services ---
     void LoadCountryFile() {}
@@ -87,6 +142,7 @@ struct Station {
 private:
     std::unique_ptr<frmSoundCard> soundCard_;
     bool soundCardLoaded_ = false;
+    std::unique_ptr<frmRig> rigWindow_;
 };
 
 }  // namespace muv

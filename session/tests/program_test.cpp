@@ -285,9 +285,10 @@ TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
         st.SessionLogFolder = folder.string();
         st.sessionLog.SessionLogDirty = dirty ? 1 : 0;
         f.close();
-        std::vector<std::string> expected = {"CloseSoundOutput", "CloseSoundInput", "SaveSettings",
-                                             "ReleasePtt", "End"};
-        if (dirty) expected.insert(expected.begin(), "SaveSessionLog");
+        // The transmitter is released first, before anything that might fail.
+        std::vector<std::string> expected = {"ReleasePtt", "CloseSoundOutput", "CloseSoundInput",
+                                             "SaveSettings", "End"};
+        if (dirty) expected.insert(expected.begin() + 1, "SaveSessionLog");
         EXPECT_EQ(steps, expected);
         EXPECT_TRUE(p.input->closed);
         EXPECT_TRUE(f.ProgramEnded());

@@ -1,0 +1,474 @@
+// The main window's side of transmitting: the TX/RX switch and the tune button, the transmit pumps, the
+// transmit indicator's blink and the pause after a slow-mode transmission, the transmit window's key
+// filters, the keyboard shortcuts, the end of a transmission and of the tune tone, keying and the rig
+// window's calls back, and the volume slider.
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "frmMain.h"
+#include "keyboard_poll.h"
+#include "station.h"
+#include "vb.h"
+
+namespace muv {
+
+namespace {
+
+constexpr ColorRef kButtonGrey = 0xE0E0E0;
+constexpr ColorRef kBlinkDark = 0xDFDFDF;
+
+// Lets events other than the operator's input run for a moment: timers, sockets and the sound
+// device's progress go on. (No nested event loop: one asked to quit, as at the program's end, would
+// return at once.)
+void LetEventsRun(int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(1);
+    } while (clock.elapsed() < milliseconds);
+}
+
+}  // namespace
+
+// --- helpers ---
+
+void frmMain::SetFrequencyMenuEnabled(bool enabled) {
+    for (size_t i = 1; i < mnuFrequenciesList.size(); ++i)
+        mnuFrequenciesList[i]->setEnabled(enabled);
+}
+
+int32_t frmMain::DisplayedFrequencyHz() const {
+    const double hz = RoundHalfEven(Val(FromQString(txtFrecuencia->text())) * 1000);
+    // A number typed into the box that no 32-bit frequency holds tunes nothing.
+    if (std::abs(hz) > std::numeric_limits<int32_t>::max()) return 0;
+    return static_cast<int32_t>(hz);
+}
+
+// --- the switch ---
+
+void frmMain::cmdTX_RX_Click() {
+    Station& st = *station_;
+    Transmitter& tx = st.transmitter;
+    tmrCambiarFrecuenciaCAT.SetInterval(0);
+    tmrCambiarFrecuenciaCAT.SetEnabled(false);
+    int32_t hz = DisplayedFrequencyHz();
+    if (st.RigWindowLoaded()) st.RigWindow().CambiarFrecuencia(hz);
+
+    const bool beaconOn = Visible(Control::imgONBeacon);
+    if (st.shared.TxRxState == 0) {
+        if (beaconOn && !st.optReportOnlyMode) {
+            if (Visible(Control::fraSymbolRateHF)) {
+                imgRXOFF1_Click();
+            } else if (Visible(Control::fraSymbolRateMF)) {
+                imgRXOFF1MF_Click();
+            }
+        }
+        if (st.keying.KeyPtt() != 1) {
+            // The tune button is back to idle after the failure: the next press must send data.
+            tx.TestToneFlag = 0;
+            return;
+        }
+        if (!beaconOn) st.CallsignServerRequest(7, "", "", "", "");
+        imgScanON_Click();
+        imgOFFBeacon->setEnabled(false);
+        txtTemporizadorBeacon->setVisible(false);
+        txtModo->SetBackColor(kStatusRed);
+        txtTransmitting->SetBackColor(kStatusRed);
+        tmrTransmitting.SetEnabled(true);
+        txtTransmitting->setVisible(true);
+        SetFrequencyMenuEnabled(false);
+        st.RigWindow().ProtejerOpcionesRig();
+        if (tx.TestToneFlag == 0 && !beaconOn) rtfVentanaTX->setFocus();
+        st.shared.TxRxState = 1;
+        ++transmissionsStarted_;
+        tmrRX.SetEnabled(false);
+        txtTransmitting->setText(QStringLiteral("PTT ON"));
+        cmdTX_RX->setText(QStringLiteral("STOP"));
+        st.SoundCard().cmdOK->setEnabled(false);
+        FitWaterfallImage();  // the picture cleared
+        tmrPosicionCursor.SetEnabled(false);
+        if (tx.TestToneFlag == 1) {
+            txtTonoDePrueba->setVisible(true);
+            tx.StartTestTone();
+        } else {
+            imgTuneOFF->setEnabled(false);
+            txtTonoDePrueba->setVisible(false);
+            tx.StartTransmission();
+        }
+        rtfVentanaTX->setFocus();
+    } else if (st.shared.TxRxState == 1) {
+        if (tx.TestToneFlag == 1) {
+            tx.TxStopRequest = 2;
+        } else {
+            // The encoder sends the rest of the text, the end marks and the closing bits, then ends.
+            txtModo->SetBackColor(kStatusYellow);
+            txtTransmitting->SetBackColor(kStatusYellow);
+            cmdTX_RX->setEnabled(false);
+            cmdTX_RX->setText(QStringLiteral("WAIT"));
+            cmdTX_RX->SetBackColor(kStatusYellow);
+        }
+        st.SoundCard().cmdOK->setEnabled(false);
+        st.shared.TxRxState = 2;
+        tmrTransmitting.SetEnabled(false);
+        if (tx.TestToneFlag == 0 && !beaconOn) rtfVentanaTX->setFocus();
+        imgTuneON->setVisible(false);
+        imgTuneOFF->setVisible(true);
+    }
+}
+
+void frmMain::imgTuneOFF_Click() {
+    imgTuneON->setVisible(true);
+    imgTuneOFF->setVisible(false);
+    station_->transmitter.TestToneFlag = 1;
+    cmdTX_RX_Click();
+}
+
+void frmMain::imgTuneON_Click() {
+    imgTuneON->setVisible(false);
+    imgTuneOFF->setVisible(true);
+    cmdTX_RX_Click();
+}
+
+// --- pumps, blink and the slow-mode pause ---
+
+void frmMain::tmrTXTonoPiloto_Timer() {
+    station_->transmitter.PilotToneTick();
+}
+
+void frmMain::tmrTX_Timer() {
+    station_->transmitter.TxTick();
+}
+
+void frmMain::tmrTonoTest_Timer() {
+    station_->transmitter.TestToneTick();
+}
+
+void frmMain::tmrTransmitting_Timer() {
+    if (BlinkPhase != 0) {
+        txtModo->SetBackColor(kStatusRed);
+        txtTransmitting->SetBackColor(kStatusRed);
+        cmdTX_RX->SetBackColor(kStatusRed);
+        BlinkPhase = 0;
+    } else {
+        txtTransmitting->SetBackColor(kBlinkDark);
+        cmdTX_RX->SetBackColor(kBlinkDark);
+        BlinkPhase = 1;
+    }
+}
+
+void frmMain::tmrTemporizador1Baudio_Timer() {
+    Station& st = *station_;
+    if (st.transmitter.TxMode().TxWaitClass == 1) {
+        txtTemporizador1Baudio->setVisible(true);
+        cmdTX_RX->SetBackColor(kButtonGrey);
+        cmdTX_RX->setEnabled(false);
+    } else {
+        // A mode change during the pause frees the button while the count runs on.
+        txtTemporizador1Baudio->setVisible(false);
+        cmdTX_RX->SetBackColor(kStatusRed);
+        cmdTX_RX->setEnabled(true);
+    }
+    txtTemporizador1Baudio->setText(ToQString("WAIT... " + std::to_string(SlowModeCountdown)));
+    if (SlowModeCountdown == 0) {
+        PararTemporizadorMargen();
+        if (Visible(Control::imgONBeacon) && !tmrBeacon.Enabled()) {
+            cmdTX_RX_Click();
+            cmdTX_RX_Click();
+        }
+    }
+    --SlowModeCountdown;
+}
+
+// --- the transmit window's keys ---
+
+void frmMain::rtfVentanaTX_KeyDown(int& KeyCode, int) {
+    if (KeyCode == 33) {
+        pctFlechaArriba_Click();
+        return;
+    }
+    if (KeyCode == 34) {
+        pctFlechaAbajo_Click();
+        return;
+    }
+    Transmitter& tx = station_->transmitter;
+    if (tx.TxStopRequest != 0) return;
+    const int32_t caret = TxWindow().SelStart();
+    // Text already sent cannot be edited; the caret may still move through it.
+    if (caret < tx.TxSentPosition && KeyCode != 37 && KeyCode != 39) KeyCode = 0;
+    if (caret == tx.TxSentPosition && KeyCode == 8) tx.TxCaretAtSentPosition = 1;
+}
+
+void frmMain::rtfVentanaTX_KeyPress(int& KeyAscii) {
+    Station& st = *station_;
+    Transmitter& tx = st.transmitter;
+    if (tx.TxCaretAtSentPosition == 1 && tx.TxStopRequest == 0) tx.TxBackspaceRequest = KeyAscii == 8 ? 1 : 0;
+    // The slowest MF speed and EME send the reduced, upper-case character set.
+    const uint8_t band = st.shared.BandClass;
+    if ((band == 1 && Visible(Control::imgBaudON3MF)) || band == 3) {
+        if (KeyAscii > 122 || KeyAscii == 96 || KeyAscii == 59 || KeyAscii == 39 || KeyAscii < 32) {
+            KeyAscii = 0;
+        } else if (KeyAscii >= 97) {
+            KeyAscii -= 32;
+        }
+    }
+    TxWindow().SetSelColor(kBlack);
+}
+
+// --- keyboard shortcuts ---
+
+void frmMain::tmrTeclas_Timer() {
+    const bool active = ApplicationActive ? ApplicationActive()
+                                          : QGuiApplication::applicationState() == Qt::ApplicationActive;
+    // Keys pressed in another program, in the Esc confirmation or while a transmission is being
+    // closed are not the shortcuts' business.
+    if (!active || emergencyBoxUp_ || endingTransmission_) {
+        keyboard_->Forget();
+        return;
+    }
+    const bool esc = keyboard_->Pressed(Qt::Key_Escape);
+    const QString caption = cmdTX_RX->text();
+    if (caption == QStringLiteral("WAIT") || caption == QStringLiteral("STOP")) {
+        if (esc) ConfirmEmergencyStop();
+    } else if (esc && Visible(Control::pctCancelFrame)) {
+        pctCancelFrame_Click();
+    }
+
+    const uint8_t band = station_->shared.BandClass;
+    struct Shortcut {
+        int key;
+        bool allowed;
+        void (frmMain::*action)();
+    };
+    const Shortcut shortcuts[] = {
+        {Qt::Key_F1, true, &frmMain::lblCQ_Click},
+        {Qt::Key_F2, band == 2 || (band == 1 && !Visible(Control::imgBaudON3MF)), &frmMain::lblCALL2_Click},
+        {Qt::Key_F3, true, &frmMain::lblCall_Click},
+        {Qt::Key_F4, true, &frmMain::lblMe_Click},
+        {Qt::Key_F5, true, &frmMain::lblStation_Click},
+        {Qt::Key_F6, true, &frmMain::lblBye_Click},
+        {Qt::Key_F7, true, &frmMain::lblCustom_Click},
+        {Qt::Key_F8, true, &frmMain::lblEmail_Click},
+        {Qt::Key_F9, Enabled(Control::lblSN), &frmMain::lblSN_Click},
+        {Qt::Key_F10, true, &frmMain::lblQSL_Click},
+        {Qt::Key_F11, true, &frmMain::cmdClearVentanaTX_Click},
+        {Qt::Key_F12, Enabled(Control::cmdTX_RX), &frmMain::cmdTX_RX_Click},
+    };
+    for (const Shortcut& s : shortcuts) {
+        if (keyboard_->Pressed(s.key) && s.allowed) {
+            (this->*s.action)();
+            break;
+        }
+    }
+}
+
+void frmMain::ConfirmEmergencyStop() {
+    // The box waits in an event loop of its own: the transmission runs on meanwhile, may end, and
+    // another may start. Only the transmission the operator meant is cut, and only while it runs.
+    const uint32_t meant = transmissionsStarted_;
+    emergencyBoxUp_ = true;
+    const BoxAnswer answer = Boxes().Show("The message will be cut. Are you sure?", "Emergency Stop",
+                                          BoxIcon::Information, BoxButtons::YesNo);
+    emergencyBoxUp_ = false;
+    Station& st = *station_;
+    if (answer == BoxAnswer::Yes && st.shared.TxRxState != 0 && transmissionsStarted_ == meant)
+        st.transmitter.TxStopRequest = 2;
+}
+
+// --- the end of a transmission ---
+
+void frmMain::WaitForQueuedSound() {
+    // The output ring holds up to 20 buffers (1.5 s) when the last one is queued. They are waited for
+    // until played, at most 1500 ms or what they last with half a second to spare for the device's
+    // own delay, so that the end of the message is never cut off.
+    const SoundOutputDevice& device = station_->transmitter.Output().Device();
+    const qint64 queuedMs = static_cast<qint64>(device.PendingSamples()) * 1000 / kSampleRate;
+    const qint64 limit = std::max<qint64>(1500, queuedMs + 500);
+    QElapsedTimer clock;
+    clock.start();
+    while (device.PendingSamples() > 0 && clock.elapsed() < limit)
+        LetEventsRun(5);
+}
+
+void frmMain::EndTransmission() {
+    Station& st = *station_;
+    Transmitter& tx = st.transmitter;
+    endingTransmission_ = true;
+    WaitForQueuedSound();
+    LastTxText = TxWindow().Text();
+
+    TextWindow& rx = RxWindow();
+    auto endMark = [&rx](const char* mark) {
+        rx.SetSelStart(rx.TextLength());
+        rx.SetSelText(mark);
+        rx.SetSelStart(rx.TextLength());
+    };
+    std::string& sessionLine = st.sessionLog.SessionLogLine;
+    if (tx.TxStopRequest == 1) {
+        endMark(" <STOP>");
+        sessionLine += " <STOP>";
+        if (tx.TxMode().TxWaitClass == 1) {
+            SlowModeCountdown = 40;
+            tmrTemporizador1Baudio.SetEnabled(true);
+        }
+        if (Visible(Control::imgONBeacon)) {
+            if (st.ReportArmed) {
+                txtTemporizadorBeacon->SetBackColor(kStatusYellow);
+                BeaconCountdown = 180;
+                tmrBeacon.SetEnabled(true);
+            } else if (st.optBeaconReportMode || st.optBeaconOnlyMode) {
+                BeaconCountdown = static_cast<int16_t>(st.hsb16);
+                txtTemporizadorBeacon->SetBackColor(kStatusGreen);
+                tmrBeacon.SetEnabled(true);
+            } else {
+                txtTemporizadorBeacon->SetBackColor(kStatusGreen);
+                txtTemporizadorBeacon->setText(QStringLiteral("Beacon: Listening"));
+                txtTemporizadorBeacon->setVisible(true);
+            }
+        }
+    } else {
+        endMark(" <CANCEL>");
+        imgONBeacon_Click();
+        sessionLine += " <CANCEL>";
+    }
+    sessionLine += " " + Format(Val(FromQString(txtFrecuencia->text())) / 1000, "0.000") + " Mhz";
+
+    tmrTransmitting.SetEnabled(false);
+    txtTransmitting->setVisible(false);
+    ReleasePtt();
+    tx.Output().CloseSoundOutput();
+
+    TextWindow& txWindow = TxWindow();
+    if (Visible(Control::imgONBeacon) || MacroClearedTx == 1) {
+        // The text stays for the next time, all black again.
+        const std::string text = txWindow.Text();
+        txWindow.SetText("");
+        txWindow.SetSelStart(0);
+        txWindow.SetSelColor(kBlack);
+        txWindow.SetSelText(text);
+    } else {
+        txWindow.SetText("");
+        txWindow.SetSelColor(kBlack);
+        MacroClearedTx = 0;
+    }
+    if (Visible(Control::imgONWaterFall)) tmrPosicionCursor.SetEnabled(true);
+    st.shared.TxRxState = 0;
+    txtModo->SetBackColor(kStatusGreen);
+    cmdTX_RX->setEnabled(true);
+    cmdTX_RX->setText(QStringLiteral("PTT"));
+    cmdTX_RX->SetBackColor(kStatusRed);
+    for (TextBox* label : {lblCQ, lblCALL2, lblCustom})
+        label->setEnabled(true);
+    st.SoundCard().cmdOK->setEnabled(true);
+    imgTuneOFF->setEnabled(true);
+    SetFrequencyMenuEnabled(true);
+    st.RigWindow().ActivarOpcionesRig();
+    st.soundMixer.RestoreMixerSources();
+    st.receiver.OpenSoundInput();
+    st.receiver.RestartReceiver();
+    if (st.ReportArmed) {
+        st.ReportArmed = false;
+        txWindow.SetText(st.SavedTxText);
+    }
+    txWindow.SetLocked(false);
+    txWindow.SetSelColor(kBlack);
+    endingTransmission_ = false;
+}
+
+// --- the end of the tune tone, around the transmitter's own steps ---
+
+void frmMain::TestToneStopping() {
+    tmrTransmitting.SetEnabled(false);
+    txtTransmitting->setVisible(false);
+}
+
+void frmMain::TestToneStopped() {
+    Station& st = *station_;
+    if (Visible(Control::imgONWaterFall)) tmrPosicionCursor.SetEnabled(true);
+    cmdTX_RX->setEnabled(true);
+    cmdTX_RX->setText(QStringLiteral("PTT"));
+    cmdTX_RX->SetBackColor(kStatusRed);
+    for (TextBox* label : {lblCQ, lblCALL2, lblCustom})
+        label->setEnabled(true);
+    txtModo->SetBackColor(kStatusGreen);
+    st.SoundCard().cmdOK->setEnabled(true);
+    imgTuneON->setVisible(false);
+    imgTuneOFF->setVisible(true);
+    SetFrequencyMenuEnabled(true);
+    st.RigWindow().ActivarOpcionesRig();
+    st.soundMixer.RestoreMixerSources();
+    st.receiver.OpenSoundInput();
+    st.receiver.RestartReceiver();
+}
+
+// --- keying ---
+
+void frmMain::ReleasePtt() {
+    // Nothing can have been keyed before the rig window, which holds the keying choice, was loaded.
+    if (station_->RigWindowLoaded()) station_->keying.ReleasePtt();
+}
+
+void frmMain::SettleCatRelease() {
+    // A CAT release is only queued in the rig engine: before the program ends, the rig is given the
+    // moment it needs to confirm it.
+    Station& st = *station_;
+    if (!st.RigWindowLoaded() || !st.RigWindow().optCAT->isChecked()) return;
+    const Rig* rig = st.RigWindow().CurrentRig();
+    QElapsedTimer clock;
+    clock.start();
+    while (rig && rig == st.RigWindow().CurrentRig() && rig->Status() == rigctl::ST_ONLINE &&
+           rig->Tx() == rigctl::PM_TX && clock.elapsed() < 2000)
+        LetEventsRun(10);
+}
+
+void frmMain::FocusTransmitWindow() {
+    rtfVentanaTX->setFocus();
+}
+
+void frmMain::ShowTuneIdle() {
+    imgTuneON->setVisible(false);
+    imgTuneOFF->setVisible(true);
+}
+
+void frmMain::KeyingFailureTail() {
+    FocusTransmitWindow();
+    imgONBeacon_Click();
+    ShowTuneIdle();
+}
+
+void frmMain::SetFrequencyBoxLocked(bool locked) {
+    txtFrecuencia->setReadOnly(locked);
+}
+
+void frmMain::SetScanMenuEnabled(bool enabled) {
+    mnuScan->setEnabled(enabled);
+}
+
+// --- the volume slider ---
+
+void frmMain::sldVolumen_Change() {
+    if (station_) station_->volume.sldVolumen_Change();
+}
+
+void frmMain::sldVolumen_Scroll() {
+    rtfVentanaTX->setFocus();
+}
+
+void frmMain::txtMute_Click() {
+    station_->volume.txtMute_Click();
+    rtfVentanaTX->setFocus();
+}
+
+void frmMain::tmrVolumenSlider_Timer() {
+    station_->volume.tmrVolumenSlider_Timer();
+}
+
+}  // namespace muv

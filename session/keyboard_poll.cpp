@@ -1,0 +1,46 @@
+#include "keyboard_poll.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+
+namespace muv {
+
+KeyboardPoll::KeyboardPoll() {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+}
+
+KeyboardPoll::~KeyboardPoll() {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+}
+
+bool* KeyboardPoll::Find(int qtKey) {
+    if (qtKey == Qt::Key_Escape) return &pressedSincePoll_[0];
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
+        return &pressedSincePoll_[static_cast<size_t>(qtKey - Qt::Key_F1 + 1)];
+    return nullptr;
+}
+
+bool KeyboardPoll::Pressed(int qtKey) {
+    bool* pressed = Find(qtKey);
+    if (!pressed) return false;
+    const bool was = *pressed;
+    *pressed = false;
+    return was;
+}
+
+void KeyboardPoll::Forget() {
+    pressedSincePoll_.fill(false);
+}
+
+bool KeyboardPoll::eventFilter(QObject* watched, QEvent* event) {
+    // One key event passes here once for every object it is offered to; recording it is idempotent.
+    // Auto-repeat is the key still being held, no new press.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (!key->isAutoRepeat())
+            if (bool* pressed = Find(key->key())) *pressed = true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace muv

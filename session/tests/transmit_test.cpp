@@ -1,0 +1,458 @@
+// Sending from the whole program: a transmission into a WAV file that the receive chain decodes, the
+// second press and Esc, the tune tone, the end waiting for the queued sound, the transmit window's
+// keys, the DDS box on a pseudo-terminal, CAT keying against a real rigctld, and the set-ups that
+// must leave the transmitter unkeyed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QStyleFactory>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <chrono>
+#include <filesystem>
+
+#include "frmMain.h"
+#include "offline_receiver.h"
+#include "program_start.h"
+#include "station.h"
+#include "wav_sound.h"
+
+namespace muv {
+namespace {
+
+// Records the boxes, answers Yes, and runs `during` while the (first) box is up.
+struct Boxes : MessageBoxes {
+    BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon, BoxButtons buttons) override {
+        shown.push_back({text, title});
+        if (during && depth++ == 0) during();
+        depth = 0;
+        return buttons == BoxButtons::YesNo ? BoxAnswer::Yes : BoxAnswer::Ok;
+    }
+    std::vector<std::pair<std::string, std::string>> shown;  // text, title
+    std::function<void()> during;
+    int depth = 0;
+};
+
+// Plays what it is given at a set speed (samples per millisecond), as a sound card does.
+class PacedOutput : public MemorySoundOutput {
+public:
+    explicit PacedOutput(double samplesPerMs) : rate_(samplesPerMs) {}
+    bool Open(int deviceIndex) override { return Play(), credit_ = 0, MemorySoundOutput::Open(deviceIndex); }
+    bool IsDone(int buffer) const override { return Play(), MemorySoundOutput::IsDone(buffer); }
+    int PendingSamples() const override { return Play(), MemorySoundOutput::PendingSamples(); }
+    void Reset() override { dropped += MemorySoundOutput::PendingSamples(), MemorySoundOutput::Reset(); }
+    int dropped = 0;                   // samples dropped unplayed
+    std::function<void()> firstSound;  // runs when the first buffer that is not silent has played
+
+private:
+    void Play() const {
+        auto* self = const_cast<PacedOutput*>(this);
+        const auto now = std::chrono::steady_clock::now();
+        credit_ += std::chrono::duration<double, std::milli>(now - std::exchange(last_, now)).count() * rate_;
+        for (int size; QueuedBuffers() > 0 &&
+                       credit_ >= (size = MemorySoundOutput::PendingSamples() / QueuedBuffers());) {
+            credit_ -= size;
+            self->FinishBuffers(1);
+            if (firstSound && std::any_of(played.end() - size, played.end(), [](int16_t s) { return s; }))
+                std::exchange(self->firstSound, nullptr)();
+        }
+        if (QueuedBuffers() == 0) credit_ = 0;
+    }
+    double rate_;
+    mutable double credit_ = 0;
+    mutable std::chrono::steady_clock::time_point last_;
+};
+
+bool RunUntil(const std::function<bool()>& done, double seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > seconds * 1000) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+struct Program {
+    explicit Program(std::unique_ptr<SoundOutputDevice> out, std::unique_ptr<Mixer> mixer = nullptr) {
+        auto in = std::make_unique<MemorySoundInput>(std::vector<int16_t>(10 * kSampleRate, 0));
+        input = in.get();
+        form = std::make_unique<frmMain>(
+            SoundDevices{std::move(in), std::move(out), [] { return std::vector<std::string>{"Line in"}; },
+                         [] { return std::vector<std::string>{"Speakers"}; }, std::move(mixer)},
+            &boxes);
+        EXPECT_TRUE(Main(*form));
+        form->ApplicationActive = [this] { return active; };
+    }
+    Station& St() { return form->Modules(); }
+    frmRig& Rig() { return St().RigWindow(); }
+    Transmitter& Tx() { return St().transmitter; }
+    uint8_t State() { return St().shared.TxRxState; }
+    void Key(int key, const QString& text = {}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(form->rtfVentanaTX, &press);
+    }
+    // Types the text, presses TX/RX, runs `meanwhile`, presses again once the text is taken.
+    void Send(const std::string& text, const std::function<void()>& meanwhile = nullptr) {
+        for (char c : text)
+            Key(c == ' ' ? Qt::Key_Space : Qt::Key_A + (c - 'A'), QString(QChar(c)));
+        form->cmdTX_RX_Click();
+        if (meanwhile) meanwhile();
+        ASSERT_TRUE(RunUntil([&] { return Tx().TxSentPosition == static_cast<int>(text.size()); }, 20));
+        form->cmdTX_RX_Click();
+    }
+    bool Receiving() { return State() == 0 && form->tmrRX.Enabled() && input->IsOpen(); }
+
+    Boxes boxes;
+    MemorySoundInput* input;
+    std::unique_ptr<frmMain> form;
+    bool active = true;
+};
+
+class TransmitTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char arg0[] = "session_tests";
+        static char* argv[] = {arg0, nullptr};
+        if (!QApplication::instance()) {
+            new QApplication(argc, argv);
+            QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        }
+    }
+    static std::string TempPath(const std::string& name) {
+        return (std::filesystem::temp_directory_path() / (name + std::to_string(::getpid()))).string();
+    }
+};
+
+TEST_F(TransmitTest, TransmissionIntoAWavFileDecodesAndReturnsToReceiving) {
+    const std::string wav = TempPath("muv_tx.wav");
+    Program p(std::make_unique<WavFileSoundOutput>(wav, false));
+    frmMain& f = *p.form;
+    p.Send("CQ TEST", [&] {
+        EXPECT_EQ(f.cmdTX_RX->text(), QStringLiteral("STOP"));
+        // The band change of the start reopens the input 100 ms later: not into the transmission.
+        ASSERT_TRUE(RunUntil([&] { return !f.tmrResetTarjetaSonido.Enabled(); }, 5));
+        EXPECT_FALSE(f.tmrRX.Enabled() || p.input->IsOpen() || f.mnuFrequenciesList[1]->isEnabled() ||
+                     p.St().SoundCard().cmdOK->isEnabled() || p.Rig().optCAT->isEnabled());
+        // A band change while sending waits for the end.
+        f.txtFrecuencia->setText(QStringLiteral("144160.0"));
+        EXPECT_TRUE(p.St().shared.BandClass == 2 && f.TxWindow().Text() == "CQ TEST" && !f.tmrRX.Enabled());
+    });
+    EXPECT_TRUE(f.cmdTX_RX->text() == QStringLiteral("WAIT") && !f.cmdTX_RX->isEnabled());
+    EXPECT_EQ(p.Tx().TxStopRequest, 0);
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 30));
+    EXPECT_TRUE(f.cmdTX_RX->isEnabled() && f.mnuFrequenciesList[1]->isEnabled() &&
+                p.St().SoundCard().cmdOK->isEnabled() && p.Rig().optCAT->isEnabled());
+    EXPECT_EQ(f.cmdTX_RX->text(), QStringLiteral("PTT"));
+    EXPECT_NE(f.RxWindow().Text().find(" <STOP>"), std::string::npos);
+    const std::string& line = p.St().sessionLog.SessionLogLine;
+    EXPECT_LT(line.find("CQ TEST"), line.find(" <STOP> 144.160 Mhz")) << line;
+    EXPECT_TRUE(f.TxWindow().Text().empty() && f.LastTxText == "CQ TEST");
+    EXPECT_TRUE(RunUntil([&] { return p.St().shared.BandClass == 3; }, 5));
+
+    std::vector<int16_t> audio;
+    std::string error;
+    ASSERT_TRUE(ReadWav48k(wav, audio, error)) << error;
+    OfflineReceiver rx(SettingsForMode(4));
+    rx.Decode(audio);
+    ASSERT_EQ(rx.Messages().size(), 1u);
+    EXPECT_NE(rx.Messages()[0].text.find("CQ TEST"), std::string::npos) << rx.Messages()[0].text;
+    EXPECT_EQ(rx.Messages()[0].endReason, "STOP");
+
+    // Opening the input twice leaves one set of buffers; closing returns them all.
+    f.OpenSoundInput();
+    f.OpenSoundInput();
+    EXPECT_EQ(p.input->QueuedBuffers(), 50);
+    f.CloseSoundInput();
+    EXPECT_TRUE(!p.input->IsOpen() && p.input->QueuedBuffers() == 0 && p.boxes.shown.empty());
+    std::filesystem::remove(wav);
+}
+
+TEST_F(TransmitTest, ShortcutsActOnceAndEscCutsOnlyTheMeantTransmission) {
+    const std::string wav = TempPath("muv_esc.wav");
+    Program p(std::make_unique<WavFileSoundOutput>(wav));
+    frmMain& f = *p.form;
+    // Not the active program: F12 does nothing, and is not kept for later.
+    p.active = false;
+    p.Key(Qt::Key_F12);
+    f.tmrTeclas_Timer();
+    p.active = true;
+    f.tmrTeclas_Timer();
+    EXPECT_EQ(p.State(), 0);
+    // Held down, F12 presses once.
+    p.Key(Qt::Key_F12);
+    f.tmrTeclas_Timer();
+    f.tmrTeclas_Timer();
+    EXPECT_EQ(p.State(), 1);
+
+    // Esc again while the box is up opens no second box.
+    p.boxes.during = [&] {
+        p.Key(Qt::Key_Escape);
+        f.tmrTeclas_Timer();
+    };
+    p.Key(Qt::Key_Escape);
+    f.tmrTeclas_Timer();
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0], std::make_pair(std::string("The message will be cut. Are you sure?"),
+                                               std::string("Emergency Stop")));
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 10));
+    EXPECT_NE(f.RxWindow().Text().find(" <CANCEL>"), std::string::npos);
+    EXPECT_NE(p.St().sessionLog.SessionLogLine.find(" <CANCEL> 10.145 Mhz"), std::string::npos);
+
+    // The transmission ends while the box is up and a new one starts: the answer cuts neither.
+    f.cmdTX_RX_Click();
+    p.boxes.during = [&] {
+        f.cmdTX_RX_Click();
+        ASSERT_TRUE(RunUntil([&] { return p.State() == 0; }, 10));
+        f.cmdTX_RX_Click();
+    };
+    p.Key(Qt::Key_Escape);
+    f.tmrTeclas_Timer();
+    EXPECT_EQ(p.State(), 1);
+    EXPECT_EQ(p.Tx().TxStopRequest, 0);
+    f.cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 10));
+    std::filesystem::remove(wav);
+}
+
+TEST_F(TransmitTest, TuneToneMixerAndTheEndWaitingForQueuedSound) {
+    auto out = std::make_unique<PacedOutput>(480);  // ten times real time
+    PacedOutput& device = *out;
+    auto mixer = std::make_unique<MemoryMixer>();
+    MemoryMixer& card = *mixer;
+    using L = MixerLine;
+    using C = MixerControlType;
+    card.cards[0].values = {
+        {{L::WaveOut, C::Volume}, 32768}, {{L::WaveOut, C::Mute}, 1}, {{L::Microphone, C::Mute}, 0}};
+    Program p(std::move(out), std::move(mixer));
+    frmMain& f = *p.form;
+    f.imgTuneOFF_Click();
+    EXPECT_TRUE(p.State() == 1 && p.Tx().TestToneFlag == 1 && f.tmrTonoTest.Enabled() &&
+                f.Visible(Control::txtTonoDePrueba) && f.Visible(Control::imgTuneON));
+    // The microphone is muted and wave-out unmuted for the transmission; the slider shows the volume.
+    EXPECT_TRUE(card.Value(0, L::Microphone, C::Mute) == 1 && card.Value(0, L::WaveOut, C::Mute) == 0);
+    ASSERT_TRUE(RunUntil([&] { return f.Visible(Control::sldVolumen) && !f.Visible(Control::txtVU); }, 2));
+    EXPECT_EQ(f.sldVolumen->value(), 50);
+    ASSERT_TRUE(
+        RunUntil([&] { return std::count(device.played.begin(), device.played.end(), 6393) > 2; }, 5));
+    f.cmdTX_RX_Click();
+    EXPECT_TRUE(p.State() == 2 && p.Tx().TxStopRequest == 2 && f.Visible(Control::imgTuneOFF));
+    f.cmdTX_RX_Click();  // while ending: only the rig is tuned again
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 5));
+    EXPECT_TRUE(p.Tx().TestToneFlag == 0 && !f.Visible(Control::txtTonoDePrueba) &&
+                f.cmdTX_RX->text() == QStringLiteral("PTT") && card.Value(0, L::Microphone, C::Mute) == 0);
+    EXPECT_TRUE(RunUntil([&] { return f.Visible(Control::txtVU) && !f.Visible(Control::sldVolumen); }, 2));
+
+    // 20 buffers still queued at the end, on a device a little slower than real time: more than 1500 ms
+    // of sound, which all plays.
+    auto slowOut = std::make_unique<PacedOutput>(40);
+    PacedOutput& slow = *slowOut;
+    Program q(std::move(slowOut));
+    q.Tx().Output().OpenSoundOutput(3584);
+    q.St().shared.TxRxState = 1;
+    q.Tx().TxStopRequest = 1;
+    QElapsedTimer clock;
+    clock.start();
+    q.form->EndTransmission();
+    EXPECT_GT(clock.elapsed(), 1700);
+    EXPECT_TRUE(slow.dropped == 0 && slow.played.size() == 20u * 3584 && q.Receiving());
+}
+
+TEST_F(TransmitTest, TransmitWindowKeys) {
+    Program p(std::make_unique<MemorySoundOutput>());
+    frmMain& f = *p.form;
+    TextWindow& tx = f.TxWindow();
+    tx.SetText("ABCDEF");
+    p.Tx().TxSentPosition = 3;
+    p.Tx().TxStopRequest = 0;
+    tx.SetSelStart(1);
+    p.Key(Qt::Key_X, "x");
+    p.Key(Qt::Key_Delete);
+    EXPECT_EQ(tx.Text(), "ABCDEF");  // sent text stays
+    p.Key(Qt::Key_Right);
+    p.Key(Qt::Key_Right);
+    EXPECT_EQ(tx.SelStart(), 3);
+    p.Key(Qt::Key_Backspace);
+    EXPECT_TRUE(p.Tx().TxCaretAtSentPosition == 1 && p.Tx().TxBackspaceRequest == 1);
+    EXPECT_EQ(tx.Text(), "ABDEF");
+
+    // EME: upper case, and no ";", Enter or Backspace.
+    f.CambiarModo(3);
+    tx.SetText("");
+    p.Tx().TxSentPosition = 0;
+    p.Key(Qt::Key_A, "a");
+    p.Key(Qt::Key_Semicolon, ";");
+    p.Key(Qt::Key_Return, "\r");
+    p.Key(Qt::Key_Backspace);
+    EXPECT_EQ(tx.Text(), "A");
+}
+
+// ---------------------------------------------------------------- serial port and CAT
+
+uint16_t FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The tune button with a set-up that cannot key: the message (empty: the rig's status text), and
+// still receiving.
+void ExpectUnkeyedAfter(Program& p, const std::string& text, const std::string& title) {
+    p.boxes.shown.clear();
+    p.form->imgTuneOFF_Click();
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0],
+              std::make_pair(text.empty() ? p.Rig().CurrentRig()->StatusStr() : text, title));
+    EXPECT_TRUE(p.Receiving() && p.form->cmdTX_RX->text() == QStringLiteral("PTT"));
+    EXPECT_TRUE(p.Tx().TestToneFlag == 0 && p.form->Visible(Control::imgTuneOFF) &&
+                !p.form->Visible(Control::imgTuneON));
+}
+
+TEST_F(TransmitTest, DdsBoxGetsItsLinesOnAPseudoTerminal) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    setenv("MUV_COM3", ptsname(master), 1);
+    auto received = [master] {
+        std::string bytes;
+        char buffer[4096];
+        for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;)
+            bytes.append(buffer, static_cast<size_t>(n));
+        return QString::fromStdString(bytes).split('\r', Qt::SkipEmptyParts);
+    };
+
+    auto out = std::make_unique<PacedOutput>(480);
+    PacedOutput& device = *out;
+    Program p(std::move(out));
+    frmRig& rig = p.Rig();
+    rig.optDDS->setChecked(true);
+    rig.optDDS_Click();
+    rig.optDDSManual->setChecked(true);
+    rig.txtFrecuenciaUSB->setText("14070000");
+    ExpectUnkeyedAfter(p, "Select a COM Port", "Port Error");
+
+    rig.cboCOM->setCurrentIndex(3);
+    p.form->imgTuneOFF_Click();
+    p.form->cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 5));
+    EXPECT_EQ(received(), QStringList({"TEST TONE 1500 Hz", "FTX  14071500", "PTT ON", "KEY ON",
+                                       "14071500.000", "KEY OFF", "PTT OFF"}));
+
+    // A playback device that cannot be opened: the box is unkeyed before the program ends.
+    device.failingDevices = {0};
+    p.form->imgTuneOFF_Click();
+    EXPECT_EQ(received(), QStringList({"KEY OFF", "PTT OFF"}));
+    EXPECT_EQ(p.boxes.shown.back().first, "Audio Device Output not available");
+    EXPECT_TRUE(p.form->ProgramEnded());
+    unsetenv("MUV_COM3");
+    close(master);
+}
+
+class Rigctld {
+public:
+    Rigctld() : port_(FreePort()) {
+        process_.start("/usr/bin/rigctld",
+                       {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port_)});
+        process_.waitForStarted();
+    }
+    ~Rigctld() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    std::string Endpoint() const { return "127.0.0.1:" + std::to_string(port_); }
+    // A command over a connection of its own, as another program would ask.
+    std::string Ask(const char* command) const {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, port_);
+        s.waitForConnected(2000);
+        s.write(command + QByteArray("\n"));
+        return s.waitForReadyRead(2000) ? s.readLine().trimmed().toStdString() : "no answer";
+    }
+
+private:
+    uint16_t port_;
+    QProcess process_;
+};
+
+void EnableCat(Program& p, const std::string& endpoint) {
+    frmRig& rig = p.Rig();
+    rig.RigReplyTimeoutMs = 500;
+    rig.RigPollIntervalMs = 100;
+    rig.txtRigctld1->setText(QString::fromStdString(endpoint));
+    rig.optCAT->setChecked(true);
+    rig.optCAT_Click();
+    rig.chkDisableCAT->setChecked(false);
+    rig.chkDisableCAT_Click();
+}
+
+TEST_F(TransmitTest, CatKeyingWithRigctld) {
+    if (!QFile::exists("/usr/bin/rigctld")) GTEST_SKIP() << "no rigctld";
+    Rigctld rigctld;
+    auto out = std::make_unique<PacedOutput>(192);  // four times real time
+    PacedOutput& device = *out;
+    Program p(std::move(out));
+    EnableCat(p, rigctld.Endpoint());
+    ASSERT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Status() == rigctl::ST_ONLINE; }, 8));
+
+    p.form->mnuFrequenciesList_Click(14);
+    EXPECT_TRUE(RunUntil([&] { return rigctld.Ask("f") == "14103000"; }, 5));
+    EXPECT_TRUE(RunUntil([&] { return p.form->CatFrequencyHz() == 14103000; }, 5));
+    EXPECT_EQ(p.form->txtFrecuencia->text(), QStringLiteral("14103.0"));  // read back
+
+    std::string pttAtFirstSound;
+    device.firstSound = [&] { pttAtFirstSound = rigctld.Ask("t"); };
+    p.Send("TEST");
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 30));
+    EXPECT_EQ(pttAtFirstSound, "1");
+    EXPECT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Tx() == rigctl::PM_RX; }, 5));
+    EXPECT_TRUE(rigctld.Ask("t") == "0" && p.boxes.shown.empty());
+
+    // Closing the program in the middle of a transmission leaves the rig unkeyed.
+    p.form->cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Tx() == rigctl::PM_TX; }, 5));
+    EXPECT_EQ(rigctld.Ask("t"), "1");
+    p.form->close();
+    EXPECT_EQ(rigctld.Ask("t"), "0");
+}
+
+TEST_F(TransmitTest, BadCatSetUpsLeaveTheTransmitterUnkeyed) {
+    Program p(std::make_unique<MemorySoundOutput>());
+    frmRig& rig = p.Rig();
+    rig.optCAT->setChecked(true);
+    ExpectUnkeyedAfter(p, "CAT disabled", "PTT Error");
+
+    // A peer that takes the connection and never answers: the rig is offline.
+    QTcpServer silent;
+    silent.listen(QHostAddress::LocalHost, 0);
+    EnableCat(p, "127.0.0.1:" + std::to_string(silent.serverPort()));
+    ASSERT_TRUE(RunUntil(
+        [&] { return rig.CurrentRig()->StatusStr().find("does not answer") != std::string::npos; }, 8));
+    ExpectUnkeyedAfter(p, "", "CAT Error");
+
+    // Nothing listens at the rig's address.
+    rig.txtRigctld1->setText("127.0.0.1:" + QString::number(FreePort()));
+    rig.txtRigctld_Change(1);
+    ASSERT_TRUE(
+        RunUntil([&] { return rig.CurrentRig()->StatusStr().find("not running") != std::string::npos; }, 8));
+    ExpectUnkeyedAfter(p, "", "CAT Error");
+
+    // CAT keying with no rigctld closes cleanly.
+    p.form->close();
+    EXPECT_TRUE(p.form->ProgramEnded());
+}
+
+}  // namespace
+}  // namespace muv
