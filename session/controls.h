@@ -4,6 +4,8 @@
 // Windows-1252 and Unicode at this boundary.
 #pragma once
 
+#include "qt_text.h"
+
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
@@ -23,11 +25,6 @@ class QMouseEvent;
 namespace muv {
 
 class WaterfallImage;
-
-QString ToQString(std::string_view cp1252);
-std::string FromQString(const QString& text);
-QColor ToQColor(ColorRef colour);
-ColorRef FromQColor(const QColor& colour);
 
 // The window's sans-serif font at a pixel size (condensed where the system has it).
 QFont UiFont(int pixelSize, bool bold = false);

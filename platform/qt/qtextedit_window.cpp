@@ -6,27 +6,11 @@
 #include <QTextDocumentFragment>
 #include <algorithm>
 
-#include "cp1252.h"
+#include "qt_text.h"
 
 namespace muv {
 
 namespace {
-
-QString ToQString(const std::string& cp1252) {
-    QString s;
-    s.reserve(static_cast<int>(cp1252.size()));
-    for (char c : cp1252)
-        s.append(QChar(static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(c)))));
-    return s;
-}
-
-std::string FromQString(const QString& text) {
-    std::string s;
-    s.reserve(static_cast<size_t>(text.size()));
-    for (QChar c : text)
-        s.push_back(UnicodeToCp1252(c.unicode()));
-    return s;
-}
 
 // Plain text for insertion: CR, LF and CR LF each become one line end of the document.
 QString ToDocumentText(const std::string& cp1252) {
@@ -55,13 +39,6 @@ std::string FromDocumentText(QString text) {
         out.push_back(c);
     }
     return out;
-}
-
-QColor ToQColor(ColorRef c) {
-    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
-}
-ColorRef FromQColor(const QColor& c) {
-    return RGB(c.red(), c.green(), c.blue());
 }
 
 }  // namespace
