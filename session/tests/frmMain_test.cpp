@@ -10,22 +10,14 @@
 
 #include "cursor_readout.h"
 #include "frmMain.h"
+#include "qt_test_support.h"
 #include "waterfall.h"
 
 namespace muv {
 namespace {
 
-class FormTest : public ::testing::Test {
+class FormTest : public test::QtAppTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char arg0[] = "session_tests";
-        static char* argv[] = {arg0, nullptr};
-        if (!QApplication::instance()) {
-            new QApplication(argc, argv);
-            QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        }
-    }
 };
 
 constexpr Control kLastControl = Control::cmdClearVentanaTX;

@@ -18,11 +18,14 @@
 #include "memory_sound.h"
 #include "offline_transmitter.h"
 #include "program_start.h"
+#include "qt_test_support.h"
 #include "session_log_file.h"
 #include "station.h"
 
 namespace muv {
 namespace {
+
+using test::RunUntil;
 
 class RecordingBoxes : public MessageBoxes {
 public:
@@ -64,28 +67,8 @@ std::vector<int16_t> Noise(double seconds) {
     return MakeNoise(static_cast<size_t>(seconds * kSampleRate), 2000, rng);
 }
 
-// Runs the event loop until the condition holds or the seconds have passed.
-bool RunUntil(const std::function<bool()>& done, double seconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > seconds * 1000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public test::QtAppTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char arg0[] = "session_tests";
-        static char* argv[] = {arg0, nullptr};
-        if (!QApplication::instance()) {
-            new QApplication(argc, argv);
-            QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        }
-    }
 };
 
 TEST_F(ProgramTest, StartsReceivingOnTheDefaultFrequency) {

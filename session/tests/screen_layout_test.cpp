@@ -5,19 +5,12 @@
 #include <map>
 
 #include "frmMain.h"
+#include "qt_test_support.h"
 
 namespace muv {
 namespace {
 
-class LayoutTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char arg0[] = "session_tests";
-        static char* argv[] = {arg0, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
-};
+class LayoutTest : public test::QtAppTest {};
 
 // Every named control's place and size.
 std::map<std::string, QRect> Snapshot(const frmMain& form) {

@@ -25,11 +25,14 @@
 #include "frmMain.h"
 #include "offline_receiver.h"
 #include "program_start.h"
+#include "qt_test_support.h"
 #include "station.h"
 #include "wav_sound.h"
 
 namespace muv {
 namespace {
+
+using test::RunUntil;
 
 // Records the boxes, answers Yes, and runs `during` while the (first) box is up.
 struct Boxes : MessageBoxes {
@@ -74,16 +77,6 @@ private:
     mutable std::chrono::steady_clock::time_point last_;
 };
 
-bool RunUntil(const std::function<bool()>& done, double seconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > seconds * 1000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 struct Program {
     explicit Program(std::unique_ptr<SoundOutputDevice> out, std::unique_ptr<Mixer> mixer = nullptr) {
         auto in = std::make_unique<MemorySoundInput>(std::vector<int16_t>(10 * kSampleRate, 0));
@@ -120,17 +113,8 @@ struct Program {
     bool active = true;
 };
 
-class TransmitTest : public ::testing::Test {
+class TransmitTest : public test::QtAppTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char arg0[] = "session_tests";
-        static char* argv[] = {arg0, nullptr};
-        if (!QApplication::instance()) {
-            new QApplication(argc, argv);
-            QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-        }
-    }
     static std::string TempPath(const std::string& name) {
         return (std::filesystem::temp_directory_path() / (name + std::to_string(::getpid()))).string();
     }
