@@ -706,7 +706,11 @@ void frmMain::tmrCPUProteccion_Timer() {
                      "CPU Usage", BoxIcon::Exclamation);
     }
 }
-void frmMain::tmrEmail_Timer() {}
+void frmMain::tmrEmail_Timer() {
+    // The e-mail result has been on screen for its 4 s.
+    tmrEmail.SetEnabled(false);
+    SetVisible(Control::txtEmail, false);
+}
 void frmMain::tmrVolumenBeacon_Timer() {}
 // The one-shots disarm before their action: a message box inside it lets timers run, and the action
 // must run once per arming.
@@ -747,9 +751,31 @@ void frmMain::tmrEQSL_Timer() {}
 void frmMain::tmrADIFCallsignChange_Timer() {}
 void frmMain::tmrClusterLogin_Timer() {}
 void frmMain::tmrClusterComprobarConexion_Timer() {}
-void frmMain::tmrConexionServidorAuxiliar_Timer() {}
-void frmMain::tmrOnline_Timer() {}
-void frmMain::tmrEnviarSpotPublico_Timer() {}
-void frmMain::tmrEnviarEmail_Timer() {}
+void frmMain::tmrConexionServidorAuxiliar_Timer() {
+    tmrConexionServidorAuxiliar.SetEnabled(false);
+    // No connection 250 ms after the request: try the server's other address once.
+    if (station_->ServerLinkState == 0) station_->CallsignServerRetry();
+}
+void frmMain::tmrOnline_Timer() {
+    // The server-state lamps belong to the contact-entry window, which comes with the logbook.
+    tmrOnline.SetEnabled(false);
+}
+void frmMain::tmrEnviarSpotPublico_Timer() {
+    // The queued spot goes out on the cluster connection, which comes with the on-line services.
+    tmrEnviarSpotPublico.SetEnabled(false);
+}
+void frmMain::tmrEnviarEmail_Timer() {
+    tmrEnviarEmail.SetEnabled(false);  // one send per arming, even if a box lets timers run meanwhile
+    station_->SendEmail();
+    if (station_->EmailResult == 1) {
+        SetBackColor(Control::txtEmail, kStatusYellow);
+        SetText(Control::txtEmail, station_->texts.TxtEmailError);
+    } else if (station_->EmailResult == 2) {
+        SetBackColor(Control::txtEmail, kStatusGreen);
+        SetText(Control::txtEmail, station_->texts.TxtEmailSent);
+    }
+    SetVisible(Control::txtEmail, true);
+    tmrEmail.SetEnabled(true);
+}
 
 }  // namespace muv

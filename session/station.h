@@ -137,7 +137,11 @@ struct Station {
                                const std::string&) {}
     void SaveSessionLog();
     void SendBugReport() {}
+    void SendEmail() {}            // the e-mail report: nothing prepared without an e-mail method
+    void CallsignServerRetry() {}  // the callsign server's other address
     std::string BugReportCode;
+    uint8_t EmailResult = 0;      // 2 report sent for a valid address, 1 sending failed, 0 nothing
+    uint8_t ServerLinkState = 0;  // 0 not connected, 1 connected, 2 no data or refused
 
 private:
     std::unique_ptr<frmSoundCard> soundCard_;

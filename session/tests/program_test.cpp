@@ -282,6 +282,19 @@ TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
     fs::remove_all(folder);
 }
 
+TEST_F(ProgramTest, AFailedEmailReportShowsItsResultForFourSeconds) {
+    Program p(Noise(30));
+    ASSERT_TRUE(Main(*p.form));
+    p.St().EmailResult = 1;
+    p.form->tmrEnviarEmail.SetEnabled(true);
+    ASSERT_TRUE(RunUntil([&] { return p.form->Visible(Control::txtEmail); }, 2));
+    EXPECT_FALSE(p.form->tmrEnviarEmail.Enabled());
+    EXPECT_EQ(p.form->BackColor(Control::txtEmail), kStatusYellow);
+    EXPECT_EQ(p.form->Text(Control::txtEmail), "Error: E-mail could not be sent");
+    EXPECT_TRUE(RunUntil([&] { return !p.form->Visible(Control::txtEmail); }, 6));
+    EXPECT_FALSE(p.form->tmrEmail.Enabled());
+}
+
 TEST_F(ProgramTest, TheOperatorIsToldOfFailures) {
     // Neither the chosen device nor device 0 opens: the program ends before the window shows.
     Program p(Noise(1), {0, -1});
