@@ -41,20 +41,36 @@ ToneChoice StrongestTone(const ToneEnergyMatrix& matrix, int mode, int base, int
     return best;
 }
 
-// The cutoff-th largest distinct value above 0, or 0 when there are fewer: what repeatedly taking the
-// largest value strictly below the previous one, each search starting from 0, arrives at.
-float RankThreshold(const float* values, int count, int cutoff, std::array<float, kMaxRankWindow>& scratch) {
-    int n = 0;
+// The sum of the values without the cutoff largest ones, so that a few fades or bursts do not pull the
+// sampling point. Values are added in their order, exactly as a plain loop over those below the
+// cutoff-th largest would; values equal to that one count once per copy beyond the cutoff, so a
+// noise-free signal, whose magnitudes repeat exactly, is trimmed like any other. (Taking the
+// cutoff-th largest *distinct* value as the bound instead made the sum 0 for every phase once fewer
+// distinct values than the cutoff remained, and each estimate then moved the sampling point half a
+// symbol until the frame was lost.)
+float TrimmedSum(const float* values, int count, int cutoff, std::array<float, kMaxRankWindow>& scratch) {
+    if (cutoff < 1 || cutoff > count) return 0;
+    std::copy(values, values + count, scratch.begin());
+    std::nth_element(scratch.begin(), scratch.begin() + (cutoff - 1), scratch.begin() + count,
+                     std::greater<float>());
+    const float bound = scratch[cutoff - 1];
+    // How many of the cutoff largest lie strictly above the bound; the rest of them equal it.
+    int above = 0;
+    for (int i = 0; i < cutoff - 1; ++i) {
+        if (scratch[i] > bound) ++above;
+    }
+    float sum = 0;
+    int equal = 0;
     for (int i = 0; i < count; ++i) {
-        if (values[i] > 0) scratch[n++] = values[i];
+        if (values[i] < bound) {
+            sum += values[i];
+        } else if (values[i] == bound) {
+            ++equal;
+        }
     }
-    std::sort(scratch.begin(), scratch.begin() + n, std::greater<float>());
-    int distinct = 0;
-    for (int i = 0; i < n; ++i) {
-        if (i > 0 && scratch[i] == scratch[i - 1]) continue;
-        if (++distinct >= cutoff) return scratch[i];
-    }
-    return 0;
+    const int keptEqual = equal - (cutoff - above);
+    if (keptEqual > 0) sum += static_cast<float>(keptEqual) * bound;
+    return sum;
 }
 
 }  // namespace
@@ -320,17 +336,10 @@ void Receiver::EstimateTiming() {
     const int window = m.RankWindowLength;
     if (window < 1 || window > kMaxRankWindow) throw VbError(9, "Subscript out of range");
 
-    // Per column phase, the tone strength over the window without its strongest values, so that a few
-    // fades or bursts do not pull the sampling point.
+    // Per column phase, the tone strength over the window without its strongest values.
     std::array<float, kMaxRankWindow> scratch;
     for (int ph = 1; ph <= kColumnsPerSymbol; ++ph) {
-        const float* values = &s.TimingEnergy[ph][1];
-        const float threshold = RankThreshold(values, window, m.RankCutoff, scratch);
-        float sum = 0;
-        for (int i = 0; i < window; ++i) {
-            if (values[i] < threshold) sum += values[i];
-        }
-        s.PhaseSum[ph] = sum;
+        s.PhaseSum[ph] = TrimmedSum(&s.TimingEnergy[ph][1], window, m.RankCutoff, scratch);
     }
 
     // Position 5 of the scan is the current phase.
@@ -345,6 +354,9 @@ void Receiver::EstimateTiming() {
         }
         if (++phase > kColumnsPerSymbol) phase = 1;
     }
+    // When the current phase is as strong as the best (a stretch of silence gives all phases 0), there is
+    // nothing to correct: the sampling point stays instead of jumping half a symbol.
+    if (s.PhaseSum[s.ColumnPhase] == bestSum) best = 5;
     s.SampleCountdown = static_cast<uint8_t>(s.SampleCountdown + (best - 1) - 4);
 
     int offset = s.SampleCountdown - kColumnsPerSymbol;
@@ -403,6 +415,8 @@ int16_t Receiver::FindToneWindow(int16_t bin, uint8_t flag) {
             best = d;
         }
     }
+    // Likewise the frequency stays where no offset is stronger than none (all sums 0 in silence).
+    if (low <= 0 && high >= 0 && s.AfcSums[2] == bestSum) best = 0;
     s.AfcSymbolCount = 0;
     return static_cast<int16_t>(best);
 }

@@ -57,7 +57,7 @@ TxModeChoice ChoiceForTxMode(int mode) {
     }
 }
 
-bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device) {
+bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device, double holdSeconds) {
     const TxModeChoice choice = ChoiceForTxMode(mode);
     MemoryTextWindow rx;
     MemoryTextWindow txWindow;
@@ -88,21 +88,28 @@ bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& devic
     shared.TxRxState = 1;
     tx.StartTransmission();
     if (host.failed) return false;
-    shared.TxRxState = 2;  // the second press: send the text, then end the message
+    // The second press (send the text, then end the message) comes once the held seconds of symbols
+    // have gone out; without a hold it comes right at the start.
+    const int64_t holdSymbols =
+        static_cast<int64_t>(holdSeconds * kSampleRate / StandardModeTables()[tx.TxModeIndex].SamplesPerSymbol);
+    int64_t symbols = 0;
+    if (holdSymbols <= 0) shared.TxRxState = 2;
 
     // Each pass is one 1 ms timer tick; the device tells whether the next buffer is free.
     while (!host.ended && (pilot.Enabled() || data.Enabled())) {
         if (pilot.Enabled()) {
             tx.PilotToneTick();
         } else {
+            const int32_t before = tx.TxSymbolCounter;
             tx.TxTick();
+            if (tx.TxSymbolCounter != before && ++symbols >= holdSymbols) shared.TxRxState = 2;
         }
     }
     tx.Output().CloseSoundOutput();
     return true;
 }
 
-std::vector<int16_t> TransmitToSamples(int mode, const std::string& text) {
+std::vector<int16_t> TransmitToSamples(int mode, const std::string& text, double holdSeconds) {
     // A device that plays every buffer the moment it is queued.
     class InstantOutput : public MemorySoundOutput {
     public:
@@ -111,7 +118,7 @@ std::vector<int16_t> TransmitToSamples(int mode, const std::string& text) {
             FinishAll();
         }
     } device;
-    TransmitOffline(mode, text, device);
+    TransmitOffline(mode, text, device, holdSeconds);
     return device.played;
 }
 

@@ -22,13 +22,14 @@ struct TxModeChoice {
 // The choice for transmit mode 1..10 (8, the second EME receive variant, is sent as 7).
 TxModeChoice ChoiceForTxMode(int mode);
 
-// Sends text in the given mode into the device (opened by the transmitter), with the operator's second
-// press of the TX/RX switch right at the start, so that the text is followed by the end of the message.
-// The device must finish its buffers by itself (a file, or memory that plays at once). Returns false
-// when the device could not be opened.
-bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device);
+// Sends text in the given mode into the device (opened by the transmitter). The operator's second press
+// of the TX/RX switch comes once holdSeconds of data symbols have gone out (the transmitter idles after
+// the text meanwhile), right at the start without a hold; then the text is followed by the end of the
+// message. The device must finish its buffers by itself (a file, or memory that plays at once). Returns
+// false when the device could not be opened.
+bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device, double holdSeconds = 0);
 
 // The same into memory: the samples that went on air, from the first silent buffer to the last one.
-std::vector<int16_t> TransmitToSamples(int mode, const std::string& text);
+std::vector<int16_t> TransmitToSamples(int mode, const std::string& text, double holdSeconds = 0);
 
 }  // namespace muv

@@ -250,15 +250,16 @@ TEST(DecodingChain, TimingEstimateMovesTheSamplingPointToTheStrongestPhase) {
     rx.CurrentSymbolColumn = 1;
     rx.DecodeSymbols(255);
     s.TimingSymbolCount = 512;
-    // Phase 7: 64 distinct strong values and weak ones; leaving out the 64 largest distinct values keeps
-    // the weak ones. Phase 3: two values repeated, fewer than 64 distinct, so nothing is kept.
+    // Phase 7: 64 distinct strong values and weak ones; leaving out the 64 largest keeps the weak ones.
+    // Phase 3: two values repeated, as a noise-free signal gives them: of 70 equal strong values, the 6
+    // beyond the 64 largest still count.
     for (int i = 1; i <= 512; ++i) {
         s.TimingEnergy[7][i] = i <= 64 ? 9.0f + static_cast<float>(i) : 0.25f;
-        s.TimingEnergy[3][i] = i <= 100 ? 5.0f : 0.5f;
+        s.TimingEnergy[3][i] = i <= 70 ? 1.0f : 0.125f;
     }
     rig.Column(1);
     EXPECT_FLOAT_EQ(s.PhaseSum[7], 448 * 0.25f);
-    EXPECT_EQ(s.PhaseSum[3], 0.0f);
+    EXPECT_FLOAT_EQ(s.PhaseSum[3], 6 * 1.0f + 442 * 0.125f);
     // The scan starts at phase 1 + 4, so phase 7 is position 3: two columns earlier.
     EXPECT_EQ(s.SampleCountdown, 6);
     EXPECT_EQ(s.LastTimingOffset, -2);
@@ -266,8 +267,8 @@ TEST(DecodingChain, TimingEstimateMovesTheSamplingPointToTheStrongestPhase) {
     EXPECT_EQ(rig.controls.BackColor(Control::txtSincronismo), kStatusRed);
     EXPECT_EQ(rig.controls.Text(Control::txtSincronismo), "UNLOCKED");
 
-    // All sums equal: position 1, four columns earlier, shown as +4 after a positive offset; an unlocked
-    // frame greys the lamp and leaves its text.
+    // Every phase the same, as in silence: nothing to correct, the sampling point stays. An unlocked frame
+    // greys the lamp and leaves its text.
     for (auto& row : s.TimingEnergy)
         row.fill(0.0f);
     s.TimingSymbolCount = 512;
@@ -275,11 +276,23 @@ TEST(DecodingChain, TimingEstimateMovesTheSamplingPointToTheStrongestPhase) {
     s.LastTimingOffset = 3;
     rx.RxLocked = 0;
     rig.Column(2);
-    EXPECT_EQ(s.SampleCountdown, 4);
-    EXPECT_EQ(s.LastTimingOffset, 4);
-    EXPECT_EQ(rig.controls.meters[2], 100.0f);
+    EXPECT_EQ(s.SampleCountdown, 8);
+    EXPECT_EQ(s.LastTimingOffset, 0);
+    EXPECT_EQ(rig.controls.meters[2], 50.0f);
     EXPECT_EQ(rig.controls.BackColor(Control::txtSincronismo), kStatusGrey);
     EXPECT_EQ(rig.controls.Text(Control::txtSincronismo), "UNLOCKED");
+
+    // The current phase tied with an earlier one in the scan: still no move.
+    for (int i = 1; i <= 512; ++i) {
+        s.TimingEnergy[2][i] = 0.5f;  // scan position 1 when the current phase is 6
+        s.TimingEnergy[6][i] = 0.5f;
+    }
+    s.ColumnPhase = 6;
+    s.TimingEnergy[2][s.TimingSlot] = 0;  // the column itself writes 0 into phase 6 at this slot
+    s.TimingSymbolCount = 512;
+    s.SampleCountdown = 1;
+    rig.Column(3);
+    EXPECT_EQ(s.LastTimingOffset, 0);
 }
 
 // Runs one full round of the frequency tracker (16 symbols in M1) on the strongest bin given.
@@ -306,8 +319,14 @@ TEST(DecodingChain, FrequencyTrackingStaysInsideTheSearchWindowAndTheMatrix) {
     rx.Matrix.At(1, 62, 5) = 2.0f;
     EXPECT_EQ(AfcRound(rx, 60), -2);  // +2 is out of reach, -2 the strongest left
 
-    // Bins beyond the matrix's edges are never read.
+    // No energy anywhere (silence): no offset is better than none.
     rx.FrameBaseBin = 66;
+    rx.Matrix.At(1, 58, 5) = 0;
+    rx.Matrix.At(1, 59, 5) = 0;
+    rx.Matrix.At(1, 62, 5) = 0;
+    EXPECT_EQ(AfcRound(rx, 60), 0);
+
+    // Bins beyond the matrix's edges are never read.
     rx.Matrix.At(1, 0, 5) = 1.0f;
     EXPECT_EQ(AfcRound(rx, 0), 0);
     const auto top = static_cast<int16_t>(rx.Matrix.HighestBin());
