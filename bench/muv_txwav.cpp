@@ -49,8 +49,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     muv::WavFileSoundOutput file(args[2], false);
-    if (!muv::TransmitOffline(static_cast<int>(mode), muv::Utf8ToCp1252(args[1]), file, idleSeconds)) {
-        std::cerr << "muv_txwav: cannot write " << args[2] << '\n';
+    std::string error;
+    if (!muv::TransmitOffline(static_cast<int>(mode), muv::Utf8ToCp1252(args[1]), file, idleSeconds,
+                              &error)) {
+        // The file's own reason names it and the cause.
+        std::cerr << "muv_txwav: " << (file.LastError().empty() ? error : file.LastError()) << '\n';
         return 1;
     }
     std::cout << "wrote " << args[2] << " (" << muv::StandardModeTables()[static_cast<int>(mode)].DisplayName

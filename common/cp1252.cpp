@@ -69,7 +69,11 @@ std::string Utf8ToCp1252(std::string_view text) {
             ++i;
             continue;
         }
-        out.push_back(UnicodeToCp1252(u));
+        // A character written with more bytes than it needs ("\xC0\xAF" for '/'), a surrogate or a
+        // value beyond Unicode is not text: one '?' for the whole sequence.
+        constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+        const bool character = u >= kShortest[extra] && (u < 0xD800 || u > 0xDFFF) && u <= 0x10FFFF;
+        out.push_back(character ? UnicodeToCp1252(u) : '?');
         i += static_cast<size_t>(extra) + 1;
     }
     return out;

@@ -1,7 +1,11 @@
-// The session log file: one plain text file per UTC day to which the program appends, when it closes,
+// The session log file: one plain text file per UTC day to which the program adds, when it closes,
 // what was received and sent during the run.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include "session_log.h"
@@ -14,11 +18,25 @@ inline constexpr const char* kSessionLogErrorTitle = "Log Error";
 // The day's file name: "YYYY-MM-DD.Log".
 std::string SessionLogFileName(const UtcTime& now);
 
-// Appends SessionLogText, SessionLogLine and a line end, as one line, to the file of the UTC day `now`
-// in `folder`. When `folder` is not an existing folder the file goes to `programFolder` instead, and
-// the warning to show the operator (titled kSessionLogErrorTitle) is returned; otherwise "". A file
-// that cannot be written throws std::runtime_error, for the caller's trap.
-std::string SaveSessionLog(const SessionLog& log, const std::string& folder, const std::string& programFolder,
-                           const UtcTime& now);
+// How the file's bytes reach the disk, with the contract of POSIX write(). Tests put in one that fails
+// as a full disk does.
+using FileWriter = std::function<ssize_t(int fd, const void* data, size_t size)>;
+
+// What a save came to.
+struct SessionLogSave {
+    bool saved = false;   // the block is in a file, whole
+    std::string path;     // that file
+    std::string message;  // for the operator, titled kSessionLogErrorTitle; "" when saved where asked
+};
+
+// Adds SessionLogText, SessionLogLine and a line end, as one block, to the file of the UTC day `now`
+// in `folder`. The file is replaced whole by a copy that has the block added, never changed in place:
+// a failed write leaves it as it was. When `folder` is missing or cannot take the file, the block goes
+// to the file of the day in `fallbackFolder` (created when missing; "" for none) and the message says
+// so; when no file can take it, nothing is saved and the message names the file and the cause. The
+// session log itself is never changed, so a later save still has all of it.
+SessionLogSave SaveSessionLog(const SessionLog& log, const std::string& folder,
+                              const std::string& fallbackFolder, const UtcTime& now,
+                              const FileWriter& write = nullptr);
 
 }  // namespace muv

@@ -139,7 +139,7 @@ public:
     void Close() override;
 
     bool IsOpen() const { return stream_ != nullptr; }
-    const std::string& LastError() const { return error_; }
+    const std::string& LastError() const override { return error_; }
 
 private:
     friend struct PortAudioCallbacks;
@@ -169,7 +169,7 @@ public:
     int PendingSamples() const override;
 
     bool IsOpen() const { return stream_ != nullptr; }
-    const std::string& LastError() const { return error_; }
+    const std::string& LastError() const override { return error_; }
 
 private:
     friend struct PortAudioCallbacks;

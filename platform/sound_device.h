@@ -11,6 +11,13 @@ namespace muv {
 
 constexpr int kSampleRate = 48000;
 
+namespace detail {
+inline const std::string& NoError() {
+    static const std::string kNone;
+    return kNone;
+}
+}  // namespace detail
+
 class SoundOutputDevice {
 public:
     virtual ~SoundOutputDevice() = default;
@@ -25,6 +32,10 @@ public:
     virtual void Close() = 0;
     // Samples queued but not yet played.
     virtual int PendingSamples() const = 0;
+    // Why the device failed, for the operator: an Open that did not succeed, or a failure while
+    // playing that loses what it is given (a file that cannot be written). Empty after a successful
+    // Open until something fails.
+    virtual const std::string& LastError() const { return detail::NoError(); }
 };
 
 class SoundInputDevice {
@@ -41,6 +52,9 @@ public:
     // Stops capture and returns every buffer unfilled.
     virtual void Reset() = 0;
     virtual void Close() = 0;
+    // Why the last Open did not succeed, for the operator (which device or file, what is wrong with
+    // it); empty after a successful Open.
+    virtual const std::string& LastError() const { return detail::NoError(); }
 };
 
 }  // namespace muv

@@ -24,7 +24,10 @@ std::unique_ptr<SoundInputDevice> CreateSoundInput() {
 }
 
 std::unique_ptr<SoundOutputDevice> CreateSoundOutput() {
-    if (const char* path = Setting("MUV_SOUND_OUTPUT")) return std::make_unique<WavFileSoundOutput>(path);
+    // The file takes the transmission at the pace of the air, so that the program's timing (the wait
+    // for the queued sound, the indicators, the countdowns) is the same as on a sound card.
+    if (const char* path = Setting("MUV_SOUND_OUTPUT"))
+        return std::make_unique<WavFileSoundOutput>(path, /*append*/ true, /*realTime*/ true);
     return std::make_unique<PortAudioSoundOutput>();
 }
 

@@ -1,6 +1,7 @@
 // The sound devices the program runs on: PortAudio normally; WAV files when the environment says so,
 // for running without a sound card. MUV_SOUND_INPUT names a 48 kHz WAV file that the input plays at
-// the real pace, over and over; MUV_SOUND_OUTPUT names the WAV file that the output writes.
+// the real pace, over and over; MUV_SOUND_OUTPUT names the WAV file that the output writes, taking
+// the buffers at the real pace too.
 #pragma once
 
 #include <memory>

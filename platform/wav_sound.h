@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
 
 #include "memory_sound.h"
@@ -12,31 +14,62 @@
 
 namespace muv {
 
-// Plays into a 16-bit mono 48 kHz WAV file. A file plays instantly: every written buffer is done at once.
+// Plays into a 16-bit mono 48 kHz WAV file. Every buffer is written to the file as it comes. Without
+// real time the file plays instantly: every written buffer is done at once. With real time the device
+// takes its buffers as a sound card does: a buffer is done only once the clock since the Open covers
+// every sample written up to and including it.
 class WavFileSoundOutput : public SoundOutputDevice {
 public:
-    // With append, the file is created at the first Open and every later Open continues it, so all
-    // transmissions land in one file; without, every Open starts the file anew.
-    explicit WavFileSoundOutput(std::string path, bool append = true);
+    using Clock = std::chrono::steady_clock;
 
+    // With append, the file is created at the first Open and every later Open continues it, so all
+    // transmissions land in one file; without, every Open starts the file anew. now is the clock of
+    // real time (a test's own clock in tests).
+    explicit WavFileSoundOutput(std::string path, bool append = true, bool realTime = false,
+                                std::function<Clock::time_point()> now = &Clock::now);
+
+    // Fails when the file cannot be created, and, when appending, when the file already failed: the
+    // kept error then says why.
     bool Open(int deviceIndex) override;
+    // Appends the samples to the file. After the first write error nothing more is written; the error
+    // is kept (LastError) until a fresh file is created.
     void Write(int buffer, const int16_t* samples, int count) override;
-    bool IsDone(int) const override { return true; }
-    void Reset() override {}
+    bool IsDone(int buffer) const override;
+    // Whatever is still queued counts as played at once (a file cannot take back what it holds); with
+    // real time, the clock starts again from now.
+    void Reset() override;
     // Flushes and patches the header: the file is valid after every Close.
     void Close() override;
-    int PendingSamples() const override { return 0; }
+    // With real time, the samples written whose time has not come yet; otherwise 0.
+    int PendingSamples() const override;
+    // The first failure of the file since it was created: which file and what went wrong.
+    const std::string& LastError() const override { return error_; }
 
     bool IsOpen() const { return open_; }
     int64_t SamplesWritten() const { return writer_.Samples(); }
-    const std::string& LastError() const { return error_; }
 
 private:
+    // The samples the clock has played since the clock started.
+    int64_t PlayedSamples() const;
+    // Keeps the writer's first failure.
+    void KeepError();
+
+    struct Queued {
+        int buffer;
+        int64_t end;  // samples since the clock started, up to and including this buffer
+    };
+
     std::string path_;
     bool append_;
+    bool realTime_;
+    std::function<Clock::time_point()> now_;
     bool open_ = false;
     WavWriter writer_;
     std::string error_;
+    Clock::time_point clockStart_{};
+    int64_t queuedSamples_ = 0;
+    // Buffers written and maybe not yet played, in order (only with real time).
+    std::deque<Queued> queue_;
 };
 
 // Captures from a 48 kHz WAV file; otherwise as MemorySoundInput with autoFill.
@@ -52,7 +85,7 @@ public:
     // Reads the file (again) and delivers it from its start; fails when it cannot be read as 48 kHz.
     bool Open(int deviceIndex) override;
     void Start() override;
-    const std::string& LastError() const { return error_; }
+    const std::string& LastError() const override { return error_; }
 
 protected:
     bool ReadyToFill(int64_t samplesAfter) const override;

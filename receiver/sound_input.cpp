@@ -1,6 +1,7 @@
 #include "sound_input.h"
 
 #include <algorithm>
+#include <string>
 
 #include "receiver_host.h"
 
@@ -19,7 +20,10 @@ bool SoundInput::OpenSoundInput(int samplesPerBuffer) {
     openSize_ = samplesPerBuffer;
     if (!device_.Open(host_.InputDeviceIndex())) {
         if (!device_.Open(0)) {
-            host_.SoundCardFailure("Audio Device Input not available");
+            // The device's own reason (which file, what is wrong with it) on the line below.
+            std::string message = "Audio Device Input not available";
+            if (!device_.LastError().empty()) message += "\n" + device_.LastError();
+            host_.SoundCardFailure(message);
             return false;
         }
         host_.SetInputDeviceIndex(0);

@@ -11,6 +11,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "frmMain.h"
@@ -417,16 +418,20 @@ void frmMain::ReleasePtt() {
 }
 
 void frmMain::SettleCatRelease() {
-    // A CAT release is only queued in the rig engine: before the program ends, the rig is given the
-    // moment it needs to confirm it.
+    // A CAT release goes through the rig engine's queue: before the program ends, the rig is given the
+    // moment it needs to confirm it, and then it is told once more on a connection of its own.
     Station& st = *station_;
-    if (!st.RigWindowLoaded() || !st.RigWindow().optCAT->isChecked()) return;
-    const Rig* rig = st.RigWindow().CurrentRig();
+    if (!st.RigWindowLoaded() || !st.RigWindow().OmniRigEngine()) return;
+    RigEngine& engine = *st.RigWindow().OmniRigEngine();
     QElapsedTimer clock;
     clock.start();
-    while (rig && rig == st.RigWindow().CurrentRig() && rig->Status() == rigctl::ST_ONLINE &&
-           rig->Tx() == rigctl::PM_TX && clock.elapsed() < 2000)
+    while ((engine.Rig1().ReleasePending() || engine.Rig2().ReleasePending()) && clock.elapsed() < 2000)
         LetEventsRun(10);
+    for (Rig* rig : {&engine.Rig1(), &engine.Rig2()}) {
+        if (rig->ReleasePending() && !rig->ReleaseNow(1000))
+            std::fprintf(stderr, "MUV: %s has not confirmed PTT off: the transmitter may still be keyed\n",
+                         rig->RigType().c_str());
+    }
 }
 
 void frmMain::FocusTransmitWindow() {

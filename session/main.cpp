@@ -7,8 +7,10 @@
 #include <QTimer>
 #include <cstring>
 
+#include "emergency_release.h"
 #include "frmMain.h"
 #include "program_start.h"
+#include "shutdown_signals.h"
 #include "sound_factory.h"
 
 int main(int argc, char* argv[]) {
@@ -26,6 +28,10 @@ int main(int argc, char* argv[]) {
     // One look on every desktop: the window's controls are drawn with their own colours.
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     muv::frmMain main;
+    // A crash still drops the keying lines and releases CAT; a request to end goes through the window's
+    // own shut-down, which releases first.
+    muv::emergency::InstallCrashHandlers();
+    muv::ShutdownSignals endRequests([&main] { main.close(); });
     if (!muv::Main(main)) return main.ExitCode();
     if (!screenshot.isEmpty()) {
         QTimer::singleShot(static_cast<int>(after * 1000), &main, [&main, &app, screenshot] {

@@ -1,11 +1,10 @@
 #include "station.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
-#include <stdexcept>
+#include <QStandardPaths>
 
 #include "controls.h"
 #include "message_box.h"
@@ -139,16 +138,17 @@ void Station::ApplyLanguage() {
     RigWindow();
 }
 
-void Station::SaveSessionLog() {
-    const std::string programFolder = QCoreApplication::applicationDirPath().toStdString();
-    try {
-        const std::string warning =
-            muv::SaveSessionLog(sessionLog, SessionLogFolder, programFolder, shared.UtcNow);
-        if (!warning.empty()) form.Boxes().Show(warning, kSessionLogErrorTitle, BoxIcon::Exclamation);
-    } catch (const std::runtime_error& e) {
-        // The session text is lost, but the program still closes normally.
-        form.Boxes().Show(e.what(), kSessionLogErrorTitle, BoxIcon::Exclamation);
-    }
+bool Station::SaveSessionLog() {
+    // Where the chosen folder cannot take the file: the user's own data folder ($XDG_DATA_HOME/MUV),
+    // which, unlike the program's folder on an installed system, can be written.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const std::string fallback =
+        data.isEmpty() ? std::string() : (data + QStringLiteral("/MUV")).toStdString();
+    // The session text stays as it is, saved or not: nothing of it is lost to a failed save.
+    const SessionLogSave result = muv::SaveSessionLog(sessionLog, SessionLogFolder, fallback, shared.UtcNow);
+    if (!result.message.empty())
+        form.Boxes().Show(result.message, kSessionLogErrorTitle, BoxIcon::Exclamation);
+    return result.saved;
 }
 
 }  // namespace muv

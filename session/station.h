@@ -117,7 +117,7 @@ struct Station {
 
     // --- log locations window ---
     bool AutoSaveLogClose = false;  // chkAutoSaveLogClose
-    std::string SessionLogFolder;   // the session-log folder; the program's folder when missing
+    std::string SessionLogFolder;  // the session-log folder; the user's data folder when it cannot be written
 
     // --- beacon window: its mode (one of the three), its period, the report answer's state ---
     bool ReportArmed = false;
@@ -135,7 +135,9 @@ struct Station {
     void PskReporterStart() {}
     void CallsignServerRequest(uint8_t, const std::string&, const std::string&, const std::string&,
                                const std::string&) {}
-    void SaveSessionLog();
+    // Adds the session text to the day's session log file, telling the operator of any trouble; false
+    // when no file could take it.
+    bool SaveSessionLog();
     void SendBugReport() {}
     void SendEmail() {}            // the e-mail report: nothing prepared without an e-mail method
     void CallsignServerRetry() {}  // the callsign server's other address

@@ -3,10 +3,14 @@
 #include <chrono>
 #include <thread>
 
+#include "emergency_release.h"
 #include "vb.h"
 
 namespace muv {
 namespace {
+
+// What the box is told on a crash: the two lines of a release.
+constexpr const char* kDdsReleaseText = "KEY OFF\rPTT OFF\r";
 
 bool DdsChosen(const RigKeying& rig) {
     return !rig.optCAT() && !rig.optVOX() && !rig.optNOCAT();
@@ -58,6 +62,7 @@ uint8_t PttKeying::KeyPtt() {
         port_.SetCommPort(PortNumber);
         port_.SetPortOpen(true);
         port_.SetSettings("57600,N,8,1");
+        emergency::SetSerialReleaseText(kDdsReleaseText);  // a crash still tells the box to stop
         return 1;
     } catch (const std::exception&) {
         // Whatever got open must not stay keyed.
@@ -97,6 +102,7 @@ void PttKeying::ReleasePtt() {
 }
 
 void PttKeying::CloseWithLinesDown() {
+    emergency::SetSerialReleaseText("");
     try {
         port_.SetRTSEnable(false);
     } catch (const std::exception&) {

@@ -18,10 +18,14 @@ public:
     void TestToneStopped() override {}
     int OutputDeviceIndex() const override { return -1; }
     void PrepareMixerForOutput(int) override {}
-    void SoundCardFailure(const std::string&) override { failed = true; }
+    void SoundCardFailure(const std::string& message) override {
+        failed = true;
+        failure = message;
+    }
 
     bool ended = false;
     bool failed = false;
+    std::string failure;
 };
 
 class NoDdsBox : public DdsBox {
@@ -57,7 +61,8 @@ TxModeChoice ChoiceForTxMode(int mode) {
     }
 }
 
-bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device, double holdSeconds) {
+bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device, double holdSeconds,
+                     std::string* error) {
     const TxModeChoice choice = ChoiceForTxMode(mode);
     MemoryTextWindow rx;
     MemoryTextWindow txWindow;
@@ -86,17 +91,21 @@ bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& devic
     Transmitter tx(links);
     txWindow.SetText(text);
     shared.TxRxState = 1;
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return false;
+    };
     tx.StartTransmission();
-    if (host.failed) return false;
+    if (host.failed) return fail(host.failure);
     // The second press (send the text, then end the message) comes once the held seconds of symbols
     // have gone out; without a hold it comes right at the start.
-    const int64_t holdSymbols =
-        static_cast<int64_t>(holdSeconds * kSampleRate / StandardModeTables()[tx.TxModeIndex].SamplesPerSymbol);
+    const int64_t holdSymbols = static_cast<int64_t>(holdSeconds * kSampleRate /
+                                                     StandardModeTables()[tx.TxModeIndex].SamplesPerSymbol);
     int64_t symbols = 0;
     if (holdSymbols <= 0) shared.TxRxState = 2;
 
     // Each pass is one 1 ms timer tick; the device tells whether the next buffer is free.
-    while (!host.ended && (pilot.Enabled() || data.Enabled())) {
+    while (!host.ended && !host.failed && (pilot.Enabled() || data.Enabled())) {
         if (pilot.Enabled()) {
             tx.PilotToneTick();
         } else {
@@ -106,6 +115,9 @@ bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& devic
         }
     }
     tx.Output().CloseSoundOutput();
+    if (host.failed) return fail(host.failure);
+    // The close writes the last of it (a file's header): a failure there loses the transmission too.
+    if (!device.LastError().empty()) return fail(device.LastError());
     return true;
 }
 

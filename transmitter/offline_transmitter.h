@@ -26,8 +26,10 @@ TxModeChoice ChoiceForTxMode(int mode);
 // of the TX/RX switch comes once holdSeconds of data symbols have gone out (the transmitter idles after
 // the text meanwhile), right at the start without a hold; then the text is followed by the end of the
 // message. The device must finish its buffers by itself (a file, or memory that plays at once). Returns
-// false when the device could not be opened.
-bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device, double holdSeconds = 0);
+// false, with the reason in error, when the device could not be opened or failed on the way (a file
+// that cannot be written); the transmission then stops there.
+bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& device, double holdSeconds = 0,
+                     std::string* error = nullptr);
 
 // The same into memory: the samples that went on air, from the first silent buffer to the last one.
 std::vector<int16_t> TransmitToSamples(int mode, const std::string& text, double holdSeconds = 0);

@@ -1,8 +1,19 @@
 #include "sound_output.h"
 
 #include <algorithm>
+#include <string>
 
 namespace muv {
+
+namespace {
+
+// The device's own reason (which file, what went wrong) on the line below the text.
+std::string WithReason(std::string message, const SoundOutputDevice& device) {
+    if (!device.LastError().empty()) message += "\n" + device.LastError();
+    return message;
+}
+
+}  // namespace
 
 SoundOutput::SoundOutput(SoundOutputDevice& device, TransmitterHost& host) : device_(device), host_(host) {
     for (auto& row : OutputStaging3072)
@@ -14,9 +25,10 @@ SoundOutput::SoundOutput(SoundOutputDevice& device, TransmitterHost& host) : dev
 bool SoundOutput::OpenSoundOutput(int samplesPerBuffer) {
     TxSamplesPerBuffer = samplesPerBuffer;
     if (!device_.Open(host_.OutputDeviceIndex()) && !device_.Open(0)) {
-        host_.SoundCardFailure("Audio Device Output not available");
+        host_.SoundCardFailure(WithReason("Audio Device Output not available", device_));
         return false;
     }
+    failureReported_ = false;
     host_.PrepareMixerForOutput(0);
     SoundOutputOpen = 1;
     device_.Reset();
@@ -33,14 +45,27 @@ uint8_t SoundOutput::QueueOutputBuffer(const std::vector<int16_t>& samples, bool
         NextOutputBuffer = 0;
         return 0;
     }
+    if (DeviceFailed()) return 0;
     const int n = NextOutputBuffer;
     if (!IsOutputBufferDone(n)) return 0;
     auto& row = (TxSamplesPerBuffer == 3072 ? OutputStaging3072 : OutputStaging3584)[n];
     const size_t count = std::min(row.size(), samples.size() - 1);
     std::copy(samples.begin() + 1, samples.begin() + 1 + static_cast<std::ptrdiff_t>(count), row.begin());
     device_.Write(n, row.data(), static_cast<int>(row.size()));
+    if (DeviceFailed()) return 0;
     NextOutputBuffer = static_cast<uint8_t>(n + 1 == kOutputBuffers ? 0 : n + 1);
     return 1;
+}
+
+bool SoundOutput::DeviceFailed() {
+    if (device_.LastError().empty()) return false;
+    // What is queued no longer reaches the air (a file that cannot be written): as a device that does
+    // not open, and told once.
+    if (!failureReported_) {
+        failureReported_ = true;
+        host_.SoundCardFailure(WithReason("Audio Device Output not available", device_));
+    }
+    return true;
 }
 
 uint8_t SoundOutput::IsOutputBufferDone(int k) const {

@@ -22,7 +22,8 @@ public:
     // queues the 20 buffers silent. False when no device opened: the host has been told.
     bool OpenSoundOutput(int samplesPerBuffer);
     // samples holds elements 1..samplesPerBuffer (element 0 unused). With reset, only goes back to
-    // buffer 0 and returns 0; otherwise 1 when the samples were queued, 0 when the next buffer still plays.
+    // buffer 0 and returns 0; otherwise 1 when the samples were queued, 0 when the next buffer still plays
+    // or the device has failed (the host is told once per open, with the device's reason).
     uint8_t QueueOutputBuffer(const std::vector<int16_t>& samples, bool reset);
     uint8_t IsOutputBufferDone(int k) const;
     void CloseSoundOutput();
@@ -34,11 +35,15 @@ public:
     SoundOutputDevice& Device() { return device_; }
 
 private:
+    // True when the device reports a failure since it opened; the first time, the host is told.
+    bool DeviceFailed();
+
     SoundOutputDevice& device_;
     TransmitterHost& host_;
     // Row k holds the last samples copied into buffer k.
     std::array<std::vector<int16_t>, kOutputBuffers> OutputStaging3072;
     std::array<std::vector<int16_t>, kOutputBuffers> OutputStaging3584;
+    bool failureReported_ = false;
 };
 
 }  // namespace muv

@@ -1,5 +1,6 @@
 #include "qtextedit_window.h"
 
+#include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -41,6 +42,24 @@ std::string FromDocumentText(QString text) {
     return out;
 }
 
+// Takes Shift+Enter as Enter. Left to the edit, Shift+Enter would put a line separator into the
+// paragraph as one edit of its own, which undo could not take back together with its settling.
+class ShiftEnterAsEnter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                key->modifiers().testFlag(Qt::ShiftModifier))
+                key->setModifiers(key->modifiers() & ~Qt::ShiftModifier);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 }  // namespace
 
 QTextEditWindow::QTextEditWindow(QTextEdit* edit, ColorRef defaultColour, int defaultFontSize)
@@ -50,13 +69,64 @@ QTextEditWindow::QTextEditWindow(QTextEdit* edit, ColorRef defaultColour, int de
       defaultColour_(defaultColour),
       defaultSize_(defaultFontSize) {
     edit_->setAcceptRichText(false);
+    edit_->installEventFilter(new ShiftEnterAsEnter(edit_));
+    // Only a change that brings a line separator in needs settling.
+    watch_ = QObject::connect(edit_->document(), &QTextDocument::contentsChange, edit_,
+                              [this](int position, int, int added) {
+                                  if (separatorsPending_) return;
+                                  const QTextDocument* doc = edit_->document();
+                                  for (int i = position; i < position + added && !separatorsPending_; ++i)
+                                      separatorsPending_ = doc->characterAt(i) == QChar::LineSeparator;
+                              });
+}
+
+QTextEditWindow::~QTextEditWindow() {
+    QObject::disconnect(watch_);
+}
+
+void QTextEditWindow::SettleLineSeparators() const {
+    if (!separatorsPending_) return;
+    separatorsPending_ = false;
+    QTextDocument* doc = edit_->document();
+    // A separator and the paragraph break that replaces it are one character each, so every document
+    // position, and with it the operator's caret and selection, stays where it was.
+    QTextCursor caret = edit_->textCursor();
+    const int anchor = caret.anchor();
+    const int position = caret.position();
+    QTextCursor c(doc);
+    bool editing = false;
+    QTextBlock block = doc->begin();
+    while (block.isValid()) {
+        const int at = block.text().indexOf(QChar::LineSeparator);
+        if (at < 0) {
+            block = block.next();
+            continue;
+        }
+        if (!editing) {
+            // One undo step with the paste that brought the separator in: undoing must not bring the
+            // separator back alone, to be settled again at once.
+            c.joinPreviousEditBlock();
+            editing = true;
+        }
+        c.setPosition(block.position() + at);
+        c.setPosition(block.position() + at + 1, QTextCursor::KeepAnchor);
+        c.insertBlock();
+        block = c.block();  // the rest of the line, which may hold another separator
+    }
+    if (!editing) return;
+    caret.setPosition(anchor);
+    caret.setPosition(position, QTextCursor::KeepAnchor);
+    edit_->setTextCursor(caret);
+    c.endEditBlock();
 }
 
 int32_t QTextEditWindow::FromDocument(int position) const {
+    SettleLineSeparators();
     return position + edit_->document()->findBlock(position).blockNumber();
 }
 
 int QTextEditWindow::ToDocument(int32_t position) const {
+    SettleLineSeparators();
     const QTextDocument* doc = edit_->document();
     // The last block whose window position of its start is at or before the wanted position.
     int lo = 0, hi = doc->blockCount() - 1;
@@ -74,6 +144,7 @@ int QTextEditWindow::ToDocument(int32_t position) const {
 }
 
 std::string QTextEditWindow::Text() const {
+    SettleLineSeparators();
     return FromDocumentText(edit_->document()->toPlainText());
 }
 
@@ -86,11 +157,13 @@ void QTextEditWindow::SetText(const std::string& text) {
 }
 
 int32_t QTextEditWindow::TextLength() const {
+    SettleLineSeparators();
     const QTextDocument* doc = edit_->document();
     return doc->characterCount() - 1 + doc->blockCount() - 1;
 }
 
 std::string QTextEditWindow::TextRTF() const {
+    SettleLineSeparators();
     return edit_->toHtml().toStdString();
 }
 
@@ -98,6 +171,13 @@ void QTextEditWindow::SetTextRTF(const std::string& rtf) {
     const QString html = QString::fromStdString(rtf);
     if (Qt::mightBeRichText(html)) {
         edit_->setHtml(html);
+        // The snapshot's <br> become paragraph breaks now, as part of the restored content rather than
+        // as an edit the operator could undo.
+        QTextDocument* doc = edit_->document();
+        const bool undo = doc->isUndoRedoEnabled();
+        doc->setUndoRedoEnabled(false);
+        SettleLineSeparators();
+        doc->setUndoRedoEnabled(undo);
     } else {
         edit_->setPlainText(ToDocumentText(rtf));
     }
@@ -108,10 +188,12 @@ void QTextEditWindow::SetTextRTF(const std::string& rtf) {
 }
 
 int32_t QTextEditWindow::SelStart() const {
+    SettleLineSeparators();
     return FromDocument(edit_->textCursor().selectionStart());
 }
 
 void QTextEditWindow::SetSelStart(int32_t start) {
+    SettleLineSeparators();
     const int target = ToDocument(std::clamp<int32_t>(start, 0, TextLength()));
     QTextCursor c = edit_->textCursor();
     const bool moved = c.position() != target || c.hasSelection();
@@ -121,11 +203,13 @@ void QTextEditWindow::SetSelStart(int32_t start) {
 }
 
 int32_t QTextEditWindow::SelLength() const {
+    SettleLineSeparators();
     const QTextCursor c = edit_->textCursor();
     return FromDocument(c.selectionEnd()) - FromDocument(c.selectionStart());
 }
 
 void QTextEditWindow::SetSelLength(int32_t length) {
+    SettleLineSeparators();
     QTextCursor c = edit_->textCursor();
     const int32_t start = FromDocument(c.selectionStart());
     const int32_t end = std::clamp<int32_t>(start + std::max(0, length), start, TextLength());
@@ -135,10 +219,12 @@ void QTextEditWindow::SetSelLength(int32_t length) {
 }
 
 std::string QTextEditWindow::SelText() const {
+    SettleLineSeparators();
     return FromDocumentText(edit_->textCursor().selection().toPlainText());
 }
 
 void QTextEditWindow::SetSelText(const std::string& text) {
+    SettleLineSeparators();
     QTextCursor c = edit_->textCursor();
     QTextCharFormat format;
     format.setForeground(ToQColor(insertColour_));
@@ -148,6 +234,7 @@ void QTextEditWindow::SetSelText(const std::string& text) {
 }
 
 ColorRef QTextEditWindow::SelColor() const {
+    SettleLineSeparators();
     const QTextCursor c = edit_->textCursor();
     if (!c.hasSelection()) return insertColour_;
     QTextCursor first(edit_->document());
@@ -156,6 +243,7 @@ ColorRef QTextEditWindow::SelColor() const {
 }
 
 void QTextEditWindow::SetSelColor(ColorRef colour) {
+    SettleLineSeparators();
     QTextCursor c = edit_->textCursor();
     if (c.hasSelection()) {
         QTextCharFormat format;
@@ -166,6 +254,7 @@ void QTextEditWindow::SetSelColor(ColorRef colour) {
 }
 
 int QTextEditWindow::SelFontSize() const {
+    SettleLineSeparators();
     const QTextCursor c = edit_->textCursor();
     if (!c.hasSelection()) return insertSize_;
     QTextCursor first(edit_->document());
@@ -174,6 +263,7 @@ int QTextEditWindow::SelFontSize() const {
 }
 
 void QTextEditWindow::SetSelFontSize(int points) {
+    SettleLineSeparators();
     QTextCursor c = edit_->textCursor();
     if (c.hasSelection()) {
         QTextCharFormat format;

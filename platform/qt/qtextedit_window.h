@@ -1,8 +1,14 @@
 // The text-window face over a QTextEdit. Positions count a line end as the two characters CR LF, as
 // the receive and transmit windows have always counted them, while the document holds one block
 // separator; text crosses between Windows-1252 and Unicode here.
+//
+// A paragraph break is the only line end the window keeps, so that every line end reads and counts as
+// CR LF: Shift+Enter types the same paragraph break as Enter, and a line separator (U+2028) that
+// pasted text carries or that a <br> of HTML becomes is turned into one before the window is next
+// read or written.
 #pragma once
 
+#include <QMetaObject>
 #include <QTextEdit>
 
 #include "text_window.h"
@@ -12,6 +18,9 @@ namespace muv {
 class QTextEditWindow : public TextWindow {
 public:
     explicit QTextEditWindow(QTextEdit* edit, ColorRef defaultColour = kBlack, int defaultFontSize = 10);
+    ~QTextEditWindow() override;
+    QTextEditWindow(const QTextEditWindow&) = delete;
+    QTextEditWindow& operator=(const QTextEditWindow&) = delete;
 
     std::string Text() const override;
     void SetText(const std::string& text) override;
@@ -38,8 +47,12 @@ public:
 
 private:
     void TakeFormatBeforeCaret();
+    // Turns the line separators the document has taken since the last call into paragraph breaks.
+    void SettleLineSeparators() const;
 
     QTextEdit* edit_;
+    QMetaObject::Connection watch_;
+    mutable bool separatorsPending_ = true;  // what the edit held before may have some
     ColorRef insertColour_;
     int insertSize_;
     ColorRef defaultColour_;

@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+#include "emergency_release.h"
+
 namespace muv {
 namespace {
 
@@ -191,10 +193,13 @@ void QtSerialPort::Open() {
         Close();
         throw;
     }
+    // While open, the port's lines may key the radio: a crash must still drop them.
+    emergency::SetSerialPort(static_cast<int>(port_->handle()));
 }
 
 void QtSerialPort::Close() {
     if (!PortOpen()) return;
+    emergency::ClearSerialPort(static_cast<int>(port_->handle()));
     Drain(*port_, 500);
     if (HasModemLines(*port_)) {
         port_->setRequestToSend(false);

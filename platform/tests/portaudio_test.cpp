@@ -197,6 +197,11 @@ TEST_F(SoundFactory, TheEnvironmentPutsWavFilesInPlaceOfTheSoundCard) {
     auto out = CreateSoundOutput();
     ASSERT_NE(dynamic_cast<WavFileSoundOutput*>(out.get()), nullptr);
     ASSERT_TRUE(out->Open(0));
+    // The program's file takes its buffers at the pace of the air: a second is not played at once.
+    const std::vector<int16_t> second(kSampleRate, 0);
+    out->Write(0, second.data(), kSampleRate);
+    EXPECT_FALSE(out->IsDone(0));
+    EXPECT_GT(out->PendingSamples(), kSampleRate / 2);
     out->Close();
     EXPECT_TRUE(std::filesystem::exists(outPath));
 }

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -145,6 +149,129 @@ TEST_F(WavSound, OutputAppendsAcrossOpensAndIsValidAfterEachClose) {
     }
     ASSERT_TRUE(ReadWav48k(path, samples, error)) << error;
     EXPECT_EQ(samples, (std::vector<int16_t>{7})) << "without append every open starts the file anew";
+}
+
+TEST_F(WavSound, OutputKeepsTheFirstWriteErrorAndRefusesToContinueTheFile) {
+    const std::string full = "cannot write /dev/full: " + std::string(std::strerror(ENOSPC));
+    for (bool append : {true, false}) {
+        SCOPED_TRACE(append);
+        WavFileSoundOutput out("/dev/full", append);
+        ASSERT_TRUE(out.Open(-1)) << "the header waits in the stream until the first buffer";
+        EXPECT_TRUE(out.LastError().empty());
+        Write(out, 0, Ramp(3072));
+        EXPECT_EQ(out.LastError(), full);
+        Write(out, 1, Ramp(10));
+        EXPECT_TRUE(out.IsDone(1));
+        out.Close();
+        EXPECT_EQ(out.LastError(), full) << "the first error is kept";
+        // Continuing the failed file is refused; starting it anew is tried again.
+        EXPECT_EQ(out.Open(-1), !append);
+        EXPECT_EQ(out.LastError(), append ? full : "");
+    }
+
+    // A file that cannot be created: the reason names it.
+    const std::string missing = Path("no/folder/tx.wav");
+    WavFileSoundOutput nowhere(missing);
+    EXPECT_FALSE(nowhere.Open(0));
+    EXPECT_EQ(nowhere.LastError(), "cannot create " + missing + ": " + std::strerror(ENOENT));
+    // A device that fails no longer: a fresh file clears the error.
+    std::filesystem::create_directories(Path("no/folder"));
+    EXPECT_TRUE(nowhere.Open(0));
+    EXPECT_TRUE(nowhere.LastError().empty());
+}
+
+// A clock that moves only when told.
+struct TestClock {
+    WavFileSoundOutput::Clock::time_point now{};
+    void Advance(int microseconds) { now += std::chrono::microseconds(microseconds); }
+    std::function<WavFileSoundOutput::Clock::time_point()> Source() {
+        return [this] { return now; };
+    }
+};
+
+TEST_F(WavSound, RealTimeOutputPlaysItsBuffersAtTheSampleRate) {
+    TestClock clock;
+    const std::string path = Path("paced.wav");
+    WavFileSoundOutput out(path, true, true, clock.Source());
+    ASSERT_TRUE(out.Open(-1));
+    clock.Advance(5000);       // the clock runs from the open, whenever the first buffer comes
+    Write(out, 0, Ramp(480));  // 10 ms
+    Write(out, 1, Ramp(480));  // 10 ms
+    Write(out, 2, Ramp(960));  // 20 ms
+    EXPECT_EQ(out.SamplesWritten(), 1920) << "the file takes everything at once";
+    EXPECT_TRUE(out.IsDone(7)) << "a buffer never queued is done";
+    EXPECT_FALSE(out.IsDone(0));
+    EXPECT_EQ(out.PendingSamples(), 1920 - 240);
+
+    clock.Advance(4999);  // 9.999 ms since the open
+    EXPECT_FALSE(out.IsDone(0));
+    clock.Advance(1);
+    EXPECT_TRUE(out.IsDone(0));
+    EXPECT_FALSE(out.IsDone(1));
+    EXPECT_FALSE(out.IsDone(2)) << "a later buffer waits for those before it";
+    EXPECT_EQ(out.PendingSamples(), 1440);
+    clock.Advance(10000);
+    EXPECT_TRUE(out.IsDone(1));
+    EXPECT_FALSE(out.IsDone(2));
+    // Buffer 0 written again goes to the back of the queue.
+    Write(out, 0, Ramp(480));
+    EXPECT_FALSE(out.IsDone(0));
+    clock.Advance(20000);
+    EXPECT_TRUE(out.IsDone(2));
+    EXPECT_FALSE(out.IsDone(0));
+    EXPECT_EQ(out.PendingSamples(), 480);
+    clock.Advance(10000);
+    EXPECT_TRUE(out.IsDone(0));
+    EXPECT_EQ(out.PendingSamples(), 0);
+
+    // Reset: what is queued counts as played, and the clock starts again.
+    Write(out, 3, Ramp(4800));
+    out.Reset();
+    EXPECT_TRUE(out.IsDone(3));
+    EXPECT_EQ(out.PendingSamples(), 0);
+    Write(out, 4, Ramp(480));
+    clock.Advance(9999);
+    EXPECT_FALSE(out.IsDone(4));
+    clock.Advance(1);
+    EXPECT_TRUE(out.IsDone(4));
+
+    // A buffer that comes late (the clock ran past everything queued) is done as soon as it is written,
+    // as a sound card that ran dry; a new open starts the clock again.
+    clock.Advance(1000000);
+    Write(out, 5, Ramp(480));
+    EXPECT_TRUE(out.IsDone(5));
+    out.Close();
+    EXPECT_EQ(out.PendingSamples(), 0);
+    ASSERT_TRUE(out.Open(-1));
+    Write(out, 6, Ramp(480));
+    clock.Advance(9999);
+    EXPECT_FALSE(out.IsDone(6));
+    EXPECT_EQ(out.PendingSamples(), 1);
+    out.Close();
+
+    std::vector<int16_t> samples;
+    std::string error;
+    ASSERT_TRUE(ReadWav48k(path, samples, error)) << error;
+    EXPECT_EQ(samples.size(), 1920u + 480u + 4800u + 480u + 480u + 480u) << "a reset takes nothing back";
+}
+
+TEST_F(WavSound, RealTimeOutputFollowsTheSteadyClock) {
+    WavFileSoundOutput instant(Path("fast.wav"), false);
+    WavFileSoundOutput paced(Path("paced.wav"), false, true);
+    const auto start = std::chrono::steady_clock::now();
+    for (WavFileSoundOutput* out : {&instant, &paced}) {
+        ASSERT_TRUE(out->Open(0));
+        Write(*out, 0, Ramp(2400));  // 50 ms
+        Write(*out, 1, Ramp(2400));
+    }
+    EXPECT_TRUE(instant.IsDone(1) && instant.PendingSamples() == 0);
+    EXPECT_FALSE(paced.IsDone(1));
+    EXPECT_GT(paced.PendingSamples(), 0);
+    while (!paced.IsDone(1) && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(paced.IsDone(1));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_EQ(paced.PendingSamples(), 0);
 }
 
 TEST_F(WavSound, InputRefusesOtherRatesAndLoopsWithSilenceBetweenRepeats) {

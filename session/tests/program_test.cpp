@@ -1,13 +1,16 @@
 // The whole program on memory sound devices: start-up into the receiving state, a recording decoded
 // into the receive window and closed, the receiver following option and band changes, the shut-down
-// order, and the sound input that cannot be opened.
+// order, and the sound input that cannot be opened (a device, or a WAV file in its place).
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStyleFactory>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <random>
 
@@ -21,6 +24,8 @@
 #include "qt_test_support.h"
 #include "session_log_file.h"
 #include "station.h"
+#include "wav_file.h"
+#include "wav_sound.h"
 
 namespace muv {
 namespace {
@@ -282,6 +287,42 @@ TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
     fs::remove_all(folder);
 }
 
+// A session-log folder that cannot be had: the shut-down save goes to the user's data folder, made for
+// it, and the operator is told where.
+TEST_F(ProgramTest, ShutDownSaveFallsBackToTheUserDataFolder) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("muv_program_data_" + std::to_string(::getpid()));
+    fs::create_directories(root);
+    std::ofstream(root / "regular") << "a file, not a folder";
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root / "data").string()));
+    {
+        Program p(Noise(10));
+        ASSERT_TRUE(Main(*p.form));
+        Station& st = p.St();
+        st.AutoSaveLogClose = true;
+        st.SessionLogFolder = (root / "regular" / "logs").string();
+        st.sessionLog.SessionLogDirty = 1;
+        st.sessionLog.SessionLogLine = "RX16: 12:00 CQ";
+        p.boxes.shown.clear();
+        p.form->close();
+        const fs::path saved = root / "data" / "MUV" / SessionLogFileName(st.shared.UtcNow);
+        ASSERT_EQ(p.boxes.shown.size(), 1u);
+        EXPECT_EQ(p.boxes.shown[0].title, "Log Error");
+        EXPECT_EQ(p.boxes.shown[0].text,
+                  "Path '" + st.SessionLogFolder + "' not found. Data have been saved in '" + saved.string());
+        std::ifstream in(saved, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text, st.sessionLog.SessionLogText + "RX16: 12:00 CQ\r\n\r\n");
+    }
+    if (xdg.isNull()) {
+        qunsetenv("XDG_DATA_HOME");
+    } else {
+        qputenv("XDG_DATA_HOME", xdg);
+    }
+    fs::remove_all(root);
+}
+
 TEST_F(ProgramTest, AFailedEmailReportShowsItsResultForFourSeconds) {
     Program p(Noise(30));
     ASSERT_TRUE(Main(*p.form));
@@ -312,6 +353,39 @@ TEST_F(ProgramTest, TheOperatorIsToldOfFailures) {
     EXPECT_EQ(p.boxes.shown[1].text, "Error 19. Please, notify this error to bugs@muv-modem.org");
     EXPECT_EQ(p.boxes.shown[1].title, "Bug detected");
     EXPECT_EQ(p.St().BugReportCode, "E19 1");
+}
+
+TEST_F(ProgramTest, AWavFileInPlaceOfTheInputSaysWhyItCannotBeRead) {
+    // MUV_SOUND_INPUT names a file that cannot be read: the box gives the reader's reason below the text.
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("muv_program_wav_" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const std::string missing = (folder / "missing.wav").string();
+    const std::string text = (folder / "notes.wav").string();
+    const std::string cd = (folder / "cd.wav").string();
+    std::ofstream(text) << "not a recording\n";
+    ASSERT_TRUE(WriteWavFile(cd, {1, 2, 3}, 44100));
+    const std::pair<std::string, std::string> cases[] = {
+        {missing, missing + ": cannot open: " + std::strerror(ENOENT)},
+        {text, text + ": not a RIFF/WAVE file"},
+        {cd, cd + ": the sample rate is 44100 Hz; the modem needs 48000 Hz"},
+        {folder.string(), folder.string() + ": not a regular file (a folder)"},
+    };
+    for (const auto& [path, reason] : cases) {
+        SCOPED_TRACE(path);
+        RecordingBoxes boxes;
+        frmMain form(SoundDevices{std::make_unique<WavFileSoundInput>(path, true, true),
+                                  std::make_unique<MemorySoundOutput>(),
+                                  [path] { return std::vector<std::string>{path}; },
+                                  [] { return std::vector<std::string>{"Speakers"}; }},
+                     &boxes);
+        EXPECT_FALSE(Main(form));
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, "Audio Device Input not available\n" + reason);
+        EXPECT_EQ(boxes.shown[0].title, "SoundCard Error");
+        EXPECT_TRUE(form.ProgramEnded());
+    }
+    fs::remove_all(folder);
 }
 
 }  // namespace

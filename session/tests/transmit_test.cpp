@@ -20,12 +20,15 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 
 #include "frmMain.h"
 #include "offline_receiver.h"
 #include "program_start.h"
 #include "qt_test_support.h"
+#include "shutdown_signals.h"
 #include "station.h"
 #include "wav_sound.h"
 
@@ -164,6 +167,41 @@ TEST_F(TransmitTest, TransmissionIntoAWavFileDecodesAndReturnsToReceiving) {
     std::filesystem::remove(wav);
 }
 
+// A line typed after Shift+Enter goes out to its last character, as after Enter.
+TEST_F(TransmitTest, ALineAfterShiftEnterGoesOutWhole) {
+    const std::string wav = TempPath("muv_shift_enter.wav");
+    Program p(std::make_unique<WavFileSoundOutput>(wav, false));
+    frmMain& f = *p.form;
+    const auto type = [&](const std::string& text) {
+        for (char c : text)
+            p.Key(c == ' '   ? Qt::Key_Space
+                  : c <= '9' ? Qt::Key_0 + (c - '0')
+                             : Qt::Key_A + (c - 'A'),
+                  QString(QChar(c)));
+    };
+    type("CQ");
+    QKeyEvent shiftEnter(QEvent::KeyPress, Qt::Key_Return, Qt::ShiftModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(f.rtfVentanaTX, &shiftEnter);
+    type("DE EA1ABC");
+    ASSERT_EQ(f.TxWindow().Text(), "CQ\r\nDE EA1ABC");
+    f.cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return p.Tx().TxSentPosition == 13; }, 20)) << p.Tx().TxSentPosition;
+    f.cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 30));
+    EXPECT_EQ(f.LastTxText, "CQ\r\nDE EA1ABC");
+
+    std::vector<int16_t> audio;
+    std::string error;
+    ASSERT_TRUE(ReadWav48k(wav, audio, error)) << error;
+    OfflineReceiver rx(SettingsForMode(4));
+    rx.Decode(audio);
+    ASSERT_EQ(rx.Messages().size(), 1u);
+    const std::string& heard = rx.Messages()[0].text;
+    EXPECT_LT(heard.find("CQ"), heard.find("DE EA1ABC")) << heard;
+    EXPECT_NE(heard.find("DE EA1ABC"), std::string::npos) << heard;
+    std::filesystem::remove(wav);
+}
+
 TEST_F(TransmitTest, ShortcutsActOnceAndEscCutsOnlyTheMeantTransmission) {
     const std::string wav = TempPath("muv_esc.wav");
     Program p(std::make_unique<WavFileSoundOutput>(wav));
@@ -252,6 +290,20 @@ TEST_F(TransmitTest, TuneToneMixerAndTheEndWaitingForQueuedSound) {
     q.form->EndTransmission();
     EXPECT_GT(clock.elapsed(), 1700);
     EXPECT_TRUE(slow.dropped == 0 && slow.played.size() == 20u * 3584 && q.Receiving());
+}
+
+TEST_F(TransmitTest, AWavFileThatCannotBeWrittenIsASoundCardErrorNamingFileAndCause) {
+    // MUV_SOUND_OUTPUT on a full disk: the first buffer that cannot be written stops the transmission.
+    Program p(std::make_unique<WavFileSoundOutput>("/dev/full", true, true));
+    frmMain& f = *p.form;
+    f.imgTuneOFF_Click();
+    ASSERT_TRUE(RunUntil([&] { return !p.boxes.shown.empty(); }, 5));
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].first, "Audio Device Output not available\ncannot write /dev/full: " +
+                                          std::string(std::strerror(ENOSPC)));
+    EXPECT_EQ(p.boxes.shown[0].second, "SoundCard Error");
+    EXPECT_FALSE(f.tmrTonoTest.Enabled() || f.tmrTX.Enabled() || f.tmrTXTonoPiloto.Enabled());
+    EXPECT_TRUE(f.ProgramEnded());
 }
 
 TEST_F(TransmitTest, TransmitWindowKeys) {
@@ -409,6 +461,24 @@ TEST_F(TransmitTest, CatKeyingWithRigctld) {
     ASSERT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Tx() == rigctl::PM_TX; }, 5));
     EXPECT_EQ(rigctld.Ask("t"), "1");
     p.form->close();
+    EXPECT_EQ(rigctld.Ask("t"), "0");
+}
+
+// The program ended by a signal (the desktop logging out, kill, Ctrl+C in a terminal) goes through its
+// shut-down, which releases the transmitter first.
+TEST_F(TransmitTest, SigtermWhileKeyedByCatReleasesTheRig) {
+    if (!QFile::exists("/usr/bin/rigctld")) GTEST_SKIP() << "no rigctld";
+    Rigctld rigctld;
+    Program p(std::make_unique<PacedOutput>(48));
+    ShutdownSignals endRequests([&p] { p.form->close(); });
+    EnableCat(p, rigctld.Endpoint());
+    ASSERT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Status() == rigctl::ST_ONLINE; }, 8));
+    p.form->cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return rigctld.Ask("t") == "1"; }, 5));
+
+    ::kill(::getpid(), SIGTERM);
+    EXPECT_TRUE(RunUntil([&] { return p.form->ProgramEnded(); }, 5));
+    EXPECT_EQ(p.form->ExitCode(), 0);
     EXPECT_EQ(rigctld.Ask("t"), "0");
 }
 

@@ -327,6 +327,7 @@ void frmRig::StartOmniRig() {
         engine_->ParamsChange = [this](int n, int32_t params) { OmniRigEngine_ParamsChange(n, params); };
         engine_->RigTypeChange = [this](int n) { OmniRigEngine_RigTypeChange(n); };
         engine_->ProtocolMismatch = [this](int n) { OmniRigEngine_ProtocolMismatch(n); };
+        engine_->ReleaseUnconfirmed = [this](int n) { OmniRigEngine_ReleaseUnconfirmed(n); };
         engine_->SetEndpoint(1, FromQ(txtRigctld1->text()));
         engine_->SetEndpoint(2, FromQ(txtRigctld2->text()));
     }
@@ -468,6 +469,17 @@ void frmRig::OmniRigEngine_ProtocolMismatch(int rigNumber) {
     if (rigNumber != RigNumber || !engine_) return;
     ReleaseEngine();
     ShowCatStatus();
+}
+
+// The engine keeps sending the release; the operator must know that the radio may still be on the air.
+void frmRig::OmniRigEngine_ReleaseUnconfirmed(int rigNumber) {
+    if (!engine_) return;
+    const Rig& rig = rigNumber == 1 ? engine_->Rig1() : engine_->Rig2();
+    if (!rig.ReleasePending()) return;
+    links_.boxes.Show("The transmitter may still be keyed: " + rig.RigType() +
+                          " has not confirmed PTT off (" + rig.StatusStr() +
+                          "). MUV keeps asking; check the radio.",
+                      "CAT Error", BoxIcon::Critical);
 }
 
 // ------------------------------------------------------------------ keying and transmit freeze

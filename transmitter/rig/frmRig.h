@@ -163,6 +163,7 @@ private:
     void OmniRigEngine_ParamsChange(int rigNumber, int32_t params);
     void OmniRigEngine_RigTypeChange(int rigNumber);
     void OmniRigEngine_ProtocolMismatch(int rigNumber);
+    void OmniRigEngine_ReleaseUnconfirmed(int rigNumber);
     bool IsFt100D() const;
     Rig* OtherRig() const;
 

@@ -1,12 +1,17 @@
 #include "rig_engine.h"
 
+#include <sys/socket.h>
 #include <QMetaObject>
 #include <QTcpSocket>
 #include <QTimer>
+
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <utility>
+
+#include "cp1252.h"
+#include "emergency_release.h"
 
 namespace muv {
 
@@ -19,6 +24,20 @@ constexpr int kDefaultPollMs = 500;
 // again on this connection.
 constexpr int kNotImplemented = -4;
 constexpr int kNotAvailable = -11;
+
+// What a peer may send. rigctld's longest lines (in \dump_caps) are a few hundred bytes and its longest
+// reply a few kilobytes; it never speaks unasked. Beyond these the link is reset.
+constexpr size_t kMaxLineBytes = 4096;
+constexpr size_t kMaxReplyBytes = 64 * 1024;
+constexpr size_t kMaxReplyLines = 1024;
+constexpr size_t kMaxUnsolicitedBytes = 4096;
+// The socket holds at most this much unread, and one event reads at most a chunk, so that a flood can
+// neither grow the memory nor hold up the event loop that also drives the sound.
+constexpr qint64 kSocketBufferBytes = 64 * 1024;
+constexpr qint64 kReadChunkBytes = 16 * 1024;
+constexpr size_t kMaxRigTypeChars = 64;
+// The release of last resort waits this long for rigctld's answer.
+constexpr int kLastResortTimeoutMs = 1000;
 
 struct ModeName {
     const char* name;
@@ -74,13 +93,38 @@ bool ParseEndpoint(const std::string& text, std::string& host, uint16_t& port, s
     return true;
 }
 
-// A frequency as rigctld writes it (whole Hz, sometimes with decimals); 0 when it does not fit.
+bool AllDigits(const std::string& s, size_t from, size_t to) {
+    if (from >= to) return false;
+    for (size_t i = from; i < to; ++i)
+        if (s[i] < '0' || s[i] > '9') return false;
+    return true;
+}
+
+// A frequency as rigctld writes it: whole Hz, sometimes with decimals ("14074000", "14074000.000000").
+// Nothing else is a frequency (no sign, exponent, hexadecimal or spaces); 0 when it is not one or does
+// not fit.
 int32_t ParseHz(const std::string& text) {
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(v) || v < 0 || v > std::numeric_limits<int32_t>::max())
-        return 0;
+    const size_t point = text.find('.');
+    const size_t whole = point == std::string::npos ? text.size() : point;
+    if (!AllDigits(text, 0, whole) || whole > 10) return 0;
+    if (point != std::string::npos && !AllDigits(text, point + 1, text.size())) return 0;
+    const double v = std::strtod(text.c_str(), nullptr);
+    if (v > std::numeric_limits<int32_t>::max()) return 0;
     return static_cast<int32_t>(std::lround(v));
+}
+
+// The n of "RPRT n": an optional minus and up to six digits.
+bool ParseReport(const std::string& text, int& code) {
+    const size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (!AllDigits(text, digits, text.size()) || text.size() - digits > 6) return false;
+    code = std::atoi(text.c_str());
+    return true;
+}
+
+// A one-digit answer (PTT 0 to 3, split 0 or 1); -1 for anything else.
+int ParseDigit(const std::string& text, int highest) {
+    if (text.size() != 1 || text[0] < '0' || text[0] > '0' + highest) return -1;
+    return text[0] - '0';
 }
 
 }  // namespace
@@ -97,6 +141,7 @@ Rig::Rig(RigEngine& engine, int number)
     replyTimer_->setSingleShot(true);
     QObject::connect(replyTimer_.get(), &QTimer::timeout, replyTimer_.get(), [this] { OnReplyTimeout(); });
     QTcpSocket* s = socket_.get();
+    s->setReadBufferSize(kSocketBufferBytes);
     QObject::connect(s, &QTcpSocket::connected, s, [this] { OnConnected(); });
     QObject::connect(s, &QTcpSocket::readyRead, s, [this] { OnReadyRead(); });
     QObject::connect(s, &QTcpSocket::errorOccurred, s, [this] { OnSocketError(); });
@@ -111,7 +156,10 @@ Rig::~Rig() {
 }
 
 void Rig::SetEndpoint(const std::string& endpoint) {
+    // A rig being moved to another rigctld is not left keyed on the old one.
+    if (releasePending_) ReleaseNow(kLastResortTimeoutMs);
     Drop();
+    peerLength_ = 0;
     endpoint_ = Trim(endpoint);
     configured_ = ParseEndpoint(endpoint_, host_, port_, where_);
     if (!configured_) {
@@ -134,12 +182,16 @@ void Rig::Connect() {
     replyTimer_->start(engine_.ReplyTimeout());
 }
 
+// Whatever the connection carried is gone; a release still pending is not (it is sent again on the next
+// connection).
 void Rig::Drop() {
     link_ = Link::Down;
     inFlight_ = false;
     queue_.clear();
     buffer_.clear();
     reply_.clear();
+    replyBytes_ = unsolicitedBytes_ = 0;
+    checkPttAfterConnect_ = false;
     replyTimer_->stop();
     socket_->abort();
     vfoMode_ = pttUnsupported_ = modeUnsupported_ = splitUnsupported_ = false;
@@ -150,11 +202,20 @@ void Rig::Drop() {
 
 void Rig::Poll() {
     if (!configured_) return;
+    if (releasePending_ && !releaseWarned_ && releaseClock_.elapsed() >= engine_.ReleaseConfirmTimeout()) {
+        releaseWarned_ = true;
+        const int n = number_;
+        engine_.Post([&engine = engine_, n] {
+            if (auto handler = engine.ReleaseUnconfirmed) handler(n);
+        });
+    }
     if (link_ == Link::Down) {
         Connect();  // quietly: the status stays what the last failure said
         return;
     }
     if (link_ != Link::Ready) return;
+    // A release the rig has not confirmed goes out again, once per poll.
+    if (releasePending_ && !Queued(Kind::SetPtt)) SendRelease();
     for (const Request& r : queue_)
         if (r.poll) return;  // the last round is still going
     Enqueue({Kind::GetFreq, "f", "", true});
@@ -200,6 +261,7 @@ void Rig::SendNext() {
     line += "\n";
     inFlight_ = true;
     reply_.clear();
+    replyBytes_ = 0;
     replyTimer_->start(engine_.ReplyTimeout());
     socket_->write(line.data(), static_cast<qint64>(line.size()));
 }
@@ -208,41 +270,91 @@ void Rig::OnConnected() {
     if (link_ != Link::Connecting) return;
     replyTimer_->stop();
     link_ = Link::Handshake;
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    if (::getpeername(static_cast<int>(socket_->socketDescriptor()), reinterpret_cast<sockaddr*>(&peer),
+                      &length) == 0) {
+        peer_ = peer;
+        peerLength_ = length;
+    }
     // Settings queued while connecting wait behind the handshake.
     queue_.push_front({Kind::DumpCaps, "\\dump_caps", "", false});
     queue_.push_front({Kind::ChkVfo, "\\chk_vfo", "", false});
     SendNext();
 }
 
+// Reads at most a chunk per event and takes its lines in one pass; what is left is read from the next
+// turn of the event loop.
 void Rig::OnReadyRead() {
-    const QByteArray data = socket_->readAll();
-    buffer_.append(data.constData(), static_cast<size_t>(data.size()));
+    readScheduled_ = false;
+    if (link_ == Link::Down) return;
+    char chunk[kReadChunkBytes];
+    const qint64 got = socket_->read(chunk, kReadChunkBytes);
+    if (got <= 0) return;
+    buffer_.append(chunk, static_cast<size_t>(got));
+    size_t start = 0;
     size_t eol;
-    while (link_ != Link::Down && (eol = buffer_.find('\n')) != std::string::npos) {
-        std::string line = buffer_.substr(0, eol);
-        buffer_.erase(0, eol + 1);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!inFlight_) continue;  // nothing was asked: not ours to read
-        if (queue_.front().kind == Kind::ChkVfo) {
-            // "0"/"1", older "CHKVFO n" or "ChkVFO: n"; a very old rigctld rejects the command.
-            std::string v = Trim(line);
-            if (StartsWith(v, "ChkVFO:")) v = Trim(v.substr(7));
-            if (StartsWith(v, "CHKVFO")) v = Trim(v.substr(6));
-            if (v == "0" || v == "1" || StartsWith(v, "RPRT ")) {
-                vfoMode_ = v == "1";
-                Complete(0);
-            } else {
-                const int n = number_;
-                Fail(ST_NOTRESPONDING, where_ + " does not answer the rigctld protocol");
-                engine_.Post([&engine = engine_, n] {
-                    if (auto handler = engine.ProtocolMismatch) handler(n);
-                });
-            }
-            continue;
-        }
-        reply_.push_back(line);
-        if (StartsWith(line, "RPRT ")) Complete(std::atoi(line.c_str() + 5));
+    while (link_ != Link::Down && (eol = buffer_.find('\n', start)) != std::string::npos) {
+        if (eol - start > kMaxLineBytes) break;
+        std::string line = buffer_.substr(start, eol - start);
+        start = eol + 1;
+        TakeLine(std::move(line));
     }
+    if (link_ == Link::Down) return;  // the link was reset, and the buffer with it
+    buffer_.erase(0, start);
+    if (buffer_.size() > kMaxLineBytes) {
+        Fail(ST_NOTRESPONDING, "rigctld on " + where_ + " sent a line too long to be an answer");
+        return;
+    }
+    if (socket_->bytesAvailable() > 0) ScheduleRead();
+}
+
+void Rig::ScheduleRead() {
+    if (readScheduled_) return;
+    readScheduled_ = true;
+    QTimer::singleShot(0, socket_.get(), [this] { OnReadyRead(); });
+}
+
+void Rig::TakeLine(std::string line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!inFlight_) {
+        // Nothing was asked: not ours to read, and rigctld never talks unasked.
+        unsolicitedBytes_ += line.size() + 1;
+        if (unsolicitedBytes_ > kMaxUnsolicitedBytes)
+            Fail(ST_NOTRESPONDING, "rigctld on " + where_ + " sends data nobody asked for");
+        return;
+    }
+    if (queue_.front().kind == Kind::ChkVfo) {
+        // "0"/"1", older "CHKVFO n" or "ChkVFO: n"; a very old rigctld rejects the command.
+        std::string v = Trim(line);
+        if (StartsWith(v, "ChkVFO:")) v = Trim(v.substr(7));
+        if (StartsWith(v, "CHKVFO")) v = Trim(v.substr(6));
+        if (v == "0" || v == "1" || StartsWith(v, "RPRT ")) {
+            vfoMode_ = v == "1";
+            releaseLine_ = vfoMode_ ? "T currVFO 0\n" : "T 0\n";
+            Complete(0);
+        } else {
+            const int n = number_;
+            Fail(ST_NOTRESPONDING, where_ + " does not answer the rigctld protocol");
+            engine_.Post([&engine = engine_, n] {
+                if (auto handler = engine.ProtocolMismatch) handler(n);
+            });
+        }
+        return;
+    }
+    replyBytes_ += line.size() + 1;
+    if (replyBytes_ > kMaxReplyBytes || reply_.size() >= kMaxReplyLines) {
+        Fail(ST_NOTRESPONDING, "rigctld on " + where_ + " sent an oversized reply");
+        return;
+    }
+    const bool report = StartsWith(line, "RPRT ");
+    int code = 0;
+    if (report && !ParseReport(line.substr(5), code)) {
+        Fail(ST_NOTRESPONDING, where_ + " does not answer the rigctld protocol");
+        return;
+    }
+    reply_.push_back(std::move(line));
+    if (report) Complete(code);
 }
 
 void Rig::Complete(int rprt) {
@@ -268,10 +380,18 @@ void Rig::HandleReply(const Request& request, int rprt) {
             break;
         case Kind::DumpCaps: {
             if (rprt == 0) {
-                const std::string type = Trim(Value("Mfg name") + " " + Value("Model name"));
+                std::string type = Trim(Utf8ToCp1252(Value("Mfg name") + " " + Value("Model name")));
+                if (type.size() > kMaxRigTypeChars) type = Trim(type.substr(0, kMaxRigTypeChars));
                 if (!type.empty()) SetRigType(type);
             }
             link_ = Link::Ready;
+            // A new connection first makes sure the rig is not left keyed: a release still owed goes
+            // out, and a rig found keyed while the program is not transmitting is released.
+            checkPttAfterConnect_ = true;
+            if (releasePending_) {
+                RecordEmergencyRelease();
+                SendRelease();
+            }
             Poll();
             break;
         }
@@ -287,14 +407,23 @@ void Rig::HandleReply(const Request& request, int rprt) {
             }
             SetStatus(ST_ONLINE, "Rig online");
             break;
-        case Kind::GetPtt:
+        case Kind::GetPtt: {
             if (unsupported) pttUnsupported_ = true;
             if (rprt != 0) break;
-            if (const int32_t tx = std::atoi(Value("PTT").c_str()) != 0 ? PM_TX : PM_RX; tx != tx_) {
+            const int ptt = ParseDigit(Value("PTT"), 3);
+            if (ptt < 0) break;
+            const int32_t tx = ptt != 0 ? PM_TX : PM_RX;
+            if (tx != tx_) {
                 tx_ = tx;
                 params |= tx;
             }
+            if (tx == PM_RX && releasePending_) ReleaseConfirmed();
+            if (checkPttAfterConnect_) {
+                checkPttAfterConnect_ = false;
+                if (tx == PM_TX && wantedTx_ != PM_TX && !releasePending_) BeginRelease();
+            }
             break;
+        }
         case Kind::GetMode: {
             if (unsupported) modeUnsupported_ = true;
             if (rprt != 0) break;
@@ -311,7 +440,8 @@ void Rig::HandleReply(const Request& request, int rprt) {
         case Kind::GetSplit:
             if (unsupported) splitUnsupported_ = true;
             if (rprt != 0) break;
-            if (const bool split = std::atoi(Value("Split").c_str()) != 0; split != split_) {
+            if (const int value = ParseDigit(Value("Split"), 1); value >= 0 && (value == 1) != split_) {
+                const bool split = value == 1;
                 split_ = split;
                 params |= split ? PM_SPLITON : PM_SPLITOFF;
                 if (split) Enqueue({Kind::GetSplitFreq, "i", "", true});
@@ -324,8 +454,11 @@ void Rig::HandleReply(const Request& request, int rprt) {
                 params |= PM_FREQ;
             }
             break;
-        case Kind::SetFreq:
         case Kind::SetPtt:
+            // A rig that cannot tell its PTT state confirms a release by taking the command.
+            if (rprt == 0 && pttUnsupported_ && request.args == "0" && releasePending_) ReleaseConfirmed();
+            break;
+        case Kind::SetFreq:
         case Kind::SetMode:
         case Kind::SetSplit:
             break;  // what the rig made of it shows in the read-back that follows
@@ -401,9 +534,58 @@ void Rig::SetSimplexMode(int32_t hz) {
 }
 
 void Rig::SetTx(int32_t value) {
-    if (link_ == Link::Down || (value != PM_TX && value != PM_RX)) return;
-    Enqueue({Kind::SetPtt, "T", value == PM_TX ? "1" : "0", false});
+    if (value != PM_TX && value != PM_RX) return;
+    wantedTx_ = value;
+    if (value == PM_RX) {
+        BeginRelease();
+        return;
+    }
+    if (link_ == Link::Down) return;  // a rig that cannot be reached is not keyed later
+    releasePending_ = false;
+    RecordEmergencyRelease();
+    Enqueue({Kind::SetPtt, "T", "1", false});
     Enqueue({Kind::GetPtt, "t", "", false});
+}
+
+void Rig::BeginRelease() {
+    releasePending_ = true;
+    releaseWarned_ = false;
+    releaseClock_.start();
+    RecordEmergencyRelease();
+    SendRelease();
+}
+
+// The release goes out on a link that can carry it; otherwise the next connection sends it.
+void Rig::SendRelease() {
+    if (link_ == Link::Down || link_ == Link::Connecting) return;
+    Enqueue({Kind::SetPtt, "T", "0", false});
+    Enqueue({Kind::GetPtt, "t", "", false});
+}
+
+void Rig::ReleaseConfirmed() {
+    releasePending_ = false;
+    emergency::ClearCatRelease(number_);
+}
+
+bool Rig::Queued(Kind kind) const {
+    for (const Request& r : queue_)
+        if (r.kind == kind) return true;
+    return false;
+}
+
+// While the transmitter may be keyed, a crash still releases it through the rigctld last connected to.
+void Rig::RecordEmergencyRelease() {
+    if (peerLength_ == 0) return;
+    emergency::SetCatRelease(number_, reinterpret_cast<const sockaddr*>(&peer_), peerLength_,
+                             releaseLine_.c_str());
+}
+
+bool Rig::ReleaseNow(int timeoutMs) {
+    if (peerLength_ == 0) return false;
+    const bool done = emergency::SendCatLine(reinterpret_cast<const sockaddr*>(&peer_), peerLength_,
+                                             releaseLine_.c_str(), timeoutMs);
+    if (done) ReleaseConfirmed();
+    return done;
 }
 
 void Rig::SetMode(int32_t value) {
@@ -446,11 +628,15 @@ void RigEngine::SetPollInterval(int milliseconds) {
 }
 
 void RigEngine::Shutdown() {
+    if (shutDown_) return;
+    for (Rig* rig : {rig1_.get(), rig2_.get()})
+        if (rig->MayBeKeyed()) rig->ReleaseNow(kLastResortTimeoutMs);
     shutDown_ = true;
     StatusChange = nullptr;
     ParamsChange = nullptr;
     RigTypeChange = nullptr;
     ProtocolMismatch = nullptr;
+    ReleaseUnconfirmed = nullptr;
     pollTimer_->stop();
     rig1_->Drop();
     rig2_->Drop();

@@ -4,7 +4,10 @@
 // (status, parameters, rig type), delivered later from the event loop like any other window event.
 #pragma once
 
+#include <sys/socket.h>
+#include <QElapsedTimer>
 #include <QObject>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -73,7 +76,17 @@ public:
     void SetSimplexMode(int32_t hz);
     // PM_TX or PM_RX as last read; 0 while not known.
     int32_t Tx() const { return tx_; }
+    // Keys (PM_TX) or releases (PM_RX) the transmitter. A release is kept until the rig reports PTT off:
+    // it is sent again after every reconnection and every poll while the rig still reports PTT on, and
+    // it is taken even while rigctld cannot be reached.
     void SetTx(int32_t value);
+    // A release asked for and not yet confirmed by the rig.
+    bool ReleasePending() const { return releasePending_; }
+    // Keyed by the program, or released without confirmation.
+    bool MayBeKeyed() const { return releasePending_ || wantedTx_ == rigctl::PM_TX; }
+    // Sends the release at once on a connection of its own, waiting at most timeoutMs for rigctld's
+    // answer (for the shut-down, when the event loop will not run again). True when rigctld took it.
+    bool ReleaseNow(int timeoutMs);
     // One of the PM_ mode bits as last read; 0 while not known or for modes without one.
     int32_t Mode() const { return mode_; }
     void SetMode(int32_t value);
@@ -109,6 +122,13 @@ private:
     void SendNext();
     void OnConnected();
     void OnReadyRead();
+    void TakeLine(std::string line);
+    void ScheduleRead();
+    void BeginRelease();
+    void SendRelease();
+    void ReleaseConfirmed();
+    void RecordEmergencyRelease();
+    bool Queued(Kind kind) const;
     void OnSocketError();
     void OnDisconnected();
     void OnReplyTimeout();
@@ -131,10 +151,23 @@ private:
     Link link_ = Link::Down;
     std::deque<Request> queue_;
     bool inFlight_ = false;
-    std::string buffer_;
+    std::string buffer_;  // at most one partial line
     std::vector<std::string> reply_;
+    size_t replyBytes_ = 0;        // of the reply being read
+    size_t unsolicitedBytes_ = 0;  // lines nobody asked for, on this connection
+    bool readScheduled_ = false;
     bool vfoMode_ = false;  // rigctld started with -o wants a VFO in every rig command
     bool pttUnsupported_ = false, modeUnsupported_ = false, splitUnsupported_ = false;
+
+    // Keying: what the program last asked for, and a release that the rig has not confirmed yet.
+    int32_t wantedTx_ = 0;
+    bool releasePending_ = false;
+    bool releaseWarned_ = false;
+    QElapsedTimer releaseClock_;
+    bool checkPttAfterConnect_ = false;  // the first PTT reading of a new connection
+    sockaddr_storage peer_{};            // the rigctld last connected to, for the release of last resort
+    socklen_t peerLength_ = 0;
+    std::string releaseLine_ = "T 0\n";  // as that rigctld wants it (with a VFO when started with -o)
 
     std::string rigType_;
     int32_t status_ = rigctl::ST_NOTCONFIGURED;
@@ -158,8 +191,12 @@ public:
     // How long a request may go unanswered before the rig is taken as not responding.
     void SetReplyTimeout(int milliseconds) { replyTimeoutMs_ = milliseconds; }
     int ReplyTimeout() const { return replyTimeoutMs_; }
+    // How long a release may go unconfirmed before ReleaseUnconfirmed tells the operator.
+    void SetReleaseConfirmTimeout(int milliseconds) { releaseConfirmMs_ = milliseconds; }
+    int ReleaseConfirmTimeout() const { return releaseConfirmMs_; }
 
-    // Stops polling, closes both connections and silences the events, for an engine being released.
+    // Stops polling, closes both connections and silences the events, for an engine being released. A
+    // release still unconfirmed is sent once more on a connection of its own first.
     void Shutdown();
 
     // The change events, each with the rig's number (1 or 2).
@@ -168,6 +205,8 @@ public:
     std::function<void(int rigNumber)> RigTypeChange;
     // The peer at the rig's address answered, but not in rigctld's protocol.
     std::function<void(int rigNumber)> ProtocolMismatch;
+    // A release of the transmitter has gone unconfirmed for ReleaseConfirmTimeout (it is still retried).
+    std::function<void(int rigNumber)> ReleaseUnconfirmed;
 
 private:
     friend class Rig;
@@ -177,6 +216,7 @@ private:
     std::unique_ptr<QTimer> pollTimer_;
     std::unique_ptr<Rig> rig1_, rig2_;
     int replyTimeoutMs_ = 5000;
+    int releaseConfirmMs_ = 3000;
     bool shutDown_ = false;
 };
 

@@ -2,7 +2,9 @@
 // measuring the generated audio.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 #include "encoder_fixture.h"
@@ -278,6 +280,44 @@ TEST(SoundOutputRing, FallsBackToDeviceZeroThenGivesUp) {
     EXPECT_FALSE(out.OpenSoundOutput(3584));
     EXPECT_EQ(host.events.back(), "SoundCardFailure Audio Device Output not available");
     EXPECT_EQ(out.SoundOutputOpen, 0);
+}
+
+TEST(SoundOutputRing, AFileThatCannotBeWrittenIsReportedOnceWithItsReason) {
+    const std::string full = "SoundCardFailure Audio Device Output not available\ncannot write /dev/full: " +
+                             std::string(std::strerror(ENOSPC));
+    test::RecordingHost host;
+    WavFileSoundOutput disk("/dev/full", false);
+    SoundOutput out(disk, host);
+    ASSERT_TRUE(out.OpenSoundOutput(3072)) << "the open itself writes nothing yet";
+    std::vector<int16_t> samples(3073, 7);
+    EXPECT_EQ(out.QueueOutputBuffer(samples, true), 0);
+    for (int tick = 0; tick < 3; ++tick)
+        EXPECT_EQ(out.QueueOutputBuffer(samples, false), 0) << "nothing more is queued";
+    EXPECT_EQ(host.events, (std::vector<std::string>{"PrepareMixerForOutput 0", full})) << "told once";
+    out.CloseSoundOutput();
+
+    // Opened again (the file starts anew) it fails again, and is told again.
+    host.events.clear();
+    ASSERT_TRUE(out.OpenSoundOutput(3072));
+    EXPECT_EQ(out.QueueOutputBuffer(samples, false), 0);
+    EXPECT_EQ(host.events.back(), full);
+
+    // A file that cannot be created: the text names it.
+    const std::string path = ::testing::TempDir() + "/muv_no_such_folder/tx.wav";
+    WavFileSoundOutput nowhere(path);
+    SoundOutput none(nowhere, host);
+    EXPECT_FALSE(none.OpenSoundOutput(3072));
+    EXPECT_EQ(host.events.back(), "SoundCardFailure Audio Device Output not available\ncannot create " +
+                                      path + ": " + std::strerror(ENOENT));
+}
+
+TEST(OfflineTransmitter, AFileThatCannotBeWrittenEndsTheTransmissionWithTheReason) {
+    WavFileSoundOutput disk("/dev/full", false);
+    std::string error;
+    EXPECT_FALSE(TransmitOffline(9, "73", disk, 0, &error));
+    EXPECT_EQ(error, "Audio Device Output not available\ncannot write /dev/full: " +
+                         std::string(std::strerror(ENOSPC)));
+    EXPECT_EQ(disk.SamplesWritten(), 0);
 }
 
 TEST(OfflineTransmitter, WavFileHoldsTheSameAirAsMemory) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QTextEdit>
 #include <random>
 
@@ -24,15 +26,47 @@ protected:
     }
 };
 
-// Characters that matter: letters, a line end in each form, and Windows-1252 characters beyond ASCII.
+// Characters that matter: letters, a line end in each form, vertical tab and form feed (characters, not
+// line ends), and Windows-1252 characters beyond ASCII.
 std::string RandomText(std::mt19937& rng) {
-    static const std::vector<std::string> pieces = {"a",  "b",    "CQ ",  "\r\n", "\r",
-                                                    "\n", "\xE9", "\x80", " 73"};
+    static const std::vector<std::string> pieces = {"a",  "b",  "CQ ",  "\r\n", "\r", "\n",
+                                                    "\v", "\f", "\xE9", "\x80", " 73"};
     std::string s;
     const int n = static_cast<int>(rng() % 4);
     for (int i = 0; i < n; ++i)
         s += pieces[rng() % pieces.size()];
     return s;
+}
+
+// Text the operator pastes, as Qt gets it and as the program would write the same: every kind of
+// line break, U+2028 and U+2029 among them, is one line end.
+std::pair<QString, std::string> RandomPaste(std::mt19937& rng) {
+    static const std::vector<std::pair<QString, std::string>> pieces = {
+        {QStringLiteral("a"), "a"},
+        {QStringLiteral("CQ "), "CQ "},
+        {QString(QChar::LineSeparator), "\r\n"},
+        {QString(QChar::ParagraphSeparator), "\r\n"},
+        {QStringLiteral("\r"), "\r"},
+        {QStringLiteral("\n"), "\n"},
+        {QStringLiteral("\r\n"), "\r\n"},
+        {QStringLiteral("\v"), "\v"}};
+    std::pair<QString, std::string> paste;
+    const int n = 1 + static_cast<int>(rng() % 4);
+    for (int i = 0; i < n; ++i) {
+        const auto& piece = pieces[rng() % pieces.size()];
+        paste.first += piece.first;
+        paste.second += piece.second;
+    }
+    return paste;
+}
+
+void Type(QTextEdit& edit, int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(&edit, &press);
+}
+
+void ShiftEnter(QTextEdit& edit) {
+    Type(edit, Qt::Key_Return, QStringLiteral("\r"), Qt::ShiftModifier);
 }
 
 TEST_F(QtFixture, TextWindowBehavesAsTheMemoryWindow) {
@@ -42,7 +76,7 @@ TEST_F(QtFixture, TextWindowBehavesAsTheMemoryWindow) {
         QTextEditWindow qt(&edit);
         MemoryTextWindow memory;
         for (int step = 0; step < 60; ++step) {
-            const int op = static_cast<int>(rng() % 7);
+            const int op = static_cast<int>(rng() % 9);
             const int32_t length = memory.TextLength();
             const int32_t where = length ? static_cast<int32_t>(rng() % (length + 1)) : 0;
             // Never put the caret between the CR and the LF of a line end.
@@ -88,6 +122,33 @@ TEST_F(QtFixture, TextWindowBehavesAsTheMemoryWindow) {
                     qt.SetSelStart(qt.TextLength());
                     memory.SetSelStart(memory.TextLength());
                     break;
+                case 7:
+                case 8: {
+                    // The operator's Shift+Enter or paste over the selection.
+                    const int32_t from = memory.SelStart();
+                    if (op == 7) {
+                        ShiftEnter(edit);
+                        memory.SetSelText("\r\n");
+                    } else {
+                        const auto [pasted, written] = RandomPaste(rng);
+                        QApplication::clipboard()->setText(pasted);
+                        edit.paste();
+                        memory.SetSelText(written);
+                    }
+                    ASSERT_EQ(qt.TextLength(), memory.TextLength()) << "round " << round << " step " << step;
+                    ASSERT_EQ(qt.SelStart(), memory.SelStart()) << "round " << round << " step " << step;
+                    // What the operator types takes the edit's own format, not the one the program set for
+                    // its next insertion: give the new text one format in both windows.
+                    const int32_t to = memory.SelStart();
+                    for (TextWindow* w : {static_cast<TextWindow*>(&qt), static_cast<TextWindow*>(&memory)}) {
+                        w->SetSelStart(from);
+                        w->SetSelLength(to - from);
+                        w->SetSelColor(kBlack);
+                        w->SetSelFontSize(10);
+                        w->SetSelStart(to);
+                    }
+                    break;
+                }
             }
             ASSERT_EQ(qt.Text(), memory.Text()) << "round " << round << " step " << step;
             ASSERT_EQ(qt.TextLength(), memory.TextLength());
@@ -106,6 +167,82 @@ TEST_F(QtFixture, TextWindowBehavesAsTheMemoryWindow) {
             }
         }
     }
+}
+
+// Left alone, Shift+Enter puts a line separator into the paragraph. Every line end must read and count
+// as CR LF, or the transmitter, which sends up to TextLength(), never reaches the last character.
+TEST_F(QtFixture, ShiftEnterIsALineEndLikeAnyOther) {
+    QTextEdit edit;
+    QTextEditWindow w(&edit);
+    for (const char* typed : {"CQ", "de", "EA1ABC"}) {
+        for (const char* c = typed; *c; ++c)
+            Type(edit, Qt::Key_A, QString(QChar(*c)));
+        ShiftEnter(edit);
+    }
+    Type(edit, Qt::Key_K, QStringLiteral("k"));
+    ASSERT_EQ(w.Text(), "CQ\r\nde\r\nEA1ABC\r\nk");
+    ASSERT_EQ(w.TextLength(), static_cast<int32_t>(w.Text().size()));
+    EXPECT_EQ(w.SelStart(), w.TextLength());
+    w.SetSelStart(w.TextLength() - 1);
+    w.SetSelLength(1);
+    EXPECT_EQ(w.SelText(), "k");
+    w.SetSelStart(4);
+    w.SetSelLength(100);
+    EXPECT_EQ(w.SelText(), "de\r\nEA1ABC\r\nk");
+
+    // Ending in Shift+Enter (of the keypad), the line end is there to be sent.
+    w.SetSelStart(w.TextLength());
+    Type(edit, Qt::Key_Enter, QStringLiteral("\r"), Qt::ShiftModifier | Qt::KeypadModifier);
+    EXPECT_EQ(w.Text(), "CQ\r\nde\r\nEA1ABC\r\nk\r\n");
+    EXPECT_EQ(w.TextLength(), 19);
+    EXPECT_EQ(w.SelStart(), 19);
+    // and undo takes it back.
+    edit.undo();
+    EXPECT_EQ(w.Text(), "CQ\r\nde\r\nEA1ABC\r\nk");
+    EXPECT_EQ(w.TextLength(), 17);
+
+    // A <br> of a restored snapshot is a line end as well.
+    w.SetTextRTF("<html><body><p>CQ<br />de EA1ABC<br />k</p></body></html>");
+    EXPECT_EQ(w.Text(), "CQ\r\nde EA1ABC\r\nk");
+    EXPECT_EQ(w.TextLength(), 16);
+}
+
+TEST_F(QtFixture, APastedLineSeparatorBecomesALineEndInPlace) {
+    const QString text = QStringLiteral("ab") + QChar(QChar::LineSeparator) + QStringLiteral("c");
+    // The operator's caret or selection, in document positions of "ab", separator, "c", on either side
+    // of the separator when the window is next read.
+    struct Case {
+        int anchor, position;
+        int32_t start, length;
+    };
+    for (const Case& k : {Case{2, 2, 2, 0}, Case{3, 3, 4, 0}, Case{1, 4, 1, 4}, Case{4, 2, 2, 3}}) {
+        QTextEdit edit;
+        QTextEditWindow w(&edit);
+        edit.insertPlainText(text);
+        QTextCursor c = edit.textCursor();
+        c.setPosition(k.anchor);
+        c.setPosition(k.position, QTextCursor::KeepAnchor);
+        edit.setTextCursor(c);
+        EXPECT_EQ(w.SelStart(), k.start) << k.anchor << " " << k.position;
+        EXPECT_EQ(w.SelLength(), k.length) << k.anchor << " " << k.position;
+        EXPECT_EQ(edit.textCursor().anchor(), k.anchor);
+        EXPECT_EQ(edit.textCursor().position(), k.position);
+        EXPECT_EQ(w.Text(), "ab\r\nc");
+    }
+
+    // Undo takes the paste away whole, leaving no separator behind to be settled again.
+    QTextEdit edit;
+    QTextEditWindow w(&edit);
+    w.SetSelText("73 ");
+    QApplication::clipboard()->setText(text + QChar(QChar::LineSeparator) + text);
+    edit.paste();
+    ASSERT_EQ(w.Text(), "73 ab\r\nc\r\nab\r\nc");
+    ASSERT_EQ(w.TextLength(), 15);
+    edit.undo();
+    EXPECT_EQ(w.Text(), "73 ");
+    edit.redo();
+    EXPECT_EQ(w.Text(), "73 ab\r\nc\r\nab\r\nc");
+    EXPECT_EQ(w.TextLength(), 15);
 }
 
 TEST_F(QtFixture, SnapshotRestoresTextAndColours) {

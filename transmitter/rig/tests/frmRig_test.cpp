@@ -99,6 +99,8 @@ TEST_F(RigWindow, OnlineRigDrivesTheFrequencyBoxAndIsKeyedAndTuned) {
     EXPECT_TRUE(WaitFor([&] { return FrequencyBox() == "145000.0"; }));
     EXPECT_EQ(window->CatFrequencyHz, 145000000);
     EXPECT_TRUE(WaitFor([&] { return window->optRig1->text() == "Hamlib Dummy"; }));
+    // The other rig follows only once it is online too (a rigctld may take a moment to listen).
+    ASSERT_TRUE(WaitFor([&] { return window->OmniRigEngine()->Rig2().Status() == ST_ONLINE; }));
 
     EXPECT_EQ(window->CAT_PTT_TX(), 1);
     EXPECT_TRUE(WaitFor([&] { return window->CurrentRig()->Tx() == PM_TX; }));

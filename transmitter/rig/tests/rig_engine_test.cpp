@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -20,6 +26,7 @@ protected:
         engine.ParamsChange = [this](int n, int32_t params) { paramsEvents.emplace_back(n, params); };
         engine.RigTypeChange = [this](int n) { rigTypeEvents.push_back(n); };
         engine.ProtocolMismatch = [this](int n) { mismatchEvents.push_back(n); };
+        engine.ReleaseUnconfirmed = [this](int n) { unconfirmedEvents.push_back(n); };
     }
     bool SawParams(int rig, int32_t bit) const {
         for (const auto& [n, params] : paramsEvents)
@@ -28,7 +35,7 @@ protected:
     }
 
     RigEngine engine;
-    std::vector<int> statusEvents, rigTypeEvents, mismatchEvents;
+    std::vector<int> statusEvents, rigTypeEvents, mismatchEvents, unconfirmedEvents;
     std::vector<std::pair<int, int32_t>> paramsEvents;
 };
 
@@ -53,7 +60,7 @@ TEST_F(RigEngineTest, FollowsARealRigctldThroughItsLifetime) {
 
     rig.SetTx(PM_TX);
     EXPECT_TRUE(WaitFor([&] { return rig.Tx() == PM_TX; }));
-    EXPECT_TRUE(SawParams(1, PM_TX));
+    EXPECT_TRUE(WaitFor([&] { return SawParams(1, PM_TX); }));
     rig.SetTx(PM_RX);
     EXPECT_TRUE(WaitFor([&] { return rig.Tx() == PM_RX; }));
     rig.SetMode(PM_DIG_U);
@@ -88,6 +95,330 @@ TEST_F(RigEngineTest, SilentPeersTimeOutAndForeignPeersFailTheHandshake) {
     EXPECT_EQ(engine.Rig2().Status(), ST_NOTCONFIGURED);
     engine.SetEndpoint(2, "");
     EXPECT_EQ(engine.Rig2().StatusStr(), "Rig 2: no rigctld address set");
+}
+
+// Misbehaving peers, each in a process of its own. They first pass the handshake where told to, then:
+// data with no line end, a flood of short lines, or a one-megabyte answer.
+void WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n <= 0) return;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+void ReadLine(int fd) {
+    char c = 0;
+    while (::read(fd, &c, 1) == 1 && c != '\n') {
+    }
+}
+void Handshake(int fd) {
+    ReadLine(fd);
+    WriteAll(fd, "0\n", 2);
+    ReadLine(fd);
+    const char caps[] = "dump_caps:\nModel name:\tFlood\nMfg name:\tTest\nRPRT 0\n";
+    WriteAll(fd, caps, sizeof caps - 1);
+}
+void WriteForever(int fd, const char* unit) {
+    static char block[64 * 1024];
+    const size_t length = std::strlen(unit);
+    for (size_t i = 0; i < sizeof block; ++i)
+        block[i] = unit[i % length];
+    const size_t whole = sizeof block / length * length;
+    while (::write(fd, block, whole) > 0) {
+    }
+}
+void NoLineEnd(int fd) {
+    Handshake(fd);
+    WriteForever(fd, "x");
+}
+void ShortLines(int fd) {
+    Handshake(fd);
+    WriteForever(fd, "x\n");
+}
+void HugeAnswer(int fd) {
+    Handshake(fd);
+    ReadLine(fd);
+    static char answer[1 << 20];
+    std::memset(answer, '1', sizeof answer);
+    WriteAll(fd, "get_freq:\nFrequency: ", 21);
+    WriteAll(fd, answer, sizeof answer);
+    WriteAll(fd, "\nRPRT 0\n", 8);
+    ReadLine(fd);
+}
+
+long ResidentKilobytes() {
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    long size = 0, resident = 0;
+    if (f) {
+        if (std::fscanf(f, "%ld %ld", &size, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+TEST_F(RigEngineTest, FloodsNeitherGrowTheMemoryNorHoldUpTheEventLoop) {
+    struct Case {
+        ForkedPeer::Behaviour behaviour;
+        const char* status;
+    };
+    const Case cases[] = {{NoLineEnd, "sent a line too long to be an answer"},
+                          {ShortLines, "sent an oversized reply"},
+                          {HugeAnswer, "sent a line too long to be an answer"}};
+    for (const Case& c : cases) {
+        ForkedPeer peer(c.behaviour);
+        const long before = ResidentKilobytes();
+        // A 1 ms timer stands for the sound pumps: the longest gap between its ticks is the longest stall.
+        QElapsedTimer clock;
+        qint64 last = 0, longest = 0;
+        QTimer pump;
+        QObject::connect(&pump, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+        });
+        engine.SetEndpoint(1, peer.Endpoint());
+        clock.start();
+        pump.start(1);
+        RunEvents(1500);
+        pump.stop();
+        const std::string status = engine.Rig1().StatusStr();
+        EXPECT_NE(status.find(c.status), std::string::npos) << status;
+        EXPECT_NE(engine.Rig1().Status(), ST_ONLINE);
+        EXPECT_LT(longest, 250) << c.status;  // a few ms when the machine is not busy
+        EXPECT_LT(ResidentKilobytes() - before, 16 * 1024) << c.status;
+        std::printf("[ flood ] %s: longest stall %lld ms, memory %+ld kB\n", c.status,
+                    static_cast<long long>(longest), ResidentKilobytes() - before);
+        engine.SetEndpoint(1, "");
+    }
+}
+
+// A peer that answers every command with a damaged form of rigctld's real answer: flipped, dropped and
+// repeated bytes, cut lines, foreign numbers (hexadecimal, signs, exponents, overflows), stray bytes.
+class MangledRigctld {
+public:
+    explicit MangledRigctld(uint32_t seed) : rng_(seed) {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { Answer(*s); });
+                QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+    }
+    std::string Endpoint() const { return Loopback(server_.serverPort()); }
+    int answers = 0;
+
+private:
+    void Answer(QTcpSocket& s) {
+        while (s.canReadLine()) {
+            const std::string command = s.readLine().trimmed().toStdString();
+            // The handshake mostly passes, so that most of the damage reaches the answers to the polls.
+            const bool handshake = command[0] == '\\';
+            const std::string reply = handshake && rng_() % 8 ? Truth(command) : Mangle(Truth(command));
+            s.write(reply.data(), static_cast<qint64>(reply.size()));
+            ++answers;
+        }
+    }
+    std::string Truth(const std::string& command) {
+        static const char* const numbers[] = {"14074000", "0x10", "-5", "1e9",       "99999999999999",
+                                              "7.5e6",    "nan",  "",   " 14074000", "14074000.000000",
+                                              "+3",       "2"};
+        const std::string n = numbers[rng_() % (sizeof numbers / sizeof *numbers)];
+        if (command == "\\chk_vfo") return "0\n";
+        if (command == "+\\dump_caps")
+            return "dump_caps:\nModel name:\tD\xC0\xAFummy\nMfg name:\tHamlib\nRPRT 0\n";
+        if (command == "+f") return "get_freq:\nFrequency: " + n + "\nRPRT 0\n";
+        if (command == "+t") return "get_ptt:\nPTT: " + n + "\nRPRT " + n + "\n";
+        if (command == "+m") return "get_mode:\nMode: USB\nPassband: " + n + "\nRPRT 0\n";
+        if (command == "+s") return "get_split_vfo:\nSplit: " + n + "\nTX VFO: VFOA\nRPRT 0\n";
+        if (command == "+i") return "get_split_freq:\nTX Frequency: " + n + "\nRPRT 0\n";
+        return "RPRT " + n + "\n";
+    }
+    std::string Mangle(std::string text) {
+        const int edits = static_cast<int>(rng_() % 4);
+        for (int e = 0; e < edits && !text.empty(); ++e) {
+            const size_t at = rng_() % text.size();
+            switch (rng_() % 5) {
+                case 0:
+                    text[at] = static_cast<char>(rng_());
+                    break;
+                case 1:
+                    text.erase(at, 1 + rng_() % 8);
+                    break;
+                case 2:
+                    text.insert(at, text.substr(at, rng_() % 16));
+                    break;
+                case 3:
+                    text.insert(at, std::string(rng_() % 64, static_cast<char>(rng_())));
+                    break;
+                default:
+                    text.resize(at);
+                    break;
+            }
+        }
+        return text;
+    }
+
+    std::mt19937 rng_;
+    QTcpServer server_;
+};
+
+TEST_F(RigEngineTest, MangledAnswersNeverCrashAndLeaveOnlySaneValues) {
+    engine.SetPollInterval(10);
+    engine.SetReplyTimeout(50);
+    for (uint32_t seed = 1; seed <= 4; ++seed) {
+        MangledRigctld peer(seed);
+        engine.SetEndpoint(1, peer.Endpoint());
+        const long before = ResidentKilobytes();
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1500) {
+            RunEvents(20);
+            const Rig& rig = engine.Rig1();
+            ASSERT_GE(rig.Freq(), 0);
+            ASSERT_TRUE(rig.Tx() == 0 || rig.Tx() == PM_TX || rig.Tx() == PM_RX) << rig.Tx();
+            ASSERT_LE(rig.RigType().size(), 64u);
+            if (rig.Status() == ST_ONLINE)
+                rig.Tx() == PM_TX ? engine.Rig1().SetTx(PM_RX) : engine.Rig1().SetTx(PM_TX);
+        }
+        EXPECT_GT(peer.answers, 50) << "seed " << seed;
+        EXPECT_LT(ResidentKilobytes() - before, 16 * 1024);
+        // An overlong form never stands for the character it spells.
+        EXPECT_EQ(engine.Rig1().RigType().find('/'), std::string::npos) << engine.Rig1().RigType();
+        engine.SetEndpoint(1, "");
+    }
+}
+
+// A rigctld that answers correctly except for the frequency, which it gives as told.
+class FrequencyPeer {
+public:
+    explicit FrequencyPeer(std::string frequency) : frequency_(std::move(frequency)) {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection())
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    while (s->canReadLine()) {
+                        const QByteArray command = s->readLine().trimmed();
+                        if (command == "\\chk_vfo")
+                            s->write("0\n");
+                        else if (command == "+f")
+                            s->write(("get_freq:\nFrequency: " + frequency_ + "\nRPRT 0\n").c_str());
+                        else
+                            s->write("RPRT 0\n");
+                    }
+                });
+        });
+    }
+    std::string Endpoint() const { return Loopback(server_.serverPort()); }
+
+private:
+    std::string frequency_;
+    QTcpServer server_;
+};
+
+TEST_F(RigEngineTest, OnlyPlainNumbersAreFrequencies) {
+    const std::pair<const char*, int32_t> cases[] = {{"14074000", 14074000},
+                                                     {"14074000.000000", 14074000},
+                                                     {"0x10", 0},
+                                                     {"1e9", 0},
+                                                     {"-5", 0},
+                                                     {"+7074000", 0},
+                                                     {"99999999999", 0},
+                                                     {"inf", 0},
+                                                     {"7074000 Hz", 0},
+                                                     {"3573000.4", 3573000}};
+    for (const auto& [text, hz] : cases) {
+        FrequencyPeer peer(text);
+        engine.SetEndpoint(1, peer.Endpoint());
+        ASSERT_TRUE(WaitFor([&] { return engine.Rig1().Status() == ST_ONLINE; })) << text;
+        EXPECT_EQ(engine.Rig1().Freq(), hz) << text;
+    }
+}
+
+// The transmitter is keyed through a proxy that the test controls, and the link fails around the release.
+class CatReleaseTest : public RigEngineTest {
+protected:
+    void SetUp() override {
+        RigEngineTest::SetUp();
+        if (!Rigctld::Installed()) GTEST_SKIP() << "/usr/bin/rigctld is not installed";
+        rigctld = std::make_unique<Rigctld>();
+        proxy = std::make_unique<RigProxy>(rigctld->Port());
+        engine.SetReplyTimeout(400);
+        engine.SetReleaseConfirmTimeout(800);
+        engine.SetEndpoint(1, proxy->Endpoint());
+        ASSERT_TRUE(WaitFor([&] { return rig().Status() == ST_ONLINE; })) << rig().StatusStr();
+        rig().SetTx(PM_TX);
+        ASSERT_TRUE(WaitFor([&] { return rig().Tx() == PM_TX; }));
+        ASSERT_EQ(RigctldPtt(rigctld->Port()), 1);
+    }
+    Rig& rig() { return engine.Rig1(); }
+    bool ReleasedAtRigctld() {
+        return WaitFor([&] { return !rig().ReleasePending(); }) && RigctldPtt(rigctld->Port()) == 0;
+    }
+
+    std::unique_ptr<Rigctld> rigctld;
+    std::unique_ptr<RigProxy> proxy;
+};
+
+TEST_F(CatReleaseTest, ReleaseSurvivesALinkCutBeforeIt) {
+    proxy->SetRefusing(true);
+    proxy->Cut();
+    rig().SetTx(PM_RX);  // the engine may not even know yet that the link is gone
+    RunEvents(1200);
+    EXPECT_TRUE(rig().ReleasePending());
+    EXPECT_EQ(RigctldPtt(rigctld->Port()), 1);  // nothing could reach the rig meanwhile
+    // Unconfirmed for longer than the confirm timeout: the operator is told, once.
+    EXPECT_EQ(unconfirmedEvents, std::vector<int>{1});
+    proxy->SetRefusing(false);
+    EXPECT_TRUE(ReleasedAtRigctld());
+    EXPECT_EQ(unconfirmedEvents.size(), 1u);
+}
+
+TEST_F(CatReleaseTest, ReleaseSurvivesAStallPastTheReplyTimeout) {
+    proxy->SetStalled(true);
+    rig().SetTx(PM_RX);  // held by the proxy: rigctld never sees it on this connection
+    EXPECT_TRUE(WaitFor([&] { return rig().Status() == ST_NOTRESPONDING; }));
+    proxy->SetStalled(false);
+    EXPECT_TRUE(ReleasedAtRigctld());
+}
+
+TEST_F(CatReleaseTest, ReleaseSurvivesAResetWhileItIsQueued) {
+    rig().SetTx(PM_RX);
+    proxy->Cut();  // before the queued release has left the engine
+    EXPECT_TRUE(ReleasedAtRigctld());
+    EXPECT_GE(proxy->Connections(), 2);
+}
+
+TEST_F(RigEngineTest, ShutDownReleasesOnAConnectionOfItsOwn) {
+    if (!Rigctld::Installed()) GTEST_SKIP() << "/usr/bin/rigctld is not installed";
+    Rigctld rigctld;
+    engine.SetEndpoint(1, rigctld.Endpoint());
+    ASSERT_TRUE(WaitFor([&] { return engine.Rig1().Status() == ST_ONLINE; }));
+    engine.Rig1().SetTx(PM_TX);
+    ASSERT_TRUE(WaitFor([&] { return RigctldPtt(rigctld.Port()) == 1; }));
+    // The release is only queued on the engine's connection when the engine goes, and no event loop
+    // will run again to send it.
+    engine.Rig1().SetTx(PM_RX);
+    engine.Shutdown();
+    EXPECT_FALSE(engine.Rig1().ReleasePending());
+    EXPECT_EQ(RigctldPtt(rigctld.Port()), 0);
+}
+
+TEST_F(RigEngineTest, ARigFoundKeyedOnConnectingIsReleased) {
+    if (!Rigctld::Installed()) GTEST_SKIP() << "/usr/bin/rigctld is not installed";
+    Rigctld rigctld;
+    ASSERT_TRUE(WaitFor([&] { return RigctldSetPtt(rigctld.Port(), true); }, 3000));
+    engine.SetEndpoint(1, rigctld.Endpoint());
+    EXPECT_TRUE(WaitFor([&] { return engine.Rig1().Status() == ST_ONLINE; }));
+    EXPECT_TRUE(WaitFor([&] { return !engine.Rig1().ReleasePending() && engine.Rig1().Tx() == PM_RX; }));
+    EXPECT_EQ(RigctldPtt(rigctld.Port()), 0);
+
+    // Keyed by someone else later, while connected: not the program's to release.
+    ASSERT_TRUE(RigctldSetPtt(rigctld.Port(), true));
+    RunEvents(500);
+    EXPECT_EQ(RigctldPtt(rigctld.Port()), 1);
+    EXPECT_TRUE(RigctldSetPtt(rigctld.Port(), false));
 }
 
 }  // namespace
