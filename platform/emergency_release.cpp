@@ -71,17 +71,20 @@ bool WriteAll(int fd, const char* data, size_t size, long long deadline) {
     return true;
 }
 
-// Reads rigctld's answer up to the line that begins "RPRT "; true when it is "RPRT 0".
-bool ReadReport(int fd, long long deadline) {
+enum class Report { None, Done, Refused };
+
+// Reads rigctld's answer up to the line that begins "RPRT ": Done for "RPRT 0", Refused for another
+// code, None when no answer came.
+Report ReadReport(int fd, long long deadline) {
     char buffer[256];
     size_t used = 0;
     for (;;) {
-        if (!WaitFd(fd, POLLIN, deadline)) return false;
+        if (!WaitFd(fd, POLLIN, deadline)) return Report::None;
         const ssize_t n = ::read(fd, buffer + used, sizeof buffer - 1 - used);
-        if (n == 0) return false;
+        if (n == 0) return Report::None;
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) continue;
-            return false;
+            return Report::None;
         }
         used += static_cast<size_t>(n);
         buffer[used] = '\0';
@@ -91,7 +94,8 @@ bool ReadReport(int fd, long long deadline) {
             if (buffer[i] != '\n') continue;
             if (i - start >= 5 && std::memcmp(buffer + start, "RPRT ", 5) == 0) {
                 const char* value = buffer + start + 5;
-                return value[0] == '0' && (value[1] == '\n' || value[1] == '\r');
+                const bool done = value[0] == '0' && (value[1] == '\n' || value[1] == '\r');
+                return done ? Report::Done : Report::Refused;
             }
             start = i + 1;
         }
@@ -164,19 +168,26 @@ bool CatReleaseRecorded(int rig) {
 
 bool SendCatLine(const sockaddr* address, socklen_t length, const char* line, int timeoutMs) {
     const long long deadline = NowMs() + timeoutMs;
-    const int fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    bool ok = false;
-    if (::connect(fd, address, length) == 0 || errno == EINPROGRESS) {
-        int error = 0;
-        socklen_t size = sizeof error;
-        if (WaitFd(fd, POLLOUT, deadline) && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 &&
-            error == 0) {
-            ok = WriteAll(fd, line, std::strlen(line), deadline) && ReadReport(fd, deadline);
+    // A connection refused or reset (a rigctld busy with others, or restarting) is tried again while
+    // there is time; an answer, good or bad, ends it.
+    for (;;) {
+        const int fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) return false;
+        Report report = Report::None;
+        if (::connect(fd, address, length) == 0 || errno == EINPROGRESS) {
+            int error = 0;
+            socklen_t size = sizeof error;
+            if (WaitFd(fd, POLLOUT, deadline) && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 &&
+                error == 0 && WriteAll(fd, line, std::strlen(line), deadline)) {
+                report = ReadReport(fd, deadline);
+            }
         }
+        ::close(fd);
+        if (report != Report::None) return report == Report::Done;
+        if (NowMs() + 20 >= deadline) return false;
+        const timespec pause{0, 20 * 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
     }
-    ::close(fd);
-    return ok;
 }
 
 void ReleaseAll(int catTimeoutMs) {

@@ -40,21 +40,32 @@ uint16_t FreePort() {
     return ntohs(a.sin_port);
 }
 
-// One command to rigctld on a connection of its own; its first answer line, "" when there is none.
+// One command to rigctld on a connection of its own; its first answer line, "" when there is none. A
+// connection that a busy rigctld resets is tried again.
 std::string Ask(uint16_t port, const std::string& command) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = LoopbackAddress(port);
-    std::string answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-        const std::string line = command + "\n";
-        if (::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size())) {
-            char c = 0;
-            while (::read(fd, &c, 1) == 1 && c != '\n')
-                answer.push_back(c);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a = LoopbackAddress(port);
+        std::string answer;
+        bool ended = false;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+            const std::string line = command + "\n";
+            if (::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size())) {
+                char c = 0;
+                while (::read(fd, &c, 1) == 1) {
+                    if (c == '\n') {
+                        ended = true;
+                        break;
+                    }
+                    answer.push_back(c);
+                }
+            }
         }
+        ::close(fd);
+        if (ended) return answer;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    ::close(fd);
-    return answer;
+    return {};
 }
 
 class RigctldProcess {

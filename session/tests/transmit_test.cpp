@@ -410,12 +410,16 @@ public:
     }
     std::string Endpoint() const { return "127.0.0.1:" + std::to_string(port_); }
     // A command over a connection of its own, as another program would ask.
+    // One command on a connection of its own; a connection that a busy rigctld resets is tried again.
     std::string Ask(const char* command) const {
-        QTcpSocket s;
-        s.connectToHost(QHostAddress::LocalHost, port_);
-        s.waitForConnected(2000);
-        s.write(command + QByteArray("\n"));
-        return s.waitForReadyRead(2000) ? s.readLine().trimmed().toStdString() : "no answer";
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            QTcpSocket s;
+            s.connectToHost(QHostAddress::LocalHost, port_);
+            if (!s.waitForConnected(2000)) continue;
+            s.write(command + QByteArray("\n"));
+            if (s.waitForReadyRead(2000)) return s.readLine().trimmed().toStdString();
+        }
+        return "no answer";
     }
 
 private:

@@ -104,27 +104,31 @@ private:
 };
 
 // Asks a rigctld directly, on a connection of its own, whether its rig is keyed: 1, 0, or -1 when it
-// does not answer.
+// does not answer. A connection that a busy rigctld resets is tried again.
 inline int RigctldPtt(uint16_t port) {
-    QTcpSocket s;
-    s.connectToHost(QHostAddress::LocalHost, port);
-    if (!s.waitForConnected(2000)) return -1;
-    s.write("t\n");
-    std::string answer;
-    while (answer.find('\n') == std::string::npos) {
-        if (!s.waitForReadyRead(2000)) return -1;
-        answer += s.readAll().toStdString();
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, port);
+        if (!s.waitForConnected(2000)) continue;
+        s.write("t\n");
+        std::string answer;
+        while (answer.find('\n') == std::string::npos && s.waitForReadyRead(2000))
+            answer += s.readAll().toStdString();
+        if (!answer.empty() && (answer[0] == '0' || answer[0] == '1')) return answer[0] - '0';
     }
-    return answer[0] == '1' ? 1 : answer[0] == '0' ? 0 : -1;
+    return -1;
 }
 
 // Keys or releases a rigctld's rig directly, as another program would.
 inline bool RigctldSetPtt(uint16_t port, bool on) {
-    QTcpSocket s;
-    s.connectToHost(QHostAddress::LocalHost, port);
-    if (!s.waitForConnected(2000)) return false;
-    s.write(on ? "T 1\n" : "T 0\n");
-    return s.waitForReadyRead(2000) && s.readAll().startsWith("RPRT 0");
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, port);
+        if (!s.waitForConnected(2000)) continue;
+        s.write(on ? "T 1\n" : "T 0\n");
+        if (s.waitForReadyRead(2000) && s.readAll().startsWith("RPRT 0")) return true;
+    }
+    return false;
 }
 
 // A TCP proxy in front of a rigctld that the test controls: it forwards, stalls (holds what comes in
