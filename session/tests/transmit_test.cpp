@@ -123,6 +123,16 @@ protected:
     }
 };
 
+// What the receive chain makes of a WAV file that a transmission went into.
+std::vector<ReceivedMessage> DecodeWav(const std::string& path, int mode) {
+    std::vector<int16_t> audio;
+    std::string error;
+    EXPECT_TRUE(ReadWav48k(path, audio, error)) << error;
+    OfflineReceiver rx(SettingsForMode(mode));
+    rx.Decode(audio);
+    return rx.Messages();
+}
+
 TEST_F(TransmitTest, TransmissionIntoAWavFileDecodesAndReturnsToReceiving) {
     const std::string wav = TempPath("muv_tx.wav");
     Program p(std::make_unique<WavFileSoundOutput>(wav, false));
@@ -149,14 +159,10 @@ TEST_F(TransmitTest, TransmissionIntoAWavFileDecodesAndReturnsToReceiving) {
     EXPECT_TRUE(f.TxWindow().Text().empty() && f.LastTxText == "CQ TEST");
     EXPECT_TRUE(RunUntil([&] { return p.St().shared.BandClass == 3; }, 5));
 
-    std::vector<int16_t> audio;
-    std::string error;
-    ASSERT_TRUE(ReadWav48k(wav, audio, error)) << error;
-    OfflineReceiver rx(SettingsForMode(4));
-    rx.Decode(audio);
-    ASSERT_EQ(rx.Messages().size(), 1u);
-    EXPECT_NE(rx.Messages()[0].text.find("CQ TEST"), std::string::npos) << rx.Messages()[0].text;
-    EXPECT_EQ(rx.Messages()[0].endReason, "STOP");
+    const std::vector<ReceivedMessage> heard = DecodeWav(wav, 4);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NE(heard[0].text.find("CQ TEST"), std::string::npos) << heard[0].text;
+    EXPECT_EQ(heard[0].endReason, "STOP");
 
     // Opening the input twice leaves one set of buffers; closing returns them all.
     f.OpenSoundInput();
@@ -190,13 +196,9 @@ TEST_F(TransmitTest, ALineAfterShiftEnterGoesOutWhole) {
     ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 30));
     EXPECT_EQ(f.LastTxText, "CQ\r\nDE EA1ABC");
 
-    std::vector<int16_t> audio;
-    std::string error;
-    ASSERT_TRUE(ReadWav48k(wav, audio, error)) << error;
-    OfflineReceiver rx(SettingsForMode(4));
-    rx.Decode(audio);
-    ASSERT_EQ(rx.Messages().size(), 1u);
-    const std::string& heard = rx.Messages()[0].text;
+    const std::vector<ReceivedMessage> messages = DecodeWav(wav, 4);
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string& heard = messages[0].text;
     EXPECT_LT(heard.find("CQ"), heard.find("DE EA1ABC")) << heard;
     EXPECT_NE(heard.find("DE EA1ABC"), std::string::npos) << heard;
     std::filesystem::remove(wav);
