@@ -231,5 +231,24 @@ TEST_F(RigWindow, SettingsRoundTripAndAnInvalidDdsFrequency) {
     EXPECT_EQ(pages.opened.size(), 2u);
 }
 
+// rigctld goes away right after the transmitter was keyed: the release cannot be confirmed, and the
+// operator is told that the radio may still be on the air.
+TEST_F(RigWindow, AnUnconfirmedReleaseIsToldToTheOperator) {
+    if (!Rigctld::Installed()) GTEST_SKIP() << "/usr/bin/rigctld is not installed";
+    Rigctld rig1;
+    LoadWithCat(rig1.Endpoint(), "");
+    ASSERT_TRUE(WaitFor([&] { return Status() == " Rig online"; })) << Status();
+    window->OmniRigEngine()->SetReleaseConfirmTimeout(300);
+    EXPECT_EQ(window->CAT_PTT_TX(), 1);
+    ASSERT_TRUE(WaitFor([&] { return window->CurrentRig()->Tx() == PM_TX; }));
+    rig1.Stop();
+    window->CAT_PTT_RX();
+    ASSERT_TRUE(WaitFor([&] { return !boxes.shown.empty(); }, 3000));
+    EXPECT_EQ(boxes.shown[0].title, "CAT Error");
+    EXPECT_NE(boxes.shown[0].text.find("The transmitter may still be keyed"), std::string::npos)
+        << boxes.shown[0].text;
+    EXPECT_TRUE(window->CurrentRig()->ReleasePending());
+}
+
 }  // namespace
 }  // namespace muv
