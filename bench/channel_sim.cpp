@@ -1,4 +1,4 @@
-#include "channel_sim.h"
+#include "bench/channel_sim.h"
 
 #include <algorithm>
 #include <cmath>

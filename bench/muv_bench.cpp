@@ -21,12 +21,12 @@
 #include <thread>
 #include <vector>
 
-#include "channel_sim.h"
-#include "cp1252.h"
-#include "mode_table.h"
-#include "offline_receiver.h"
-#include "offline_transmitter.h"
-#include "wav_file.h"
+#include "bench/channel_sim.h"
+#include "common/cp1252.h"
+#include "modem/mode_table.h"
+#include "platform/wav_file.h"
+#include "receiver/offline_receiver.h"
+#include "transmitter/offline_transmitter.h"
 
 namespace {
 

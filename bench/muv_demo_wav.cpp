@@ -4,9 +4,9 @@
 #include <iostream>
 #include <random>
 
-#include "channel_sim.h"
-#include "offline_transmitter.h"
-#include "wav_file.h"
+#include "bench/channel_sim.h"
+#include "platform/wav_file.h"
+#include "transmitter/offline_transmitter.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

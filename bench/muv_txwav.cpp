@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "cp1252.h"
-#include "mode_table.h"
-#include "offline_transmitter.h"
-#include "wav_sound.h"
+#include "common/cp1252.h"
+#include "modem/mode_table.h"
+#include "platform/wav_sound.h"
+#include "transmitter/offline_transmitter.h"
 
 namespace {
 

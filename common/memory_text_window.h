@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "text_window.h"
+#include "common/text_window.h"
 
 namespace muv {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "utc_time.h"
+#include "common/utc_time.h"
 
 namespace muv {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "colour.h"
+#include "common/colour.h"
 
 namespace muv {
 

@@ -1,4 +1,4 @@
-#include "utc_time.h"
+#include "common/utc_time.h"
 
 #include <chrono>
 #include <ctime>

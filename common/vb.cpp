@@ -1,4 +1,4 @@
-#include "vb.h"
+#include "common/vb.h"
 
 #include <cctype>
 #include <charconv>

@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
-#include "colour.h"
-#include "timer.h"
+#include "common/colour.h"
+#include "common/timer.h"
 
 namespace muv {
 

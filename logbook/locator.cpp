@@ -1,9 +1,9 @@
-#include "locator.h"
+#include "logbook/locator.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "vb.h"
+#include "common/vb.h"
 
 namespace muv {
 

@@ -1,4 +1,4 @@
-#include "session_log_file.h"
+#include "logbook/session_log_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "vb.h"
+#include "common/vb.h"
 
 namespace muv {
 

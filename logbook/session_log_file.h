@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "session_log.h"
-#include "utc_time.h"
+#include "common/utc_time.h"
+#include "logbook/session_log.h"
 
 namespace muv {
 

@@ -1,4 +1,4 @@
-#include "alsa_mixer.h"
+#include "platform/alsa_mixer.h"
 
 #include <alsa/asoundlib.h>
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mixer.h"
+#include "platform/mixer.h"
 
 namespace muv {
 

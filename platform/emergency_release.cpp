@@ -1,4 +1,4 @@
-#include "emergency_release.h"
+#include "platform/emergency_release.h"
 
 #include <fcntl.h>
 #include <poll.h>

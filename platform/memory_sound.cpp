@@ -1,4 +1,4 @@
-#include "memory_sound.h"
+#include "platform/memory_sound.h"
 
 #include <algorithm>
 #include <utility>

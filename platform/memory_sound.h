@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "sound_device.h"
+#include "platform/sound_device.h"
 
 namespace muv {
 

@@ -1,4 +1,4 @@
-#include "portaudio_sound.h"
+#include "platform/portaudio_sound.h"
 
 #include <portaudio.h>
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "sound_device.h"
+#include "platform/sound_device.h"
 
 namespace muv {
 

@@ -1,4 +1,4 @@
-#include "processor_load.h"
+#include "platform/processor_load.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,9 +1,9 @@
-#include "sound_factory.h"
+#include "platform/sound_factory.h"
 
 #include <cstdlib>
 
-#include "portaudio_sound.h"
-#include "wav_sound.h"
+#include "platform/portaudio_sound.h"
+#include "platform/wav_sound.h"
 
 namespace muv {
 

@@ -1,4 +1,4 @@
-#include "wav_file.h"
+#include "platform/wav_file.h"
 
 #include <algorithm>
 #include <array>

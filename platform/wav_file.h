@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sound_device.h"
+#include "platform/sound_device.h"
 
 namespace muv {
 

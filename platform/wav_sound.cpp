@@ -1,4 +1,4 @@
-#include "wav_sound.h"
+#include "platform/wav_sound.h"
 
 #include <algorithm>
 #include <limits>

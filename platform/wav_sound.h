@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "memory_sound.h"
-#include "sound_device.h"
-#include "wav_file.h"
+#include "platform/memory_sound.h"
+#include "platform/sound_device.h"
+#include "platform/wav_file.h"
 
 namespace muv {
 

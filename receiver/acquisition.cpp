@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "receiver.h"
+#include "receiver/receiver.h"
 
 namespace muv {
 

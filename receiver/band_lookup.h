@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "colour.h"
+#include "common/colour.h"
 
 namespace muv {
 

@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "channel_code.h"
-#include "receiver.h"
-#include "vb.h"
+#include "common/vb.h"
+#include "modem/channel_code.h"
+#include "receiver/receiver.h"
 
 namespace muv {
 

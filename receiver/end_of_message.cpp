@@ -1,11 +1,11 @@
 // Closing a received message, once, outside the receive tick: the end mark, the S/N, distance and
 // bearing to the sender, the hand-over to the log-book, the on-line services, the alarms and the
 // beacon, and the return to searching for a frame.
-#include "end_of_message.h"
+#include "receiver/end_of_message.h"
 
-#include "locator.h"
-#include "receiver.h"
-#include "vb.h"
+#include "common/vb.h"
+#include "logbook/locator.h"
+#include "receiver/receiver.h"
 
 namespace muv {
 

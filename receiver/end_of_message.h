@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "callsign.h"
-#include "colour.h"
+#include "common/colour.h"
+#include "logbook/callsign.h"
 
 namespace muv {
 

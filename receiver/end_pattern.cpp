@@ -4,7 +4,7 @@
 #include <exception>
 #include <string>
 
-#include "receiver.h"
+#include "receiver/receiver.h"
 
 namespace muv {
 

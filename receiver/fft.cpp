@@ -1,4 +1,4 @@
-#include "fft.h"
+#include "receiver/fft.h"
 
 #include <cmath>
 #include <utility>

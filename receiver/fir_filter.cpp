@@ -1,4 +1,4 @@
-#include "fir_filter.h"
+#include "receiver/fir_filter.h"
 
 #include <cstddef>
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "fft.h"
+#include "receiver/fft.h"
 
 namespace muv {
 

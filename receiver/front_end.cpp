@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "receiver.h"
+#include "receiver/receiver.h"
 
 namespace muv {
 

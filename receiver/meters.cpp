@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "receiver.h"
-#include "vb.h"
+#include "common/vb.h"
+#include "receiver/receiver.h"
 
 namespace muv {
 

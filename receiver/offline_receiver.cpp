@@ -1,8 +1,8 @@
-#include "offline_receiver.h"
+#include "receiver/offline_receiver.h"
 
-#include "memory_sound.h"
-#include "memory_text_window.h"
-#include "receiver.h"
+#include "common/memory_text_window.h"
+#include "platform/memory_sound.h"
+#include "receiver/receiver.h"
 
 namespace muv {
 

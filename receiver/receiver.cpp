@@ -1,4 +1,4 @@
-#include "receiver.h"
+#include "receiver/receiver.h"
 
 #include <algorithm>
 

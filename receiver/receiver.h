@@ -11,21 +11,21 @@
 #include <string>
 #include <vector>
 
-#include "error_trap.h"
-#include "fft.h"
-#include "fir_filter.h"
-#include "interface_texts.h"
-#include "mode_table.h"
-#include "receiver_host.h"
-#include "session_log.h"
-#include "shared_state.h"
-#include "sound_input.h"
-#include "text_window.h"
-#include "tone_energy_matrix.h"
-#include "varicode.h"
-#include "viterbi.h"
-#include "waterfall.h"
-#include "window_controls.h"
+#include "common/error_trap.h"
+#include "common/shared_state.h"
+#include "common/text_window.h"
+#include "common/window_controls.h"
+#include "logbook/session_log.h"
+#include "modem/mode_table.h"
+#include "receiver/fft.h"
+#include "receiver/fir_filter.h"
+#include "receiver/receiver_host.h"
+#include "receiver/sound_input.h"
+#include "receiver/tone_energy_matrix.h"
+#include "receiver/varicode_decoder.h"
+#include "receiver/viterbi.h"
+#include "receiver/waterfall.h"
+#include "texts/interface_texts.h"
 
 namespace muv {
 

@@ -2,7 +2,7 @@
 // a transmission, the set-up of the tone matrix for the receive option, and the matrix alone.
 #include <algorithm>
 
-#include "receiver.h"
+#include "receiver/receiver.h"
 
 namespace muv {
 

@@ -2,7 +2,7 @@
 // buffer, decimates it group by group (8 groups a buffer) and runs the stages of its modes that are due:
 // a column of tone magnitudes, the frame search while searching, and the decoding chain for the mode
 // being followed. A tick with no buffer ready changes nothing.
-#include "receiver.h"
+#include "receiver/receiver.h"
 
 namespace muv {
 

@@ -1,9 +1,9 @@
-#include "sound_input.h"
+#include "receiver/sound_input.h"
 
 #include <algorithm>
 #include <string>
 
-#include "receiver_host.h"
+#include "receiver/receiver_host.h"
 
 namespace muv {
 

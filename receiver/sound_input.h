@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sound_device.h"
+#include "platform/sound_device.h"
 
 namespace muv {
 

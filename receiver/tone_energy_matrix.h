@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "vb.h"
+#include "common/vb.h"
 
 namespace muv {
 

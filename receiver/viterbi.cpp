@@ -1,7 +1,7 @@
-#include "viterbi.h"
+#include "receiver/viterbi.h"
 
-#include "channel_code.h"
-#include "vb.h"
+#include "common/vb.h"
+#include "modem/channel_code.h"
 
 namespace muv {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "tone_energy_matrix.h"
+#include "receiver/tone_energy_matrix.h"
 
 namespace muv {
 

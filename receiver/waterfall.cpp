@@ -1,9 +1,9 @@
-#include "waterfall.h"
+#include "receiver/waterfall.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "vb.h"
+#include "common/vb.h"
 
 namespace muv {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "colour.h"
-#include "fft.h"
+#include "common/colour.h"
+#include "receiver/fft.h"
 
 namespace muv {
 

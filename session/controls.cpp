@@ -1,4 +1,4 @@
-#include "controls.h"
+#include "session/controls.h"
 
 #include <QImage>
 #include <QKeyEvent>
@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "cp1252.h"
-#include "waterfall.h"
+#include "common/cp1252.h"
+#include "receiver/waterfall.h"
 
 namespace muv {
 

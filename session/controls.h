@@ -4,7 +4,7 @@
 // Windows-1252 and Unicode at this boundary.
 #pragma once
 
-#include "qt_text.h"
+#include "platform/qt/qt_text.h"
 
 #include <QFont>
 #include <QFrame>
@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "colour.h"
+#include "common/colour.h"
 
 class QKeyEvent;
 class QMouseEvent;

@@ -1,6 +1,6 @@
-#include "cursor_readout.h"
+#include "session/cursor_readout.h"
 
-#include "vb.h"
+#include "common/vb.h"
 
 namespace muv {
 

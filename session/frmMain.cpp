@@ -1,4 +1,4 @@
-#include "frmMain.h"
+#include "session/frmMain.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -12,16 +12,16 @@
 #include <tuple>
 #include <utility>
 
-#include "alsa_mixer.h"
-#include "cursor_readout.h"
-#include "images.h"
-#include "keyboard_poll.h"
-#include "meter_needle.h"
-#include "qt_dialogs.h"
-#include "sound_factory.h"
-#include "station.h"
-#include "vb.h"
-#include "waterfall.h"
+#include "common/vb.h"
+#include "platform/alsa_mixer.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/sound_factory.h"
+#include "receiver/waterfall.h"
+#include "session/cursor_readout.h"
+#include "session/images.h"
+#include "session/keyboard_poll.h"
+#include "session/meter_needle.h"
+#include "session/station.h"
 
 namespace muv {
 

@@ -8,9 +8,9 @@
 #include <exception>
 #include <random>
 
-#include "frmMain.h"
-#include "station.h"
-#include "vb.h"
+#include "common/vb.h"
+#include "session/frmMain.h"
+#include "session/station.h"
 
 namespace muv {
 

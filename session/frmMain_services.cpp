@@ -5,9 +5,9 @@
 #include <QCoreApplication>
 #include <QSlider>
 
-#include "callsign.h"
-#include "frmMain.h"
-#include "station.h"
+#include "logbook/callsign.h"
+#include "session/frmMain.h"
+#include "session/station.h"
 
 namespace muv {
 

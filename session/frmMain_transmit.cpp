@@ -14,10 +14,10 @@
 #include <cstdio>
 #include <limits>
 
-#include "frmMain.h"
-#include "keyboard_poll.h"
-#include "station.h"
-#include "vb.h"
+#include "common/vb.h"
+#include "session/frmMain.h"
+#include "session/keyboard_poll.h"
+#include "session/station.h"
 
 namespace muv {
 

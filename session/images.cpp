@@ -1,4 +1,4 @@
-#include "images.h"
+#include "session/images.h"
 
 #include <QImage>
 #include <QLinearGradient>
@@ -9,7 +9,7 @@
 #include <array>
 #include <cmath>
 
-#include "controls.h"
+#include "session/controls.h"
 
 namespace muv {
 

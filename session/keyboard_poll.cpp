@@ -1,4 +1,4 @@
-#include "keyboard_poll.h"
+#include "session/keyboard_poll.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

@@ -7,11 +7,11 @@
 #include <QTimer>
 #include <cstring>
 
-#include "emergency_release.h"
-#include "frmMain.h"
-#include "program_start.h"
-#include "shutdown_signals.h"
-#include "sound_factory.h"
+#include "platform/emergency_release.h"
+#include "platform/qt/shutdown_signals.h"
+#include "platform/sound_factory.h"
+#include "session/frmMain.h"
+#include "session/program_start.h"
 
 int main(int argc, char* argv[]) {
     QString screenshot;

@@ -1,9 +1,9 @@
-#include "meter_needle.h"
+#include "session/meter_needle.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "vb.h"
+#include "common/vb.h"
 
 namespace muv {
 

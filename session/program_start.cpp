@@ -1,7 +1,7 @@
-#include "program_start.h"
+#include "session/program_start.h"
 
-#include "frmMain.h"
-#include "station.h"
+#include "session/frmMain.h"
+#include "session/station.h"
 
 namespace muv {
 

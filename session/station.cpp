@@ -1,4 +1,4 @@
-#include "station.h"
+#include "session/station.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -6,9 +6,9 @@
 #include <QSlider>
 #include <QStandardPaths>
 
-#include "controls.h"
-#include "message_box.h"
-#include "session_log_file.h"
+#include "common/message_box.h"
+#include "logbook/session_log_file.h"
+#include "session/controls.h"
 
 namespace muv {
 

@@ -12,22 +12,22 @@
 #include <memory>
 #include <string>
 
-#include "display_settings.h"
-#include "frmMain.h"
-#include "frmRig.h"
-#include "frmSoundCard.h"
-#include "interface_texts.h"
-#include "keying.h"
-#include "mixer.h"
-#include "processor_load.h"
-#include "qt_dialogs.h"
-#include "receiver.h"
-#include "serial_port.h"
-#include "session_log.h"
-#include "shared_state.h"
-#include "sound_mixer.h"
-#include "transmitter.h"
-#include "volume_control.h"
+#include "common/shared_state.h"
+#include "logbook/session_log.h"
+#include "platform/mixer.h"
+#include "platform/processor_load.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/serial_port.h"
+#include "receiver/receiver.h"
+#include "rig/frmRig.h"
+#include "session/frmMain.h"
+#include "settings/display_settings.h"
+#include "settings/frmSoundCard.h"
+#include "texts/interface_texts.h"
+#include "transmitter/keying.h"
+#include "transmitter/sound_mixer.h"
+#include "transmitter/transmitter.h"
+#include "transmitter/volume_control.h"
 
 class QSlider;
 

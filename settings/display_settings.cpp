@@ -1,6 +1,6 @@
-#include "display_settings.h"
+#include "settings/display_settings.h"
 
-#include "vb.h"
+#include "common/vb.h"
 
 namespace muv {
 

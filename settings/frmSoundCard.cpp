@@ -1,4 +1,4 @@
-#include "frmSoundCard.h"
+#include "settings/frmSoundCard.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "colour.h"
-#include "timer.h"
-#include "vb.h"
+#include "common/colour.h"
+#include "common/timer.h"
+#include "common/vb.h"
 
 namespace muv {
 

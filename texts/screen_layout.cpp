@@ -1,4 +1,4 @@
-#include "screen_layout.h"
+#include "texts/screen_layout.h"
 
 #include <array>
 #include <initializer_list>

@@ -3,9 +3,9 @@
 // Gray-coded tone.
 #include <algorithm>
 
-#include "channel_code.h"
-#include "transmitter.h"
-#include "vb.h"
+#include "common/vb.h"
+#include "modem/channel_code.h"
+#include "transmitter/transmitter.h"
 
 namespace muv {
 

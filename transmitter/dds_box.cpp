@@ -1,6 +1,6 @@
-#include "dds_box.h"
+#include "transmitter/dds_box.h"
 
-#include "vb.h"
+#include "common/vb.h"
 
 namespace muv {
 

@@ -1,10 +1,10 @@
-#include "keying.h"
+#include "transmitter/keying.h"
 
 #include <chrono>
 #include <thread>
 
-#include "emergency_release.h"
-#include "vb.h"
+#include "common/vb.h"
+#include "platform/emergency_release.h"
 
 namespace muv {
 namespace {

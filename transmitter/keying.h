@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "comm_port.h"
-#include "dds_box.h"
-#include "message_box.h"
+#include "common/message_box.h"
+#include "platform/comm_port.h"
+#include "transmitter/dds_box.h"
 
 namespace muv {
 

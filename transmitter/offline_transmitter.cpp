@@ -1,8 +1,8 @@
-#include "offline_transmitter.h"
+#include "transmitter/offline_transmitter.h"
 
-#include "memory_sound.h"
-#include "memory_text_window.h"
-#include "transmitter.h"
+#include "common/memory_text_window.h"
+#include "platform/memory_sound.h"
+#include "transmitter/transmitter.h"
 
 namespace muv {
 

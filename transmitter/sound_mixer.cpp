@@ -1,4 +1,4 @@
-#include "sound_mixer.h"
+#include "transmitter/sound_mixer.h"
 
 #include <utility>
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-#include "mixer.h"
+#include "platform/mixer.h"
 
 namespace muv {
 

@@ -1,4 +1,4 @@
-#include "sound_output.h"
+#include "transmitter/sound_output.h"
 
 #include <algorithm>
 #include <string>

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "sound_device.h"
-#include "transmitter_host.h"
+#include "platform/sound_device.h"
+#include "transmitter/transmitter_host.h"
 
 namespace muv {
 

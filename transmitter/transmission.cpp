@@ -2,8 +2,8 @@
 // synchronisation, tone-0 and data symbols, each in the sub-band its position names.
 #include <cmath>
 
-#include "transmitter.h"
-#include "vb.h"
+#include "common/vb.h"
+#include "transmitter/transmitter.h"
 
 namespace muv {
 

@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "dds_box.h"
-#include "mode_table.h"
-#include "session_log.h"
-#include "shared_state.h"
-#include "sound_output.h"
-#include "text_window.h"
-#include "transmitter_host.h"
-#include "varicode.h"
-#include "window_controls.h"
+#include "common/shared_state.h"
+#include "common/text_window.h"
+#include "common/window_controls.h"
+#include "logbook/session_log.h"
+#include "modem/mode_table.h"
+#include "modem/varicode.h"
+#include "transmitter/dds_box.h"
+#include "transmitter/sound_output.h"
+#include "transmitter/transmitter_host.h"
 
 namespace muv {
 

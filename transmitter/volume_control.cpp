@@ -1,6 +1,6 @@
-#include "volume_control.h"
+#include "transmitter/volume_control.h"
 
-#include "vb.h"
+#include "common/vb.h"
 
 namespace muv {
 

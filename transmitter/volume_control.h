@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "shared_state.h"
-#include "sound_mixer.h"
-#include "window_controls.h"
+#include "common/shared_state.h"
+#include "common/window_controls.h"
+#include "transmitter/sound_mixer.h"
 
 namespace muv {
 

@@ -1,4 +1,4 @@
-#include "memory_text_window.h"
+#include "common/memory_text_window.h"
 
 #include <gtest/gtest.h>
 

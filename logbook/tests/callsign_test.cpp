@@ -1,4 +1,4 @@
-#include "callsign.h"
+#include "logbook/callsign.h"
 
 #include <gtest/gtest.h>
 

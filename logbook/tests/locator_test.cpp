@@ -1,4 +1,4 @@
-#include "locator.h"
+#include "logbook/locator.h"
 
 #include <gtest/gtest.h>
 

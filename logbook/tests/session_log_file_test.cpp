@@ -1,4 +1,4 @@
-#include "session_log_file.h"
+#include "logbook/session_log_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "qt_dialogs.h"
+#include "platform/qt/qt_dialogs.h"
 
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QUrl>
 
-#include "cp1252.h"
+#include "common/cp1252.h"
 
 namespace muv {
 

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "message_box.h"
+#include "common/message_box.h"
 
 namespace muv {
 

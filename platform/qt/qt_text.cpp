@@ -1,6 +1,6 @@
-#include "qt_text.h"
+#include "platform/qt/qt_text.h"
 
-#include "cp1252.h"
+#include "common/cp1252.h"
 
 namespace muv {
 

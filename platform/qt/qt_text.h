@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "colour.h"
+#include "common/colour.h"
 
 namespace muv {
 

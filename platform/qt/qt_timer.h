@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "timer.h"
+#include "common/timer.h"
 
 namespace muv {
 

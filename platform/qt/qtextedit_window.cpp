@@ -1,4 +1,4 @@
-#include "qtextedit_window.h"
+#include "platform/qt/qtextedit_window.h"
 
 #include <QKeyEvent>
 #include <QTextBlock>
@@ -7,7 +7,7 @@
 #include <QTextDocumentFragment>
 #include <algorithm>
 
-#include "qt_text.h"
+#include "platform/qt/qt_text.h"
 
 namespace muv {
 

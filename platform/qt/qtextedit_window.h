@@ -11,7 +11,7 @@
 #include <QMetaObject>
 #include <QTextEdit>
 
-#include "text_window.h"
+#include "common/text_window.h"
 
 namespace muv {
 

@@ -1,4 +1,4 @@
-#include "serial_port.h"
+#include "platform/qt/serial_port.h"
 
 #include <sys/ioctl.h>
 
@@ -12,7 +12,7 @@
 #include <tuple>
 #include <vector>
 
-#include "emergency_release.h"
+#include "platform/emergency_release.h"
 
 namespace muv {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "comm_port.h"
+#include "platform/comm_port.h"
 
 class QSerialPort;
 

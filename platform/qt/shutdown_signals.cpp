@@ -1,4 +1,4 @@
-#include "shutdown_signals.h"
+#include "platform/qt/shutdown_signals.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <atomic>
 #include <csignal>
 
-#include "emergency_release.h"
+#include "platform/emergency_release.h"
 
 namespace muv {
 

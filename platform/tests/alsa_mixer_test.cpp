@@ -1,7 +1,7 @@
 // The card that a playback device's name leads to, and the ALSA mixer on whatever this machine has.
 #include <gtest/gtest.h>
 
-#include "alsa_mixer.h"
+#include "platform/alsa_mixer.h"
 
 namespace muv {
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "emergency_release.h"
+#include "platform/emergency_release.h"
 
 namespace muv {
 namespace {

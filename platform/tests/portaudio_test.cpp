@@ -9,11 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "portaudio_sound.h"
-#include "sound_factory.h"
-#include "temp_folder.h"
-#include "wav_file.h"
-#include "wav_sound.h"
+#include "platform/portaudio_sound.h"
+#include "platform/sound_factory.h"
+#include "platform/tests/temp_folder.h"
+#include "platform/wav_file.h"
+#include "platform/wav_sound.h"
 
 namespace muv {
 namespace {

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "processor_load.h"
-#include "temp_folder.h"
+#include "platform/processor_load.h"
+#include "platform/tests/temp_folder.h"
 
 namespace muv {
 namespace {

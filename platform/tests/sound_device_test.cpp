@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "memory_sound.h"
-#include "temp_folder.h"
-#include "wav_file.h"
-#include "wav_sound.h"
+#include "platform/memory_sound.h"
+#include "platform/tests/temp_folder.h"
+#include "platform/wav_file.h"
+#include "platform/wav_sound.h"
 
 namespace muv {
 namespace {

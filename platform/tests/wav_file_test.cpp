@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
-#include "wav_file.h"
+#include "platform/tests/temp_folder.h"
+#include "platform/wav_file.h"
 
 namespace muv {
 namespace {

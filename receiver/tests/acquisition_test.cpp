@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "receiver_rig.h"
+#include "receiver/tests/receiver_rig.h"
 
 namespace muv {
 namespace {

@@ -1,4 +1,4 @@
-#include "band_lookup.h"
+#include "receiver/band_lookup.h"
 
 #include <gtest/gtest.h>
 

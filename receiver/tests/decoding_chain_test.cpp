@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "channel_code.h"
-#include "receiver_rig.h"
+#include "modem/channel_code.h"
+#include "receiver/tests/receiver_rig.h"
 
 namespace muv::test {
 namespace {

@@ -1,12 +1,12 @@
 // Closing a received message, with services that record what they are asked.
-#include "end_of_message.h"
+#include "receiver/end_of_message.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <stdexcept>
 
-#include "receiver_rig.h"
+#include "receiver/tests/receiver_rig.h"
 
 namespace muv::test {
 namespace {

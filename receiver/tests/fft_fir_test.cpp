@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "fft.h"
-#include "fir_filter.h"
+#include "receiver/fft.h"
+#include "receiver/fir_filter.h"
 
 namespace muv {
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "receiver_rig.h"
+#include "receiver/tests/receiver_rig.h"
 
 namespace muv::test {
 namespace {

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <random>
 
-#include "channel_sim.h"
-#include "mode_table.h"
-#include "offline_receiver.h"
-#include "offline_transmitter.h"
+#include "bench/channel_sim.h"
+#include "modem/mode_table.h"
+#include "receiver/offline_receiver.h"
+#include "transmitter/offline_transmitter.h"
 
 namespace muv {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "receiver_rig.h"
+#include "receiver/tests/receiver_rig.h"
 
 namespace muv::test {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "memory_sound.h"
-#include "memory_text_window.h"
-#include "receiver.h"
+#include "common/memory_text_window.h"
+#include "platform/memory_sound.h"
+#include "receiver/receiver.h"
 
 namespace muv::test {
 

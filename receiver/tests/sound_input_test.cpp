@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "receiver_rig.h"
+#include "receiver/tests/receiver_rig.h"
 
 namespace muv::test {
 namespace {

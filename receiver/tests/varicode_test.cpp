@@ -1,4 +1,4 @@
-#include "varicode.h"
+#include "receiver/varicode_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "memory_text_window.h"
+#include "common/memory_text_window.h"
 
 namespace muv {
 namespace {

@@ -1,11 +1,11 @@
-#include "viterbi.h"
+#include "receiver/viterbi.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
-#include "channel_code.h"
+#include "modem/channel_code.h"
 
 namespace muv {
 namespace {

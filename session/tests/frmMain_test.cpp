@@ -8,10 +8,10 @@
 #include <QStyleFactory>
 #include <set>
 
-#include "cursor_readout.h"
-#include "frmMain.h"
-#include "qt_test_support.h"
-#include "waterfall.h"
+#include "receiver/waterfall.h"
+#include "session/cursor_readout.h"
+#include "session/frmMain.h"
+#include "session/tests/qt_test_support.h"
 
 namespace muv {
 namespace {

@@ -16,16 +16,16 @@
 
 #include <unistd.h>
 
-#include "channel_sim.h"
-#include "frmMain.h"
-#include "memory_sound.h"
-#include "offline_transmitter.h"
-#include "program_start.h"
-#include "qt_test_support.h"
-#include "session_log_file.h"
-#include "station.h"
-#include "wav_file.h"
-#include "wav_sound.h"
+#include "bench/channel_sim.h"
+#include "logbook/session_log_file.h"
+#include "platform/memory_sound.h"
+#include "platform/wav_file.h"
+#include "platform/wav_sound.h"
+#include "session/frmMain.h"
+#include "session/program_start.h"
+#include "session/station.h"
+#include "session/tests/qt_test_support.h"
+#include "transmitter/offline_transmitter.h"
 
 namespace muv {
 namespace {

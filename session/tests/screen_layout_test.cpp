@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <map>
 
-#include "frmMain.h"
-#include "qt_test_support.h"
+#include "session/frmMain.h"
+#include "session/tests/qt_test_support.h"
 
 namespace muv {
 namespace {

@@ -24,13 +24,13 @@
 #include <cstring>
 #include <filesystem>
 
-#include "frmMain.h"
-#include "offline_receiver.h"
-#include "program_start.h"
-#include "qt_test_support.h"
-#include "shutdown_signals.h"
-#include "station.h"
-#include "wav_sound.h"
+#include "platform/qt/shutdown_signals.h"
+#include "platform/wav_sound.h"
+#include "receiver/offline_receiver.h"
+#include "session/frmMain.h"
+#include "session/program_start.h"
+#include "session/station.h"
+#include "session/tests/qt_test_support.h"
 
 namespace muv {
 namespace {

@@ -1,4 +1,4 @@
-#include "display_settings.h"
+#include "settings/display_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "frmSoundCard.h"
-#include "timer.h"
+#include "common/timer.h"
+#include "settings/frmSoundCard.h"
 
 namespace muv {
 namespace {

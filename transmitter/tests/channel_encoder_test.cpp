@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "encoder_fixture.h"
+#include "transmitter/tests/encoder_fixture.h"
 
 namespace muv {
 namespace {

@@ -4,8 +4,9 @@
 
 #include <random>
 
-#include "encoder_fixture.h"
-#include "viterbi.h"
+#include "receiver/varicode_decoder.h"
+#include "receiver/viterbi.h"
+#include "transmitter/tests/encoder_fixture.h"
 
 namespace muv {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "channel_code.h"
-#include "tx_rig.h"
+#include "modem/channel_code.h"
+#include "transmitter/tests/tx_rig.h"
 
 namespace muv::test {
 

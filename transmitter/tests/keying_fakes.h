@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "keying.h"
+#include "transmitter/keying.h"
 
 namespace muv::test {
 

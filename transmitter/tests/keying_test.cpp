@@ -2,7 +2,7 @@
 // serial port: the radio must be keyed only as chosen and never stay keyed after a failure.
 #include <gtest/gtest.h>
 
-#include "keying_fakes.h"
+#include "transmitter/tests/keying_fakes.h"
 
 namespace muv {
 namespace {

@@ -11,9 +11,9 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "keying_fakes.h"
-#include "serial_port.h"
-#include "tx_rig.h"
+#include "platform/qt/serial_port.h"
+#include "transmitter/tests/keying_fakes.h"
+#include "transmitter/tests/tx_rig.h"
 
 namespace muv {
 namespace {

@@ -2,8 +2,8 @@
 // held in memory: mixer 0 (the alarm sound's) and mixer 3 (the chosen playback device's).
 #include <gtest/gtest.h>
 
-#include "sound_mixer.h"
-#include "volume_control.h"
+#include "transmitter/sound_mixer.h"
+#include "transmitter/volume_control.h"
 
 namespace muv {
 namespace {

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <numeric>
 
-#include "encoder_fixture.h"
-#include "fft.h"
-#include "wav_file.h"
-#include "wav_sound.h"
+#include "platform/wav_file.h"
+#include "platform/wav_sound.h"
+#include "receiver/fft.h"
+#include "transmitter/tests/encoder_fixture.h"
 
 namespace muv {
 namespace {

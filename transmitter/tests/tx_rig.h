@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "memory_sound.h"
-#include "memory_text_window.h"
-#include "offline_transmitter.h"
-#include "transmitter.h"
+#include "common/memory_text_window.h"
+#include "platform/memory_sound.h"
+#include "transmitter/offline_transmitter.h"
+#include "transmitter/transmitter.h"
 
 namespace muv::test {
 

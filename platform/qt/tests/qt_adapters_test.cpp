@@ -9,9 +9,9 @@
 #include <QTextEdit>
 #include <random>
 
-#include "memory_text_window.h"
-#include "qt_timer.h"
-#include "qtextedit_window.h"
+#include "common/memory_text_window.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/qtextedit_window.h"
 
 namespace muv {
 namespace {

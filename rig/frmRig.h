@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "colour.h"
-#include "rig_engine.h"
+#include "common/colour.h"
+#include "rig/rig_engine.h"
 
 class QCheckBox;
 class QComboBox;

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "frmRig.h"
-#include "message_box.h"
-#include "rig_peers.h"
-#include "shared_state.h"
-#include "window_controls.h"
+#include "common/message_box.h"
+#include "common/shared_state.h"
+#include "common/window_controls.h"
+#include "rig/frmRig.h"
+#include "rig/tests/rig_peers.h"
 
 namespace muv {
 namespace {

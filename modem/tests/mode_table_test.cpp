@@ -1,4 +1,4 @@
-#include "mode_table.h"
+#include "modem/mode_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "frmRig.h"
+#include "rig/frmRig.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,11 +13,11 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "cp1252.h"
-#include "message_box.h"
-#include "shared_state.h"
-#include "vb.h"
-#include "window_controls.h"
+#include "common/cp1252.h"
+#include "common/message_box.h"
+#include "common/shared_state.h"
+#include "common/vb.h"
+#include "common/window_controls.h"
 
 namespace muv {
 

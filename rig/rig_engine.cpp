@@ -1,4 +1,4 @@
-#include "rig_engine.h"
+#include "rig/rig_engine.h"
 
 #include <sys/socket.h>
 #include <QMetaObject>
@@ -10,8 +10,8 @@
 #include <limits>
 #include <utility>
 
-#include "cp1252.h"
-#include "emergency_release.h"
+#include "common/cp1252.h"
+#include "platform/emergency_release.h"
 
 namespace muv {
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "rig_engine.h"
-#include "rig_peers.h"
+#include "rig/rig_engine.h"
+#include "rig/tests/rig_peers.h"
 
 namespace muv {
 namespace {

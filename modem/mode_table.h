@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "colour.h"
+#include "common/colour.h"
 
 namespace muv {
 
