@@ -8,130 +8,23 @@
 #include <string>
 
 #include "common/colour.h"
+#include "common/control_list.h"
 #include "common/timer.h"
+#include "common/timer_list.h"
 
 namespace muv {
 
+// The main window's controls and timers, by the names they have in the window (one list each).
 enum class Control {
-    // status boxes
-    txtModo,
-    txtSN,
-    txtViterbi,
-    txtAFC,
-    txtSincronismo,
-    txtAdquisicionInicial,
-    txtAdquisicionFinal,
-    txtVU,
-    txtCPU,
-    txtTemporizador1Baudio,
-    txtTemporizadorBeacon,
-    txtTonoDePrueba,
-    txtTransmitting,
-    // buttons and labels
-    cmdTX_RX,
-    lblSN,
-    pctCancelFrame,
-    // ON/OFF images of the choices
-    imgONBeacon,
-    imgOFFBeacon,
-    imgONWaterFall,
-    imgONAlarm,
-    imgAFC200,
-    imgRXON1,
-    imgRXON2,
-    imgRXON3,
-    imgRXON1MF,
-    imgRXON2MF,
-    imgRXON3MF,
-    imgBaudON1,
-    imgBaudON2,
-    imgBaudON2MF,
-    imgTuneON,
-    imgTuneOFF,
-    // panels
-    fraSymbolRateHF,
-    // the scan indicator, the frequency box (kHz) and the partner's callsign box
-    imgScanON,
-    txtFrecuencia,
-    txtDestination,
-    // the other halves of the choice pairs, the option frames, and the boxes and pictures that other
-    // windows show or hide
-    imgOFFWaterFall,
-    imgOFFAlarm,
-    imgAFC50,
-    imgRXOFF1,
-    imgRXOFF2,
-    imgRXOFF3,
-    imgRXOFF1MF,
-    imgRXOFF2MF,
-    imgRXOFF3MF,
-    imgBaudON3,
-    imgBaudOFF1,
-    imgBaudOFF2,
-    imgBaudOFF3,
-    imgBaudON3MF,
-    imgBaudOFF2MF,
-    imgBaudOFF3MF,
-    imgScanOFF,
-    fraSymbolRateMF,
-    fraShiftRange,
-    fraWaterFall,
-    fraBeacon,
-    fraTune,
-    fraScan,
-    fraAlarma,
-    lblAFCAmplio,
-    lblAFCEstrecho,
-    pctWaterfall,
-    pctDetenerAlarma,
-    txtPosicionCursor,
-    txtEmail,
-    txtMute,
-    txtTemporizadorScan,
-    cmdClearScreen,
-    cmdClearVentanaTX,
-    // the transmit volume slider and its caption
-    sldVolumen,
-    lblTXVU,
+#define MUV_CONTROL_ID(Kind, name) name,
+    MUV_MAIN_WINDOW_CONTROLS(MUV_CONTROL_ID)
+#undef MUV_CONTROL_ID
 };
 
 enum class TimerId {
-    tmrRX,
-    tmrTXTonoPiloto,
-    tmrTX,
-    tmrTonoTest,
-    tmrRefrescoVumetro,
-    tmrRefrescoMetrica,
-    tmrRefrescoAdquisicion,
-    tmrRefrescoAdquisicionMaxima,
-    tmrRefrescoAdquisicionFinal,
-    tmrRefrescoAdquisicionMaximaFinal,
-    tmrRefrescoCPU,
-    tmrCPUProteccion,
-    tmrEmail,
-    tmrVolumenBeacon,
-    tmrCancelFrame,
-    tmrProcesarFinal,
-    tmrTemporizador1Baudio,
-    tmrBeacon,
-    tmrAlarma,
-    tmrTransmitting,
-    tmrPosicionCursor,
-    tmrUTC,
-    tmrResetTarjetaSonido,
-    tmrVolumenSlider,
-    tmrTeclas,
-    tmrScan,
-    tmrCambiarFrecuenciaCAT,
-    tmrPSKreporter,
-    tmrEQSL,
-    tmrADIFCallsignChange,
-    tmrClusterLogin,
-    tmrClusterComprobarConexion,
-    tmrConexionServidorAuxiliar,
-    tmrOnline,
-    tmrEnviarSpotPublico,
-    tmrEnviarEmail,
+#define MUV_TIMER_ID(name) name,
+    MUV_MAIN_WINDOW_TIMERS(MUV_TIMER_ID)
+#undef MUV_TIMER_ID
 };
 
 // Meter numbers: 1 frequency offset, 2 timing, 4 Viterbi errors, 5 frame acquisition, 6 processor

@@ -154,75 +154,13 @@ public:
     QAction *mnuShortcuts = nullptr, *mnuMuvSite = nullptr, *mnuMuvFacebook = nullptr, *mnuAbout = nullptr;
     QAction* mnuDonate = nullptr;
 
-    // --- receive and transmit windows ---
-    RichTextBox *rtfVentanaRX = nullptr, *rtfVentanaTX = nullptr;
-
-    // --- status boxes ---
-    TextBox *txtModo = nullptr, *txtSN = nullptr, *txtViterbi = nullptr, *txtAFC = nullptr,
-            *txtSincronismo = nullptr, *txtAdquisicionInicial = nullptr, *txtAdquisicionFinal = nullptr,
-            *txtVU = nullptr, *txtCPU = nullptr, *txtTemporizador1Baudio = nullptr,
-            *txtTemporizadorBeacon = nullptr, *txtTonoDePrueba = nullptr, *txtTransmitting = nullptr,
-            *txtPosicionCursor = nullptr, *txtEmail = nullptr, *txtMute = nullptr,
-            *txtTemporizadorScan = nullptr;
-    TextField *txtFrecuencia = nullptr, *txtDestination = nullptr;
-    CommandButton *cmdTX_RX = nullptr, *cmdClearScreen = nullptr, *cmdClearVentanaTX = nullptr;
-
-    // --- macro labels, in their two rows ---
-    TextBox *lblCQ = nullptr, *lblCall = nullptr, *lblMe = nullptr, *lblBye = nullptr, *lblStation = nullptr,
-            *lblSN = nullptr, *lblQSL = nullptr, *lblCustom = nullptr;
-    TextBox *lblCQDX = nullptr, *lblCALL2 = nullptr, *lblMe2 = nullptr, *lblBye2 = nullptr,
-            *lblEmail = nullptr, *lblRST599 = nullptr, *lblQRZ = nullptr, *lblRepeat = nullptr;
-    TextBox *lblPais = nullptr, *lblTXVU = nullptr;
-
-    // --- channel boxes of the frequency panel (hidden until their band is tuned) ---
-    TextBox *txt3583 = nullptr, *txt3585 = nullptr, *txt7040 = nullptr, *txt7042 = nullptr,
-            *txt7044 = nullptr, *txt10144 = nullptr, *txt10145 = nullptr, *txt14078 = nullptr,
-            *txt14101 = nullptr, *txt14103 = nullptr, *txt14113 = nullptr, *txt18111 = nullptr,
-            *txt18113 = nullptr, *txt21110 = nullptr, *txt21114 = nullptr;
-
-    // --- meters (numbers 1, 2, 4 to 9), waterfall and clock ---
-    MeterBox *pctOffsetFrecuencia = nullptr, *pctJitter = nullptr, *pctErrores = nullptr,
-             *pctSimbolosCoincidentes = nullptr, *pctCPU = nullptr, *pctTramaFinal = nullptr,
-             *pctVumetro = nullptr, *pctRelacionSN = nullptr;
-    WaterfallBox* pctWaterfall = nullptr;
-    PictureBox* pctReloj = nullptr;
-    std::array<PictureBox*, 12> imgFondo{};  // 0 to 3 the digits, 8 "UTC", 9 the bezel, 11 the colon
+    // --- the named controls, from the one list of them ---
+#define MUV_DECLARE_CONTROL(Kind, name) Kind* name = nullptr;
+    MUV_MAIN_WINDOW_CONTROLS(MUV_DECLARE_CONTROL)
+#undef MUV_DECLARE_CONTROL
+    // The clock: 0 to 3 the digits, 8 "UTC", 9 the bezel, 11 the colon; and the digits' images.
+    std::array<PictureBox*, 12> imgFondo{};
     std::array<QPixmap, 10> imgNumeros;
-
-    // --- picture buttons ---
-    PictureBox *pctCancelFrame = nullptr, *pctDetenerAlarma = nullptr, *pctFlechaArriba = nullptr,
-               *pctFlechaAbajo = nullptr, *pctADIF = nullptr, *imgBandera = nullptr, *imgQRZ = nullptr;
-
-    // --- cluster panel: the DX-cluster row and the chat row ---
-    TextBox *txtClusterFrecuencia = nullptr, *txtClusterHora = nullptr, *txtClusterFrecuencia2 = nullptr,
-            *txtClusterHora2 = nullptr;
-    RichTextBox *rtfClusterComentario = nullptr, *rtfClusterComentario2 = nullptr;
-    PictureBox *pctClusterLink = nullptr, *pctBorrarMensaje = nullptr, *pctClusterLink2 = nullptr,
-               *pctBorrarMensaje2 = nullptr;
-    QTextBrowser* WebBrowserEQSL = nullptr;
-
-    // --- volume ---
-    QSlider* sldVolumen = nullptr;
-
-    // --- option frames and their switches ---
-    Frame *fraAlarma = nullptr, *fraShiftRange = nullptr, *fraSymbolRateHF = nullptr,
-          *fraSymbolRateMF = nullptr, *fraWaterFall = nullptr, *fraBeacon = nullptr, *fraTune = nullptr,
-          *fraScan = nullptr;
-    TextBox *lblAFCAmplio = nullptr, *lblAFCEstrecho = nullptr;
-    // Row captions of the band frames: receive options above, transmit symbol rates below.
-    TextBox *lblRXHF = nullptr, *lblTXHF = nullptr, *lblRXMF = nullptr, *lblTXMF = nullptr;
-    PictureBox *imgONAlarm = nullptr, *imgOFFAlarm = nullptr, *imgAFC200 = nullptr, *imgAFC50 = nullptr;
-    PictureBox *imgRXON1 = nullptr, *imgRXOFF1 = nullptr, *imgRXON2 = nullptr, *imgRXOFF2 = nullptr,
-               *imgRXON3 = nullptr, *imgRXOFF3 = nullptr;
-    PictureBox *imgRXON1MF = nullptr, *imgRXOFF1MF = nullptr, *imgRXON2MF = nullptr, *imgRXOFF2MF = nullptr,
-               *imgRXON3MF = nullptr, *imgRXOFF3MF = nullptr;
-    PictureBox *imgBaudON1 = nullptr, *imgBaudOFF1 = nullptr, *imgBaudON2 = nullptr, *imgBaudOFF2 = nullptr,
-               *imgBaudON3 = nullptr, *imgBaudOFF3 = nullptr;
-    PictureBox *imgBaudON2MF = nullptr, *imgBaudOFF2MF = nullptr, *imgBaudON3MF = nullptr,
-               *imgBaudOFF3MF = nullptr;
-    PictureBox *imgONWaterFall = nullptr, *imgOFFWaterFall = nullptr, *imgONBeacon = nullptr,
-               *imgOFFBeacon = nullptr, *imgTuneON = nullptr, *imgTuneOFF = nullptr, *imgScanON = nullptr,
-               *imgScanOFF = nullptr;
 
     // --- window events ---
     void Form_Load();
@@ -384,43 +322,10 @@ public:
     void rtfClusterComentario_MouseUp(int Button, int Shift, float X, float Y);
     void rtfClusterComentario2_MouseUp(int Button, int Shift, float X, float Y);
 
-    // --- timer ticks ---
-    void tmrRX_Timer();
-    void tmrTXTonoPiloto_Timer();
-    void tmrTX_Timer();
-    void tmrTonoTest_Timer();
-    void tmrRefrescoVumetro_Timer();
-    void tmrRefrescoMetrica_Timer();
-    void tmrRefrescoAdquisicion_Timer();
-    void tmrRefrescoAdquisicionMaxima_Timer();
-    void tmrRefrescoAdquisicionFinal_Timer();
-    void tmrRefrescoAdquisicionMaximaFinal_Timer();
-    void tmrRefrescoCPU_Timer();
-    void tmrCPUProteccion_Timer();
-    void tmrEmail_Timer();
-    void tmrVolumenBeacon_Timer();
-    void tmrCancelFrame_Timer();
-    void tmrProcesarFinal_Timer();
-    void tmrTemporizador1Baudio_Timer();
-    void tmrBeacon_Timer();
-    void tmrAlarma_Timer();
-    void tmrTransmitting_Timer();
-    void tmrPosicionCursor_Timer();
-    void tmrUTC_Timer();
-    void tmrResetTarjetaSonido_Timer();
-    void tmrVolumenSlider_Timer();
-    void tmrTeclas_Timer();
-    void tmrScan_Timer();
-    void tmrCambiarFrecuenciaCAT_Timer();
-    void tmrPSKreporter_Timer();
-    void tmrEQSL_Timer();
-    void tmrADIFCallsignChange_Timer();
-    void tmrClusterLogin_Timer();
-    void tmrClusterComprobarConexion_Timer();
-    void tmrConexionServidorAuxiliar_Timer();
-    void tmrOnline_Timer();
-    void tmrEnviarSpotPublico_Timer();
-    void tmrEnviarEmail_Timer();
+    // --- timer ticks: name_Timer for every timer of the list ---
+#define MUV_DECLARE_TIMER_HANDLER(name) void name##_Timer();
+    MUV_MAIN_WINDOW_TIMERS(MUV_DECLARE_TIMER_HANDLER)
+#undef MUV_DECLARE_TIMER_HANDLER
 
     // --- procedures of the window that the rest of the program calls ---
     // The UTC clock: UtcNow from the system clock, and the clock's digits.
@@ -461,11 +366,17 @@ public:
     std::function<bool()> ApplicationActive;
 
     // The message boxes the window shows.
-    MessageBoxes& Boxes() { return *boxes_; }
+    MessageBoxes& Boxes() {
+        return *boxes_;
+    }
     // Ends the program with an exit code: leaves the event loop (or keeps it from starting).
     void EndProgram(int code);
-    bool ProgramEnded() const { return programEnded_; }
-    int ExitCode() const { return exitCode_; }
+    bool ProgramEnded() const {
+        return programEnded_;
+    }
+    int ExitCode() const {
+        return exitCode_;
+    }
     // Told the name of each shut-down step as it runs.
     std::function<void(const std::string& step)> StepObserver;
     // The address that the "Bug detected" box asks the operator to write to.
@@ -476,7 +387,9 @@ public:
     void SetInputDeviceIndex(int index) override;
     void SoundCardFailure(const std::string& message) override;
     int32_t CatFrequencyHz() const override;
-    bool CpuCounterAvailable() const override { return cpuCounterAvailable_; }
+    bool CpuCounterAvailable() const override {
+        return cpuCounterAvailable_;
+    }
     float ReadCpuLoad() override;
     void SetBeaconReportArmed(bool armed) override;
     void SetBeaconModesAvailable(bool available) override;
@@ -488,7 +401,9 @@ public:
     void OpenSoundInput() override;
     bool SoundInputOpen() const override;
     void CancelFrame() override;
-    Timer& ReceivePumpTimer() override { return tmrRX; }
+    Timer& ReceivePumpTimer() override {
+        return tmrRX;
+    }
     void TestToneStopping() override;
     void ReleasePtt() override;
     void TestToneStopped() override;
@@ -530,48 +445,17 @@ public:
                           const std::string& distance, double bearing, const std::string& endMark) override;
     void CargarNombreYQTHAutomaticamente(const std::string& callsign) override;
     void BeaconReport() override;
-    void SetPendingFrequencyChange(uint8_t pending) override { PendingFrequencyChange = pending; }
+    void SetPendingFrequencyChange(uint8_t pending) override {
+        PendingFrequencyChange = pending;
+    }
 
     // --- DisplaySettingsTarget: the alarm switch, set without its handler ---
     void ShowAlarmOn(bool on) override;
 
-    // --- timers, one per TimerId ---
-    QtTimer tmrRX{[this] { tmrRX_Timer(); }};
-    QtTimer tmrTXTonoPiloto{[this] { tmrTXTonoPiloto_Timer(); }};
-    QtTimer tmrTX{[this] { tmrTX_Timer(); }};
-    QtTimer tmrTonoTest{[this] { tmrTonoTest_Timer(); }};
-    QtTimer tmrRefrescoVumetro{[this] { tmrRefrescoVumetro_Timer(); }};
-    QtTimer tmrRefrescoMetrica{[this] { tmrRefrescoMetrica_Timer(); }};
-    QtTimer tmrRefrescoAdquisicion{[this] { tmrRefrescoAdquisicion_Timer(); }};
-    QtTimer tmrRefrescoAdquisicionMaxima{[this] { tmrRefrescoAdquisicionMaxima_Timer(); }};
-    QtTimer tmrRefrescoAdquisicionFinal{[this] { tmrRefrescoAdquisicionFinal_Timer(); }};
-    QtTimer tmrRefrescoAdquisicionMaximaFinal{[this] { tmrRefrescoAdquisicionMaximaFinal_Timer(); }};
-    QtTimer tmrRefrescoCPU{[this] { tmrRefrescoCPU_Timer(); }};
-    QtTimer tmrCPUProteccion{[this] { tmrCPUProteccion_Timer(); }};
-    QtTimer tmrEmail{[this] { tmrEmail_Timer(); }};
-    QtTimer tmrVolumenBeacon{[this] { tmrVolumenBeacon_Timer(); }};
-    QtTimer tmrCancelFrame{[this] { tmrCancelFrame_Timer(); }};
-    QtTimer tmrProcesarFinal{[this] { tmrProcesarFinal_Timer(); }};
-    QtTimer tmrTemporizador1Baudio{[this] { tmrTemporizador1Baudio_Timer(); }};
-    QtTimer tmrBeacon{[this] { tmrBeacon_Timer(); }};
-    QtTimer tmrAlarma{[this] { tmrAlarma_Timer(); }};
-    QtTimer tmrTransmitting{[this] { tmrTransmitting_Timer(); }};
-    QtTimer tmrPosicionCursor{[this] { tmrPosicionCursor_Timer(); }};
-    QtTimer tmrUTC{[this] { tmrUTC_Timer(); }};
-    QtTimer tmrResetTarjetaSonido{[this] { tmrResetTarjetaSonido_Timer(); }};
-    QtTimer tmrVolumenSlider{[this] { tmrVolumenSlider_Timer(); }};
-    QtTimer tmrTeclas{[this] { tmrTeclas_Timer(); }};
-    QtTimer tmrScan{[this] { tmrScan_Timer(); }};
-    QtTimer tmrCambiarFrecuenciaCAT{[this] { tmrCambiarFrecuenciaCAT_Timer(); }};
-    QtTimer tmrPSKreporter{[this] { tmrPSKreporter_Timer(); }};
-    QtTimer tmrEQSL{[this] { tmrEQSL_Timer(); }};
-    QtTimer tmrADIFCallsignChange{[this] { tmrADIFCallsignChange_Timer(); }};
-    QtTimer tmrClusterLogin{[this] { tmrClusterLogin_Timer(); }};
-    QtTimer tmrClusterComprobarConexion{[this] { tmrClusterComprobarConexion_Timer(); }};
-    QtTimer tmrConexionServidorAuxiliar{[this] { tmrConexionServidorAuxiliar_Timer(); }};
-    QtTimer tmrOnline{[this] { tmrOnline_Timer(); }};
-    QtTimer tmrEnviarSpotPublico{[this] { tmrEnviarSpotPublico_Timer(); }};
-    QtTimer tmrEnviarEmail{[this] { tmrEnviarEmail_Timer(); }};
+    // --- timers, one per TimerId, each calling its handler ---
+#define MUV_DECLARE_TIMER(name) QtTimer name{[this] { name##_Timer(); }};
+    MUV_MAIN_WINDOW_TIMERS(MUV_DECLARE_TIMER)
+#undef MUV_DECLARE_TIMER
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QSlider>
 #include <QStyleFactory>
+#include <QTextBrowser>
 #include <set>
 
 #include "receiver/waterfall.h"
@@ -49,6 +51,17 @@ TEST_F(FormTest, EveryControlRoundTripsThroughTheModemsFace) {
             EXPECT_EQ(form.Enabled(c), state) << name;
         }
     }
+}
+
+// The one list of controls and the window agree: each control is built, under its name, as its member.
+TEST_F(FormTest, EveryListedControlIsBuiltUnderItsName) {
+    frmMain form;
+#define MUV_CHECK_CONTROL(Kind, name)                                              \
+    EXPECT_NE(form.name, nullptr) << #name;                                        \
+    EXPECT_EQ(form.FindControl(#name), static_cast<QWidget*>(form.name)) << #name; \
+    EXPECT_EQ(frmMain::ControlName(Control::name), #name);
+    MUV_MAIN_WINDOW_CONTROLS(MUV_CHECK_CONTROL)
+#undef MUV_CHECK_CONTROL
 }
 
 TEST_F(FormTest, VisibilityAndEnabledAreTheControlsOwnInsideAHiddenFrame) {
