@@ -124,4 +124,23 @@ float Receiver::Log10(float x) {
     return std::isfinite(result) ? static_cast<float>(result) : 0.0f;
 }
 
+FinishedMessage Receiver::FinishMessage() {
+    FinishedMessage m;
+    m.text = RxText();
+    m.stopped = EndReason == "STOP";
+    SnDb = SnToDb2500();
+    m.snDb = SnDb;
+    m.syncMatchesAtLock = LockSyncMatchesAtLock;
+    m.endMatches = m.stopped ? EndMatchAtStop : 0;
+    m.frequencyShiftHz = FrequencyShiftHz;
+    m.meanViterbiErrors =
+        ViterbiErrorSamples == 0
+            ? 0.0f
+            : static_cast<float>(static_cast<double>(ViterbiErrorSum) / ViterbiErrorSamples);
+    m.cpuLoadAtLock = CpuLoadAtLock;
+    m.meanLevelDb = RxLevelCount == 0 ? 0.0f : static_cast<float>(RxLevelSumDb / RxLevelCount);
+    m.frequencyAtLock = FrequencyAtLock;
+    return m;
+}
+
 }  // namespace muv

@@ -65,18 +65,20 @@ struct OfflineReceiver::Impl {
         rx.OpenSoundInput();
     }
 
-    // The program's end processing without its services; the message is noted as it closes.
+    // The receiver's own part of closing a message: the message is noted, the search resumes.
     void FinishMessage() {
+        const FinishedMessage finished = rx.FinishMessage();
         ReceivedMessage m;
-        m.text = rx.RxText();
+        m.text = finished.text;
         m.endReason = rx.EndReason;
         m.mode = rx.LockedMode;
-        m.frequencyShiftHz = rx.FrequencyShiftHz;
+        m.frequencyShiftHz = finished.frequencyShiftHz;
+        m.snDb = finished.snDb;
         m.lockSeconds = lockSeconds;
         m.endSeconds = seconds;
-        rx.ProcessFinishedMessage();
-        m.snDb = rx.SnDb;
         messages.push_back(m);
+        rx.CpuLoadAtLock = 0;
+        rx.ResumeSearch();
         controls.GetTimer(TimerId::tmrProcesarFinal).SetEnabled(false);
     }
 

@@ -18,6 +18,7 @@
 #include "logbook/session_log.h"
 #include "modem/mode_table.h"
 #include "receiver/fft.h"
+#include "receiver/finished_message.h"
 #include "receiver/fir_filter.h"
 #include "receiver/receiver_host.h"
 #include "receiver/sound_input.h"
@@ -156,11 +157,9 @@ public:
     // --- after a message: the receiver searches again ---
     // The tone matrix is re-created, the cancel timer and button go, and the search starts anew.
     void ResumeSearch();
-    // Closes a finished message (tmrProcesarFinal): end mark, S/N, distance and bearing, the reports,
-    // alarms and beacon answer through the services, then the search resumes.
-    void ProcessFinishedMessage();
-    // The services that closing a message reaches; null: the receiver's own work alone.
-    void SetEndOfMessageServices(class EndOfMessageServices* services) { endOfMessage_ = services; }
+    // The message that has just ended, as a record; its S/N becomes SnDb. The closing steps outside the
+    // receiver (tmrProcesarFinal) take it, then let the search resume.
+    FinishedMessage FinishMessage();
 
     const ModeRecord& RxMode() const { return links_.modes[RxModeIndex]; }
     const ModeRecord& Mode(int index) const { return links_.modes[index]; }
@@ -266,7 +265,6 @@ private:
     Waterfall waterfall_;
     std::set<int> reportedTraps_;
     bool restartPending_ = false;
-    class EndOfMessageServices* endOfMessage_ = nullptr;
 };
 
 }  // namespace muv

@@ -13,9 +13,7 @@
 #include <utility>
 
 #include "common/vb.h"
-#include "platform/alsa_mixer.h"
 #include "platform/qt/qt_dialogs.h"
-#include "platform/sound_factory.h"
 #include "receiver/waterfall.h"
 #include "session/cursor_readout.h"
 #include "session/images.h"
@@ -89,21 +87,9 @@ QAction* Item(QMenu* menu, const QString& caption, std::function<void()> handler
     return item;
 }
 
-// The output card's mixer; none while the output goes to a WAV file.
-std::unique_ptr<Mixer> ProgramMixer() {
-    const char* wav = std::getenv("MUV_SOUND_OUTPUT");
-    if (wav && *wav) return std::make_unique<MemoryMixer>();
-    return std::make_unique<AlsaMixer>(SoundOutputDeviceNames());
-}
-
 }  // namespace
 
-frmMain::frmMain(QWidget* parent)
-    : frmMain(SoundDevices{CreateSoundInput(), CreateSoundOutput(), SoundInputDeviceNames,
-                           SoundOutputDeviceNames, ProgramMixer()},
-              nullptr, parent) {}
-
-frmMain::frmMain(SoundDevices devices, MessageBoxes* boxes, QWidget* parent) : QWidget(parent) {
+frmMain::frmMain(MessageBoxes* boxes, QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("MUV"));
     MenuBar = new QMenuBar(this);
     client_ = new QWidget(this);
@@ -132,10 +118,8 @@ frmMain::frmMain(SoundDevices devices, MessageBoxes* boxes, QWidget* parent) : Q
         boxes = ownBoxes_.get();
     }
     boxes_ = boxes;
-    station_ = std::make_unique<Station>(*this, std::move(devices));
     keyboard_ = std::make_unique<KeyboardPoll>();
     SetReceiveModeSource([this]() -> const ModeRecord& { return station_->receiver.RxMode(); });
-    FitWaterfallImage();
 }
 
 frmMain::~frmMain() = default;

@@ -19,19 +19,12 @@
 #include "common/message_box.h"
 #include "common/window_controls.h"
 #include "modem/mode_table.h"
-#include "platform/mixer.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/qtextedit_window.h"
-#include "platform/sound_device.h"
-#include "receiver/end_of_message.h"
-#include "receiver/receiver_host.h"
-#include "rig/frmRig.h"
 #include "session/controls.h"
 #include "settings/display_settings.h"
 #include "settings/frmSoundCard.h"
 #include "texts/screen_layout.h"
-#include "transmitter/keying.h"
-#include "transmitter/transmitter_host.h"
 
 class QAction;
 class QMenu;
@@ -45,16 +38,6 @@ class KeyboardPoll;
 class WaterfallImage;
 struct Station;
 
-// The sound devices the program runs on, the names the sound-card window lists for them, and the
-// output card's mixer (none: a mixer without cards, whose every operation does nothing).
-struct SoundDevices {
-    std::unique_ptr<SoundInputDevice> input;
-    std::unique_ptr<SoundOutputDevice> output;
-    DeviceNameSource inputNames;
-    DeviceNameSource outputNames;
-    std::unique_ptr<Mixer> mixer = nullptr;
-};
-
 // The band plan's answer for a frequency: bandwidth 100, 500, 2000 (0 outside the plan) and band
 // class 1 MF, 2 HF, 3 EME (0 outside the plan).
 struct BandPlanEntry {
@@ -62,26 +45,15 @@ struct BandPlanEntry {
     uint8_t BandClass = 0;
 };
 
-class frmMain : public QWidget,
-                public WindowControls,
-                public ControlGeometry,
-                public ReceiverHost,
-                public TransmitterHost,
-                public ErrorReporter,
-                public EndOfMessageServices,
-                public DisplaySettingsTarget,
-                public SoundCardWindowHost,
-                public RigWindowHost,
-                public KeyingHost {
+class frmMain : public QWidget, public WindowControls, public ControlGeometry, public DisplaySettingsTarget {
 public:
-    // The window on the program's own sound devices (sound card and its mixer, or the WAV files the
-    // environment names) and message boxes.
-    explicit frmMain(QWidget* parent = nullptr);
-    // The window on given devices and message boxes (boxes: null for the program's own).
-    frmMain(SoundDevices devices, MessageBoxes* boxes, QWidget* parent = nullptr);
+    // The window of the program (the station whose modules its handlers drive; they are reached once
+    // the station has attached itself, after it has built them) with its message boxes (null: the
+    // program's own).
+    explicit frmMain(MessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // The modules the window drives: receiver, transmitter, shared state, session text, devices.
+    // The program whose modules the window drives: receiver, transmitter, shared state, session text.
     Station& Modules() { return *station_; }
 
     // --- WindowControls ---
@@ -211,11 +183,11 @@ public:
     void imgOFFWaterFall_Click() override;
     void imgONAlarm_Click();
     void imgOFFAlarm_Click();
-    void imgONBeacon_Click() override;
+    void imgONBeacon_Click();
     void imgOFFBeacon_Click();
     void imgTuneON_Click();
     void imgTuneOFF_Click();
-    void imgScanON_Click() override;
+    void imgScanON_Click();
     void imgScanOFF_Click();
 
     // --- picture buttons ---
@@ -350,7 +322,7 @@ public:
 
     // The end of a data transmission: the queued sound played out, the end mark, the key released,
     // back to receiving (TransmitterHost).
-    void EndTransmission() override;
+    void EndTransmission();
 
     // Transmit state of the window: the blink phase of the transmit indicator, the slow-mode pause
     // after a transmission, the beacon's countdown, the last text sent, a transmit text filled by a
@@ -382,71 +354,28 @@ public:
     // The address that the "Bug detected" box asks the operator to write to.
     static constexpr const char* kBugContact = "bugs@muv-modem.org";
 
-    // --- ReceiverHost, TransmitterHost, SoundCardWindowHost ---
-    int InputDeviceIndex() const override;
-    void SetInputDeviceIndex(int index) override;
-    void SoundCardFailure(const std::string& message) override;
-    int32_t CatFrequencyHz() const override;
-    bool CpuCounterAvailable() const override {
+    // --- what the modules ask of the window (through the station's adapters) ---
+    // Neither the chosen sound device nor device 0 opens: the transmitter is not left keyed, the
+    // operator is told, and the program ends.
+    void SoundCardFailure(const std::string& message);
+    bool CpuCounterAvailable() const {
         return cpuCounterAvailable_;
     }
-    float ReadCpuLoad() override;
-    void SetBeaconReportArmed(bool armed) override;
-    void SetBeaconModesAvailable(bool available) override;
-    void LookupHeardCallLocator() override;
-    int VolumeSliderValue() const override;
-    bool WaveOutMuted() const override;
-    void ResetRxDisplay() override;
-    void CloseSoundInput() override;
-    void OpenSoundInput() override;
-    bool SoundInputOpen() const override;
-    void CancelFrame() override;
-    Timer& ReceivePumpTimer() override {
-        return tmrRX;
-    }
-    void TestToneStopping() override;
-    void ReleasePtt() override;
-    void TestToneStopped() override;
-    int OutputDeviceIndex() const override;
-    void PrepareMixerForOutput(int flag) override;
-
-    // --- RigWindowHost, KeyingHost ---
-    void SetFrequencyBoxLocked(bool locked) override;
-    void SetScanMenuEnabled(bool enabled) override;
-    void KeyingFailureTail() override;
-    void FocusTransmitWindow() override;
-    void ShowTuneIdle() override;
-
-    // --- ErrorReporter ---
-    void ReportTrappedError(int number, const std::string& context) override;
-
-    // --- EndOfMessageServices ---
-    std::string ServerLocator() override;
-    void ClearServerLocator() override;
-    std::string OperatorLocator() override;
-    ColorRef MacrosSnLabelColor() override;
-    void ComprobarRecord(const std::string& distance, double bearing) override;
-    void ComputarShift(float frequencyShiftHz) override;
-    void ReportDecodedCallsign(const std::string& locator, const std::string& distance,
-                               float meanViterbiErrors) override;
-    uint8_t TextMentionsMyCall(const std::string& text) override;
-    uint8_t HighlightNewCountry(const std::string& text) override;
-    PreviousContact ShowPreviousContacts(const std::string& text, uint8_t mark) override;
-    std::string CallsignAfterDe(const std::string& text) override;
-    bool MensajeParaMiChecked() override;
-    bool DXCCChecked() override;
-    bool CallsignChecked() override;
-    void AlarmaMensajeParaMi() override;
-    void AlarmaDXCC() override;
-    void AlarmaCallsign() override;
-    bool NoInternetSelected() override;
-    void BuildEmailReport(uint8_t syncMatches, uint8_t endMatches, float frequencyShiftHz,
-                          float meanViterbiErrors, float cpuLoad, float meanLevelDb, int32_t frequencyAtLock,
-                          const std::string& distance, double bearing, const std::string& endMark) override;
-    void CargarNombreYQTHAutomaticamente(const std::string& callsign) override;
-    void BeaconReport() override;
-    void SetPendingFrequencyChange(uint8_t pending) override {
-        PendingFrequencyChange = pending;
+    // The end of the tune tone, around the transmitter's own steps.
+    void TestToneStopping();
+    void TestToneStopped();
+    // Releases whatever keying keyed.
+    void ReleasePtt();
+    // After a failed keying, and the rig window's requests.
+    void SetFrequencyBoxLocked(bool locked);
+    void SetScanMenuEnabled(bool enabled);
+    void FocusTransmitWindow();
+    void ShowTuneIdle();
+    // The waterfall picture follows the receiver's image at the picture's height.
+    void FitWaterfallImage();
+    // The station's modules become reachable to the handlers.
+    void Attach(Station& station) {
+        station_ = &station;
     }
 
     // --- DisplaySettingsTarget: the alarm switch, set without its handler ---
@@ -486,8 +415,6 @@ private:
     void SelectReceiveOption(bool mf, int option);
     void SelectSymbolRate(PictureBox* chosenOn);
     void SwitchShiftRange(PictureBox* clicked, PictureBox* other);
-    // The waterfall picture follows the receiver's image at the picture's height.
-    void FitWaterfallImage();
     // Untick every item of a menu array, then tick item index when the array has it.
     template <size_t N>
     static void TickOnly(std::array<QAction*, N>& items, int index);
@@ -498,7 +425,6 @@ private:
     int32_t DisplayedFrequencyHz() const;
     void WaitForQueuedSound();
     void ConfirmEmergencyStop();
-    void SettleCatRelease();
 
     QWidget* client_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
@@ -517,8 +443,7 @@ private:
     bool emergencyBoxUp_ = false;
     bool endingTransmission_ = false;
     uint32_t transmissionsStarted_ = 0;
-    // Last, so that the modules go before the windows and timers they reach.
-    std::unique_ptr<Station> station_;
+    Station* station_ = nullptr;
 };
 
 }  // namespace muv

@@ -10,6 +10,7 @@
 
 #include "common/vb.h"
 #include "session/frmMain.h"
+#include "session/message_closing.h"
 #include "session/station.h"
 
 namespace muv {
@@ -48,18 +49,18 @@ void frmMain::Form_Load() {
                                    Format(now.minute, "00") + " *****************\r\n";
     cmdClearScreen->SetBackColor(kWhite);
     // The mode table is the standard one, built once for the whole program.
-    LoadDisplaySettings(*this, st.Stored());
-    ClearSaveLogFlag = LoadClearScreenOption(st.Stored());
+    LoadDisplaySettings(*this, st.settings.Stored());
+    ClearSaveLogFlag = LoadClearScreenOption(st.settings.Stored());
     tmrPosicionCursor.SetInterval(100);
     tmrTransmitting.SetInterval(1000);
     DrawMeterNeedle(1, 50);
     SetText(Control::txtAFC, st.texts.TxtFrequencyShift + "0 Hz");
     lblSN->setEnabled(false);
     lblSN->SetBackColor(kSnLabelDisabled);
-    LoadFontSize(*this, st.Stored());
-    st.ClusterConnect();
-    st.PskReporterStart();
-    st.CallsignServerRequest(1, "", "", "", "");
+    LoadFontSize(*this, st.settings.Stored());
+    st.online.ClusterConnect();
+    st.online.PskReporterStart();
+    st.online.CallsignServerRequest(CallsignServerCode::Login);
 
     int selected = 0;
     for (int i = 1; i <= 25; ++i)
@@ -68,7 +69,7 @@ void frmMain::Form_Load() {
             break;
         }
     const int32_t start = PickStartFrequency();
-    frmRig* rig = st.RigWindowLoaded() ? &st.RigWindow() : nullptr;
+    frmRig* rig = st.rig.WindowLoaded() ? &st.rig.Window() : nullptr;
     const Rig* current = rig && rig->OmniRigEngine() ? rig->CurrentRig() : nullptr;
     if (!current || current->Status() != rigctl::ST_ONLINE) {
         // A 20 m calling frequency gives way to the one picked for this start.
@@ -109,8 +110,8 @@ void frmMain::Form_Unload() {
     for (Timer* pump : {&tmrTX, &tmrTXTonoPiloto, &tmrTonoTest})
         pump->SetEnabled(false);
     ReleasePtt();
-    SettleCatRelease();
-    if (st.sessionLog.SessionLogDirty == 1 && st.AutoSaveLogClose) {
+    st.rig.SettleRelease();
+    if (st.sessionLog.SessionLogDirty == 1 && st.settings.AutoSaveLogClose) {
         step("SaveSessionLog");
         st.SaveSessionLog();
     }
@@ -119,12 +120,12 @@ void frmMain::Form_Unload() {
     step("CloseSoundInput");
     st.receiver.CloseSoundInput();
     step("SaveSettings");
-    st.SaveDisplaySettings();
-    st.SaveClearScreenOption();
-    st.SaveQsoFormSettings();
-    st.SaveFontSize();
-    st.SaveLastFrequency();
-    st.SaveSelectedProfile();
+    st.settings.SaveDisplaySettings();
+    st.settings.SaveClearScreenOption();
+    st.settings.SaveQsoFormSettings();
+    st.settings.SaveFontSize();
+    st.settings.SaveLastFrequency();
+    st.settings.SaveSelectedProfile();
     step("End");
     EndProgram(0);
 }
@@ -190,7 +191,7 @@ void frmMain::CambiarModo(int16_t newClass) {
         lblAFCEstrecho->setText(ToQString(narrow));
         SetLeft("lblAFCAmplio", left);
     };
-    auto loadShiftRange = [this, &st] { LoadShiftRange(st.shared.BandClass, *this, st.Stored()); };
+    auto loadShiftRange = [this, &st] { LoadShiftRange(st.shared.BandClass, *this, st.settings.Stored()); };
 
     if (newClass == 1) {
         fraSymbolRateHF->setVisible(false);
@@ -304,7 +305,7 @@ void frmMain::mnuEmail_Click() {}
 void frmMain::mnuLog_Click() {}
 void frmMain::mnuEQSL_Click() {}
 void frmMain::mnuRig_Click() {
-    frmRig& window = station_->RigWindow();
+    frmRig& window = station_->rig.Window();
     window.show();
     window.raise();
 }
@@ -359,9 +360,9 @@ void frmMain::mnuFrequenciesList_Click(int index) {
     txtFrecuencia->setText(ToQString(KiloHertzText(hz)));
     // Without a CAT engine only the box and the receiver follow.
     Station& st = *station_;
-    if (!st.RigWindowLoaded() || !st.RigWindow().OmniRigEngine()) return;
+    if (!st.rig.WindowLoaded() || !st.rig.Window().OmniRigEngine()) return;
     if (tmrCambiarFrecuenciaCAT.Interval() == 0) {
-        st.RigWindow().CambiarFrecuencia(hz);
+        st.rig.Window().CambiarFrecuencia(hz);
     } else {
         PendingCatFrequency = hz;
         tmrCambiarFrecuenciaCAT.SetEnabled(true);
@@ -477,7 +478,7 @@ void frmMain::SwitchShiftRange(PictureBox* clicked, PictureBox* other) {
         other->setVisible(true);
         st.receiver.ShowFrequencyShift();
     }
-    st.SaveShiftRange();
+    st.settings.SaveShiftRange(st.shared.BandClass, Visible(Control::imgAFC200));
 }
 
 void frmMain::imgAFC200_Click() {
@@ -512,7 +513,7 @@ void frmMain::imgONBeacon_Click() {
     imgOFFBeacon->setVisible(true);
     tmrBeacon.SetEnabled(false);
     txtTemporizadorBeacon->setVisible(false);
-    station_->ReportArmed = false;
+    station_->settings.beacon.ReportArmed = false;
 }
 void frmMain::imgOFFBeacon_Click() {}
 void frmMain::imgScanON_Click() {
@@ -566,8 +567,8 @@ void frmMain::txtFrecuencia_Change() {
     if (std::abs(RoundHalfEven(v)) >= 1000000) return;
     ChequearMenuFrecuencias(static_cast<int32_t>(RoundHalfEven(v * 1000)));
     Station& st = *station_;
-    if (!st.RigWindowLoaded()) return;
-    frmRig& rig = st.RigWindow();
+    if (!st.rig.WindowLoaded()) return;
+    frmRig& rig = st.rig.Window();
     Rig* current = rig.OmniRigEngine() ? rig.CurrentRig() : nullptr;
     if (current && rig.chkDigital->isChecked() && current->Mode() != rigctl::PM_DIG_U)
         current->SetMode(rigctl::PM_DIG_U);
@@ -672,7 +673,7 @@ void frmMain::tmrRX_Timer() {
         step = 2;
     } catch (const std::exception&) {
         PendingFrequencyChange = 0;
-        ReportTrappedError(19, std::to_string(step));
+        station_->errorTraps.ReportTrappedError(19, std::to_string(step));
     }
     inReceiveTick_ = false;
 }
@@ -720,7 +721,9 @@ void frmMain::tmrCancelFrame_Timer() {
 }
 void frmMain::tmrProcesarFinal_Timer() {
     tmrProcesarFinal.SetEnabled(false);
-    station_->receiver.ProcessFinishedMessage();
+    Station& st = *station_;
+    ProcessFinishedMessage(
+        {st.receiver, RxWindow(), *this, st.sessionLog, st.shared, st.errorTraps, &st.messageServices});
 }
 void frmMain::tmrBeacon_Timer() {}
 void frmMain::tmrAlarma_Timer() {
@@ -742,7 +745,7 @@ void frmMain::tmrResetTarjetaSonido_Timer() {
 void frmMain::tmrScan_Timer() {}
 void frmMain::tmrCambiarFrecuenciaCAT_Timer() {
     int32_t hz = PendingCatFrequency;
-    if (station_->RigWindowLoaded()) station_->RigWindow().CambiarFrecuencia(hz);
+    if (station_->rig.WindowLoaded()) station_->rig.Window().CambiarFrecuencia(hz);
     tmrCambiarFrecuenciaCAT.SetEnabled(false);
     tmrCambiarFrecuenciaCAT.SetInterval(0);
 }
@@ -754,7 +757,7 @@ void frmMain::tmrClusterComprobarConexion_Timer() {}
 void frmMain::tmrConexionServidorAuxiliar_Timer() {
     tmrConexionServidorAuxiliar.SetEnabled(false);
     // No connection 250 ms after the request: try the server's other address once.
-    if (station_->ServerLinkState == 0) station_->CallsignServerRetry();
+    if (station_->online.ServerLinkState == 0) station_->online.CallsignServerRetry();
 }
 void frmMain::tmrOnline_Timer() {
     // The server-state lamps belong to the contact-entry window, which comes with the logbook.
@@ -766,11 +769,11 @@ void frmMain::tmrEnviarSpotPublico_Timer() {
 }
 void frmMain::tmrEnviarEmail_Timer() {
     tmrEnviarEmail.SetEnabled(false);  // one send per arming, even if a box lets timers run meanwhile
-    station_->SendEmail();
-    if (station_->EmailResult == 1) {
+    station_->online.SendEmail();
+    if (station_->online.EmailResult == 1) {
         SetBackColor(Control::txtEmail, kStatusYellow);
         SetText(Control::txtEmail, station_->texts.TxtEmailError);
-    } else if (station_->EmailResult == 2) {
+    } else if (station_->online.EmailResult == 2) {
         SetBackColor(Control::txtEmail, kStatusGreen);
         SetText(Control::txtEmail, station_->texts.TxtEmailSent);
     }

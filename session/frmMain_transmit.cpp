@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "common/vb.h"
+#include "platform/qt/event_wait.h"
 #include "session/frmMain.h"
 #include "session/keyboard_poll.h"
 #include "session/station.h"
@@ -25,18 +26,6 @@ namespace {
 
 constexpr ColorRef kButtonGrey = 0xE0E0E0;
 constexpr ColorRef kBlinkDark = 0xDFDFDF;
-
-// Lets events other than the operator's input run for a moment: timers, sockets and the sound
-// device's progress go on. (No nested event loop: one asked to quit, as at the program's end, would
-// return at once.)
-void LetEventsRun(int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        QThread::msleep(1);
-    } while (clock.elapsed() < milliseconds);
-}
 
 }  // namespace
 
@@ -62,11 +51,11 @@ void frmMain::cmdTX_RX_Click() {
     tmrCambiarFrecuenciaCAT.SetInterval(0);
     tmrCambiarFrecuenciaCAT.SetEnabled(false);
     int32_t hz = DisplayedFrequencyHz();
-    if (st.RigWindowLoaded()) st.RigWindow().CambiarFrecuencia(hz);
+    if (st.rig.WindowLoaded()) st.rig.Window().CambiarFrecuencia(hz);
 
     const bool beaconOn = Visible(Control::imgONBeacon);
     if (st.shared.TxRxState == 0) {
-        if (beaconOn && !st.optReportOnlyMode) {
+        if (beaconOn && !st.settings.beacon.optReportOnlyMode) {
             if (Visible(Control::fraSymbolRateHF)) {
                 imgRXOFF1_Click();
             } else if (Visible(Control::fraSymbolRateMF)) {
@@ -78,7 +67,7 @@ void frmMain::cmdTX_RX_Click() {
             tx.TestToneFlag = 0;
             return;
         }
-        if (!beaconOn) st.CallsignServerRequest(7, "", "", "", "");
+        if (!beaconOn) st.online.CallsignServerRequest(CallsignServerCode::Activity);
         imgScanON_Click();
         imgOFFBeacon->setEnabled(false);
         txtTemporizadorBeacon->setVisible(false);
@@ -87,7 +76,7 @@ void frmMain::cmdTX_RX_Click() {
         tmrTransmitting.SetEnabled(true);
         txtTransmitting->setVisible(true);
         SetFrequencyMenuEnabled(false);
-        st.RigWindow().ProtejerOpcionesRig();
+        st.rig.Window().ProtejerOpcionesRig();
         if (tx.TestToneFlag == 0 && !beaconOn) rtfVentanaTX->setFocus();
         st.shared.TxRxState = 1;
         ++transmissionsStarted_;
@@ -321,12 +310,12 @@ void frmMain::EndTransmission() {
             tmrTemporizador1Baudio.SetEnabled(true);
         }
         if (Visible(Control::imgONBeacon)) {
-            if (st.ReportArmed) {
+            if (st.settings.beacon.ReportArmed) {
                 txtTemporizadorBeacon->SetBackColor(kStatusYellow);
                 BeaconCountdown = 180;
                 tmrBeacon.SetEnabled(true);
-            } else if (st.optBeaconReportMode || st.optBeaconOnlyMode) {
-                BeaconCountdown = static_cast<int16_t>(st.hsb16);
+            } else if (st.settings.beacon.optBeaconReportMode || st.settings.beacon.optBeaconOnlyMode) {
+                BeaconCountdown = static_cast<int16_t>(st.settings.beacon.hsb16);
                 txtTemporizadorBeacon->SetBackColor(kStatusGreen);
                 tmrBeacon.SetEnabled(true);
             } else {
@@ -371,13 +360,13 @@ void frmMain::EndTransmission() {
     st.SoundCard().cmdOK->setEnabled(true);
     imgTuneOFF->setEnabled(true);
     SetFrequencyMenuEnabled(true);
-    st.RigWindow().ActivarOpcionesRig();
+    st.rig.Window().ActivarOpcionesRig();
     st.soundMixer.RestoreMixerSources();
     st.receiver.OpenSoundInput();
     st.receiver.RestartReceiver();
-    if (st.ReportArmed) {
-        st.ReportArmed = false;
-        txWindow.SetText(st.SavedTxText);
+    if (st.settings.beacon.ReportArmed) {
+        st.settings.beacon.ReportArmed = false;
+        txWindow.SetText(st.settings.beacon.SavedTxText);
     }
     txWindow.SetLocked(false);
     txWindow.SetSelColor(kBlack);
@@ -404,7 +393,7 @@ void frmMain::TestToneStopped() {
     imgTuneON->setVisible(false);
     imgTuneOFF->setVisible(true);
     SetFrequencyMenuEnabled(true);
-    st.RigWindow().ActivarOpcionesRig();
+    st.rig.Window().ActivarOpcionesRig();
     st.soundMixer.RestoreMixerSources();
     st.receiver.OpenSoundInput();
     st.receiver.RestartReceiver();
@@ -414,24 +403,7 @@ void frmMain::TestToneStopped() {
 
 void frmMain::ReleasePtt() {
     // Nothing can have been keyed before the rig window, which holds the keying choice, was loaded.
-    if (station_->RigWindowLoaded()) station_->keying.ReleasePtt();
-}
-
-void frmMain::SettleCatRelease() {
-    // A CAT release goes through the rig engine's queue: before the program ends, the rig is given the
-    // moment it needs to confirm it, and then it is told once more on a connection of its own.
-    Station& st = *station_;
-    if (!st.RigWindowLoaded() || !st.RigWindow().OmniRigEngine()) return;
-    RigEngine& engine = *st.RigWindow().OmniRigEngine();
-    QElapsedTimer clock;
-    clock.start();
-    while ((engine.Rig1().ReleasePending() || engine.Rig2().ReleasePending()) && clock.elapsed() < 2000)
-        LetEventsRun(10);
-    for (Rig* rig : {&engine.Rig1(), &engine.Rig2()}) {
-        if (rig->ReleasePending() && !rig->ReleaseNow(1000))
-            std::fprintf(stderr, "MUV: %s has not confirmed PTT off: the transmitter may still be keyed\n",
-                         rig->RigType().c_str());
-    }
+    if (station_->rig.WindowLoaded()) station_->keying.ReleasePtt();
 }
 
 void frmMain::FocusTransmitWindow() {
@@ -441,12 +413,6 @@ void frmMain::FocusTransmitWindow() {
 void frmMain::ShowTuneIdle() {
     imgTuneON->setVisible(false);
     imgTuneOFF->setVisible(true);
-}
-
-void frmMain::KeyingFailureTail() {
-    FocusTransmitWindow();
-    imgONBeacon_Click();
-    ShowTuneIdle();
 }
 
 void frmMain::SetFrequencyBoxLocked(bool locked) {

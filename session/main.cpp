@@ -12,6 +12,7 @@
 #include "platform/sound_factory.h"
 #include "session/frmMain.h"
 #include "session/program_start.h"
+#include "session/station.h"
 
 int main(int argc, char* argv[]) {
     QString screenshot;
@@ -27,7 +28,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // One look on every desktop: the window's controls are drawn with their own colours.
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    muv::frmMain main;
+    muv::Station station;
+    muv::frmMain& main = station.form;
     // A crash still drops the keying lines and releases CAT; a request to end goes through the window's
     // own shut-down, which releases first.
     muv::emergency::InstallCrashHandlers();

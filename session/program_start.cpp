@@ -7,11 +7,11 @@ namespace muv {
 
 bool Main(frmMain& form) {
     Station& st = form.Modules();
-    st.LoadCountryFile();
+    st.logbook.LoadCountryFile();
     st.receiver.Viterbi().TracebackDepth = 24;
-    st.CheckInstalledFiles();
+    st.settings.CheckInstalledFiles();
     st.OpenSettings();  // the main window loads here
-    st.LoadLogBook();
+    st.logbook.LoadLogBook();
 
     for (Timer* pump : {&form.tmrTX, &form.tmrRX, &form.tmrTXTonoPiloto, &form.tmrTonoTest})
         pump->SetInterval(1);

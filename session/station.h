@@ -1,28 +1,30 @@
-// The modules of the program wired together: the shared variables, the session text, the sound devices
-// and the mixer, the serial port with the keying and the DDS box on it, the receiver and the
-// transmitter, the volume slider, the processor-load reader, and the sound-card and rig windows. The
-// main window owns one and is every module's window, host and error reporter.
-//
-// Beside them stand the neighbouring services of the settings store, the logbook and the on-line
-// services as far as the main window uses them so far: each keeps its name and its place in the
-// start-up and shut-down order, and does the least its callers rely on (most do nothing yet).
+// The program: the root that owns the main window and every module and subsystem, and wires them
+// together. The shared variables and the session text; the sound devices and the mixer; the serial port
+// with the keying and the DDS box on it; rig control; the receiver and the transmitter; the volume
+// control and the processor-load reader; the settings, the logbook and the on-line services; the
+// sound-card window; and the small adapters through which the modules reach the rest (station_hosts.h).
+// The main window is one of its parts: it shows and takes input, and its handlers call into the rest.
 #pragma once
 
-#include <map>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/shared_state.h"
+#include "logbook/logbook.h"
 #include "logbook/session_log.h"
+#include "online/online_services.h"
 #include "platform/mixer.h"
 #include "platform/processor_load.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/serial_port.h"
+#include "platform/sound_device.h"
 #include "receiver/receiver.h"
-#include "rig/frmRig.h"
-#include "session/frmMain.h"
-#include "settings/display_settings.h"
+#include "rig/rig_room.h"
+#include "session/station_hosts.h"
 #include "settings/frmSoundCard.h"
+#include "settings/settings.h"
 #include "texts/interface_texts.h"
 #include "transmitter/keying.h"
 #include "transmitter/sound_mixer.h"
@@ -33,30 +35,16 @@ class QSlider;
 
 namespace muv {
 
-struct Station;
+class frmMain;
 
-// The keying choices and CAT calls as the rig window's controls hold them (the window is loaded on
-// first use).
-class RigWindowKeying : public RigKeying {
-public:
-    explicit RigWindowKeying(Station& station) : station_(station) {}
-    bool optCAT() const override;
-    bool optVOX() const override;
-    bool optNOCAT() const override;
-    int cboCOMListIndex() const override;
-    bool optRTS() const override;
-    bool optDTR() const override;
-    bool optDDSCAT() const override;
-    std::string txtFrecuenciaUSBText() const override;
-    int32_t CatFrequencyHz() const override;
-    bool OmniRigEnginePresent() const override;
-    int CurrentRigStatus() const override;
-    uint8_t CAT_PTT_TX() override;
-    void CAT_PTT_RX() override;
-
-private:
-    frmRig& Window() const;
-    Station& station_;
+// The sound devices the program runs on, the names the sound-card window lists for them, and the
+// output card's mixer (none: a mixer without cards, whose every operation does nothing).
+struct SoundDevices {
+    std::unique_ptr<SoundInputDevice> input;
+    std::unique_ptr<SoundOutputDevice> output;
+    DeviceNameSource inputNames;
+    DeviceNameSource outputNames;
+    std::unique_ptr<Mixer> mixer = nullptr;
 };
 
 // The main window's volume slider as the volume control moves it.
@@ -71,24 +59,46 @@ private:
 };
 
 struct Station {
-    Station(frmMain& form, SoundDevices devices);
+    // The program on its own sound devices (the sound card and its mixer, or the WAV files the
+    // environment names) and message boxes.
+    Station();
+    // The program on given devices and message boxes (null: the program's own boxes).
+    Station(SoundDevices devices, MessageBoxes* boxes);
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
 
+private:
+    // First, so that it is built before and goes after every part that reaches its controls.
+    std::unique_ptr<frmMain> window_;
+
+public:
     frmMain& form;
     SharedState shared;
     SessionLog sessionLog;
     InterfaceTexts texts;
+    Settings settings;
+    Logbook logbook;
+    OnlineServices online;
     std::unique_ptr<SoundInputDevice> soundInput;
     std::unique_ptr<SoundOutputDevice> soundOutput;
     std::unique_ptr<Mixer> mixer;
+    DesktopWebPages pages;
+    // The adapters through which the modules reach the rest of the program.
+    StationReceiverHost receiverHost;
+    StationTransmitterHost transmitterHost;
+    StationWindowRequests windowRequests;
+    StationSoundCardHost soundCardHost;
+    StationErrorTraps errorTraps;
+    StationMessageServices messageServices;
     // The serial port shared by the keying lines and the DDS box.
     QtSerialPort comPuertoSerie;
-    RigWindowKeying rigKeying;
+    RigRoom rig;
     SerialDdsBox dds;
     PttKeying keying;
     SoundMixer soundMixer;
     QSliderControl volumeSlider;
     VolumeControl volume;
-    DesktopWebPages pages;
     Receiver receiver;
     Transmitter transmitter;
     ProcessorLoad processorLoad;
@@ -96,59 +106,18 @@ struct Station {
     // The sound-card window, loaded on its first use (its lists are the live device choice).
     frmSoundCard& SoundCard();
     bool SoundCardLoaded() const { return soundCardLoaded_; }
-    // The rig window, loaded on its first use (its load starts the CAT engine when CAT is on).
-    frmRig& RigWindow();
-    bool RigWindowLoaded() const { return rigWindow_ != nullptr; }
 
-    // --- settings store: the values kept for this run (no settings file yet) ---
-    // A stored value by section and key, as the loaders read it.
-    StoredSetting Stored() const;
-    void OpenSettings();  // the main window's load runs here
-    void SaveShiftRange();
-    void SaveDisplaySettings() {}
-    void SaveClearScreenOption() {}
-    void SaveQsoFormSettings() {}
-    void SaveFontSize() {}
-    void SaveLastFrequency() {}
-    void SaveSelectedProfile() {}
-    void CheckInstalledFiles() {}
+    // The settings are opened, and the main window loads with them.
+    void OpenSettings();
+    // Every window takes the chosen language; touching the windows loads them.
     void ApplyLanguage();
-    std::map<std::string, std::string> storedValues;  // "section/key" -> value
-
-    // --- log locations window ---
-    bool AutoSaveLogClose = false;  // chkAutoSaveLogClose
-    std::string SessionLogFolder;  // the session-log folder; the user's data folder when it cannot be written
-
-    // --- beacon window: its mode (one of the three), its period, the report answer's state ---
-    bool ReportArmed = false;
-    bool BeaconModesAvailable = true;
-    bool optBeaconReportMode = true;
-    bool optBeaconOnlyMode = false;
-    bool optReportOnlyMode = false;
-    int hsb16 = 300;          // the beacon period in seconds
-    std::string SavedTxText;  // the operator's text that a report answer put aside
-
-    // --- logbook and on-line services ---
-    void LoadCountryFile() {}
-    void LoadLogBook() {}
-    void ClusterConnect() {}
-    void PskReporterStart() {}
-    void CallsignServerRequest(uint8_t, const std::string&, const std::string&, const std::string&,
-                               const std::string&) {}
     // Adds the session text to the day's session log file, telling the operator of any trouble; false
     // when no file could take it.
     bool SaveSessionLog();
-    void SendBugReport() {}
-    void SendEmail() {}            // the e-mail report: nothing prepared without an e-mail method
-    void CallsignServerRetry() {}  // the callsign server's other address
-    std::string BugReportCode;
-    uint8_t EmailResult = 0;      // 2 report sent for a valid address, 1 sending failed, 0 nothing
-    uint8_t ServerLinkState = 0;  // 0 not connected, 1 connected, 2 no data or refused
 
 private:
     std::unique_ptr<frmSoundCard> soundCard_;
     bool soundCardLoaded_ = false;
-    std::unique_ptr<frmRig> rigWindow_;
 };
 
 }  // namespace muv

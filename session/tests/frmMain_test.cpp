@@ -13,6 +13,7 @@
 #include "receiver/waterfall.h"
 #include "session/cursor_readout.h"
 #include "session/frmMain.h"
+#include "session/station.h"
 #include "session/tests/qt_test_support.h"
 
 namespace muv {
@@ -25,7 +26,8 @@ protected:
 constexpr Control kLastControl = Control::cmdClearVentanaTX;
 
 TEST_F(FormTest, EveryControlRoundTripsThroughTheModemsFace) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     form.show();
     for (int i = 0; i <= static_cast<int>(kLastControl); ++i) {
         const Control c = static_cast<Control>(i);
@@ -55,7 +57,8 @@ TEST_F(FormTest, EveryControlRoundTripsThroughTheModemsFace) {
 
 // The one list of controls and the window agree: each control is built, under its name, as its member.
 TEST_F(FormTest, EveryListedControlIsBuiltUnderItsName) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
 #define MUV_CHECK_CONTROL(Kind, name)                                              \
     EXPECT_NE(form.name, nullptr) << #name;                                        \
     EXPECT_EQ(form.FindControl(#name), static_cast<QWidget*>(form.name)) << #name; \
@@ -65,7 +68,8 @@ TEST_F(FormTest, EveryListedControlIsBuiltUnderItsName) {
 }
 
 TEST_F(FormTest, VisibilityAndEnabledAreTheControlsOwnInsideAHiddenFrame) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     form.show();
     // The MF row is hidden at start with its frame; its ON image still counts as shown.
     EXPECT_FALSE(form.Visible(Control::fraSymbolRateMF));
@@ -82,7 +86,8 @@ TEST_F(FormTest, VisibilityAndEnabledAreTheControlsOwnInsideAHiddenFrame) {
 }
 
 TEST_F(FormTest, NeedlesEndWhereTheDialSays) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     struct Case {
         float value;
         double x, y;
@@ -129,7 +134,8 @@ TEST_F(FormTest, CursorReadoutOverThePicture) {
 }
 
 TEST_F(FormTest, ClockShowsTwoDigitsOfHourAndMinute) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     form.ShowClockDigits(9, 5);
     const int expected[4] = {0, 9, 0, 5};
     for (size_t i = 0; i < 4; ++i)
@@ -142,7 +148,8 @@ TEST_F(FormTest, ClockShowsTwoDigitsOfHourAndMinute) {
 }
 
 TEST_F(FormTest, TimersAndMenus) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     std::set<Timer*> timers;
     for (int i = 0; i <= static_cast<int>(TimerId::tmrEnviarEmail); ++i)
         timers.insert(&form.GetTimer(static_cast<TimerId>(i)));
@@ -169,7 +176,8 @@ TEST_F(FormTest, TimersAndMenus) {
 // A window in a typical receiving state, saved for looking at: nothing may overlap, and everything
 // must read clearly.
 TEST_F(FormTest, Screenshot) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     form.txtFrecuencia->setText(QStringLiteral("14101.0"));
     form.txtFrecuencia->SetBackColor(RGB(255, 200, 120));
     form.pctFlechaArriba->SetBackColor(RGB(255, 200, 120));

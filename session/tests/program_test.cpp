@@ -53,18 +53,20 @@ struct Program {
         auto out = std::make_unique<MemorySoundOutput>();
         input = in.get();
         output = out.get();
-        form = std::make_unique<frmMain>(
+        station = std::make_unique<Station>(
             SoundDevices{std::move(in), std::move(out), [] { return std::vector<std::string>{"Line in"}; },
                          [] { return std::vector<std::string>{"Speakers"}; }},
             &boxes);
+        form = &station->form;
     }
-    Station& St() { return form->Modules(); }
+    Station& St() { return *station; }
     std::string RxText() { return form->RxWindow().Text(); }
 
     RecordingBoxes boxes;
     MemorySoundInput* input;
     MemorySoundOutput* output;
-    std::unique_ptr<frmMain> form;
+    std::unique_ptr<Station> station;
+    frmMain* form = nullptr;
 };
 
 std::vector<int16_t> Noise(double seconds) {
@@ -132,7 +134,7 @@ TEST_F(ProgramTest, StartsReceivingOnTheDefaultFrequency) {
     EXPECT_EQ(st.sessionLog.SessionLogText.rfind("***************** New MUV Session: ", 0), 0u);
     EXPECT_EQ(f.Text(Control::txtViterbi), "Viterbi: 0%");
     EXPECT_EQ(p.input->openedDevice, 0);
-    EXPECT_EQ(f.InputDeviceIndex(), 0);
+    EXPECT_EQ(p.St().receiverHost.InputDeviceIndex(), 0);
 
     // The band change at the load reopens the input 100 ms later, with the new mode's buffers.
     ASSERT_TRUE(RunUntil([&] { return !f.tmrResetTarjetaSonido.Enabled(); }, 5));
@@ -269,8 +271,8 @@ TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
         std::vector<std::string> steps;
         f.StepObserver = [&steps](const std::string& step) { steps.push_back(step); };
         Station& st = p.St();
-        st.AutoSaveLogClose = true;
-        st.SessionLogFolder = folder.string();
+        st.settings.AutoSaveLogClose = true;
+        st.settings.SessionLogFolder = folder.string();
         st.sessionLog.SessionLogDirty = dirty ? 1 : 0;
         f.close();
         // The transmitter is released first, before anything that might fail.
@@ -300,8 +302,8 @@ TEST_F(ProgramTest, ShutDownSaveFallsBackToTheUserDataFolder) {
         Program p(Noise(10));
         ASSERT_TRUE(Main(*p.form));
         Station& st = p.St();
-        st.AutoSaveLogClose = true;
-        st.SessionLogFolder = (root / "regular" / "logs").string();
+        st.settings.AutoSaveLogClose = true;
+        st.settings.SessionLogFolder = (root / "regular" / "logs").string();
         st.sessionLog.SessionLogDirty = 1;
         st.sessionLog.SessionLogLine = "RX16: 12:00 CQ";
         p.boxes.shown.clear();
@@ -309,8 +311,8 @@ TEST_F(ProgramTest, ShutDownSaveFallsBackToTheUserDataFolder) {
         const fs::path saved = root / "data" / "MUV" / SessionLogFileName(st.shared.UtcNow);
         ASSERT_EQ(p.boxes.shown.size(), 1u);
         EXPECT_EQ(p.boxes.shown[0].title, "Log Error");
-        EXPECT_EQ(p.boxes.shown[0].text,
-                  "Path '" + st.SessionLogFolder + "' not found. Data have been saved in '" + saved.string());
+        EXPECT_EQ(p.boxes.shown[0].text, "Path '" + st.settings.SessionLogFolder +
+                                             "' not found. Data have been saved in '" + saved.string());
         std::ifstream in(saved, std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         EXPECT_EQ(text, st.sessionLog.SessionLogText + "RX16: 12:00 CQ\r\n\r\n");
@@ -326,7 +328,7 @@ TEST_F(ProgramTest, ShutDownSaveFallsBackToTheUserDataFolder) {
 TEST_F(ProgramTest, AFailedEmailReportShowsItsResultForFourSeconds) {
     Program p(Noise(30));
     ASSERT_TRUE(Main(*p.form));
-    p.St().EmailResult = 1;
+    p.St().online.EmailResult = 1;
     p.form->tmrEnviarEmail.SetEnabled(true);
     ASSERT_TRUE(RunUntil([&] { return p.form->Visible(Control::txtEmail); }, 2));
     EXPECT_FALSE(p.form->tmrEnviarEmail.Enabled());
@@ -348,11 +350,11 @@ TEST_F(ProgramTest, TheOperatorIsToldOfFailures) {
     EXPECT_FALSE(p.form->isVisible());
 
     // A trapped fault: the "Bug detected" box with its number, and the bug report's code.
-    p.form->ReportTrappedError(19, "1");
+    p.St().errorTraps.ReportTrappedError(19, "1");
     ASSERT_EQ(p.boxes.shown.size(), 2u);
     EXPECT_EQ(p.boxes.shown[1].text, "Error 19. Please, notify this error to bugs@muv-modem.org");
     EXPECT_EQ(p.boxes.shown[1].title, "Bug detected");
-    EXPECT_EQ(p.St().BugReportCode, "E19 1");
+    EXPECT_EQ(p.St().online.BugReportCode, "E19 1");
 }
 
 TEST_F(ProgramTest, AWavFileInPlaceOfTheInputSaysWhyItCannotBeRead) {
@@ -374,11 +376,12 @@ TEST_F(ProgramTest, AWavFileInPlaceOfTheInputSaysWhyItCannotBeRead) {
     for (const auto& [path, reason] : cases) {
         SCOPED_TRACE(path);
         RecordingBoxes boxes;
-        frmMain form(SoundDevices{std::make_unique<WavFileSoundInput>(path, true, true),
-                                  std::make_unique<MemorySoundOutput>(),
-                                  [path] { return std::vector<std::string>{path}; },
-                                  [] { return std::vector<std::string>{"Speakers"}; }},
-                     &boxes);
+        Station station(SoundDevices{std::make_unique<WavFileSoundInput>(path, true, true),
+                                     std::make_unique<MemorySoundOutput>(),
+                                     [path] { return std::vector<std::string>{path}; },
+                                     [] { return std::vector<std::string>{"Speakers"}; }},
+                        &boxes);
+        frmMain& form = station.form;
         EXPECT_FALSE(Main(form));
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].text, "Audio Device Input not available\n" + reason);

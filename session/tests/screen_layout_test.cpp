@@ -5,6 +5,7 @@
 #include <map>
 
 #include "session/frmMain.h"
+#include "session/station.h"
 #include "session/tests/qt_test_support.h"
 
 namespace muv {
@@ -22,7 +23,8 @@ std::map<std::string, QRect> Snapshot(const frmMain& form) {
 }
 
 TEST_F(LayoutTest, NarrowToWide) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     form.mnuResolucion_Click(2);  // the layout the window loads with
     EXPECT_EQ(form.Width("pctWaterfall"), 1001);
     EXPECT_EQ(form.WaterfallTopPixels(), 570);
@@ -51,7 +53,8 @@ TEST_F(LayoutTest, NarrowToWide) {
 }
 
 TEST_F(LayoutTest, SameTopDifferentWidthAndRepeats) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     ApplyScreenLayout(form, 5);
     const auto five = Snapshot(form);
     EXPECT_EQ(form.Top("pctWaterfall"), 580);
@@ -67,7 +70,8 @@ TEST_F(LayoutTest, SameTopDifferentWidthAndRepeats) {
 }
 
 TEST_F(LayoutTest, IndexOutsideTheMenuAppliesOnlyTheRelativeRules) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     form.mnuResolucion_Click(2);
     const float topBefore = form.Top("pctWaterfall");
     ApplyScreenLayout(form, 0);
@@ -84,7 +88,8 @@ TEST_F(LayoutTest, IndexOutsideTheMenuAppliesOnlyTheRelativeRules) {
 }
 
 TEST_F(LayoutTest, RowsFollowWidths) {
-    frmMain form;
+    Station station;
+    frmMain& form = station.form;
     form.mnuResolucion_Click(2);
     // A wider macro label pushes the rest of its row; the second row starts under lblCQ.
     const float bye = form.Left("lblBye"), custom = form.Left("lblCustom"), qrz = form.Left("lblQRZ");

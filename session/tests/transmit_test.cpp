@@ -84,15 +84,16 @@ struct Program {
     explicit Program(std::unique_ptr<SoundOutputDevice> out, std::unique_ptr<Mixer> mixer = nullptr) {
         auto in = std::make_unique<MemorySoundInput>(std::vector<int16_t>(10 * kSampleRate, 0));
         input = in.get();
-        form = std::make_unique<frmMain>(
+        station = std::make_unique<Station>(
             SoundDevices{std::move(in), std::move(out), [] { return std::vector<std::string>{"Line in"}; },
                          [] { return std::vector<std::string>{"Speakers"}; }, std::move(mixer)},
             &boxes);
+        form = &station->form;
         EXPECT_TRUE(Main(*form));
         form->ApplicationActive = [this] { return active; };
     }
-    Station& St() { return form->Modules(); }
-    frmRig& Rig() { return St().RigWindow(); }
+    Station& St() { return *station; }
+    frmRig& Rig() { return St().rig.Window(); }
     Transmitter& Tx() { return St().transmitter; }
     uint8_t State() { return St().shared.TxRxState; }
     void Key(int key, const QString& text = {}) {
@@ -112,7 +113,8 @@ struct Program {
 
     Boxes boxes;
     MemorySoundInput* input;
-    std::unique_ptr<frmMain> form;
+    std::unique_ptr<Station> station;
+    frmMain* form = nullptr;
     bool active = true;
 };
 
@@ -165,10 +167,10 @@ TEST_F(TransmitTest, TransmissionIntoAWavFileDecodesAndReturnsToReceiving) {
     EXPECT_EQ(heard[0].endReason, "STOP");
 
     // Opening the input twice leaves one set of buffers; closing returns them all.
-    f.OpenSoundInput();
-    f.OpenSoundInput();
+    p.St().soundCardHost.OpenSoundInput();
+    p.St().soundCardHost.OpenSoundInput();
     EXPECT_EQ(p.input->QueuedBuffers(), 50);
-    f.CloseSoundInput();
+    p.St().soundCardHost.CloseSoundInput();
     EXPECT_TRUE(!p.input->IsOpen() && p.input->QueuedBuffers() == 0 && p.boxes.shown.empty());
     std::filesystem::remove(wav);
 }
@@ -451,7 +453,7 @@ TEST_F(TransmitTest, CatKeyingWithRigctld) {
 
     p.form->mnuFrequenciesList_Click(14);
     EXPECT_TRUE(RunUntil([&] { return rigctld.Ask("f") == "14103000"; }, 5));
-    EXPECT_TRUE(RunUntil([&] { return p.form->CatFrequencyHz() == 14103000; }, 5));
+    EXPECT_TRUE(RunUntil([&] { return p.St().rig.CatFrequencyHz() == 14103000; }, 5));
     EXPECT_EQ(p.form->txtFrecuencia->text(), QStringLiteral("14103.0"));  // read back
 
     std::string pttAtFirstSound;

@@ -1,21 +1,30 @@
-// What the closing of a received message needs from outside the receiver: the callsign server's and the
-// operator's locators, the statistics and records, the callsign reports, the log lookups, the alarms, the
-// e-mail reception report, the contact-entry window and the beacon's report answer. The main window
-// implements it over the windows and modules that own these; a receiver without it (the benchmark, the
-// loopback tests) closes its messages with its own work alone.
+// Closing a received message, once, outside the receive tick (tmrProcesarFinal): the end mark, the S/N,
+// distance and bearing to the sender in the receive window and the session text, then the hand-over to
+// the logbook, the on-line services, the alarms and the beacon, in this order, and the receiver's return
+// to searching for a frame.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "common/colour.h"
+#include "common/error_trap.h"
+#include "common/shared_state.h"
+#include "common/text_window.h"
+#include "common/window_controls.h"
 #include "logbook/callsign.h"
+#include "logbook/session_log.h"
+#include "online/online_services.h"
 
 namespace muv {
 
-class EndOfMessageServices {
+class Receiver;
+
+// What closing a message asks of the subsystems around the receiver. The program answers through the
+// settings, logbook and on-line services (StationMessageServices); tests record the calls.
+class MessageServices {
 public:
-    virtual ~EndOfMessageServices() = default;
+    virtual ~MessageServices() = default;
 
     // The locator of the callsign server's last locator reply ("" when none), and its clearing.
     virtual std::string ServerLocator() = 0;
@@ -51,10 +60,7 @@ public:
 
     // E-mail report window: optNoInternet selected (no e-mail is to be sent).
     virtual bool NoInternetSelected() = 0;
-    virtual void BuildEmailReport(uint8_t syncMatches, uint8_t endMatches, float frequencyShiftHz,
-                                  float meanViterbiErrors, float cpuLoad, float meanLevelDb,
-                                  int32_t frequencyAtLock, const std::string& distance, double bearing,
-                                  const std::string& endMark) = 0;
+    virtual void BuildEmailReport(const EmailReportData& report) = 0;
 
     // Contact-entry window: name, QTH and locator of the partner from the received text.
     virtual void CargarNombreYQTHAutomaticamente(const std::string& callsign) = 0;
@@ -63,5 +69,19 @@ public:
     // A frequency change held back during the reception is applied by the receive pump.
     virtual void SetPendingFrequencyChange(uint8_t pending) = 0;
 };
+
+struct MessageClosingLinks {
+    Receiver& receiver;
+    TextWindow& rtfVentanaRX;
+    WindowControls& controls;
+    SessionLog& sessionLog;
+    const SharedState& shared;
+    ErrorReporter& errors;
+    MessageServices* services;  // null: the closing's own work alone
+};
+
+// Closes the message that has just ended in the receiver. A fault is trapped under number 10 with the
+// step it happened in; the remaining steps are then skipped.
+void ProcessFinishedMessage(const MessageClosingLinks& links);
 
 }  // namespace muv

@@ -1,5 +1,5 @@
 // Closing a received message, with services that record what they are asked.
-#include "receiver/end_of_message.h"
+#include "session/message_closing.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace muv::test {
 namespace {
 
 // Answers as set up and notes each call that matters.
-class RecordingServices : public EndOfMessageServices {
+class RecordingServices : public MessageServices {
 public:
     std::string ServerLocator() override { return serverLocator; }
     void ClearServerLocator() override { serverLocator.clear(); }
@@ -41,13 +41,12 @@ public:
     void AlarmaDXCC() override { Add("AlarmaDXCC"); }
     void AlarmaCallsign() override { Add("AlarmaCallsign"); }
     bool NoInternetSelected() override { return noInternet; }
-    void BuildEmailReport(uint8_t sync, uint8_t end, float shift, float viterbi, float cpu, float level,
-                          int32_t frequency, const std::string& distance, double bearing,
-                          const std::string& endMark) override {
-        Add("BuildEmailReport " + std::to_string(sync) + " " + std::to_string(end) + " " +
-            Format(shift, "0.00") + " " + Format(viterbi, "0.0") + " " + Format(cpu, "0.0") + " " +
-            Format(level, "0.0") + " " + std::to_string(frequency) + " " + distance + " " +
-            Format(bearing, "0.0") + endMark);
+    void BuildEmailReport(const EmailReportData& r) override {
+        Add("BuildEmailReport " + std::to_string(r.syncMatches) + " " + std::to_string(r.endMatches) + " " +
+            Format(r.frequencyShiftHz, "0.00") + " " + Format(r.meanViterbiErrors, "0.0") + " " +
+            Format(r.cpuLoad, "0.0") + " " + Format(r.meanLevelDb, "0.0") + " " +
+            std::to_string(r.frequencyAtLock) + " " + r.distance + " " + Format(r.bearing, "0.0") +
+            r.endMark);
     }
     void CargarNombreYQTHAutomaticamente(const std::string& call) override {
         Add("CargarNombreYQTH " + call);
@@ -66,7 +65,6 @@ public:
 // A locked receiver at the end of a message whose S/N reads snDb.
 struct EndRig : ReceiverRig {
     explicit EndRig(float snDb, const std::string& reason = "STOP") {
-        rx.SetEndOfMessageServices(&services);
         rx.RxLocked = 1;
         rx.AcquisitionEnabled = 0;
         rx.EndReason = reason;
@@ -88,10 +86,16 @@ struct EndRig : ReceiverRig {
         log.SessionLogLine = "RX16: ";
         SetRxText(rx, "CQ");
     }
+    // Closes the message as the main window's end-of-message timer does.
+    void Close() {
+        ProcessFinishedMessage(
+            {rx, rxWindow, controls, log, shared, host, withServices ? &services : nullptr});
+    }
     RecordingServices services;
+    bool withServices = true;
 };
 
-TEST(EndOfMessage, ClosesAMessageThroughEveryService) {
+TEST(MessageClosing, ClosesAMessageThroughEveryService) {
     EndRig rig(12.3f);
     rig.services.serverLocator = "IM98jm";
     rig.services.previous = {"EA4ABC", "20M", "2024/01/02"};
@@ -100,7 +104,7 @@ TEST(EndOfMessage, ClosesAMessageThroughEveryService) {
     rig.controls.GetTimer(TimerId::tmrCancelFrame).SetEnabled(true);
     const int32_t start = rig.rxWindow.TextLength();
 
-    rig.rx.ProcessFinishedMessage();
+    rig.Close();
 
     const std::string added =
         " <STOP> +12 dB  315 km @ 136\xBA (EA4ABC: 2024/01/02 on 20M) (Scan on 14.071 Mhz)";
@@ -127,22 +131,22 @@ TEST(EndOfMessage, ClosesAMessageThroughEveryService) {
     EXPECT_EQ(rig.rx.CpuLoadAtLock, 0);
 }
 
-TEST(EndOfMessage, CancelledFrameWithoutADistance) {
+TEST(MessageClosing, CancelledFrameWithoutADistance) {
     EndRig rig(-7.4f, "CANCEL");
     SetRxText(rig.rx, "cq de dl1abc JO62qm k");
     rig.services.ownLocator = "IN80DZ";  // not a locator
-    rig.rx.ProcessFinishedMessage();
+    rig.Close();
     EXPECT_EQ(rig.log.SessionLogLine, "RX16: cq de dl1abc JO62qm k <CANCEL> -7 dB 14.071 Mhz");
     EXPECT_EQ(rig.services.events[0], "ReportDecodedCallsign JO62QM|Not avaiable|2.5");
     EXPECT_EQ(rig.services.events[3],
               "BuildEmailReport 30 0 -12.25 2.5 12.5 -10.0 14070000 Not avaiable 180.0 <CANCEL>");
 
     EndRig zero(0.2f);
-    zero.rx.ProcessFinishedMessage();
+    zero.Close();
     EXPECT_EQ(zero.log.SessionLogLine, "RX16: CQ <STOP> +0 dB 14.071 Mhz");
 }
 
-TEST(EndOfMessage, AtMostOneAlarmAndTheOptions) {
+TEST(MessageClosing, AtMostOneAlarmAndTheOptions) {
     struct Case {
         uint8_t callingMe, newCountry;
         const char* callAfterDe;
@@ -160,7 +164,7 @@ TEST(EndOfMessage, AtMostOneAlarmAndTheOptions) {
         rig.services.newCountry = c.newCountry;
         rig.services.callAfterDe = c.callAfterDe;
         rig.services.previous.Band = c.band;
-        rig.rx.ProcessFinishedMessage();
+        rig.Close();
         std::vector<std::string> expected{"ReportDecodedCallsign |Not avaiable|2.5",
                                           "ShowPreviousContacts CQ 1"};
         if (*c.alarm) expected.push_back(c.alarm);
@@ -169,17 +173,17 @@ TEST(EndOfMessage, AtMostOneAlarmAndTheOptions) {
     }
 }
 
-TEST(EndOfMessage, WithoutServicesAndOnAFault) {
+TEST(MessageClosing, WithoutServicesAndOnAFault) {
     EndRig alone(5);
-    alone.rx.SetEndOfMessageServices(nullptr);
-    alone.rx.ProcessFinishedMessage();
+    alone.withServices = false;
+    alone.Close();
     EXPECT_EQ(alone.log.SessionLogLine, "RX16: CQ <STOP> +5 dB 14.071 Mhz");
     EXPECT_EQ(alone.rx.AcquisitionEnabled, 1);
     EXPECT_TRUE(alone.host.events.empty());
 
     EndRig faulty(5);
     faulty.services.throwInLookup = true;
-    faulty.rx.ProcessFinishedMessage();
+    faulty.Close();
     EXPECT_EQ(faulty.host.events, std::vector<std::string>{"Error 10 8"});
     EXPECT_EQ(faulty.rx.RxLocked, 1);  // the rest of the closing is skipped
     EXPECT_EQ(faulty.log.SessionLogLine, "RX16: CQ <STOP> +5 dB");

@@ -1,7 +1,6 @@
-// Closing a received message, once, outside the receive tick: the end mark, the S/N, distance and
-// bearing to the sender, the hand-over to the log-book, the on-line services, the alarms and the
-// beacon, and the return to searching for a frame.
-#include "receiver/end_of_message.h"
+#include "session/message_closing.h"
+
+#include <exception>
 
 #include "common/vb.h"
 #include "logbook/locator.h"
@@ -20,27 +19,27 @@ void AppendBlack(TextWindow& window, const std::string& text) {
 
 }  // namespace
 
-void Receiver::ProcessFinishedMessage() {
-    EndOfMessageServices* services = endOfMessage_;
-    WindowControls& c = links_.controls;
-    TextWindow& window = links_.rtfVentanaRX;
-    std::string& logLine = links_.sessionLog.SessionLogLine;
+void ProcessFinishedMessage(const MessageClosingLinks& links) {
+    Receiver& rx = links.receiver;
+    MessageServices* services = links.services;
+    WindowControls& c = links.controls;
+    TextWindow& window = links.rtfVentanaRX;
+    std::string& logLine = links.sessionLog.SessionLogLine;
     int step = 0;
     try {
         // The message's own text is already in the window; only the session text lacks it.
-        const bool stopped = EndReason == "STOP";
-        const std::string endMark = stopped ? " <STOP>" : " <CANCEL>";
+        const std::string endMark = rx.EndReason == "STOP" ? " <STOP>" : " <CANCEL>";
         window.SetSelStart(window.TextLength());
         window.SetSelText(endMark);
-        logLine += RxText() + endMark;
+        logLine += rx.RxText() + endMark;
         step = 1;
 
-        SnDb = SnToDb2500();
+        const FinishedMessage message = rx.FinishMessage();
         for (Control box : {Control::txtSN, Control::txtViterbi, Control::txtAFC})
             c.SetBackColor(box, kStatusGrey);
         step = 2;
 
-        const std::string sn = (SnDb >= 0 ? " +" : " ") + Format(SnDb, "0") + " dB";
+        const std::string sn = (message.snDb >= 0 ? " +" : " ") + Format(message.snDb, "0") + " dB";
         AppendBlack(window, sn);
         logLine += sn;
         step = 3;
@@ -49,16 +48,11 @@ void Receiver::ProcessFinishedMessage() {
         if (services) c.SetBackColor(Control::lblSN, services->MacrosSnLabelColor());
         c.SetBackColor(Control::txtSincronismo, kStatusGrey);
         c.SetText(Control::txtSincronismo, "UNLOCKED");
-        const float meanLevel = RxLevelCount == 0 ? 0.0f : static_cast<float>(RxLevelSumDb / RxLevelCount);
-        const float meanViterbi =
-            ViterbiErrorSamples == 0
-                ? 0.0f
-                : static_cast<float>(static_cast<double>(ViterbiErrorSum) / ViterbiErrorSamples);
         step = 4;
 
         // The callsign server's answer about the sender wins over a locator written in the message.
         std::string locator = services ? services->ServerLocator() : "";
-        if (locator.empty()) locator = FindLocatorInText(RxText());
+        if (locator.empty()) locator = FindLocatorInText(message.text);
         if (services) services->ClearServerLocator();
         step = 5;
 
@@ -83,26 +77,25 @@ void Receiver::ProcessFinishedMessage() {
         }
         step = 6;
 
-        if (services) services->ReportDecodedCallsign(locator, distance, meanViterbi);
+        if (services) services->ReportDecodedCallsign(locator, distance, message.meanViterbiErrors);
         // The EME offset says nothing of the station's transmitter.
-        if (services && links_.shared.BandClass != 3) services->ComputarShift(FrequencyShiftHz);
+        if (services && links.shared.BandClass != 3) services->ComputarShift(message.frequencyShiftHz);
         bearing = ReverseBearing(bearing);
         step = 7;
 
-        const std::string text = RxText();
-        const uint8_t callingMe = services ? services->TextMentionsMyCall(text) : 0;
-        const uint8_t newCountry = services ? services->HighlightNewCountry(text) : 0;
+        const uint8_t callingMe = services ? services->TextMentionsMyCall(message.text) : 0;
+        const uint8_t newCountry = services ? services->HighlightNewCountry(message.text) : 0;
         step = 8;
 
         const PreviousContact previous =
-            services ? services->ShowPreviousContacts(text, 1) : PreviousContact{};
+            services ? services->ShowPreviousContacts(message.text, 1) : PreviousContact{};
         if (services) {
             // At most one alarm, the first that applies.
             if (services->MensajeParaMiChecked() && callingMe == 1) {
                 services->AlarmaMensajeParaMi();
             } else if (services->DXCCChecked() && newCountry == 1) {
                 services->AlarmaDXCC();
-            } else if (services->CallsignChecked() && !services->CallsignAfterDe(text).empty() &&
+            } else if (services->CallsignChecked() && !services->CallsignAfterDe(message.text).empty() &&
                        previous.Band.empty()) {
                 services->AlarmaCallsign();
             }
@@ -124,9 +117,10 @@ void Receiver::ProcessFinishedMessage() {
         step = 9;
 
         if (services && !services->NoInternetSelected()) {
-            services->BuildEmailReport(LockSyncMatchesAtLock, stopped ? EndMatchAtStop : 0, FrequencyShiftHz,
-                                       meanViterbi, CpuLoadAtLock, meanLevel, FrequencyAtLock, distance,
-                                       bearing, endMark);
+            services->BuildEmailReport({message.syncMatchesAtLock, message.endMatches,
+                                        message.frequencyShiftHz, message.meanViterbiErrors,
+                                        message.cpuLoadAtLock, message.meanLevelDb, message.frequencyAtLock,
+                                        distance, bearing, endMark});
         }
         if (services) services->CargarNombreYQTHAutomaticamente(c.Text(Control::txtDestination));
         step = 10;
@@ -135,16 +129,16 @@ void Receiver::ProcessFinishedMessage() {
         c.SetBackColor(Control::cmdTX_RX, kStatusRed);
         c.SetEnabled(Control::imgOFFBeacon, true);
         if (services) services->BeaconReport();
-        CpuLoadAtLock = 0;
+        rx.CpuLoadAtLock = 0;
         step = 11;
 
         // The tone matrix anew, the cancel timer and button gone, and the search on again.
-        ResumeSearch();
+        rx.ResumeSearch();
         if (services) services->SetPendingFrequencyChange(1);
         if (c.Visible(Control::imgONBeacon)) c.SetVisible(Control::txtTemporizadorBeacon, true);
     } catch (const std::exception&) {
         // Reported without restarting the receiver: the message is closed as far as it got.
-        links_.errors.ReportTrappedError(10, std::to_string(step));
+        links.errors.ReportTrappedError(10, std::to_string(step));
     }
 }
 

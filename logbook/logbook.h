@@ -1,0 +1,45 @@
+// The logbook subsystem as the rest of the program reaches it: the country file and the ADIF log at
+// start-up, the session log file, the look-ups made on a received message (the sender's country and
+// earlier contacts, the callsign after "DE", the operator's own callsign in the text), the statistics'
+// records, and the contact-entry window's automatic fill. Until the log, the country file and those
+// windows exist, the look-ups find nothing and the records keep nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/utc_time.h"
+#include "logbook/callsign.h"
+#include "logbook/session_log.h"
+#include "logbook/session_log_file.h"
+
+namespace muv {
+
+class Logbook {
+public:
+    void LoadCountryFile() {}
+    void LoadLogBook() {}
+
+    // Adds the session text to the day's file in folder (or, when it cannot take it, in fallbackFolder).
+    SessionLogSave SaveSessionLog(const SessionLog& log, const std::string& folder,
+                                  const std::string& fallbackFolder, const UtcTime& now) const;
+
+    // --- look-ups on a received message ---
+    // 1 when the text mentions the operator's callsign.
+    uint8_t TextMentionsMyCall(const std::string& text, const std::string& myCallsign) const;
+    // 1 when the sender's country is not in the log yet (its callsign is then coloured in the window).
+    uint8_t HighlightNewCountry(const std::string&) { return 0; }
+    // The earlier contacts with the heard station, marked in the receive window when mark is 1.
+    PreviousContact ShowPreviousContacts(const std::string&, uint8_t) { return {}; }
+    // The sender's callsign after "DE", or "".
+    std::string CallsignAfterDe(const std::string& text) const;
+
+    // --- statistics window: the farthest-contact record and the average frequency shift ---
+    void ComprobarRecord(const std::string&, double) {}
+    void ComputarShift(float) {}
+
+    // --- contact-entry window: name, QTH and locator of the partner from the received text ---
+    void CargarNombreYQTHAutomaticamente(const std::string&) {}
+};
+
+}  // namespace muv

@@ -1,0 +1,202 @@
+#include "session/station_hosts.h"
+
+#include <QPushButton>
+#include <QSlider>
+
+#include "common/message_box.h"
+#include "session/frmMain.h"
+#include "session/station.h"
+
+namespace muv {
+
+// --- the receiver's host ---
+
+int StationReceiverHost::InputDeviceIndex() const {
+    return station_.SoundCard().InputListIndex();
+}
+void StationReceiverHost::SetInputDeviceIndex(int index) {
+    station_.SoundCard().SetInputListIndex(index);
+}
+void StationReceiverHost::SoundCardFailure(const std::string& message) {
+    station_.form.SoundCardFailure(message);
+}
+int32_t StationReceiverHost::CatFrequencyHz() const {
+    return station_.rig.CatFrequencyHz();
+}
+bool StationReceiverHost::CpuCounterAvailable() const {
+    return station_.form.CpuCounterAvailable();
+}
+float StationReceiverHost::ReadCpuLoad() {
+    return station_.processorLoad.Read();
+}
+void StationReceiverHost::SetBeaconReportArmed(bool armed) {
+    station_.settings.beacon.ReportArmed = armed;
+}
+void StationReceiverHost::SetBeaconModesAvailable(bool available) {
+    station_.settings.beacon.BeaconModesAvailable = available;
+}
+void StationReceiverHost::LookupHeardCallLocator() {
+    station_.online.LookupHeardCallLocator();
+}
+int StationReceiverHost::VolumeSliderValue() const {
+    return station_.form.sldVolumen->value();
+}
+bool StationReceiverHost::WaveOutMuted() const {
+    return station_.soundMixer.GetWaveOutMute(0).value_or(0) != 0;
+}
+
+// --- the transmitter's host ---
+
+void StationTransmitterHost::ResetRxDisplay() {
+    station_.receiver.ResetRxDisplay();
+}
+void StationTransmitterHost::CloseSoundInput() {
+    station_.receiver.CloseSoundInput();
+}
+void StationTransmitterHost::EndTransmission() {
+    station_.form.EndTransmission();
+}
+void StationTransmitterHost::TestToneStopping() {
+    station_.form.TestToneStopping();
+}
+void StationTransmitterHost::ReleasePtt() {
+    station_.form.ReleasePtt();
+}
+void StationTransmitterHost::TestToneStopped() {
+    station_.form.TestToneStopped();
+}
+int StationTransmitterHost::OutputDeviceIndex() const {
+    return station_.SoundCard().OutputListIndex();
+}
+void StationTransmitterHost::PrepareMixerForOutput(int flag) {
+    station_.soundMixer.PrepareMixerForOutput(static_cast<uint8_t>(flag));
+}
+void StationTransmitterHost::SoundCardFailure(const std::string& message) {
+    station_.form.SoundCardFailure(message);
+}
+
+// --- keying's and the rig window's requests of the main window ---
+
+void StationWindowRequests::FocusTransmitWindow() {
+    station_.form.FocusTransmitWindow();
+}
+void StationWindowRequests::imgONBeacon_Click() {
+    station_.form.imgONBeacon_Click();
+}
+void StationWindowRequests::ShowTuneIdle() {
+    station_.form.ShowTuneIdle();
+}
+void StationWindowRequests::imgScanON_Click() {
+    station_.form.imgScanON_Click();
+}
+void StationWindowRequests::SetFrequencyBoxLocked(bool locked) {
+    station_.form.SetFrequencyBoxLocked(locked);
+}
+void StationWindowRequests::SetScanMenuEnabled(bool enabled) {
+    station_.form.SetScanMenuEnabled(enabled);
+}
+void StationWindowRequests::KeyingFailureTail() {
+    FocusTransmitWindow();
+    imgONBeacon_Click();
+    ShowTuneIdle();
+}
+
+// --- the sound-card window's host ---
+
+void StationSoundCardHost::CancelFrame() {
+    station_.receiver.CancelFrame();
+}
+Timer& StationSoundCardHost::ReceivePumpTimer() {
+    return station_.form.tmrRX;
+}
+bool StationSoundCardHost::SoundInputOpen() const {
+    return station_.receiver.Input().SoundInputOpen == 1;
+}
+void StationSoundCardHost::CloseSoundInput() {
+    station_.receiver.CloseSoundInput();
+}
+void StationSoundCardHost::OpenSoundInput() {
+    station_.receiver.OpenSoundInput();
+}
+
+// --- error traps ---
+
+void StationErrorTraps::ReportTrappedError(int number, const std::string& context) {
+    station_.form.Boxes().Show(
+        "Error " + std::to_string(number) + ". Please, notify this error to " + frmMain::kBugContact,
+        "Bug detected", BoxIcon::Critical);
+    station_.online.BugReportCode = "E" + std::to_string(number) + " " + context;
+    station_.online.SendBugReport();
+}
+
+// --- closing a received message ---
+
+std::string StationMessageServices::ServerLocator() {
+    return station_.online.ServerLocator();
+}
+void StationMessageServices::ClearServerLocator() {
+    station_.online.ClearServerLocator();
+}
+std::string StationMessageServices::OperatorLocator() {
+    return station_.settings.OperatorLocator();
+}
+ColorRef StationMessageServices::MacrosSnLabelColor() {
+    return station_.settings.MacrosSnLabelColor();
+}
+void StationMessageServices::ComprobarRecord(const std::string& distance, double bearing) {
+    station_.logbook.ComprobarRecord(distance, bearing);
+}
+void StationMessageServices::ComputarShift(float frequencyShiftHz) {
+    station_.logbook.ComputarShift(frequencyShiftHz);
+}
+void StationMessageServices::ReportDecodedCallsign(const std::string& locator, const std::string& distance,
+                                                   float meanViterbiErrors) {
+    station_.online.ReportDecodedCallsign(locator, distance, meanViterbiErrors);
+}
+uint8_t StationMessageServices::TextMentionsMyCall(const std::string& text) {
+    return station_.logbook.TextMentionsMyCall(text, station_.settings.OperatorCallsign());
+}
+uint8_t StationMessageServices::HighlightNewCountry(const std::string& text) {
+    return station_.logbook.HighlightNewCountry(text);
+}
+PreviousContact StationMessageServices::ShowPreviousContacts(const std::string& text, uint8_t mark) {
+    return station_.logbook.ShowPreviousContacts(text, mark);
+}
+std::string StationMessageServices::CallsignAfterDe(const std::string& text) {
+    return station_.logbook.CallsignAfterDe(text);
+}
+bool StationMessageServices::MensajeParaMiChecked() {
+    return station_.settings.MensajeParaMiChecked();
+}
+bool StationMessageServices::DXCCChecked() {
+    return station_.settings.DXCCChecked();
+}
+bool StationMessageServices::CallsignChecked() {
+    return station_.settings.CallsignChecked();
+}
+void StationMessageServices::AlarmaMensajeParaMi() {
+    station_.settings.AlarmaMensajeParaMi();
+}
+void StationMessageServices::AlarmaDXCC() {
+    station_.settings.AlarmaDXCC();
+}
+void StationMessageServices::AlarmaCallsign() {
+    station_.settings.AlarmaCallsign();
+}
+bool StationMessageServices::NoInternetSelected() {
+    return station_.settings.NoInternetSelected();
+}
+void StationMessageServices::BuildEmailReport(const EmailReportData& report) {
+    station_.online.BuildEmailReport(report);
+}
+void StationMessageServices::CargarNombreYQTHAutomaticamente(const std::string& callsign) {
+    station_.logbook.CargarNombreYQTHAutomaticamente(callsign);
+}
+void StationMessageServices::BeaconReport() {
+    station_.settings.BeaconReport();
+}
+void StationMessageServices::SetPendingFrequencyChange(uint8_t pending) {
+    station_.form.PendingFrequencyChange = pending;
+}
+
+}  // namespace muv
