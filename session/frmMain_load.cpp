@@ -1,0 +1,159 @@
+// The main window's load and unload, the UTC clock, and the procedures the program's other parts reach:
+// the end of the program, a sound card that cannot be used, the processor-load meter, the alarm switch set
+// by the settings.
+#include <QCoreApplication>
+#include <QSlider>
+
+#include "common/vb.h"
+#include "session/frequency_list.h"
+#include "session/frmMain.h"
+#include "session/keyboard_poll.h"
+#include "session/station.h"
+
+namespace muv {
+
+namespace {
+
+constexpr ColorRef kSnLabelDisabled = 0xE0E0E0;
+constexpr ColorRef kWhite = RGB(255, 255, 255);
+
+}  // namespace
+
+frmMain::~frmMain() = default;
+
+// --- window events ---
+void frmMain::Form_Load() {
+    Station& st = *station_;
+    setWindowTitle(QStringLiteral("MUV v5.8.4 Beta - MUV on Linux"));
+    UpdateUtcClock();
+    tmrUTC.SetInterval(1000);
+    tmrUTC.SetEnabled(true);
+    const UtcTime& now = st.shared.UtcNow;
+    st.sessionLog.SessionLogText = "***************** New MUV Session: " + Format(now.hour, "00") + ":" +
+                                   Format(now.minute, "00") + " *****************\r\n";
+    cmdClearScreen->SetBackColor(kWhite);
+    // The mode table is the standard one, built once for the whole program.
+    LoadDisplaySettings(*this, st.settings.Stored());
+    ClearSaveLogFlag = LoadClearScreenOption(st.settings.Stored());
+    tmrPosicionCursor.SetInterval(100);
+    tmrTransmitting.SetInterval(1000);
+    DrawMeterNeedle(1, 50);
+    SetText(Control::txtAFC, st.texts.TxtFrequencyShift + "0 Hz");
+    lblSN->setEnabled(false);
+    lblSN->SetBackColor(kSnLabelDisabled);
+    LoadFontSize(*this, st.settings.Stored());
+    st.online.ClusterConnect();
+    st.online.PskReporterStart();
+    st.online.CallsignServerRequest(CallsignServerCode::Login);
+
+    int selected = 0;
+    for (int i = 1; i <= 25; ++i)
+        if (mnuFrequenciesList[static_cast<size_t>(i)]->isChecked()) {
+            selected = i;
+            break;
+        }
+    const int32_t start = PickStartFrequency();
+    frmRig* rig = st.rig.WindowLoaded() ? &st.rig.Window() : nullptr;
+    const Rig* current = rig && rig->OmniRigEngine() ? rig->CurrentRig() : nullptr;
+    if (!current || current->Status() != rigctl::ST_ONLINE) {
+        // A 20 m calling frequency gives way to the one picked for this start.
+        if (selected >= 12 && selected <= 15) {
+            txtFrecuencia->setText(ToQString(Format(start / 1000.0, "0.0")));
+            txtFrecuencia->setText(ToQString(KiloHertzText(start)));
+        }
+    } else {
+        if (rig->CatFrequencyHz > 14000000 && rig->CatFrequencyHz < 14350000) {
+            int32_t hz = start;
+            rig->CambiarFrecuencia(hz);
+        }
+        txtFrecuencia->setText(ToQString(Format(rig->CatFrequencyHz / 1000.0, "0.0")));
+        txtFrecuencia->setText(ToQString(KiloHertzText(rig->CatFrequencyHz)));
+    }
+
+    sldVolumen->setMaximum(100);
+    sldVolumen->setMinimum(0);
+    sldVolumen->setTickPosition(QSlider::NoTicks);
+    sldVolumen->setTickInterval(sldVolumen->maximum() / 10);
+    sldVolumen->setSingleStep(sldVolumen->maximum() / 100);
+    sldVolumen->setPageStep(sldVolumen->maximum() / 10);
+    tmrVolumenSlider.SetInterval(200);
+    tmrVolumenSlider.SetEnabled(true);
+    tmrTeclas.SetInterval(10);
+    tmrTeclas.SetEnabled(true);
+}
+
+void frmMain::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    Station& st = *station_;
+    auto step = [this](const char* name) {
+        if (StepObserver) StepObserver(name);
+    };
+    // The transmitter is released before anything that might fail, and no pump queues more sound.
+    step("ReleasePtt");
+    for (Timer* pump : {&tmrTX, &tmrTXTonoPiloto, &tmrTonoTest})
+        pump->SetEnabled(false);
+    ReleasePtt();
+    st.rig.SettleRelease();
+    if (st.sessionLog.SessionLogDirty == 1 && st.settings.AutoSaveLogClose) {
+        step("SaveSessionLog");
+        st.SaveSessionLog();
+    }
+    step("CloseSoundOutput");
+    st.transmitter.Output().CloseSoundOutput();
+    step("CloseSoundInput");
+    st.receiver.CloseSoundInput();
+    step("SaveSettings");
+    st.settings.SaveDisplaySettings();
+    st.settings.SaveClearScreenOption();
+    st.settings.SaveQsoFormSettings();
+    st.settings.SaveFontSize();
+    st.settings.SaveLastFrequency();
+    st.settings.SaveSelectedProfile();
+    step("End");
+    EndProgram(0);
+}
+
+// --- procedures of the window ---
+void frmMain::UpdateUtcClock() {
+    UtcTime& now = station_->shared.UtcNow;
+    now = SystemUtcNow();
+    ShowClockDigits(now.hour, now.minute);
+}
+
+void frmMain::tmrUTC_Timer() {
+    UpdateUtcClock();
+}
+
+void frmMain::EndProgram(int code) {
+    programEnded_ = true;
+    exitCode_ = code;
+    QCoreApplication::exit(code);
+}
+
+void frmMain::SoundCardFailure(const std::string& message) {
+    // A transmission that cannot play is not left keyed, neither while the message is read nor after.
+    if (station_->shared.TxRxState != 0) {
+        for (Timer* pump : {&tmrTX, &tmrTXTonoPiloto, &tmrTonoTest})
+            pump->SetEnabled(false);
+        ReleasePtt();
+    }
+    Boxes().Show(message, "SoundCard Error", BoxIcon::Critical);
+    EndProgram(1);
+}
+
+void frmMain::OpenCpuCounter() {
+    cpuCounterAvailable_ = station_->processorLoad.Open();
+    if (cpuCounterAvailable_) {
+        tmrRefrescoCPU.SetInterval(1000);
+        tmrRefrescoCPU.SetEnabled(true);
+    }
+}
+
+// --- DisplaySettingsTarget ---
+void frmMain::ShowAlarmOn(bool on) {
+    imgONAlarm->setVisible(on);
+    imgOFFAlarm->setVisible(!on);
+}
+
+}  // namespace muv

