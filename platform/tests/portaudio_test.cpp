@@ -11,12 +11,14 @@
 
 #include "platform/portaudio_sound.h"
 #include "platform/sound_factory.h"
-#include "platform/tests/temp_folder.h"
 #include "platform/wav_file.h"
 #include "platform/wav_sound.h"
+#include "test_support/scratch_folder.h"
 
 namespace muv {
 namespace {
+
+using test::TempFolderTest;
 
 using Samples = std::vector<int16_t>;
 

@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "platform/processor_load.h"
-#include "platform/tests/temp_folder.h"
+#include "test_support/scratch_folder.h"
 
 namespace muv {
 namespace {
+
+using test::TempFolderTest;
 
 // A /proc/stat text: the total line, then one line per processor with busy and idle times given as
 // user and idle (plus the fields that must count: iowait as idle, steal and irq as busy).

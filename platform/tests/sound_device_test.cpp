@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "platform/memory_sound.h"
-#include "platform/tests/temp_folder.h"
 #include "platform/wav_file.h"
 #include "platform/wav_sound.h"
+#include "test_support/scratch_folder.h"
 
 namespace muv {
 namespace {
+
+using test::TempFolderTest;
 
 std::vector<int16_t> Ramp(int n, int first = 1) {
     std::vector<int16_t> v(static_cast<std::size_t>(n));

@@ -16,11 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/tests/temp_folder.h"
 #include "platform/wav_file.h"
+#include "test_support/scratch_folder.h"
 
 namespace muv {
 namespace {
+
+using test::TempFolderTest;
 
 // Builds a file byte by byte, little-endian.
 struct Bytes {

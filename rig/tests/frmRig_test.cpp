@@ -16,6 +16,7 @@
 #include "common/window_controls.h"
 #include "rig/frmRig.h"
 #include "rig/tests/rig_peers.h"
+#include "test_support/recording_fakes.h"
 
 namespace muv {
 namespace {
@@ -31,24 +32,8 @@ struct RecordingHost : RigWindowHost {
     void KeyingFailureTail() override { ++failureTails; }
 };
 
-struct Box {
-    std::string text, title;
-    BoxIcon icon;
-};
-struct RecordingBoxes : MessageBoxes {
-    std::vector<Box> shown;
-    BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon, BoxButtons) override {
-        shown.push_back({text, title, icon});
-        return BoxAnswer::Ok;
-    }
-};
-struct RecordingPages : WebPages {
-    std::vector<std::string> opened;
-    bool Open(const std::string& address) override {
-        opened.push_back(address);
-        return true;
-    }
-};
+using test::RecordingBoxes;
+using test::RecordingPages;
 
 class RigWindow : public ::testing::Test {
 protected:

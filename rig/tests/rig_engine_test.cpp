@@ -185,7 +185,9 @@ TEST_F(RigEngineTest, FloodsNeitherGrowTheMemoryNorHoldUpTheEventLoop) {
         const std::string status = engine.Rig1().StatusStr();
         EXPECT_NE(status.find(c.status), std::string::npos) << status;
         EXPECT_NE(engine.Rig1().Status(), ST_ONLINE);
-        EXPECT_LT(longest, 250) << c.status;  // a few ms when the machine is not busy
+        // A few ms when the machine is not busy; the bound leaves room for a loaded test machine and
+        // still catches the seconds that a loop over the whole buffer took.
+        EXPECT_LT(longest, 1000) << c.status;
         EXPECT_LT(ResidentKilobytes() - before, 16 * 1024) << c.status;
         std::printf("[ flood ] %s: longest stall %lld ms, memory %+ld kB\n", c.status,
                     static_cast<long long>(longest), ResidentKilobytes() - before);

@@ -1,6 +1,6 @@
-// Peers for the rig tests: a real rigctld with its dummy rig, and loopback servers that accept a
-// connection and then stay silent or speak another protocol. Waiting is done by running the event
-// loop until a condition holds or a deadline passes.
+// Peers for the rig tests beside the real rigctld (test_support/rigctld.h): loopback servers that accept
+// a connection and then stay silent or speak another protocol, a proxy that the test controls, and peers
+// in processes of their own.
 #pragma once
 
 #include <netinet/in.h>
@@ -24,67 +24,19 @@
 #include <utility>
 #include <vector>
 
+#include "test_support/qt_app.h"
+#include "test_support/rigctld.h"
+
 namespace muv {
 
-inline void EnsureApplication() {
-    static int argc = 1;
-    static char arg0[] = "rig_tests";
-    static char* argv[] = {arg0, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
-
-// Runs the event loop until the condition holds; false when the deadline passes first.
-template <class Condition>
-bool WaitFor(Condition condition, int milliseconds = 8000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-// Lets the event loop run for a while (for checking that something does NOT happen).
-inline void RunEvents(int milliseconds) {
-    WaitFor([] { return false; }, milliseconds);
-}
-
-inline uint16_t FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-inline std::string Loopback(uint16_t port) {
-    return "127.0.0.1:" + std::to_string(port);
-}
-
-class Rigctld {
-public:
-    static bool Installed() { return QFile::exists("/usr/bin/rigctld"); }
-
-    explicit Rigctld(uint16_t port = FreePort()) : port_(port) { Start(); }
-    ~Rigctld() { Stop(); }
-
-    void Start() {
-        process_.start("/usr/bin/rigctld",
-                       {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port_)});
-        process_.waitForStarted();
-    }
-    void Stop() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    std::string Endpoint() const { return Loopback(port_); }
-    uint16_t Port() const { return port_; }
-
-private:
-    uint16_t port_;
-    QProcess process_;
-};
+using test::EnsureApplication;
+using test::FreePort;
+using test::Loopback;
+using test::RigctldPtt;
+using test::RigctldSetPtt;
+using test::RunEvents;
+using test::WaitFor;
+using Rigctld = test::Rigctld;
 
 // Accepts connections; when a greeting is given it sends it at once, otherwise it never answers.
 class LoopbackPeer {
@@ -102,34 +54,6 @@ private:
     std::string greeting_;
     QTcpServer server_;
 };
-
-// Asks a rigctld directly, on a connection of its own, whether its rig is keyed: 1, 0, or -1 when it
-// does not answer. A connection that a busy rigctld resets is tried again.
-inline int RigctldPtt(uint16_t port) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        QTcpSocket s;
-        s.connectToHost(QHostAddress::LocalHost, port);
-        if (!s.waitForConnected(2000)) continue;
-        s.write("t\n");
-        std::string answer;
-        while (answer.find('\n') == std::string::npos && s.waitForReadyRead(2000))
-            answer += s.readAll().toStdString();
-        if (!answer.empty() && (answer[0] == '0' || answer[0] == '1')) return answer[0] - '0';
-    }
-    return -1;
-}
-
-// Keys or releases a rigctld's rig directly, as another program would.
-inline bool RigctldSetPtt(uint16_t port, bool on) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        QTcpSocket s;
-        s.connectToHost(QHostAddress::LocalHost, port);
-        if (!s.waitForConnected(2000)) continue;
-        s.write(on ? "T 1\n" : "T 0\n");
-        if (s.waitForReadyRead(2000) && s.readAll().startsWith("RPRT 0")) return true;
-    }
-    return false;
-}
 
 // A TCP proxy in front of a rigctld that the test controls: it forwards, stalls (holds what comes in
 // either way and forwards nothing, until the connections are closed), cuts every connection, or

@@ -14,7 +14,7 @@
 #include "session/cursor_readout.h"
 #include "session/frmMain.h"
 #include "session/station.h"
-#include "session/tests/qt_test_support.h"
+#include "test_support/qt_app.h"
 
 namespace muv {
 namespace {

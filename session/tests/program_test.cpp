@@ -24,7 +24,9 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
-#include "session/tests/qt_test_support.h"
+#include "test_support/qt_app.h"
+#include "test_support/recording_fakes.h"
+#include "test_support/scratch_folder.h"
 #include "transmitter/offline_transmitter.h"
 
 namespace muv {
@@ -32,18 +34,7 @@ namespace {
 
 using test::RunUntil;
 
-class RecordingBoxes : public MessageBoxes {
-public:
-    struct Box {
-        std::string text, title;
-        BoxIcon icon;
-    };
-    BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon, BoxButtons) override {
-        shown.push_back({text, title, icon});
-        return BoxAnswer::Ok;
-    }
-    std::vector<Box> shown;
-};
+using test::RecordingBoxes;
 
 // The program's window on memory devices: one capture device, one playback device.
 struct Program {
@@ -262,8 +253,8 @@ TEST_F(ProgramTest, OptionsAndBandClassRestartTheReceiver) {
 
 TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("muv_program_test_" + std::to_string(::getpid()));
-    fs::create_directories(folder);
+    const test::ScratchFolder scratch("muv_program");
+    const fs::path& folder = scratch.Folder();
     for (bool dirty : {true, false}) {
         Program p(Noise(10));
         frmMain& f = *p.form;
@@ -286,15 +277,14 @@ TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
-    fs::remove_all(folder);
 }
 
 // A session-log folder that cannot be had: the shut-down save goes to the user's data folder, made for
 // it, and the operator is told where.
 TEST_F(ProgramTest, ShutDownSaveFallsBackToTheUserDataFolder) {
     namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("muv_program_data_" + std::to_string(::getpid()));
-    fs::create_directories(root);
+    const test::ScratchFolder scratch("muv_program");
+    const fs::path& root = scratch.Folder();
     std::ofstream(root / "regular") << "a file, not a folder";
     const QByteArray xdg = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root / "data").string()));
@@ -322,7 +312,6 @@ TEST_F(ProgramTest, ShutDownSaveFallsBackToTheUserDataFolder) {
     } else {
         qputenv("XDG_DATA_HOME", xdg);
     }
-    fs::remove_all(root);
 }
 
 TEST_F(ProgramTest, AFailedEmailReportShowsItsResultForFourSeconds) {
@@ -360,8 +349,8 @@ TEST_F(ProgramTest, TheOperatorIsToldOfFailures) {
 TEST_F(ProgramTest, AWavFileInPlaceOfTheInputSaysWhyItCannotBeRead) {
     // MUV_SOUND_INPUT names a file that cannot be read: the box gives the reader's reason below the text.
     namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("muv_program_wav_" + std::to_string(::getpid()));
-    fs::create_directories(folder);
+    const test::ScratchFolder scratch("muv_program");
+    const fs::path& folder = scratch.Folder();
     const std::string missing = (folder / "missing.wav").string();
     const std::string text = (folder / "notes.wav").string();
     const std::string cd = (folder / "cd.wav").string();
@@ -388,7 +377,6 @@ TEST_F(ProgramTest, AWavFileInPlaceOfTheInputSaysWhyItCannotBeRead) {
         EXPECT_EQ(boxes.shown[0].title, "SoundCard Error");
         EXPECT_TRUE(form.ProgramEnded());
     }
-    fs::remove_all(folder);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include "session/frmMain.h"
 #include "session/station.h"
-#include "session/tests/qt_test_support.h"
+#include "test_support/qt_app.h"
 
 namespace muv {
 namespace {

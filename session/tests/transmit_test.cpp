@@ -30,25 +30,15 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
-#include "session/tests/qt_test_support.h"
+#include "test_support/qt_app.h"
+#include "test_support/recording_fakes.h"
+#include "test_support/rigctld.h"
+#include "test_support/scratch_folder.h"
 
 namespace muv {
 namespace {
 
 using test::RunUntil;
-
-// Records the boxes, answers Yes, and runs `during` while the (first) box is up.
-struct Boxes : MessageBoxes {
-    BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon, BoxButtons buttons) override {
-        shown.push_back({text, title});
-        if (during && depth++ == 0) during();
-        depth = 0;
-        return buttons == BoxButtons::YesNo ? BoxAnswer::Yes : BoxAnswer::Ok;
-    }
-    std::vector<std::pair<std::string, std::string>> shown;  // text, title
-    std::function<void()> during;
-    int depth = 0;
-};
 
 // Plays what it is given at a set speed (samples per millisecond), as a sound card does.
 class PacedOutput : public MemorySoundOutput {
@@ -111,7 +101,7 @@ struct Program {
     }
     bool Receiving() { return State() == 0 && form->tmrRX.Enabled() && input->IsOpen(); }
 
-    Boxes boxes;
+    test::RecordingBoxes boxes;
     MemorySoundInput* input;
     std::unique_ptr<Station> station;
     frmMain* form = nullptr;
@@ -120,9 +110,11 @@ struct Program {
 
 class TransmitTest : public test::QtAppTest {
 protected:
-    static std::string TempPath(const std::string& name) {
-        return (std::filesystem::temp_directory_path() / (name + std::to_string(::getpid()))).string();
-    }
+    // A file in the test's own scratch folder, removed with it.
+    std::string TempPath(const std::string& name) { return scratch_.Path(name); }
+
+private:
+    test::ScratchFolder scratch_{"muv_transmit"};
 };
 
 // What the receive chain makes of a WAV file that a transmission went into.
@@ -172,7 +164,6 @@ TEST_F(TransmitTest, TransmissionIntoAWavFileDecodesAndReturnsToReceiving) {
     EXPECT_EQ(p.input->QueuedBuffers(), 50);
     p.St().soundCardHost.CloseSoundInput();
     EXPECT_TRUE(!p.input->IsOpen() && p.input->QueuedBuffers() == 0 && p.boxes.shown.empty());
-    std::filesystem::remove(wav);
 }
 
 // A line typed after Shift+Enter goes out to its last character, as after Enter.
@@ -203,7 +194,6 @@ TEST_F(TransmitTest, ALineAfterShiftEnterGoesOutWhole) {
     const std::string& heard = messages[0].text;
     EXPECT_LT(heard.find("CQ"), heard.find("DE EA1ABC")) << heard;
     EXPECT_NE(heard.find("DE EA1ABC"), std::string::npos) << heard;
-    std::filesystem::remove(wav);
 }
 
 TEST_F(TransmitTest, ShortcutsActOnceAndEscCutsOnlyTheMeantTransmission) {
@@ -231,8 +221,9 @@ TEST_F(TransmitTest, ShortcutsActOnceAndEscCutsOnlyTheMeantTransmission) {
     p.Key(Qt::Key_Escape);
     f.tmrTeclas_Timer();
     ASSERT_EQ(p.boxes.shown.size(), 1u);
-    EXPECT_EQ(p.boxes.shown[0], std::make_pair(std::string("The message will be cut. Are you sure?"),
-                                               std::string("Emergency Stop")));
+    EXPECT_EQ(
+        std::make_pair(p.boxes.shown[0].text, p.boxes.shown[0].title),
+        std::make_pair(std::string("The message will be cut. Are you sure?"), std::string("Emergency Stop")));
     ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 10));
     EXPECT_NE(f.RxWindow().Text().find(" <CANCEL>"), std::string::npos);
     EXPECT_NE(p.St().sessionLog.SessionLogLine.find(" <CANCEL> 10.145 Mhz"), std::string::npos);
@@ -250,7 +241,6 @@ TEST_F(TransmitTest, ShortcutsActOnceAndEscCutsOnlyTheMeantTransmission) {
     EXPECT_EQ(p.Tx().TxStopRequest, 0);
     f.cmdTX_RX_Click();
     ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 10));
-    std::filesystem::remove(wav);
 }
 
 TEST_F(TransmitTest, TuneToneMixerAndTheEndWaitingForQueuedSound) {
@@ -303,9 +293,9 @@ TEST_F(TransmitTest, AWavFileThatCannotBeWrittenIsASoundCardErrorNamingFileAndCa
     f.imgTuneOFF_Click();
     ASSERT_TRUE(RunUntil([&] { return !p.boxes.shown.empty(); }, 5));
     ASSERT_EQ(p.boxes.shown.size(), 1u);
-    EXPECT_EQ(p.boxes.shown[0].first, "Audio Device Output not available\ncannot write /dev/full: " +
-                                          std::string(std::strerror(ENOSPC)));
-    EXPECT_EQ(p.boxes.shown[0].second, "SoundCard Error");
+    EXPECT_EQ(p.boxes.shown[0].text, "Audio Device Output not available\ncannot write /dev/full: " +
+                                         std::string(std::strerror(ENOSPC)));
+    EXPECT_EQ(p.boxes.shown[0].title, "SoundCard Error");
     EXPECT_FALSE(f.tmrTonoTest.Enabled() || f.tmrTX.Enabled() || f.tmrTXTonoPiloto.Enabled());
     EXPECT_TRUE(f.ProgramEnded());
 }
@@ -341,19 +331,13 @@ TEST_F(TransmitTest, TransmitWindowKeys) {
 
 // ---------------------------------------------------------------- serial port and CAT
 
-uint16_t FreePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
 // The tune button with a set-up that cannot key: the message (empty: the rig's status text), and
 // still receiving.
 void ExpectUnkeyedAfter(Program& p, const std::string& text, const std::string& title) {
     p.boxes.shown.clear();
     p.form->imgTuneOFF_Click();
     ASSERT_EQ(p.boxes.shown.size(), 1u);
-    EXPECT_EQ(p.boxes.shown[0],
+    EXPECT_EQ(std::make_pair(p.boxes.shown[0].text, p.boxes.shown[0].title),
               std::make_pair(text.empty() ? p.Rig().CurrentRig()->StatusStr() : text, title));
     EXPECT_TRUE(p.Receiving() && p.form->cmdTX_RX->text() == QStringLiteral("PTT"));
     EXPECT_TRUE(p.Tx().TestToneFlag == 0 && p.form->Visible(Control::imgTuneOFF) &&
@@ -395,41 +379,14 @@ TEST_F(TransmitTest, DdsBoxGetsItsLinesOnAPseudoTerminal) {
     device.failingDevices = {0};
     p.form->imgTuneOFF_Click();
     EXPECT_EQ(received(), QStringList({"KEY OFF", "PTT OFF"}));
-    EXPECT_EQ(p.boxes.shown.back().first, "Audio Device Output not available");
+    EXPECT_EQ(p.boxes.shown.back().text, "Audio Device Output not available");
     EXPECT_TRUE(p.form->ProgramEnded());
     unsetenv("MUV_COM3");
     close(master);
 }
 
-class Rigctld {
-public:
-    Rigctld() : port_(FreePort()) {
-        process_.start("/usr/bin/rigctld",
-                       {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port_)});
-        process_.waitForStarted();
-    }
-    ~Rigctld() {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    std::string Endpoint() const { return "127.0.0.1:" + std::to_string(port_); }
-    // A command over a connection of its own, as another program would ask.
-    // One command on a connection of its own; a connection that a busy rigctld resets is tried again.
-    std::string Ask(const char* command) const {
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            QTcpSocket s;
-            s.connectToHost(QHostAddress::LocalHost, port_);
-            if (!s.waitForConnected(2000)) continue;
-            s.write(command + QByteArray("\n"));
-            if (s.waitForReadyRead(2000)) return s.readLine().trimmed().toStdString();
-        }
-        return "no answer";
-    }
-
-private:
-    uint16_t port_;
-    QProcess process_;
-};
+using test::FreePort;
+using test::Rigctld;
 
 void EnableCat(Program& p, const std::string& endpoint) {
     frmRig& rig = p.Rig();

@@ -8,6 +8,7 @@
 
 #include "common/timer.h"
 #include "settings/frmSoundCard.h"
+#include "test_support/qt_app.h"
 
 namespace muv {
 namespace {
@@ -37,12 +38,7 @@ struct RecordingHost : SoundCardWindowHost, ManualTimer {
 
 class SoundCardWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char arg0[] = "settings_tests";
-        static char* argv[] = {arg0, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::EnsureApplication(); }
 
     void Make(std::vector<std::string> capture = {"Mic A", "Line B", "USB C"},
               std::vector<std::string> playback = {"Out A", "Out B"}) {

@@ -12,19 +12,12 @@
 #include "common/memory_text_window.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/qtextedit_window.h"
+#include "test_support/qt_app.h"
 
 namespace muv {
 namespace {
 
-class QtFixture : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char arg0[] = "qt_adapters_test";
-        static char* argv[] = {arg0, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
-};
+using QtFixture = test::QtAppTest;
 
 // Characters that matter: letters, a line end in each form, vertical tab and form feed (characters, not
 // line ends), and Windows-1252 characters beyond ASCII.
@@ -271,10 +264,7 @@ TEST_F(QtFixture, TimerFiresOnlyWhileEnabledWithAnInterval) {
     int ticks = 0;
     QtTimer timer([&] { ++ticks; });
     timer.SetEnabled(true);  // interval 0: never fires
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 30)
-        QApplication::processEvents();
+    test::RunEvents(30);
     EXPECT_EQ(ticks, 0);
 
     // A one-shot: the handler disables its own timer.
@@ -283,9 +273,7 @@ TEST_F(QtFixture, TimerFiresOnlyWhileEnabledWithAnInterval) {
         timer.SetEnabled(false);
     });
     timer.SetInterval(5);
-    clock.restart();
-    while (clock.elapsed() < 60)
-        QApplication::processEvents();
+    test::RunEvents(60);
     EXPECT_EQ(ticks, 1);
     EXPECT_FALSE(timer.Enabled());
 }

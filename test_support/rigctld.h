@@ -1,0 +1,78 @@
+// Hamlib's rigctld with its dummy rig as a real peer for the tests of CAT control, started and stopped by
+// the test on a free loopback port, and questions put to it directly, as another program would.
+#pragma once
+
+#include <QFile>
+#include <QHostAddress>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <cstdint>
+#include <string>
+
+namespace muv::test {
+
+inline uint16_t FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+inline std::string Loopback(uint16_t port) {
+    return "127.0.0.1:" + std::to_string(port);
+}
+
+// One command to the rigctld on the port, on a connection of its own: the first line of its answer, or
+// "no answer". A connection that a busy rigctld resets is tried again.
+inline std::string AskRigctld(uint16_t port, const std::string& command) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, port);
+        if (!s.waitForConnected(2000)) continue;
+        s.write(QByteArray::fromStdString(command + "\n"));
+        QByteArray answer;
+        while (!answer.contains('\n') && s.waitForReadyRead(2000))
+            answer += s.readAll();
+        if (answer.contains('\n')) return answer.left(answer.indexOf('\n')).trimmed().toStdString();
+    }
+    return "no answer";
+}
+
+// Whether the rig is keyed: 1, 0, or -1 when rigctld does not answer.
+inline int RigctldPtt(uint16_t port) {
+    const std::string answer = AskRigctld(port, "t");
+    return answer == "1" ? 1 : answer == "0" ? 0 : -1;
+}
+
+// Keys or releases the rig directly.
+inline bool RigctldSetPtt(uint16_t port, bool on) {
+    return AskRigctld(port, on ? "T 1" : "T 0") == "RPRT 0";
+}
+
+class Rigctld {
+public:
+    static bool Installed() { return QFile::exists("/usr/bin/rigctld"); }
+
+    explicit Rigctld(uint16_t port = FreePort()) : port_(port) { Start(); }
+    ~Rigctld() { Stop(); }
+
+    void Start() {
+        process_.start("/usr/bin/rigctld",
+                       {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port_)});
+        process_.waitForStarted();
+    }
+    void Stop() {
+        if (process_.state() == QProcess::NotRunning) return;
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    std::string Endpoint() const { return Loopback(port_); }
+    uint16_t Port() const { return port_; }
+    std::string Ask(const std::string& command) const { return AskRigctld(port_, command); }
+
+private:
+    uint16_t port_;
+    QProcess process_;
+};
+
+}  // namespace muv::test
