@@ -37,7 +37,7 @@ void frmMain::Form_Load() {
     ClearSaveLogFlag = LoadClearScreenOption(st.settings.Stored());
     tmrPosicionCursor.SetInterval(100);
     tmrTransmitting.SetInterval(1000);
-    DrawMeterNeedle(1, 50);
+    DrawMeterNeedle(kMeterFrequencyOffset, 50);
     SetText(Control::txtAFC, st.texts.TxtFrequencyShift + "0 Hz");
     lblSN->setEnabled(false);
     lblSN->SetBackColor(kSnLabelDisabled);

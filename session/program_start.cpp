@@ -25,7 +25,7 @@ bool Main(frmMain& form) {
     st.shared.TxRxState = 0;
     if (!st.receiver.OpenSoundInput()) return false;
 
-    form.DrawMeterNeedle(4, 100);
+    form.DrawMeterNeedle(kMeterViterbi, 100);
     form.show();
     form.rtfVentanaTX->setFocus();
     form.SetText(Control::txtViterbi, "Viterbi: 0%");
