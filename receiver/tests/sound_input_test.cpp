@@ -77,6 +77,32 @@ TEST(SoundInput, BufferOfTheOtherSizeIsDroppedAndRequeued) {
     EXPECT_EQ(rig.in().NextInputBuffer, 3);
 }
 
+TEST(SoundInput, EachBufferSizeKeepsRowsOfItsOwn) {
+    // A full turn of the MF ring: row 1 then holds buffer 1.
+    InputRig rig(NumberedBuffers(kInputBuffers, 3584));
+    ASSERT_TRUE(rig.in().OpenSoundInput(3584));
+    std::vector<int16_t> samples;
+    rig.input.FillBuffers(kInputBuffers);
+    for (int read = 1; read <= kInputBuffers; ++read)
+        ASSERT_EQ(rig.in().ReadInputBuffer3584(samples), 1) << read;
+
+    // The band class changes: the first HF read hands over the HF row 1, never MF audio.
+    ASSERT_TRUE(rig.in().OpenSoundInput(3072));
+    rig.input.FillBuffers(2);
+    ASSERT_EQ(rig.in().ReadInputBuffer3072(samples), 1);
+    ASSERT_EQ(samples.size(), 3073u);
+    EXPECT_EQ(samples[1], 0);
+    EXPECT_EQ(samples[3072], 0);
+
+    // Back on MF, the MF row 1 is as it was left.
+    ASSERT_TRUE(rig.in().OpenSoundInput(3584));
+    rig.input.FillBuffers(2);
+    ASSERT_EQ(rig.in().ReadInputBuffer3584(samples), 1);
+    ASSERT_EQ(samples.size(), 3585u);
+    EXPECT_EQ(samples[1], 1);
+    EXPECT_EQ(samples[3584], 1);
+}
+
 TEST(SoundInput, OpensTheChosenDeviceOrFallsBackToDevice0) {
     {
         InputRig rig({});
