@@ -38,6 +38,18 @@ inline void RequireSamples(const std::vector<int16_t>& buffer, int position, int
         throw VbError(9, "Subscript out of range");
 }
 
+using FirStep = float (FirFilters::*)(float sample, bool compute);
+
+// One output of factor:1 decimation through the low-pass filter: the filter stores the factor raw
+// samples and the last of them once more (factor + 1 stores), forming its output on that last store.
+inline float Decimate(FirFilters& filters, FirStep filter, const int16_t* raw, int factor) {
+    for (int i = 0; i < factor - 1; ++i)
+        (filters.*filter)(static_cast<float>(raw[i]), false);
+    const float last = static_cast<float>(raw[factor - 1]);
+    (filters.*filter)(last, false);
+    return (filters.*filter)(last, true);
+}
+
 }  // namespace
 
 void Receiver::ReadFrontEndControls() {
@@ -72,32 +84,16 @@ void Receiver::FrontEndSample(const std::vector<int16_t>& buffer, uint8_t flag) 
         ReadFrontEndControls();
         return;
     }
-    float last;
-    float output;
-    if (links_.shared.BandClass == 1) {
-        // 7:1. The filter stores the last raw value twice: 8 stores per output.
-        int position = RxState.InputPosition7;
-        RequireSamples(buffer, position, 7);
-        const int16_t* raw = buffer.data() + position;
-        for (int i = 0; i < 6; ++i)
-            Filters.FirFilterB(static_cast<float>(raw[i]), false);
-        last = static_cast<float>(raw[6]);
-        Filters.FirFilterB(last, false);
-        output = Filters.FirFilterB(last, true);
-        RxState.InputPosition7 = static_cast<int16_t>(position + 7);
-    } else {
-        // 6:1, likewise 7 stores per output.
-        int position = RxState.InputPosition6;
-        RequireSamples(buffer, position, 6);
-        const int16_t* raw = buffer.data() + position;
-        for (int i = 0; i < 5; ++i)
-            Filters.FirFilterA(static_cast<float>(raw[i]), false);
-        last = static_cast<float>(raw[5]);
-        Filters.FirFilterA(last, false);
-        output = Filters.FirFilterA(last, true);
-        RxState.InputPosition6 = static_cast<int16_t>(position + 6);
-    }
-    StoreDecimatedSample(output, last);
+    // 7:1 through filter B on MF, 6:1 through filter A otherwise.
+    const bool mf = links_.shared.BandClass == 1;
+    const int factor = mf ? 7 : 6;
+    int16_t& position = mf ? RxState.InputPosition7 : RxState.InputPosition6;
+    RequireSamples(buffer, position, factor);
+    const int16_t* raw = buffer.data() + position;
+    const float output =
+        Decimate(Filters, mf ? &FirFilters::FirFilterB : &FirFilters::FirFilterA, raw, factor);
+    position = static_cast<int16_t>(position + factor);
+    StoreDecimatedSample(output, static_cast<float>(raw[factor - 1]));
 }
 
 void Receiver::FrontEndSampleShifted(const std::vector<int16_t>& buffer, uint8_t flag) {
@@ -110,14 +106,11 @@ void Receiver::FrontEndSampleShifted(const std::vector<int16_t>& buffer, uint8_t
     RequireSamples(buffer, position, 12);
     const int16_t* raw = buffer.data() + position;
 
-    for (int i = 0; i < 6; ++i)
-        Filters.FirFilterA(static_cast<float>(raw[i]), false);
-    const float y1 = Filters.FirFilterA(static_cast<float>(raw[5]), true);
+    // Two outputs of the 6:1 path, mixed down, make one complex sample at 4000 samples/s.
+    const float y1 = Decimate(Filters, &FirFilters::FirFilterA, raw, 6);
     Filters.ComplexFirFilter(MixerStepB(ComplexSample(y1, 0.0f), -1500.0f, 8000.0f), false);
 
-    for (int i = 6; i < 12; ++i)
-        Filters.FirFilterA(static_cast<float>(raw[i]), false);
-    const float y2 = Filters.FirFilterA(static_cast<float>(raw[11]), true);
+    const float y2 = Decimate(Filters, &FirFilters::FirFilterA, raw + 6, 6);
     const ComplexSample z =
         Filters.ComplexFirFilter(MixerStepB(ComplexSample(y2, 0.0f), -1500.0f, 8000.0f), true);
     RxState.ShiftedInputPosition = static_cast<int16_t>(position + 12);
