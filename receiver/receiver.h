@@ -228,7 +228,9 @@ private:
     // A stage of the HF, HF-500 and MF ticks, and of the EME ticks.
     void RunStage(uint8_t mode, bool wideWindow);
     void RunEmeStage(uint8_t mode);
-    void RxTickHf(uint8_t fast, uint8_t middle, int middleCounter, uint8_t slow, int slowCounter);
+    // The HF, HF-500 and MF ticks, which differ in their buffer size and the stages they run.
+    struct TickStages;
+    void RxTickStages(const TickStages& stages);
     void RxTickEme(uint8_t mode, int counter);
     std::vector<int16_t> rxBuffer_;        // the tick's sound buffer, elements 1..N
     std::vector<ComplexSample> toneWork_;  // the tone transform's work array
