@@ -14,7 +14,6 @@ constexpr float kTwoPi = 6.2831855f;  // the oscillators' 2 pi, a Single
 constexpr int kRingLength = 8192;
 constexpr int kShiftedRingLength = 4096;
 constexpr float kBusyLevel = 518.4652f;
-constexpr uint8_t kStartOfBuffer = 255;
 
 // Mixes a sample with the oscillator at phase p (the phase from before the step), then advances p.
 inline ComplexSample Mix(ComplexSample sample, float frequencyHz, float sampleRateHz, float& p) {
@@ -78,7 +77,7 @@ inline void Receiver::StoreDecimatedSample(float output, float lastRaw) {
 }
 
 void Receiver::FrontEndSample(const std::vector<int16_t>& buffer, uint8_t flag) {
-    if (flag == kStartOfBuffer) {
+    if (flag == kStartFlag) {
         RxState.InputPosition6 = 1;
         RxState.InputPosition7 = 1;
         ReadFrontEndControls();
@@ -97,7 +96,7 @@ void Receiver::FrontEndSample(const std::vector<int16_t>& buffer, uint8_t flag) 
 }
 
 void Receiver::FrontEndSampleShifted(const std::vector<int16_t>& buffer, uint8_t flag) {
-    if (flag == kStartOfBuffer) {
+    if (flag == kStartFlag) {
         RxState.ShiftedInputPosition = 1;
         ReadFrontEndControls();
         return;

@@ -53,6 +53,10 @@ struct ReceiveOption {
     bool Decodes(int mode) const;
 };
 
+// The flag that makes FrontEndSample, FrontEndSampleShifted, DecodeSymbols and FindToneWindow start
+// afresh (a new sound buffer, a new frame) instead of taking a step.
+constexpr uint8_t kStartFlag = 255;
+
 // The receiver state record.
 struct RxStateRecord {
     // front end
@@ -217,7 +221,7 @@ private:
 
     // --- private helpers of the set-up, front end, ticks and waterfall ---
     void ResizeMatrixForOption();
-    // The window controls that the sample path needs, read once per buffer (front end flag 255).
+    // The window controls that the sample path needs, read once per buffer (front end kStartFlag).
     void ReadFrontEndControls();
     // One decimated sample into the ring (6:1 and 7:1 paths), with its peak, busy and waterfall work.
     void StoreDecimatedSample(float output, float lastRaw);

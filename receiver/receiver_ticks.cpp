@@ -23,7 +23,6 @@ constexpr int kGroupsPerBuffer = 8;
 constexpr int kSamplesPerGroup = 64;
 constexpr int kShiftedSamplesPerGroup = 32;
 constexpr uint8_t kNoStage = 0;
-constexpr uint8_t kStartOfBuffer = 255;
 
 }  // namespace
 
@@ -76,7 +75,7 @@ struct Receiver::TickStages {
 void Receiver::RxTickStages(const TickStages& t) {
     if ((input_.*t.read)(rxBuffer_) == 0) return;
     const bool wide = links_.controls.Visible(Control::imgAFC200);
-    FrontEndSample(rxBuffer_, kStartOfBuffer);
+    FrontEndSample(rxBuffer_, kStartFlag);
     auto& counters = RxState.GroupCounter;
     for (int g = 1; g <= kGroupsPerBuffer; ++g) {
         ++counters[t.middleCounter];
@@ -111,9 +110,9 @@ void Receiver::RxTickEme(uint8_t mode, int counter) {
     if (input_.ReadInputBuffer3072(rxBuffer_) == 0) return;
     const bool shifted = mode == 7;
     if (shifted) {
-        FrontEndSampleShifted(rxBuffer_, kStartOfBuffer);
+        FrontEndSampleShifted(rxBuffer_, kStartFlag);
     } else {
-        FrontEndSample(rxBuffer_, kStartOfBuffer);
+        FrontEndSample(rxBuffer_, kStartFlag);
     }
     int16_t& groups = RxState.GroupCounter[counter];
     for (int g = 1; g <= kGroupsPerBuffer; ++g) {
