@@ -216,10 +216,7 @@ bool Receiver::DecodeSymbol(int& step, int16_t base, int16_t strongestBin) {
         step = 13;
         links_.host.LookupHeardCallLocator();
         step = 14;
-        EndReason = "STOP";
-        Timer& endTimer = GetTimer(TimerId::tmrProcesarFinal);
-        endTimer.SetInterval(250);
-        endTimer.SetEnabled(true);
+        EndMessage("STOP");
         step = 15;
         return false;
     }

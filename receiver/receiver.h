@@ -258,6 +258,8 @@ private:
     void EstimateTiming();
 
     // --- private helpers of the end pattern, frequency offset and S/N ---
+    // The message ends for reason ("STOP" or "CANCEL"): tmrProcesarFinal closes it shortly.
+    void EndMessage(const std::string& reason);
 
     // --- private helpers of the meters ---
     // A match count on its meter and in its box: the needle at count / total, the text "prefix n/N".
