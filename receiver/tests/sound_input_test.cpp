@@ -86,21 +86,20 @@ TEST(SoundInput, EachBufferSizeKeepsRowsOfItsOwn) {
     for (int read = 1; read <= kInputBuffers; ++read)
         ASSERT_EQ(rig.in().ReadInputBuffer3584(samples), 1) << read;
 
-    // The band class changes: the first HF read hands over the HF row 1, never MF audio.
-    ASSERT_TRUE(rig.in().OpenSoundInput(3072));
-    rig.input.FillBuffers(2);
-    ASSERT_EQ(rig.in().ReadInputBuffer3072(samples), 1);
-    ASSERT_EQ(samples.size(), 3073u);
-    EXPECT_EQ(samples[1], 0);
-    EXPECT_EQ(samples[3072], 0);
-
+    // The first read after an open hands over row 1 of the rows of the open's size.
+    auto firstReadAfterOpen = [&rig](int size) {
+        EXPECT_TRUE(rig.in().OpenSoundInput(size));
+        rig.input.FillBuffers(2);
+        std::vector<int16_t> row;
+        EXPECT_EQ(size == 3072 ? rig.in().ReadInputBuffer3072(row) : rig.in().ReadInputBuffer3584(row), 1);
+        return row;
+    };
+    // The band class changes: the HF row 1 is handed over, never MF audio.
+    EXPECT_EQ(firstReadAfterOpen(3072), std::vector<int16_t>(3073, 0));
     // Back on MF, the MF row 1 is as it was left.
-    ASSERT_TRUE(rig.in().OpenSoundInput(3584));
-    rig.input.FillBuffers(2);
-    ASSERT_EQ(rig.in().ReadInputBuffer3584(samples), 1);
-    ASSERT_EQ(samples.size(), 3585u);
-    EXPECT_EQ(samples[1], 1);
-    EXPECT_EQ(samples[3584], 1);
+    std::vector<int16_t> mfRow(3585, 1);
+    mfRow[0] = 0;  // the unused element
+    EXPECT_EQ(firstReadAfterOpen(3584), mfRow);
 }
 
 TEST(SoundInput, OpensTheChosenDeviceOrFallsBackToDevice0) {
