@@ -8,12 +8,9 @@ namespace muv {
 // ---------------------------------------------------------------- output
 
 bool MemorySoundOutput::Open(int deviceIndex) {
-    if (failingDevices.count(deviceIndex)) return false;
+    if (!RecordOpen(deviceIndex)) return false;
     queue_.clear();
     open_ = true;
-    closed = false;
-    openedDevice = deviceIndex;
-    ++openCount;
     return true;
 }
 
@@ -77,14 +74,11 @@ void MemorySoundInput::SetSource(std::vector<int16_t> source, int loopGap) {
 }
 
 bool MemorySoundInput::Open(int deviceIndex) {
-    if (failingDevices.count(deviceIndex)) return false;
+    if (!RecordOpen(deviceIndex)) return false;
     queue_.clear();
     slots_.clear();
     open_ = true;
     started_ = false;
-    closed = false;
-    openedDevice = deviceIndex;
-    ++openCount;
     return true;
 }
 

@@ -14,8 +14,8 @@
 
 namespace muv {
 
-class MemorySoundOutput : public SoundOutputDevice {
-public:
+// What a test sees of a memory device's opens, resets and close, and the device indices it makes fail.
+struct MemoryDeviceRecord {
     // Opening fails for these device indices.
     std::set<int> failingDevices;
     // The index of the last successful Open, and how many opens succeeded.
@@ -23,6 +23,20 @@ public:
     int openCount = 0;
     int resetCount = 0;
     bool closed = false;
+
+protected:
+    // False for a failing device index; otherwise the open is recorded.
+    bool RecordOpen(int deviceIndex) {
+        if (failingDevices.count(deviceIndex)) return false;
+        closed = false;
+        openedDevice = deviceIndex;
+        ++openCount;
+        return true;
+    }
+};
+
+class MemorySoundOutput : public SoundOutputDevice, public MemoryDeviceRecord {
+public:
     // Everything that has finished playing, in order.
     std::vector<int16_t> played;
 
@@ -54,7 +68,7 @@ private:
     bool open_ = false;
 };
 
-class MemorySoundInput : public SoundInputDevice {
+class MemorySoundInput : public SoundInputDevice, public MemoryDeviceRecord {
 public:
     // The samples to deliver, in order; after their end, zeros.
     explicit MemorySoundInput(std::vector<int16_t> source = {});
@@ -62,11 +76,6 @@ public:
     // Pacing: when true, the buffer at the head of the queue is filled as soon as IsDone polls it, so
     // audio flows exactly as fast as the modem reads it. When false, FillBuffers fills buffers.
     bool autoFill = true;
-    std::set<int> failingDevices;
-    std::optional<int> openedDevice;
-    int openCount = 0;
-    int resetCount = 0;
-    bool closed = false;
 
     // A successful Open starts with no buffers queued and capture stopped; the source position is kept.
     bool Open(int deviceIndex) override;

@@ -41,12 +41,12 @@ PaDeviceIndex ChooseDevice(bool capture, int deviceIndex) {
 }
 
 // Opens a 48 kHz 16-bit stream in one direction, mono when the device takes it, else two channels.
-bool OpenStream(bool capture, int deviceIndex, PaStreamCallback* callback, void* user, void*& stream,
-                int& channels, std::string& error) {
+bool OpenStream(bool capture, int deviceIndex, PaStreamCallback* callback, void* user,
+                PortAudioStream& stream) {
     const PaDeviceIndex device = ChooseDevice(capture, deviceIndex);
     const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
     if (!info) {
-        error = (capture ? "No capture device " : "No playback device ") + std::to_string(deviceIndex);
+        stream.error = (capture ? "No capture device " : "No playback device ") + std::to_string(deviceIndex);
         return false;
     }
     PaStreamParameters p{};
@@ -67,19 +67,47 @@ bool OpenStream(bool capture, int deviceIndex, PaStreamCallback* callback, void*
     const PaError e = Pa_OpenStream(&s, capture ? &p : nullptr, capture ? nullptr : &p, kSampleRate,
                                     kFramesPerBuffer, paClipOff, callback, user);
     if (e != paNoError) {
-        error = std::string(info->name) + ": " + Pa_GetErrorText(e);
+        stream.error = std::string(info->name) + ": " + Pa_GetErrorText(e);
         return false;
     }
-    stream = s;
-    channels = p.channelCount;
+    stream.handle = s;
+    stream.channels = p.channelCount;
     return true;
 }
 
-void CloseStream(void*& stream) {
-    if (!stream) return;
-    Pa_AbortStream(stream);  // an error only says it was stopped already
-    Pa_CloseStream(stream);
-    stream = nullptr;
+// Closes the stream, if any, and lets go of the session.
+void CloseDevice(PortAudioStream& stream) {
+    if (stream.handle) {
+        Pa_AbortStream(stream.handle);  // an error only says it was stopped already
+        Pa_CloseStream(stream.handle);
+        stream.handle = nullptr;
+    }
+    stream.session.reset();
+}
+
+// Takes the session and opens the device's stream, starting it when asked. On failure the reason is in
+// stream.error and nothing is held.
+bool OpenDevice(bool capture, int deviceIndex, PaStreamCallback* callback, void* user, bool start,
+                PortAudioStream& stream) {
+    stream.session = PortAudioSession::Acquire();
+    if (!stream.session) {
+        stream.error = "PortAudio could not be initialised";
+        return false;
+    }
+    if (!OpenStream(capture, deviceIndex, callback, user, stream)) {
+        stream.session.reset();
+        return false;
+    }
+    if (start) {
+        const PaError e = Pa_StartStream(stream.handle);
+        if (e != paNoError) {
+            stream.error = Pa_GetErrorText(e);
+            CloseDevice(stream);
+            return false;
+        }
+    }
+    stream.error.clear();
+    return true;
 }
 
 }  // namespace
@@ -239,13 +267,14 @@ struct PortAudioCallbacks {
                        PaStreamCallbackFlags, void* user) {
         auto* self = static_cast<PortAudioSoundInput*>(user);
         if (input)
-            self->ring_.Push(static_cast<const int16_t*>(input), static_cast<int>(frames), self->channels_);
+            self->ring_.Push(static_cast<const int16_t*>(input), static_cast<int>(frames),
+                             self->stream_.channels);
         return paContinue;
     }
     static int Playback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
                         PaStreamCallbackFlags, void* user) {
         auto* self = static_cast<PortAudioSoundOutput*>(user);
-        self->ring_.Pull(static_cast<int16_t*>(output), static_cast<int>(frames), self->channels_);
+        self->ring_.Pull(static_cast<int16_t*>(output), static_cast<int>(frames), self->stream_.channels);
         return paContinue;
     }
 };
@@ -257,30 +286,19 @@ PortAudioSoundInput::~PortAudioSoundInput() {
 }
 
 bool PortAudioSoundInput::Open(int deviceIndex) {
-    Close();
-    session_ = PortAudioSession::Acquire();
-    if (!session_) {
-        error_ = "PortAudio could not be initialised";
-        return false;
-    }
-    if (!OpenStream(true, deviceIndex, &PortAudioCallbacks::Capture, this, stream_, channels_, error_)) {
-        session_.reset();
-        return false;
-    }
-    error_.clear();
-    ring_.Reset();
-    return true;
+    Close();  // which also empties the ring
+    return OpenDevice(true, deviceIndex, &PortAudioCallbacks::Capture, this, /*start*/ false, stream_);
 }
 
 void PortAudioSoundInput::AddBuffer(int buffer, int count) {
-    if (stream_) ring_.AddBuffer(buffer, count);
+    if (stream_.handle) ring_.AddBuffer(buffer, count);
 }
 
 void PortAudioSoundInput::Start() {
-    if (!stream_ || started_) return;
-    const PaError e = Pa_StartStream(stream_);
+    if (!stream_.handle || started_) return;
+    const PaError e = Pa_StartStream(stream_.handle);
     if (e != paNoError) {
-        error_ = Pa_GetErrorText(e);
+        stream_.error = Pa_GetErrorText(e);
         return;
     }
     started_ = true;
@@ -295,16 +313,15 @@ const std::vector<int16_t>& PortAudioSoundInput::Read(int buffer) const {
 }
 
 void PortAudioSoundInput::Reset() {
-    if (stream_ && started_) Pa_AbortStream(stream_);
+    if (stream_.handle && started_) Pa_AbortStream(stream_.handle);
     started_ = false;
     ring_.Reset();
 }
 
 void PortAudioSoundInput::Close() {
-    CloseStream(stream_);
+    CloseDevice(stream_);
     started_ = false;
     ring_.Reset();
-    session_.reset();
 }
 
 PortAudioSoundOutput::PortAudioSoundOutput() = default;
@@ -314,29 +331,12 @@ PortAudioSoundOutput::~PortAudioSoundOutput() {
 }
 
 bool PortAudioSoundOutput::Open(int deviceIndex) {
-    Close();
-    session_ = PortAudioSession::Acquire();
-    if (!session_) {
-        error_ = "PortAudio could not be initialised";
-        return false;
-    }
-    ring_.Reset();
-    if (!OpenStream(false, deviceIndex, &PortAudioCallbacks::Playback, this, stream_, channels_, error_)) {
-        session_.reset();
-        return false;
-    }
-    const PaError e = Pa_StartStream(stream_);
-    if (e != paNoError) {
-        error_ = Pa_GetErrorText(e);
-        Close();
-        return false;
-    }
-    error_.clear();
-    return true;
+    Close();  // which also empties the ring
+    return OpenDevice(false, deviceIndex, &PortAudioCallbacks::Playback, this, /*start*/ true, stream_);
 }
 
 void PortAudioSoundOutput::Write(int buffer, const int16_t* samples, int count) {
-    if (stream_) ring_.Write(buffer, samples, count);
+    if (stream_.handle) ring_.Write(buffer, samples, count);
 }
 
 bool PortAudioSoundOutput::IsDone(int buffer) const {
@@ -348,9 +348,8 @@ void PortAudioSoundOutput::Reset() {
 }
 
 void PortAudioSoundOutput::Close() {
-    CloseStream(stream_);
+    CloseDevice(stream_);
     ring_.Reset();
-    session_.reset();
 }
 
 int PortAudioSoundOutput::PendingSamples() const {

@@ -116,6 +116,15 @@ private:
     PortAudioSession() = default;
 };
 
+// What an open PortAudio device holds: the session that keeps PortAudio up, the stream and its channel
+// count, and why the last open or start failed.
+struct PortAudioStream {
+    std::shared_ptr<PortAudioSession> session;
+    void* handle = nullptr;
+    int channels = 1;
+    std::string error;
+};
+
 // The names of PortAudio's devices with at least one input (output) channel, in PortAudio's order:
 // the device indices of Open.
 std::vector<std::string> CaptureDeviceNames();
@@ -138,17 +147,14 @@ public:
     void Reset() override;
     void Close() override;
 
-    bool IsOpen() const { return stream_ != nullptr; }
-    const std::string& LastError() const override { return error_; }
+    bool IsOpen() const { return stream_.handle != nullptr; }
+    const std::string& LastError() const override { return stream_.error; }
 
 private:
     friend struct PortAudioCallbacks;
 
-    std::shared_ptr<PortAudioSession> session_;
-    void* stream_ = nullptr;
-    int channels_ = 1;
+    PortAudioStream stream_;
     bool started_ = false;
-    std::string error_;
     // Filling happens when the const IsDone polls.
     mutable CaptureRing ring_;
 };
@@ -168,16 +174,13 @@ public:
     void Close() override;
     int PendingSamples() const override;
 
-    bool IsOpen() const { return stream_ != nullptr; }
-    const std::string& LastError() const override { return error_; }
+    bool IsOpen() const { return stream_.handle != nullptr; }
+    const std::string& LastError() const override { return stream_.error; }
 
 private:
     friend struct PortAudioCallbacks;
 
-    std::shared_ptr<PortAudioSession> session_;
-    void* stream_ = nullptr;
-    int channels_ = 1;
-    std::string error_;
+    PortAudioStream stream_;
     PlaybackRing ring_;
 };
 

@@ -11,6 +11,13 @@ namespace muv {
 
 constexpr int kSampleRate = 48000;
 
+// A message for the operator with the device's own reason (which device or file, what went wrong) on
+// the line below, when the device gave one.
+inline std::string WithDeviceReason(std::string message, const std::string& reason) {
+    if (!reason.empty()) message += "\n" + reason;
+    return message;
+}
+
 namespace detail {
 inline const std::string& NoError() {
     static const std::string kNone;

@@ -183,7 +183,7 @@ void Receiver::LockFrame(int16_t bin, uint8_t mode, uint8_t matches, float sum, 
     }
 
     step = 9;
-    DecodeSymbols(255);
+    DecodeSymbols(kStartFlag);
 
     step = 10;
     c.DrawMeterNeedle(kMeterViterbi, 100);

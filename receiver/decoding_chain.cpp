@@ -15,7 +15,6 @@ namespace muv {
 
 namespace {
 
-constexpr uint8_t kFrameStart = 255;
 constexpr int kHardToneRingSize = 34;
 constexpr int kColumnsPerSymbol = 8;
 constexpr int kMaxRankWindow = 512;
@@ -78,7 +77,7 @@ float TrimmedSum(const float* values, int count, int cutoff, std::array<float, k
 void Receiver::DecodeSymbols(uint8_t flag) {
     int step = 0;
     try {
-        if (flag == kFrameStart) {
+        if (flag == kStartFlag) {
             StartFrame();
             step = 1;
             return;
@@ -104,7 +103,7 @@ void Receiver::StartFrame() {
 
     MatchEndPattern(0, 1);
     s.FrameSymbolCount = 0;
-    FindToneWindow(0, kFrameStart);
+    FindToneWindow(0, kStartFlag);
 
     s.TimingSlot = 1;
     s.ColumnPhase = 1;
@@ -217,10 +216,7 @@ bool Receiver::DecodeSymbol(int& step, int16_t base, int16_t strongestBin) {
         step = 13;
         links_.host.LookupHeardCallLocator();
         step = 14;
-        EndReason = "STOP";
-        Timer& endTimer = GetTimer(TimerId::tmrProcesarFinal);
-        endTimer.SetInterval(250);
-        endTimer.SetEnabled(true);
+        EndMessage("STOP");
         step = 15;
         return false;
     }
@@ -378,7 +374,7 @@ void Receiver::EstimateTiming() {
 
 int16_t Receiver::FindToneWindow(int16_t bin, uint8_t flag) {
     RxStateRecord& s = RxState;
-    if (flag == kFrameStart) {
+    if (flag == kStartFlag) {
         s.AfcSymbolCount = 0;
         return 0;
     }

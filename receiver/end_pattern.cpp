@@ -8,6 +8,13 @@
 
 namespace muv {
 
+namespace {
+
+// From the end of a message (recognised or cancelled) to its closing.
+constexpr int kEndOfMessageDelayMs = 250;
+
+}  // namespace
+
 // Trap steps: 0 before the test's count, 1 after it, 2 after the display.
 uint8_t Receiver::MatchEndPattern(uint8_t tone, uint8_t operation) {
     int step = 0;
@@ -57,14 +64,16 @@ uint8_t Receiver::MatchEndPattern(uint8_t tone, uint8_t operation) {
 
 void Receiver::CancelFrame() {
     if (RxLocked != 1) return;
-    WindowControls& c = links_.controls;
-    c.DrawMeterNeedle(kMeterFinalAcquisition, 0);
-    c.SetText(Control::txtAdquisicionFinal,
-              links_.texts.TxtFinalAcquisition + "0/" + std::to_string(RxMode().EndPatternLength));
-    EndReason = "CANCEL";
-    // The end-of-message processing closes the message as cancelled when this timer runs.
+    ShowMatchCount(kMeterFinalAcquisition, Control::txtAdquisicionFinal, links_.texts.TxtFinalAcquisition, 0,
+                   RxMode().EndPatternLength);
+    EndMessage("CANCEL");
+}
+
+void Receiver::EndMessage(const std::string& reason) {
+    EndReason = reason;
+    // The end-of-message processing (ProcessFinishedMessage) closes the message when this timer runs.
     Timer& t = GetTimer(TimerId::tmrProcesarFinal);
-    t.SetInterval(250);
+    t.SetInterval(kEndOfMessageDelayMs);
     t.SetEnabled(true);
 }
 

@@ -53,6 +53,15 @@ T Convolve(const std::array<T, kFirTaps>& delay, int16_t index, const std::array
     return sum;
 }
 
+// Stores the sample; forms the output sum only when compute is true, else returns zero.
+template <typename T>
+T Filter(std::array<T, kFirTaps>& delay, int16_t& index, const std::array<float, kFirTaps>& taps, T sample,
+         bool compute) {
+    Store(delay, index, sample);
+    if (!compute) return T{};
+    return Convolve(delay, index, taps);
+}
+
 }  // namespace
 
 void InitFirCoefficientsA(FirCoefficients& c) {
@@ -74,21 +83,15 @@ FirFilters::FirFilters() {
 }
 
 float FirFilters::FirFilterA(float sample, bool compute) {
-    Store(State.DelayA, State.IndexA, sample);
-    if (!compute) return 0.0f;
-    return Convolve(State.DelayA, State.IndexA, Coefficients.FirCoefficientsA);
+    return Filter(State.DelayA, State.IndexA, Coefficients.FirCoefficientsA, sample, compute);
 }
 
 float FirFilters::FirFilterB(float sample, bool compute) {
-    Store(State.DelayB, State.IndexB, sample);
-    if (!compute) return 0.0f;
-    return Convolve(State.DelayB, State.IndexB, Coefficients.FirCoefficientsB);
+    return Filter(State.DelayB, State.IndexB, Coefficients.FirCoefficientsB, sample, compute);
 }
 
 ComplexSample FirFilters::ComplexFirFilter(ComplexSample sample, bool compute) {
-    Store(State.DelayC, State.IndexC, sample);
-    if (!compute) return {0.0f, 0.0f};
-    return Convolve(State.DelayC, State.IndexC, Coefficients.ComplexFirCoefficients);
+    return Filter(State.DelayC, State.IndexC, Coefficients.ComplexFirCoefficients, sample, compute);
 }
 
 }  // namespace muv

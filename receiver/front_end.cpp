@@ -14,7 +14,6 @@ constexpr float kTwoPi = 6.2831855f;  // the oscillators' 2 pi, a Single
 constexpr int kRingLength = 8192;
 constexpr int kShiftedRingLength = 4096;
 constexpr float kBusyLevel = 518.4652f;
-constexpr uint8_t kStartOfBuffer = 255;
 
 // Mixes a sample with the oscillator at phase p (the phase from before the step), then advances p.
 inline ComplexSample Mix(ComplexSample sample, float frequencyHz, float sampleRateHz, float& p) {
@@ -36,6 +35,18 @@ inline ComplexSample Mix(ComplexSample sample, float frequencyHz, float sampleRa
 inline void RequireSamples(const std::vector<int16_t>& buffer, int position, int count) {
     if (position < 1 || position + count > static_cast<int>(buffer.size()))
         throw VbError(9, "Subscript out of range");
+}
+
+using FirStep = float (FirFilters::*)(float sample, bool compute);
+
+// One output of factor:1 decimation through the low-pass filter: the filter stores the factor raw
+// samples and the last of them once more (factor + 1 stores), forming its output on that last store.
+inline float Decimate(FirFilters& filters, FirStep filter, const int16_t* raw, int factor) {
+    for (int i = 0; i < factor - 1; ++i)
+        (filters.*filter)(static_cast<float>(raw[i]), false);
+    const float last = static_cast<float>(raw[factor - 1]);
+    (filters.*filter)(last, false);
+    return (filters.*filter)(last, true);
 }
 
 }  // namespace
@@ -66,42 +77,26 @@ inline void Receiver::StoreDecimatedSample(float output, float lastRaw) {
 }
 
 void Receiver::FrontEndSample(const std::vector<int16_t>& buffer, uint8_t flag) {
-    if (flag == kStartOfBuffer) {
+    if (flag == kStartFlag) {
         RxState.InputPosition6 = 1;
         RxState.InputPosition7 = 1;
         ReadFrontEndControls();
         return;
     }
-    float last;
-    float output;
-    if (links_.shared.BandClass == 1) {
-        // 7:1. The filter stores the last raw value twice: 8 stores per output.
-        int position = RxState.InputPosition7;
-        RequireSamples(buffer, position, 7);
-        const int16_t* raw = buffer.data() + position;
-        for (int i = 0; i < 6; ++i)
-            Filters.FirFilterB(static_cast<float>(raw[i]), false);
-        last = static_cast<float>(raw[6]);
-        Filters.FirFilterB(last, false);
-        output = Filters.FirFilterB(last, true);
-        RxState.InputPosition7 = static_cast<int16_t>(position + 7);
-    } else {
-        // 6:1, likewise 7 stores per output.
-        int position = RxState.InputPosition6;
-        RequireSamples(buffer, position, 6);
-        const int16_t* raw = buffer.data() + position;
-        for (int i = 0; i < 5; ++i)
-            Filters.FirFilterA(static_cast<float>(raw[i]), false);
-        last = static_cast<float>(raw[5]);
-        Filters.FirFilterA(last, false);
-        output = Filters.FirFilterA(last, true);
-        RxState.InputPosition6 = static_cast<int16_t>(position + 6);
-    }
-    StoreDecimatedSample(output, last);
+    // 7:1 through filter B on MF, 6:1 through filter A otherwise.
+    const bool mf = links_.shared.BandClass == 1;
+    const int factor = mf ? 7 : 6;
+    int16_t& position = mf ? RxState.InputPosition7 : RxState.InputPosition6;
+    RequireSamples(buffer, position, factor);
+    const int16_t* raw = buffer.data() + position;
+    const float output =
+        Decimate(Filters, mf ? &FirFilters::FirFilterB : &FirFilters::FirFilterA, raw, factor);
+    position = static_cast<int16_t>(position + factor);
+    StoreDecimatedSample(output, static_cast<float>(raw[factor - 1]));
 }
 
 void Receiver::FrontEndSampleShifted(const std::vector<int16_t>& buffer, uint8_t flag) {
-    if (flag == kStartOfBuffer) {
+    if (flag == kStartFlag) {
         RxState.ShiftedInputPosition = 1;
         ReadFrontEndControls();
         return;
@@ -110,14 +105,11 @@ void Receiver::FrontEndSampleShifted(const std::vector<int16_t>& buffer, uint8_t
     RequireSamples(buffer, position, 12);
     const int16_t* raw = buffer.data() + position;
 
-    for (int i = 0; i < 6; ++i)
-        Filters.FirFilterA(static_cast<float>(raw[i]), false);
-    const float y1 = Filters.FirFilterA(static_cast<float>(raw[5]), true);
+    // Two outputs of the 6:1 path, mixed down, make one complex sample at 4000 samples/s.
+    const float y1 = Decimate(Filters, &FirFilters::FirFilterA, raw, 6);
     Filters.ComplexFirFilter(MixerStepB(ComplexSample(y1, 0.0f), -1500.0f, 8000.0f), false);
 
-    for (int i = 6; i < 12; ++i)
-        Filters.FirFilterA(static_cast<float>(raw[i]), false);
-    const float y2 = Filters.FirFilterA(static_cast<float>(raw[11]), true);
+    const float y2 = Decimate(Filters, &FirFilters::FirFilterA, raw + 6, 6);
     const ComplexSample z =
         Filters.ComplexFirFilter(MixerStepB(ComplexSample(y2, 0.0f), -1500.0f, 8000.0f), true);
     RxState.ShiftedInputPosition = static_cast<int16_t>(position + 12);

@@ -194,7 +194,8 @@ void Receiver::ResetRxDisplay() {
     WindowControls& controls = links_.controls;
     const ModeRecord& m = RxMode();
     controls.DrawMeterNeedle(kMeterTiming, 50);
-    for (MeterId meter = 3; meter <= 8; ++meter)
+    for (MeterId meter :
+         {kMeterViterbi, kMeterFrameAcquisition, kMeterCpu, kMeterFinalAcquisition, kMeterLevel})
         controls.DrawMeterNeedle(meter, 0);
 
     controls.SetText(Control::txtAdquisicionInicial,

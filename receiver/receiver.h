@@ -54,6 +54,10 @@ struct ReceiveOption {
     bool Decodes(int mode) const;
 };
 
+// The flag that makes FrontEndSample, FrontEndSampleShifted, DecodeSymbols and FindToneWindow start
+// afresh (a new sound buffer, a new frame) instead of taking a step.
+constexpr uint8_t kStartFlag = 255;
+
 // The receiver state record.
 struct RxStateRecord {
     // front end
@@ -216,7 +220,7 @@ private:
 
     // --- private helpers of the set-up, front end, ticks and waterfall ---
     void ResizeMatrixForOption();
-    // The window controls that the sample path needs, read once per buffer (front end flag 255).
+    // The window controls that the sample path needs, read once per buffer (front end kStartFlag).
     void ReadFrontEndControls();
     // One decimated sample into the ring (6:1 and 7:1 paths), with its peak, busy and waterfall work.
     void StoreDecimatedSample(float output, float lastRaw);
@@ -227,7 +231,9 @@ private:
     // A stage of the HF, HF-500 and MF ticks, and of the EME ticks.
     void RunStage(uint8_t mode, bool wideWindow);
     void RunEmeStage(uint8_t mode);
-    void RxTickHf(uint8_t fast, uint8_t middle, int middleCounter, uint8_t slow, int slowCounter);
+    // The HF, HF-500 and MF ticks, which differ in their buffer size and the stages they run.
+    struct TickStages;
+    void RxTickStages(const TickStages& stages);
     void RxTickEme(uint8_t mode, int counter);
     std::vector<int16_t> rxBuffer_;        // the tick's sound buffer, elements 1..N
     std::vector<ComplexSample> toneWork_;  // the tone transform's work array
@@ -251,6 +257,8 @@ private:
     void EstimateTiming();
 
     // --- private helpers of the end pattern, frequency offset and S/N ---
+    // The message ends for reason ("STOP" or "CANCEL"): tmrProcesarFinal closes it shortly.
+    void EndMessage(const std::string& reason);
 
     // --- private helpers of the meters ---
     // A match count on its meter and in its box: the needle at count / total, the text "prefix n/N".

@@ -56,7 +56,7 @@ void Receiver::SetupReceiverBuffers() {
     ResizeMatrixForOption();
     RxModeIndex = static_cast<uint8_t>(Option.firstMode);
     links_.controls.SetText(Control::txtModo, RxMode().DisplayName);
-    DecodeSymbols(255);
+    DecodeSymbols(kStartFlag);
     AcquisitionEnabled = 1;
 }
 

@@ -19,7 +19,10 @@ constexpr int kCounterM7 = 6;
 constexpr int kCounterM8 = 7;
 
 constexpr int kGroupsPerBuffer = 8;
-constexpr uint8_t kStartOfBuffer = 255;
+// Decimated samples per group: 6:1 and 7:1, and the shifted EME path (12 raw samples each).
+constexpr int kSamplesPerGroup = 64;
+constexpr int kShiftedSamplesPerGroup = 32;
+constexpr uint8_t kNoStage = 0;
 
 }  // namespace
 
@@ -56,73 +59,69 @@ void Receiver::RunEmeStage(uint8_t mode) {
     DecodeSymbols(0);
 }
 
-void Receiver::RxTickHf(uint8_t fast, uint8_t middle, int middleCounter, uint8_t slow, int slowCounter) {
-    if (input_.ReadInputBuffer3072(rxBuffer_) == 0) return;
+// What an HF or MF tick reads and runs. After each group, the fast stage runs (unless kNoStage), the
+// middle one every second group and the slow one every slowEvery-th group, each of these two counting
+// its groups in its GroupCounter slot.
+struct Receiver::TickStages {
+    uint8_t (SoundInput::*read)(std::vector<int16_t>& samples);
+    uint8_t fast;
+    uint8_t middle;
+    int middleCounter;
+    uint8_t slow;
+    int slowCounter;
+    int slowEvery;
+};
+
+void Receiver::RxTickStages(const TickStages& t) {
+    if ((input_.*t.read)(rxBuffer_) == 0) return;
     const bool wide = links_.controls.Visible(Control::imgAFC200);
-    FrontEndSample(rxBuffer_, kStartOfBuffer);
+    FrontEndSample(rxBuffer_, kStartFlag);
     auto& counters = RxState.GroupCounter;
     for (int g = 1; g <= kGroupsPerBuffer; ++g) {
-        ++counters[middleCounter];
-        ++counters[slowCounter];
-        for (int i = 0; i < 64; ++i)
+        ++counters[t.middleCounter];
+        ++counters[t.slowCounter];
+        for (int i = 0; i < kSamplesPerGroup; ++i)
             FrontEndSample(rxBuffer_, 0);
-        RunStage(fast, wide);
-        if (counters[middleCounter] == 2) {
-            RunStage(middle, wide);
-            counters[middleCounter] = 0;
+        if (t.fast != kNoStage) RunStage(t.fast, wide);
+        if (counters[t.middleCounter] == 2) {
+            RunStage(t.middle, wide);
+            counters[t.middleCounter] = 0;
         }
-        if (counters[slowCounter] == 4) {
-            RunStage(slow, wide);
-            counters[slowCounter] = 0;
+        if (counters[t.slowCounter] == t.slowEvery) {
+            RunStage(t.slow, wide);
+            counters[t.slowCounter] = 0;
         }
     }
 }
 
 void Receiver::RxTickHf2000() {
-    RxTickHf(1, 2, kCounterM2, 3, kCounterM3);
+    RxTickStages({&SoundInput::ReadInputBuffer3072, 1, 2, kCounterM2, 3, kCounterM3, 4});
 }
 
 void Receiver::RxTickHf500() {
-    RxTickHf(4, 5, kCounterM5, 6, kCounterM6);
+    RxTickStages({&SoundInput::ReadInputBuffer3072, 4, 5, kCounterM5, 6, kCounterM6, 4});
 }
 
 void Receiver::RxTickMf() {
-    if (input_.ReadInputBuffer3584(rxBuffer_) == 0) return;
-    const bool wide = links_.controls.Visible(Control::imgAFC200);
-    FrontEndSample(rxBuffer_, kStartOfBuffer);
-    auto& counters = RxState.GroupCounter;
-    for (int g = 1; g <= kGroupsPerBuffer; ++g) {
-        ++counters[kCounterM9];
-        ++counters[kCounterM10];
-        for (int i = 0; i < 64; ++i)
-            FrontEndSample(rxBuffer_, 0);
-        if (counters[kCounterM9] == 2) {
-            RunStage(9, wide);
-            counters[kCounterM9] = 0;
-        }
-        if (counters[kCounterM10] == 16) {
-            RunStage(10, wide);
-            counters[kCounterM10] = 0;
-        }
-    }
+    RxTickStages({&SoundInput::ReadInputBuffer3584, kNoStage, 9, kCounterM9, 10, kCounterM10, 16});
 }
 
 void Receiver::RxTickEme(uint8_t mode, int counter) {
     if (input_.ReadInputBuffer3072(rxBuffer_) == 0) return;
     const bool shifted = mode == 7;
     if (shifted) {
-        FrontEndSampleShifted(rxBuffer_, kStartOfBuffer);
+        FrontEndSampleShifted(rxBuffer_, kStartFlag);
     } else {
-        FrontEndSample(rxBuffer_, kStartOfBuffer);
+        FrontEndSample(rxBuffer_, kStartFlag);
     }
     int16_t& groups = RxState.GroupCounter[counter];
     for (int g = 1; g <= kGroupsPerBuffer; ++g) {
         ++groups;
         if (shifted) {
-            for (int i = 0; i < 32; ++i)
+            for (int i = 0; i < kShiftedSamplesPerGroup; ++i)
                 FrontEndSampleShifted(rxBuffer_, 0);
         } else {
-            for (int i = 0; i < 64; ++i)
+            for (int i = 0; i < kSamplesPerGroup; ++i)
                 FrontEndSample(rxBuffer_, 0);
         }
         if (groups == 16) {

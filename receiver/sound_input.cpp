@@ -7,12 +7,7 @@
 
 namespace muv {
 
-SoundInput::SoundInput(SoundInputDevice& device, ReceiverHost& host) : device_(device), host_(host) {
-    for (auto& row : InputStaging3072)
-        row.assign(3072, 0);
-    for (auto& row : InputStaging3584)
-        row.assign(3584, 0);
-}
+SoundInput::SoundInput(SoundInputDevice& device, ReceiverHost& host) : device_(device), host_(host) {}
 
 bool SoundInput::OpenSoundInput(int samplesPerBuffer) {
     // Opening again closes the device first, so that nothing of the earlier open is left behind.
@@ -20,10 +15,7 @@ bool SoundInput::OpenSoundInput(int samplesPerBuffer) {
     openSize_ = samplesPerBuffer;
     if (!device_.Open(host_.InputDeviceIndex())) {
         if (!device_.Open(0)) {
-            // The device's own reason (which file, what is wrong with it) on the line below.
-            std::string message = "Audio Device Input not available";
-            if (!device_.LastError().empty()) message += "\n" + device_.LastError();
-            host_.SoundCardFailure(message);
+            host_.SoundCardFailure(WithDeviceReason("Audio Device Input not available", device_.LastError()));
             return false;
         }
         host_.SetInputDeviceIndex(0);
@@ -49,15 +41,14 @@ uint8_t SoundInput::IsInputBufferDone(int k) const {
 }
 
 uint8_t SoundInput::ReadInputBuffer3072(std::vector<int16_t>& samples) {
-    return ReadInputBuffer(samples, InputStaging3072, 3072);
+    return ReadInputBuffer(samples, kHfBufferSamples);
 }
 
 uint8_t SoundInput::ReadInputBuffer3584(std::vector<int16_t>& samples) {
-    return ReadInputBuffer(samples, InputStaging3584, 3584);
+    return ReadInputBuffer(samples, kMfBufferSamples);
 }
 
-uint8_t SoundInput::ReadInputBuffer(std::vector<int16_t>& samples,
-                                    std::array<std::vector<int16_t>, kInputBuffers + 1>& rows, int size) {
+uint8_t SoundInput::ReadInputBuffer(std::vector<int16_t>& samples, int size) {
     const int n = NextInputBuffer;
     const int k = n == kInputBuffers ? 1 : n + 1;
     if (!IsInputBufferDone(k)) return 0;
@@ -68,6 +59,7 @@ uint8_t SoundInput::ReadInputBuffer(std::vector<int16_t>& samples,
         NextInputBuffer = static_cast<int16_t>(k);
         return 0;
     }
+    auto& rows = InputStaging.For(size);
     std::copy(filled.begin(), filled.end(), rows[k].begin());
     device_.AddBuffer(k, openSize_);
     samples.resize(static_cast<size_t>(size) + 1);

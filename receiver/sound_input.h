@@ -2,11 +2,11 @@
 // The samples handed over run one buffer behind the buffer just found filled.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "platform/sound_device.h"
+#include "platform/sound_staging.h"
 
 namespace muv {
 
@@ -32,15 +32,13 @@ public:
     int16_t NextInputBuffer = 1;
 
 private:
-    uint8_t ReadInputBuffer(std::vector<int16_t>& samples,
-                            std::array<std::vector<int16_t>, kInputBuffers + 1>& rows, int size);
+    uint8_t ReadInputBuffer(std::vector<int16_t>& samples, int size);
 
     SoundInputDevice& device_;
     ReceiverHost& host_;
-    int openSize_ = 3072;
+    int openSize_ = kHfBufferSamples;
     // Row k holds the last copy of buffer k (rows 1..50).
-    std::array<std::vector<int16_t>, kInputBuffers + 1> InputStaging3072;
-    std::array<std::vector<int16_t>, kInputBuffers + 1> InputStaging3584;
+    SoundStaging<kInputBuffers + 1> InputStaging;
 };
 
 }  // namespace muv

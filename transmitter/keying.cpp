@@ -67,11 +67,7 @@ uint8_t PttKeying::KeyPtt() {
     } catch (const std::exception&) {
         // Whatever got open must not stay keyed.
         CloseWithLinesDown();
-        boxes_.Show("COM" + Str(PortNumber) + " not avaiable", "Port Error", BoxIcon::Critical);
-        host_.FocusTransmitWindow();
-        host_.imgONBeacon_Click();
-        host_.ShowTuneIdle();
-        return 0;
+        return Fail("COM" + Str(PortNumber) + " not avaiable");
     }
 }
 

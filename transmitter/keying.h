@@ -61,6 +61,7 @@ public:
     void ReleasePtt();
 
 private:
+    // Tells the user (a "Port Error" box), turns the beacon off and returns 0.
     uint8_t Fail(const std::string& message);
     void CloseWithLinesDown();
 

@@ -5,34 +5,19 @@
 
 namespace muv {
 
-namespace {
-
-// The device's own reason (which file, what went wrong) on the line below the text.
-std::string WithReason(std::string message, const SoundOutputDevice& device) {
-    if (!device.LastError().empty()) message += "\n" + device.LastError();
-    return message;
-}
-
-}  // namespace
-
-SoundOutput::SoundOutput(SoundOutputDevice& device, TransmitterHost& host) : device_(device), host_(host) {
-    for (auto& row : OutputStaging3072)
-        row.assign(3072, 0);
-    for (auto& row : OutputStaging3584)
-        row.assign(3584, 0);
-}
+SoundOutput::SoundOutput(SoundOutputDevice& device, TransmitterHost& host) : device_(device), host_(host) {}
 
 bool SoundOutput::OpenSoundOutput(int samplesPerBuffer) {
     TxSamplesPerBuffer = samplesPerBuffer;
     if (!device_.Open(host_.OutputDeviceIndex()) && !device_.Open(0)) {
-        host_.SoundCardFailure(WithReason("Audio Device Output not available", device_));
+        host_.SoundCardFailure(WithDeviceReason("Audio Device Output not available", device_.LastError()));
         return false;
     }
     failureReported_ = false;
     host_.PrepareMixerForOutput(0);
     SoundOutputOpen = 1;
     device_.Reset();
-    auto& staging = TxSamplesPerBuffer == 3072 ? OutputStaging3072 : OutputStaging3584;
+    auto& staging = OutputStaging.For(TxSamplesPerBuffer);
     for (int k = 0; k < kOutputBuffers; ++k) {
         std::fill(staging[k].begin(), staging[k].end(), 0);
         device_.Write(k, staging[k].data(), static_cast<int>(staging[k].size()));
@@ -48,7 +33,7 @@ uint8_t SoundOutput::QueueOutputBuffer(const std::vector<int16_t>& samples, bool
     if (DeviceFailed()) return 0;
     const int n = NextOutputBuffer;
     if (!IsOutputBufferDone(n)) return 0;
-    auto& row = (TxSamplesPerBuffer == 3072 ? OutputStaging3072 : OutputStaging3584)[n];
+    auto& row = OutputStaging.For(TxSamplesPerBuffer)[n];
     const size_t count = std::min(row.size(), samples.size() - 1);
     std::copy(samples.begin() + 1, samples.begin() + 1 + static_cast<std::ptrdiff_t>(count), row.begin());
     device_.Write(n, row.data(), static_cast<int>(row.size()));
@@ -63,7 +48,7 @@ bool SoundOutput::DeviceFailed() {
     // not open, and told once.
     if (!failureReported_) {
         failureReported_ = true;
-        host_.SoundCardFailure(WithReason("Audio Device Output not available", device_));
+        host_.SoundCardFailure(WithDeviceReason("Audio Device Output not available", device_.LastError()));
     }
     return true;
 }

@@ -3,11 +3,11 @@
 // ring has finished playing.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "platform/sound_device.h"
+#include "platform/sound_staging.h"
 #include "transmitter/transmitter_host.h"
 
 namespace muv {
@@ -30,7 +30,7 @@ public:
 
     uint8_t SoundOutputOpen = 0;
     uint8_t NextOutputBuffer = 0;
-    int32_t TxSamplesPerBuffer = 3072;
+    int32_t TxSamplesPerBuffer = kHfBufferSamples;
 
     SoundOutputDevice& Device() { return device_; }
 
@@ -41,8 +41,7 @@ private:
     SoundOutputDevice& device_;
     TransmitterHost& host_;
     // Row k holds the last samples copied into buffer k.
-    std::array<std::vector<int16_t>, kOutputBuffers> OutputStaging3072;
-    std::array<std::vector<int16_t>, kOutputBuffers> OutputStaging3584;
+    SoundStaging<kOutputBuffers> OutputStaging;
     bool failureReported_ = false;
 };
 

@@ -103,7 +103,7 @@ public:
     // Module state.
     uint8_t TestToneFlag = 0;  // 1: the next TX/RX press sends the tune tone
     uint8_t TxModeIndex = 1;
-    int32_t TxSamplesPerBuffer = 3072;
+    int32_t TxSamplesPerBuffer = kHfBufferSamples;
     std::vector<int16_t> TxSampleBuffer;      // elements 1..TxSamplesPerBuffer
     int32_t TxSentPosition = 0;               // characters of the transmit window already taken
     uint8_t TxCaretAtSentPosition = 0;        // the key handler saw Backspace at the send position

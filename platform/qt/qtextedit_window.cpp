@@ -233,43 +233,42 @@ void QTextEditWindow::SetSelText(const std::string& text) {
     edit_->setTextCursor(c);
 }
 
-ColorRef QTextEditWindow::SelColor() const {
+std::optional<QTextCharFormat> QTextEditWindow::SelectionFormat() const {
     SettleLineSeparators();
     const QTextCursor c = edit_->textCursor();
-    if (!c.hasSelection()) return insertColour_;
+    if (!c.hasSelection()) return std::nullopt;
     QTextCursor first(edit_->document());
     first.setPosition(c.selectionStart() + 1);
-    return FromQColor(first.charFormat().foreground().color());
+    return first.charFormat();
+}
+
+void QTextEditWindow::MergeIntoSelection(const QTextCharFormat& format) {
+    SettleLineSeparators();
+    QTextCursor c = edit_->textCursor();
+    if (c.hasSelection()) c.mergeCharFormat(format);
+}
+
+ColorRef QTextEditWindow::SelColor() const {
+    const std::optional<QTextCharFormat> format = SelectionFormat();
+    return format ? FromQColor(format->foreground().color()) : insertColour_;
 }
 
 void QTextEditWindow::SetSelColor(ColorRef colour) {
-    SettleLineSeparators();
-    QTextCursor c = edit_->textCursor();
-    if (c.hasSelection()) {
-        QTextCharFormat format;
-        format.setForeground(ToQColor(colour));
-        c.mergeCharFormat(format);
-    }
+    QTextCharFormat format;
+    format.setForeground(ToQColor(colour));
+    MergeIntoSelection(format);
     insertColour_ = colour;
 }
 
 int QTextEditWindow::SelFontSize() const {
-    SettleLineSeparators();
-    const QTextCursor c = edit_->textCursor();
-    if (!c.hasSelection()) return insertSize_;
-    QTextCursor first(edit_->document());
-    first.setPosition(c.selectionStart() + 1);
-    return static_cast<int>(first.charFormat().fontPointSize());
+    const std::optional<QTextCharFormat> format = SelectionFormat();
+    return format ? static_cast<int>(format->fontPointSize()) : insertSize_;
 }
 
 void QTextEditWindow::SetSelFontSize(int points) {
-    SettleLineSeparators();
-    QTextCursor c = edit_->textCursor();
-    if (c.hasSelection()) {
-        QTextCharFormat format;
-        format.setFontPointSize(points);
-        c.mergeCharFormat(format);
-    }
+    QTextCharFormat format;
+    format.setFontPointSize(points);
+    MergeIntoSelection(format);
     insertSize_ = points;
 }
 

@@ -9,7 +9,9 @@
 #pragma once
 
 #include <QMetaObject>
+#include <QTextCharFormat>
 #include <QTextEdit>
+#include <optional>
 
 #include "common/text_window.h"
 
@@ -49,6 +51,10 @@ private:
     void TakeFormatBeforeCaret();
     // Turns the line separators the document has taken since the last call into paragraph breaks.
     void SettleLineSeparators() const;
+    // The format of the selection's first character; none without a selection.
+    std::optional<QTextCharFormat> SelectionFormat() const;
+    // Merges the format into the selection, if there is one.
+    void MergeIntoSelection(const QTextCharFormat& format);
 
     QTextEdit* edit_;
     QMetaObject::Connection watch_;

@@ -137,7 +137,7 @@ TEST_P(ChainDecode, IdealSymbolsDecodeToTheTextAndTheEndPatternStops) {
             if (n < lockPosition || (n == lockPosition && i < 3)) continue;
             if (n == lockPosition && i == 3) {
                 rig.rx.CurrentSymbolColumn = static_cast<int16_t>(column);
-                rig.rx.DecodeSymbols(255);
+                rig.rx.DecodeSymbols(kStartFlag);
             }
             rig.Column(column);
             if (n == lockPosition && i == 3) {
@@ -165,7 +165,7 @@ TEST_P(ChainDecode, IdealSymbolsDecodeToTheTextAndTheEndPatternStops) {
     EXPECT_GT(rig.rx.SnCount, 0);
 
     // A new frame starts with no text, even if it is cancelled before its text begins.
-    rig.rx.DecodeSymbols(255);
+    rig.rx.DecodeSymbols(kStartFlag);
     EXPECT_EQ(rig.rx.RxText(), "");
 }
 
@@ -177,7 +177,7 @@ TEST(DecodingChain, FrameStartSamplesAtOnceAndSubBandPositionsWrap) {
     ChainRig rig(1, 66);
     const RxStateRecord& s = rig.rx.RxState;
     rig.rx.CurrentSymbolColumn = 10;
-    rig.rx.DecodeSymbols(255);
+    rig.rx.DecodeSymbols(kStartFlag);
     EXPECT_EQ(rig.controls.meters[2], 50.0f);
     rig.Column(10);
     EXPECT_EQ(s.FrameSymbolCount, 1);
@@ -248,7 +248,7 @@ TEST(DecodingChain, TimingEstimateMovesTheSamplingPointToTheStrongestPhase) {
     Receiver& rx = rig.rx;
     RxStateRecord& s = rx.RxState;
     rx.CurrentSymbolColumn = 1;
-    rx.DecodeSymbols(255);
+    rx.DecodeSymbols(kStartFlag);
     s.TimingSymbolCount = 512;
     // Phase 7: 64 distinct strong values and weak ones; leaving out the 64 largest keeps the weak ones.
     // Phase 3: two values repeated, as a noise-free signal gives them: of 70 equal strong values, the 6
@@ -297,7 +297,7 @@ TEST(DecodingChain, TimingEstimateMovesTheSamplingPointToTheStrongestPhase) {
 
 // Runs one full round of the frequency tracker (16 symbols in M1) on the strongest bin given.
 int16_t AfcRound(Receiver& rx, int16_t bin) {
-    rx.FindToneWindow(0, 255);
+    rx.FindToneWindow(0, kStartFlag);
     int16_t result = 0;
     for (int i = 0; i < 16; ++i)
         result = rx.FindToneWindow(bin, 0);

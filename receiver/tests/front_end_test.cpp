@@ -23,11 +23,11 @@ std::vector<int16_t> ToneBuffer(int size, double frequencyHz, double amplitude, 
 void RunBuffer(Receiver& rx, const std::vector<int16_t>& buffer, bool shifted = false) {
     const int outputs = shifted ? 256 : 512;
     if (shifted) {
-        rx.FrontEndSampleShifted(buffer, 255);
+        rx.FrontEndSampleShifted(buffer, kStartFlag);
         for (int i = 0; i < outputs; ++i)
             rx.FrontEndSampleShifted(buffer, 0);
     } else {
-        rx.FrontEndSample(buffer, 255);
+        rx.FrontEndSample(buffer, kStartFlag);
         for (int i = 0; i < outputs; ++i)
             rx.FrontEndSample(buffer, 0);
     }
@@ -82,7 +82,7 @@ TEST(FrontEnd, PeakAndBusyLookAtTheLastRawSampleOfEachGroup) {
     buffer[12] = 519;
 
     rig.controls.SetVisible(Control::imgONBeacon, true);
-    rig.rx.FrontEndSample(buffer, 255);
+    rig.rx.FrontEndSample(buffer, kStartFlag);
     rig.rx.FrontEndSample(buffer, 0);
     EXPECT_EQ(rig.rx.PeakLevel, 600);
     EXPECT_EQ(rig.rx.ChannelBusy, 0);  // negative excursions never count
@@ -94,7 +94,7 @@ TEST(FrontEnd, PeakAndBusyLookAtTheLastRawSampleOfEachGroup) {
     rig.controls.SetVisible(Control::imgONBeacon, false);
     rig.rx.ChannelBusy = 0;
     rig.rx.PeakLevel = 0;
-    rig.rx.FrontEndSampleShifted(buffer, 255);
+    rig.rx.FrontEndSampleShifted(buffer, kStartFlag);
     rig.rx.FrontEndSampleShifted(buffer, 0);
     EXPECT_EQ(rig.rx.PeakLevel, 519);
     EXPECT_EQ(rig.rx.ChannelBusy, 0);

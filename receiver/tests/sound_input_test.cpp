@@ -77,6 +77,31 @@ TEST(SoundInput, BufferOfTheOtherSizeIsDroppedAndRequeued) {
     EXPECT_EQ(rig.in().NextInputBuffer, 3);
 }
 
+TEST(SoundInput, EachBufferSizeKeepsRowsOfItsOwn) {
+    // A full turn of the MF ring: row 1 then holds buffer 1.
+    InputRig rig(NumberedBuffers(kInputBuffers, 3584));
+    ASSERT_TRUE(rig.in().OpenSoundInput(3584));
+    std::vector<int16_t> samples;
+    rig.input.FillBuffers(kInputBuffers);
+    for (int read = 1; read <= kInputBuffers; ++read)
+        ASSERT_EQ(rig.in().ReadInputBuffer3584(samples), 1) << read;
+
+    // The first read after an open hands over row 1 of the rows of the open's size.
+    auto firstReadAfterOpen = [&rig](int size) {
+        EXPECT_TRUE(rig.in().OpenSoundInput(size));
+        rig.input.FillBuffers(2);
+        std::vector<int16_t> row;
+        EXPECT_EQ(size == 3072 ? rig.in().ReadInputBuffer3072(row) : rig.in().ReadInputBuffer3584(row), 1);
+        return row;
+    };
+    // The band class changes: the HF row 1 is handed over, never MF audio.
+    EXPECT_EQ(firstReadAfterOpen(3072), std::vector<int16_t>(3073, 0));
+    // Back on MF, the MF row 1 is as it was left.
+    std::vector<int16_t> mfRow(3585, 1);
+    mfRow[0] = 0;  // the unused element
+    EXPECT_EQ(firstReadAfterOpen(3584), mfRow);
+}
+
 TEST(SoundInput, OpensTheChosenDeviceOrFallsBackToDevice0) {
     {
         InputRig rig({});
