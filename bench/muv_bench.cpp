@@ -433,13 +433,15 @@ int main(int argc, char** argv) {
         for (const Point& p : r.points) {
             csv << "point," << r.mode << ',' << StandardModeTables()[r.mode].KeyName << ',' << p.snr << ','
                 << p.sent << ',' << static_cast<double>(p.exact) / p.sent << ','
-                << p.errors / std::max(1.0, p.characters) << ",,,,\n";
+                << p.errors / std::max(1.0, p.characters) << ',';
+            if (p.readouts) csv << p.readoutSum / p.readouts;
+            csv << ",,,,\n";
         }
-        csv << "mode," << r.mode << ',' << StandardModeTables()[r.mode].KeyName << ",,,,," << r.sn50 << ','
+        csv << "mode," << r.mode << ',' << StandardModeTables()[r.mode].KeyName << ",,,,,," << r.sn50 << ','
             << r.sn90 << ",,\n";
     }
     for (const TickSpeed& t : ticks) {
-        csv << "tick,,\"" << t.name << "\",,,,,,," << t.audioPerCpuSecond << ',' << t.falseLocksPerHour
+        csv << "tick,,\"" << t.name << "\",,,,,,,," << t.audioPerCpuSecond << ',' << t.falseLocksPerHour
             << '\n';
     }
     WriteSvg(o.out + "/muv_bench.svg", results);
