@@ -9,6 +9,7 @@
 
 #include "common/colour.h"
 #include "common/control_list.h"
+#include "common/shared_state.h"
 #include "common/timer.h"
 #include "common/timer_list.h"
 
@@ -38,6 +39,16 @@ constexpr MeterId kMeterCpu = 6;
 constexpr MeterId kMeterFinalAcquisition = 7;
 constexpr MeterId kMeterLevel = 8;
 constexpr MeterId kMeterSn = 9;
+
+// The switch that a picture of the main window stands for, set as the picture is shown or hidden: an
+// option row's picture shown chooses its option, and hiding the chosen one leaves the row's last option.
+// Other controls leave the switches as they are.
+void FollowSwitchPicture(ModemSwitches& switches, Control picture, bool shown);
+
+class WindowControls;
+// The switches as the window's pictures show them: where a row shows more than one lit picture, the first
+// counts.
+ModemSwitches ReadSwitchPictures(const WindowControls& controls);
 
 class WindowControls {
 public:

@@ -142,7 +142,7 @@ void Receiver::LockFrame(int16_t bin, uint8_t mode, uint8_t matches, float sum, 
     c.SetVisible(Control::txtTemporizador1Baudio, false);
     c.SetVisible(Control::txtTemporizadorBeacon, false);
     // Yellow is the countdown's first phase; a report is answered only outside it.
-    links_.host.SetBeaconReportArmed(c.Visible(Control::imgONBeacon) &&
+    links_.host.SetBeaconReportArmed(links_.shared.switches.beaconOn &&
                                      c.BackColor(Control::txtTemporizadorBeacon) != kStatusYellow);
 
     step = 5;
@@ -167,7 +167,7 @@ void Receiver::LockFrame(int16_t bin, uint8_t mode, uint8_t matches, float sum, 
     // A steady carrier inside the frame's sub-bands would pass as a tone on every symbol: clear the
     // bins that stayed steady over the synchronisation just received. HF only.
     step = 8;
-    if (r.SubBandCount > 1 && c.Visible(Control::fraSymbolRateHF)) {
+    if (r.SubBandCount > 1 && links_.shared.switches.hfSymbolRateFrame) {
         const int d = r.InterleaveDepth;
         const int row = d == 8 ? 6 : d == 6 ? 4 : 1;
         const int entries = d == 8 ? 28 : d == 6 ? 10 : 1;

@@ -157,7 +157,7 @@ bool Receiver::DecodeSymbol(int& step, int16_t base, int16_t strongestBin) {
     const int depth = viterbi_.TracebackDepth;
     const bool locked = RxLocked == 1;
 
-    if (locked && m.SubBandCount > 1 && links_.controls.Visible(Control::fraSymbolRateHF)) {
+    if (locked && m.SubBandCount > 1 && links_.shared.switches.hfSymbolRateFrame) {
         NormaliseToneEnergies(base, CurrentSymbolColumn);
     }
     if (s.FrameSymbolCount <= depth + 6) s.FrameSymbolCount += 1;
@@ -245,7 +245,7 @@ void Receiver::StartMessageText(float snRatio) {
     WindowControls& controls = links_.controls;
 
     AcquisitionEnabled = 0;
-    if (controls.Visible(Control::imgONAlarm)) GetTimer(TimerId::tmrAlarma).SetEnabled(true);
+    if (links_.shared.switches.alarmOn) GetTimer(TimerId::tmrAlarma).SetEnabled(true);
 
     // The S/N history starts afresh from this message.
     for (int i = 0; i < 64; ++i)

@@ -88,7 +88,7 @@ float Receiver::ShowFrequencyShift() {
         const double bins = FrameBaseBin - RoundHalfEven(r.BaseToneBin);
         const float shift = static_cast<float>(bins * r.SymbolRate / 2);
         c.SetText(Control::txtAFC, links_.texts.TxtFrequencyShift + Format(shift, "0.0") + " Hz");
-        const float range = c.Visible(Control::imgAFC200) ? r.WideAfcHz : r.NarrowAfcHz;
+        const float range = links_.shared.switches.wideAfc ? r.WideAfcHz : r.NarrowAfcHz;
         c.SetBackColor(Control::txtAFC, std::fabs(shift) < range ? kStatusGreen : kStatusRed);
         step = 1;
         // The needle's full swing is ± range.

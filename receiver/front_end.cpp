@@ -51,11 +51,11 @@ inline float Decimate(FirFilters& filters, FirStep filter, const int16_t* raw, i
 
 }  // namespace
 
-void Receiver::ReadFrontEndControls() {
-    const WindowControls& c = links_.controls;
-    beaconOn_ = c.Visible(Control::imgONBeacon);
-    feedWaterfall_ = c.Visible(Control::imgONWaterFall) && links_.shared.BandClass != 3;
-    wideMarkers_ = c.Visible(Control::imgAFC200);
+void Receiver::ReadFrontEndSwitches() {
+    const ModemSwitches& sw = links_.shared.switches;
+    beaconOn_ = sw.beaconOn;
+    feedWaterfall_ = sw.waterfallOn && links_.shared.BandClass != 3;
+    wideMarkers_ = sw.wideAfc;
 }
 
 inline void Receiver::TrackPeakAndBusy(float lastRaw) {
@@ -80,7 +80,7 @@ void Receiver::FrontEndSample(const std::vector<int16_t>& buffer, uint8_t flag) 
     if (flag == kStartFlag) {
         RxState.InputPosition6 = 1;
         RxState.InputPosition7 = 1;
-        ReadFrontEndControls();
+        ReadFrontEndSwitches();
         return;
     }
     // 7:1 through filter B on MF, 6:1 through filter A otherwise.
@@ -98,7 +98,7 @@ void Receiver::FrontEndSample(const std::vector<int16_t>& buffer, uint8_t flag) 
 void Receiver::FrontEndSampleShifted(const std::vector<int16_t>& buffer, uint8_t flag) {
     if (flag == kStartFlag) {
         RxState.ShiftedInputPosition = 1;
-        ReadFrontEndControls();
+        ReadFrontEndSwitches();
         return;
     }
     const int position = RxState.ShiftedInputPosition;

@@ -35,12 +35,10 @@ struct OfflineReceiver::Impl {
               host, host}) {
         shared.BandClass = s.BandClass;
         shared.BandwidthHz = s.BandwidthHz;
-        const bool mf = s.BandClass == 1;
-        controls.SetVisible(mf ? Control::imgRXON1MF : Control::imgRXON1, s.option == 1);
-        controls.SetVisible(mf ? Control::imgRXON2MF : Control::imgRXON2, s.option == 2);
-        controls.SetVisible(mf ? Control::imgRXON3MF : Control::imgRXON3, s.option == 3);
-        controls.SetVisible(Control::imgAFC200, s.wideAfc);
-        controls.SetVisible(Control::fraSymbolRateHF, s.BandClass == 2);
+        ModemSwitches& sw = shared.switches;
+        (s.BandClass == 1 ? sw.mfReceiveOption : sw.hfReceiveOption) = static_cast<uint8_t>(s.option);
+        sw.wideAfc = s.wideAfc;
+        sw.hfSymbolRateFrame = s.BandClass == 2;
 
         controls.Manual(TimerId::tmrProcesarFinal).OnTimer = [this] { FinishMessage(); };
         controls.Manual(TimerId::tmrCancelFrame).OnTimer = [this] {

@@ -24,22 +24,22 @@ void Receiver::CloseSoundInput() {
     input_.CloseSoundInput();
 }
 
-// The one place where the band class, the bandwidth and the option images become the modes decoded.
+// The one place where the band class, the bandwidth and the receive option become the modes decoded.
 ReceiveOption Receiver::ChooseReceiveOption() const {
     const SharedState& s = links_.shared;
-    const WindowControls& c = links_.controls;
+    const ModemSwitches& sw = s.switches;
     if (s.BandClass == 3) {
-        if (c.Visible(Control::imgAFC200)) return {{8}, 8, 8, 8};
+        if (sw.wideAfc) return {{8}, 8, 8, 8};
         return {{7}, 7, 7, 7};
     }
     if (s.BandClass == 1) {
-        if (c.Visible(Control::imgRXON1MF)) return {{9, 10}, 9, 9, 10};
-        if (c.Visible(Control::imgRXON2MF)) return {{9}, 9, 9, 9};
+        if (sw.mfReceiveOption == 1) return {{9, 10}, 9, 9, 10};
+        if (sw.mfReceiveOption == 2) return {{9}, 9, 9, 9};
         return {{10}, 10, 10, 10};
     }
     const int base = s.BandwidthHz == 2000 ? 0 : 3;  // M1..M3 or M4..M6
-    if (c.Visible(Control::imgRXON1)) return {{base + 1, base + 2, base + 3}, base + 1, base + 1, base + 3};
-    if (c.Visible(Control::imgRXON2)) return {{base + 1, base + 2}, base + 1, base + 1, base + 2};
+    if (sw.hfReceiveOption == 1) return {{base + 1, base + 2, base + 3}, base + 1, base + 1, base + 3};
+    if (sw.hfReceiveOption == 2) return {{base + 1, base + 2}, base + 1, base + 1, base + 2};
     return {{base + 3}, base + 3, base + 3, base + 3};
 }
 

@@ -221,7 +221,7 @@ private:
     // --- private helpers of the set-up, front end, ticks and waterfall ---
     void ResizeMatrixForOption();
     // The window controls that the sample path needs, read once per buffer (front end kStartFlag).
-    void ReadFrontEndControls();
+    void ReadFrontEndSwitches();
     // One decimated sample into the ring (6:1 and 7:1 paths), with its peak, busy and waterfall work.
     void StoreDecimatedSample(float output, float lastRaw);
     void TrackPeakAndBusy(float lastRaw);

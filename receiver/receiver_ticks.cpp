@@ -74,7 +74,7 @@ struct Receiver::TickStages {
 
 void Receiver::RxTickStages(const TickStages& t) {
     if ((input_.*t.read)(rxBuffer_) == 0) return;
-    const bool wide = links_.controls.Visible(Control::imgAFC200);
+    const bool wide = links_.shared.switches.wideAfc;
     FrontEndSample(rxBuffer_, kStartFlag);
     auto& counters = RxState.GroupCounter;
     for (int g = 1; g <= kGroupsPerBuffer; ++g) {
@@ -150,7 +150,7 @@ void Receiver::RxTick() {
             }
         } else if (s.BandClass == 1) {
             RxTickMf();
-        } else if (links_.controls.Visible(Control::imgAFC200)) {
+        } else if (links_.shared.switches.wideAfc) {
             RxTickEmeWide();
         } else {
             RxTickEmeNarrow();

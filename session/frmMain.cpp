@@ -111,6 +111,11 @@ bool frmMain::Visible(Control c) const {
 
 void frmMain::SetVisible(Control c, bool visible) {
     Require(ControlName(c)).setVisible(visible);
+    SyncSwitches();
+}
+
+void frmMain::SyncSwitches() {
+    if (station_) station_->shared.switches = ReadSwitchPictures(*this);
 }
 
 bool frmMain::Enabled(Control c) const {

@@ -306,6 +306,9 @@ public:
     void ShowTuneIdle();
     // The waterfall picture follows the receiver's image at the picture's height.
     void FitWaterfallImage();
+    // The switches that the modem follows take what the switch pictures show; every handler that shows or
+    // hides a switch picture runs it before the modem acts on the change.
+    void SyncSwitches();
     // The station's modules become reachable to the handlers.
     void Attach(Station& station) {
         station_ = &station;

@@ -102,6 +102,7 @@ void frmMain::CambiarModo(int16_t newClass) {
         loadShiftRange();
     }
 
+    SyncSwitches();
     PararTemporizadorMargen();
     st.receiver.RestartReceiver();
     tmrResetTarjetaSonido.SetEnabled(true);
@@ -156,6 +157,7 @@ void frmMain::imgScanON_Click() {
     // The scan stops where it is; a new start goes on after the last entry scanned.
     imgScanON->setVisible(false);
     imgScanOFF->setVisible(true);
+    SyncSwitches();
     txtTemporizadorScan->setVisible(false);
     tmrScan.SetEnabled(false);
 }

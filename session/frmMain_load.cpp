@@ -154,6 +154,7 @@ void frmMain::OpenCpuCounter() {
 void frmMain::ShowAlarmOn(bool on) {
     imgONAlarm->setVisible(on);
     imgOFFAlarm->setVisible(!on);
+    SyncSwitches();
 }
 
 }  // namespace muv

@@ -37,6 +37,7 @@ void frmMain::SelectReceiveOption(bool mf, int option) {
         SelectInRow({{imgRXON1, imgRXOFF1}, {imgRXON2, imgRXOFF2}, {imgRXON3, imgRXOFF3}},
                     std::array{imgRXON1, imgRXON2, imgRXON3}[static_cast<size_t>(option - 1)]);
     }
+    SyncSwitches();
     station_->receiver.RestartReceiver();
 }
 
@@ -73,6 +74,7 @@ void frmMain::SelectSymbolRate(PictureBox* chosenOn) {
         SelectInRow({{imgBaudON1, imgBaudOFF1}, {imgBaudON2, imgBaudOFF2}, {imgBaudON3, imgBaudOFF3}},
                     chosenOn);
     }
+    SyncSwitches();
     station_->transmitter.SelectTxMode();
 }
 
@@ -103,12 +105,14 @@ void frmMain::SwitchShiftRange(PictureBox* clicked, PictureBox* other) {
         if (st.receiver.RxLocked == 0 && !tmrTemporizador1Baudio.Enabled()) {
             clicked->setVisible(false);
             other->setVisible(true);
+            SyncSwitches();
             st.receiver.ShowFrequencyShift();
             st.receiver.SetupReceiverBuffers();
         }
     } else {
         clicked->setVisible(false);
         other->setVisible(true);
+        SyncSwitches();
         st.receiver.ShowFrequencyShift();
     }
     st.settings.SaveShiftRange(st.shared.BandClass, Visible(Control::imgAFC200));
@@ -125,6 +129,7 @@ void frmMain::imgAFC50_Click() {
 void frmMain::imgONWaterFall_Click() {
     imgONWaterFall->setVisible(false);
     imgOFFWaterFall->setVisible(true);
+    SyncSwitches();
     tmrPosicionCursor.SetEnabled(false);
     // Cleared, so that switching on again starts from an empty picture.
     FitWaterfallImage();
@@ -135,6 +140,7 @@ void frmMain::imgONWaterFall_Click() {
 void frmMain::imgOFFWaterFall_Click() {
     imgOFFWaterFall->setVisible(false);
     imgONWaterFall->setVisible(true);
+    SyncSwitches();
     tmrPosicionCursor.SetEnabled(true);
     pctWaterfall->setVisible(true);
     txtPosicionCursor->setVisible(true);
@@ -147,6 +153,7 @@ void frmMain::imgOFFAlarm_Click() {}
 void frmMain::imgONBeacon_Click() {
     imgONBeacon->setVisible(false);
     imgOFFBeacon->setVisible(true);
+    SyncSwitches();
     tmrBeacon.SetEnabled(false);
     txtTemporizadorBeacon->setVisible(false);
     station_->settings.beacon.ReportArmed = false;

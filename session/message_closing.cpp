@@ -107,7 +107,7 @@ void ProcessFinishedMessage(const MessageClosingLinks& links) {
             logLine += line;
         }
         const std::string mhz = Format(Val(c.Text(Control::txtFrecuencia)) / 1000, "0.000");
-        if (c.Visible(Control::imgScanON)) {
+        if (links.shared.switches.scanOn) {
             const std::string line = " (Scan on " + mhz + " Mhz)";
             AppendBlack(window, line);
             logLine += line;

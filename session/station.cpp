@@ -69,6 +69,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
     shared.BandClass = 0;
     shared.BandwidthHz = 0;
     form.Attach(*this);
+    form.SyncSwitches();
     form.FitWaterfallImage();
 }
 

@@ -38,6 +38,11 @@ public:
 
 }  // namespace
 
+void SetSymbolRate(const TxModeChoice& choice, ModemSwitches& switches) {
+    switches.hfSymbolRate = choice.baudOn1 ? 1 : choice.baudOn2 ? 2 : 3;
+    switches.mfSymbolRate = choice.baudOn2MF ? 2 : 3;
+}
+
 TxModeChoice ChoiceForTxMode(int mode) {
     switch (mode) {
         case 1:
@@ -73,9 +78,7 @@ bool TransmitOffline(int mode, const std::string& text, SoundOutputDevice& devic
     OfflineHost host;
     NoDdsBox dds;
     MemoryWindowControls controls;
-    controls.SetVisible(Control::imgBaudON1, choice.baudOn1);
-    controls.SetVisible(Control::imgBaudON2, choice.baudOn2);
-    controls.SetVisible(Control::imgBaudON2MF, choice.baudOn2MF);
+    SetSymbolRate(choice, shared.switches);
     Timer& pilot = controls.GetTimer(TimerId::tmrTXTonoPiloto);
     Timer& data = controls.GetTimer(TimerId::tmrTX);
     TransmitterLinks links{StandardModeTables(),

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/shared_state.h"
 #include "platform/sound_device.h"
 
 namespace muv {
@@ -21,6 +22,8 @@ struct TxModeChoice {
 };
 // The choice for transmit mode 1..10 (8, the second EME receive variant, is sent as 7).
 TxModeChoice ChoiceForTxMode(int mode);
+// The symbol-rate switches of that choice.
+void SetSymbolRate(const TxModeChoice& choice, ModemSwitches& switches);
 
 // Sends text in the given mode into the device (opened by the transmitter). The operator's second press
 // of the TX/RX switch comes once holdSeconds of data symbols have gone out (the transmitter idles after

@@ -18,16 +18,16 @@ inline int16_t ToSample(float value) {
 
 uint8_t Transmitter::SelectTxMode() {
     const SharedState& s = links_.shared;
-    const WindowControls& controls = links_.controls;
+    const ModemSwitches& sw = s.switches;
     if (s.BandClass == 3) {
         TxModeIndex = 7;  // an EME station always sends the narrow variant
     } else if (s.BandClass == 1) {
-        TxModeIndex = controls.Visible(Control::imgBaudON2MF) ? 9 : 10;
+        TxModeIndex = sw.mfSymbolRate == 2 ? 9 : 10;
     } else {
         const bool wide = s.BandwidthHz == 2000;
-        if (controls.Visible(Control::imgBaudON1)) {
+        if (sw.hfSymbolRate == 1) {
             TxModeIndex = wide ? 1 : 4;
-        } else if (controls.Visible(Control::imgBaudON2)) {
+        } else if (sw.hfSymbolRate == 2) {
             TxModeIndex = wide ? 2 : 5;
         } else {
             TxModeIndex = wide ? 3 : 6;

@@ -94,7 +94,7 @@ TEST(Acquisition, PerfectSyncPatternLocksExactlyAtItsBin) {
         ReceiverRig rig;
         Receiver& rx = rig.rx;
         auto& c = rig.controls;
-        c.SetVisible(Control::imgONBeacon, true);
+        rig.ShowSwitch(Control::imgONBeacon, true);
         c.SetBackColor(Control::txtTemporizadorBeacon, kStatusGreen);  // the countdown's second phase
         Prepare(rx, t.mode, t.highestBin);
         rx.CurrentSymbolColumn = 100;
@@ -268,7 +268,7 @@ TEST_F(AcquisitionTest, FrequencyShiftTextColourAndNeedle) {
     rx.FrameBaseBin = 46;  // −156.25 Hz: beyond the narrow range, inside the wide one
     rx.ShowFrequencyShift();
     EXPECT_FLOAT_EQ(rig.controls.meters[1], 0);
-    rig.controls.SetVisible(Control::imgAFC200, true);
+    rig.ShowSwitch(Control::imgAFC200, true);
     rx.ShowFrequencyShift();
     EXPECT_EQ(rig.controls.BackColor(Control::txtAFC), kStatusGreen);
     EXPECT_NEAR(rig.controls.meters[1], 50 - 156.25 * 100 / 406.25, 1e-4);

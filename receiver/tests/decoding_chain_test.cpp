@@ -117,7 +117,7 @@ TEST_P(ChainDecode, IdealSymbolsDecodeToTheTextAndTheEndPatternStops) {
     const DecodeCase& tc = GetParam();
     const ModeRecord& m = Tables()[tc.mode];
     ChainRig rig(tc.mode, tc.frameBaseBin);
-    rig.controls.SetVisible(Control::imgONAlarm, true);
+    rig.ShowSwitch(Control::imgONAlarm, true);
     rig.rx.FrequencyShiftHz = -12.25f;
     const int lockPosition = m.InterleaveDepth == 8 ? 66 : m.InterleaveDepth == 6 ? 44 : 20;
     const int sp = m.ToneSpacingFactor;

@@ -81,7 +81,7 @@ TEST(FrontEnd, PeakAndBusyLookAtTheLastRawSampleOfEachGroup) {
     buffer[6] = -600;
     buffer[12] = 519;
 
-    rig.controls.SetVisible(Control::imgONBeacon, true);
+    rig.ShowSwitch(Control::imgONBeacon, true);
     rig.rx.FrontEndSample(buffer, kStartFlag);
     rig.rx.FrontEndSample(buffer, 0);
     EXPECT_EQ(rig.rx.PeakLevel, 600);
@@ -91,7 +91,7 @@ TEST(FrontEnd, PeakAndBusyLookAtTheLastRawSampleOfEachGroup) {
     EXPECT_EQ(rig.rx.ChannelBusy, 1);
 
     // Without the beacon nothing is busy; the shifted path examines the twelfth sample.
-    rig.controls.SetVisible(Control::imgONBeacon, false);
+    rig.ShowSwitch(Control::imgONBeacon, false);
     rig.rx.ChannelBusy = 0;
     rig.rx.PeakLevel = 0;
     rig.rx.FrontEndSampleShifted(buffer, kStartFlag);
@@ -127,7 +127,7 @@ void RingTone(Receiver& rx, int start, int wrap, int n, int bin, float amplitude
 
 TEST(ToneEnergies, PlacesAToneAtItsBinWithItsAmplitude) {
     ReceiverRig rig;
-    rig.controls.SetVisible(Control::imgRXON1, true);
+    rig.ShowSwitch(Control::imgRXON1, true);
     rig.rx.ResizeToneMatrix();
     rig.rx.RxRingIndex = 8000;  // one symbol read from the oldest sample on, across the wrap
     RingTone(rig.rx, 8000, 8192, 1024, 128, 1000);
@@ -200,7 +200,7 @@ TEST(ReceiverSetup, DimensionsTheMatrixForEachReceiveOption) {
         ReceiverRig rig;
         rig.shared.BandClass = row.bandClass;
         rig.shared.BandwidthHz = row.bandwidth;
-        if (row.image != Control::txtModo) rig.controls.SetVisible(row.image, true);
+        if (row.image != Control::txtModo) rig.ShowSwitch(row.image, true);
         rig.rx.SetupReceiverBuffers();
         const std::string where = row.name + std::string(" ") + std::to_string(row.lastMode);
         EXPECT_EQ(rig.rx.Matrix.FirstMode(), row.firstMode) << where;
@@ -216,12 +216,12 @@ TEST(ReceiverSetup, DimensionsTheMatrixForEachReceiveOption) {
 
 TEST(ReceiverSetup, DoesNothingWhileTransmittingAndResizeKeepsTheMode) {
     ReceiverRig rig;
-    rig.controls.SetVisible(Control::imgRXON2, true);
+    rig.ShowSwitch(Control::imgRXON2, true);
     rig.rx.SetupReceiverBuffers();
     rig.rx.RxRingIndex = 77;
     rig.rx.AcquisitionEnabled = 0;
     rig.rx.RxModeIndex = 2;
-    rig.controls.SetVisible(Control::imgRXON2, false);  // option 3 now
+    rig.ShowSwitch(Control::imgRXON2, false);  // option 3 now
     rig.shared.TxRxState = 1;
     rig.rx.SetupReceiverBuffers();
     EXPECT_EQ(rig.rx.RxRingIndex, 77);
@@ -242,7 +242,7 @@ TEST(ReceiverSetup, RestartArmsTheTimersAndClearsTheReadouts) {
     for (const bool beaconOn : {false, true}) {
         ReceiverRig rig;
         auto& c = rig.controls;
-        c.SetVisible(Control::imgONBeacon, beaconOn);
+        rig.ShowSwitch(Control::imgONBeacon, beaconOn);
         c.SetVisible(Control::txtTonoDePrueba, true);
         c.SetEnabled(Control::imgOFFBeacon, false);
         c.Manual(TimerId::tmrCPUProteccion).SetEnabled(true);
@@ -294,7 +294,7 @@ TEST(ReceiverSetup, RestartArmsTheTimersAndClearsTheReadouts) {
 struct TickRig : ReceiverRig {
     TickRig(uint8_t bandClass, Control option, uint8_t follow) {
         shared.BandClass = bandClass;
-        controls.SetVisible(option, true);
+        ShowSwitch(option, true);
         input.autoFill = false;
         rx.Input().OpenSoundInput(bandClass == 1 ? 3584 : 3072);
         input.FillBuffers(50);
@@ -378,7 +378,7 @@ TEST(ReceiverTicks, StageOfAModeWithoutAPlaneIsSkipped) {
 
 TEST(ReceiverTicks, FaultInsideATickIsReportedOnceAndRestartsTheReceiver) {
     TickRig rig(2, Control::imgRXON1, 1);
-    rig.controls.SetVisible(Control::imgONWaterFall, true);
+    rig.ShowSwitch(Control::imgONWaterFall, true);
     rig.rx.RxModeIndex = 200;  // no such record: the waterfall's markers fault
     rig.rx.RxTick();
     EXPECT_EQ(rig.host.events, std::vector<std::string>{"Error 19 0"});
@@ -427,7 +427,7 @@ TEST(Waterfall, StrongBinsAreBlackAndMarkersOutsideThePictureAreNotDrawn) {
 
 TEST(Waterfall, FrontEndFeedsItWithTheReceiveModesMarkersButNeverOnEme) {
     ReceiverRig rig;
-    rig.controls.SetVisible(Control::imgONWaterFall, true);
+    rig.ShowSwitch(Control::imgONWaterFall, true);
     const auto silence = ToneBuffer(3072, 0, 0);
     for (int b = 0; b < 4; ++b)  // 2048 decimated samples
         RunBuffer(rig.rx, silence);
@@ -437,7 +437,7 @@ TEST(Waterfall, FrontEndFeedsItWithTheReceiveModesMarkersButNeverOnEme) {
     EXPECT_EQ(w.Image.Pixel(404, 0), RGB(255, 0, 0));
     EXPECT_EQ(w.Image.Pixel(333, 0), RGB(255, 255, 255));
 
-    rig.controls.SetVisible(Control::imgAFC200, true);
+    rig.ShowSwitch(Control::imgAFC200, true);
     rig.rx.RxModeIndex = 4;
     for (int b = 0; b < 4; ++b)
         RunBuffer(rig.rx, silence);

@@ -49,6 +49,12 @@ public:
           rx({StandardModeTables(), StandardVaricodeTable(), shared, log, texts, rxWindow, controls, input,
               host, host}) {}
 
+    // Shows or hides a switch picture, and the switch follows it as in the main window.
+    void ShowSwitch(Control picture, bool shown = true) {
+        controls.SetVisible(picture, shown);
+        FollowSwitchPicture(shared.switches, picture, shown);
+    }
+
     MemoryTextWindow rxWindow;
     MemoryWindowControls controls;
     SharedState shared;

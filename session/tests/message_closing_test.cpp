@@ -99,8 +99,8 @@ TEST(MessageClosing, ClosesAMessageThroughEveryService) {
     EndRig rig(12.3f);
     rig.services.serverLocator = "IM98jm";
     rig.services.previous = {"EA4ABC", "20M", "2024/01/02"};
-    rig.controls.SetVisible(Control::imgScanON, true);
-    rig.controls.SetVisible(Control::imgONBeacon, true);
+    rig.ShowSwitch(Control::imgScanON, true);
+    rig.ShowSwitch(Control::imgONBeacon, true);
     rig.controls.GetTimer(TimerId::tmrCancelFrame).SetEnabled(true);
     const int32_t start = rig.rxWindow.TextLength();
 

@@ -251,6 +251,45 @@ TEST_F(ProgramTest, OptionsAndBandClassRestartTheReceiver) {
     EXPECT_EQ(st.shared.BandwidthHz, 500);
 }
 
+// The modem follows the switches as the window's pictures show them, whichever way they change: a
+// handler, or the window's face.
+TEST_F(ProgramTest, TheModemFollowsTheSwitchPictures) {
+    Program p(Noise(10));
+    frmMain& f = *p.form;
+    ASSERT_TRUE(Main(f));
+    const ModemSwitches& sw = p.St().shared.switches;
+    const auto inStep = [&f, &sw] {
+        const ModemSwitches shown = ReadSwitchPictures(f);
+        return shown.wideAfc == sw.wideAfc && shown.hfReceiveOption == sw.hfReceiveOption &&
+               shown.mfReceiveOption == sw.mfReceiveOption && shown.hfSymbolRate == sw.hfSymbolRate &&
+               shown.mfSymbolRate == sw.mfSymbolRate && shown.hfSymbolRateFrame == sw.hfSymbolRateFrame &&
+               shown.beaconOn == sw.beaconOn && shown.waterfallOn == sw.waterfallOn &&
+               shown.alarmOn == sw.alarmOn && shown.scanOn == sw.scanOn;
+    };
+    EXPECT_TRUE(inStep());
+    EXPECT_EQ(sw.hfReceiveOption, 2);
+    EXPECT_TRUE(sw.hfSymbolRateFrame);
+
+    f.imgRXOFF3_Click();
+    EXPECT_EQ(sw.hfReceiveOption, 3);
+    f.imgBaudOFF2_Click();
+    EXPECT_EQ(sw.hfSymbolRate, 2);
+    EXPECT_EQ(p.St().transmitter.TxModeIndex, 5);  // HF 500 Hz, the middle rate
+    f.imgAFC50_Click();
+    EXPECT_TRUE(sw.wideAfc);
+    f.imgOFFWaterFall_Click();
+    EXPECT_TRUE(sw.waterfallOn);
+    f.ShowAlarmOn(true);
+    EXPECT_TRUE(sw.alarmOn);
+    f.SetVisible(Control::imgONBeacon, true);
+    EXPECT_TRUE(sw.beaconOn);
+    f.imgONBeacon_Click();
+    EXPECT_FALSE(sw.beaconOn);
+    f.CambiarModo(1);
+    EXPECT_FALSE(sw.hfSymbolRateFrame);
+    EXPECT_TRUE(inStep());
+}
+
 TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
     namespace fs = std::filesystem;
     const test::ScratchFolder scratch("muv_program");

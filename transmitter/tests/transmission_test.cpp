@@ -50,12 +50,11 @@ TEST(TxModeSelection, BandClassBandwidthAndButtons) {
     }
     // EME always sends mode 7, whatever button shows; any band class but MF and EME counts as HF.
     rig.shared.BandClass = 3;
-    rig.controls.SetVisible(Control::imgBaudON1, true);
+    rig.shared.switches.hfSymbolRate = 1;
     EXPECT_EQ(rig.tx.SelectTxMode(), 7);
     rig.shared.BandClass = 9;
     rig.shared.BandwidthHz = 777;
-    rig.controls.SetVisible(Control::imgBaudON1, false);
-    rig.controls.SetVisible(Control::imgBaudON2, true);
+    rig.shared.switches.hfSymbolRate = 2;
     EXPECT_EQ(rig.tx.SelectTxMode(), 5);
 }
 

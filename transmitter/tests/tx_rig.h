@@ -51,7 +51,7 @@ public:
               device, dds}) {
         shared.UtcNow.hour = 9;
         shared.UtcNow.minute = 5;
-        controls.SetVisible(Control::imgBaudON1, true);
+        shared.switches.hfSymbolRate = 1;
         tmrRX.SetEnabled(true);
         tmrRefrescoMetrica.SetEnabled(true);
         tmrRefrescoAdquisicion.SetEnabled(true);
@@ -62,9 +62,7 @@ public:
         const TxModeChoice c = ChoiceForTxMode(mode);
         shared.BandClass = c.BandClass;
         shared.BandwidthHz = c.BandwidthHz;
-        controls.SetVisible(Control::imgBaudON1, c.baudOn1);
-        controls.SetVisible(Control::imgBaudON2, c.baudOn2);
-        controls.SetVisible(Control::imgBaudON2MF, c.baudOn2MF);
+        SetSymbolRate(c, shared.switches);
     }
 
     // The encoder part on its own, as the transmission start prepares it.
