@@ -242,7 +242,6 @@ bool Receiver::DecodeSymbol(int& step, int16_t base, int16_t strongestBin) {
 
 void Receiver::StartMessageText(float snRatio) {
     const ModeRecord& m = RxMode();
-    WindowControls& controls = links_.controls;
 
     AcquisitionEnabled = 0;
     if (links_.shared.switches.alarmOn) GetTimer(TimerId::tmrAlarma).SetEnabled(true);
