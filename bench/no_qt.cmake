@@ -1,0 +1,10 @@
+# Fails when one of the given programs loads a Qt library: the modem and its tools stand without Qt.
+foreach(program IN LISTS PROGRAMS)
+    execute_process(COMMAND ldd ${program} OUTPUT_VARIABLE libraries RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "ldd ${program} failed")
+    endif()
+    if(libraries MATCHES "libQt")
+        message(FATAL_ERROR "${program} loads Qt:\n${libraries}")
+    endif()
+endforeach()
