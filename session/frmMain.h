@@ -364,6 +364,8 @@ private:
     int32_t DisplayedFrequencyHz() const;
     void WaitForQueuedSound();
     void ConfirmEmergencyStop();
+    // The HF bandwidth, not while transmitting or receiving a frame.
+    void SetBandwidth(int16_t hz);
 
     QWidget* client_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;

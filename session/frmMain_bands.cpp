@@ -19,17 +19,17 @@ void frmMain::PararTemporizadorMargen() {
 }
 
 void frmMain::BW500() {
-    Station& st = *station_;
-    if (st.shared.TxRxState != 0 || st.receiver.RxLocked != 0) return;
-    st.shared.BandwidthHz = 500;
-    st.receiver.SetupReceiverBuffers();
-    PararTemporizadorMargen();
+    SetBandwidth(500);
 }
 
 void frmMain::BW2000() {
+    SetBandwidth(2000);
+}
+
+void frmMain::SetBandwidth(int16_t hz) {
     Station& st = *station_;
     if (st.shared.TxRxState != 0 || st.receiver.RxLocked != 0) return;
-    st.shared.BandwidthHz = 2000;
+    st.shared.BandwidthHz = hz;
     st.receiver.SetupReceiverBuffers();
     PararTemporizadorMargen();
 }
