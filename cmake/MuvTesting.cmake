@@ -18,6 +18,10 @@ function(muv_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+    if(MUV_SANITIZE)
+        target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/keep_libraries_loaded.cpp)
+        target_link_options(${name} PRIVATE LINKER:--export-dynamic-symbol=dlclose)
+    endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS)
     # gtest_discover_tests hands a property on as a single value, so the environment (a list of
     # variables) is given to the discovered tests by a script that CTest reads after the discovery's.
