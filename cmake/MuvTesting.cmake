@@ -8,21 +8,25 @@ if(MUV_SANITIZE)
         "UBSAN_OPTIONS=print_stacktrace=1")
 endif()
 
-# muv_add_test(<name> SOURCES <files...> LIBS <libraries...>)
-# Builds one GoogleTest executable and registers each of its tests with CTest. Widget tests run
-# without a display.
+# muv_add_test(<name> SOURCES <files...> LIBS <libraries...> [PROPERTIES <name> <value>...])
+# Builds one GoogleTest executable and registers each of its tests with CTest, with the test
+# properties given (single values). Widget tests run without a display.
 function(muv_add_test name)
     if(NOT MUV_BUILD_TESTS)
         return()
     endif()
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     if(MUV_SANITIZE)
         target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/keep_libraries_loaded.cpp)
         target_link_options(${name} PRIVATE LINKER:--export-dynamic-symbol=dlclose)
     endif()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS)
+    set(properties "")
+    if(ARG_PROPERTIES)
+        set(properties PROPERTIES ${ARG_PROPERTIES})
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS ${properties})
     # gtest_discover_tests hands a property on as a single value, so the environment (a list of
     # variables) is given to the discovered tests by a script that CTest reads after the discovery's.
     set(environment "QT_QPA_PLATFORM=offscreen" ${MUV_SANITIZER_ENVIRONMENT})
