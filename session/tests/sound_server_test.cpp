@@ -1,0 +1,236 @@
+// The whole program on a real sound server, through PortAudio and ALSA's pulse plugin as on a desktop:
+// each test starts a PulseAudio daemon of its own (a null sink "radio" whose monitor is the default
+// source) with its home, runtime folder and ALSA default in a temporary folder, so that nothing of the
+// machine's or a user's sound set-up is used or touched. A transmission played into the sink is decoded
+// in real time, and what the program sends is recorded from the monitor and decoded. Where the sound
+// server cannot start the tests are skipped.
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QProcess>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/alsa_mixer.h"
+#include "platform/sound_factory.h"
+#include "platform/wav_file.h"
+#include "receiver/offline_receiver.h"
+#include "session/frmMain.h"
+#include "session/program_start.h"
+#include "session/station.h"
+#include "settings/frmSoundCard.h"
+#include "test_support/qt_app.h"
+#include "test_support/recording_fakes.h"
+#include "transmitter/offline_transmitter.h"
+
+namespace muv {
+namespace {
+
+using test::RunUntil;
+namespace fs = std::filesystem;
+
+// 14.103 MHz: HF 2000 Hz, where the program sends M1 (16 baud) and receives M1 to M3.
+constexpr int kFrequencyEntry = 14;
+constexpr int kMode = 1;
+const std::string kText = "CQ DE EA1ABC";
+
+// Environment variables set for the test and put back afterwards.
+class ScopedEnvironment {
+public:
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_)
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+    }
+    void Set(const std::string& name, const std::optional<std::string>& value) {
+        if (!saved_.count(name)) {
+            const char* old = std::getenv(name.c_str());
+            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// Runs a program to its end; its exit status, or -1 when it did not start or end in time.
+int RunToEnd(const QString& program, const QStringList& arguments, int timeoutMs = 5000) {
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+class SoundServerTest : public test::QtAppTest {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("muv_sound_server_" + std::to_string(::getpid()));
+        fs::remove_all(folder_);
+        const fs::path home = folder_ / "home", runtime = folder_ / "run";
+        fs::create_directories(home);
+        fs::create_directories(runtime);
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+        env_.Set("HOME", home.string());
+        env_.Set("XDG_CONFIG_HOME", (home / ".config").string());
+        env_.Set("XDG_RUNTIME_DIR", runtime.string());
+        for (const char* name : {"PULSE_SERVER", "PULSE_RUNTIME_PATH", "PULSE_STATE_PATH", "PULSE_SINK",
+                                 "PULSE_SOURCE", "MUV_SOUND_INPUT", "MUV_SOUND_OUTPUT"})
+            env_.Set(name, std::nullopt);
+        // ALSA's default device, and with it PortAudio's, is the sound server, for this process alone.
+        std::ofstream(home / ".asoundrc") << "pcm.!default { type pulse }\nctl.!default { type pulse }\n";
+        // The sink runs at the modem's rate.
+        std::ofstream(folder_ / "radio.pa") << "load-module module-null-sink sink_name=radio rate=48000\n"
+                                               "load-module module-native-protocol-unix\n"
+                                               "set-default-sink radio\n"
+                                               "set-default-source radio.monitor\n";
+
+        std::string why;
+        if (!StartServer(why)) GTEST_SKIP() << "No PulseAudio sound server here: " << why;
+    }
+
+    void TearDown() override {
+        station_.reset();  // closes the streams before their server goes
+        if (server_.state() != QProcess::NotRunning) {
+            server_.terminate();
+            if (!server_.waitForFinished(5000)) {
+                server_.kill();
+                server_.waitForFinished();
+            }
+        }
+        fs::remove_all(folder_);
+    }
+
+    // The daemon runs as a child that ends with the test's process even when the test crashes.
+    bool StartServer(std::string& why) {
+        const std::string log = (folder_ / "pulse.log").string();
+        server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        server_.start(QStringLiteral("pulseaudio"),
+                      {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=false",
+                       "--log-target=file:" + QString::fromStdString(log), "-F",
+                       QString::fromStdString((folder_ / "radio.pa").string())});
+        if (!server_.waitForStarted(5000)) {
+            why = "pulseaudio cannot be run: " + server_.errorString().toStdString();
+            return false;
+        }
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (RunToEnd(QStringLiteral("pactl"), {QStringLiteral("info")}) == 0) return true;
+            if (server_.waitForFinished(200)) break;
+        }
+        std::ifstream in(log);
+        why = "pulseaudio did not start or does not answer pactl:\n" +
+              server_.readAllStandardError().toStdString() +
+              std::string(std::istreambuf_iterator<char>(in), {});
+        return false;
+    }
+
+    // The program on its own sound devices, the server's default devices chosen in the sound-card window
+    // as an operator would, on the frequency where it sends M1.
+    frmMain& StartProgram() {
+        station_ = std::make_unique<Station>(
+            SoundDevices{CreateSoundInput(), CreateSoundOutput(), SoundInputDeviceNames,
+                         SoundOutputDeviceNames, std::make_unique<AlsaMixer>(SoundOutputDeviceNames())},
+            &boxes_);
+        frmMain& f = station_->form;
+        EXPECT_TRUE(Main(f));
+        frmSoundCard& card = f.Modules().SoundCard();
+        f.mnuTarjetaSonido_Click();
+        const int input = card.cboTarjetaSonidoEntrada->findText(QStringLiteral("default"));
+        const int output = card.cboTarjetaSonidoSalida->findText(QStringLiteral("default"));
+        EXPECT_GE(input, 0);
+        EXPECT_GE(output, 0);
+        card.cboTarjetaSonidoEntrada->setCurrentIndex(input);
+        card.cboTarjetaSonidoSalida->setCurrentIndex(output);
+        card.cmdOK_Click();
+        f.mnuFrequenciesList_Click(kFrequencyEntry);
+        EXPECT_TRUE(RunUntil([&] { return Receiving(); }, 5));
+        return f;
+    }
+
+    bool Receiving() {
+        frmMain& f = station_->form;
+        return f.Modules().shared.TxRxState == 0 && f.tmrRX.Enabled() && !f.tmrResetTarjetaSonido.Enabled() &&
+               f.Modules().receiver.Input().SoundInputOpen == 1;
+    }
+
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+    fs::path folder_;
+    ScopedEnvironment env_;
+    QProcess server_;
+    test::RecordingBoxes boxes_;
+    std::unique_ptr<Station> station_;
+};
+
+TEST_F(SoundServerTest, ATransmissionPlayedIntoTheSinkIsDecodedAsItPlays) {
+    frmMain& f = StartProgram();
+    const std::string wav = Path("played.wav");
+    ASSERT_TRUE(WriteWavFile(wav, TransmitToSamples(kMode, kText)));
+
+    QProcess player;
+    player.start(QStringLiteral("paplay"), {QStringLiteral("--device=radio"), QString::fromStdString(wav)});
+    const auto heard = [&] {
+        const std::string rx = f.RxWindow().Text();
+        const size_t text = rx.find(kText);
+        return text != std::string::npos && rx.find(" <STOP>", text) != std::string::npos;
+    };
+    EXPECT_TRUE(RunUntil(heard, 40)) << f.RxWindow().Text();
+    ASSERT_TRUE(player.state() == QProcess::NotRunning || player.waitForFinished(10000));
+    EXPECT_EQ(player.exitCode(), 0) << player.readAllStandardError().toStdString();
+    EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
+}
+
+TEST_F(SoundServerTest, WhatTheProgramSendsIsHeardOnTheSinksMonitor) {
+    frmMain& f = StartProgram();
+    const std::string wav = Path("recorded.wav");
+    QProcess recorder;
+    recorder.start(QStringLiteral("parecord"),
+                   {"--device=radio.monitor", "--rate=48000", "--channels=1", "--format=s16le",
+                    "--file-format=wav", QString::fromStdString(wav)});
+    // Recording has begun once a quarter of a second of the sink's silence is in the file.
+    ASSERT_TRUE(RunUntil([&] { return fs::exists(wav) && fs::file_size(wav) > 44 + kSampleRate / 2; }, 10))
+        << recorder.readAllStandardError().toStdString();
+
+    for (char c : kText) {
+        const int key = c == ' ' ? Qt::Key_Space : c <= '9' ? Qt::Key_0 + (c - '0') : Qt::Key_A + (c - 'A');
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(QChar(c)));
+        QApplication::sendEvent(f.rtfVentanaTX, &press);
+    }
+    f.cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil(
+        [&] { return f.Modules().transmitter.TxSentPosition == static_cast<int>(kText.size()); }, 30));
+    EXPECT_EQ(f.Modules().transmitter.TxModeIndex, kMode);
+    f.cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return Receiving(); }, 30));
+    // The end of the transmission still on its way through the server.
+    RunUntil([] { return false; }, 1);
+    recorder.terminate();
+    ASSERT_TRUE(recorder.waitForFinished(5000)) << "parecord is still recording";
+    EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
+
+    std::vector<int16_t> audio;
+    std::string error;
+    ASSERT_TRUE(ReadWav48k(wav, audio, error)) << error;
+    OfflineReceiver rx(SettingsForMode(kMode));
+    rx.Decode(audio);
+    ASSERT_EQ(rx.Messages().size(), 1u) << rx.Locks() << " locks in " << rx.AudioSeconds() << " s";
+    EXPECT_EQ(rx.Messages()[0].mode, kMode);
+    EXPECT_NE(rx.Messages()[0].text.find(kText), std::string::npos) << rx.Messages()[0].text;
+    EXPECT_EQ(rx.Messages()[0].endReason, "STOP");
+}
+
+}  // namespace
+}  // namespace muv
