@@ -83,29 +83,34 @@ void RigRoom::SettleRelease() {
 
 // --- the window's keying choices ---
 
+// Keying asks its questions through const methods; the window is still loaded on the first of them.
+frmRig& RigRoom::Choices() const {
+    return const_cast<RigRoom*>(this)->Window();
+}
+
 bool RigRoom::optCAT() const {
-    return const_cast<RigRoom*>(this)->Window().optCAT->isChecked();
+    return Choices().optCAT->isChecked();
 }
 bool RigRoom::optVOX() const {
-    return const_cast<RigRoom*>(this)->Window().optVOX->isChecked();
+    return Choices().optVOX->isChecked();
 }
 bool RigRoom::optNOCAT() const {
-    return const_cast<RigRoom*>(this)->Window().optNOCAT->isChecked();
+    return Choices().optNOCAT->isChecked();
 }
 int RigRoom::cboCOMListIndex() const {
-    return const_cast<RigRoom*>(this)->Window().cboCOM->currentIndex();
+    return Choices().cboCOM->currentIndex();
 }
 bool RigRoom::optRTS() const {
-    return const_cast<RigRoom*>(this)->Window().optRTS->isChecked();
+    return Choices().optRTS->isChecked();
 }
 bool RigRoom::optDTR() const {
-    return const_cast<RigRoom*>(this)->Window().optDTR->isChecked();
+    return Choices().optDTR->isChecked();
 }
 bool RigRoom::optDDSCAT() const {
-    return const_cast<RigRoom*>(this)->Window().optDDSCAT->isChecked();
+    return Choices().optDDSCAT->isChecked();
 }
 std::string RigRoom::txtFrecuenciaUSBText() const {
-    return FromQString(const_cast<RigRoom*>(this)->Window().txtFrecuenciaUSB->text());
+    return FromQString(Choices().txtFrecuenciaUSB->text());
 }
 bool RigRoom::OmniRigEnginePresent() const {
     return EngineRunning();

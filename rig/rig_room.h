@@ -35,6 +35,7 @@ public:
     void SettleRelease() override;
 
 private:
+    frmRig& Choices() const;
     // RigKeying: the window's controls as keying reads them.
     bool optCAT() const override;
     bool optVOX() const override;
