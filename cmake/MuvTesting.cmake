@@ -18,6 +18,8 @@ function(muv_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} muv_test_support GTest::gtest GTest::gtest_main)
+    # Each test process has its own empty configuration and data folders.
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/test_support/fresh_config_home.cpp)
     if(MUV_SANITIZE)
         target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/keep_libraries_loaded.cpp)
         target_link_options(${name} PRIVATE LINKER:--export-dynamic-symbol=dlclose)

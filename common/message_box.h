@@ -7,7 +7,8 @@
 namespace muv {
 
 enum class BoxIcon { None, Critical, Question, Exclamation, Information };
-enum class BoxButtons { Ok, YesNo, OkCancel };
+// YesNoCancel makes Yes the default button, YesNoCancelDefaultNo makes it No.
+enum class BoxButtons { Ok, YesNo, OkCancel, YesNoCancel, YesNoCancelDefaultNo };
 enum class BoxAnswer { Ok, Yes, No, Cancel };
 
 class MessageBoxes {

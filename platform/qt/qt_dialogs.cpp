@@ -1,6 +1,7 @@
 #include "platform/qt/qt_dialogs.h"
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -39,6 +40,11 @@ BoxAnswer QtMessageBoxes::Show(const std::string& text, const std::string& title
         case BoxButtons::OkCancel:
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
+        case BoxButtons::YesNoCancel:
+        case BoxButtons::YesNoCancelDefaultNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setDefaultButton(buttons == BoxButtons::YesNoCancel ? QMessageBox::Yes : QMessageBox::No);
+            break;
     }
     switch (box.exec()) {
         case QMessageBox::Yes:
@@ -54,6 +60,37 @@ BoxAnswer QtMessageBoxes::Show(const std::string& text, const std::string& title
 
 bool DesktopWebPages::Open(const std::string& address) {
     return QDesktopServices::openUrl(QUrl(QString::fromStdString(Cp1252ToUtf8(address))));
+}
+
+namespace {
+
+QString Q(const std::string& cp1252) {
+    return QString::fromStdString(Cp1252ToUtf8(cp1252));
+}
+std::optional<std::string> Chosen(const QString& path) {
+    if (path.isEmpty()) return std::nullopt;
+    return Utf8ToCp1252(path.toStdString());
+}
+
+}  // namespace
+
+std::optional<std::string> QtFileDialogs::ChooseFolder(const std::string& title,
+                                                       const std::string& startFolder) {
+    return Chosen(QFileDialog::getExistingDirectory(parent_, Q(title), Q(startFolder)));
+}
+
+std::optional<std::string> QtFileDialogs::ChooseSaveFile(const std::string& title,
+                                                         const std::string& startFolder,
+                                                         const std::string& filter) {
+    // The program asks itself before it overwrites anything; a log file chosen again is appended to.
+    return Chosen(QFileDialog::getSaveFileName(parent_, Q(title), Q(startFolder), Q(filter), nullptr,
+                                               QFileDialog::DontConfirmOverwrite));
+}
+
+std::optional<std::string> QtFileDialogs::ChooseOpenFile(const std::string& title,
+                                                         const std::string& startFolder,
+                                                         const std::string& filter) {
+    return Chosen(QFileDialog::getOpenFileName(parent_, Q(title), Q(startFolder), Q(filter)));
 }
 
 }  // namespace muv

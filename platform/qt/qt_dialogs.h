@@ -1,8 +1,10 @@
-// The message-box and web-page faces on Qt: QMessageBox and the desktop's browser.
+// The message-box, web-page and file-picker faces on Qt: QMessageBox, the desktop's browser and
+// QFileDialog.
 #pragma once
 
 #include <QWidget>
 
+#include "common/file_dialogs.h"
 #include "common/message_box.h"
 
 namespace muv {
@@ -12,6 +14,20 @@ public:
     explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
     BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon,
                    BoxButtons buttons) override;
+
+private:
+    QWidget* parent_;
+};
+
+class QtFileDialogs : public FileDialogs {
+public:
+    explicit QtFileDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& startFolder) override;
+    std::optional<std::string> ChooseSaveFile(const std::string& title, const std::string& startFolder,
+                                              const std::string& filter) override;
+    std::optional<std::string> ChooseOpenFile(const std::string& title, const std::string& startFolder,
+                                              const std::string& filter) override;
 
 private:
     QWidget* parent_;

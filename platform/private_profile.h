@@ -1,0 +1,105 @@
+// The INI file of the settings, read and written key by key with the rules of Windows' private-profile
+// functions, so that a file written on Windows loads here and ours loads there: section and key names
+// match without regard to case, the first matching section and key win, blanks around names and values
+// are dropped, one pair of quotes around a value is removed, and a value is cut to the reader's buffer.
+// A write changes one line, or adds the key (and its section) where Windows would, and keeps every other
+// line of the file as it was. Texts are Windows-1252; a line that a UTF-8 editor wrote is read as the
+// same characters.
+//
+// On disk every write replaces the whole file at once (a temporary file beside it, flushed, then renamed
+// over it), so a crash or a full disk leaves the old file or the new one, never half of one. The file is
+// private to its user (mode 0600). Writes made inside a batch reach the disk once, when the batch ends.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/profile_store.h"
+
+namespace muv {
+
+// --- the rules, on the file's text ---
+// The value as GetPrivateProfileString returns it into a buffer of bufferLength characters (at most
+// bufferLength - 1 of them); "" when missing.
+std::string GetProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                            size_t bufferLength);
+// The text after WritePrivateProfileString. A line break or NUL inside the value becomes a blank: a
+// value never breaks its line nor starts a line of its own.
+std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value);
+
+// --- the file ---
+class ProfileFile {
+public:
+    // Larger files are not taken for a settings file: nothing is read from them and they are never
+    // replaced.
+    static constexpr size_t kMaxFileBytes = 4u << 20;
+
+    explicit ProfileFile(std::string path);
+
+    const std::string& Path() const { return path_; }
+    // The value of a key (see GetProfileValue); the file is read again when another program changed it.
+    std::string Get(std::string_view section, std::string_view key, size_t bufferLength);
+    // Sets a key and writes the file (or, inside a batch, marks it to be written). False when the file
+    // could not be written: the value is kept for this run, the file on disk stays as it was, and
+    // LastError() says why.
+    bool Write(std::string_view section, std::string_view key, std::string_view value);
+    // Writes within a batch are written to disk together when the outermost batch ends; false when that
+    // write failed.
+    void BeginBatch();
+    bool EndBatch();
+    // Why the last write failed.
+    const std::string& LastError() const { return error_; }
+
+private:
+    struct Stamp {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        int64_t modifiedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp Current() const;
+    void Refresh();
+    bool Flush();
+
+    std::string path_;
+    std::string text_;
+    Stamp stamp_;
+    bool loaded_ = false;
+    bool tooLarge_ = false;
+    bool dirty_ = false;
+    int batchDepth_ = 0;
+    std::string error_;
+};
+
+// Replaces a file's content at once: a temporary file in the same folder, written, flushed and renamed
+// over the old one, with the given mode; the folder is flushed after. False, with the reason in error,
+// when any step fails (the old file is then untouched). A read-only file is not replaced.
+bool ReplaceFileAtomically(const std::string& path, std::string_view content, mode_t mode,
+                           std::string& error);
+
+// --- in memory: the same rules on a text that no file holds (tests, and the store before a file) ---
+class MemoryProfileStore : public ProfileStore {
+public:
+    explicit MemoryProfileStore(std::string text = {}) : text_(std::move(text)) {}
+    std::optional<std::string> Read(std::string_view section, std::string_view key,
+                                    size_t bufferLength) override;
+    void Write(std::string_view section, std::string_view key, std::string_view value) override;
+    const std::string& ProfileSuffix() const override { return suffix_; }
+    void SetProfileSuffix(std::string suffix) { suffix_ = std::move(suffix); }
+    const std::string& Text() const { return text_; }
+    int writes = 0;
+
+private:
+    std::string text_;
+    std::string suffix_;
+};
+
+}  // namespace muv

@@ -1,0 +1,36 @@
+#include "platform/program_folders.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace muv {
+
+std::string SettingsFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    // The base directory specification ignores a relative path.
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/MUV";
+    const char* home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + "/.config/MUV";
+    return {};
+}
+
+std::string ProgramDataFolder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const std::filesystem::path installed = exe.parent_path().parent_path() / "share" / "muv";
+        if (std::filesystem::is_directory(installed, ec)) return installed.string();
+    }
+    return MUV_SOURCE_DATA_DIR;
+}
+
+std::vector<std::string> CountryFileCandidates(const std::string& settingsFolder,
+                                               const std::string& dataFolder) {
+    std::vector<std::string> places;
+    if (!settingsFolder.empty()) places.push_back(settingsFolder + "/cty.dat");
+    if (!dataFolder.empty()) places.push_back(dataFolder + "/cty.dat");
+    places.push_back(kSystemCountryFile);
+    return places;
+}
+
+}  // namespace muv

@@ -1,0 +1,22 @@
+// Where the program keeps what it reads and writes on this system: the user's settings folder
+// ($XDG_CONFIG_HOME/MUV, normally ~/.config/MUV), the program's own data folder (the seed settings
+// file, the country file and flags an installation brings: <prefix>/share/muv beside an installed
+// program, else the source tree's data folder), and the places a country file may be found.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace muv {
+
+// The user's configuration folder for MUV ("" when neither XDG_CONFIG_HOME nor HOME is set).
+std::string SettingsFolder();
+// The program's data folder.
+std::string ProgramDataFolder();
+// The country file's places, the first present one wins: the user's settings folder, the program's data
+// folder, the copy that the system's hamradio-files package installs.
+std::vector<std::string> CountryFileCandidates(const std::string& settingsFolder,
+                                               const std::string& dataFolder);
+constexpr const char* kSystemCountryFile = "/usr/share/hamradio-files/cty.dat";
+
+}  // namespace muv
