@@ -8,8 +8,6 @@
 #include <cstring>
 #include <vector>
 
-#include "common/cp1252.h"
-
 namespace muv {
 
 namespace {
@@ -44,46 +42,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-// A line as Windows-1252: a line that is valid UTF-8 with characters beyond ASCII, all of which
-// Windows-1252 has, was written by a UTF-8 editor and is read as those characters.
-std::string AsCp1252(std::string_view raw) {
-    bool high = false;
-    for (char c : raw)
-        if (static_cast<unsigned char>(c) >= 0x80) high = true;
-    if (!high) return std::string(raw);
-    std::string out;
-    for (size_t i = 0; i < raw.size();) {
-        const auto b = static_cast<unsigned char>(raw[i]);
-        char32_t u;
-        size_t n;
-        if (b < 0x80) {
-            u = b;
-            n = 1;
-        } else if ((b & 0xE0) == 0xC0) {
-            u = b & 0x1F;
-            n = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            u = b & 0x0F;
-            n = 3;
-        } else {
-            return std::string(raw);
-        }
-        if (i + n > raw.size()) return std::string(raw);
-        for (size_t k = 1; k < n; ++k) {
-            const auto c = static_cast<unsigned char>(raw[i + k]);
-            if ((c & 0xC0) != 0x80) return std::string(raw);
-            u = (u << 6) | (c & 0x3F);
-        }
-        // Overlong forms and characters without a Windows-1252 code are not UTF-8 text of ours.
-        if ((n == 2 && u < 0x80) || (n == 3 && u < 0x800)) return std::string(raw);
-        const char c = UnicodeToCp1252(u);
-        if (c == '?' && u != '?') return std::string(raw);
-        out.push_back(c);
-        i += n;
-    }
-    return out;
 }
 
 unsigned char Fold(unsigned char c) {
@@ -142,7 +100,7 @@ Place Find(std::string_view text, const std::vector<Line>& lines, std::string_vi
     Place place;
     bool inside = false;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string line = AsCp1252(text.substr(lines[i].start, lines[i].end - lines[i].start));
+        const std::string_view line = text.substr(lines[i].start, lines[i].end - lines[i].start);
         if (const auto name = SectionName(line)) {
             if (inside) break;  // the first matching section ends here
             if (SameName(*name, section)) {
@@ -179,7 +137,7 @@ std::string GetProfileValue(std::string_view text, std::string_view section, std
     const Place place = Find(text, lines, section, key);
     if (!place.key) return {};
     const Line& l = lines[*place.key];
-    const std::string line = AsCp1252(text.substr(l.start, l.end - l.start));
+    const std::string_view line = text.substr(l.start, l.end - l.start);
     std::string_view value = Trim(ParseKey(line)->value);
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
@@ -225,7 +183,10 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view content, mode_t mode,
                            std::string& error) {
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+    // A file made read-only stays as it is, whoever runs the program.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 &&
+        ((st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0)) {
         error = "the file is read-only";
         return false;
     }

@@ -3,8 +3,7 @@
 // match without regard to case, the first matching section and key win, blanks around names and values
 // are dropped, one pair of quotes around a value is removed, and a value is cut to the reader's buffer.
 // A write changes one line, or adds the key (and its section) where Windows would, and keeps every other
-// line of the file as it was. Texts are Windows-1252; a line that a UTF-8 editor wrote is read as the
-// same characters.
+// line of the file as it was. Texts are Windows-1252, as the file is.
 //
 // On disk every write replaces the whole file at once (a temporary file beside it, flushed, then renamed
 // over it), so a crash or a full disk leaves the old file or the new one, never half of one. The file is

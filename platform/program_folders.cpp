@@ -14,6 +14,14 @@ std::string SettingsFolder() {
     return {};
 }
 
+std::string UserDataFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/MUV";
+    const char* home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + "/.local/share/MUV";
+    return {};
+}
+
 std::string ProgramDataFolder() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -11,6 +11,9 @@ namespace muv {
 
 // The user's configuration folder for MUV ("" when neither XDG_CONFIG_HOME nor HOME is set).
 std::string SettingsFolder();
+// The user's data folder for MUV ($XDG_DATA_HOME/MUV, normally ~/.local/share/MUV): where the session
+// logs go unless the operator chose a folder.
+std::string UserDataFolder();
 // The program's data folder.
 std::string ProgramDataFolder();
 // The country file's places, the first present one wins: the user's settings folder, the program's data
