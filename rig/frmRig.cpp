@@ -15,6 +15,7 @@
 
 #include "common/cp1252.h"
 #include "common/message_box.h"
+#include "common/profile_store.h"
 #include "common/shared_state.h"
 #include "common/vb.h"
 #include "common/window_controls.h"
@@ -188,63 +189,71 @@ void Tick(frmRig& w, QCheckBox* box, bool ticked, void (frmRig::*handler)()) {
     box->setChecked(ticked);
     (w.*handler)();
 }
-double ValOf(const std::optional<std::string>& stored) {
-    return stored ? Val(*stored) : 0.0;
-}
-
 }  // namespace
 
 void frmRig::LoadRigSettings() {
+    ProfileStore& store = links_.settings;
+    auto read = [&store](const char* key, size_t buffer = 50) { return store.Read("RIG", key, buffer); };
+    auto number = [&read](const char* key, size_t buffer = 50) -> std::optional<double> {
+        const std::optional<std::string> v = read(key, buffer);
+        if (!v) return std::nullopt;
+        return Val(*v);
+    };
+    // A list loaded again starts afresh.
+    cboCOM->clear();
     cboCOM->addItem("NO COM");
     for (int i = 1; i <= 20; ++i)
         cboCOM->addItem(QString("COM%1").arg(i));
     // The addresses first: the CAT switch below may start the engine on them.
-    txtRigctld1->setText(ToQ(Stored.Rigctld1.value_or("localhost:" + std::to_string(kRigctldDefaultPort))));
-    txtRigctld2->setText(ToQ(Stored.Rigctld2.value_or("")));
-    if (Stored.Emisora1) optRig1->setText(ToQ(*Stored.Emisora1));
-    if (Stored.Emisora2) optRig2->setText(ToQ(*Stored.Emisora2));
-    if (Stored.FrecuenciaUSB) txtFrecuenciaUSB->setText(ToQ(*Stored.FrecuenciaUSB));
-    Choose(*this, Stored.DDSOption && Val(*Stored.DDSOption) == 1 ? optDDSCAT : optDDSManual, nullptr);
-    if (!Stored.PTT) {
+    txtRigctld1->setText(
+        ToQ(read("Rigctld1", 200).value_or("localhost:" + std::to_string(kRigctldDefaultPort))));
+    txtRigctld2->setText(ToQ(read("Rigctld2", 200).value_or("")));
+    if (const auto v = read("Emisora1")) optRig1->setText(ToQ(*v));
+    if (const auto v = read("Emisora2")) optRig2->setText(ToQ(*v));
+    if (const auto v = read("Frecuencia USB")) txtFrecuenciaUSB->setText(ToQ(*v));
+    Choose(*this, number("DDS Option") == 1.0 ? optDDSCAT : optDDSManual, nullptr);
+    const std::optional<double> ptt = number("PTT");
+    if (!ptt || *ptt == 2)
         Choose(*this, optNOCAT, &frmRig::optNOCAT_Click);
-    } else {
-        const double v = Val(*Stored.PTT);
-        if (v == 1)
-            Choose(*this, optCAT, &frmRig::optCAT_Click);
-        else if (v == 2)
-            Choose(*this, optNOCAT, &frmRig::optNOCAT_Click);
-        else if (v == 3)
-            Choose(*this, optVOX, &frmRig::optVOX_Click);
-        else
-            Choose(*this, optDDS, &frmRig::optDDS_Click);
-    }
-    Tick(*this, chkDisableCAT, !Stored.EnableCAT || Val(*Stored.EnableCAT) == 1,
-         &frmRig::chkDisableCAT_Click);
-    if (!Stored.RigNumber || Val(*Stored.RigNumber) == 1)
+    else if (*ptt == 1)
+        Choose(*this, optCAT, &frmRig::optCAT_Click);
+    else if (*ptt == 3)
+        Choose(*this, optVOX, &frmRig::optVOX_Click);
+    else
+        Choose(*this, optDDS, &frmRig::optDDS_Click);
+    const std::optional<double> cat = number("Enable CAT");
+    Tick(*this, chkDisableCAT, !cat || *cat == 1, &frmRig::chkDisableCAT_Click);
+    const std::optional<double> rig = number("Rig Number");
+    if (!rig || *rig == 1)
         Choose(*this, optRig1, &frmRig::optRig1_Click);
     else
         Choose(*this, optRig2, &frmRig::optRig2_Click);
     // A stored port outside the list (a damaged file) falls back to no port.
-    const double port = RoundHalfEven(ValOf(Stored.PuertoCOM));
+    const double port = RoundHalfEven(number("Puerto COM").value_or(0));
     cboCOM->setCurrentIndex(port >= 0 && port < cboCOM->count() ? static_cast<int>(port) : 0);
-    const double pin = ValOf(Stored.Pin);
-    Choose(*this, !Stored.Pin || pin == 1 ? optRTS : pin == 2 ? optDTR : optRTSDTR, nullptr);
-    Tick(*this, chkDigital, Stored.Modo && Val(*Stored.Modo) == 1, &frmRig::chkDigital_Click);
+    const std::optional<double> pin = number("Pin");
+    Choose(*this, !pin || *pin == 1 ? optRTS : *pin == 2 ? optDTR : optRTSDTR, nullptr);
+    Tick(*this, chkDigital, number("Modo", 20) == 1.0, &frmRig::chkDigital_Click);
 }
 
 void frmRig::SaveRigSettings() {
-    Stored.Rigctld1 = FromQ(txtRigctld1->text());
-    Stored.Rigctld2 = FromQ(txtRigctld2->text());
-    Stored.Emisora1 = FromQ(optRig1->text());
-    Stored.Emisora2 = FromQ(optRig2->text());
-    Stored.FrecuenciaUSB = FromQ(txtFrecuenciaUSB->text());
-    Stored.DDSOption = optDDSCAT->isChecked() ? "1" : "2";
-    Stored.PTT = optCAT->isChecked() ? "1" : optNOCAT->isChecked() ? "2" : optVOX->isChecked() ? "3" : "4";
-    Stored.EnableCAT = chkDisableCAT->isChecked() ? "1" : "0";
-    Stored.RigNumber = optRig1->isChecked() ? "1" : "2";
-    Stored.PuertoCOM = std::to_string(cboCOM->currentIndex());
-    Stored.Pin = optRTS->isChecked() ? "1" : optDTR->isChecked() ? "2" : "3";
-    Stored.Modo = chkDigital->isChecked() ? "1" : "0";
+    ProfileStore& store = links_.settings;
+    store.Write("RIG", "Rigctld1", FromQ(txtRigctld1->text()));
+    store.Write("RIG", "Rigctld2", FromQ(txtRigctld2->text()));
+    store.Write("RIG", "Emisora1", FromQ(optRig1->text()));
+    store.Write("RIG", "Emisora2", FromQ(optRig2->text()));
+    store.Write("RIG", "Frecuencia USB", FromQ(txtFrecuenciaUSB->text()));
+    store.Write("RIG", "DDS Option", optDDSCAT->isChecked() ? "1" : "2");
+    store.Write("RIG", "PTT",
+                optCAT->isChecked()     ? "1"
+                : optNOCAT->isChecked() ? "2"
+                : optVOX->isChecked()   ? "3"
+                                        : "4");
+    store.Write("RIG", "Enable CAT", chkDisableCAT->isChecked() ? "1" : "0");
+    store.Write("RIG", "Rig Number", optRig1->isChecked() ? "1" : "2");
+    store.Write("RIG", "Puerto COM", std::to_string(cboCOM->currentIndex()));
+    store.Write("RIG", "Pin", optRTS->isChecked() ? "1" : optDTR->isChecked() ? "2" : "3");
+    store.Write("RIG", "Modo", chkDigital->isChecked() ? "1" : "0");
 }
 
 // ------------------------------------------------------------------ option handlers

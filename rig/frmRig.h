@@ -24,6 +24,7 @@ class QRadioButton;
 namespace muv {
 
 class MessageBoxes;
+class ProfileStore;
 class WebPages;
 class WindowControls;
 struct SharedState;
@@ -49,6 +50,7 @@ struct RigWindowLinks {
     RigWindowHost& host;
     MessageBoxes& boxes;
     WebPages& pages;
+    ProfileStore& settings;  // the rig settings (section "RIG", shared by all profiles)
 };
 
 class frmRig : public QDialog {
@@ -79,21 +81,9 @@ public:
     // Tunes the selected rig, and the other rig with it. The rig-type correction is written back.
     void CambiarFrecuencia(int32_t& hz);
 
-    // The rig settings (section "RIG", shared by all profiles), held here until the settings file
-    // keeps them. Missing values take the defaults of LoadRigSettings.
-    struct StoredRigSettings {
-        std::optional<std::string> Rigctld1, Rigctld2;  // rigctld addresses, "host:port"
-        std::optional<std::string> Emisora1, Emisora2;
-        std::optional<std::string> FrecuenciaUSB;
-        std::optional<std::string> DDSOption;
-        std::optional<std::string> PTT;
-        std::optional<std::string> EnableCAT;
-        std::optional<std::string> RigNumber;
-        std::optional<std::string> PuertoCOM;
-        std::optional<std::string> Pin;
-        std::optional<std::string> Modo;
-    };
-    StoredRigSettings Stored;
+    // The rig settings, shared by all profiles: the rigctld address of each rig ("host:port"), the rig
+    // names, the DDS box's dial frequency and where it comes from, the keying, CAT on or off, the rig in
+    // use, the serial port and line, digital mode. Missing values take the window's defaults.
     void LoadRigSettings();
     void SaveRigSettings();
 

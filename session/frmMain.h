@@ -27,6 +27,7 @@
 #include "session/controls.h"
 #include "settings/display_settings.h"
 #include "settings/frmSoundCard.h"
+#include "settings/profile_menu.h"
 #include "texts/screen_layout.h"
 
 class QAction;
@@ -41,7 +42,11 @@ class KeyboardPoll;
 class WaterfallImage;
 struct Station;
 
-class frmMain : public QWidget, public WindowControls, public ControlGeometry, public DisplaySettingsTarget {
+class frmMain : public QWidget,
+                public WindowControls,
+                public ControlGeometry,
+                public DisplaySettingsTarget,
+                public ProfileMenu {
 public:
     // The window of the program (the station whose modules its handlers drive; they are reached once
     // the station has attached itself, after it has built them) with its message boxes (null: the
@@ -251,7 +256,6 @@ public:
     void ChequearMenuFrecuencias(int32_t hz);
     uint8_t PendingFrequencyChange = 0;  // a finished message asks for the box to be re-read
     uint8_t LanguageIndex = 1;
-    int16_t ClearSaveLogFlag = 256;
 
     // The end of a data transmission: the queued sound played out, the end mark, the key released,
     // back to receiving (TransmitterHost).
@@ -314,8 +318,18 @@ public:
         station_ = &station;
     }
 
-    // --- DisplaySettingsTarget: the alarm switch, set without its handler ---
+    // --- DisplaySettingsTarget: the alarm switch, set without its handler, and what the savers read ---
     void ShowAlarmOn(bool on) override;
+    int FirstTickedItem(SettingsMenu menu) const override;
+    bool PictureShown(std::string_view name) const override;
+    std::string FrequencyBoxText() const override;
+    void SetFrequencyBoxText(const std::string& text) override;
+
+    // --- ProfileMenu: the user profiles' menu ---
+    void SetProfileItemCaption(int item, const std::string& name) override;
+    bool ProfileItemTicked(int item) const override;
+    void TickProfileItem(int item) override;
+    void SetProfileMenuCaption(const std::string& name) override;
 
     // --- timers, one per TimerId, each calling its handler ---
 #define MUV_DECLARE_TIMER(name) QtTimer name{[this] { name##_Timer(); }};

@@ -64,7 +64,7 @@ void frmMain::CambiarModo(int16_t newClass) {
         lblAFCEstrecho->setText(ToQString(narrow));
         SetLeft("lblAFCAmplio", left);
     };
-    auto loadShiftRange = [this, &st] { LoadShiftRange(st.shared.BandClass, *this, st.settings.Stored()); };
+    auto loadShiftRange = [&st] { st.settings.LoadShiftRange(); };
 
     if (newClass == 1) {
         fraSymbolRateHF->setVisible(false);
@@ -136,7 +136,9 @@ void frmMain::ChequearMenuFrecuencias(int32_t hz) {
     }
 }
 
-void frmMain::mnuScan_Click() {}
+void frmMain::mnuScan_Click() {
+    station_->settings.ShowScan();
+}
 
 void frmMain::mnuFrequenciesList_Click(int index) {
     if (index < 1 || index > 25 || mnuFrequenciesList[static_cast<size_t>(index)]->isChecked()) return;

@@ -2,9 +2,12 @@
 // the end of the program, a sound card that cannot be used, the processor-load meter, the alarm switch set
 // by the settings.
 #include <QCoreApplication>
+#include <QAction>
+#include <QMenu>
 #include <QSlider>
 
 #include "common/vb.h"
+#include "platform/qt/qt_text.h"
 #include "session/frequency_list.h"
 #include "session/frmMain.h"
 #include "session/keyboard_poll.h"
@@ -33,15 +36,15 @@ void frmMain::Form_Load() {
                                    Format(now.minute, "00") + " *****************\r\n";
     cmdClearScreen->SetBackColor(kWhite);
     // The mode table is the standard one, built once for the whole program.
-    LoadDisplaySettings(*this, st.settings.Stored());
-    ClearSaveLogFlag = LoadClearScreenOption(st.settings.Stored());
+    st.settings.LoadDisplaySettings();
+    st.settings.LoadClearScreenOption();
     tmrPosicionCursor.SetInterval(100);
     tmrTransmitting.SetInterval(1000);
     DrawMeterNeedle(kMeterFrequencyOffset, 50);
     SetText(Control::txtAFC, st.texts.TxtFrequencyShift + "0 Hz");
     lblSN->setEnabled(false);
     lblSN->SetBackColor(kSnLabelDisabled);
-    LoadFontSize(*this, st.settings.Stored());
+    st.settings.LoadFontSize();
     st.online.ClusterConnect();
     st.online.PskReporterStart();
     st.online.CallsignServerRequest(CallsignServerCode::Login);
@@ -95,7 +98,7 @@ void frmMain::Form_Unload() {
         pump->SetEnabled(false);
     ReleasePtt();
     st.rig.SettleRelease();
-    if (st.sessionLog.SessionLogDirty == 1 && st.settings.AutoSaveLogClose) {
+    if (st.sessionLog.SessionLogDirty == 1 && st.settings.AutoSaveLogClose()) {
         step("SaveSessionLog");
         st.SaveSessionLog();
     }
@@ -104,12 +107,16 @@ void frmMain::Form_Unload() {
     step("CloseSoundInput");
     st.receiver.CloseSoundInput();
     step("SaveSettings");
-    st.settings.SaveDisplaySettings();
-    st.settings.SaveClearScreenOption();
-    st.settings.SaveQsoFormSettings();
-    st.settings.SaveFontSize();
-    st.settings.SaveLastFrequency();
-    st.settings.SaveSelectedProfile();
+    {
+        // One write of the settings file for all of them.
+        SettingsFile::Batch batch(st.settings.Store());
+        st.settings.SaveDisplaySettings();
+        st.settings.SaveClearScreenOption();
+        st.settings.SaveQsoFormSettings();
+        st.settings.SaveFontSize();
+        st.settings.SaveLastFrequency();
+        st.settings.SaveSelectedProfile();
+    }
     step("End");
     EndProgram(0);
 }
@@ -155,6 +162,36 @@ void frmMain::ShowAlarmOn(bool on) {
     imgONAlarm->setVisible(on);
     imgOFFAlarm->setVisible(!on);
     SyncSwitches();
+}
+
+int frmMain::FirstTickedItem(SettingsMenu menu) const {
+    auto first = [](const auto& items) {
+        for (size_t i = 1; i < items.size(); ++i)
+            if (items[i] && items[i]->isChecked()) return static_cast<int>(i);
+        return 0;
+    };
+    switch (menu) {
+        case SettingsMenu::EstiloMenu: return first(mnuEstiloMenu);
+        case SettingsMenu::FrequenciesList: return first(mnuFrequenciesList);
+        case SettingsMenu::Colour: return first(mnuColour);
+        case SettingsMenu::Resolucion: return first(mnuResolucion);
+        case SettingsMenu::TipoIdioma: return first(mnuTipoIdioma);
+        case SettingsMenu::Font: return first(mnuFont);
+    }
+    return 0;
+}
+
+bool frmMain::PictureShown(std::string_view name) const {
+    const QWidget* picture = FindControl(name);
+    return picture && !picture->isHidden();
+}
+
+std::string frmMain::FrequencyBoxText() const {
+    return FromQString(txtFrecuencia->text());
+}
+
+void frmMain::SetFrequencyBoxText(const std::string& text) {
+    txtFrecuencia->setText(ToQString(text));
 }
 
 }  // namespace muv

@@ -140,15 +140,23 @@ void frmMain::TickOnly(std::array<QAction*, N>& items, int index) {
 }
 
 // --- menu events ---
-void frmMain::mnuOperator_Click() {}
+void frmMain::mnuOperator_Click() {
+    station_->settings.ShowOperator();
+}
 
 void frmMain::mnuMacros_Click() {}
 
-void frmMain::mnuEmail_Click() {}
+void frmMain::mnuEmail_Click() {
+    station_->settings.ShowEmailReport();
+}
 
-void frmMain::mnuLog_Click() {}
+void frmMain::mnuLog_Click() {
+    station_->settings.ShowLogDirectories();
+}
 
-void frmMain::mnuEQSL_Click() {}
+void frmMain::mnuEQSL_Click() {
+    station_->settings.ShowEqslAccount();
+}
 
 void frmMain::mnuRig_Click() {
     frmRig& window = station_->rig.Window();
@@ -164,7 +172,9 @@ void frmMain::mnuTarjetaSonido_Click() {
 
 void frmMain::mnuAlarma_Click() {}
 
-void frmMain::mnuUserProfiles_Click() {}
+void frmMain::mnuUserProfiles_Click() {
+    station_->settings.ShowProfiles();
+}
 
 void frmMain::mnuResolucion_Click(int index) {
     TickOnly(mnuResolucion, index);
@@ -206,16 +216,53 @@ void frmMain::mnuSkedsOpcion_Click(int) {}
 
 void frmMain::mnuEstadisticas_Click() {}
 
-void frmMain::mnuListaUsuarios_Click(int) {}
+void frmMain::mnuListaUsuarios_Click(int index) {
+    Station& st = *station_;
+    if (index < 1 || index > kProfiles) return;
+    // Loading another profile retunes and rebuilds the receiver and the transmitter's set-up: not while
+    // a transmission runs.
+    if (st.shared.TxRxState != 0) {
+        Boxes().Show("The user profile cannot be changed while transmitting.", "User Profiles",
+                     BoxIcon::Exclamation);
+        return;
+    }
+    TickOnly(mnuListaUsuarios, index);
+    mnuUsuario->setTitle(mnuListaUsuarios[static_cast<size_t>(index)]->text());
+    st.settings.SwitchProfile(index);
+    st.online.ClusterConnect();
+    if (!st.settings.AdifPath().empty()) st.OpenAdifLog();
+    FocusTransmitWindow();
+}
 
-void frmMain::mnuShortcuts_Click() {}
+void frmMain::mnuShortcuts_Click() {
+    station_->settings.ShowShortcuts();
+}
 
 void frmMain::mnuMuvSite_Click() {}
 
 void frmMain::mnuMuvFacebook_Click() {}
 
-void frmMain::mnuAbout_Click() {}
+void frmMain::mnuAbout_Click() {
+    station_->settings.ShowAbout();
+}
 
 void frmMain::mnuDonate_Click() {}
+
+// --- ProfileMenu ---
+void frmMain::SetProfileItemCaption(int item, const std::string& name) {
+    if (item >= 1 && item <= kProfiles) mnuListaUsuarios[static_cast<size_t>(item)]->setText(ToQString(name));
+}
+
+bool frmMain::ProfileItemTicked(int item) const {
+    return item >= 1 && item <= kProfiles && mnuListaUsuarios[static_cast<size_t>(item)]->isChecked();
+}
+
+void frmMain::TickProfileItem(int item) {
+    TickOnly(mnuListaUsuarios, item);
+}
+
+void frmMain::SetProfileMenuCaption(const std::string& name) {
+    mnuUsuario->setTitle(ToQString(name));
+}
 
 }  // namespace muv

@@ -115,7 +115,7 @@ void frmMain::SwitchShiftRange(PictureBox* clicked, PictureBox* other) {
         SyncSwitches();
         st.receiver.ShowFrequencyShift();
     }
-    st.settings.SaveShiftRange(st.shared.BandClass, Visible(Control::imgAFC200));
+    st.settings.SaveShiftRange();
 }
 
 void frmMain::imgAFC200_Click() {

@@ -19,10 +19,21 @@ void frmMain::pctCancelFrame_Click() {
 
 // --- buttons, boxes and the slider ---
 void frmMain::cmdClearScreen_Click() {
-    // The text not yet closed is kept in the session text (the operator is not asked yet).
+    // The text not yet closed into the session record is offered to it first; the last answer is the
+    // next question's default.
     SessionLog& log = station_->sessionLog;
+    Settings& settings = station_->settings;
     if (!log.SessionLogLine.empty()) {
-        log.SessionLogText += log.SessionLogLine;
+        const BoxAnswer answer =
+            Boxes().Show("Save Log?", "Save Log", BoxIcon::Information,
+                         settings.ClearSaveLogFlag == 0 ? BoxButtons::YesNoCancel : BoxButtons::YesNoCancelDefaultNo);
+        if (answer == BoxAnswer::Cancel) return;
+        if (answer == BoxAnswer::Yes) {
+            log.SessionLogText += log.SessionLogLine;
+            settings.ClearSaveLogFlag = 0;
+        } else {
+            settings.ClearSaveLogFlag = 256;
+        }
         log.SessionLogLine.clear();
         log.SessionLogText += "\r\n\r\nCLEAR SCREEN\r\n";
     }

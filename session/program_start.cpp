@@ -9,7 +9,10 @@ bool Main(frmMain& form) {
     Station& st = form.Modules();
     st.logbook.LoadCountryFile();
     st.receiver.Viterbi().TracebackDepth = 24;
-    st.settings.CheckInstalledFiles();
+    if (!st.settings.CheckInstalledFiles()) {
+        form.EndProgram(1);
+        return false;
+    }
     st.OpenSettings();  // the main window loads here
     st.logbook.LoadLogBook();
 

@@ -1,14 +1,15 @@
 #include "session/station.h"
 
 #include <QSlider>
-#include <QStandardPaths>
 #include <cstdlib>
+#include <filesystem>
 
 #include "common/message_box.h"
 #include "logbook/session_log_file.h"
 #include "modem/mode_table.h"
 #include "modem/varicode.h"
 #include "platform/alsa_mixer.h"
+#include "platform/program_folders.h"
 #include "platform/sound_factory.h"
 #include "session/frmMain.h"
 
@@ -41,17 +42,24 @@ Station::Station()
 Station::Station(SoundDevices devices, MessageBoxes* boxes)
     : window_(std::make_unique<frmMain>(boxes)),
       form(*window_),
+      settings(SettingsLinks{form, form, shared, form.Boxes(), fileDialogs, pages, [this]() -> frmSoundCard& {
+                                 return SoundCard();
+                             },
+                             [this] { online.ClusterConnect(); },
+                             [this] { online.CallsignServerRequest(CallsignServerCode::Login); },
+                             [this] { OpenAdifLog(); }, UserDataFolder(), &form}),
       soundInput(std::move(devices.input)),
       soundOutput(std::move(devices.output)),
       // Without a mixer of its own (WAV files, tests) the program has a mixer with no cards.
       mixer(devices.mixer ? std::move(devices.mixer) : std::make_unique<MemoryMixer>()),
+      fileDialogs(&form),
       receiverHost(*this),
       transmitterHost(*this),
       windowRequests(*this),
       soundCardHost(*this),
       errorTraps(*this),
       messageServices(*this),
-      rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages}, &form),
+      rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form),
       dds(rig.Keying(), comPuertoSerie),
       keying(rig.Keying(), comPuertoSerie, form.Boxes(), windowRequests),
       soundMixer(*mixer, [this] { return SoundCard().OutputListIndex(); }),
@@ -62,7 +70,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       transmitter(TransmitterLinks{StandardModeTables(), StandardVaricodeTable(), shared, sessionLog,
                                    form.RxWindow(), form.TxWindow(), transmitterHost, form, *soundOutput,
                                    dds}),
-      soundCard_(std::make_unique<frmSoundCard>(soundCardHost, std::move(devices.inputNames),
+      soundCard_(std::make_unique<frmSoundCard>(soundCardHost, settings.Store(), std::move(devices.inputNames),
                                                 std::move(devices.outputNames), &form)) {
     // No band is chosen until the frequency list picks one at the window's load: the first choice
     // then switches to its band class and bandwidth with every effect of a change (frames, AFC range).
@@ -84,26 +92,39 @@ frmSoundCard& Station::SoundCard() {
 }
 
 void Station::OpenSettings() {
-    // The settings path and the profile are known before the first touch of the main window loads it.
-    form.Form_Load();
+    // The session logs' own folder exists before any window looks for it.
+    std::error_code ec;
+    std::filesystem::create_directories(UserDataFolder(), ec);
+    // The settings path and the profile are known before the main window loads.
+    settings.OpenSettings(SettingsFolder(), ProgramDataFolder() + "/MUV.ini", [this] { form.Form_Load(); });
+}
+
+void Station::OpenAdifLog() {
+    logbook.LoadLogBook();
 }
 
 void Station::ApplyLanguage() {
-    // The texts are English; applying them touches every window, which loads the sound-card window and
-    // the rig window.
+    // The texts are English; applying them touches every window, which loads each of them with its
+    // settings.
+    settings.Operator();
+    settings.EmailReport();
     SoundCard();
+    settings.LogDirectories();
+    settings.Scan();
+    settings.EqslAccount();
+    settings.Profiles();
+    settings.About();
+    settings.Shortcuts();
     rig.Window();
 }
 
 bool Station::SaveSessionLog() {
     // Where the chosen folder cannot take the file: the user's own data folder ($XDG_DATA_HOME/MUV),
     // which, unlike the program's folder on an installed system, can be written.
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    const std::string fallback =
-        data.isEmpty() ? std::string() : (data + QStringLiteral("/MUV")).toStdString();
+    const std::string fallback = UserDataFolder();
     // The session text stays as it is, saved or not: nothing of it is lost to a failed save.
     const SessionLogSave result =
-        logbook.SaveSessionLog(sessionLog, settings.SessionLogFolder, fallback, shared.UtcNow);
+        logbook.SaveSessionLog(sessionLog, settings.SessionLogFolder(), fallback, shared.UtcNow);
     if (!result.message.empty())
         form.Boxes().Show(result.message, kSessionLogErrorTitle, BoxIcon::Exclamation);
     return result.saved;

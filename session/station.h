@@ -84,6 +84,7 @@ public:
     std::unique_ptr<SoundOutputDevice> soundOutput;
     std::unique_ptr<Mixer> mixer;
     DesktopWebPages pages;
+    QtFileDialogs fileDialogs;
     // The adapters through which the modules reach the rest of the program.
     StationReceiverHost receiverHost;
     StationTransmitterHost transmitterHost;
@@ -109,6 +110,8 @@ public:
 
     // The settings are opened, and the main window loads with them.
     void OpenSettings();
+    // The ADIF log of the profile: created when missing, and loaded.
+    void OpenAdifLog();
     // Every window takes the chosen language; touching the windows loads them.
     void ApplyLanguage();
     // Adds the session text to the day's session log file, telling the operator of any trouble; false

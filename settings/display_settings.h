@@ -1,17 +1,24 @@
-// The display and switch choices of the current profile, restored by calling the main window's own
-// handlers, so that restoring a choice has every effect of making it by hand (retuning, rebuilding the
-// receiver, the layout and the language).
+// The main window's choices of the current profile: menu style, frequency-list entry, receive-window
+// colour, screen layout, language, receive options, alarm switch, symbol rates, waterfall, text size,
+// the AFC range of each band class, and the default answer of the clear-screen question. They are
+// restored by calling the main window's own handlers, so that restoring a choice has every effect of
+// making it by hand (retuning, rebuilding the receiver, the layout and the language), and saved from
+// what the window shows: the ticked menu items and the visible switch pictures.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/profile_store.h"
+
 namespace muv {
 
-// The main window's handlers that the loaders call. Menu handlers take the item index.
+// The menus whose ticked item is a stored choice.
+enum class SettingsMenu { EstiloMenu, FrequenciesList, Colour, Resolucion, TipoIdioma, Font };
+
+// The main window's handlers that the loaders call (menu handlers take the item index), and what the
+// savers read back.
 class DisplaySettingsTarget {
 public:
     virtual ~DisplaySettingsTarget() = default;
@@ -39,27 +46,37 @@ public:
     virtual void mnuFont_Click(int index) = 0;
     virtual void imgAFC50_Click() = 0;   // wide AFC range
     virtual void imgAFC200_Click() = 0;  // narrow AFC range
+
+    // The first ticked item of a menu, 0 when none is.
+    virtual int FirstTickedItem(SettingsMenu menu) const = 0;
+    // Whether a switch picture (imgRXON1, imgBaudON2MF, imgONAlarm, imgONWaterFall, imgAFC200 ...) is shown.
+    virtual bool PictureShown(std::string_view name) const = 0;
+    // The frequency box txtFrecuencia (kHz with one decimal); setting it runs its change handling.
+    virtual std::string FrequencyBoxText() const = 0;
+    virtual void SetFrequencyBoxText(const std::string& text) = 0;
 };
 
-// A stored value of the current profile by section and key; nullopt or "" when nothing is stored.
-using StoredSetting =
-    std::function<std::optional<std::string>(std::string_view section, std::string_view key)>;
-// The store before any setting was saved.
-std::optional<std::string> NothingStored(std::string_view section, std::string_view key);
-
-// Menu style, frequency-list entry, receive-window colour, screen layout, language, HF and MF receive
-// options, alarm switch, HF and MF symbol rates and waterfall, in this order: the frequency entry tunes
-// the rig, the layout and language rebuild the windows, before the receive options rebuild the receiver.
-void LoadDisplaySettings(DisplaySettingsTarget& target, const StoredSetting& stored = NothingStored);
+// The eleven choices, in this order: the frequency entry tunes the rig, the layout and the language
+// rebuild the windows, before the receive options and symbol rates rebuild the receiver.
+void LoadDisplaySettings(ProfileStore& store, DisplaySettingsTarget& target);
+void SaveDisplaySettings(ProfileStore& store, const DisplaySettingsTarget& target);
 
 // ClearSaveLogFlag: 0 (Yes is the default answer of "Save Log?") when "1" is stored, else 256 (No).
-int16_t LoadClearScreenOption(const StoredSetting& stored = NothingStored);
+int16_t LoadClearScreenOption(ProfileStore& store);
+void SaveClearScreenOption(ProfileStore& store, int16_t clearSaveLogFlag);
 
 // The receive window's text size item (1 when nothing is stored).
-void LoadFontSize(DisplaySettingsTarget& target, const StoredSetting& stored = NothingStored);
+void LoadFontSize(ProfileStore& store, DisplaySettingsTarget& target);
+void SaveFontSize(ProfileStore& store, const DisplaySettingsTarget& target);
 
-// The AFC range of the band class (1 MF, 2 HF; EME always narrow).
-void LoadShiftRange(uint8_t bandClass, DisplaySettingsTarget& target,
-                    const StoredSetting& stored = NothingStored);
+// The AFC range of the band class (1 MF, 2 HF; EME is never read and starts narrow). The save writes
+// "1" when the narrow-range picture imgAFC200 is shown.
+void LoadShiftRange(ProfileStore& store, uint8_t bandClass, DisplaySettingsTarget& target);
+void SaveShiftRange(ProfileStore& store, uint8_t bandClass, bool imgAFC200Shown);
+
+// The frequency box of the profile ("14101.0" when it never stored one); restored only by a profile
+// switch, saved at every shut-down.
+void LoadLastFrequency(ProfileStore& store, DisplaySettingsTarget& target);
+void SaveLastFrequency(ProfileStore& store, const DisplaySettingsTarget& target);
 
 }  // namespace muv

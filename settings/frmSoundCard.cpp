@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "common/colour.h"
+#include "common/profile_store.h"
 #include "common/timer.h"
 #include "common/vb.h"
 
@@ -38,10 +39,11 @@ void SelectStored(QComboBox* list, const std::optional<std::string>& stored) {
 
 }  // namespace
 
-frmSoundCard::frmSoundCard(SoundCardWindowHost& host, DeviceNameSource captureDevices,
+frmSoundCard::frmSoundCard(SoundCardWindowHost& host, ProfileStore& store, DeviceNameSource captureDevices,
                            DeviceNameSource playbackDevices, QWidget* parent)
     : QDialog(parent),
       host_(host),
+      store_(store),
       captureDevices_(std::move(captureDevices)),
       playbackDevices_(std::move(playbackDevices)) {
     setObjectName("frmSoundCard");
@@ -121,16 +123,19 @@ void frmSoundCard::cmdOK_Click() {
 }
 
 void frmSoundCard::LoadSoundCards() {
+    const std::string section = store_.Section("Tarjeta Sonido");
     if (cboTarjetaSonidoEntrada->count() > 0) {
-        SelectStored(cboTarjetaSonidoEntrada, Stored.Entrada);
+        SelectStored(cboTarjetaSonidoEntrada, store_.Read(section, "Entrada", 50));
         cboTarjetaSonidoentrada_Click();
     }
-    if (cboTarjetaSonidoSalida->count() > 0) SelectStored(cboTarjetaSonidoSalida, Stored.Salida);
+    if (cboTarjetaSonidoSalida->count() > 0)
+        SelectStored(cboTarjetaSonidoSalida, store_.Read(section, "Salida", 50));
 }
 
 void frmSoundCard::SaveSoundCards() {
-    if (cboTarjetaSonidoEntrada->count() > 0) Stored.Entrada = std::to_string(InputListIndex());
-    if (cboTarjetaSonidoSalida->count() > 0) Stored.Salida = std::to_string(OutputListIndex());
+    const std::string section = store_.Section("Tarjeta Sonido");
+    if (cboTarjetaSonidoEntrada->count() > 0) store_.Write(section, "Entrada", std::to_string(InputListIndex()));
+    if (cboTarjetaSonidoSalida->count() > 0) store_.Write(section, "Salida", std::to_string(OutputListIndex()));
 }
 
 int frmSoundCard::InputListIndex() const {

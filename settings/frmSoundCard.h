@@ -18,6 +18,7 @@ class QRadioButton;
 
 namespace muv {
 
+class ProfileStore;
 class Timer;
 
 // What the window needs of the main window and the receiver.
@@ -39,8 +40,9 @@ using DeviceNameSource = std::function<std::vector<std::string>()>;
 
 class frmSoundCard : public QDialog {
 public:
-    frmSoundCard(SoundCardWindowHost& host, DeviceNameSource captureDevices, DeviceNameSource playbackDevices,
-                 QWidget* parent = nullptr);
+    // store: where the choice is kept ("Tarjeta Sonido" of the current profile).
+    frmSoundCard(SoundCardWindowHost& host, ProfileStore& store, DeviceNameSource captureDevices,
+                 DeviceNameSource playbackDevices, QWidget* parent = nullptr);
 
     // The window's load: fills both lists, selects the stored choice and follows it with the input
     // list's click handler. Run once when the window is first used.
@@ -50,13 +52,8 @@ public:
     // Restarts the sound input on the chosen device, stores the choice and closes the window.
     void cmdOK_Click();
 
-    // The stored choice ("Entrada", "Salida" of the "Tarjeta Sonido" group), held here until the
-    // settings file keeps it: LoadSoundCards selects it, SaveSoundCards records the lists' indexes.
-    struct StoredChoice {
-        std::optional<std::string> Entrada;
-        std::optional<std::string> Salida;
-    };
-    StoredChoice Stored;
+    // The stored choice: LoadSoundCards selects it (and follows the input list's choice), SaveSoundCards
+    // stores the lists' indexes. A list without devices is neither read nor stored.
     void LoadSoundCards();
     void SaveSoundCards();
 
@@ -82,6 +79,7 @@ private:
     uint8_t OpenedDevice() const;
 
     SoundCardWindowHost& host_;
+    ProfileStore& store_;
     DeviceNameSource captureDevices_;
     DeviceNameSource playbackDevices_;
 };

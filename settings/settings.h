@@ -1,73 +1,159 @@
-// The settings subsystem as the rest of the program reaches it: the values kept per profile (the store),
-// and what the settings windows hold for others: the operator's locator and callsign, the macros' S/N
-// colour, the alarms wanted and their sounds, the e-mail report's choice, the beacon's state and its
-// report answer, and where the session log goes. Each keeps its name and its place in the start-up and
-// shut-down order; until the settings file and the windows exist, values live for the run only and the
-// windows' actions do the least their callers rely on.
+// The settings module: the settings file and its eight user profiles, every settings group, the start-up
+// check, and the settings windows, each created and loaded on its first use. The windows are the live
+// store of their settings; the rest of the program reads plain values from them through this module.
+// Groups whose windows come with other parts of the program keep their state here as plain values
+// (beacon, statistics, alarms, contact-entry window, spot windows).
 #pragma once
 
+#include <QWidget>
 #include <cstdint>
-#include <map>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "common/colour.h"
+#include "common/file_dialogs.h"
+#include "common/message_box.h"
 #include "settings/display_settings.h"
+#include "settings/profile_menu.h"
+#include "settings/settings_file.h"
+#include "settings/settings_window.h"
+#include "settings/window_state_settings.h"
 
 namespace muv {
 
-// The beacon window's state: its mode (one of the three), its period, and the report answer.
-struct BeaconState {
-    bool ReportArmed = false;          // a lock armed the answer to a report request
-    bool BeaconModesAvailable = true;  // the modes that need the processor load can be chosen
-    bool optBeaconReportMode = true;
-    bool optBeaconOnlyMode = false;
-    bool optReportOnlyMode = false;
-    int hsb16 = 300;          // the beacon period in seconds
-    std::string SavedTxText;  // the operator's text that a report answer put aside
+class frmAbout;
+class frmEmailReport;
+class frmEqslAccount;
+class frmLogDirectories;
+class frmOperator;
+class frmProfiles;
+class frmScan;
+class frmShortcuts;
+class frmSoundCard;
+struct SharedState;
+
+// What the settings reach in the rest of the program.
+struct SettingsLinks {
+    DisplaySettingsTarget& main;  // the main window's handlers, what it shows, its frequency box
+    ProfileMenu& profileMenu;
+    const SharedState& shared;  // BandClass
+    MessageBoxes& boxes;
+    FileDialogs& dialogs;
+    WebPages& pages;
+    std::function<frmSoundCard&()> soundCard;  // the sound-card window, loaded on first use
+    std::function<void()> clusterConnect;      // reconnects the DX cluster with the operator's data
+    std::function<void()> callsignServerLogin;
+    std::function<void()> adifChosen;  // a new ADIF file was chosen: create it when missing, load it
+    std::string programFolder;         // where the session logs go unless the operator chose a folder
+    QWidget* parent = nullptr;         // the window the settings windows belong to
 };
 
 class Settings {
 public:
-    // --- the store: a value by section and key, as the loaders read it ---
-    StoredSetting Stored() const;
-    std::map<std::string, std::string> storedValues;  // "section/key" -> value
-    // The AFC range of a band class (each keeps its own).
-    void SaveShiftRange(uint8_t bandClass, bool wide);
-    void SaveDisplaySettings() {}
-    void SaveClearScreenOption() {}
-    void SaveQsoFormSettings() {}
-    void SaveFontSize() {}
-    void SaveLastFrequency() {}
-    void SaveSelectedProfile() {}
-    // The start-up check of the files the program loads at run time.
-    void CheckInstalledFiles() {}
+    explicit Settings(SettingsLinks links);
+    ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
 
-    // --- operator window ---
-    std::string OperatorCallsign() const { return {}; }
-    std::string OperatorLocator() const { return {}; }
+    // --- the file and the profiles ---
+    SettingsFile& Store() { return file_; }
+    // The start-up check of the files MUV loads; false (after telling the operator) when it cannot run.
+    bool CheckInstalledFiles();
+    // Opens the settings file in folder (seeded from seedFile), takes the stored profile, lets the main
+    // window load (loadMainWindow), then ticks and names the profile menu.
+    void OpenSettings(const std::string& folder, const std::string& seedFile,
+                      const std::function<void()>& loadMainWindow);
+    // The current profile, 1 to 8.
+    int CurrentProfile() const;
+    // Saves every switched group under the current profile and loads them under profile n.
+    void SwitchProfile(int n);
+    void SaveSelectedProfile();
 
-    // --- macros window: the S/N macro's colour ---
+    // --- the main window's groups ---
+    void LoadDisplaySettings();
+    void SaveDisplaySettings();
+    void LoadClearScreenOption();
+    void SaveClearScreenOption();
+    void LoadFontSize();
+    void SaveFontSize();
+    void LoadShiftRange();
+    void SaveShiftRange();
+    void LoadLastFrequency();
+    void SaveLastFrequency();
+    // The default button of the clear-screen question: 0 Yes, 256 No.
+    int16_t ClearSaveLogFlag = 256;
+
+    // --- groups whose windows come with other parts ---
+    void LoadBeaconSettings();
+    void SaveBeaconSettings();
+    void LoadStatistics();
+    void SaveStatistics();
+    void LoadAlarmSettings();
+    void SaveAlarmSettings();
+    void LoadQsoFormSettings();
+    void SaveQsoFormSettings();
+    void LoadClusterSpotFormPosition();
+    void SaveClusterSpotFormPosition();
+    BeaconState beacon;
+    StatisticsRecord statistics;
+    AlarmChoices alarms;
+    QsoFormSettings qsoForm;
+    WindowPlace spotPlace = kSpotWindowPlace;
+
+    // --- the settings windows, loaded on first use ---
+    frmOperator& Operator();
+    frmEmailReport& EmailReport();
+    frmLogDirectories& LogDirectories();
+    frmScan& Scan();
+    frmEqslAccount& EqslAccount();
+    frmProfiles& Profiles();
+    frmAbout& About();
+    frmShortcuts& Shortcuts();
+    // Shown modeless from the main window's menu.
+    void ShowOperator();
+    void ShowEmailReport();
+    void ShowLogDirectories();
+    void ShowScan();
+    void ShowEqslAccount();
+    void ShowProfiles();
+    void ShowAbout();
+    void ShowShortcuts();
+
+    // --- what the rest of the program reads ---
+    std::string OperatorCallsign();
+    std::string OperatorLocator();
+    // No e-mail is to be sent.
+    bool NoInternetSelected();
+    // Where the session logs go (a path as the system takes it), whether the session log is written
+    // when MUV closes, and the ADIF log file ("" when none is chosen).
+    std::string SessionLogFolder();
+    bool AutoSaveLogClose();
+    std::string AdifPath();
+    // The macros window's S/N colour.
     ColorRef MacrosSnLabelColor() const;
 
-    // --- alarms window: which alarms are wanted, and the alarms themselves ---
-    bool MensajeParaMiChecked() const { return false; }  // "Someone is calling me"
-    bool DXCCChecked() const { return false; }           // "New DXCC"
-    bool CallsignChecked() const { return false; }       // "New Callsign"
+    // --- the alarms wanted; the alarms themselves come with the alarm sounds ---
+    bool MensajeParaMiChecked() const { return alarms.chkMensajeParaMi; }
+    bool DXCCChecked() const { return alarms.chkDXCC; }
+    bool CallsignChecked() const { return alarms.chkCallsign; }
     void AlarmaMensajeParaMi() {}
     void AlarmaDXCC() {}
     void AlarmaCallsign() {}
-
-    // --- e-mail report window: optNoInternet (no e-mail is to be sent) ---
-    bool NoInternetSelected() const { return true; }
-
-    // --- beacon window ---
-    BeaconState beacon;
-    // Answers a report request when the finished message asks for one.
+    // Answers a report request when the finished message asks for one (with the beacon window).
     void BeaconReport() {}
 
-    // --- log locations window ---
-    bool AutoSaveLogClose = false;  // chkAutoSaveLogClose
-    std::string SessionLogFolder;   // the session log's folder
+private:
+    SettingsLinks links_;
+    SettingsFile file_;
+    WindowSlot<frmOperator> operator_;
+    WindowSlot<frmEmailReport> emailReport_;
+    WindowSlot<frmLogDirectories> logDirectories_;
+    WindowSlot<frmScan> scan_;
+    WindowSlot<frmEqslAccount> eqslAccount_;
+    WindowSlot<frmProfiles> profiles_;
+    WindowSlot<frmAbout> about_;
+    WindowSlot<frmShortcuts> shortcuts_;
 };
 
 }  // namespace muv

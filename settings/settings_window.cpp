@@ -1,6 +1,10 @@
 #include "settings/settings_window.h"
 
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+#include <climits>
 
 namespace muv {
 
@@ -9,6 +13,30 @@ void PaintOkButton(QPushButton* button) {
                               .arg(RedOf(kSettingsOkColour))
                               .arg(GreenOf(kSettingsOkColour))
                               .arg(BlueOf(kSettingsOkColour)));
+}
+
+QPoint PlaceOnScreen(int x, int y, QSize size) {
+    const QPoint stored(x, y);
+    QRect best;
+    long long bestDistance = LLONG_MAX;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        if (area.contains(stored)) {
+            best = area;
+            break;
+        }
+        const long long dx = std::max({area.left() - x, 0, x - area.right()});
+        const long long dy = std::max({area.top() - y, 0, y - area.bottom()});
+        if (dx * dx + dy * dy < bestDistance) {
+            bestDistance = dx * dx + dy * dy;
+            best = area;
+        }
+    }
+    if (best.isNull()) return stored;
+    // The whole window on the screen where it fits, its top-left corner at least.
+    const int right = std::max(best.left(), best.right() + 1 - size.width());
+    const int bottom = std::max(best.top(), best.bottom() + 1 - size.height());
+    return {std::clamp(x, best.left(), right), std::clamp(y, best.top(), bottom)};
 }
 
 void ClickClearsLineEdit::mousePressEvent(QMouseEvent* event) {

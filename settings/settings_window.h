@@ -5,7 +5,9 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QPoint>
 #include <QPointer>
+#include <QSize>
 #include <functional>
 #include <memory>
 
@@ -15,6 +17,11 @@ class QPushButton;
 class QMouseEvent;
 
 namespace muv {
+
+// Where a window of the given size opens when its stored place is x, y (its left and top edges in
+// pixels): there, when that is on a screen; otherwise on the nearest screen, as close to it as the window
+// fits. A display changed since the place was stored never leaves a window out of reach.
+QPoint PlaceOnScreen(int x, int y, QSize size);
 
 // The colour of a settings window's OK button.
 constexpr ColorRef kSettingsOkColour = 0xDEB038;

@@ -14,6 +14,7 @@
 #include "common/message_box.h"
 #include "common/shared_state.h"
 #include "common/window_controls.h"
+#include "platform/private_profile.h"
 #include "rig/frmRig.h"
 #include "rig/tests/rig_peers.h"
 #include "test_support/recording_fakes.h"
@@ -39,7 +40,7 @@ class RigWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureApplication(); }
     void SetUp() override {
-        window = std::make_unique<frmRig>(RigWindowLinks{controls, shared, host, boxes, pages});
+        window = std::make_unique<frmRig>(RigWindowLinks{controls, shared, host, boxes, pages, store});
         window->RigPollIntervalMs = 100;
         window->RigReplyTimeoutMs = 1000;
     }
@@ -47,10 +48,10 @@ protected:
     std::string FrequencyBox() const { return controls.Text(Control::txtFrecuencia); }
     // Loads with CAT on, rig 1 selected and keying by CAT.
     void LoadWithCat(const std::string& rig1, const std::string& rig2) {
-        window->Stored.Rigctld1 = rig1;
-        window->Stored.Rigctld2 = rig2;
-        window->Stored.EnableCAT = "0";
-        window->Stored.PTT = "1";
+        store.Write("RIG", "Rigctld1", rig1);
+        store.Write("RIG", "Rigctld2", rig2);
+        store.Write("RIG", "Enable CAT", "0");
+        store.Write("RIG", "PTT", "1");
         window->Form_Load();
     }
     void ExpectKeyingFails(const std::string& text, const std::string& title) {
@@ -64,6 +65,7 @@ protected:
         EXPECT_EQ(host.failureTails, tails + 1);
     }
 
+    MemoryProfileStore store;
     MemoryWindowControls controls;
     SharedState shared;
     RecordingHost host;
@@ -184,16 +186,14 @@ TEST_F(RigWindow, PeerOutsideTheRigctldProtocolLeavesNoEngine) {
 }
 
 TEST_F(RigWindow, SettingsRoundTripAndAnInvalidDdsFrequency) {
-    auto& s = window->Stored;
-    s.Emisora1 = "Main rig";
-    s.FrecuenciaUSB = "14o70000";
-    s.PTT = "4";
-    s.RigNumber = "2";
-    s.PuertoCOM = "3";
-    s.Pin = "2";
-    s.Modo = "1";
-    s.EnableCAT = "1";
+    // As the program on Windows writes the section (another profile's sections do not matter: the rig
+    // is shared by all); a damaged "PTT" selects the DDS box, as any value other than 1 to 3 does.
+    store = MemoryProfileStore(
+        "[RIG2]\r\nPTT=1\r\n[RIG]\r\nEmisora1=Main rig\r\nFrecuencia USB=14o70000\r\nPTT=7\r\n"
+        "Rig Number=2\r\nPuerto COM= 3\r\nPin=2\r\nModo=1\r\nEnable CAT=1\r\n");
+    store.SetProfileSuffix("2");
     window->Form_Load();
+    EXPECT_EQ(window->cboCOM->count(), 21);
     EXPECT_TRUE(window->optDDS->isChecked());
     EXPECT_EQ(window->fraPTTNOCAT->title(), "DDS Setup");
     EXPECT_TRUE(window->fraPin->isHidden());
@@ -203,14 +203,16 @@ TEST_F(RigWindow, SettingsRoundTripAndAnInvalidDdsFrequency) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "DDS Frequency not valid");
     EXPECT_EQ(boxes.shown[0].title, "DDS Frequency Error");
-    EXPECT_EQ(*s.FrecuenciaUSB, "");
-    EXPECT_EQ(*s.PTT, "4");
-    EXPECT_EQ(*s.RigNumber, "2");
-    EXPECT_EQ(*s.PuertoCOM, "3");
-    EXPECT_EQ(*s.Pin, "2");
-    EXPECT_EQ(*s.Modo, "1");
-    EXPECT_EQ(*s.DDSOption, "2");
-    EXPECT_EQ(*s.Rigctld1, "localhost:4532");
+    auto stored = [this](const char* key) { return store.Read("RIG", key, 50).value_or(""); };
+    EXPECT_EQ(stored("Frecuencia USB"), "");
+    EXPECT_EQ(stored("PTT"), "4");
+    EXPECT_EQ(stored("Rig Number"), "2");
+    EXPECT_EQ(stored("Puerto COM"), "3");
+    EXPECT_EQ(stored("Pin"), "2");
+    EXPECT_EQ(stored("Modo"), "1");
+    EXPECT_EQ(stored("DDS Option"), "2");
+    EXPECT_EQ(stored("Rigctld1"), "localhost:4532");
+    EXPECT_EQ(store.Read("RIG2", "PTT", 50), "1");
     window->Image1_Click();
     window->Label2_Click();
     EXPECT_EQ(pages.opened.size(), 2u);

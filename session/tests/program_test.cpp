@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStyleFactory>
@@ -24,6 +26,7 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "settings/frmLogDirectories.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
 #include "test_support/scratch_folder.h"
@@ -301,8 +304,8 @@ TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
         std::vector<std::string> steps;
         f.StepObserver = [&steps](const std::string& step) { steps.push_back(step); };
         Station& st = p.St();
-        st.settings.AutoSaveLogClose = true;
-        st.settings.SessionLogFolder = folder.string();
+        st.settings.LogDirectories().chkAutoSaveLogClose->setChecked(true);
+        st.settings.LogDirectories().lblDirectorioLog->setText(QString::fromStdString(folder.string()));
         st.sessionLog.SessionLogDirty = dirty ? 1 : 0;
         f.close();
         // The transmitter is released first, before anything that might fail.
@@ -331,8 +334,9 @@ TEST_F(ProgramTest, ShutDownSaveFallsBackToTheUserDataFolder) {
         Program p(Noise(10));
         ASSERT_TRUE(Main(*p.form));
         Station& st = p.St();
-        st.settings.AutoSaveLogClose = true;
-        st.settings.SessionLogFolder = (root / "regular" / "logs").string();
+        st.settings.LogDirectories().chkAutoSaveLogClose->setChecked(true);
+        st.settings.LogDirectories().lblDirectorioLog->setText(
+            QString::fromStdString((root / "regular" / "logs").string()));
         st.sessionLog.SessionLogDirty = 1;
         st.sessionLog.SessionLogLine = "RX16: 12:00 CQ";
         p.boxes.shown.clear();
@@ -340,7 +344,7 @@ TEST_F(ProgramTest, ShutDownSaveFallsBackToTheUserDataFolder) {
         const fs::path saved = root / "data" / "MUV" / SessionLogFileName(st.shared.UtcNow);
         ASSERT_EQ(p.boxes.shown.size(), 1u);
         EXPECT_EQ(p.boxes.shown[0].title, "Log Error");
-        EXPECT_EQ(p.boxes.shown[0].text, "Path '" + st.settings.SessionLogFolder +
+        EXPECT_EQ(p.boxes.shown[0].text, "Path '" + st.settings.SessionLogFolder() +
                                              "' not found. Data have been saved in '" + saved.string());
         std::ifstream in(saved, std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "platform/private_profile.h"
 
 namespace muv {
 namespace {
 
-// Records the handlers called, in order.
+// Records the handlers called, in order, and shows what the test sets for the savers.
 // clang-format off
 #define CLICK(name) void name() override { calls.push_back(#name); }
 #define MENU(name) void name(int i) override { calls.push_back(#name " " + std::to_string(i)); }
@@ -23,22 +26,26 @@ struct RecordingTarget : DisplaySettingsTarget {
     CLICK(imgBaudOFF2MF_Click) CLICK(imgBaudOFF3MF_Click) CLICK(imgOFFWaterFall_Click)
     CLICK(imgONWaterFall_Click) CLICK(imgAFC50_Click) CLICK(imgAFC200_Click)
     void ShowAlarmOn(bool on) override { calls.push_back(on ? "AlarmOn" : "AlarmOff"); }
+    int FirstTickedItem(SettingsMenu menu) const override {
+        auto it = ticked.find(menu);
+        return it == ticked.end() ? 0 : it->second;
+    }
+    bool PictureShown(std::string_view name) const override { return shown.count(std::string(name)) > 0; }
+    std::string FrequencyBoxText() const override { return frequency; }
+    void SetFrequencyBoxText(const std::string& text) override { frequency = text; }
+    std::map<SettingsMenu, int> ticked;
+    std::set<std::string> shown;
+    std::string frequency;
 };
 // clang-format on
 
-StoredSetting Store(std::map<std::string, std::string> values) {
-    return [values](std::string_view section, std::string_view key) -> std::optional<std::string> {
-        auto it = values.find(std::string(section) + "/" + std::string(key));
-        if (it == values.end()) return std::nullopt;
-        return it->second;
-    };
-}
-
 TEST(DisplaySettings, NothingStoredReplaysTheDefaultsInOrder) {
     RecordingTarget t;
-    LoadDisplaySettings(t);
-    LoadFontSize(t);
-    LoadShiftRange(2, t);
+    MemoryProfileStore store;
+    LoadDisplaySettings(store, t);
+    LoadFontSize(store, t);
+    LoadShiftRange(store, 2, t);
+    LoadLastFrequency(store, t);
     const std::vector<std::string> expected{"mnuEstiloMenu_Click 1", "mnuFrequenciesList_Click 11",
                                             "mnuColour_Click 3",     "mnuResolucion_Click 2",
                                             "mnuTipoIdioma_Click 1", "imgRXOFF2_Click",
@@ -47,39 +54,78 @@ TEST(DisplaySettings, NothingStoredReplaysTheDefaultsInOrder) {
                                             "imgONWaterFall_Click",  "mnuFont_Click 1",
                                             "imgAFC200_Click"};
     EXPECT_EQ(t.calls, expected);
-    EXPECT_EQ(LoadClearScreenOption(), 256);
+    EXPECT_EQ(LoadClearScreenOption(store), 256);
+    EXPECT_EQ(t.frequency, "14101.0");
+    EXPECT_EQ(store.writes, 0);
 }
 
-TEST(DisplaySettings, StoredValuesChooseTheirHandlers) {
+TEST(DisplaySettings, StoredValuesChooseTheirHandlersAndBadOnesTheDefaults) {
     RecordingTarget t;
-    LoadDisplaySettings(t, Store({{"Pantalla/Color", "5"},
-                                  {"Frecuencia/Menu", ""},  // empty reads as missing
-                                  {"Conmutadores/Auto RX", "7"},
-                                  {"Conmutadores/Auto RX MF", "1"},
-                                  {"Conmutadores/Alarma", "0"},
-                                  {"Conmutadores/Baudios", "abc"},
-                                  {"Conmutadores/Baudios MF", "1"},
-                                  {"Conmutadores/WaterFall", "1"}}));
+    MemoryProfileStore store(
+        "[Pantalla]\r\nColor=5\r\nResolucion=9\r\nEstilo Menu=-1\r\n[Frecuencia]\r\nMenu=\r\n"
+        "[Idioma]\r\nIdioma=99999999999\r\n"
+        "[Conmutadores]\r\nAuto RX=7\r\nAuto RX MF=1\r\nAlarma=0\r\nBaudios=abc\r\nBaudios MF=1\r\n"
+        "WaterFall=1\r\n[Clear]\r\nSave Log=1\r\n[Fuente]\r\nTama\xF1o=3.4\r\n");
+    LoadDisplaySettings(store, t);
+    LoadFontSize(store, t);
     const std::vector<std::string> expected{"mnuEstiloMenu_Click 1", "mnuFrequenciesList_Click 11",
                                             "mnuColour_Click 5",     "mnuResolucion_Click 2",
                                             "mnuTipoIdioma_Click 1", "imgRXOFF3_Click",
                                             "imgRXOFF1MF_Click",     "AlarmOff",
                                             "imgBaudOFF3_Click",     "imgBaudOFF3MF_Click",
-                                            "imgOFFWaterFall_Click"};
+                                            "imgOFFWaterFall_Click", "mnuFont_Click 3"};
     EXPECT_EQ(t.calls, expected);
-
-    EXPECT_EQ(LoadClearScreenOption(Store({{"Clear/Save Log", "1"}})), 0);
-    EXPECT_EQ(LoadClearScreenOption(Store({{"Clear/Save Log", "2"}})), 256);
+    EXPECT_EQ(LoadClearScreenOption(store), 0);
+    store.Write("Clear", "Save Log", "2");
+    EXPECT_EQ(LoadClearScreenOption(store), 256);
 }
 
-TEST(DisplaySettings, ShiftRangeIsReadPerBandClassButNeverForEme) {
-    const StoredSetting wide =
-        Store({{"Conmutadores/Shift Range MF", "1"}, {"Conmutadores/Shift Range HF", "1"}});
+TEST(DisplaySettings, SavesWhatTheWindowShowsUnderTheProfileAndLoadsItBack) {
     RecordingTarget t;
-    LoadShiftRange(1, t, wide);
-    LoadShiftRange(2, t, wide);
-    LoadShiftRange(3, t, wide);
-    LoadShiftRange(2, t, Store({{"Conmutadores/Shift Range HF", "0"}}));
+    t.ticked = {{SettingsMenu::EstiloMenu, 2}, {SettingsMenu::FrequenciesList, 18}, {SettingsMenu::Colour, 7},
+                {SettingsMenu::Resolucion, 4}, {SettingsMenu::TipoIdioma, 5}};
+    t.shown = {"imgRXON1", "imgRXON3MF", "imgBaudON2", "imgBaudON3MF", "imgONWaterFall"};
+    t.frequency = "7040.0";
+    MemoryProfileStore store;
+    store.SetProfileSuffix("3");
+    SaveDisplaySettings(store, t);
+    SaveFontSize(store, t);
+    SaveClearScreenOption(store, 0);
+    SaveLastFrequency(store, t);
+    EXPECT_EQ(store.Text(),
+              "[Pantalla3]\r\nEstilo Menu= 2\r\nColor= 7\r\nResolucion= 4\r\n"
+              "[Frecuencia3]\r\nMenu= 18\r\n[Idioma3]\r\nIdioma= 5\r\n"
+              "[Conmutadores3]\r\nAuto RX=1\r\nAuto RX MF=3\r\nAlarma=0\r\nBaudios=2\r\nBaudios MF=3\r\nWaterFall=1\r\n"
+              "[Fuente3]\r\nTama\xF1o=\r\n[Clear3]\r\nSave Log=1\r\n[RIG3]\r\nUltima Frecuencia=7040.0\r\n");
+
+    RecordingTarget back;
+    LoadDisplaySettings(store, back);
+    LoadFontSize(store, back);
+    LoadLastFrequency(store, back);
+    EXPECT_EQ(back.calls, (std::vector<std::string>{"mnuEstiloMenu_Click 2", "mnuFrequenciesList_Click 18",
+                                                    "mnuColour_Click 7", "mnuResolucion_Click 4",
+                                                    "mnuTipoIdioma_Click 5", "imgRXOFF1_Click", "imgRXOFF3MF_Click",
+                                                    "AlarmOff", "imgBaudOFF2_Click", "imgBaudOFF3MF_Click",
+                                                    "imgOFFWaterFall_Click", "mnuFont_Click 1"}))
+        << "no size ticked reads back as size 1";
+    EXPECT_EQ(back.frequency, "7040.0");
+    EXPECT_EQ(LoadClearScreenOption(store), 0);
+    store.SetProfileSuffix("");
+    EXPECT_EQ(LoadClearScreenOption(store), 256) << "profile 1 has its own sections";
+}
+
+TEST(DisplaySettings, ShiftRangeIsKeptPerBandClassButNeverReadForEme) {
+    MemoryProfileStore store;
+    SaveShiftRange(store, 1, true);
+    SaveShiftRange(store, 2, true);
+    SaveShiftRange(store, 3, true);
+    EXPECT_EQ(store.Text(), "[Conmutadores]\r\nShift Range MF=1\r\nShift Range HF=1\r\nShift Range EME=1\r\n");
+    RecordingTarget t;
+    LoadShiftRange(store, 1, t);
+    LoadShiftRange(store, 2, t);
+    LoadShiftRange(store, 3, t);
+    SaveShiftRange(store, 2, false);
+    LoadShiftRange(store, 2, t);
     EXPECT_EQ(t.calls, (std::vector<std::string>{"imgAFC50_Click", "imgAFC50_Click", "imgAFC200_Click",
                                                  "imgAFC200_Click"}));
 }

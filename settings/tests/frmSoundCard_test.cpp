@@ -8,6 +8,8 @@
 
 #include "common/timer.h"
 #include "settings/frmSoundCard.h"
+
+#include "platform/private_profile.h"
 #include "test_support/qt_app.h"
 
 namespace muv {
@@ -43,11 +45,14 @@ protected:
     void Make(std::vector<std::string> capture = {"Mic A", "Line B", "USB C"},
               std::vector<std::string> playback = {"Out A", "Out B"}) {
         window = std::make_unique<frmSoundCard>(
-            host, [capture] { return capture; }, [playback] { return playback; });
+            host, store, [capture] { return capture; }, [playback] { return playback; });
         host.window = window.get();
     }
 
+    std::optional<std::string> Stored(const char* key) { return store.Read("Tarjeta Sonido", key, 50); }
+
     RecordingHost host;
+    MemoryProfileStore store;
     std::unique_ptr<frmSoundCard> window;
 };
 
@@ -65,9 +70,10 @@ TEST_F(SoundCardWindow, LoadListsTheDevicesAndSelectsTheStoredChoice) {
     const std::vector<std::pair<std::string, int>> cases = {
         {"5", 0}, {"-1", 0}, {"2", 2}, {"2.6", 0}, {"1.4", 1}};
     for (const auto& [stored, expected] : cases) {
+        store = MemoryProfileStore();
+        store.Write("Tarjeta Sonido", "Entrada", stored);
+        store.Write("Tarjeta Sonido", "Salida", stored);
         Make();
-        window->Stored.Entrada = stored;
-        window->Stored.Salida = stored;
         window->Form_Load();
         EXPECT_EQ(window->InputListIndex(), expected) << stored;
         EXPECT_EQ(window->OutputListIndex(), expected < 2 ? expected : 0) << stored;
@@ -78,14 +84,15 @@ TEST_F(SoundCardWindow, LoadListsTheDevicesAndSelectsTheStoredChoice) {
 
     // No capture device at all: nothing selected, nothing stored.
     host.log.clear();
+    store = MemoryProfileStore();
     Make({}, {"Out A"});
     window->Form_Load();
     EXPECT_EQ(window->InputListIndex(), -1);
     EXPECT_EQ(window->SelectedInputDevice, 0);
     window->cboTarjetaSonidoentrada_Click();
     window->SaveSoundCards();
-    EXPECT_FALSE(window->Stored.Entrada.has_value());
-    EXPECT_EQ(window->Stored.Salida, "0");
+    EXPECT_FALSE(Stored("Entrada").has_value());
+    EXPECT_EQ(Stored("Salida"), "0");
     EXPECT_TRUE(host.log.empty());
 }
 
@@ -125,8 +132,15 @@ TEST_F(SoundCardWindow, OkRestartsTheInputInOrderAndStoresTheChoice) {
     EXPECT_EQ(host.log, (std::vector<std::string>{"CancelFrame", "tmrRX off", "CloseSoundInput",
                                                   "OpenSoundInput 0", "tmrRX on"}))
         << "even when nothing changed";
-    EXPECT_EQ(window->Stored.Entrada, "0");
-    EXPECT_EQ(window->Stored.Salida, "1");
+    EXPECT_EQ(Stored("Entrada"), "0");
+    EXPECT_EQ(Stored("Salida"), "1");
+
+    // Under another profile the choice is kept in that profile's own section.
+    store.SetProfileSuffix("4");
+    window->SetInputListIndex(2);
+    window->SaveSoundCards();
+    EXPECT_EQ(store.Read("Tarjeta Sonido4", "Entrada", 50), "2");
+    EXPECT_EQ(Stored("Entrada"), "0");
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(host.Enabled());
 }

@@ -1,0 +1,261 @@
+// The program and its settings file: what one run chooses is there in the next, a file written by the
+// program on Windows loads, profiles switch as a whole, and a damaged or read-only file costs no data.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include <sys/stat.h>
+
+#include "platform/memory_sound.h"
+#include "platform/program_folders.h"
+#include "platform/private_profile.h"
+#include "rig/frmRig.h"
+#include "session/frmMain.h"
+#include "session/program_start.h"
+#include "session/station.h"
+#include "settings/frmEmailReport.h"
+#include "settings/frmLogDirectories.h"
+#include "settings/frmOperator.h"
+#include "settings/frmScan.h"
+#include "settings/frmSoundCard.h"
+#include "test_support/qt_app.h"
+#include "test_support/recording_fakes.h"
+
+namespace muv {
+namespace {
+
+std::string SettingsPath() {
+    return SettingsFolder() + "/MUV.ini";
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteSettings(const std::string& text) {
+    std::filesystem::create_directories(SettingsFolder());
+    std::ofstream(SettingsPath(), std::ios::binary) << text;
+}
+
+// One run of the program on memory devices with two capture and two playback devices.
+struct ProgramRun {
+    ProgramRun() {
+        auto in = std::make_unique<MemorySoundInput>(std::vector<int16_t>(48000 * 20, 0));
+        auto out = std::make_unique<MemorySoundOutput>();
+        station = std::make_unique<Station>(
+            SoundDevices{std::move(in), std::move(out), [] { return std::vector<std::string>{"Line in", "USB"}; },
+                         [] { return std::vector<std::string>{"Speakers", "USB"}; }},
+            &boxes);
+        form = &station->form;
+        started = Main(*form);
+    }
+    ~ProgramRun() {
+        if (form && !form->ProgramEnded()) form->Form_Unload();
+    }
+    Station& St() { return *station; }
+    int Ticked(const auto& items) {
+        for (size_t i = 1; i < items.size(); ++i)
+            if (items[i]->isChecked()) return static_cast<int>(i);
+        return 0;
+    }
+
+    test::RecordingBoxes boxes;
+    std::unique_ptr<Station> station;
+    frmMain* form = nullptr;
+    bool started = false;
+};
+
+class SettingsProgram : public test::QtAppTest {};
+
+TEST_F(SettingsProgram, WhatOneRunChoosesIsThereInTheNext) {
+    {
+        ProgramRun run;
+        ASSERT_TRUE(run.started);
+        EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
+        frmMain& f = *run.form;
+        Station& st = run.St();
+        // Profile first: switching loads the new profile's settings.
+        f.mnuListaUsuarios_Click(3);
+        frmRig& rig = st.rig.Window();
+        rig.txtRigctld1->setText("localhost:4999");
+        rig.optVOX->setChecked(true);
+        rig.cmdOK_Click();
+        frmSoundCard& card = st.SoundCard();
+        card.SetInputListIndex(1);
+        card.SetOutputListIndex(1);
+        card.cmdOK_Click();
+        f.mnuFrequenciesList_Click(7);
+        f.mnuResolucion_Click(5);
+        f.imgBaudOFF2_Click();
+        f.mnuColour_Click(6);
+        st.settings.Operator().txtCallsign->setText("EA1ABC");
+        st.settings.Operator().cmdOK_Click();
+        f.Form_Unload();
+    }
+    const std::string text = FileText(SettingsPath());
+    EXPECT_NE(text.find("NumeroUsuario=3"), std::string::npos) << text;
+    {
+        ProgramRun run;
+        ASSERT_TRUE(run.started);
+        frmMain& f = *run.form;
+        Station& st = run.St();
+        EXPECT_EQ(run.Ticked(f.mnuListaUsuarios), 3);
+        EXPECT_EQ(f.mnuUsuario->title(), "User3");
+        EXPECT_EQ(st.settings.CurrentProfile(), 3);
+        EXPECT_EQ(st.rig.Window().txtRigctld1->text(), "localhost:4999");
+        EXPECT_TRUE(st.rig.Window().optVOX->isChecked());
+        EXPECT_EQ(st.SoundCard().InputListIndex(), 1);
+        EXPECT_EQ(st.SoundCard().OutputListIndex(), 1);
+        EXPECT_EQ(run.Ticked(f.mnuFrequenciesList), 7);
+        EXPECT_EQ(f.txtFrecuencia->text(), "7040.0");
+        EXPECT_EQ(run.Ticked(f.mnuResolucion), 5);
+        EXPECT_EQ(run.Ticked(f.mnuColour), 6);
+        EXPECT_TRUE(f.PictureShown("imgBaudON2"));
+        EXPECT_EQ(st.settings.OperatorCallsign(), "EA1ABC");
+    }
+}
+
+TEST_F(SettingsProgram, AFileWrittenOnWindowsLoads) {
+    WriteSettings(
+        "[User Profiles]\r\nNumeroUsuario=2\r\n2=Portable\r\n"
+        "[Fuente2]\r\nTama\xF1o= 3\r\n[Pantalla2]\r\nColor= 5\r\nResolucion= 1\r\n"
+        "[Operador2]\r\nCallsign=EA1ABC\r\nName=Jos\xE9 Mar\xED" "a\r\nLocator=im98JM\r\n"
+        "[RIG]\r\nPTT=3\r\nEnable CAT=1\r\n[Email2]\r\nOption=1\r\nServidor SMTP=smtp.example.org\r\n"
+        "[SCAN2]\r\n3=1\r\nSegundos= 200\r\n[Log2]\r\nAuto Save Log Close=0\r\n");
+    ProgramRun run;
+    ASSERT_TRUE(run.started);
+    frmMain& f = *run.form;
+    Station& st = run.St();
+    EXPECT_EQ(run.Ticked(f.mnuListaUsuarios), 2);
+    EXPECT_EQ(f.mnuUsuario->title(), "Portable");
+    EXPECT_EQ(f.mnuListaUsuarios[1]->text(), "User1");
+    EXPECT_EQ(run.Ticked(f.mnuFont), 3);
+    EXPECT_EQ(run.Ticked(f.mnuColour), 5);
+    EXPECT_EQ(run.Ticked(f.mnuResolucion), 1);
+    EXPECT_EQ(st.settings.OperatorCallsign(), "EA1ABC");
+    EXPECT_EQ(st.settings.Operator().txtName->text(), QString::fromUtf8("Jos\xC3\xA9 Mar\xC3\xAD" "a"));
+    EXPECT_EQ(st.settings.OperatorLocator(), "IM98jm");
+    EXPECT_TRUE(st.rig.Window().optVOX->isChecked());
+    EXPECT_FALSE(st.settings.NoInternetSelected());
+    EXPECT_TRUE(st.settings.Scan().FrequencyTicked(3));
+    EXPECT_EQ(st.settings.Scan().DwellValue(), 200);
+    EXPECT_FALSE(st.settings.AutoSaveLogClose());
+    // What the file does not hold takes the defaults.
+    EXPECT_EQ(run.Ticked(f.mnuFrequenciesList), 11);
+    EXPECT_EQ(run.Ticked(f.mnuTipoIdioma), 1);
+}
+
+TEST_F(SettingsProgram, AProfileSwitchSavesTheOldAndLoadsTheNewButNotTheRig) {
+    WriteSettings("[User Profiles]\r\n5=Contest\r\n[Operador5]\r\nCallsign=EA5ZZZ\r\n[Pantalla5]\r\nColor= 1\r\n");
+    ProgramRun run;
+    ASSERT_TRUE(run.started);
+    frmMain& f = *run.form;
+    Station& st = run.St();
+    st.settings.Operator().txtCallsign->setText("EA1ABC");
+    f.mnuColour_Click(7);
+    st.rig.Window().txtRigctld1->setText("rig.local:4532");
+    st.rig.Window().cmdOK_Click();
+
+    f.mnuListaUsuarios_Click(5);
+    EXPECT_EQ(f.mnuUsuario->title(), "Contest");
+    EXPECT_EQ(st.settings.OperatorCallsign(), "EA5ZZZ");
+    EXPECT_EQ(run.Ticked(f.mnuColour), 1);
+    EXPECT_EQ(f.txtFrecuencia->text(), "14101.0") << "a profile that never stored a frequency";
+    EXPECT_EQ(st.rig.Window().txtRigctld1->text(), "rig.local:4532") << "the rig is shared by all profiles";
+    const std::string text = FileText(SettingsPath());
+    EXPECT_EQ(GetProfileValue(text, "Operador", "Callsign", 50), "EA1ABC") << "saved under the old profile";
+    EXPECT_EQ(GetProfileValue(text, "Pantalla", "Color", 50), "7");
+
+    // Back again: profile 1 as it was left.
+    f.mnuListaUsuarios_Click(1);
+    EXPECT_EQ(st.settings.OperatorCallsign(), "EA1ABC");
+    EXPECT_EQ(run.Ticked(f.mnuColour), 7);
+
+    // The same profile again does nothing; none while transmitting.
+    const std::string before = FileText(SettingsPath());
+    f.mnuListaUsuarios_Click(1);
+    EXPECT_EQ(FileText(SettingsPath()), before);
+    st.shared.TxRxState = 1;
+    f.mnuListaUsuarios_Click(5);
+    st.shared.TxRxState = 0;
+    EXPECT_EQ(st.settings.CurrentProfile(), 1);
+    EXPECT_EQ(run.Ticked(f.mnuListaUsuarios), 1);
+    ASSERT_FALSE(run.boxes.shown.empty());
+    EXPECT_EQ(run.boxes.shown.back().text, "The user profile cannot be changed while transmitting.");
+}
+
+TEST_F(SettingsProgram, DamagedAndReadOnlyFilesCostNothing) {
+    // Random bytes where the file should be: the program starts on the defaults and replaces nothing it
+    // could not read.
+    std::mt19937 rng(11);
+    std::string garbage(20000, '\0');
+    for (char& c : garbage)
+        c = static_cast<char>(rng());
+    WriteSettings(garbage);
+    {
+        ProgramRun run;
+        ASSERT_TRUE(run.started);
+        EXPECT_EQ(run.Ticked(run.form->mnuResolucion), 2);
+        EXPECT_EQ(run.Ticked(run.form->mnuListaUsuarios), 1);
+    }
+    // Read-only: the operator is told once (at the first write), and the file stays as it was.
+    const std::string kept = "[User Profiles]\r\nNumeroUsuario=9\r\n[Pantalla]\r\nColor= 4\r\n";
+    WriteSettings(kept);
+    ::chmod(SettingsPath().c_str(), 0400);
+    {
+        ProgramRun run;
+        ASSERT_TRUE(run.started);
+        EXPECT_EQ(run.Ticked(run.form->mnuListaUsuarios), 1) << "a profile digit out of range is profile 1";
+        EXPECT_EQ(run.Ticked(run.form->mnuColour), 4);
+        run.form->mnuColour_Click(2);
+        run.form->Form_Unload();
+        int told = 0;
+        for (const auto& box : run.boxes.shown)
+            if (box.title == "Settings Error") ++told;
+        EXPECT_EQ(told, 1);
+    }
+    EXPECT_EQ(FileText(SettingsPath()), kept);
+    ::chmod(SettingsPath().c_str(), 0600);
+}
+
+TEST_F(SettingsProgram, TheClearScreenQuestionKeepsItsLastAnswerAsTheDefault) {
+    {
+        ProgramRun run;
+        ASSERT_TRUE(run.started);
+        Station& st = run.St();
+        st.sessionLog.SessionLogLine = "RX16: CQ";
+        run.boxes.answers = {BoxAnswer::Cancel};
+        run.form->cmdClearScreen_Click();
+        ASSERT_EQ(run.boxes.shown.size(), 1u);
+        EXPECT_EQ(run.boxes.shown[0].text, "Save Log?");
+        EXPECT_EQ(run.boxes.shown[0].buttons, BoxButtons::YesNoCancelDefaultNo);
+        EXPECT_EQ(st.sessionLog.SessionLogLine, "RX16: CQ") << "Cancel keeps everything";
+        run.boxes.answers = {BoxAnswer::Yes};
+        run.form->cmdClearScreen_Click();
+        EXPECT_NE(st.sessionLog.SessionLogText.find("RX16: CQ\r\n\r\nCLEAR SCREEN\r\n"), std::string::npos);
+        EXPECT_EQ(st.settings.ClearSaveLogFlag, 0);
+    }
+    ProgramRun run;
+    ASSERT_TRUE(run.started);
+    run.St().sessionLog.SessionLogLine = "RX16: QRZ";
+    run.boxes.answers = {BoxAnswer::No};
+    run.form->cmdClearScreen_Click();
+    EXPECT_EQ(run.boxes.shown.back().buttons, BoxButtons::YesNoCancel) << "Yes became the default";
+    EXPECT_EQ(run.St().sessionLog.SessionLogText.find("RX16: QRZ"), std::string::npos);
+    EXPECT_EQ(run.St().settings.ClearSaveLogFlag, 256);
+}
+
+}  // namespace
+}  // namespace muv

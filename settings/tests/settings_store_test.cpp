@@ -1,0 +1,258 @@
+// The settings file as the module opens it (folder, seed, privacy, failures), the groups kept as plain
+// values, and the start-up check of the installed files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "platform/private_profile.h"
+#include "settings/settings_file.h"
+#include "settings/settings_window.h"
+#include "settings/startup_check.h"
+#include "settings/window_state_settings.h"
+#include "test_support/qt_app.h"
+#include "test_support/scratch_folder.h"
+
+namespace muv {
+namespace {
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class SettingsFileTest : public test::TempFolderTest {};
+
+TEST_F(SettingsFileTest, TheSeedIsCopiedOnceAndTheCopyIsPrivate) {
+    const std::string seed = Path("seed.ini");
+    std::ofstream(seed, std::ios::binary) << "[User Profiles]\r\nNumeroUsuario=3\r\n";
+    ::chmod(seed.c_str(), 0444);  // as installed: read-only
+    const std::string folder = Path("config/deeper/MUV");
+    SettingsFile file;
+    file.Write("Before", "Open", "in memory");
+    EXPECT_EQ(file.Read("Before", "Open", 50), "in memory");
+    file.Open(folder, seed);
+    EXPECT_EQ(file.SettingsPath(), folder + "/MUV.ini");
+    EXPECT_EQ(file.Read("User Profiles", "NumeroUsuario", 20), "3");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.SettingsPath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "passwords are kept in it";
+    file.Write("User Profiles", "NumeroUsuario", "5");
+
+    // An existing file is never overwritten by the seed.
+    SettingsFile again;
+    again.Open(folder, seed);
+    EXPECT_EQ(again.Read("User Profiles", "NumeroUsuario", 20), "5");
+
+    // No seed: the file appears at the first write.
+    SettingsFile fresh;
+    fresh.Open(Path("other"), Path("no-seed.ini"));
+    EXPECT_FALSE(std::filesystem::exists(fresh.SettingsPath()));
+    EXPECT_EQ(fresh.Read("User Profiles", "NumeroUsuario", 20), std::nullopt);
+    fresh.Write("User Profiles", "NumeroUsuario", "1");
+    EXPECT_EQ(FileText(fresh.SettingsPath()), "[User Profiles]\r\nNumeroUsuario=1\r\n");
+}
+
+TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
+    SettingsFile file;
+    file.Open(Path("MUV"), "");
+    std::vector<std::string> told;
+    file.WriteFailed = [&told](const std::string& m) { told.push_back(m); };
+    file.Write("RIG", "PTT", "1");
+    ::chmod(file.SettingsPath().c_str(), 0400);
+    file.Write("RIG", "PTT", "3");
+    file.Write("RIG", "Pin", "2");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("cannot be saved"), std::string::npos);
+    EXPECT_NE(told[0].find("read-only"), std::string::npos);
+    EXPECT_EQ(file.Read("RIG", "PTT", 50), "3");
+    EXPECT_EQ(FileText(file.SettingsPath()), "[RIG]\r\nPTT=1\r\n");
+    ::chmod(file.SettingsPath().c_str(), 0600);
+    {
+        SettingsFile::Batch batch(file);
+        file.Write("RIG", "Modo", "1");
+    }
+    EXPECT_EQ(FileText(file.SettingsPath()), "[RIG]\r\nPTT=3\r\nPin=2\r\nModo=1\r\n");
+    ::chmod(file.SettingsPath().c_str(), 0400);
+    file.Write("RIG", "Modo", "0");
+    EXPECT_EQ(told.size(), 2u) << "told again after a write had succeeded";
+}
+
+TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
+    MemoryProfileStore store;
+    BeaconState beacon;
+    LoadBeaconSettings(store, beacon);
+    EXPECT_TRUE(beacon.optBeaconReportMode);
+    StatisticsRecord stats;
+    AlarmChoices alarms;
+    LoadAlarmSettings(store, alarms);
+    EXPECT_TRUE(alarms.chkClusterSpot);
+    EXPECT_TRUE(alarms.optSpeaker);
+    QsoFormSettings form;
+    LoadQsoFormSettings(store, form);
+    EXPECT_EQ(form.place.x, 90);
+    EXPECT_EQ(form.place.y, 273);
+    WindowPlace spot{1, 1};
+    LoadSpotFormPosition(store, spot);
+    EXPECT_EQ(spot.x, 298);
+    EXPECT_EQ(spot.y, 51);
+
+    for (const std::string suffix : {"", "6"}) {
+        store.SetProfileSuffix(suffix);
+        BeaconState b;
+        b.optBeaconReportMode = false;
+        b.optBeaconOnlyMode = true;
+        b.txtBeacon16y8 = "<SN> 73 p" + suffix;
+        b.hsb16 = 420;
+        SaveBeaconSettings(store, b);
+        StatisticsRecord r;
+        r.txtMensaje = "CQ DX\r\nde EA1ABC\rpse\nk p" + suffix;
+        r.ShiftSum = 12.375;
+        r.ShiftCount = 3;
+        r.txtDistancia = "1234 km";
+        SaveStatistics(store, r);
+        AlarmChoices a;
+        a.chkClusterSpot = false;
+        a.chkDXCC = true;
+        a.txtArchivoSonido = "/home/op/alarm" + suffix + ".wav";
+        a.optSpeaker = false;
+        SaveAlarmSettings(store, a);
+        QsoFormSettings f;
+        f.chkEQSL = true;
+        f.txtNombre = "Jos\xE9";
+        f.place = {-5, 700};
+        SaveQsoFormSettings(store, f);
+        SaveSpotFormPosition(store, {400, 20});
+    }
+    for (const std::string suffix : {"", "6"}) {
+        store.SetProfileSuffix(suffix);
+        BeaconState b;
+        LoadBeaconSettings(store, b);
+        EXPECT_TRUE(b.optBeaconOnlyMode);
+        EXPECT_EQ(b.txtBeacon16y8, "<SN> 73 p" + suffix);
+        EXPECT_EQ(b.hsb16, 420);
+        StatisticsRecord r;
+        LoadStatistics(store, r);
+        EXPECT_EQ(r.txtMensaje, "CQ DX\r\nde EA1ABC\r\npse\r\nk p" + suffix) << "every kind of line break kept";
+        EXPECT_DOUBLE_EQ(r.ShiftSum, 12.375);
+        EXPECT_EQ(r.ShiftCount, 3);
+        EXPECT_EQ(r.txtDistancia, "1234 km");
+        AlarmChoices a;
+        LoadAlarmSettings(store, a);
+        EXPECT_FALSE(a.chkClusterSpot);
+        EXPECT_TRUE(a.chkDXCC);
+        EXPECT_FALSE(a.optSpeaker);
+        EXPECT_EQ(a.txtArchivoSonido, "/home/op/alarm" + suffix + ".wav");
+        QsoFormSettings f;
+        LoadQsoFormSettings(store, f);
+        EXPECT_TRUE(f.chkEQSL);
+        EXPECT_EQ(f.txtNombre, "Jos\xE9");
+        EXPECT_EQ(f.place.x, -5);
+        EXPECT_EQ(f.place.y, 700);
+        WindowPlace p;
+        LoadSpotFormPosition(store, p);
+        EXPECT_EQ(p.x, 400);
+    }
+    EXPECT_NE(store.Text().find("Suma Shift=12.375\r\n"), std::string::npos) << "a dot whatever the locale";
+    EXPECT_NE(store.Text().find("Timer16= 420\r\n"), std::string::npos);
+    EXPECT_NE(store.Text().find("Mensaje=CQ DX<Return>de EA1ABC<Return>pse<Return>k p\r\n"), std::string::npos);
+}
+
+TEST(HeldGroups, OutOfRangeValuesKeepTheDefaults) {
+    MemoryProfileStore store(
+        "[BEACON]\r\nModo=2\r\nTimer16=99999\r\n[Estadisticas]\r\nContador Shift=1e40\r\nSuma Shift=abc\r\n"
+        "[ADIF]\r\nPosicionVentanaX=1e12\r\nPosicionVentanaY= 300.6\r\n");
+    BeaconState b;
+    b.BeaconModesAvailable = false;  // no processor-load reading: only the report answer can run
+    LoadBeaconSettings(store, b);
+    EXPECT_TRUE(b.optReportOnlyMode);
+    EXPECT_EQ(b.hsb16, 300);
+    StatisticsRecord r;
+    r.ShiftCount = 7;
+    LoadStatistics(store, r);
+    EXPECT_EQ(r.ShiftCount, 7);
+    EXPECT_EQ(r.ShiftSum, 0);
+    QsoFormSettings f;
+    LoadQsoFormSettings(store, f);
+    EXPECT_EQ(f.place.x, 90);
+    EXPECT_EQ(f.place.y, 301);
+}
+
+class StartupCheck : public test::TempFolderTest {};
+
+TEST_F(StartupCheck, TellsTheFirstMissingFileAndWhetherTheProgramGoesOn) {
+    InstalledFiles files;
+    files.componentFolder = folder_.string();
+    files.components = {"first.so", "second.so"};
+    files.countryFiles = {Path("user/cty.dat"), Path("cty.dat")};
+    files.programFolder = folder_.string();
+    files.flagsFolder = Path("Flags");
+
+    auto problems = CheckInstalledFiles(files);
+    ASSERT_EQ(problems.size(), 1u) << "only the first of two missing components";
+    EXPECT_EQ(problems[0].prompt, "File " + Path("first.so") + " not found. Run 'Install.exe'");
+    EXPECT_EQ(problems[0].title, "Setup Error");
+    EXPECT_EQ(problems[0].icon, BoxIcon::Critical);
+    EXPECT_TRUE(problems[0].fatal);
+
+    std::ofstream(Path("first.so")) << "x";
+    std::ofstream(Path("second.so")) << "x";
+    problems = CheckInstalledFiles(files);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].prompt, "File " + folder_.string() + "/cty.dat not found.");
+    EXPECT_EQ(problems[0].title, "File not found");
+    EXPECT_EQ(problems[0].icon, BoxIcon::Exclamation);
+    EXPECT_TRUE(problems[0].fatal);
+
+    std::ofstream(Path("cty.dat")) << "x";
+    problems = CheckInstalledFiles(files);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].prompt, "'Flags' Directory not found");
+    EXPECT_EQ(problems[0].title, "Folder not found");
+    EXPECT_FALSE(problems[0].fatal);
+
+    std::filesystem::create_directories(Path("Flags"));
+    problems = CheckInstalledFiles(files);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].prompt,
+              "Some Flags have been included in this version. Please, copy the Flag Folder again");
+    EXPECT_EQ(problems[0].title, "Flag not found");
+    EXPECT_FALSE(problems[0].fatal);
+
+    std::ofstream(Path("Flags/Glorioso.ico")) << "x";
+    EXPECT_TRUE(CheckInstalledFiles(files).empty());
+    files.flagsFolder.reset();
+    std::filesystem::remove(Path("cty.dat"));
+    std::filesystem::create_directories(Path("user"));
+    std::ofstream(Path("user/cty.dat")) << "x";
+    EXPECT_TRUE(CheckInstalledFiles(files).empty()) << "a country file in the user's folder will do";
+}
+
+}  // namespace
+}  // namespace muv
+
+namespace muv {
+namespace {
+
+class WindowPlaces : public test::QtAppTest {};
+
+TEST_F(WindowPlaces, APlaceOffEveryScreenComesBackOntoTheNearest) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize size(300, 200);
+    EXPECT_EQ(PlaceOnScreen(screen.left() + 10, screen.top() + 20, size),
+              QPoint(screen.left() + 10, screen.top() + 20))
+        << "a place on the screen is kept";
+    EXPECT_EQ(PlaceOnScreen(-5000, screen.top() + 20, size), QPoint(screen.left(), screen.top() + 20));
+    const QPoint far = PlaceOnScreen(99999, 99999, size);
+    EXPECT_EQ(far, QPoint(screen.right() + 1 - size.width(), screen.bottom() + 1 - size.height()));
+}
+
+}  // namespace
+}  // namespace muv
