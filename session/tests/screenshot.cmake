@@ -1,6 +1,10 @@
 # Runs MUV on a virtual display with the recording as its sound input and checks that it saved its
-# window. Arguments: MUV, INPUT, OUTPUT_WAV, PNG, AFTER (seconds).
+# window. Arguments: MUV, INPUT, OUTPUT_WAV, PNG, AFTER (seconds), FOLDER (its configuration and data,
+# emptied first).
 file(REMOVE "${PNG}")
+file(REMOVE_RECURSE "${FOLDER}")
+set(ENV{XDG_CONFIG_HOME} "${FOLDER}/config")
+set(ENV{XDG_DATA_HOME} "${FOLDER}/data")
 set(ENV{MUV_SOUND_INPUT} "${INPUT}")
 set(ENV{MUV_SOUND_OUTPUT} "${OUTPUT_WAV}")
 execute_process(
