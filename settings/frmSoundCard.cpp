@@ -14,6 +14,7 @@
 #include "common/profile_store.h"
 #include "common/timer.h"
 #include "common/vb.h"
+#include "settings/settings_window.h"
 
 namespace muv {
 
@@ -79,11 +80,7 @@ frmSoundCard::frmSoundCard(SoundCardWindowHost& host, ProfileStore& store, Devic
 }
 
 void frmSoundCard::Form_Load() {
-    constexpr ColorRef kOkBackColour = 0xDEB038;
-    cmdOK->setStyleSheet(QString("background-color: rgb(%1, %2, %3)")
-                             .arg(RedOf(kOkBackColour))
-                             .arg(GreenOf(kOkBackColour))
-                             .arg(BlueOf(kOkBackColour)));
+    PaintOkButton(cmdOK);
     Fill(cboTarjetaSonidoEntrada, captureDevices_ ? captureDevices_() : std::vector<std::string>{});
     Fill(cboTarjetaSonidoSalida, playbackDevices_ ? playbackDevices_() : std::vector<std::string>{});
     LoadSoundCards();
