@@ -7,7 +7,7 @@ namespace muv {
 
 std::string SettingsFolder() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative path.
+    // A relative path is not a configuration home: it is ignored, as the XDG rules say.
     if (xdg && xdg[0] == '/') return std::string(xdg) + "/MUV";
     const char* home = std::getenv("HOME");
     if (home && *home) return std::string(home) + "/.config/MUV";
