@@ -1,9 +1,11 @@
 #include "session/frequency_list.h"
 
+#include <charconv>
 #include <chrono>
 #include <random>
 
 #include "common/vb.h"
+#include "receiver/band_lookup.h"
 
 namespace muv {
 
@@ -36,6 +38,104 @@ std::string KiloHertzText(int32_t hz) {
     for (char& c : text)
         if (c == ',') c = '.';
     return text;
+}
+
+std::optional<int32_t> TunableFrequencyHz(std::string_view boxText) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!boxText.empty() && blank(boxText.front()))
+        boxText.remove_prefix(1);
+    while (!boxText.empty() && blank(boxText.back()))
+        boxText.remove_suffix(1);
+    if (!boxText.empty() && boxText.front() == '+') boxText.remove_prefix(1);
+    bool digit = false, point = false;
+    for (char c : boxText) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digit) return std::nullopt;
+    double kHz = 0;
+    std::from_chars(boxText.data(), boxText.data() + boxText.size(), kHz);
+    if (RoundHalfEven(kHz) >= 1000000) return std::nullopt;
+    const double hz = RoundHalfEven(kHz * 1000);
+    if (hz < 1) return std::nullopt;
+    return static_cast<int32_t>(hz);
+}
+
+const std::array<int32_t, kChannels> kChannelKHz = {3583,  3585,  7040,  7042,  7044,  10144, 10145, 14078,
+                                                    14101, 14103, 14113, 18111, 18113, 21110, 21114};
+const std::array<int, kChannels> kChannelMenuEntries = {4,  5,  7,  8,  9,  10, 11, 12,
+                                                        13, 14, 15, 16, 17, 18, 19};
+
+std::array<ChannelLook, kChannels> ChannelLooks(int32_t hz) {
+    struct Band {
+        float lowerEdgeMHz;          // the band's colour is the one of its lower edge
+        int32_t shownFrom, shownTo;  // the range in Hz in which its channels are shown
+        int first, count;            // its channels
+    };
+    static constexpr Band kBands[] = {
+        {3.5f, 3500000, 3620000, 0, 2},     {7.0f, 7000000, 7200000, 2, 3},
+        {10.0f, 10000000, 10150000, 5, 2},  {14.0f, 14000000, 14350000, 7, 4},
+        {18.0f, 18000000, 18168000, 11, 2}, {21.0f, 21000000, 21450000, 13, 2},
+    };
+    std::array<ChannelLook, kChannels> looks{};
+    int on = -1;
+    for (int i = 0; i < kChannels; ++i)
+        if (hz == kChannelKHz[static_cast<size_t>(i)] * 1000) on = i;
+    for (const Band& band : kBands) {
+        const bool shown = hz >= band.shownFrom && hz <= band.shownTo;
+        const bool onThisBand = on >= band.first && on < band.first + band.count;
+        for (int i = band.first; i < band.first + band.count; ++i) {
+            ChannelLook& look = looks[static_cast<size_t>(i)];
+            look.visible = shown;
+            if (i == on) {
+                look.colour = BandFromFrequency(band.lowerEdgeMHz).Colour;
+            } else if (on < 0 || onThisBand) {
+                look.colour = kChannelBoxGrey;
+            }
+        }
+    }
+    return looks;
+}
+
+int EntryAbove(double dialHz) {
+    for (int i = 1; i <= kFrequencyEntries; ++i)
+        if (kDefaultFrequencies[static_cast<size_t>(i)] > dialHz) return i;
+    return 1;
+}
+
+int EntryBelow(double dialHz) {
+    for (int i = kFrequencyEntries; i >= 1; --i)
+        if (kDefaultFrequencies[static_cast<size_t>(i)] < dialHz) return i;
+    return kFrequencyEntries;
+}
+
+int16_t ScanStartCountdown(int dwellValue) {
+    return static_cast<int16_t>(300 - dwellValue);
+}
+
+bool ScanTick(ScanPosition& scan, int dwellValue, bool frameLocked) {
+    bool step = false;
+    if (scan.ScanCountdown == 0) {
+        scan.ScanCountdown = static_cast<int16_t>(301 - dwellValue);
+        step = !frameLocked;
+    }
+    --scan.ScanCountdown;
+    return step;
+}
+
+int NextScanEntry(ScanPosition& scan, int count, const std::function<bool(int)>& ticked) {
+    const int16_t from = scan.ScanIndex;
+    for (int tries = 0; tries < count; ++tries) {
+        if (++scan.ScanIndex > count) scan.ScanIndex = 1;
+        if (ticked(scan.ScanIndex)) return scan.ScanIndex;
+    }
+    scan.ScanIndex = from;
+    return 0;
 }
 
 int32_t PickStartFrequency() {

@@ -25,6 +25,7 @@
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/qtextedit_window.h"
 #include "session/controls.h"
+#include "session/frequency_list.h"
 #include "settings/display_settings.h"
 #include "settings/frmSoundCard.h"
 #include "settings/profile_menu.h"
@@ -255,6 +256,16 @@ public:
     // The frequency list's menu ticks and the band plan for a frequency in Hz.
     void ChequearMenuFrecuencias(int32_t hz);
     uint8_t PendingFrequencyChange = 0;  // a finished message asks for the box to be re-read
+    // The scan: the entry it tuned last and the seconds to its next step; the step itself.
+    ScanPosition Scan;
+    void ScanNextFrequency();
+    // 1 while Ctrl is held down in the receive window (a word clicked then goes to the QTH).
+    uint8_t CtrlHeld = 0;
+    // The web pages the window opens: the desktop's browser unless others are given.
+    WebPages& Pages();
+    void SetWebPages(WebPages* pages) {
+        webPages_ = pages;
+    }
     uint8_t LanguageIndex = 1;
 
     // The end of a data transmission: the queued sound played out, the end mark, the key released,
@@ -399,6 +410,7 @@ private:
     bool endingTransmission_ = false;
     uint32_t transmissionsStarted_ = 0;
     Station* station_ = nullptr;
+    WebPages* webPages_ = nullptr;
 };
 
 }  // namespace muv

@@ -2,14 +2,42 @@
 // its arrows, the channel boxes, the CAT retune and the scan.
 #include <QAction>
 #include <QCheckBox>
+#include <algorithm>
 #include <cmath>
 
 #include "common/vb.h"
+#include "receiver/band_lookup.h"
 #include "session/frequency_list.h"
 #include "session/frmMain.h"
 #include "session/station.h"
+#include "settings/frmScan.h"
 
 namespace muv {
+
+namespace {
+
+std::array<TextBox*, kChannels> ChannelBoxes(const frmMain& f) {
+    return {f.txt3583,  f.txt3585,  f.txt7040,  f.txt7042,  f.txt7044,  f.txt10144, f.txt10145, f.txt14078,
+            f.txt14101, f.txt14103, f.txt14113, f.txt18111, f.txt18113, f.txt21110, f.txt21114};
+}
+
+// An arrow's step to a list entry: the box follows at once and the rig 250 ms after the last of quick
+// steps. Without an engine nothing waits, and the rig's frequency is read into the box again.
+void StepToEntry(frmMain& f, int entry) {
+    f.tmrCambiarFrecuenciaCAT.SetEnabled(false);
+    if (f.mnuFrequenciesList[static_cast<size_t>(entry)]->isEnabled()) {
+        f.tmrCambiarFrecuenciaCAT.SetInterval(250);
+        f.mnuFrequenciesList_Click(entry);
+        if (!f.tmrCambiarFrecuenciaCAT.Enabled()) f.tmrCambiarFrecuenciaCAT.SetInterval(0);
+    }
+    f.FocusTransmitWindow();
+}
+
+double DialHz(const frmMain& f) {
+    return Val(FromQString(f.txtFrecuencia->text())) * 1000;
+}
+
+}  // namespace
 
 void frmMain::PararTemporizadorMargen() {
     tmrTemporizador1Baudio.SetEnabled(false);
@@ -109,7 +137,12 @@ void frmMain::CambiarModo(int16_t newClass) {
 }
 
 void frmMain::ChequearMenuFrecuencias(int32_t hz) {
-    // The channel boxes of the band come with the frequency panel; here the menu and the band plan.
+    const std::array<ChannelLook, kChannels> looks = ChannelLooks(hz);
+    const std::array<TextBox*, kChannels> boxes = ChannelBoxes(*this);
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        if (looks[i].colour) boxes[i]->SetBackColor(*looks[i].colour);
+        boxes[i]->setVisible(looks[i].visible);
+    }
     for (size_t i = 1; i <= 25; ++i)
         mnuFrequenciesList[i]->setChecked(hz == kDefaultFrequencies[i]);
 
@@ -164,20 +197,59 @@ void frmMain::imgScanON_Click() {
     tmrScan.SetEnabled(false);
 }
 
-void frmMain::imgScanOFF_Click() {}
+void frmMain::imgScanOFF_Click() {
+    Station& st = *station_;
+    if (st.shared.TxRxState != 0) return;
+    imgScanON->setVisible(true);
+    imgScanOFF->setVisible(false);
+    SyncSwitches();
+    ScanNextFrequency();
+    Scan.ScanCountdown = ScanStartCountdown(st.settings.Scan().DwellValue());
+    tmrScan.SetEnabled(true);
+}
 
-void frmMain::pctFlechaArriba_Click() {}
+void frmMain::tmrScan_Timer() {
+    Station& st = *station_;
+    txtTemporizadorScan->setText(ToQString("Scan: " + std::to_string(Scan.ScanCountdown)));
+    txtTemporizadorScan->setVisible(true);
+    // A frame being received keeps the scan on its frequency.
+    if (ScanTick(Scan, st.settings.Scan().DwellValue(), st.receiver.RxLocked == 1)) ScanNextFrequency();
+}
 
-void frmMain::pctFlechaArriba_DblClick() {}
+void frmMain::ScanNextFrequency() {
+    // The box and the menu follow when the rig reports its new frequency.
+    const frmScan& window = station_->settings.Scan();
+    const int entry = NextScanEntry(Scan, std::min(window.FrequencyCount(), kFrequencyEntries),
+                                    [&window](int i) { return window.FrequencyTicked(i); });
+    if (entry == 0) return;
+    int32_t hz = kDefaultFrequencies[static_cast<size_t>(entry)];
+    station_->rig.CambiarFrecuencia(hz);
+}
 
-void frmMain::pctFlechaAbajo_Click() {}
+void frmMain::pctFlechaArriba_Click() {
+    StepToEntry(*this, EntryAbove(DialHz(*this)));
+}
 
-void frmMain::pctFlechaAbajo_DblClick() {}
+void frmMain::pctFlechaArriba_DblClick() {
+    pctFlechaArriba_Click();
+}
+
+void frmMain::pctFlechaAbajo_Click() {
+    StepToEntry(*this, EntryBelow(DialHz(*this)));
+}
+
+void frmMain::pctFlechaAbajo_DblClick() {
+    pctFlechaAbajo_Click();
+}
 
 void frmMain::txtFrecuencia_Change() {
     const double v = Val(FromQString(txtFrecuencia->text()));
     // Seven digits of kHz at most: a longer number is no frequency the program handles.
     if (std::abs(RoundHalfEven(v)) >= 1000000) return;
+    const ColorRef band = BandFromFrequency(static_cast<float>(v / 1000)).Colour;
+    txtFrecuencia->SetBackColor(band);
+    pctFlechaArriba->SetBackColor(band);
+    pctFlechaAbajo->SetBackColor(band);
     ChequearMenuFrecuencias(static_cast<int32_t>(RoundHalfEven(v * 1000)));
     Station& st = *station_;
     if (!st.rig.WindowLoaded()) return;
@@ -187,11 +259,22 @@ void frmMain::txtFrecuencia_Change() {
         current->SetMode(rigctl::PM_DIG_U);
 }
 
-void frmMain::txtFrecuencia_Click() {}
+void frmMain::txtFrecuencia_Click() {
+    // Emptied for typing, unless an online rig drives it.
+    if (!txtFrecuencia->isReadOnly()) {
+        txtFrecuencia->setText(QString());
+    } else {
+        FocusTransmitWindow();
+    }
+}
 
-void frmMain::ChannelBox_Click(int) {}
-
-void frmMain::tmrScan_Timer() {}
+void frmMain::ChannelBox_Click(int index) {
+    if (index >= 1 && index <= kChannels) {
+        const int entry = kChannelMenuEntries[static_cast<size_t>(index - 1)];
+        if (mnuFrequenciesList[static_cast<size_t>(entry)]->isEnabled()) mnuFrequenciesList_Click(entry);
+    }
+    FocusTransmitWindow();
+}
 
 void frmMain::tmrCambiarFrecuenciaCAT_Timer() {
     int32_t hz = PendingCatFrequency;

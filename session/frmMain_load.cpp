@@ -1,8 +1,8 @@
 // The main window's load and unload, the UTC clock, and the procedures the program's other parts reach:
 // the end of the program, a sound card that cannot be used, the processor-load meter, the alarm switch set
 // by the settings.
-#include <QCoreApplication>
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QSlider>
 
@@ -45,6 +45,12 @@ void frmMain::Form_Load() {
     lblSN->setEnabled(false);
     lblSN->SetBackColor(kSnLabelDisabled);
     st.settings.LoadFontSize();
+    // The contact-entry window's group is read as that window's load reads it (the shut-down saves it
+    // back whole); a session starts without the last partner's name, QTH and locator.
+    st.settings.LoadQsoFormSettings();
+    st.settings.qsoForm.txtNombre.clear();
+    st.settings.qsoForm.txtQTH.clear();
+    st.settings.qsoForm.txtLocator.clear();
     st.online.ClusterConnect();
     st.online.PskReporterStart();
     st.online.CallsignServerRequest(CallsignServerCode::Login);
@@ -171,12 +177,18 @@ int frmMain::FirstTickedItem(SettingsMenu menu) const {
         return 0;
     };
     switch (menu) {
-        case SettingsMenu::EstiloMenu: return first(mnuEstiloMenu);
-        case SettingsMenu::FrequenciesList: return first(mnuFrequenciesList);
-        case SettingsMenu::Colour: return first(mnuColour);
-        case SettingsMenu::Resolucion: return first(mnuResolucion);
-        case SettingsMenu::TipoIdioma: return first(mnuTipoIdioma);
-        case SettingsMenu::Font: return first(mnuFont);
+        case SettingsMenu::EstiloMenu:
+            return first(mnuEstiloMenu);
+        case SettingsMenu::FrequenciesList:
+            return first(mnuFrequenciesList);
+        case SettingsMenu::Colour:
+            return first(mnuColour);
+        case SettingsMenu::Resolucion:
+            return first(mnuResolucion);
+        case SettingsMenu::TipoIdioma:
+            return first(mnuTipoIdioma);
+        case SettingsMenu::Font:
+            return first(mnuFont);
     }
     return 0;
 }

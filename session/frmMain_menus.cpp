@@ -27,6 +27,29 @@ QAction* ChoiceItem(QMenu* menu, const QString& caption, std::function<void()> h
     return item;
 }
 
+// The receive window's back colours, items 1 to 7 of the colour menu.
+constexpr ColorRef kReceiveColours[8] = {0,
+                                         RGB(254, 219, 160),   // Brown
+                                         RGB(217, 217, 243),   // Quartz
+                                         RGB(224, 224, 224),   // Background
+                                         RGB(234, 234, 174),   // Medium Goldenrod
+                                         RGB(255, 255, 204),   // Yellow
+                                         RGB(216, 216, 191),   // Wheat
+                                         RGB(255, 255, 255)};  // White
+
+// The pages the menus open. Only the donation page is fetched over TLS.
+constexpr const char* kPskReporterMap =
+    "http://www.pskreporter.info/"
+    "pskmap.html?preset&callsign=ZZZZZ&what=all&mode=MUV&timerange=3600&hideunrec=1";
+constexpr const char* kHam2HamRoom = "http://www.ham2ham.com/room307_muv.php";
+constexpr const char* kDxFunCluster = "http://www.dxfun.com/muv";
+constexpr const char* kMuvSite = "http://www.muv-modem.org/";
+constexpr const char* kMuvGroup = "http://www.facebook.com/group.php?gid=103847529631842&v=wall/";
+// The receiving account, donations@muv-modem.org, URL-encoded.
+constexpr const char* kDonationPage =
+    "https://www.paypal.com/cgi-bin/webscr?cmd=_donations&business=donations%40muv-modem.org"
+    "&lc=US&no_note=0&currency_code=EUR&bn=PP%2dDonationsBF%3abtn_donateCC_LG%2egif%3aNonHostedGuest";
+
 QAction* Item(QMenu* menu, const QString& caption, std::function<void()> handler) {
     QAction* item = menu->addAction(caption);
     QObject::connect(item, &QAction::triggered, menu, [handler = std::move(handler)] { handler(); });
@@ -188,18 +211,22 @@ void frmMain::mnuFont_Click(int index) {
     Station& st = *station_;
     st.shared.RxFontSize = kSizes[index];
     TickOnly(mnuFont, index);
+    // The whole received text takes the size; the caret and selection of both windows stay where the
+    // operator left them, so that the next key typed replaces nothing.
     TextWindow& rx = RxWindow();
+    const int32_t start = rx.SelStart(), length = rx.SelLength();
     rx.SetSelStart(0);
     rx.SetSelLength(rx.TextLength());
     rx.SetSelFontSize(st.shared.RxFontSize);
-    TextWindow& tx = TxWindow();
-    tx.SetSelStart(0);
-    tx.SetSelLength(tx.TextLength());
+    rx.SetSelStart(start);
+    rx.SetSelLength(length);
+    if (length == 0) rx.SetSelFontSize(st.shared.RxFontSize);
 }
 
 void frmMain::mnuColour_Click(int index) {
-    // The receive window's colours come with the colour menu's own work; the tick is the stored choice.
+    // The tick is the stored choice.
     TickOnly(mnuColour, index);
+    if (index >= 1 && index <= 7) rtfVentanaRX->SetBackColor(kReceiveColours[index]);
 }
 
 void frmMain::mnuEstiloMenu_Click(int index) {
@@ -212,9 +239,26 @@ void frmMain::mnuTipoIdioma_Click(int index) {
     station_->ApplyLanguage();
 }
 
-void frmMain::mnuSkedsOpcion_Click(int) {}
+void frmMain::mnuSkedsOpcion_Click(int index) {
+    // Items 4 and 5 open the spot windows, which come with the on-line services.
+    switch (index) {
+        case 1:
+            Pages().Open(kPskReporterMap);
+            break;
+        case 2:
+            Pages().Open(kHam2HamRoom);
+            break;
+        case 3:
+            Pages().Open(kDxFunCluster);
+            break;
+        default:
+            break;
+    }
+}
 
-void frmMain::mnuEstadisticas_Click() {}
+void frmMain::mnuEstadisticas_Click() {
+    // The statistics window comes with the logbook.
+}
 
 void frmMain::mnuListaUsuarios_Click(int index) {
     Station& st = *station_;
@@ -238,15 +282,25 @@ void frmMain::mnuShortcuts_Click() {
     station_->settings.ShowShortcuts();
 }
 
-void frmMain::mnuMuvSite_Click() {}
+void frmMain::mnuMuvSite_Click() {
+    Pages().Open(kMuvSite);
+}
 
-void frmMain::mnuMuvFacebook_Click() {}
+void frmMain::mnuMuvFacebook_Click() {
+    Pages().Open(kMuvGroup);
+}
 
 void frmMain::mnuAbout_Click() {
     station_->settings.ShowAbout();
 }
 
-void frmMain::mnuDonate_Click() {}
+void frmMain::mnuDonate_Click() {
+    Pages().Open(kDonationPage);
+}
+
+WebPages& frmMain::Pages() {
+    return webPages_ ? *webPages_ : station_->pages;
+}
 
 // --- ProfileMenu ---
 void frmMain::SetProfileItemCaption(int item, const std::string& name) {

@@ -1,15 +1,28 @@
 // The main window's side of the logbook and the on-line services: the partner's callsign box, the cluster
 // panel, the e-mail result, the callsign server's second address and lamps, spots, PSK Reporter and eQSL.
+#include <QTextBrowser>
+
+#include "logbook/callsign.h"
 #include "session/frmMain.h"
 #include "session/station.h"
 
 namespace muv {
 
+namespace {
+
+constexpr const char* kCallsignLookup = "http://www.qrz.com/callsign/";
+
+}  // namespace
+
 void frmMain::pctADIF_Click() {}
 
-void frmMain::imgQRZ_Click() {}
+void frmMain::imgQRZ_Click() {
+    Pages().Open(kCallsignLookup + BaseCallsign(FromQString(txtDestination->text())));
+}
 
-void frmMain::imgQRZ_MouseMove(int, int, float, float) {}
+void frmMain::imgQRZ_MouseMove(int, int, float, float) {
+    imgQRZ->setToolTip(ToQString("qrz/" + BaseCallsign(FromQString(txtDestination->text()))));
+}
 
 void frmMain::pctClusterLink_Click() {}
 
@@ -17,7 +30,11 @@ void frmMain::pctClusterLink2_Click() {}
 
 void frmMain::pctBorrarMensaje_Click() {}
 
-void frmMain::pctBorrarMensaje2_Click() {}
+void frmMain::pctBorrarMensaje2_Click() {
+    for (QWidget* w : std::initializer_list<QWidget*>{txtClusterFrecuencia2, rtfClusterComentario2,
+                                                      txtClusterHora2, pctClusterLink2, pctBorrarMensaje2})
+        w->setVisible(false);
+}
 
 void frmMain::txtDestination_Change() {}
 
@@ -35,7 +52,11 @@ void frmMain::tmrEmail_Timer() {
 
 void frmMain::tmrPSKreporter_Timer() {}
 
-void frmMain::tmrEQSL_Timer() {}
+void frmMain::tmrEQSL_Timer() {
+    // The upload's page has had its time on screen.
+    WebBrowserEQSL->setVisible(false);
+    tmrEQSL.SetEnabled(false);
+}
 
 void frmMain::tmrADIFCallsignChange_Timer() {}
 

@@ -7,6 +7,7 @@
 #include "session/frmMain.h"
 #include "session/message_closing.h"
 #include "session/station.h"
+#include "session/word_pick.h"
 
 namespace muv {
 
@@ -24,9 +25,9 @@ void frmMain::cmdClearScreen_Click() {
     SessionLog& log = station_->sessionLog;
     Settings& settings = station_->settings;
     if (!log.SessionLogLine.empty()) {
-        const BoxAnswer answer =
-            Boxes().Show("Save Log?", "Save Log", BoxIcon::Information,
-                         settings.ClearSaveLogFlag == 0 ? BoxButtons::YesNoCancel : BoxButtons::YesNoCancelDefaultNo);
+        const BoxAnswer answer = Boxes().Show(
+            "Save Log?", "Save Log", BoxIcon::Information,
+            settings.ClearSaveLogFlag == 0 ? BoxButtons::YesNoCancel : BoxButtons::YesNoCancelDefaultNo);
         if (answer == BoxAnswer::Cancel) return;
         if (answer == BoxAnswer::Yes) {
             log.SessionLogText += log.SessionLogLine;
@@ -45,11 +46,49 @@ void frmMain::cmdClearScreen_Click() {
 }
 
 // --- text windows: KeyDown may set KeyCode to 0, KeyPress may change or drop KeyAscii ---
-void frmMain::rtfVentanaRX_KeyDown(int&, int) {}
+void frmMain::rtfVentanaRX_KeyDown(int& KeyCode, int Shift) {
+    if (KeyCode == 33) {
+        pctFlechaArriba_Click();
+    } else if (KeyCode == 34) {
+        pctFlechaAbajo_Click();
+    } else if (Shift == 2) {
+        CtrlHeld = 1;
+    }
+}
 
-void frmMain::rtfVentanaRX_KeyUp(int&, int) {}
+void frmMain::rtfVentanaRX_KeyUp(int&, int) {
+    CtrlHeld = 0;
+}
 
-void frmMain::rtfVentanaRX_MouseUp(int, int, float, float) {}
+void frmMain::rtfVentanaRX_MouseUp(int, int, float, float) {
+    // A plain click on a word takes it; a selection made with the mouse is left alone.
+    TextWindow& rx = RxWindow();
+    if (rx.SelLength() > 0) return;
+    const std::string text = rx.Text();
+    const WordSpan span = WordAtCaret(text, rx.SelStart());
+    if (span.length == 0) return;
+    rx.SetSelStart(span.start);
+    rx.SetSelLength(span.length);
+    const std::string word = text.substr(static_cast<size_t>(span.start), static_cast<size_t>(span.length));
+    // The contact-entry window's fields are the settings' values until the window takes them over.
+    QsoFormSettings& contact = station_->settings.qsoForm;
+    switch (PickedWordTarget(word, CtrlHeld == 1)) {
+        case WordTarget::Qth:
+            contact.txtQTH = word;
+            break;
+        case WordTarget::Locator:
+            contact.txtLocator = word;
+            break;
+        case WordTarget::Callsign:
+            txtDestination->setText(ToQString(word));
+            break;
+        case WordTarget::Name:
+            contact.txtNombre = word;
+            break;
+        case WordTarget::None:
+            break;
+    }
+}
 
 // --- timer ticks (the cursor read-out, tmrPosicionCursor_Timer, is display only: frmMain.cpp) ---
 void frmMain::tmrRX_Timer() {

@@ -37,10 +37,8 @@ void frmMain::SetFrequencyMenuEnabled(bool enabled) {
 }
 
 int32_t frmMain::DisplayedFrequencyHz() const {
-    const double hz = RoundHalfEven(Val(FromQString(txtFrecuencia->text())) * 1000);
-    // A number typed into the box that no 32-bit frequency holds tunes nothing.
-    if (std::abs(hz) > std::numeric_limits<int32_t>::max()) return 0;
-    return static_cast<int32_t>(hz);
+    // An empty box, a text that is no plain number, or a number that is no frequency tunes nothing.
+    return TunableFrequencyHz(FromQString(txtFrecuencia->text())).value_or(0);
 }
 
 // --- the switch ---
@@ -451,8 +449,24 @@ void frmMain::tmrVolumenSlider_Timer() {
 
 // --- the transmit window's clear button ---
 
-void frmMain::cmdClearVentanaTX_Click() {}
+void frmMain::cmdClearVentanaTX_Click() {
+    Transmitter& tx = station_->transmitter;
+    TextWindow& window = TxWindow();
+    if (tx.TxStopRequest == 0) {
+        // A transmission running (or none yet): only the text not sent yet goes.
+        window.SetSelStart(tx.TxSentPosition);
+        window.SetSelLength(window.TextLength() - window.SelStart());
+        window.SetSelText("");
+        window.SetSelColor(kBlack);
+    } else {
+        window.SetText("");
+    }
+    FocusTransmitWindow();
+    MacroClearedTx = 0;
+}
 
-void frmMain::cmdClearVentanaTX_MouseMove(int, int, float, float) {}
+void frmMain::cmdClearVentanaTX_MouseMove(int, int, float, float) {
+    cmdClearVentanaTX->setToolTip(QStringLiteral("Clear TX Windows"));
+}
 
 }  // namespace muv
