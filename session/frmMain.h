@@ -3,7 +3,7 @@
 // cluster panel, the menus and the 36 timers. Controls keep their classic names and are public, as the
 // rest of the program reads and sets them directly; each control event calls the handler method named
 // after the control and the event. The handlers are grouped by feature: frmMain_load (load, unload, clock),
-// frmMain_menus, frmMain_bands (band, frequency list, scan), frmMain_options (the switches),
+// frmMain_menus, frmMain_bands (band, frequency list, scan), frmMain_options (the switches), frmMain_beacon,
 // frmMain_receive, frmMain_transmit, frmMain_macros, frmMain_online (partner box, cluster panel, services);
 // frmMain_build builds the controls. The modem reaches the window through WindowControls, the layouts
 // through ControlGeometry.
@@ -271,6 +271,17 @@ public:
     // The end of a data transmission: the queued sound played out, the end mark, the key released,
     // back to receiving (TransmitterHost).
     void EndTransmission();
+
+    // The placeholders of a macro text replaced by the operator's data, the version, the last S/N and the
+    // partner's callsign, one blank appended.
+    std::string AplicarMacros(const std::string& text);
+
+    // The beacon: its countdown begun again while it runs in a beacon mode (180 s in the first, yellow
+    // phase, else the period); its message in the chosen mode; sending it (the message into an empty
+    // transmit window, then TX/RX to start, and again to end once it has gone).
+    void RestartBeaconCountdown();
+    std::string BeaconMessage();
+    void SendBeacon();
 
     // Transmit state of the window: the blink phase of the transmit indicator, the slow-mode pause
     // after a transmission, the beacon's countdown, the last text sent, a transmit text filled by a

@@ -1,5 +1,5 @@
 // The option switches of the main window: receive option and symbol rate of each band, the AFC range, the
-// waterfall, the alarm and the beacon.
+// waterfall and the alarm (the beacon's are in frmMain_beacon).
 #include <array>
 #include <initializer_list>
 #include <utility>
@@ -20,8 +20,6 @@ void SelectInRow(std::initializer_list<std::pair<PictureBox*, PictureBox*>> row,
 }
 
 }  // namespace
-
-void frmMain::mnuBeacon_Click() {}
 
 bool frmMain::ReceiveOptionMayChange() const {
     const Station& st = *station_;
@@ -150,22 +148,7 @@ void frmMain::imgONAlarm_Click() {}
 
 void frmMain::imgOFFAlarm_Click() {}
 
-void frmMain::imgONBeacon_Click() {
-    imgONBeacon->setVisible(false);
-    imgOFFBeacon->setVisible(true);
-    SyncSwitches();
-    tmrBeacon.SetEnabled(false);
-    txtTemporizadorBeacon->setVisible(false);
-    station_->settings.beacon.ReportArmed = false;
-}
-
-void frmMain::imgOFFBeacon_Click() {}
-
 void frmMain::pctDetenerAlarma_Click() {}
-
-void frmMain::tmrVolumenBeacon_Timer() {}
-
-void frmMain::tmrBeacon_Timer() {}
 
 void frmMain::tmrAlarma_Timer() {
     // One alarm per arming; the alarm sounds come with the alarms window.

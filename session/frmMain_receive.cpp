@@ -147,7 +147,7 @@ void frmMain::tmrRefrescoCPU_Timer() {
 
 void frmMain::tmrCPUProteccion_Timer() {
     tmrCPUProteccion.SetEnabled(false);
-    // The beacon's countdown restarts here too once the beacon exists.
+    RestartBeaconCountdown();
     if (Visible(Control::imgONWaterFall)) {
         imgONWaterFall_Click();
         Boxes().Show("CPU Usage too high. Waterfall has been disabled. If you wish, set RX to 16-8 only",

@@ -53,7 +53,7 @@ void frmMain::cmdTX_RX_Click() {
 
     const bool beaconOn = Visible(Control::imgONBeacon);
     if (st.shared.TxRxState == 0) {
-        if (beaconOn && !st.settings.beacon.optReportOnlyMode) {
+        if (beaconOn && st.settings.BeaconModeSelected() != BeaconMode::ReportOnly) {
             if (Visible(Control::fraSymbolRateHF)) {
                 imgRXOFF1_Click();
             } else if (Visible(Control::fraSymbolRateMF)) {
@@ -170,7 +170,8 @@ void frmMain::tmrTemporizador1Baudio_Timer() {
         PararTemporizadorMargen();
         if (Visible(Control::imgONBeacon) && !tmrBeacon.Enabled()) {
             cmdTX_RX_Click();
-            cmdTX_RX_Click();
+            // Only a transmission that started is asked to end.
+            if (st.shared.TxRxState == 1) cmdTX_RX_Click();
         }
     }
     --SlowModeCountdown;
@@ -319,8 +320,8 @@ void frmMain::EndTransmission() {
                 txtTemporizadorBeacon->SetBackColor(kStatusYellow);
                 BeaconCountdown = 180;
                 tmrBeacon.SetEnabled(true);
-            } else if (st.settings.beacon.optBeaconReportMode || st.settings.beacon.optBeaconOnlyMode) {
-                BeaconCountdown = static_cast<int16_t>(st.settings.beacon.hsb16);
+            } else if (st.settings.BeaconModeSelected() != BeaconMode::ReportOnly) {
+                BeaconCountdown = static_cast<int16_t>(st.settings.BeaconPeriod());
                 txtTemporizadorBeacon->SetBackColor(kStatusGreen);
                 tmrBeacon.SetEnabled(true);
             } else {

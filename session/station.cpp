@@ -47,7 +47,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
                              },
                              [this] { online.ClusterConnect(); },
                              [this] { online.CallsignServerRequest(CallsignServerCode::Login); },
-                             [this] { OpenAdifLog(); }, UserDataFolder(), &form}),
+                             [this] { OpenAdifLog(); }, UserDataFolder(), &form, &beaconHost}),
       soundInput(std::move(devices.input)),
       soundOutput(std::move(devices.output)),
       // Without a mixer of its own (WAV files, tests) the program has a mixer with no cards.
@@ -59,6 +59,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       soundCardHost(*this),
       errorTraps(*this),
       messageServices(*this),
+      beaconHost(*this),
       rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form),
       dds(rig.Keying(), comPuertoSerie),
       keying(rig.Keying(), comPuertoSerie, form.Boxes(), windowRequests),
@@ -108,6 +109,7 @@ void Station::ApplyLanguage() {
     // settings.
     settings.Operator();
     settings.EmailReport();
+    settings.Beacon();
     SoundCard();
     settings.LogDirectories();
     settings.Scan();

@@ -92,6 +92,7 @@ public:
     StationSoundCardHost soundCardHost;
     StationErrorTraps errorTraps;
     StationMessageServices messageServices;
+    StationBeaconHost beaconHost;
     // The serial port shared by the keying lines and the DDS box.
     QtSerialPort comPuertoSerie;
     RigRoom rig;

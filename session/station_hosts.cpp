@@ -33,7 +33,7 @@ void StationReceiverHost::SetBeaconReportArmed(bool armed) {
     station_.settings.beacon.ReportArmed = armed;
 }
 void StationReceiverHost::SetBeaconModesAvailable(bool available) {
-    station_.settings.beacon.BeaconModesAvailable = available;
+    station_.settings.SetBeaconModesAvailable(available);
 }
 void StationReceiverHost::LookupHeardCallLocator() {
     station_.online.LookupHeardCallLocator();
@@ -197,6 +197,45 @@ void StationMessageServices::BeaconReport() {
 }
 void StationMessageServices::SetPendingFrequencyChange(uint8_t pending) {
     station_.form.PendingFrequencyChange = pending;
+}
+
+// --- the beacon window's host ---
+
+void StationBeaconHost::ReportTrappedError(int number, const std::string& context) {
+    station_.errorTraps.ReportTrappedError(number, context);
+}
+void StationBeaconHost::imgONBeacon_Click() {
+    station_.form.imgONBeacon_Click();
+}
+bool StationBeaconHost::BeaconOn() const {
+    return station_.form.Visible(Control::imgONBeacon);
+}
+void StationBeaconHost::HoldBeacon() {
+    frmMain& f = station_.form;
+    f.SetBackColor(Control::txtTemporizadorBeacon, kStatusYellow);
+    f.BeaconCountdown = 180;
+    f.tmrBeacon.SetEnabled(true);
+}
+std::string StationBeaconHost::AplicarMacros(const std::string& text) {
+    return station_.form.AplicarMacros(text);
+}
+std::string StationBeaconHost::TxText() {
+    return station_.form.TxWindow().Text();
+}
+void StationBeaconHost::SetTxText(const std::string& text) {
+    station_.form.TxWindow().SetText(text);
+}
+void StationBeaconHost::cmdTX_RX_Click() {
+    station_.form.cmdTX_RX_Click();
+}
+uint8_t StationBeaconHost::TxRxState() const {
+    return station_.shared.TxRxState;
+}
+std::string StationBeaconHost::RxText() {
+    return station_.receiver.RxText();
+}
+std::string StationBeaconHost::CallsignAfterDe(const std::string& text) {
+    return station_.logbook.CallsignAfterDe(text);
 }
 
 }  // namespace muv

@@ -8,6 +8,7 @@
 #include "receiver/receiver_host.h"
 #include "rig/frmRig.h"
 #include "session/message_closing.h"
+#include "settings/frmBeacon.h"
 #include "settings/frmSoundCard.h"
 #include "transmitter/keying.h"
 #include "transmitter/transmitter_host.h"
@@ -118,6 +119,27 @@ public:
     void CargarNombreYQTHAutomaticamente(const std::string& callsign) override;
     void BeaconReport() override;
     void SetPendingFrequencyChange(uint8_t pending) override;
+
+private:
+    Station& station_;
+};
+
+// What the beacon window and its report answer reach: the main window's beacon, transmit window and
+// TX/RX button, the message just received, the logbook's callsign reading, and the error traps.
+class StationBeaconHost : public BeaconHost {
+public:
+    explicit StationBeaconHost(Station& station) : station_(station) {}
+    void ReportTrappedError(int number, const std::string& context) override;
+    void imgONBeacon_Click() override;
+    bool BeaconOn() const override;
+    void HoldBeacon() override;
+    std::string AplicarMacros(const std::string& text) override;
+    std::string TxText() override;
+    void SetTxText(const std::string& text) override;
+    void cmdTX_RX_Click() override;
+    uint8_t TxRxState() const override;
+    std::string RxText() override;
+    std::string CallsignAfterDe(const std::string& text) override;
 
 private:
     Station& station_;

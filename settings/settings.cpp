@@ -9,6 +9,7 @@
 #include "platform/program_folders.h"
 #include "platform/qt/qt_text.h"
 #include "settings/frmAbout.h"
+#include "settings/frmBeacon.h"
 #include "settings/frmEmailReport.h"
 #include "settings/frmEqslAccount.h"
 #include "settings/frmLogDirectories.h"
@@ -33,6 +34,27 @@ std::string SuffixOf(const std::optional<std::string>& stored) {
     if (!stored || stored->empty()) return {};
     const char last = stored->back();
     return last >= '2' && last <= '8' ? std::string(1, last) : std::string();
+}
+
+// What a beacon window without the rest of the program reaches: no beacon runs and nothing is sent.
+class IdleBeaconHost final : public BeaconHost {
+public:
+    void ReportTrappedError(int, const std::string&) override {}
+    void imgONBeacon_Click() override {}
+    bool BeaconOn() const override { return false; }
+    void HoldBeacon() override {}
+    std::string AplicarMacros(const std::string& text) override { return text + " "; }
+    std::string TxText() override { return {}; }
+    void SetTxText(const std::string&) override {}
+    void cmdTX_RX_Click() override {}
+    uint8_t TxRxState() const override { return 0; }
+    std::string RxText() override { return {}; }
+    std::string CallsignAfterDe(const std::string&) override { return {}; }
+};
+
+BeaconHost& BeaconHostOf(BeaconHost* host) {
+    static IdleBeaconHost idle;
+    return host ? *host : idle;
 }
 
 }  // namespace
@@ -65,7 +87,13 @@ Settings::Settings(SettingsLinks links)
       about_([this] {
           return std::make_unique<frmAbout>(AboutWindowLinks{links_.boxes, StartSystemInformationTool}, links_.parent);
       }),
-      shortcuts_([this] { return std::make_unique<frmShortcuts>(links_.parent); }) {
+      shortcuts_([this] { return std::make_unique<frmShortcuts>(links_.parent); }),
+      beacon_([this] {
+          auto w = std::make_unique<frmBeacon>(BeaconWindowLinks{file_, beacon, BeaconHostOf(links_.beacon)},
+                                               links_.parent);
+          w->SetBeaconModesAvailable(beacon.BeaconModesAvailable);
+          return w;
+      }) {
     file_.WriteFailed = [this](const std::string& message) {
         links_.boxes.Show(message, "Settings Error", BoxIcon::Exclamation);
     };
@@ -182,14 +210,30 @@ void Settings::SaveLastFrequency() {
     muv::SaveLastFrequency(file_, links_.main);
 }
 
-// ------------------------------------------------------------------ groups kept here
+// ------------------------------------------------------------------ the beacon
 
 void Settings::LoadBeaconSettings() {
-    muv::LoadBeaconSettings(file_, beacon);
+    muv::LoadBeaconSettings(file_, Beacon());
 }
 void Settings::SaveBeaconSettings() {
-    muv::SaveBeaconSettings(file_, beacon);
+    muv::SaveBeaconSettings(file_, Beacon());
 }
+BeaconMode Settings::BeaconModeSelected() {
+    return Beacon().Mode();
+}
+int Settings::BeaconPeriod() {
+    return Beacon().Period();
+}
+void Settings::BeaconReport() {
+    if (links_.beacon) Beacon().BeaconReport();
+}
+void Settings::SetBeaconModesAvailable(bool available) {
+    beacon.BeaconModesAvailable = available;
+    if (beacon_.Loaded()) beacon_.Get().SetBeaconModesAvailable(available);
+}
+
+// ------------------------------------------------------------------ groups kept here
+
 void Settings::LoadStatistics() {
     muv::LoadStatistics(file_, statistics);
 }
@@ -241,6 +285,9 @@ frmAbout& Settings::About() {
 frmShortcuts& Settings::Shortcuts() {
     return shortcuts_.Get();
 }
+frmBeacon& Settings::Beacon() {
+    return beacon_.Get();
+}
 void Settings::ShowOperator() {
     operator_.Show();
 }
@@ -264,6 +311,9 @@ void Settings::ShowAbout() {
 }
 void Settings::ShowShortcuts() {
     shortcuts_.Show();
+}
+void Settings::ShowBeacon() {
+    beacon_.Show();
 }
 
 // ------------------------------------------------------------------ plain values

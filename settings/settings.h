@@ -2,7 +2,7 @@
 // check, and the settings windows, each created and loaded on its first use. The windows are the live
 // store of their settings; the rest of the program reads plain values from them through this module.
 // Groups whose windows come with other parts of the program keep their state here as plain values
-// (beacon, statistics, alarms, contact-entry window, spot windows).
+// (statistics, alarms, contact-entry window, spot windows).
 #pragma once
 
 #include <QWidget>
@@ -15,6 +15,7 @@
 #include "common/file_dialogs.h"
 #include "common/message_box.h"
 #include "settings/display_settings.h"
+#include "settings/frmBeacon.h"
 #include "settings/profile_menu.h"
 #include "settings/settings_file.h"
 #include "settings/settings_window.h"
@@ -47,6 +48,7 @@ struct SettingsLinks {
     std::function<void()> adifChosen;  // a new ADIF file was chosen: create it when missing, load it
     std::string programFolder;         // where the session logs go unless the operator chose a folder
     QWidget* parent = nullptr;         // the window the settings windows belong to
+    BeaconHost* beacon = nullptr;      // what the beacon window reaches (none: it answers nothing)
 };
 
 class Settings {
@@ -84,9 +86,12 @@ public:
     // The default button of the clear-screen question: 0 Yes, 256 No.
     int16_t ClearSaveLogFlag = 256;
 
-    // --- groups whose windows come with other parts ---
+    // --- the beacon window's group; what outlives the window ---
     void LoadBeaconSettings();
     void SaveBeaconSettings();
+    BeaconState beacon;
+
+    // --- groups whose windows come with other parts ---
     void LoadStatistics();
     void SaveStatistics();
     void LoadAlarmSettings();
@@ -95,7 +100,6 @@ public:
     void SaveQsoFormSettings();
     void LoadClusterSpotFormPosition();
     void SaveClusterSpotFormPosition();
-    BeaconState beacon;
     StatisticsRecord statistics;
     AlarmChoices alarms;
     QsoFormSettings qsoForm;
@@ -110,6 +114,7 @@ public:
     frmProfiles& Profiles();
     frmAbout& About();
     frmShortcuts& Shortcuts();
+    frmBeacon& Beacon();
     // Shown modeless from the main window's menu.
     void ShowOperator();
     void ShowEmailReport();
@@ -119,6 +124,7 @@ public:
     void ShowProfiles();
     void ShowAbout();
     void ShowShortcuts();
+    void ShowBeacon();
 
     // --- what the rest of the program reads ---
     std::string OperatorCallsign();
@@ -140,8 +146,13 @@ public:
     void AlarmaMensajeParaMi() {}
     void AlarmaDXCC() {}
     void AlarmaCallsign() {}
-    // Answers a report request when the finished message asks for one (with the beacon window).
-    void BeaconReport() {}
+
+    // --- the beacon: its mode and period, the report answer, and the modes the processor load allows ---
+    BeaconMode BeaconModeSelected();
+    int BeaconPeriod();
+    // Answers a CQ call just received with a report, or holds a running beacon back.
+    void BeaconReport();
+    void SetBeaconModesAvailable(bool available);
 
 private:
     SettingsLinks links_;
@@ -154,6 +165,7 @@ private:
     WindowSlot<frmProfiles> profiles_;
     WindowSlot<frmAbout> about_;
     WindowSlot<frmShortcuts> shortcuts_;
+    WindowSlot<frmBeacon> beacon_;
 };
 
 }  // namespace muv

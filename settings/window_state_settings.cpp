@@ -83,24 +83,6 @@ void WritePlace(ProfileStore& store, std::string_view base, const WindowPlace& p
 
 }  // namespace
 
-void LoadBeaconSettings(ProfileStore& store, BeaconState& b) {
-    int mode = 1;
-    if (const auto v = Read(store, "BEACON", "Modo", 20)) mode = Val(*v) == 1 ? 1 : Val(*v) == 2 ? 2 : 3;
-    // Without a processor-load reading only the report answer can run.
-    if (!b.BeaconModesAvailable) mode = 3;
-    b.optBeaconReportMode = mode == 1;
-    b.optBeaconOnlyMode = mode == 2;
-    b.optReportOnlyMode = mode == 3;
-    if (const auto v = Read(store, "BEACON", "Macro Beacon 16y8", 200)) b.txtBeacon16y8 = *v;
-    if (const auto v = Whole(store, "BEACON", "Timer16", 50, 25, 600)) b.hsb16 = static_cast<int>(*v);
-}
-
-void SaveBeaconSettings(ProfileStore& store, const BeaconState& b) {
-    Write(store, "BEACON", "Modo", b.optBeaconReportMode ? "1" : b.optBeaconOnlyMode ? "2" : "3");
-    Write(store, "BEACON", "Macro Beacon 16y8", b.txtBeacon16y8);
-    Write(store, "BEACON", "Timer16", Str(b.hsb16));
-}
-
 void LoadStatistics(ProfileStore& store, StatisticsRecord& r) {
     if (const auto v = Read(store, "Estadisticas", "Direccion", 20)) r.txtDireccion = *v;
     if (const auto v = Read(store, "Estadisticas", "Suma Shift", 20)) {

@@ -87,9 +87,6 @@ TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
 
 TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     MemoryProfileStore store;
-    BeaconState beacon;
-    LoadBeaconSettings(store, beacon);
-    EXPECT_TRUE(beacon.optBeaconReportMode);
     StatisticsRecord stats;
     AlarmChoices alarms;
     LoadAlarmSettings(store, alarms);
@@ -106,12 +103,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
 
     for (const std::string suffix : {"", "6"}) {
         store.SetProfileSuffix(suffix);
-        BeaconState b;
-        b.optBeaconReportMode = false;
-        b.optBeaconOnlyMode = true;
-        b.txtBeacon16y8 = "<SN> 73 p" + suffix;
-        b.hsb16 = 420;
-        SaveBeaconSettings(store, b);
         StatisticsRecord r;
         r.txtMensaje = "CQ DX\r\nde EA1ABC\rpse\nk p" + suffix;
         r.ShiftSum = 12.375;
@@ -133,11 +124,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     }
     for (const std::string suffix : {"", "6"}) {
         store.SetProfileSuffix(suffix);
-        BeaconState b;
-        LoadBeaconSettings(store, b);
-        EXPECT_TRUE(b.optBeaconOnlyMode);
-        EXPECT_EQ(b.txtBeacon16y8, "<SN> 73 p" + suffix);
-        EXPECT_EQ(b.hsb16, 420);
         StatisticsRecord r;
         LoadStatistics(store, r);
         EXPECT_EQ(r.txtMensaje, "CQ DX\r\nde EA1ABC\r\npse\r\nk p" + suffix) << "every kind of line break kept";
@@ -161,19 +147,13 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
         EXPECT_EQ(p.x, 400);
     }
     EXPECT_NE(store.Text().find("Suma Shift=12.375\r\n"), std::string::npos) << "a dot whatever the locale";
-    EXPECT_NE(store.Text().find("Timer16= 420\r\n"), std::string::npos);
     EXPECT_NE(store.Text().find("Mensaje=CQ DX<Return>de EA1ABC<Return>pse<Return>k p\r\n"), std::string::npos);
 }
 
 TEST(HeldGroups, OutOfRangeValuesKeepTheDefaults) {
     MemoryProfileStore store(
-        "[BEACON]\r\nModo=2\r\nTimer16=99999\r\n[Estadisticas]\r\nContador Shift=1e40\r\nSuma Shift=abc\r\n"
+        "[Estadisticas]\r\nContador Shift=1e40\r\nSuma Shift=abc\r\n"
         "[ADIF]\r\nPosicionVentanaX=1e12\r\nPosicionVentanaY= 300.6\r\n");
-    BeaconState b;
-    b.BeaconModesAvailable = false;  // no processor-load reading: only the report answer can run
-    LoadBeaconSettings(store, b);
-    EXPECT_TRUE(b.optReportOnlyMode);
-    EXPECT_EQ(b.hsb16, 300);
     StatisticsRecord r;
     r.ShiftCount = 7;
     LoadStatistics(store, r);
