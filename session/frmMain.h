@@ -27,6 +27,7 @@
 #include "session/controls.h"
 #include "settings/display_settings.h"
 #include "settings/frmSoundCard.h"
+#include "settings/macro_labels.h"
 #include "settings/profile_menu.h"
 #include "texts/screen_layout.h"
 
@@ -46,7 +47,8 @@ class frmMain : public QWidget,
                 public WindowControls,
                 public ControlGeometry,
                 public DisplaySettingsTarget,
-                public ProfileMenu {
+                public ProfileMenu,
+                public MacroLabels {
 public:
     // The window of the program (the station whose modules its handlers drive; they are reached once
     // the station has attached itself, after it has built them) with its message boxes (null: the
@@ -227,6 +229,13 @@ public:
     void MacroLabel_Click(int index);
     void MacroLabel_MouseMove(int index, int Button, int Shift, float X, float Y);
     void MacroLabel_MouseDown(int index, int Button, int Shift, float X, float Y);
+    // A macro text with its placeholders replaced by the operator's data, the version, the last S/N and
+    // the partner's callsign, and one blank after it.
+    std::string AplicarMacros(const std::string& text);
+    // --- MacroLabels: the labels as the macros window paints them, by their numbers ---
+    void SetLabelColour(int label, ColorRef colour) override;
+    void SetLabelCaption(int label, const std::string& caption) override;
+    void SetLabelVisible(int label, bool visible) override;
 
     // --- text windows: KeyDown may set KeyCode to 0, KeyPress may change or drop KeyAscii ---
     void rtfVentanaRX_KeyDown(int& KeyCode, int Shift);

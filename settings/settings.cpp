@@ -12,6 +12,7 @@
 #include "settings/frmEmailReport.h"
 #include "settings/frmEqslAccount.h"
 #include "settings/frmLogDirectories.h"
+#include "settings/frmMacros.h"
 #include "settings/frmOperator.h"
 #include "settings/frmProfiles.h"
 #include "settings/frmScan.h"
@@ -23,8 +24,6 @@ namespace muv {
 
 namespace {
 
-// The colour the macros window gives the S/N macro until the operator chooses one.
-constexpr ColorRef kMacroSnColour = RGB(232, 232, 232);
 // The highest index of the main window's frequency list.
 constexpr int kFrequencyListEntries = 25;
 
@@ -65,7 +64,10 @@ Settings::Settings(SettingsLinks links)
       about_([this] {
           return std::make_unique<frmAbout>(AboutWindowLinks{links_.boxes, StartSystemInformationTool}, links_.parent);
       }),
-      shortcuts_([this] { return std::make_unique<frmShortcuts>(links_.parent); }) {
+      shortcuts_([this] { return std::make_unique<frmShortcuts>(links_.parent); }),
+      macros_([this] {
+          return std::make_unique<frmMacros>(MacrosWindowLinks{file_, links_.macroLabels}, links_.parent);
+      }) {
     file_.WriteFailed = [this](const std::string& message) {
         links_.boxes.Show(message, "Settings Error", BoxIcon::Exclamation);
     };
@@ -114,6 +116,7 @@ void Settings::SwitchProfile(int n) {
     SaveClearScreenOption();
     SaveDisplaySettings();
     SaveStatistics();
+    SaveMacros(file_, Macros());
     SaveLogSettings(file_, LogDirectories());
     SaveOperator(file_, Operator());
     links_.soundCard().SaveSoundCards();
@@ -133,6 +136,7 @@ void Settings::SwitchProfile(int n) {
     LoadClearScreenOption();
     LoadDisplaySettings();
     LoadStatistics();
+    LoadMacros(file_, Macros());
     LoadLogSettings(file_, LogDirectories());
     LoadOperator(file_, Operator());
     links_.soundCard().LoadSoundCards();
@@ -143,6 +147,8 @@ void Settings::SwitchProfile(int n) {
     LoadScanSettings(file_, Scan());
     LoadLastFrequency();
     LoadAlarmSettings();
+
+    Macros().CopiarColoresMacros();
 }
 
 void Settings::SaveSelectedProfile() {
@@ -241,6 +247,9 @@ frmAbout& Settings::About() {
 frmShortcuts& Settings::Shortcuts() {
     return shortcuts_.Get();
 }
+frmMacros& Settings::Macros() {
+    return macros_.Get();
+}
 void Settings::ShowOperator() {
     operator_.Show();
 }
@@ -265,6 +274,9 @@ void Settings::ShowAbout() {
 void Settings::ShowShortcuts() {
     shortcuts_.Show();
 }
+void Settings::ShowMacros() {
+    macros_.Show();
+}
 
 // ------------------------------------------------------------------ plain values
 
@@ -286,8 +298,8 @@ bool Settings::AutoSaveLogClose() {
 std::string Settings::AdifPath() {
     return LogDirectories().lblDirectorioADIF->text().toStdString();
 }
-ColorRef Settings::MacrosSnLabelColor() const {
-    return kMacroSnColour;
+ColorRef Settings::MacrosSnLabelColor() {
+    return Macros().MacroColour(kMacroSN);
 }
 
 }  // namespace muv

@@ -26,12 +26,14 @@ class frmAbout;
 class frmEmailReport;
 class frmEqslAccount;
 class frmLogDirectories;
+class frmMacros;
 class frmOperator;
 class frmProfiles;
 class frmScan;
 class frmShortcuts;
 class frmSoundCard;
 struct SharedState;
+class MacroLabels;
 
 // What the settings reach in the rest of the program.
 struct SettingsLinks {
@@ -47,6 +49,9 @@ struct SettingsLinks {
     std::function<void()> adifChosen;  // a new ADIF file was chosen: create it when missing, load it
     std::string programFolder;         // where the session logs go unless the operator chose a folder
     QWidget* parent = nullptr;         // the window the settings windows belong to
+
+    // The main window's macro labels, which the macros window paints.
+    MacroLabels* macroLabels = nullptr;
 };
 
 class Settings {
@@ -110,6 +115,7 @@ public:
     frmProfiles& Profiles();
     frmAbout& About();
     frmShortcuts& Shortcuts();
+    frmMacros& Macros();
     // Shown modeless from the main window's menu.
     void ShowOperator();
     void ShowEmailReport();
@@ -119,6 +125,7 @@ public:
     void ShowProfiles();
     void ShowAbout();
     void ShowShortcuts();
+    void ShowMacros();
 
     // --- what the rest of the program reads ---
     std::string OperatorCallsign();
@@ -130,8 +137,8 @@ public:
     std::string SessionLogFolder();
     bool AutoSaveLogClose();
     std::string AdifPath();
-    // The macros window's S/N colour.
-    ColorRef MacrosSnLabelColor() const;
+    // The macros window's S/N colour (the back colour of its lblSN).
+    ColorRef MacrosSnLabelColor();
 
     // --- the alarms wanted; the alarms themselves come with the alarm sounds ---
     bool MensajeParaMiChecked() const { return alarms.chkMensajeParaMi; }
@@ -154,6 +161,7 @@ private:
     WindowSlot<frmProfiles> profiles_;
     WindowSlot<frmAbout> about_;
     WindowSlot<frmShortcuts> shortcuts_;
+    WindowSlot<frmMacros> macros_;
 };
 
 }  // namespace muv
