@@ -28,6 +28,7 @@
 #include "session/frequency_list.h"
 #include "settings/display_settings.h"
 #include "settings/frmSoundCard.h"
+#include "settings/macro_labels.h"
 #include "settings/profile_menu.h"
 #include "texts/screen_layout.h"
 
@@ -47,7 +48,8 @@ class frmMain : public QWidget,
                 public WindowControls,
                 public ControlGeometry,
                 public DisplaySettingsTarget,
-                public ProfileMenu {
+                public ProfileMenu,
+                public MacroLabels {
 public:
     // The window of the program (the station whose modules its handlers drive; they are reached once
     // the station has attached itself, after it has built them) with its message boxes (null: the
@@ -228,6 +230,13 @@ public:
     void MacroLabel_Click(int index);
     void MacroLabel_MouseMove(int index, int Button, int Shift, float X, float Y);
     void MacroLabel_MouseDown(int index, int Button, int Shift, float X, float Y);
+    // A macro text with its placeholders replaced by the operator's data, the version, the last S/N and
+    // the partner's callsign, and one blank after it.
+    std::string AplicarMacros(const std::string& text);
+    // --- MacroLabels: the labels as the macros window paints them, by their numbers ---
+    void SetLabelColour(int label, ColorRef colour) override;
+    void SetLabelCaption(int label, const std::string& caption) override;
+    void SetLabelVisible(int label, bool visible) override;
 
     // --- text windows: KeyDown may set KeyCode to 0, KeyPress may change or drop KeyAscii ---
     void rtfVentanaRX_KeyDown(int& KeyCode, int Shift);
@@ -271,10 +280,6 @@ public:
     // The end of a data transmission: the queued sound played out, the end mark, the key released,
     // back to receiving (TransmitterHost).
     void EndTransmission();
-
-    // The placeholders of a macro text replaced by the operator's data, the version, the last S/N and the
-    // partner's callsign, one blank appended.
-    std::string AplicarMacros(const std::string& text);
 
     // The beacon: its countdown begun again while it runs in a beacon mode (180 s in the first, yellow
     // phase, else the period); its message in the chosen mode; sending it (the message into an empty

@@ -124,30 +124,4 @@ void frmMain::SendBeacon() {
     if (station_->shared.TxRxState == 1) cmdTX_RX_Click();
 }
 
-// ---------------------------------------------------------------------------------------------------
-// Placeholder expansion until the macros' own (frmMain_macros.cpp) takes its place: the same steps.
-std::string frmMain::AplicarMacros(const std::string& text) {
-    Station& st = *station_;
-    std::string sn = "x", margin = "x";
-    if (lblSN->isEnabled()) st.receiver.FormatSnAndFadeMargin(sn, margin);
-    const frmOperator& op = st.settings.Operator();
-    const std::pair<const char*, std::string> steps[] = {
-        {"<MYCALL>", op.Callsign()},
-        {"<NAME>", op.Name()},
-        {"<EMAIL>", op.Email()},
-        {"<QTH>", op.QTH()},
-        {"<LOCATOR>", " " + op.Locator()},
-        {"<VER>", "MUV v5.8.4 Beta"},
-        {"<SN>", "S/N: " + sn + " dB, Marge: " + margin + " dB"},
-        {"<DESTINATION>", FromQString(txtDestination->text())},
-    };
-    std::string out = text;
-    for (const auto& [placeholder, value] : steps) {
-        const std::string key = placeholder;
-        for (size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + value.size()))
-            out.replace(at, key.size(), value);
-    }
-    return out + " ";
-}
-
 }  // namespace muv

@@ -167,7 +167,9 @@ void frmMain::mnuOperator_Click() {
     station_->settings.ShowOperator();
 }
 
-void frmMain::mnuMacros_Click() {}
+void frmMain::mnuMacros_Click() {
+    station_->settings.ShowMacros();
+}
 
 void frmMain::mnuEmail_Click() {
     station_->settings.ShowEmailReport();

@@ -47,7 +47,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
                              },
                              [this] { online.ClusterConnect(); },
                              [this] { online.CallsignServerRequest(CallsignServerCode::Login); },
-                             [this] { OpenAdifLog(); }, UserDataFolder(), &form, &beaconHost}),
+                             [this] { OpenAdifLog(); }, UserDataFolder(), &form, &beaconHost, &form}),
       soundInput(std::move(devices.input)),
       soundOutput(std::move(devices.output)),
       // Without a mixer of its own (WAV files, tests) the program has a mixer with no cards.
@@ -116,6 +116,7 @@ void Station::ApplyLanguage() {
     settings.EqslAccount();
     settings.Profiles();
     settings.About();
+    settings.Macros();
     settings.Shortcuts();
     rig.Window();
 }

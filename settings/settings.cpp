@@ -13,6 +13,7 @@
 #include "settings/frmEmailReport.h"
 #include "settings/frmEqslAccount.h"
 #include "settings/frmLogDirectories.h"
+#include "settings/frmMacros.h"
 #include "settings/frmOperator.h"
 #include "settings/frmProfiles.h"
 #include "settings/frmScan.h"
@@ -24,8 +25,6 @@ namespace muv {
 
 namespace {
 
-// The colour the macros window gives the S/N macro until the operator chooses one.
-constexpr ColorRef kMacroSnColour = RGB(232, 232, 232);
 // The highest index of the main window's frequency list.
 constexpr int kFrequencyListEntries = 25;
 
@@ -93,6 +92,9 @@ Settings::Settings(SettingsLinks links)
                                                links_.parent);
           w->SetBeaconModesAvailable(beacon.BeaconModesAvailable);
           return w;
+      }),
+      macros_([this] {
+          return std::make_unique<frmMacros>(MacrosWindowLinks{file_, links_.macroLabels}, links_.parent);
       }) {
     file_.WriteFailed = [this](const std::string& message) {
         links_.boxes.Show(message, "Settings Error", BoxIcon::Exclamation);
@@ -142,6 +144,7 @@ void Settings::SwitchProfile(int n) {
     SaveClearScreenOption();
     SaveDisplaySettings();
     SaveStatistics();
+    SaveMacros(file_, Macros());
     SaveLogSettings(file_, LogDirectories());
     SaveOperator(file_, Operator());
     links_.soundCard().SaveSoundCards();
@@ -161,6 +164,7 @@ void Settings::SwitchProfile(int n) {
     LoadClearScreenOption();
     LoadDisplaySettings();
     LoadStatistics();
+    LoadMacros(file_, Macros());
     LoadLogSettings(file_, LogDirectories());
     LoadOperator(file_, Operator());
     links_.soundCard().LoadSoundCards();
@@ -171,6 +175,8 @@ void Settings::SwitchProfile(int n) {
     LoadScanSettings(file_, Scan());
     LoadLastFrequency();
     LoadAlarmSettings();
+
+    Macros().CopiarColoresMacros();
 }
 
 void Settings::SaveSelectedProfile() {
@@ -287,6 +293,8 @@ frmShortcuts& Settings::Shortcuts() {
 }
 frmBeacon& Settings::Beacon() {
     return beacon_.Get();
+frmMacros& Settings::Macros() {
+    return macros_.Get();
 }
 void Settings::ShowOperator() {
     operator_.Show();
@@ -314,6 +322,8 @@ void Settings::ShowShortcuts() {
 }
 void Settings::ShowBeacon() {
     beacon_.Show();
+void Settings::ShowMacros() {
+    macros_.Show();
 }
 
 // ------------------------------------------------------------------ plain values
@@ -336,8 +346,8 @@ bool Settings::AutoSaveLogClose() {
 std::string Settings::AdifPath() {
     return LogDirectories().lblDirectorioADIF->text().toStdString();
 }
-ColorRef Settings::MacrosSnLabelColor() const {
-    return kMacroSnColour;
+ColorRef Settings::MacrosSnLabelColor() {
+    return Macros().MacroColour(kMacroSN);
 }
 
 }  // namespace muv

@@ -27,12 +27,14 @@ class frmAbout;
 class frmEmailReport;
 class frmEqslAccount;
 class frmLogDirectories;
+class frmMacros;
 class frmOperator;
 class frmProfiles;
 class frmScan;
 class frmShortcuts;
 class frmSoundCard;
 struct SharedState;
+class MacroLabels;
 
 // What the settings reach in the rest of the program.
 struct SettingsLinks {
@@ -49,6 +51,9 @@ struct SettingsLinks {
     std::string programFolder;         // where the session logs go unless the operator chose a folder
     QWidget* parent = nullptr;         // the window the settings windows belong to
     BeaconHost* beacon = nullptr;      // what the beacon window reaches (none: it answers nothing)
+
+    // The main window's macro labels, which the macros window paints.
+    MacroLabels* macroLabels = nullptr;
 };
 
 class Settings {
@@ -115,6 +120,7 @@ public:
     frmAbout& About();
     frmShortcuts& Shortcuts();
     frmBeacon& Beacon();
+    frmMacros& Macros();
     // Shown modeless from the main window's menu.
     void ShowOperator();
     void ShowEmailReport();
@@ -125,6 +131,7 @@ public:
     void ShowAbout();
     void ShowShortcuts();
     void ShowBeacon();
+    void ShowMacros();
 
     // --- what the rest of the program reads ---
     std::string OperatorCallsign();
@@ -136,8 +143,8 @@ public:
     std::string SessionLogFolder();
     bool AutoSaveLogClose();
     std::string AdifPath();
-    // The macros window's S/N colour.
-    ColorRef MacrosSnLabelColor() const;
+    // The macros window's S/N colour (the back colour of its lblSN).
+    ColorRef MacrosSnLabelColor();
 
     // --- the alarms wanted; the alarms themselves come with the alarm sounds ---
     bool MensajeParaMiChecked() const { return alarms.chkMensajeParaMi; }
@@ -166,6 +173,7 @@ private:
     WindowSlot<frmAbout> about_;
     WindowSlot<frmShortcuts> shortcuts_;
     WindowSlot<frmBeacon> beacon_;
+    WindowSlot<frmMacros> macros_;
 };
 
 }  // namespace muv
