@@ -293,6 +293,7 @@ frmShortcuts& Settings::Shortcuts() {
 }
 frmBeacon& Settings::Beacon() {
     return beacon_.Get();
+}
 frmMacros& Settings::Macros() {
     return macros_.Get();
 }
@@ -322,6 +323,7 @@ void Settings::ShowShortcuts() {
 }
 void Settings::ShowBeacon() {
     beacon_.Show();
+}
 void Settings::ShowMacros() {
     macros_.Show();
 }
