@@ -1,0 +1,644 @@
+#include "logbook/adif_log.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <tuple>
+#include <vector>
+
+#include "logbook/adif_record.h"
+#include "test_support/scratch_folder.h"
+
+namespace muv {
+namespace {
+
+namespace fs = std::filesystem;
+
+using FieldList = std::vector<std::tuple<std::string, std::string, std::string>>;
+
+FieldList List(const std::vector<AdifField>& fields) {
+    FieldList list;
+    for (const AdifField& f : fields)
+        list.emplace_back(std::string(f.Name), std::string(f.Type), std::string(f.Value));
+    return list;
+}
+
+std::vector<FieldList> Records(const AdifLog& log) {
+    std::vector<FieldList> records;
+    for (size_t i = 0; i < log.RecordCount(); ++i)
+        records.push_back(List(log.Fields(i)));
+    return records;
+}
+
+std::string Read(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A small country file: DL is Germany, EA Spain, K and W the United States.
+AdifCountries Countries() {
+    AdifCountries countries;
+    countries.CountryOfCallsign = [](const std::string& call) -> std::string {
+        if (call.rfind("DL", 0) == 0) return "Germany";
+        if (call.rfind("EA", 0) == 0) return "Spain";
+        if (call.rfind("K", 0) == 0 || call.rfind("W", 0) == 0) return "United States";
+        return "";
+    };
+    countries.CountryTextHolds = [](const std::string& name) {
+        return name == "GERMANY" || name == "SPAIN" || name == "UNITED STATES";
+    };
+    return countries;
+}
+
+AdifContact TypicalContact() {
+    AdifContact c;
+    c.txtCallsign = "EA4XYZ";
+    c.txtNombre = "Juan";
+    c.txtQTH = "Madrid";
+    c.txtFrecuencia = "14077.5";
+    c.Band = "20M";
+    c.QsoStartUtc = {2026, 12, 8, 9, 5, 30, 0};
+    c.UtcNow = {2026, 12, 8, 9, 12, 10, 0};
+    c.OperatorCallsign = "K1ABC";
+    c.OperatorLocator = "FN42aa";
+    c.CountryWithContinent = "Spain (EU)";
+    c.txtRST = "599";
+    c.MyCountry = "United States";
+    c.txtLocator = "IN80dk";
+    c.txtDistancia = "5678";
+    c.chkEQSL = true;
+    return c;
+}
+
+const std::string kTypicalRecord =
+    "<CALL:6>EA4XYZ\r\n<NAME:4>JUAN\r\n<QTH:6>MADRID\r\n<FREQ:7>14.0775\r\n<BAND:3>20M\r\n"
+    "<QSO_DATE:8>20261208\r\n<TIME_ON:6>090500\r\n<TIME_OFF:6>091200\r\n<MODE:3>MUV\r\n"
+    "<OPERATOR:5>K1ABC\r\n<MY_GRIDSQUARE:6>FN42AA\r\n<NOTES:0>\r\n<COUNTRY:5>SPAIN\r\n"
+    "<RST_SENT:3>599\r\n<RST_RCVD:3>599\r\n<CONT:2>EU\r\n<MY_COUNTRY:13>UNITED STATES\r\n"
+    "<GRIDSQUARE:6>IN80DK\r\n<DISTANCE:4>5678\r\n<EQSL_QSL_SENT:1>Y\r\n<EQSL_QSL_RCVD:1>R\r\n<EOR>\r\n";
+
+const std::string kHeaderLines =
+    "Exportacion a Formato ADIF by MUV developers\r\n\r\n<ADIF_VERS:3>2.0\r\n<PROGRAMID:3>MUV\r\n"
+    "<EOH>\r\n\r\n";
+
+// Every line of LogText is one tag: a field in capitals whose value has the declared length and holds
+// no "<", ">" or line break, or an end mark.
+void ExpectSearchable(const std::string& logText) {
+    size_t pos = 0;
+    while (pos < logText.size()) {
+        const size_t end = logText.find("\r\n", pos);
+        ASSERT_NE(end, std::string::npos) << "unended line at " << pos;
+        const std::string line = logText.substr(pos, end - pos);
+        pos = end + 2;
+        if (line == "<EOR>" || line == "<EOH>") continue;
+        ASSERT_EQ(line[0], '<') << line;
+        const size_t close = line.find('>');
+        ASSERT_NE(close, std::string::npos) << line;
+        const std::string tag = line.substr(1, close - 1);
+        const std::string value = line.substr(close + 1);
+        const size_t colon = tag.find(':');
+        ASSERT_NE(colon, std::string::npos) << line;
+        EXPECT_EQ(std::stoul(tag.substr(colon + 1)), value.size()) << line;
+        EXPECT_EQ(value.find_first_of("<>\r\n"), std::string::npos) << line;
+        EXPECT_EQ((tag + value).find_first_of("abcdefghijklmnopqrstuvwxyz"), std::string::npos) << line;
+    }
+}
+
+// ------------------------------------------------------------------ writing
+
+TEST(AdifRecord, TypicalContact) {
+    EXPECT_EQ(BuildAdifRecord(TypicalContact()), kTypicalRecord);
+    EXPECT_EQ(AdifHeader(), kHeaderLines);
+}
+
+TEST(AdifRecord, FieldsLeftOut) {
+    AdifContact c = TypicalContact();
+    c.txtNombre = c.txtQTH = c.txtLocator = c.OperatorLocator = "";
+    c.Band = c.CountryWithContinent = c.MyCountry = "";
+    c.txtDistancia = "5678";  // without a locator the distance goes too
+    c.chkEQSL = false;
+    EXPECT_EQ(BuildAdifRecord(c),
+              "<CALL:6>EA4XYZ\r\n<FREQ:7>14.0775\r\n<QSO_DATE:8>20261208\r\n<TIME_ON:6>090500\r\n"
+              "<TIME_OFF:6>091200\r\n<MODE:3>MUV\r\n<OPERATOR:5>K1ABC\r\n<MY_GRIDSQUARE:0>\r\n<NOTES:0>\r\n"
+              "<RST_SENT:3>599\r\n<RST_RCVD:3>599\r\n<EOR>\r\n");
+}
+
+TEST(AdifRecord, LengthsAreTheValuesOwn) {
+    AdifContact c = TypicalContact();
+    c.txtRST = "5NN9";
+    c.txtNombre = "M\xFCller";  // u with diaeresis: one byte, and its capital
+    c.txtQTH =
+        "\x9A"
+        "ibenik";  // s with caron
+    c.txtNotas =
+        "Tnx \xF1"
+        "and\xFF";  // notes keep their case
+    c.CountryWithContinent = "Fed. Rep. of Germany (EU)";
+    std::string record = BuildAdifRecord(c);
+    EXPECT_NE(record.find("<RST_SENT:4>5NN9\r\n<RST_RCVD:4>5NN9\r\n"), std::string::npos);
+    EXPECT_NE(record.find("<NAME:6>M\xDCLLER\r\n"), std::string::npos);
+    EXPECT_NE(record.find("<QTH:7>\x8AIBENIK\r\n"), std::string::npos);
+    EXPECT_NE(record.find("<NOTES:9>Tnx \xF1"
+                          "and\xFF\r\n"),
+              std::string::npos);
+    EXPECT_NE(record.find("<COUNTRY:20>FED. REP. OF GERMANY\r\n"), std::string::npos);
+    c.txtRST = "59";
+    EXPECT_NE(BuildAdifRecord(c).find("<RST_SENT:2>59\r\n<RST_RCVD:2>59\r\n"), std::string::npos);
+
+    // The frequency box's leading number in MHz, with only the decimals it has.
+    const std::pair<const char*, const char*> frequencies[] = {{"14077.5", "<FREQ:7>14.0775"},
+                                                               {"7040", "<FREQ:4>7.04"},
+                                                               {"3573 kHz", "<FREQ:5>3.573"},
+                                                               {"", "<FREQ:1>0"},
+                                                               {"145500", "<FREQ:5>145.5"}};
+    for (const auto& [kHz, field] : frequencies) {
+        c.txtFrecuencia = kHz;
+        EXPECT_NE(BuildAdifRecord(c).find(std::string(field) + "\r\n"), std::string::npos) << kHz;
+    }
+}
+
+TEST(AdifRecord, LineBreaksAndTagsInValuesKeepTheLayout) {
+    AdifContact c = TypicalContact();
+    c.txtNotas = "one\r\ntwo\rthree\nfour\x01<EOR>\t<CALL:4>K1AB";
+    c.txtNombre = "a>b";
+    const std::string record = BuildAdifRecord(c);
+    const std::string notes = "one two three four <EOR>\t<CALL:4>K1AB";
+    EXPECT_NE(record.find("<NOTES:" + std::to_string(notes.size()) + ">" + notes + "\r\n"),
+              std::string::npos);
+
+    // One field per line: every line starts with a tag and ends where the value ends.
+    std::istringstream lines(record);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        ASSERT_FALSE(line.empty());
+        EXPECT_EQ(line.back(), '\r');
+        EXPECT_EQ(line[0], '<');
+        ++count;
+    }
+    EXPECT_EQ(count, 22);
+
+    // Read back by length: one record, the values whole; LogText has one CALL and one end of record.
+    AdifLog log(Countries());
+    log.LoadText(AdifHeader() + "\r\n" + record + "\r\n");
+    ASSERT_EQ(log.RecordCount(), 1u);
+    EXPECT_EQ(log.FieldValue(0, "NOTES"), notes);
+    EXPECT_EQ(log.FieldValue(0, "name"), "A>B");
+    const std::string& text = log.LogText();
+    EXPECT_EQ(text.find("<EOR>"), text.rfind("<EOR>"));
+    EXPECT_EQ(text.find("<CALL:"), text.rfind("<CALL:"));
+    ExpectSearchable(text);
+}
+
+// ------------------------------------------------------------------ appending
+
+class AdifFile : public testing::Test {
+protected:
+    test::ScratchFolder scratch{"muv_adif"};
+    std::string path = scratch.Path("log.adi");
+    AdifLog log{Countries()};
+};
+
+TEST_F(AdifFile, NewFileStartsWithTheHeader) {
+    AdifAppendResult r = log.AppendAdifRecord(path, "");
+    EXPECT_EQ(r.result, 1);
+    EXPECT_EQ(Read(path), kHeaderLines + "\r\n");
+    EXPECT_EQ(log.LogText(), "<ADIF_VERS:3>2.0\r\n<PROGRAMID:3>MUV\r\n<EOH>\r\n");
+    EXPECT_EQ(log.AppendAdifRecord(path, "").result, 1);  // there already: nothing changes
+    EXPECT_EQ(Read(path), kHeaderLines + "\r\n");
+
+    const std::string record = BuildAdifRecord(TypicalContact());
+    EXPECT_EQ(log.AppendAdifRecord(path, record).result, 1);
+    EXPECT_EQ(log.AppendAdifRecord(path, record).result, 1);
+    EXPECT_EQ(Read(path), kHeaderLines + "\r\n" + record + "\r\n" + record + "\r\n");
+    ASSERT_EQ(log.RecordCount(), 2u);
+    EXPECT_EQ(log.FieldValue(1, "CALL"), "EA4XYZ");
+    EXPECT_EQ(log.LogText().substr(log.LogText().size() - record.size()), record);
+
+    // What was appended reads back the same, and makes the same LogText.
+    AdifLog again(Countries());
+    EXPECT_TRUE(again.LoadLogBook(path).loaded);
+    EXPECT_EQ(Records(again), Records(log));
+    EXPECT_EQ(again.LogText(), log.LogText());
+}
+
+TEST_F(AdifFile, RecordWithoutFileIsRefused) {
+    const std::string record = BuildAdifRecord(TypicalContact());
+    AdifAppendResult r = log.AppendAdifRecord(path, record);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.message, "ADI file not found");
+    EXPECT_EQ(r.title, "ADIF File Error");
+    EXPECT_EQ(r.icon, BoxIcon::Critical);
+    EXPECT_FALSE(fs::exists(path));
+
+    const std::string text = scratch.Path("log.txt");
+    Write(text, "notes");
+    EXPECT_EQ(log.AppendAdifRecord(text, record).message, "ADI file not found");
+    EXPECT_EQ(Read(text), "notes");
+    EXPECT_EQ(log.LogText(), "");
+}
+
+TEST_F(AdifFile, RecordStartsOnALineOfItsOwn) {
+    Write(path, "<CALL:4>K1AB<EOR>");  // as another program left it: no line end at the end
+    const std::string record = BuildAdifRecord(TypicalContact());
+    EXPECT_EQ(log.AppendAdifRecord(path, record).result, 1);
+    EXPECT_EQ(Read(path), "<CALL:4>K1AB<EOR>\r\n" + record + "\r\n");
+    AdifLog again;
+    again.LoadLogBook(path);
+    EXPECT_EQ(again.RecordCount(), 2u);
+}
+
+TEST_F(AdifFile, FailedAppendLeavesTheFileAsItWas) {
+    const std::string record = BuildAdifRecord(TypicalContact());
+    const std::string before = kHeaderLines + "\r\n";
+    Write(path, before);
+
+    // A read-only log, whoever runs the program.
+    ::chmod(path.c_str(), 0444);
+    AdifAppendResult r = log.AppendAdifRecord(path, record);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.trapNumber, 9);
+    EXPECT_EQ(r.trapContext, "2");
+    EXPECT_EQ(Read(path), before);
+    ::chmod(path.c_str(), 0644);
+
+    // A disk that fills up in the middle of the record.
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = before.size() + 40;
+    auto* previous = ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    r = log.AppendAdifRecord(path, record);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, previous);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.trapNumber, 9);
+    EXPECT_EQ(Read(path), before);
+    EXPECT_EQ(log.RecordCount(), 0u);
+
+    // A folder where the file should be; a folder that is not there for a new file.
+    fs::create_directory(scratch.Path("folder.adi"));
+    r = log.AppendAdifRecord(scratch.Path("folder.adi"), record);
+    EXPECT_EQ(r.trapNumber, 9);
+    EXPECT_EQ(r.trapContext, "2");
+    r = log.AppendAdifRecord(scratch.Path("missing/log.adi"), "");
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.trapContext, "1");
+}
+
+// ------------------------------------------------------------------ reading
+
+// Files as other loggers write them.
+const std::vector<std::string>& OtherLoggersFiles() {
+    static const std::vector<std::string> files = {
+        // Small letters, type indicators, LF only, fields on one line, names we do not know, values
+        // holding "<", ":D" and a line break, no line end at the end.
+        "ADIF export from Otherlog\n<adif_ver:5>3.1.4\n<programid:8>Otherlog\n<created_timestamp:15>"
+        "20240102 101010\n<eoh>\n"
+        "<call:5>dl1ab <qso_date:8:d>20240102 <time_on:4>1234 <band:3>40m <mode:4>RTTY "
+        "<app_otherlog_id:3:n>123 <notes:17>QRV:Daily <3 73!> <eor>\n"
+        "<call:6>ea4xyz<qso_date:8:D>20240103<time_on:6>123456<comment:12>line1\r\nline2<eor>",
+        // No header at all, CR LF.
+        "<CALL:4>K1AB<BAND:3>20M<QSO_DATE:8>20230505<EOR>\r\n<CALL:4>W1AW<GRIDSQUARE:4>FN31<EOR>\r\n",
+        // A header of fields only, a second header (two exports put together) and a record cut short.
+        "<ADIF_VER:5>3.1.0<EOH>\r\n<CALL:5>DL2XY<MODE:3>FT8<EOR>\r\n"
+        "Second export\r\n<ADIF_VER:5>3.0.4<EOH>\r\n<CALL:5>EA1AA<NOTES:40>the file ends here",
+        // Blank-separated, a user-defined field with an enumeration and a long multi-line comment.
+        "Log\r\n<USERDEF1:9:E>SWR,{A,B}<EOH>\r\n\r\n<CALL:6>EA7ABC <SWR:1>B <COMMENT:25>first line\r\n"
+        "second <line> <EOR>\r\n",
+    };
+    return files;
+}
+
+TEST_F(AdifFile, OtherLoggersFilesKeepEveryField) {
+    const std::string& first = OtherLoggersFiles()[0];
+    Write(path, first);
+    EXPECT_TRUE(log.LoadLogBook(path).loaded);
+    ASSERT_EQ(log.RecordCount(), 2u);
+    EXPECT_EQ(List(log.Fields(0)), (FieldList{{"call", "", "dl1ab"},
+                                              {"qso_date", "d", "20240102"},
+                                              {"time_on", "", "1234"},
+                                              {"band", "", "40m"},
+                                              {"mode", "", "RTTY"},
+                                              {"app_otherlog_id", "n", "123"},
+                                              {"notes", "", "QRV:Daily <3 73!>"}}));
+    EXPECT_EQ(log.FieldValue(1, "COMMENT"), "line1\r\nline2");
+    EXPECT_TRUE(log.HasHeader());
+    EXPECT_EQ(log.HeaderText(), "ADIF export from Otherlog\n");
+    EXPECT_EQ(log.HeaderFields().size(), 3u);
+    EXPECT_EQ(Read(path), first);  // loading changes nothing
+
+    for (const std::string& file : OtherLoggersFiles()) {
+        SCOPED_TRACE(file);
+        Write(path, file);
+        AdifLog before;
+        ASSERT_TRUE(before.LoadLogBook(path).loaded);
+        EXPECT_GT(before.RecordCount(), 0u);
+        ExpectSearchable(before.LogText());
+        const AdifRewriteResult rewritten = RewriteAdifLog(path, before);
+        ASSERT_TRUE(rewritten.written) << rewritten.error;
+        EXPECT_EQ(Read(rewritten.backup), file);
+        AdifLog after;
+        ASSERT_TRUE(after.LoadLogBook(path).loaded);
+        EXPECT_EQ(Records(after), Records(before));
+        EXPECT_EQ(List(after.HeaderFields()), List(before.HeaderFields()));
+        EXPECT_EQ(after.HeaderText(), before.HeaderText());
+        EXPECT_EQ(after.LogText(), before.LogText());
+    }
+
+    // The cut record is kept as it is, without an end.
+    AdifLog cut;
+    cut.LoadText(OtherLoggersFiles()[2]);
+    ASSERT_EQ(cut.RecordCount(), 2u);
+    EXPECT_FALSE(cut.RecordEnded(1));
+    EXPECT_EQ(cut.FieldValue(1, "NOTES"), "the file ends here");
+    EXPECT_EQ(cut.HeaderFields().size(), 2u);
+}
+
+TEST_F(AdifFile, OwnFileRewritesByteForByte) {
+    log.AppendAdifRecord(path, "");
+    log.AppendAdifRecord(path, BuildAdifRecord(TypicalContact()));
+    AdifContact other = TypicalContact();
+    other.txtCallsign = "DL1AB";
+    other.chkEQSL = false;
+    log.AppendAdifRecord(path, BuildAdifRecord(other));
+    const std::string file = Read(path);
+    EXPECT_EQ(log.AdifText(), file);
+    ASSERT_TRUE(RewriteAdifLog(path, log).written);
+    EXPECT_EQ(Read(path), file);
+}
+
+TEST_F(AdifFile, LogTextIsRepairedInMemoryOnly) {
+    const std::string file =
+        "Log of DL1AB\r\n<adif_ver:5>3.1.4<programid:5>Other<eoh>\r\n"
+        "<call:5>dl1ab<qso_date:8:d>20240102<time_on:4>1234<notes:17>QRV:Daily <3 73!><app_x:2>ab<eor>\r\n"
+        "<CALL:6:S>EA4XYZ<COUNTRY:8>Atlantis<TIME_OFF:4>0959<eor>\r\n"
+        "<CALL:4>W1AW<COUNTRY:5>Spain<COUNTRY:7>Germany<NOTES:6>a\r\nb\nc<eor>\r\n"
+        "<APP_Y:1>z<eor>\r\n"
+        "<NAME:4>Jos\xE9<eor>\r\n";
+    Write(path, file);
+    const auto written = fs::last_write_time(path);
+    ASSERT_TRUE(log.LoadLogBook(path).loaded);
+    EXPECT_EQ(log.LogText(),
+              "<PROGRAMID:5>OTHER\r\n<EOH>\r\n"
+              // types C N T D M go, a four-digit time gains seconds, "<" and ">" become blanks, fields
+              // of other names go, the missing country comes from the callsign
+              "<CALL:5>DL1AB\r\n<QSO_DATE:8>20240102\r\n<TIME_ON:6>123400\r\n<NOTES:17>QRV:DAILY  3 73! \r\n"
+              "<COUNTRY:7>GERMANY\r\n<EOR>\r\n"
+              // a country the country file does not know is replaced
+              "<CALL:6:S>EA4XYZ\r\n<TIME_OFF:6>095900\r\n<COUNTRY:5>SPAIN\r\n<EOR>\r\n"
+              // a second country goes; line breaks become blanks
+              "<CALL:4>W1AW\r\n<COUNTRY:5>SPAIN\r\n<NOTES:6>A  B C\r\n<EOR>\r\n"
+              // no known field: no record; no callsign: no country
+              "<NAME:4>JOS\xC9\r\n<EOR>\r\n");
+    ExpectSearchable(log.LogText());
+    EXPECT_EQ(Read(path), file);
+    EXPECT_EQ(fs::last_write_time(path), written);
+    EXPECT_EQ(Names(scratch.Folder()), std::vector<std::string>{"log.adi"});
+    // The records as read keep what LogText leaves out or changes.
+    EXPECT_EQ(log.FieldValue(0, "APP_X"), "ab");
+    EXPECT_EQ(log.FieldValue(1, "COUNTRY"), "Atlantis");
+
+    // Without a country file nothing is known to be wrong and nothing is found.
+    AdifLog plain;
+    plain.LoadText(file);
+    EXPECT_NE(plain.LogText().find("<COUNTRY:8>ATLANTIS\r\n"), std::string::npos);
+    EXPECT_NE(plain.LogText().find("<CALL:5>DL1AB\r\n<QSO_DATE:8>20240102\r\n<TIME_ON:6>123400\r\n"
+                                   "<NOTES:17>QRV:DAILY  3 73! \r\n<COUNTRY:0>\r\n<EOR>"),
+              std::string::npos);
+}
+
+TEST_F(AdifFile, LoadFailures) {
+    log.LoadText(OtherLoggersFiles()[1]);
+    ASSERT_EQ(log.RecordCount(), 2u);
+
+    // No log where the path points: silently empty.
+    AdifLoadResult r = log.LoadLogBook(path);
+    EXPECT_FALSE(r.loaded);
+    EXPECT_EQ(r.message, "");
+    EXPECT_EQ(log.RecordCount(), 0u);
+    EXPECT_EQ(log.LogText(), "");
+    Write(scratch.Path("log.txt"), OtherLoggersFiles()[1]);
+    EXPECT_EQ(log.LoadLogBook(scratch.Path("log.txt")).message, "");
+    EXPECT_EQ(log.RecordCount(), 0u);
+
+    // Something there that is no log.
+    const auto failsWith = [&](const std::string& at) {
+        SCOPED_TRACE(at);
+        log.LoadText(OtherLoggersFiles()[1]);
+        AdifLoadResult result = log.LoadLogBook(at);
+        EXPECT_FALSE(result.loaded);
+        EXPECT_EQ(result.message, "Error in ADIF file");
+        EXPECT_EQ(result.title, "ADIF Error");
+        EXPECT_FALSE(result.cause.empty());
+        EXPECT_EQ(log.RecordCount(), 0u);
+        EXPECT_EQ(log.LogText(), "");
+    };
+    Write(path, "");
+    failsWith(path);
+    Write(path, "<");
+    failsWith(path);
+    fs::create_directory(scratch.Path("folder.ADI"));
+    failsWith(scratch.Path("folder.ADI"));
+    ASSERT_EQ(::mkfifo(scratch.Path("pipe.adi").c_str(), 0600), 0);
+    failsWith(scratch.Path("pipe.adi"));  // refused at once, not waited on
+    // Larger than any log (a sparse file: no disk space is used).
+    const std::string huge = scratch.Path("huge.adi");
+    Write(huge, "<CALL:4>K1AB<EOR>\r\n");
+    fs::resize_file(huge, AdifLog::kMaxFileBytes + 1);
+    failsWith(huge);
+}
+
+TEST_F(AdifFile, ReadOnlyLogIsReadAndNeverRewritten) {
+    const std::string file = OtherLoggersFiles()[0];
+    Write(path, file);
+    ::chmod(path.c_str(), 0444);
+    const auto written = fs::last_write_time(path);
+    ASSERT_TRUE(log.LoadLogBook(path).loaded);
+    EXPECT_EQ(log.RecordCount(), 2u);
+    const AdifRewriteResult r = RewriteAdifLog(path, log);
+    EXPECT_FALSE(r.written);
+    EXPECT_EQ(r.error, "the file is read-only");
+    EXPECT_EQ(Read(path), file);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(fs::last_write_time(path), written);
+    EXPECT_EQ(Names(scratch.Folder()), std::vector<std::string>{"log.adi"});
+}
+
+TEST_F(AdifFile, RewriteKeepsOneBackupAndFollowsLinks) {
+    const std::string real = scratch.Path("real.adi");
+    Write(real, OtherLoggersFiles()[1]);
+    ::chmod(real.c_str(), 0640);
+    fs::create_symlink(real, path);
+    log.LoadLogBook(path);
+    ASSERT_TRUE(RewriteAdifLog(path, log).written);
+    const std::string once = Read(real);
+    ASSERT_TRUE(RewriteAdifLog(path, log).written);
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(Read(real), once);
+    EXPECT_EQ(Read(real + ".bak"), once);  // the backup is the file as it was before the last rewrite
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(Names(scratch.Folder()), (std::vector<std::string>{"log.adi", "real.adi", "real.adi.bak"}));
+}
+
+// ------------------------------------------------------------------ fuzz
+
+// Random and mutated logs: loading never crashes nor loops, memory stays proportional to the text,
+// LogText keeps its layout, what is read writes out and reads back the same, and no file is written.
+TEST(AdifFuzz, RandomAndMutatedLogs) {
+    std::mt19937 random(20240102);
+    const auto below = [&random](size_t n) { return n == 0 ? size_t{0} : size_t(random() % n); };
+    const std::vector<std::string> pieces = {"<",
+                                             ">",
+                                             ":",
+                                             std::string("\xFF\x00", 2),
+                                             "<EOR>",
+                                             "<eoh>",
+                                             "<CALL:4>",
+                                             "<CALL:",
+                                             "<call:5:s>",
+                                             "\r\n",
+                                             "\n",
+                                             "K1AB",
+                                             "<NOTES:9999999999>",
+                                             "<X:3:D>",
+                                             "<COUNTRY:5>SPAIN",
+                                             "<TIME_ON:4>1234",
+                                             "<EOR:0>",
+                                             "<:3>",
+                                             "<A:0>",
+                                             "0",
+                                             "12",
+                                             "<QSO_DATE:8:D>20240102",
+                                             " ",
+                                             "<EOH>",
+                                             "<CALL:4:>K1AB",
+                                             "<<",
+                                             "<EOR"};
+    std::vector<std::string> seeds = OtherLoggersFiles();
+    seeds.push_back(kHeaderLines + "\r\n" + kTypicalRecord + "\r\n" + kTypicalRecord + "\r\n");
+
+    test::ScratchFolder scratch("muv_adif_fuzz");
+    const std::string path = scratch.Path("fuzz.adi");
+    for (int round = 0; round < 6000; ++round) {
+        std::string input;
+        switch (round % 3) {
+            case 0:  // random bytes
+                input.resize(below(600));
+                for (char& c : input)
+                    c = static_cast<char>(random());
+                break;
+            case 1:  // random pieces
+                for (size_t n = below(80); n > 0; --n)
+                    input += pieces[below(pieces.size())];
+                break;
+            default: {  // a mutated log
+                input = seeds[below(seeds.size())];
+                for (size_t n = 1 + below(8); n > 0; --n) {
+                    const size_t at = below(input.size() + 1);
+                    switch (below(5)) {
+                        case 0:
+                            if (at < input.size()) input[at] = static_cast<char>(random());
+                            break;
+                        case 1:
+                            input.insert(at, pieces[below(pieces.size())]);
+                            break;
+                        case 2:
+                            input.erase(at, below(20));
+                            break;
+                        case 3:
+                            input.insert(at, input.substr(below(input.size() + 1), below(60)));
+                            break;
+                        default:
+                            input.resize(at);
+                            break;
+                    }
+                }
+            }
+        }
+        SCOPED_TRACE(testing::PrintToString(input));
+
+        AdifLog read(Countries());
+        read.LoadText(input);
+        ASSERT_LE(read.LogText().size(), 4 * input.size() + 64);
+        ASSERT_LE(read.RecordCount(), input.size() / 5);
+        ASSERT_NO_FATAL_FAILURE(ExpectSearchable(read.LogText()));
+
+        const std::string out = read.AdifText();
+        AdifLog again(Countries());
+        again.LoadText(out);
+        ASSERT_EQ(Records(again), Records(read));
+        ASSERT_EQ(List(again.HeaderFields()), List(read.HeaderFields()));
+        ASSERT_EQ(again.AdifText(), out);
+
+        if (round % 20 == 0) {
+            Write(path, input);
+            AdifLog fromFile(Countries());
+            const AdifLoadResult r = fromFile.LoadLogBook(path);
+            ASSERT_EQ(r.loaded, input.size() >= 2);
+            if (r.loaded) {
+                ASSERT_EQ(fromFile.LogText(), read.LogText());
+            }
+            ASSERT_EQ(Read(path), input);
+            ASSERT_EQ(Names(scratch.Folder()), std::vector<std::string>{"fuzz.adi"});
+        }
+    }
+}
+
+// Large texts made to be slow or big: they load in one pass, into memory in proportion to their size.
+TEST(AdifFuzz, PathologicalLogsStayLinearAndBounded) {
+    std::mt19937 random(7);
+    std::string noise(2 << 20, ' ');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    const auto repeated = [](const std::string& piece) {
+        std::string text;
+        while (text.size() < (1 << 20))
+            text += piece;
+        return text;
+    };
+    const std::string texts[] = {noise,
+                                 repeated("<"),
+                                 repeated("<A:0>"),
+                                 repeated("<CALL:4>K1AB<EOR>"),
+                                 repeated("<NOTES:9999999999>"),
+                                 repeated("<CALL:1>K<EOR>"),
+                                 repeated("<EOH>"),
+                                 repeated("<VERY_LONG_TAG_NAME_THAT_NEVER_ENDS_")};
+    for (const std::string& text : texts) {
+        AdifLog log(Countries());
+        log.LoadText(text);
+        EXPECT_LE(log.LogText().size(), 4 * text.size());
+        EXPECT_LE(log.RecordCount(), text.size() / 5);
+        EXPECT_LE(log.AdifText().size(), 2 * text.size() + 64);
+    }
+}
+
+}  // namespace
+}  // namespace muv
