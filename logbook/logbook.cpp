@@ -2,6 +2,34 @@
 
 namespace muv {
 
+Logbook::Logbook()
+    : log_(AdifCountries{
+          [this](const std::string& call) { return countries_.CountryOfCallsign(call, 0); },
+          [this](const std::string& name) { return !countries_.PrimaryPrefixOfCountry(name).empty(); }}) {}
+
+bool Logbook::LoadCountryFile() {
+    return countries_.LoadCountryFile();
+}
+
+AdifLoadResult Logbook::LoadLogBook(const std::string& path) {
+    if (path.empty()) {
+        log_.LoadText({});
+        return {};
+    }
+    return log_.LoadLogBook(path);
+}
+
+AdifAppendResult Logbook::AppendAdifRecord(const std::string& path, const std::string& record) {
+    return log_.AppendAdifRecord(path, record);
+}
+
+CountryKnown Logbook::Known() const {
+    // Without a country file (the start-up check ends the program before that can happen) every
+    // prefix counts as known.
+    if (countries_.CountryCount() == 0) return AnyCountryKnown;
+    return CountryKnownBy(countries_);
+}
+
 SessionLogSave Logbook::SaveSessionLog(const SessionLog& log, const std::string& folder,
                                        const std::string& fallbackFolder, const UtcTime& now) const {
     return muv::SaveSessionLog(log, folder, fallbackFolder, now);
@@ -12,7 +40,7 @@ uint8_t Logbook::TextMentionsMyCall(const std::string& text, const std::string& 
 }
 
 std::string Logbook::CallsignAfterDe(const std::string& text) const {
-    return muv::CallsignAfterDe(text);
+    return muv::CallsignAfterDe(text, Known());
 }
 
 }  // namespace muv

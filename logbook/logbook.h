@@ -9,7 +9,9 @@
 #include <string>
 
 #include "common/utc_time.h"
+#include "logbook/adif_log.h"
 #include "logbook/callsign.h"
+#include "logbook/country_file.h"
 #include "logbook/session_log.h"
 #include "logbook/session_log_file.h"
 
@@ -17,8 +19,19 @@ namespace muv {
 
 class Logbook {
 public:
-    void LoadCountryFile() {}
-    void LoadLogBook() {}
+    Logbook();
+
+    // --- the country file: read once at start-up from its usual places ---
+    bool LoadCountryFile();
+    const CountryFile& Countries() const { return countries_; }
+
+    // --- the contact log (ADIF) ---
+    // Reads the log at path (an empty path leaves the log empty); the file itself is never changed.
+    AdifLoadResult LoadLogBook(const std::string& path);
+    // Adds a record to the log file and to the log in memory; an empty record only makes sure the file
+    // exists, with its header.
+    AdifAppendResult AppendAdifRecord(const std::string& path, const std::string& record);
+    const AdifLog& Log() const { return log_; }
 
     // Adds the session text to the day's file in folder (or, when it cannot take it, in fallbackFolder).
     SessionLogSave SaveSessionLog(const SessionLog& log, const std::string& folder,
@@ -40,6 +53,13 @@ public:
 
     // --- contact-entry window: name, QTH and locator of the partner from the received text ---
     void CargarNombreYQTHAutomaticamente(const std::string&) {}
+
+private:
+    // Whether a base callsign has a country: by the country file once one is read.
+    CountryKnown Known() const;
+
+    CountryFile countries_;
+    AdifLog log_;
 };
 
 }  // namespace muv

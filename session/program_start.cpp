@@ -14,7 +14,7 @@ bool Main(frmMain& form) {
         return false;
     }
     st.OpenSettings();  // the main window loads here
-    st.logbook.LoadLogBook();
+    st.LoadLogBook();
 
     for (Timer* pump : {&form.tmrTX, &form.tmrRX, &form.tmrTXTonoPiloto, &form.tmrTonoTest})
         pump->SetInterval(1);

@@ -42,9 +42,8 @@ Station::Station()
 Station::Station(SoundDevices devices, MessageBoxes* boxes)
     : window_(std::make_unique<frmMain>(boxes)),
       form(*window_),
-      settings(SettingsLinks{form, form, shared, form.Boxes(), fileDialogs, pages, [this]() -> frmSoundCard& {
-                                 return SoundCard();
-                             },
+      settings(SettingsLinks{form, form, shared, form.Boxes(), fileDialogs, pages,
+                             [this]() -> frmSoundCard& { return SoundCard(); },
                              [this] { online.ClusterConnect(); },
                              [this] { online.CallsignServerRequest(CallsignServerCode::Login); },
                              [this] { OpenAdifLog(); }, UserDataFolder(), &form, &beaconHost, &form}),
@@ -71,8 +70,9 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       transmitter(TransmitterLinks{StandardModeTables(), StandardVaricodeTable(), shared, sessionLog,
                                    form.RxWindow(), form.TxWindow(), transmitterHost, form, *soundOutput,
                                    dds}),
-      soundCard_(std::make_unique<frmSoundCard>(soundCardHost, settings.Store(), std::move(devices.inputNames),
-                                                std::move(devices.outputNames), &form)) {
+      soundCard_(std::make_unique<frmSoundCard>(soundCardHost, settings.Store(),
+                                                std::move(devices.inputNames), std::move(devices.outputNames),
+                                                &form)) {
     // No band is chosen until the frequency list picks one at the window's load: the first choice
     // then switches to its band class and bandwidth with every effect of a change (frames, AFC range).
     shared.BandClass = 0;
@@ -101,7 +101,16 @@ void Station::OpenSettings() {
 }
 
 void Station::OpenAdifLog() {
-    logbook.LoadLogBook();
+    const std::string path = settings.AdifPath();
+    const AdifAppendResult made = logbook.AppendAdifRecord(path, "");
+    if (!made.message.empty()) form.Boxes().Show(made.message, made.title, made.icon);
+    if (made.trapNumber != 0) errorTraps.ReportTrappedError(made.trapNumber, made.trapContext);
+    LoadLogBook();
+}
+
+void Station::LoadLogBook() {
+    const AdifLoadResult loaded = logbook.LoadLogBook(settings.AdifPath());
+    if (!loaded.message.empty()) form.Boxes().Show(loaded.message, loaded.title, BoxIcon::Exclamation);
 }
 
 void Station::ApplyLanguage() {

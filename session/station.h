@@ -113,6 +113,8 @@ public:
     void OpenSettings();
     // The ADIF log of the profile: created when missing, and loaded.
     void OpenAdifLog();
+    // Loads the profile's ADIF log (none when no file is chosen), telling the operator what went wrong.
+    void LoadLogBook();
     // Every window takes the chosen language; touching the windows loads them.
     void ApplyLanguage();
     // Adds the session text to the day's session log file, telling the operator of any trouble; false
