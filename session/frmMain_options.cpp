@@ -1,5 +1,5 @@
 // The option switches of the main window: receive option and symbol rate of each band, the AFC range, the
-// waterfall, the alarm and the beacon.
+// waterfall and the beacon (the alarm's switch is in frmMain_alarm).
 #include <array>
 #include <initializer_list>
 #include <utility>
@@ -146,10 +146,6 @@ void frmMain::imgOFFWaterFall_Click() {
     txtPosicionCursor->setVisible(true);
 }
 
-void frmMain::imgONAlarm_Click() {}
-
-void frmMain::imgOFFAlarm_Click() {}
-
 void frmMain::imgONBeacon_Click() {
     imgONBeacon->setVisible(false);
     imgOFFBeacon->setVisible(true);
@@ -161,15 +157,8 @@ void frmMain::imgONBeacon_Click() {
 
 void frmMain::imgOFFBeacon_Click() {}
 
-void frmMain::pctDetenerAlarma_Click() {}
-
 void frmMain::tmrVolumenBeacon_Timer() {}
 
 void frmMain::tmrBeacon_Timer() {}
-
-void frmMain::tmrAlarma_Timer() {
-    // One alarm per arming; the alarm sounds come with the alarms window.
-    tmrAlarma.SetEnabled(false);
-}
 
 }  // namespace muv

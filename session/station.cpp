@@ -17,10 +17,15 @@ namespace muv {
 
 namespace {
 
+// The sound goes to a WAV file rather than to the sound card.
+bool SoundOutputOnFile() {
+    const char* wav = std::getenv("MUV_SOUND_OUTPUT");
+    return wav && *wav;
+}
+
 // The output card's mixer; none while the output goes to a WAV file.
 std::unique_ptr<Mixer> ProgramMixer() {
-    const char* wav = std::getenv("MUV_SOUND_OUTPUT");
-    if (wav && *wav) return std::make_unique<MemoryMixer>();
+    if (SoundOutputOnFile()) return std::make_unique<MemoryMixer>();
     return std::make_unique<AlsaMixer>(SoundOutputDeviceNames());
 }
 
@@ -36,22 +41,23 @@ void QSliderControl::SetValue(int value) {
 
 Station::Station()
     : Station(SoundDevices{CreateSoundInput(), CreateSoundOutput(), SoundInputDeviceNames,
-                           SoundOutputDeviceNames, ProgramMixer()},
+                           SoundOutputDeviceNames, ProgramMixer(), nullptr, !SoundOutputOnFile()},
               nullptr) {}
 
 Station::Station(SoundDevices devices, MessageBoxes* boxes)
     : window_(std::make_unique<frmMain>(boxes)),
       form(*window_),
-      settings(SettingsLinks{form, form, shared, form.Boxes(), fileDialogs, pages, [this]() -> frmSoundCard& {
-                                 return SoundCard();
-                             },
+      settings(SettingsLinks{form, form, shared, form.Boxes(), fileDialogs, pages,
+                             [this]() -> frmSoundCard& { return SoundCard(); },
                              [this] { online.ClusterConnect(); },
                              [this] { online.CallsignServerRequest(CallsignServerCode::Login); },
-                             [this] { OpenAdifLog(); }, UserDataFolder(), &form}),
+                             [this] { OpenAdifLog(); }, UserDataFolder(), &form, &alarmsHost}),
       soundInput(std::move(devices.input)),
       soundOutput(std::move(devices.output)),
       // Without a mixer of its own (WAV files, tests) the program has a mixer with no cards.
       mixer(devices.mixer ? std::move(devices.mixer) : std::make_unique<MemoryMixer>()),
+      alarmPlayer(devices.alarmPlayer ? std::move(devices.alarmPlayer)
+                                      : MakeProgramAlarmPlayer(*this, devices.alarmsOnSoundCard)),
       fileDialogs(&form),
       receiverHost(*this),
       transmitterHost(*this),
@@ -59,6 +65,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       soundCardHost(*this),
       errorTraps(*this),
       messageServices(*this),
+      alarmsHost(*this),
       rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form),
       dds(rig.Keying(), comPuertoSerie),
       keying(rig.Keying(), comPuertoSerie, form.Boxes(), windowRequests),
@@ -70,13 +77,16 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       transmitter(TransmitterLinks{StandardModeTables(), StandardVaricodeTable(), shared, sessionLog,
                                    form.RxWindow(), form.TxWindow(), transmitterHost, form, *soundOutput,
                                    dds}),
-      soundCard_(std::make_unique<frmSoundCard>(soundCardHost, settings.Store(), std::move(devices.inputNames),
-                                                std::move(devices.outputNames), &form)) {
+      soundCard_(std::make_unique<frmSoundCard>(soundCardHost, settings.Store(),
+                                                std::move(devices.inputNames), std::move(devices.outputNames),
+                                                &form)) {
     // No band is chosen until the frequency list picks one at the window's load: the first choice
     // then switches to its band class and bandwidth with every effect of a change (frames, AFC range).
     shared.BandClass = 0;
     shared.BandwidthHz = 0;
     form.Attach(*this);
+    // The alarms window's mute warning follows the alarm card's mixer.
+    volume.SetAlarmsWindow(&alarmsHost);
     form.SyncSwitches();
     form.FitWaterfallImage();
 }
@@ -106,6 +116,7 @@ void Station::OpenAdifLog() {
 void Station::ApplyLanguage() {
     // The texts are English; applying them touches every window, which loads each of them with its
     // settings.
+    settings.Alarms();
     settings.Operator();
     settings.EmailReport();
     SoundCard();

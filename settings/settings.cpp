@@ -9,6 +9,7 @@
 #include "platform/program_folders.h"
 #include "platform/qt/qt_text.h"
 #include "settings/frmAbout.h"
+#include "settings/frmAlarms.h"
 #include "settings/frmEmailReport.h"
 #include "settings/frmEqslAccount.h"
 #include "settings/frmLogDirectories.h"
@@ -51,21 +52,30 @@ Settings::Settings(SettingsLinks links)
       }),
       logDirectories_([this] {
           return std::make_unique<frmLogDirectories>(
-              LogDirectoriesWindowLinks{file_, links_.boxes, links_.dialogs, links_.programFolder, links_.adifChosen},
+              LogDirectoriesWindowLinks{file_, links_.boxes, links_.dialogs, links_.programFolder,
+                                        links_.adifChosen},
               links_.parent);
       }),
-      scan_([this] { return std::make_unique<frmScan>(ScanWindowLinks{file_, kFrequencyListEntries}, links_.parent); }),
+      scan_([this] {
+          return std::make_unique<frmScan>(ScanWindowLinks{file_, kFrequencyListEntries}, links_.parent);
+      }),
       eqslAccount_([this] {
           return std::make_unique<frmEqslAccount>(
-              EqslAccountWindowLinks{file_, links_.pages, [this] { return OperatorCallsign(); }}, links_.parent);
+              EqslAccountWindowLinks{file_, links_.pages, [this] { return OperatorCallsign(); }},
+              links_.parent);
       }),
       profiles_([this] {
           return std::make_unique<frmProfiles>(ProfilesWindowLinks{file_, links_.profileMenu}, links_.parent);
       }),
       about_([this] {
-          return std::make_unique<frmAbout>(AboutWindowLinks{links_.boxes, StartSystemInformationTool}, links_.parent);
+          return std::make_unique<frmAbout>(AboutWindowLinks{links_.boxes, StartSystemInformationTool},
+                                            links_.parent);
       }),
-      shortcuts_([this] { return std::make_unique<frmShortcuts>(links_.parent); }) {
+      shortcuts_([this] { return std::make_unique<frmShortcuts>(links_.parent); }),
+      alarms_([this] {
+          return std::make_unique<frmAlarms>(
+              AlarmsWindowLinks{file_, links_.boxes, links_.dialogs, *links_.alarms}, links_.parent);
+      }) {
     file_.WriteFailed = [this](const std::string& message) {
         links_.boxes.Show(message, "Settings Error", BoxIcon::Exclamation);
     };
@@ -123,7 +133,7 @@ void Settings::SwitchProfile(int n) {
     SaveClusterSpotFormPosition();
     SaveScanSettings(file_, Scan());
     SaveLastFrequency();
-    SaveAlarmSettings();
+    SaveAlarmSettings(file_, Alarms());
 
     file_.SetProfileSuffix(n == 1 ? std::string() : std::to_string(n));
 
@@ -142,7 +152,7 @@ void Settings::SwitchProfile(int n) {
     LoadClusterSpotFormPosition();
     LoadScanSettings(file_, Scan());
     LoadLastFrequency();
-    LoadAlarmSettings();
+    LoadAlarmSettings(file_, Alarms());
 }
 
 void Settings::SaveSelectedProfile() {
@@ -196,12 +206,6 @@ void Settings::LoadStatistics() {
 void Settings::SaveStatistics() {
     muv::SaveStatistics(file_, statistics);
 }
-void Settings::LoadAlarmSettings() {
-    muv::LoadAlarmSettings(file_, alarms);
-}
-void Settings::SaveAlarmSettings() {
-    muv::SaveAlarmSettings(file_, alarms);
-}
 void Settings::LoadQsoFormSettings() {
     muv::LoadQsoFormSettings(file_, qsoForm);
 }
@@ -241,6 +245,9 @@ frmAbout& Settings::About() {
 frmShortcuts& Settings::Shortcuts() {
     return shortcuts_.Get();
 }
+frmAlarms& Settings::Alarms() {
+    return alarms_.Get();
+}
 void Settings::ShowOperator() {
     operator_.Show();
 }
@@ -265,6 +272,9 @@ void Settings::ShowAbout() {
 void Settings::ShowShortcuts() {
     shortcuts_.Show();
 }
+void Settings::ShowAlarms() {
+    alarms_.Show();
+}
 
 // ------------------------------------------------------------------ plain values
 
@@ -288,6 +298,31 @@ std::string Settings::AdifPath() {
 }
 ColorRef Settings::MacrosSnLabelColor() const {
     return kMacroSnColour;
+}
+
+bool Settings::MensajeParaMiChecked() {
+    return Alarms().chkMensajeParaMi->isChecked();
+}
+bool Settings::DXCCChecked() {
+    return Alarms().chkDXCC->isChecked();
+}
+bool Settings::CallsignChecked() {
+    return Alarms().chkCallsign->isChecked();
+}
+bool Settings::ClusterSpotChecked() {
+    return Alarms().chkClusterSpot->isChecked();
+}
+void Settings::AlarmaMensajeParaMi() {
+    Alarms().AlarmaMensajeParaMi();
+}
+void Settings::AlarmaDXCC() {
+    Alarms().AlarmaDXCC();
+}
+void Settings::AlarmaCallsign() {
+    Alarms().AlarmaCallsign();
+}
+void Settings::AlarmaClusterSpot() {
+    Alarms().AlarmaClusterSpot();
 }
 
 }  // namespace muv

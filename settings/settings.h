@@ -2,7 +2,7 @@
 // check, and the settings windows, each created and loaded on its first use. The windows are the live
 // store of their settings; the rest of the program reads plain values from them through this module.
 // Groups whose windows come with other parts of the program keep their state here as plain values
-// (beacon, statistics, alarms, contact-entry window, spot windows).
+// (beacon, statistics, contact-entry window, spot windows).
 #pragma once
 
 #include <QWidget>
@@ -23,6 +23,8 @@
 namespace muv {
 
 class frmAbout;
+class frmAlarms;
+class AlarmsWindowHost;
 class frmEmailReport;
 class frmEqslAccount;
 class frmLogDirectories;
@@ -44,9 +46,10 @@ struct SettingsLinks {
     std::function<frmSoundCard&()> soundCard;  // the sound-card window, loaded on first use
     std::function<void()> clusterConnect;      // reconnects the DX cluster with the operator's data
     std::function<void()> callsignServerLogin;
-    std::function<void()> adifChosen;  // a new ADIF file was chosen: create it when missing, load it
-    std::string programFolder;         // where the session logs go unless the operator chose a folder
-    QWidget* parent = nullptr;         // the window the settings windows belong to
+    std::function<void()> adifChosen;    // a new ADIF file was chosen: create it when missing, load it
+    std::string programFolder;           // where the session logs go unless the operator chose a folder
+    QWidget* parent = nullptr;           // the window the settings windows belong to
+    AlarmsWindowHost* alarms = nullptr;  // what the alarms window reaches: the player, the stop picture
 };
 
 class Settings {
@@ -89,15 +92,12 @@ public:
     void SaveBeaconSettings();
     void LoadStatistics();
     void SaveStatistics();
-    void LoadAlarmSettings();
-    void SaveAlarmSettings();
     void LoadQsoFormSettings();
     void SaveQsoFormSettings();
     void LoadClusterSpotFormPosition();
     void SaveClusterSpotFormPosition();
     BeaconState beacon;
     StatisticsRecord statistics;
-    AlarmChoices alarms;
     QsoFormSettings qsoForm;
     WindowPlace spotPlace = kSpotWindowPlace;
 
@@ -110,6 +110,8 @@ public:
     frmProfiles& Profiles();
     frmAbout& About();
     frmShortcuts& Shortcuts();
+    frmAlarms& Alarms();
+    bool AlarmsLoaded() const { return alarms_.Loaded(); }
     // Shown modeless from the main window's menu.
     void ShowOperator();
     void ShowEmailReport();
@@ -119,6 +121,7 @@ public:
     void ShowProfiles();
     void ShowAbout();
     void ShowShortcuts();
+    void ShowAlarms();
 
     // --- what the rest of the program reads ---
     std::string OperatorCallsign();
@@ -133,13 +136,15 @@ public:
     // The macros window's S/N colour.
     ColorRef MacrosSnLabelColor() const;
 
-    // --- the alarms wanted; the alarms themselves come with the alarm sounds ---
-    bool MensajeParaMiChecked() const { return alarms.chkMensajeParaMi; }
-    bool DXCCChecked() const { return alarms.chkDXCC; }
-    bool CallsignChecked() const { return alarms.chkCallsign; }
-    void AlarmaMensajeParaMi() {}
-    void AlarmaDXCC() {}
-    void AlarmaCallsign() {}
+    // --- the alarms wanted, and the alarms (the alarms window's) ---
+    bool MensajeParaMiChecked();
+    bool DXCCChecked();
+    bool CallsignChecked();
+    bool ClusterSpotChecked();
+    void AlarmaMensajeParaMi();
+    void AlarmaDXCC();
+    void AlarmaCallsign();
+    void AlarmaClusterSpot();
     // Answers a report request when the finished message asks for one (with the beacon window).
     void BeaconReport() {}
 
@@ -154,6 +159,7 @@ private:
     WindowSlot<frmProfiles> profiles_;
     WindowSlot<frmAbout> about_;
     WindowSlot<frmShortcuts> shortcuts_;
+    WindowSlot<frmAlarms> alarms_;
 };
 
 }  // namespace muv

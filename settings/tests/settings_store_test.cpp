@@ -91,10 +91,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     LoadBeaconSettings(store, beacon);
     EXPECT_TRUE(beacon.optBeaconReportMode);
     StatisticsRecord stats;
-    AlarmChoices alarms;
-    LoadAlarmSettings(store, alarms);
-    EXPECT_TRUE(alarms.chkClusterSpot);
-    EXPECT_TRUE(alarms.optSpeaker);
     QsoFormSettings form;
     LoadQsoFormSettings(store, form);
     EXPECT_EQ(form.place.x, 90);
@@ -118,12 +114,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
         r.ShiftCount = 3;
         r.txtDistancia = "1234 km";
         SaveStatistics(store, r);
-        AlarmChoices a;
-        a.chkClusterSpot = false;
-        a.chkDXCC = true;
-        a.txtArchivoSonido = "/home/op/alarm" + suffix + ".wav";
-        a.optSpeaker = false;
-        SaveAlarmSettings(store, a);
         QsoFormSettings f;
         f.chkEQSL = true;
         f.txtNombre = "Jos\xE9";
@@ -140,16 +130,11 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
         EXPECT_EQ(b.hsb16, 420);
         StatisticsRecord r;
         LoadStatistics(store, r);
-        EXPECT_EQ(r.txtMensaje, "CQ DX\r\nde EA1ABC\r\npse\r\nk p" + suffix) << "every kind of line break kept";
+        EXPECT_EQ(r.txtMensaje, "CQ DX\r\nde EA1ABC\r\npse\r\nk p" + suffix)
+            << "every kind of line break kept";
         EXPECT_DOUBLE_EQ(r.ShiftSum, 12.375);
         EXPECT_EQ(r.ShiftCount, 3);
         EXPECT_EQ(r.txtDistancia, "1234 km");
-        AlarmChoices a;
-        LoadAlarmSettings(store, a);
-        EXPECT_FALSE(a.chkClusterSpot);
-        EXPECT_TRUE(a.chkDXCC);
-        EXPECT_FALSE(a.optSpeaker);
-        EXPECT_EQ(a.txtArchivoSonido, "/home/op/alarm" + suffix + ".wav");
         QsoFormSettings f;
         LoadQsoFormSettings(store, f);
         EXPECT_TRUE(f.chkEQSL);
@@ -162,7 +147,8 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     }
     EXPECT_NE(store.Text().find("Suma Shift=12.375\r\n"), std::string::npos) << "a dot whatever the locale";
     EXPECT_NE(store.Text().find("Timer16= 420\r\n"), std::string::npos);
-    EXPECT_NE(store.Text().find("Mensaje=CQ DX<Return>de EA1ABC<Return>pse<Return>k p\r\n"), std::string::npos);
+    EXPECT_NE(store.Text().find("Mensaje=CQ DX<Return>de EA1ABC<Return>pse<Return>k p\r\n"),
+              std::string::npos);
 }
 
 TEST(HeldGroups, OutOfRangeValuesKeepTheDefaults) {
