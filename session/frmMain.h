@@ -4,7 +4,8 @@
 // rest of the program reads and sets them directly; each control event calls the handler method named
 // after the control and the event. The handlers are grouped by feature: frmMain_load (load, unload, clock),
 // frmMain_menus, frmMain_bands (band, frequency list, scan), frmMain_options (the switches), frmMain_beacon,
-// frmMain_receive, frmMain_transmit, frmMain_macros, frmMain_online (partner box, cluster panel, services);
+// frmMain_receive, frmMain_transmit, frmMain_macros, frmMain_online (partner box, cluster panel, services),
+// frmMain_alarm (the alarm switch, timer and stop picture);
 // frmMain_build builds the controls. The modem reaches the window through WindowControls, the layouts
 // through ControlGeometry.
 #pragma once

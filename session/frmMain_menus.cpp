@@ -195,8 +195,6 @@ void frmMain::mnuTarjetaSonido_Click() {
     window.raise();
 }
 
-void frmMain::mnuAlarma_Click() {}
-
 void frmMain::mnuUserProfiles_Click() {
     station_->settings.ShowProfiles();
 }

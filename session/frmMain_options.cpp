@@ -1,5 +1,5 @@
 // The option switches of the main window: receive option and symbol rate of each band, the AFC range, the
-// waterfall and the alarm (the beacon's are in frmMain_beacon).
+// waterfall (the beacon's are in frmMain_beacon, the alarm's in frmMain_alarm).
 #include <array>
 #include <initializer_list>
 #include <utility>
@@ -142,17 +142,6 @@ void frmMain::imgOFFWaterFall_Click() {
     tmrPosicionCursor.SetEnabled(true);
     pctWaterfall->setVisible(true);
     txtPosicionCursor->setVisible(true);
-}
-
-void frmMain::imgONAlarm_Click() {}
-
-void frmMain::imgOFFAlarm_Click() {}
-
-void frmMain::pctDetenerAlarma_Click() {}
-
-void frmMain::tmrAlarma_Timer() {
-    // One alarm per arming; the alarm sounds come with the alarms window.
-    tmrAlarma.SetEnabled(false);
 }
 
 }  // namespace muv

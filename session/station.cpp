@@ -17,10 +17,15 @@ namespace muv {
 
 namespace {
 
+// The sound goes to a WAV file rather than to the sound card.
+bool SoundOutputOnFile() {
+    const char* wav = std::getenv("MUV_SOUND_OUTPUT");
+    return wav && *wav;
+}
+
 // The output card's mixer; none while the output goes to a WAV file.
 std::unique_ptr<Mixer> ProgramMixer() {
-    const char* wav = std::getenv("MUV_SOUND_OUTPUT");
-    if (wav && *wav) return std::make_unique<MemoryMixer>();
+    if (SoundOutputOnFile()) return std::make_unique<MemoryMixer>();
     return std::make_unique<AlsaMixer>(SoundOutputDeviceNames());
 }
 
@@ -36,7 +41,7 @@ void QSliderControl::SetValue(int value) {
 
 Station::Station()
     : Station(SoundDevices{CreateSoundInput(), CreateSoundOutput(), SoundInputDeviceNames,
-                           SoundOutputDeviceNames, ProgramMixer()},
+                           SoundOutputDeviceNames, ProgramMixer(), nullptr, !SoundOutputOnFile()},
               nullptr) {}
 
 Station::Station(SoundDevices devices, MessageBoxes* boxes)
@@ -46,11 +51,14 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
                              [this]() -> frmSoundCard& { return SoundCard(); },
                              [this] { online.ClusterConnect(); },
                              [this] { online.CallsignServerRequest(CallsignServerCode::Login); },
-                             [this] { OpenAdifLog(); }, UserDataFolder(), &form, &beaconHost, &form}),
+                             [this] { OpenAdifLog(); }, UserDataFolder(), &form, &beaconHost, &form,
+                             &alarmsHost}),
       soundInput(std::move(devices.input)),
       soundOutput(std::move(devices.output)),
       // Without a mixer of its own (WAV files, tests) the program has a mixer with no cards.
       mixer(devices.mixer ? std::move(devices.mixer) : std::make_unique<MemoryMixer>()),
+      alarmPlayer(devices.alarmPlayer ? std::move(devices.alarmPlayer)
+                                      : MakeProgramAlarmPlayer(*this, devices.alarmsOnSoundCard)),
       fileDialogs(&form),
       receiverHost(*this),
       transmitterHost(*this),
@@ -59,6 +67,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       errorTraps(*this),
       messageServices(*this),
       beaconHost(*this),
+      alarmsHost(*this),
       rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form),
       dds(rig.Keying(), comPuertoSerie),
       keying(rig.Keying(), comPuertoSerie, form.Boxes(), windowRequests),
@@ -78,6 +87,8 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
     shared.BandClass = 0;
     shared.BandwidthHz = 0;
     form.Attach(*this);
+    // The alarms window's mute warning follows the alarm card's mixer.
+    volume.SetAlarmsWindow(&alarmsHost);
     form.SyncSwitches();
     form.FitWaterfallImage();
 }
@@ -116,6 +127,7 @@ void Station::LoadLogBook() {
 void Station::ApplyLanguage() {
     // The texts are English; applying them touches every window, which loads each of them with its
     // settings.
+    settings.Alarms();
     settings.Operator();
     settings.EmailReport();
     settings.Beacon();

@@ -22,6 +22,7 @@
 #include "platform/sound_device.h"
 #include "receiver/receiver.h"
 #include "rig/rig_room.h"
+#include "session/alarms_host.h"
 #include "session/station_hosts.h"
 #include "settings/frmSoundCard.h"
 #include "settings/settings.h"
@@ -45,6 +46,10 @@ struct SoundDevices {
     DeviceNameSource inputNames;
     DeviceNameSource outputNames;
     std::unique_ptr<Mixer> mixer = nullptr;
+    // The alarm's sound: a player of the caller's own, else the program's, which plays on the sound
+    // card's playback devices when alarmsOnSoundCard and has no device otherwise.
+    std::unique_ptr<AlarmPlayer> alarmPlayer = nullptr;
+    bool alarmsOnSoundCard = false;
 };
 
 // The main window's volume slider as the volume control moves it.
@@ -83,6 +88,7 @@ public:
     std::unique_ptr<SoundInputDevice> soundInput;
     std::unique_ptr<SoundOutputDevice> soundOutput;
     std::unique_ptr<Mixer> mixer;
+    std::unique_ptr<AlarmPlayer> alarmPlayer;
     DesktopWebPages pages;
     QtFileDialogs fileDialogs;
     // The adapters through which the modules reach the rest of the program.
@@ -93,6 +99,7 @@ public:
     StationErrorTraps errorTraps;
     StationMessageServices messageServices;
     StationBeaconHost beaconHost;
+    StationAlarmsHost alarmsHost;
     // The serial port shared by the keying lines and the DDS box.
     QtSerialPort comPuertoSerie;
     RigRoom rig;

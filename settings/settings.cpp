@@ -10,6 +10,7 @@
 #include "platform/qt/qt_text.h"
 #include "settings/frmAbout.h"
 #include "settings/frmBeacon.h"
+#include "settings/frmAlarms.h"
 #include "settings/frmEmailReport.h"
 #include "settings/frmEqslAccount.h"
 #include "settings/frmLogDirectories.h"
@@ -72,19 +73,24 @@ Settings::Settings(SettingsLinks links)
       }),
       logDirectories_([this] {
           return std::make_unique<frmLogDirectories>(
-              LogDirectoriesWindowLinks{file_, links_.boxes, links_.dialogs, links_.programFolder, links_.adifChosen},
+              LogDirectoriesWindowLinks{file_, links_.boxes, links_.dialogs, links_.programFolder,
+                                        links_.adifChosen},
               links_.parent);
       }),
-      scan_([this] { return std::make_unique<frmScan>(ScanWindowLinks{file_, kFrequencyListEntries}, links_.parent); }),
+      scan_([this] {
+          return std::make_unique<frmScan>(ScanWindowLinks{file_, kFrequencyListEntries}, links_.parent);
+      }),
       eqslAccount_([this] {
           return std::make_unique<frmEqslAccount>(
-              EqslAccountWindowLinks{file_, links_.pages, [this] { return OperatorCallsign(); }}, links_.parent);
+              EqslAccountWindowLinks{file_, links_.pages, [this] { return OperatorCallsign(); }},
+              links_.parent);
       }),
       profiles_([this] {
           return std::make_unique<frmProfiles>(ProfilesWindowLinks{file_, links_.profileMenu}, links_.parent);
       }),
       about_([this] {
-          return std::make_unique<frmAbout>(AboutWindowLinks{links_.boxes, StartSystemInformationTool}, links_.parent);
+          return std::make_unique<frmAbout>(AboutWindowLinks{links_.boxes, StartSystemInformationTool},
+                                            links_.parent);
       }),
       shortcuts_([this] { return std::make_unique<frmShortcuts>(links_.parent); }),
       beacon_([this] {
@@ -95,6 +101,10 @@ Settings::Settings(SettingsLinks links)
       }),
       macros_([this] {
           return std::make_unique<frmMacros>(MacrosWindowLinks{file_, links_.macroLabels}, links_.parent);
+      }),
+      alarms_([this] {
+          return std::make_unique<frmAlarms>(
+              AlarmsWindowLinks{file_, links_.boxes, links_.dialogs, *links_.alarms}, links_.parent);
       }) {
     file_.WriteFailed = [this](const std::string& message) {
         links_.boxes.Show(message, "Settings Error", BoxIcon::Exclamation);
@@ -154,7 +164,7 @@ void Settings::SwitchProfile(int n) {
     SaveClusterSpotFormPosition();
     SaveScanSettings(file_, Scan());
     SaveLastFrequency();
-    SaveAlarmSettings();
+    SaveAlarmSettings(file_, Alarms());
 
     file_.SetProfileSuffix(n == 1 ? std::string() : std::to_string(n));
 
@@ -174,7 +184,7 @@ void Settings::SwitchProfile(int n) {
     LoadClusterSpotFormPosition();
     LoadScanSettings(file_, Scan());
     LoadLastFrequency();
-    LoadAlarmSettings();
+    LoadAlarmSettings(file_, Alarms());
 
     Macros().CopiarColoresMacros();
 }
@@ -246,12 +256,6 @@ void Settings::LoadStatistics() {
 void Settings::SaveStatistics() {
     muv::SaveStatistics(file_, statistics);
 }
-void Settings::LoadAlarmSettings() {
-    muv::LoadAlarmSettings(file_, alarms);
-}
-void Settings::SaveAlarmSettings() {
-    muv::SaveAlarmSettings(file_, alarms);
-}
 void Settings::LoadQsoFormSettings() {
     muv::LoadQsoFormSettings(file_, qsoForm);
 }
@@ -297,6 +301,9 @@ frmBeacon& Settings::Beacon() {
 frmMacros& Settings::Macros() {
     return macros_.Get();
 }
+frmAlarms& Settings::Alarms() {
+    return alarms_.Get();
+}
 void Settings::ShowOperator() {
     operator_.Show();
 }
@@ -327,6 +334,9 @@ void Settings::ShowBeacon() {
 void Settings::ShowMacros() {
     macros_.Show();
 }
+void Settings::ShowAlarms() {
+    alarms_.Show();
+}
 
 // ------------------------------------------------------------------ plain values
 
@@ -350,6 +360,31 @@ std::string Settings::AdifPath() {
 }
 ColorRef Settings::MacrosSnLabelColor() {
     return Macros().MacroColour(kMacroSN);
+}
+
+bool Settings::MensajeParaMiChecked() {
+    return Alarms().chkMensajeParaMi->isChecked();
+}
+bool Settings::DXCCChecked() {
+    return Alarms().chkDXCC->isChecked();
+}
+bool Settings::CallsignChecked() {
+    return Alarms().chkCallsign->isChecked();
+}
+bool Settings::ClusterSpotChecked() {
+    return Alarms().chkClusterSpot->isChecked();
+}
+void Settings::AlarmaMensajeParaMi() {
+    Alarms().AlarmaMensajeParaMi();
+}
+void Settings::AlarmaDXCC() {
+    Alarms().AlarmaDXCC();
+}
+void Settings::AlarmaCallsign() {
+    Alarms().AlarmaCallsign();
+}
+void Settings::AlarmaClusterSpot() {
+    Alarms().AlarmaClusterSpot();
 }
 
 }  // namespace muv

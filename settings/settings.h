@@ -2,7 +2,7 @@
 // check, and the settings windows, each created and loaded on its first use. The windows are the live
 // store of their settings; the rest of the program reads plain values from them through this module.
 // Groups whose windows come with other parts of the program keep their state here as plain values
-// (statistics, alarms, contact-entry window, spot windows).
+// (statistics, contact-entry window, spot windows).
 #pragma once
 
 #include <QWidget>
@@ -24,6 +24,8 @@
 namespace muv {
 
 class frmAbout;
+class frmAlarms;
+class AlarmsWindowHost;
 class frmEmailReport;
 class frmEqslAccount;
 class frmLogDirectories;
@@ -54,6 +56,7 @@ struct SettingsLinks {
 
     // The main window's macro labels, which the macros window paints.
     MacroLabels* macroLabels = nullptr;
+    AlarmsWindowHost* alarms = nullptr;  // what the alarms window reaches: the player, the stop picture
 };
 
 class Settings {
@@ -99,14 +102,11 @@ public:
     // --- groups whose windows come with other parts ---
     void LoadStatistics();
     void SaveStatistics();
-    void LoadAlarmSettings();
-    void SaveAlarmSettings();
     void LoadQsoFormSettings();
     void SaveQsoFormSettings();
     void LoadClusterSpotFormPosition();
     void SaveClusterSpotFormPosition();
     StatisticsRecord statistics;
-    AlarmChoices alarms;
     QsoFormSettings qsoForm;
     WindowPlace spotPlace = kSpotWindowPlace;
 
@@ -121,6 +121,8 @@ public:
     frmShortcuts& Shortcuts();
     frmBeacon& Beacon();
     frmMacros& Macros();
+    frmAlarms& Alarms();
+    bool AlarmsLoaded() const { return alarms_.Loaded(); }
     // Shown modeless from the main window's menu.
     void ShowOperator();
     void ShowEmailReport();
@@ -132,6 +134,7 @@ public:
     void ShowShortcuts();
     void ShowBeacon();
     void ShowMacros();
+    void ShowAlarms();
 
     // --- what the rest of the program reads ---
     std::string OperatorCallsign();
@@ -146,13 +149,15 @@ public:
     // The macros window's S/N colour (the back colour of its lblSN).
     ColorRef MacrosSnLabelColor();
 
-    // --- the alarms wanted; the alarms themselves come with the alarm sounds ---
-    bool MensajeParaMiChecked() const { return alarms.chkMensajeParaMi; }
-    bool DXCCChecked() const { return alarms.chkDXCC; }
-    bool CallsignChecked() const { return alarms.chkCallsign; }
-    void AlarmaMensajeParaMi() {}
-    void AlarmaDXCC() {}
-    void AlarmaCallsign() {}
+    // --- the alarms wanted, and the alarms (the alarms window's) ---
+    bool MensajeParaMiChecked();
+    bool DXCCChecked();
+    bool CallsignChecked();
+    bool ClusterSpotChecked();
+    void AlarmaMensajeParaMi();
+    void AlarmaDXCC();
+    void AlarmaCallsign();
+    void AlarmaClusterSpot();
 
     // --- the beacon: its mode and period, the report answer, and the modes the processor load allows ---
     BeaconMode BeaconModeSelected();
@@ -174,6 +179,7 @@ private:
     WindowSlot<frmShortcuts> shortcuts_;
     WindowSlot<frmBeacon> beacon_;
     WindowSlot<frmMacros> macros_;
+    WindowSlot<frmAlarms> alarms_;
 };
 
 }  // namespace muv

@@ -9,7 +9,8 @@ namespace muv {
 
 namespace {
 
-std::optional<std::string> Read(ProfileStore& store, std::string_view base, std::string_view key, size_t buffer) {
+std::optional<std::string> Read(ProfileStore& store, std::string_view base, std::string_view key,
+                                size_t buffer) {
     return store.Read(store.Section(base), key, buffer);
 }
 
@@ -111,24 +112,6 @@ void SaveStatistics(ProfileStore& store, const StatisticsRecord& r) {
     Write(store, "Estadisticas", "SN", r.txtSN);
     Write(store, "Estadisticas", "Frecuencia", r.txtFrecuencia);
     Write(store, "Estadisticas", "Modo", r.txtModo);
-}
-
-void LoadAlarmSettings(ProfileStore& store, AlarmChoices& a) {
-    a.chkClusterSpot = Ticked(store, "Alarma", "ClusterSpot", 10, true);
-    a.chkCallsign = Ticked(store, "Alarma", "Callsign", 10, false);
-    a.chkDXCC = Ticked(store, "Alarma", "DXCC", 10, false);
-    a.chkMensajeParaMi = Ticked(store, "Alarma", "MensajeParaMi", 10, false);
-    if (const auto v = Read(store, "Alarma", "Archivo Audio", 200)) a.txtArchivoSonido = *v;
-    a.optSpeaker = Ticked(store, "Alarma", "Opcion Alarma", 50, true);
-}
-
-void SaveAlarmSettings(ProfileStore& store, const AlarmChoices& a) {
-    Write(store, "Alarma", "ClusterSpot", Flag(a.chkClusterSpot));
-    Write(store, "Alarma", "Callsign", Flag(a.chkCallsign));
-    Write(store, "Alarma", "DXCC", Flag(a.chkDXCC));
-    Write(store, "Alarma", "MensajeParaMi", Flag(a.chkMensajeParaMi));
-    Write(store, "Alarma", "Archivo Audio", a.txtArchivoSonido);
-    Write(store, "Alarma", "Opcion Alarma", a.optSpeaker ? "1" : "2");
 }
 
 void LoadQsoFormSettings(ProfileStore& store, QsoFormSettings& f) {

@@ -1,7 +1,7 @@
 // The settings groups of the windows that keep their state here as plain values until the windows
-// themselves take it over: the statistics window's record and its average frequency shift; the alarms
-// wanted and their sound; the contact-entry window's fields and place; the spot windows' place. Each
-// group is loaded and saved under the current profile.
+// themselves take it over: the statistics window's record and its average frequency shift; the
+// contact-entry window's fields and place; the spot windows' place. Each group is loaded and saved under
+// the current profile.
 #pragma once
 
 #include <cstdint>
@@ -20,19 +20,6 @@ struct StatisticsRecord {
 };
 void LoadStatistics(ProfileStore& store, StatisticsRecord& record);
 void SaveStatistics(ProfileStore& store, const StatisticsRecord& record);
-
-// The alarms wanted (a cluster spot, a new callsign, a new country, a message calling the operator) and
-// the alarm's sound: the speaker tune or a sound file.
-struct AlarmChoices {
-    bool chkClusterSpot = true;
-    bool chkCallsign = false;
-    bool chkDXCC = false;
-    bool chkMensajeParaMi = false;
-    std::string txtArchivoSonido;
-    bool optSpeaker = true;  // else the sound file
-};
-void LoadAlarmSettings(ProfileStore& store, AlarmChoices& alarms);
-void SaveAlarmSettings(ProfileStore& store, const AlarmChoices& alarms);
 
 // A window's place on the screen: its left and top edges in pixels.
 struct WindowPlace {

@@ -7,6 +7,7 @@
 namespace muv {
 
 struct InterfaceTexts {
+    std::string TxtOpenSoundFile = "Open Sound File";
     std::string TxtFrameAcquisition = "Frame Acquisition: ";
     std::string TxtFinalAcquisition = "Final Acquisition: ";
     std::string TxtFrequencyShift = "Frequency Shift: ";

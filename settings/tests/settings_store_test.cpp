@@ -88,10 +88,6 @@ TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
 TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     MemoryProfileStore store;
     StatisticsRecord stats;
-    AlarmChoices alarms;
-    LoadAlarmSettings(store, alarms);
-    EXPECT_TRUE(alarms.chkClusterSpot);
-    EXPECT_TRUE(alarms.optSpeaker);
     QsoFormSettings form;
     LoadQsoFormSettings(store, form);
     EXPECT_EQ(form.place.x, 90);
@@ -109,12 +105,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
         r.ShiftCount = 3;
         r.txtDistancia = "1234 km";
         SaveStatistics(store, r);
-        AlarmChoices a;
-        a.chkClusterSpot = false;
-        a.chkDXCC = true;
-        a.txtArchivoSonido = "/home/op/alarm" + suffix + ".wav";
-        a.optSpeaker = false;
-        SaveAlarmSettings(store, a);
         QsoFormSettings f;
         f.chkEQSL = true;
         f.txtNombre = "Jos\xE9";
@@ -126,16 +116,11 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
         store.SetProfileSuffix(suffix);
         StatisticsRecord r;
         LoadStatistics(store, r);
-        EXPECT_EQ(r.txtMensaje, "CQ DX\r\nde EA1ABC\r\npse\r\nk p" + suffix) << "every kind of line break kept";
+        EXPECT_EQ(r.txtMensaje, "CQ DX\r\nde EA1ABC\r\npse\r\nk p" + suffix)
+            << "every kind of line break kept";
         EXPECT_DOUBLE_EQ(r.ShiftSum, 12.375);
         EXPECT_EQ(r.ShiftCount, 3);
         EXPECT_EQ(r.txtDistancia, "1234 km");
-        AlarmChoices a;
-        LoadAlarmSettings(store, a);
-        EXPECT_FALSE(a.chkClusterSpot);
-        EXPECT_TRUE(a.chkDXCC);
-        EXPECT_FALSE(a.optSpeaker);
-        EXPECT_EQ(a.txtArchivoSonido, "/home/op/alarm" + suffix + ".wav");
         QsoFormSettings f;
         LoadQsoFormSettings(store, f);
         EXPECT_TRUE(f.chkEQSL);
