@@ -35,16 +35,18 @@ void MemoryTextWindow::SetText(const std::string& text) {
 }
 
 // The snapshot: a tag line, then for each run of equally formatted characters a line
-// "colour size count" followed by the run's characters.
+// "colour size bold count" followed by the run's characters.
 std::string MemoryTextWindow::TextRTF() const {
     std::ostringstream out;
     out << kSnapshotTag;
     size_t i = 0;
     while (i < cells_.size()) {
         size_t j = i;
-        while (j < cells_.size() && cells_[j].colour == cells_[i].colour && cells_[j].size == cells_[i].size)
+        while (j < cells_.size() && cells_[j].colour == cells_[i].colour &&
+               cells_[j].size == cells_[i].size && cells_[j].bold == cells_[i].bold)
             ++j;
-        out << cells_[i].colour << ' ' << cells_[i].size << ' ' << (j - i) << '\n';
+        out << cells_[i].colour << ' ' << cells_[i].size << ' ' << (cells_[i].bold ? 1 : 0) << ' ' << (j - i)
+            << '\n';
         for (size_t k = i; k < j; ++k)
             out.put(cells_[k].ch);
         i = j;
@@ -60,8 +62,9 @@ void MemoryTextWindow::SetTextRTF(const std::string& rtf) {
         while (valid && in.peek() != std::char_traits<char>::eof()) {
             long long colour = 0;
             int size = 0;
+            int bold = 0;
             size_t count = 0;
-            if (!(in >> colour >> size >> count) || in.get() != '\n') {
+            if (!(in >> colour >> size >> bold >> count) || in.get() != '\n') {
                 valid = false;
                 break;
             }
@@ -71,7 +74,7 @@ void MemoryTextWindow::SetTextRTF(const std::string& rtf) {
                     valid = false;
                     break;
                 }
-                cells.push_back({static_cast<char>(ch), static_cast<ColorRef>(colour), size});
+                cells.push_back({static_cast<char>(ch), static_cast<ColorRef>(colour), size, bold != 0});
             }
         }
     }
@@ -124,10 +127,10 @@ void MemoryTextWindow::SetSelText(const std::string& text) {
         char ch = text[i];
         if (ch == '\r' || ch == '\n') {
             if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            inserted.push_back({'\r', insertColour_, insertSize_});
-            inserted.push_back({'\n', insertColour_, insertSize_});
+            inserted.push_back({'\r', insertColour_, insertSize_, false});
+            inserted.push_back({'\n', insertColour_, insertSize_, false});
         } else {
-            inserted.push_back({ch, insertColour_, insertSize_});
+            inserted.push_back({ch, insertColour_, insertSize_, false});
         }
     }
     cells_.erase(cells_.begin() + selStart_, cells_.begin() + selStart_ + selLength_);
@@ -154,6 +157,15 @@ void MemoryTextWindow::SetSelFontSize(int points) {
     for (int32_t i = selStart_; i < selStart_ + selLength_; ++i)
         cells_[i].size = points;
     insertSize_ = points;
+}
+
+bool MemoryTextWindow::SelBold() const {
+    return selLength_ > 0 && cells_[selStart_].bold;
+}
+
+void MemoryTextWindow::SetSelBold(bool bold) {
+    for (int32_t i = selStart_; i < selStart_ + selLength_; ++i)
+        cells_[i].bold = bold;
 }
 
 }  // namespace muv

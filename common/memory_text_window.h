@@ -27,18 +27,22 @@ public:
     void SetSelColor(ColorRef colour) override;
     int SelFontSize() const override;
     void SetSelFontSize(int points) override;
+    bool SelBold() const override;
+    void SetSelBold(bool bold) override;
     bool Locked() const override { return locked_; }
     void SetLocked(bool locked) override { locked_ = locked; }
 
-    // For inspection: colour and font size of the character at a position of Text().
+    // For inspection: colour, font size and bold of the character at a position of Text().
     ColorRef ColourAt(int32_t position) const { return cells_.at(position).colour; }
     int FontSizeAt(int32_t position) const { return cells_.at(position).size; }
+    bool BoldAt(int32_t position) const { return cells_.at(position).bold; }
 
 private:
     struct Cell {
         char ch;
         ColorRef colour;
         int size;
+        bool bold = false;
     };
     void TakeFormatBeforeCaret();
 

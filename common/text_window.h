@@ -43,6 +43,11 @@ public:
     virtual void SetSelColor(ColorRef colour) = 0;
     virtual int SelFontSize() const = 0;
     virtual void SetSelFontSize(int points) = 0;
+    // Bold, the mark of callsigns in the log: whether the selection's first character is bold, and
+    // making the selected characters bold or not. Only a selection takes it: inserted text is never
+    // bold, whatever stands before the caret, and without a selection SelBold is false.
+    virtual bool SelBold() const = 0;
+    virtual void SetSelBold(bool bold) = 0;
 
     // The editing lock: while set, the operator cannot change the text (the program still can).
     virtual bool Locked() const = 0;

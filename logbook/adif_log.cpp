@@ -249,6 +249,7 @@ void AdifLog::Clear() {
     hasHeader_ = false;
     logText_.clear();
     logText_.shrink_to_fit();
+    ++generation_;
     knownCountries_.clear();
     callCountries_.clear();
 }

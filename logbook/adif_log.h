@@ -105,6 +105,8 @@ public:
     // COUNTRY gains one, looked up from the callsign (empty when none is found), before its "<EOR>". A
     // record with no known field is left out. Grows by each appended record.
     const std::string& LogText() const { return logText_; }
+    // Changes each time LogText is emptied or replaced; while it stays the same, LogText only grows.
+    uint64_t Generation() const { return generation_; }
 
     // --- the log as read: every field, for look-ups and for writing it out again ---
     size_t RecordCount() const { return records_.size(); }
@@ -145,6 +147,7 @@ private:
     Range headerText_;
     bool hasHeader_ = false;
     std::string logText_;
+    uint64_t generation_ = 0;
     std::unordered_map<std::string, bool> knownCountries_;
     std::unordered_map<std::string, std::string> callCountries_;
 };

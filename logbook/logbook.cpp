@@ -5,22 +5,32 @@ namespace muv {
 Logbook::Logbook()
     : log_(AdifCountries{
           [this](const std::string& call) { return countries_.CountryOfCallsign(call, 0); },
-          [this](const std::string& name) { return !countries_.PrimaryPrefixOfCountry(name).empty(); }}) {}
+          [this](const std::string& name) { return !countries_.PrimaryPrefixOfCountry(name).empty(); }}),
+      lookups_(log_, LookupCountries{
+                         [this](const std::string& text) { return CallsignAfterDe(text); },
+                         [this](const std::string& call) { return countries_.CountryOfCallsign(call, 0); }}) {
+}
 
 bool Logbook::LoadCountryFile() {
     return countries_.LoadCountryFile();
 }
 
 AdifLoadResult Logbook::LoadLogBook(const std::string& path) {
+    AdifLoadResult result;
     if (path.empty()) {
         log_.LoadText({});
-        return {};
+    } else {
+        result = log_.LoadLogBook(path);
     }
-    return log_.LoadLogBook(path);
+    // The look-ups index the log now rather than at the first received message.
+    lookups_.Update();
+    return result;
 }
 
 AdifAppendResult Logbook::AppendAdifRecord(const std::string& path, const std::string& record) {
-    return log_.AppendAdifRecord(path, record);
+    AdifAppendResult result = log_.AppendAdifRecord(path, record);
+    lookups_.Update();
+    return result;
 }
 
 CountryKnown Logbook::Known() const {

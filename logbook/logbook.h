@@ -1,17 +1,19 @@
 // The logbook subsystem as the rest of the program reaches it: the country file and the ADIF log at
 // start-up, the session log file, the look-ups made on a received message (the sender's country and
 // earlier contacts, the callsign after "DE", the operator's own callsign in the text), the statistics'
-// records, and the contact-entry window's automatic fill. Until the log, the country file and those
-// windows exist, the look-ups find nothing and the records keep nothing.
+// records, and the contact-entry window's automatic fill. Until the statistics and contact-entry windows
+// exist, the records keep nothing and nothing is filled.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "common/utc_time.h"
 #include "logbook/adif_log.h"
 #include "logbook/callsign.h"
 #include "logbook/country_file.h"
+#include "logbook/log_lookups.h"
 #include "logbook/session_log.h"
 #include "logbook/session_log_file.h"
 
@@ -37,15 +39,27 @@ public:
     SessionLogSave SaveSessionLog(const SessionLog& log, const std::string& folder,
                                   const std::string& fallbackFolder, const UtcTime& now) const;
 
-    // --- look-ups on a received message ---
+    // --- look-ups on a received message (log_lookups.h) ---
+    // The receive window that the look-ups mark, the receive mode's colour and the error traps.
+    void LinkReceiveWindow(ReceiveWindowLink link) { lookups_.LinkReceiveWindow(std::move(link)); }
     // 1 when the text mentions the operator's callsign.
     uint8_t TextMentionsMyCall(const std::string& text, const std::string& myCallsign) const;
     // 1 when the sender's country is not in the log yet (its callsign is then coloured in the window).
-    uint8_t HighlightNewCountry(const std::string&) { return 0; }
-    // The earlier contacts with the heard station, marked in the receive window when mark is 1.
-    PreviousContact ShowPreviousContacts(const std::string&, uint8_t) { return {}; }
+    uint8_t HighlightNewCountry(const std::string& text) { return lookups_.HighlightNewCountry(text); }
+    // The latest earlier contact with a station named in the text; with mark 1 those callsigns are made
+    // bold in the receive window.
+    PreviousContact ShowPreviousContacts(const std::string& text, uint8_t mark) {
+        return lookups_.ShowPreviousContacts(text, mark);
+    }
     // The sender's callsign after "DE", or "".
     std::string CallsignAfterDe(const std::string& text) const;
+    // Marks a callsign just logged in the receive window.
+    void MarkLoggedCall(const std::string& callsign) { lookups_.MarkLoggedCall(callsign); }
+    // The S/N bar of the reception reports.
+    std::string SnBar(const std::string& snText) { return lookups_.SnBar(snText); }
+    // 1 when the country (its first nine characters) or the callsign is in the log.
+    uint8_t CountryInLog(const std::string& countryName) { return lookups_.CountryInLog(countryName); }
+    uint8_t CallInLog(const std::string& callsign) { return lookups_.CallInLog(callsign); }
 
     // --- statistics window: the farthest-contact record and the average frequency shift ---
     void ComprobarRecord(const std::string&, double) {}
@@ -60,6 +74,7 @@ private:
 
     CountryFile countries_;
     AdifLog log_;
+    LogLookups lookups_;
 };
 
 }  // namespace muv

@@ -3,6 +3,7 @@
 #include <QSlider>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "common/message_box.h"
 #include "logbook/session_log_file.h"
@@ -86,6 +87,14 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
     // then switches to its band class and bandwidth with every effect of a change (frames, AFC range).
     shared.BandClass = 0;
     shared.BandwidthHz = 0;
+    // The logbook marks callsigns in the receive window, from where the message being received begins.
+    logbook.LinkReceiveWindow({&form.RxWindow(), &sessionLog.RxMessageStart,
+                               [this]() -> std::optional<ColorRef> {
+                                   if (receiver.RxModeIndex < 1 || receiver.RxModeIndex > kModeCount)
+                                       return {};
+                                   return receiver.RxMode().TextColour;
+                               },
+                               &errorTraps});
     form.Attach(*this);
     // The alarms window's mute warning follows the alarm card's mixer.
     volume.SetAlarmsWindow(&alarmsHost);

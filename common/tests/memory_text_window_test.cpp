@@ -64,6 +64,29 @@ TEST(MemoryTextWindow, InsertionTakesTheFormatBeforeTheCaret) {
     EXPECT_EQ(w.SelColor(), kBlack);
 }
 
+// Bold marks selected characters only: text inserted after a bold character is not bold.
+TEST(MemoryTextWindow, BoldStaysWithTheSelectedCharacters) {
+    MemoryTextWindow w;
+    w.SetText("DE EA4ABC K");
+    EXPECT_FALSE(w.SelBold());
+    w.SetSelStart(3);
+    w.SetSelLength(6);
+    w.SetSelBold(true);
+    EXPECT_TRUE(w.SelBold());
+    EXPECT_FALSE(w.BoldAt(2));
+    EXPECT_TRUE(w.BoldAt(8));
+    EXPECT_FALSE(w.BoldAt(9));
+    w.SetSelStart(9);
+    EXPECT_FALSE(w.SelBold());
+    w.SetSelText("/P");
+    EXPECT_FALSE(w.BoldAt(9));
+    w.SetSelStart(3);
+    w.SetSelLength(1);
+    w.SetSelBold(false);
+    EXPECT_FALSE(w.BoldAt(3));
+    EXPECT_TRUE(w.BoldAt(4));
+}
+
 TEST(MemoryTextWindow, SnapshotRestoresTextAndFormatExactly) {
     MemoryTextWindow w;
     w.SetSelColor(kRed);
@@ -73,6 +96,9 @@ TEST(MemoryTextWindow, SnapshotRestoresTextAndFormatExactly) {
     w.SetSelText("12:00 \r\nline");
     std::string text = std::string("a\0b\nc", 5);
     w.SetSelText(text);
+    w.SetSelStart(2);
+    w.SetSelLength(2);
+    w.SetSelBold(true);
     const std::string snapshot = w.TextRTF();
     const std::string before = w.Text();
 
@@ -82,6 +108,10 @@ TEST(MemoryTextWindow, SnapshotRestoresTextAndFormatExactly) {
     EXPECT_EQ(w.ColourAt(0), kRed);
     EXPECT_EQ(w.ColourAt(6), kBlack);
     EXPECT_EQ(w.FontSizeAt(6), 12);
+    EXPECT_FALSE(w.BoldAt(1));
+    EXPECT_TRUE(w.BoldAt(2));
+    EXPECT_TRUE(w.BoldAt(3));
+    EXPECT_FALSE(w.BoldAt(4));
     EXPECT_EQ(w.SelStart(), 0);
 
     // A string that is not a snapshot is taken as plain text, as the on-screen window does.

@@ -1,5 +1,6 @@
 #include "platform/qt/qtextedit_window.h"
 
+#include <QFont>
 #include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -270,6 +271,17 @@ void QTextEditWindow::SetSelFontSize(int points) {
     format.setFontPointSize(points);
     MergeIntoSelection(format);
     insertSize_ = points;
+}
+
+bool QTextEditWindow::SelBold() const {
+    const std::optional<QTextCharFormat> format = SelectionFormat();
+    return format && format->fontWeight() >= QFont::Bold;
+}
+
+void QTextEditWindow::SetSelBold(bool bold) {
+    QTextCharFormat format;
+    format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
+    MergeIntoSelection(format);
 }
 
 bool QTextEditWindow::Locked() const {

@@ -39,6 +39,8 @@ public:
     void SetSelColor(ColorRef colour) override;
     int SelFontSize() const override;
     void SetSelFontSize(int points) override;
+    bool SelBold() const override;
+    void SetSelBold(bool bold) override;
     bool Locked() const override;
     void SetLocked(bool locked) override;
 

@@ -69,7 +69,7 @@ TEST_F(QtFixture, TextWindowBehavesAsTheMemoryWindow) {
         QTextEditWindow qt(&edit);
         MemoryTextWindow memory;
         for (int step = 0; step < 60; ++step) {
-            const int op = static_cast<int>(rng() % 9);
+            const int op = static_cast<int>(rng() % 10);
             const int32_t length = memory.TextLength();
             const int32_t where = length ? static_cast<int32_t>(rng() % (length + 1)) : 0;
             // Never put the caret between the CR and the LF of a line end.
@@ -138,8 +138,15 @@ TEST_F(QtFixture, TextWindowBehavesAsTheMemoryWindow) {
                         w->SetSelLength(to - from);
                         w->SetSelColor(kBlack);
                         w->SetSelFontSize(10);
+                        w->SetSelBold(false);
                         w->SetSelStart(to);
                     }
+                    break;
+                }
+                case 9: {
+                    const bool bold = rng() % 2;
+                    qt.SetSelBold(bold);
+                    memory.SetSelBold(bold);
                     break;
                 }
             }
@@ -148,6 +155,12 @@ TEST_F(QtFixture, TextWindowBehavesAsTheMemoryWindow) {
             ASSERT_EQ(qt.SelStart(), memory.SelStart()) << "round " << round << " step " << step;
             ASSERT_EQ(qt.SelLength(), memory.SelLength());
             ASSERT_EQ(qt.SelText(), memory.SelText());
+            // A line end has no character format of its own in the document.
+            const bool onLineEnd = memory.SelLength() > 0 && (memory.Text()[memory.SelStart()] == '\r' ||
+                                                              memory.Text()[memory.SelStart()] == '\n');
+            if (!onLineEnd) {
+                ASSERT_EQ(qt.SelBold(), memory.SelBold()) << "round " << round << " step " << step;
+            }
             // Beside a line end or at the very start the two controls may take the format from either
             // side; everywhere else they must agree.
             const int32_t caret = memory.SelStart();
@@ -245,11 +258,20 @@ TEST_F(QtFixture, SnapshotRestoresTextAndColours) {
     w.SetSelText("TX16: ");
     w.SetSelColor(kBlack);
     w.SetSelText("09:05 \r\nCQ \xE9");
+    w.SetSelStart(8);
+    w.SetSelLength(2);
+    w.SetSelBold(true);
     const std::string snapshot = w.TextRTF();
     const std::string text = w.Text();
     w.SetText("other");
     w.SetTextRTF(snapshot);
     EXPECT_EQ(w.Text(), text);
+    w.SetSelStart(8);
+    w.SetSelLength(2);
+    EXPECT_TRUE(w.SelBold());
+    w.SetSelStart(7);
+    w.SetSelLength(1);
+    EXPECT_FALSE(w.SelBold());
     w.SetSelStart(1);
     EXPECT_EQ(w.SelColor(), kRed);
     w.SetSelStart(w.TextLength());

@@ -1,0 +1,309 @@
+#include "logbook/log_lookups.h"
+
+#include <algorithm>
+
+#include "common/vb.h"
+#include "logbook/adif_record.h"
+
+namespace muv {
+
+namespace {
+
+// Callsigns are made of these; anything else ends a word.
+bool WordCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+bool AllWordCharacters(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), WordCharacter);
+}
+
+// Whether s[at, at + length) stands as a word of its own: no letter or digit joins it on either side
+// (a side of the needle that is no letter or digit needs nothing).
+bool WholeWord(std::string_view s, size_t at, size_t length) {
+    const bool openStart = !WordCharacter(s[at]) || at == 0 || !WordCharacter(s[at - 1]);
+    const size_t end = at + length;
+    const bool openEnd = !WordCharacter(s[end - 1]) || end == s.size() || !WordCharacter(s[end]);
+    return openStart && openEnd;
+}
+
+// A word whose letters are all capitals or all small.
+bool OneCase(std::string_view word) {
+    bool upper = false, lower = false;
+    for (char c : word) {
+        upper = upper || (c >= 'A' && c <= 'Z');
+        lower = lower || (c >= 'a' && c <= 'z');
+    }
+    return !(upper && lower);
+}
+
+void UpperAsciiInPlace(std::string& s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
+std::string UpperAscii(std::string_view s) {
+    std::string u(s);
+    UpperAsciiInPlace(u);
+    return u;
+}
+
+// A callsign as the log holds it: up to its first blank or control character.
+std::string_view FirstWord(std::string_view value) {
+    const auto end =
+        std::find_if(value.begin(), value.end(), [](char c) { return static_cast<uint8_t>(c) < 33; });
+    return value.substr(0, static_cast<size_t>(end - value.begin()));
+}
+
+// 20261208 as 2026/12/08; what is missing of a shorter date stays empty.
+std::string DateWithSlashes(std::string_view date) {
+    if (date.empty()) return "";
+    const auto part = [date](size_t from, size_t length) {
+        return from < date.size() ? std::string(date.substr(from, length)) : std::string();
+    };
+    return part(0, 4) + "/" + part(4, 2) + "/" + part(6, 2);
+}
+
+// Marks words of a received text in the receive window, and gives the operator's caret and selection
+// back afterwards. In the window every line end is CR LF; the text may also hold a CR or an LF alone.
+class WindowMarks {
+public:
+    WindowMarks(const ReceiveWindowLink& link, std::string_view text)
+        : window_(link.window), text_(text), start_(link.rxMessageStart ? *link.rxMessageStart : 0) {
+        if (!window_) return;
+        selStart_ = window_->SelStart();
+        selLength_ = window_->SelLength();
+    }
+
+    // Selects the window's characters of text[position, position + length); false when the window does
+    // not hold those characters there.
+    bool Select(size_t position, size_t length) {
+        if (!window_) return false;
+        const int64_t at = int64_t{start_} + static_cast<int64_t>(position) + Shift(position);
+        if (at < 0 || at + static_cast<int64_t>(length) > window_->TextLength()) return false;
+        moved_ = true;
+        window_->SetSelStart(static_cast<int32_t>(at));
+        window_->SetSelLength(static_cast<int32_t>(length));
+        return UpperAscii(window_->SelText()) == UpperAscii(text_.substr(position, length));
+    }
+
+    TextWindow& Window() { return *window_; }
+
+    void Restore() {
+        if (!window_ || !moved_) return;
+        window_->SetSelStart(selStart_);
+        window_->SetSelLength(selLength_);
+    }
+
+private:
+    // How many characters more the window has before text[position]: one for each CR or LF standing
+    // alone, which the window holds as CR LF.
+    int64_t Shift(size_t position) {
+        if (position < shiftAt_) {
+            shiftAt_ = 0;
+            shift_ = 0;
+        }
+        for (; shiftAt_ < position; ++shiftAt_) {
+            const char c = text_[shiftAt_];
+            if (c == '\r' && (shiftAt_ + 1 >= text_.size() || text_[shiftAt_ + 1] != '\n')) ++shift_;
+            if (c == '\n' && (shiftAt_ == 0 || text_[shiftAt_ - 1] != '\r')) ++shift_;
+        }
+        return shift_;
+    }
+
+    TextWindow* window_;
+    std::string_view text_;
+    int32_t start_;
+    int32_t selStart_ = 0;
+    int32_t selLength_ = 0;
+    bool moved_ = false;
+    size_t shiftAt_ = 0;
+    int64_t shift_ = 0;
+};
+
+}  // namespace
+
+LogLookups::LogLookups(const AdifLog& log, LookupCountries countries)
+    : log_(log), countries_(std::move(countries)) {}
+
+void LogLookups::Update() {
+    const std::string& text = log_.LogText();
+    if (log_.Generation() != generation_ || text.size() < read_) {
+        generation_ = log_.Generation();
+        read_ = 0;
+        records_ = 0;
+        pending_ = Pending{};
+        wordBases_.clear();
+        otherBases_.clear();
+        callsigns_.clear();
+        loggedCountries_.clear();
+    }
+    size_t pos = read_;
+    while (pos < text.size()) {
+        const size_t end = text.find("\r\n", pos);
+        if (end == std::string::npos) break;
+        ReadLine(std::string_view(text).substr(pos, end - pos));
+        pos = end + 2;
+    }
+    read_ = pos;
+}
+
+void LogLookups::ReadLine(std::string_view line) {
+    if (line == "<EOR>") {
+        EndRecord();
+        return;
+    }
+    if (line == "<EOH>") {
+        pending_ = Pending{};  // the header's fields are no contact
+        return;
+    }
+    const size_t close = line.find('>');
+    if (line.empty() || line[0] != '<' || close == std::string_view::npos) return;
+    const std::string_view tag = line.substr(1, close - 1);
+    const std::string_view name = tag.substr(0, tag.find(':'));
+    const std::string_view value = line.substr(close + 1);
+    if (name == "CALL") {
+        pending_.callsigns.emplace_back(FirstWord(value));
+    } else if (name == "BAND" && !pending_.haveBand) {
+        pending_.band = value;
+        pending_.haveBand = true;
+    } else if (name == "QSO_DATE" && !pending_.haveDate) {
+        pending_.date = value;
+        pending_.haveDate = true;
+    } else if (name == "COUNTRY" && !pending_.haveCountry) {
+        pending_.country = value;
+        pending_.haveCountry = true;
+    }
+}
+
+void LogLookups::EndRecord() {
+    const uint32_t record = records_++;
+    for (std::string& callsign : pending_.callsigns) {
+        if (callsign.empty()) continue;
+        // A callsign with too many "/" has no base: it is found in no text.
+        const std::string base = BaseCallsign(callsign);
+        if (!base.empty()) {
+            ByBase& bases = AllWordCharacters(base) ? wordBases_ : otherBases_;
+            bases[base] = Latest{record, callsign, pending_.band, pending_.date};
+        }
+        callsigns_.insert(std::move(callsign));
+    }
+    if (!pending_.country.empty()) loggedCountries_.insert(pending_.country.substr(0, 9));
+    pending_ = Pending{};
+}
+
+PreviousContact LogLookups::ShowPreviousContacts(const std::string& text, uint8_t mark) {
+    PreviousContact result;
+    RunTrapped(link_.errors, kShowPreviousContactsTrap, text, [&] {
+        Update();
+        if (log_.LogText().empty()) return;
+        const Latest* latest = nullptr;
+        WindowMarks marks(link_, text);
+        const auto found = [&](size_t position, size_t length, const Latest& contact) {
+            if (!latest || contact.record > latest->record) latest = &contact;
+            if (mark == 1 && marks.Select(position, length)) marks.Window().SetSelBold(true);
+        };
+
+        std::string key;
+        for (size_t i = 0; i < text.size();) {
+            if (!WordCharacter(text[i])) {
+                ++i;
+                continue;
+            }
+            size_t end = i;
+            while (end < text.size() && WordCharacter(text[end]))
+                ++end;
+            const std::string_view word = std::string_view(text).substr(i, end - i);
+            key.assign(word);
+            UpperAsciiInPlace(key);
+            if (const auto it = wordBases_.find(key); it != wordBases_.end() && OneCase(word))
+                found(i, word.size(), it->second);
+            i = end;
+        }
+        if (!otherBases_.empty()) {
+            const std::string upper = UpperCaseCp1252(text);
+            for (const auto& [base, contact] : otherBases_) {
+                for (size_t p = upper.find(base); p != std::string::npos; p = upper.find(base, p + 1)) {
+                    if (WholeWord(upper, p, base.size()) &&
+                        OneCase(std::string_view(text).substr(p, base.size())))
+                        found(p, base.size(), contact);
+                }
+            }
+        }
+        marks.Restore();
+        if (latest) result = PreviousContact{latest->callsign, latest->band, DateWithSlashes(latest->date)};
+    });
+    return result;
+}
+
+uint8_t LogLookups::HighlightNewCountry(const std::string& text) {
+    uint8_t isNew = 0;
+    RunTrapped(link_.errors, kHighlightNewCountryTrap, text, [&] {
+        if (!countries_.CallsignAfterDe || !countries_.CountryOfCallsign) return;
+        const std::string callsign = countries_.CallsignAfterDe(text + " ");
+        if (callsign.empty()) return;
+        // A callsign of no known country tells nothing new.
+        const std::string country = countries_.CountryOfCallsign(callsign);
+        if (country.empty() || CountryInLog(country) == 1) return;
+        // The callsign where it was read: the first word after the first "DE ".
+        const std::string upper = UpperAscii(text) + " ";
+        size_t at = upper.find("DE ");
+        if (at != std::string::npos) at = upper.find_first_not_of(' ', at + 3);
+        if (at != std::string::npos && upper.compare(at, callsign.size(), UpperAscii(callsign)) == 0) {
+            WindowMarks marks(link_, text);
+            if (marks.Select(at, callsign.size())) marks.Window().SetSelColor(kRed);
+            marks.Restore();
+        }
+        isNew = 1;
+    });
+    return isNew;
+}
+
+void LogLookups::MarkLoggedCall(const std::string& callsign) {
+    TextWindow* window = link_.window;
+    const std::string needle = UpperCaseCp1252(callsign);
+    if (!window || needle.empty()) return;
+    const std::string all = UpperCaseCp1252(window->Text());
+    const std::optional<ColorRef> modeColour =
+        link_.modeTextColour ? link_.modeTextColour() : std::optional<ColorRef>{};
+    const int32_t selStart = window->SelStart();
+    const int32_t selLength = window->SelLength();
+    bool marked = false;
+    for (size_t p = all.find(needle); p != std::string::npos; p = all.find(needle, p + 1)) {
+        if (!WholeWord(all, p, needle.size())) continue;
+        window->SetSelStart(static_cast<int32_t>(p));
+        window->SetSelLength(static_cast<int32_t>(needle.size()));
+        window->SetSelBold(true);
+        // The red of a new country has done its work once the contact is logged.
+        if (modeColour && window->SelColor() == kRed) window->SetSelColor(*modeColour);
+        marked = true;
+    }
+    if (!marked) return;
+    window->SetSelStart(selStart);
+    window->SetSelLength(selLength);
+}
+
+std::string LogLookups::SnBar(const std::string& snText) {
+    std::string bar;
+    RunTrapped(link_.errors, kSnBarTrap, snText, [&] {
+        const double sn = Val(snText);
+        // Beyond any bar a line can hold, the conversion overflows.
+        const int16_t bars = sn >= -29 ? CInt(sn + 29) : 0;
+        bar = std::string(static_cast<size_t>(std::max<int16_t>(bars, 0)), '|') + "_" + snText + "dB";
+    });
+    return bar;
+}
+
+uint8_t LogLookups::CountryInLog(const std::string& countryName) {
+    Update();
+    if (countryName.empty()) return 0;
+    return loggedCountries_.count(UpperCaseCp1252(std::string_view(countryName).substr(0, 9))) > 0 ? 1 : 0;
+}
+
+uint8_t LogLookups::CallInLog(const std::string& callsign) {
+    Update();
+    if (callsign.empty()) return 0;
+    return callsigns_.count(UpperCaseCp1252(callsign)) > 0 ? 1 : 0;
+}
+
+}  // namespace muv

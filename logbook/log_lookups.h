@@ -1,0 +1,131 @@
+// What the contact log says about what is heard, and the marks it leaves in the receive window: the
+// earlier contacts with stations named in a received text (their callsigns made bold), whether the
+// sender's country is new (its callsign then red), whether a callsign or a country is in the log, the
+// mark of a callsign just logged, and the S/N bar of the reception reports.
+//
+// The look-ups run at the end of every received message, so they do not search the log's text: they
+// keep an index of it (callsigns, their latest contact, countries), read once when the log is loaded
+// and then only for the records added since.
+//
+// A callsign counts in a text as a whole word: logged "EA4A" is not found in "EA4ABC", while "EA4ABC"
+// is found in "EA4ABC/P", "F/EA4ABC" or "EA4ABC.". A word counts only when it is written all in capitals
+// or all in small letters. Positions in a received text become window positions from the start of the
+// message in the window, every line end of the text counting as the window's two characters; a mark is
+// only put where the window holds the word, and the operator's caret and selection are left as they
+// were.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "common/colour.h"
+#include "common/error_trap.h"
+#include "common/text_window.h"
+#include "logbook/adif_log.h"
+#include "logbook/callsign.h"
+
+namespace muv {
+
+// Where the marks go and the faults are told.
+struct ReceiveWindowLink {
+    TextWindow* window = nullptr;             // the receive window; null: nothing is marked
+    const int32_t* rxMessageStart = nullptr;  // where the message just received begins in it (null: 0)
+    // The text colour of the receive mode; none while no mode is set.
+    std::function<std::optional<ColorRef>()> modeTextColour;
+    ErrorReporter* errors = nullptr;  // null: trapped faults go untold
+};
+
+// The country look-ups asked.
+struct LookupCountries {
+    // The plausible callsign after "DE " in a text, or "".
+    std::function<std::string(const std::string& text)> CallsignAfterDe;
+    // The country name of a callsign (without continent), or "".
+    std::function<std::string(const std::string& callsign)> CountryOfCallsign;
+};
+
+class LogLookups {
+public:
+    static constexpr int kHighlightNewCountryTrap = 4;
+    static constexpr int kShowPreviousContactsTrap = 5;
+    static constexpr int kSnBarTrap = 15;
+
+    // The look-ups on this log, which must outlive them.
+    LogLookups(const AdifLog& log, LookupCountries countries);
+
+    void LinkReceiveWindow(ReceiveWindowLink link) { link_ = std::move(link); }
+
+    // Brings the index up to the log: read afresh when the log was replaced, else only the records
+    // added since. Every look-up does it first; calling it right after a load keeps that work out of
+    // the first look-up.
+    void Update();
+
+    // The latest logged contact with a station whose base callsign (without portable parts) stands in
+    // the text: its callsign as logged, its band and its date as year/month/day (2026/12/08). With mark
+    // 1, every such callsign in the text is made bold in the receive window. Nothing found: all empty. A
+    // fault is trapped (number 5, the text) and gives an empty answer.
+    PreviousContact ShowPreviousContacts(const std::string& text, uint8_t mark);
+
+    // 1 when the sender's country (by the callsign after "DE ") is not in the log: that callsign is then
+    // coloured red in the receive window. 0 without a sender, without a country for it, or when the
+    // country is logged. A fault is trapped (number 4, the text) and gives 0.
+    uint8_t HighlightNewCountry(const std::string& text);
+
+    // Makes every whole-word occurrence of the callsign in the receive window bold (in any case); one
+    // that is red as a new country takes the receive mode's text colour, when a mode is set.
+    void MarkLoggedCall(const std::string& callsign);
+
+    // The S/N bar: one "|" for each dB above -29 (the leading number plus 29, rounded; none from -29
+    // down), "_", the S/N text and "dB": "-20" gives "|||||||||_-20dB". A fault (a number too large for
+    // a bar) is trapped (number 15, the text) and gives "".
+    std::string SnBar(const std::string& snText);
+
+    // 1 when a logged contact's country has the same first nine characters as the name (in any case).
+    uint8_t CountryInLog(const std::string& countryName);
+    // 1 when a logged contact has this callsign (in any case) as its CALL; "" is never in the log.
+    uint8_t CallInLog(const std::string& callsign);
+
+private:
+    struct Latest {
+        uint32_t record = 0;  // position in the log: the latest contact wins
+        std::string callsign;
+        std::string band;
+        std::string date;  // as the log holds it (20261208)
+    };
+    struct Pending {
+        std::vector<std::string> callsigns;
+        std::string band, date, country;
+        bool haveBand = false, haveDate = false, haveCountry = false;
+    };
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    using ByBase = std::unordered_map<std::string, Latest, Hash, std::equal_to<>>;
+    using Names = std::unordered_set<std::string, Hash, std::equal_to<>>;
+
+    void ReadLine(std::string_view line);
+    void EndRecord();
+
+    const AdifLog& log_;
+    LookupCountries countries_;
+    ReceiveWindowLink link_;
+
+    uint64_t generation_ = ~uint64_t{0};
+    size_t read_ = 0;  // how much of LogText is indexed
+    uint32_t records_ = 0;
+    Pending pending_;
+    // Base callsigns of letters and digits only, found word by word; any other (rare) by searching.
+    ByBase wordBases_;
+    ByBase otherBases_;
+    Names callsigns_;        // every CALL as logged
+    Names loggedCountries_;  // the first nine characters of every logged COUNTRY
+};
+
+}  // namespace muv
