@@ -1,8 +1,8 @@
 // The logbook subsystem as the rest of the program reaches it: the country file and the ADIF log at
 // start-up, the session log file, the look-ups made on a received message (the sender's country and
-// earlier contacts, the callsign after "DE", the operator's own callsign in the text), the statistics'
-// records, and the contact-entry window's automatic fill. Until the log, the country file and those
-// windows exist, the look-ups find nothing and the records keep nothing.
+// earlier contacts, the callsign after "DE", the operator's own callsign in the text) and the
+// contact-entry window's automatic fill. Until the log, the country file and that window exist, the
+// look-ups find nothing. The statistics window (frmStatistics) counts the log by its LogText.
 #pragma once
 
 #include <cstdint>
@@ -46,10 +46,6 @@ public:
     PreviousContact ShowPreviousContacts(const std::string&, uint8_t) { return {}; }
     // The sender's callsign after "DE", or "".
     std::string CallsignAfterDe(const std::string& text) const;
-
-    // --- statistics window: the farthest-contact record and the average frequency shift ---
-    void ComprobarRecord(const std::string&, double) {}
-    void ComputarShift(float) {}
 
     // --- contact-entry window: name, QTH and locator of the partner from the received text ---
     void CargarNombreYQTHAutomaticamente(const std::string&) {}

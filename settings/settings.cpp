@@ -241,10 +241,10 @@ void Settings::SetBeaconModesAvailable(bool available) {
 // ------------------------------------------------------------------ groups kept here
 
 void Settings::LoadStatistics() {
-    muv::LoadStatistics(file_, statistics);
+    if (statisticsGroup.Load) statisticsGroup.Load();
 }
 void Settings::SaveStatistics() {
-    muv::SaveStatistics(file_, statistics);
+    if (statisticsGroup.Save) statisticsGroup.Save();
 }
 void Settings::LoadAlarmSettings() {
     muv::LoadAlarmSettings(file_, alarms);

@@ -87,7 +87,6 @@ TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
 
 TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     MemoryProfileStore store;
-    StatisticsRecord stats;
     AlarmChoices alarms;
     LoadAlarmSettings(store, alarms);
     EXPECT_TRUE(alarms.chkClusterSpot);
@@ -103,12 +102,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
 
     for (const std::string suffix : {"", "6"}) {
         store.SetProfileSuffix(suffix);
-        StatisticsRecord r;
-        r.txtMensaje = "CQ DX\r\nde EA1ABC\rpse\nk p" + suffix;
-        r.ShiftSum = 12.375;
-        r.ShiftCount = 3;
-        r.txtDistancia = "1234 km";
-        SaveStatistics(store, r);
         AlarmChoices a;
         a.chkClusterSpot = false;
         a.chkDXCC = true;
@@ -124,12 +117,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     }
     for (const std::string suffix : {"", "6"}) {
         store.SetProfileSuffix(suffix);
-        StatisticsRecord r;
-        LoadStatistics(store, r);
-        EXPECT_EQ(r.txtMensaje, "CQ DX\r\nde EA1ABC\r\npse\r\nk p" + suffix) << "every kind of line break kept";
-        EXPECT_DOUBLE_EQ(r.ShiftSum, 12.375);
-        EXPECT_EQ(r.ShiftCount, 3);
-        EXPECT_EQ(r.txtDistancia, "1234 km");
         AlarmChoices a;
         LoadAlarmSettings(store, a);
         EXPECT_FALSE(a.chkClusterSpot);
@@ -146,19 +133,10 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
         LoadSpotFormPosition(store, p);
         EXPECT_EQ(p.x, 400);
     }
-    EXPECT_NE(store.Text().find("Suma Shift=12.375\r\n"), std::string::npos) << "a dot whatever the locale";
-    EXPECT_NE(store.Text().find("Mensaje=CQ DX<Return>de EA1ABC<Return>pse<Return>k p\r\n"), std::string::npos);
 }
 
 TEST(HeldGroups, OutOfRangeValuesKeepTheDefaults) {
-    MemoryProfileStore store(
-        "[Estadisticas]\r\nContador Shift=1e40\r\nSuma Shift=abc\r\n"
-        "[ADIF]\r\nPosicionVentanaX=1e12\r\nPosicionVentanaY= 300.6\r\n");
-    StatisticsRecord r;
-    r.ShiftCount = 7;
-    LoadStatistics(store, r);
-    EXPECT_EQ(r.ShiftCount, 7);
-    EXPECT_EQ(r.ShiftSum, 0);
+    MemoryProfileStore store("[ADIF]\r\nPosicionVentanaX=1e12\r\nPosicionVentanaY= 300.6\r\n");
     QsoFormSettings f;
     LoadQsoFormSettings(store, f);
     EXPECT_EQ(f.place.x, 90);
