@@ -1,8 +1,8 @@
 // The logbook subsystem as the rest of the program reaches it: the country file and the ADIF log at
 // start-up, the session log file, the look-ups made on a received message (the sender's country and
-// earlier contacts, the callsign after "DE", the operator's own callsign in the text), the statistics'
-// records, and the contact-entry window's automatic fill. Until the statistics and contact-entry windows
-// exist, the records keep nothing and nothing is filled.
+// earlier contacts, the callsign after "DE", the operator's own callsign in the text) and the
+// contact-entry window's automatic fill. The statistics window (frmStatistics) counts the log by its
+// LogText.
 #pragma once
 
 #include <cstdint>
@@ -60,10 +60,6 @@ public:
     // 1 when the country (its first nine characters) or the callsign is in the log.
     uint8_t CountryInLog(const std::string& countryName) { return lookups_.CountryInLog(countryName); }
     uint8_t CallInLog(const std::string& callsign) { return lookups_.CallInLog(callsign); }
-
-    // --- statistics window: the farthest-contact record and the average frequency shift ---
-    void ComprobarRecord(const std::string&, double) {}
-    void ComputarShift(float) {}
 
     // --- contact-entry window: name, QTH and locator of the partner from the received text ---
     void CargarNombreYQTHAutomaticamente(const std::string&) {}

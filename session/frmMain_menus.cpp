@@ -257,7 +257,9 @@ void frmMain::mnuSkedsOpcion_Click(int index) {
 }
 
 void frmMain::mnuEstadisticas_Click() {
-    // The statistics window comes with the logbook.
+    // Counted afresh each time it is shown.
+    station_->Statistics().Form_Load();
+    station_->ShowStatistics();
 }
 
 void frmMain::mnuListaUsuarios_Click(int index) {

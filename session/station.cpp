@@ -82,7 +82,18 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
                                    dds}),
       soundCard_(std::make_unique<frmSoundCard>(soundCardHost, settings.Store(),
                                                 std::move(devices.inputNames), std::move(devices.outputNames),
-                                                &form)) {
+                                                &form)),
+      statistics_([this] {
+          return std::make_unique<frmStatistics>(
+              StatisticsWindowLinks{
+                  settings.Store(), [this]() -> const std::string& { return logbook.Log().LogText(); },
+                  [this] { return receiver.RxText(); }, [this] { return receiver.SnDb; },
+                  [this] { return receiver.RxMode().DisplayName; }, [this] { return rig.CatFrequencyHz(); },
+                  [this] { return shared.UtcNow; }},
+              &form);
+      }) {
+    settings.statisticsGroup = {[this] { LoadStatistics(settings.Store(), Statistics()); },
+                                [this] { SaveStatistics(settings.Store(), Statistics()); }};
     // No band is chosen until the frequency list picks one at the window's load: the first choice
     // then switches to its band class and bandwidth with every effect of a change (frames, AFC range).
     shared.BandClass = 0;
@@ -112,6 +123,14 @@ frmSoundCard& Station::SoundCard() {
     return *soundCard_;
 }
 
+frmStatistics& Station::Statistics() {
+    return statistics_.Get();
+}
+
+void Station::ShowStatistics() {
+    statistics_.Show();
+}
+
 void Station::OpenSettings() {
     // The session logs' own folder exists before any window looks for it.
     std::error_code ec;
@@ -136,6 +155,7 @@ void Station::LoadLogBook() {
 void Station::ApplyLanguage() {
     // The texts are English; applying them touches every window, which loads each of them with its
     // settings.
+    Statistics();
     settings.Alarms();
     settings.Operator();
     settings.EmailReport();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/shared_state.h"
+#include "logbook/frmStatistics.h"
 #include "logbook/logbook.h"
 #include "logbook/session_log.h"
 #include "online/online_services.h"
@@ -116,6 +117,10 @@ public:
     frmSoundCard& SoundCard();
     bool SoundCardLoaded() const { return soundCardLoaded_; }
 
+    // The statistics window, loaded on its first use and gone when closed; shown modeless.
+    frmStatistics& Statistics();
+    void ShowStatistics();
+
     // The settings are opened, and the main window loads with them.
     void OpenSettings();
     // The ADIF log of the profile: created when missing, and loaded.
@@ -131,6 +136,7 @@ public:
 private:
     std::unique_ptr<frmSoundCard> soundCard_;
     bool soundCardLoaded_ = false;
+    WindowSlot<frmStatistics> statistics_;
 };
 
 }  // namespace muv

@@ -144,10 +144,10 @@ ColorRef StationMessageServices::MacrosSnLabelColor() {
     return station_.settings.MacrosSnLabelColor();
 }
 void StationMessageServices::ComprobarRecord(const std::string& distance, double bearing) {
-    station_.logbook.ComprobarRecord(distance, bearing);
+    station_.Statistics().ComprobarRecord(distance, bearing);
 }
 void StationMessageServices::ComputarShift(float frequencyShiftHz) {
-    station_.logbook.ComputarShift(frequencyShiftHz);
+    station_.Statistics().ComputarShift(frequencyShiftHz);
 }
 void StationMessageServices::ReportDecodedCallsign(const std::string& locator, const std::string& distance,
                                                    float meanViterbiErrors) {

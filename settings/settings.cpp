@@ -251,10 +251,10 @@ void Settings::SetBeaconModesAvailable(bool available) {
 // ------------------------------------------------------------------ groups kept here
 
 void Settings::LoadStatistics() {
-    muv::LoadStatistics(file_, statistics);
+    if (statisticsGroup.Load) statisticsGroup.Load();
 }
 void Settings::SaveStatistics() {
-    muv::SaveStatistics(file_, statistics);
+    if (statisticsGroup.Save) statisticsGroup.Save();
 }
 void Settings::LoadQsoFormSettings() {
     muv::LoadQsoFormSettings(file_, qsoForm);

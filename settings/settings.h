@@ -2,7 +2,8 @@
 // check, and the settings windows, each created and loaded on its first use. The windows are the live
 // store of their settings; the rest of the program reads plain values from them through this module.
 // Groups whose windows come with other parts of the program keep their state here as plain values
-// (statistics, contact-entry window, spot windows).
+// (contact-entry window, spot windows); a window of another part that keeps its own group is reached
+// through the group's load and save (statistics).
 #pragma once
 
 #include <QWidget>
@@ -37,6 +38,13 @@ class frmShortcuts;
 class frmSoundCard;
 struct SharedState;
 class MacroLabels;
+
+// The load and save of a settings group that a window of another part of the program keeps; switching
+// the profile runs them. Unset: there is nothing to load or save.
+struct WindowGroup {
+    std::function<void()> Load;
+    std::function<void()> Save;
+};
 
 // What the settings reach in the rest of the program.
 struct SettingsLinks {
@@ -106,7 +114,7 @@ public:
     void SaveQsoFormSettings();
     void LoadClusterSpotFormPosition();
     void SaveClusterSpotFormPosition();
-    StatisticsRecord statistics;
+    WindowGroup statisticsGroup;  // the statistics window's, which comes with the logbook
     QsoFormSettings qsoForm;
     WindowPlace spotPlace = kSpotWindowPlace;
 

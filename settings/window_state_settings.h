@@ -1,7 +1,6 @@
 // The settings groups of the windows that keep their state here as plain values until the windows
-// themselves take it over: the statistics window's record and its average frequency shift; the
-// contact-entry window's fields and place; the spot windows' place. Each group is loaded and saved under
-// the current profile.
+// themselves take it over: the contact-entry window's fields and place; the spot windows' place. Each
+// group is loaded and saved under the current profile.
 #pragma once
 
 #include <cstdint>
@@ -11,15 +10,6 @@
 
 namespace muv {
 
-// The statistics window's record (the farthest contact) and the running sum and count of measured
-// frequency shifts. The message may hold line breaks; it is stored on one line with "<Return>" for each.
-struct StatisticsRecord {
-    std::string txtDireccion, txtShift, txtMensaje, txtDistancia, txtFecha, txtSN, txtFrecuencia, txtModo;
-    double ShiftSum = 0;
-    int32_t ShiftCount = 0;
-};
-void LoadStatistics(ProfileStore& store, StatisticsRecord& record);
-void SaveStatistics(ProfileStore& store, const StatisticsRecord& record);
 
 // A window's place on the screen: its left and top edges in pixels.
 struct WindowPlace {

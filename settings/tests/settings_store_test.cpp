@@ -87,7 +87,6 @@ TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
 
 TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     MemoryProfileStore store;
-    StatisticsRecord stats;
     QsoFormSettings form;
     LoadQsoFormSettings(store, form);
     EXPECT_EQ(form.place.x, 90);
@@ -99,12 +98,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
 
     for (const std::string suffix : {"", "6"}) {
         store.SetProfileSuffix(suffix);
-        StatisticsRecord r;
-        r.txtMensaje = "CQ DX\r\nde EA1ABC\rpse\nk p" + suffix;
-        r.ShiftSum = 12.375;
-        r.ShiftCount = 3;
-        r.txtDistancia = "1234 km";
-        SaveStatistics(store, r);
         QsoFormSettings f;
         f.chkEQSL = true;
         f.txtNombre = "Jos\xE9";
@@ -114,13 +107,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     }
     for (const std::string suffix : {"", "6"}) {
         store.SetProfileSuffix(suffix);
-        StatisticsRecord r;
-        LoadStatistics(store, r);
-        EXPECT_EQ(r.txtMensaje, "CQ DX\r\nde EA1ABC\r\npse\r\nk p" + suffix)
-            << "every kind of line break kept";
-        EXPECT_DOUBLE_EQ(r.ShiftSum, 12.375);
-        EXPECT_EQ(r.ShiftCount, 3);
-        EXPECT_EQ(r.txtDistancia, "1234 km");
         QsoFormSettings f;
         LoadQsoFormSettings(store, f);
         EXPECT_TRUE(f.chkEQSL);
@@ -131,19 +117,10 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
         LoadSpotFormPosition(store, p);
         EXPECT_EQ(p.x, 400);
     }
-    EXPECT_NE(store.Text().find("Suma Shift=12.375\r\n"), std::string::npos) << "a dot whatever the locale";
-    EXPECT_NE(store.Text().find("Mensaje=CQ DX<Return>de EA1ABC<Return>pse<Return>k p\r\n"), std::string::npos);
 }
 
 TEST(HeldGroups, OutOfRangeValuesKeepTheDefaults) {
-    MemoryProfileStore store(
-        "[Estadisticas]\r\nContador Shift=1e40\r\nSuma Shift=abc\r\n"
-        "[ADIF]\r\nPosicionVentanaX=1e12\r\nPosicionVentanaY= 300.6\r\n");
-    StatisticsRecord r;
-    r.ShiftCount = 7;
-    LoadStatistics(store, r);
-    EXPECT_EQ(r.ShiftCount, 7);
-    EXPECT_EQ(r.ShiftSum, 0);
+    MemoryProfileStore store("[ADIF]\r\nPosicionVentanaX=1e12\r\nPosicionVentanaY= 300.6\r\n");
     QsoFormSettings f;
     LoadQsoFormSettings(store, f);
     EXPECT_EQ(f.place.x, 90);
