@@ -1,5 +1,7 @@
 #include "logbook/logbook.h"
 
+#include "logbook/adif_record.h"
+
 namespace muv {
 
 Logbook::Logbook()
@@ -41,6 +43,25 @@ uint8_t Logbook::TextMentionsMyCall(const std::string& text, const std::string& 
 
 std::string Logbook::CallsignAfterDe(const std::string& text) const {
     return muv::CallsignAfterDe(text, Known());
+}
+
+uint8_t Logbook::CountryInLog(const std::string& countryName) const {
+    const std::string& log = log_.LogText();
+    if (log.empty() || countryName.empty()) return 0;
+    return log.find(UpperCaseCp1252(countryName.substr(0, 9))) != std::string::npos ? 1 : 0;
+}
+
+uint8_t Logbook::CallInLog(const std::string& callsign) const {
+    if (callsign.empty()) return 0;
+    const std::string& log = log_.LogText();
+    const std::string value = ">" + UpperCaseCp1252(callsign);
+    for (size_t at = log.find(value); at != std::string::npos; at = log.find(value, at + 1)) {
+        const size_t after = at + value.size();
+        if (after < log.size() &&
+            (log[after] == ' ' || log[after] == '<' || log.compare(after, 2, "\r\n") == 0))
+            return 1;
+    }
+    return 0;
 }
 
 }  // namespace muv

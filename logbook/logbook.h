@@ -1,8 +1,8 @@
 // The logbook subsystem as the rest of the program reaches it: the country file and the ADIF log at
 // start-up, the session log file, the look-ups made on a received message (the sender's country and
 // earlier contacts, the callsign after "DE", the operator's own callsign in the text), the statistics'
-// records, and the contact-entry window's automatic fill. Until the log, the country file and those
-// windows exist, the look-ups find nothing and the records keep nothing.
+// records. Until the log, the country file and those windows exist, the look-ups find nothing and the
+// records keep nothing.
 #pragma once
 
 #include <cstdint>
@@ -46,13 +46,14 @@ public:
     PreviousContact ShowPreviousContacts(const std::string&, uint8_t) { return {}; }
     // The sender's callsign after "DE", or "".
     std::string CallsignAfterDe(const std::string& text) const;
+    // 1 when the log mentions the country: the first nine letters of its name, in capitals, anywhere.
+    uint8_t CountryInLog(const std::string& countryName) const;
+    // 1 when the log holds the callsign as a whole CALL value (or any field's whole value); never for "".
+    uint8_t CallInLog(const std::string& callsign) const;
 
     // --- statistics window: the farthest-contact record and the average frequency shift ---
     void ComprobarRecord(const std::string&, double) {}
     void ComputarShift(float) {}
-
-    // --- contact-entry window: name, QTH and locator of the partner from the received text ---
-    void CargarNombreYQTHAutomaticamente(const std::string&) {}
 
 private:
     // Whether a base callsign has a country: by the country file once one is read.

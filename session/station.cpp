@@ -59,6 +59,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       errorTraps(*this),
       messageServices(*this),
       beaconHost(*this),
+      qsoEntryHost(*this),
       rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form),
       dds(rig.Keying(), comPuertoSerie),
       keying(rig.Keying(), comPuertoSerie, form.Boxes(), windowRequests),
@@ -72,11 +73,23 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
                                    dds}),
       soundCard_(std::make_unique<frmSoundCard>(soundCardHost, settings.Store(),
                                                 std::move(devices.inputNames), std::move(devices.outputNames),
-                                                &form)) {
+                                                &form)),
+      qsoEntry_([this] {
+          return std::make_unique<frmQsoEntry>(
+              QsoEntryLinks{settings.Store(), form.Boxes(), qsoEntryHost, loggedContacts}, &form);
+      }) {
     // No band is chosen until the frequency list picks one at the window's load: the first choice
     // then switches to its band class and bandwidth with every effect of a change (frames, AFC range).
     shared.BandClass = 0;
     shared.BandwidthHz = 0;
+    // The contact-entry window's group goes with the profile while the window is there; the window's
+    // next load reads it otherwise.
+    settings.QsoFormLoader = [this] {
+        if (QsoEntryLoaded()) LoadQsoFormSettings(settings.Store(), QsoEntry());
+    };
+    settings.QsoFormSaver = [this] {
+        if (QsoEntryLoaded()) SaveQsoFormSettings(settings.Store(), QsoEntry());
+    };
     form.Attach(*this);
     form.SyncSwitches();
     form.FitWaterfallImage();
@@ -90,6 +103,10 @@ frmSoundCard& Station::SoundCard() {
         soundCard_->Form_Load();
     }
     return *soundCard_;
+}
+
+frmQsoEntry& Station::QsoEntry() {
+    return qsoEntry_.Get();
 }
 
 void Station::OpenSettings() {
@@ -124,6 +141,7 @@ void Station::ApplyLanguage() {
     settings.Scan();
     settings.EqslAccount();
     settings.Profiles();
+    QsoEntry();
     settings.About();
     settings.Macros();
     settings.Shortcuts();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/shared_state.h"
+#include "logbook/frmQsoEntry.h"
 #include "logbook/logbook.h"
 #include "logbook/session_log.h"
 #include "online/online_services.h"
@@ -25,6 +26,7 @@
 #include "session/station_hosts.h"
 #include "settings/frmSoundCard.h"
 #include "settings/settings.h"
+#include "settings/settings_window.h"
 #include "texts/interface_texts.h"
 #include "transmitter/keying.h"
 #include "transmitter/sound_mixer.h"
@@ -93,6 +95,7 @@ public:
     StationErrorTraps errorTraps;
     StationMessageServices messageServices;
     StationBeaconHost beaconHost;
+    StationQsoEntryHost qsoEntryHost;
     // The serial port shared by the keying lines and the DDS box.
     QtSerialPort comPuertoSerie;
     RigRoom rig;
@@ -104,6 +107,11 @@ public:
     Receiver receiver;
     Transmitter transmitter;
     ProcessorLoad processorLoad;
+
+    // The contact-entry window, loaded on its first use, and the last contact logged in this run.
+    frmQsoEntry& QsoEntry();
+    bool QsoEntryLoaded() const { return qsoEntry_.Loaded(); }
+    LoggedContactMemory loggedContacts;
 
     // The sound-card window, loaded on its first use (its lists are the live device choice).
     frmSoundCard& SoundCard();
@@ -124,6 +132,7 @@ public:
 private:
     std::unique_ptr<frmSoundCard> soundCard_;
     bool soundCardLoaded_ = false;
+    WindowSlot<frmQsoEntry> qsoEntry_;
 };
 
 }  // namespace muv

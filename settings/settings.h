@@ -2,7 +2,7 @@
 // check, and the settings windows, each created and loaded on its first use. The windows are the live
 // store of their settings; the rest of the program reads plain values from them through this module.
 // Groups whose windows come with other parts of the program keep their state here as plain values
-// (statistics, alarms, contact-entry window, spot windows).
+// (statistics, alarms, spot windows); the contact-entry window keeps its own.
 #pragma once
 
 #include <QWidget>
@@ -107,7 +107,9 @@ public:
     void SaveClusterSpotFormPosition();
     StatisticsRecord statistics;
     AlarmChoices alarms;
-    QsoFormSettings qsoForm;
+    // The contact-entry window's group, which that window (the logbook's) loads and saves itself: what
+    // the two procedures above run (unset: nothing).
+    std::function<void()> QsoFormLoader, QsoFormSaver;
     WindowPlace spotPlace = kSpotWindowPlace;
 
     // --- the settings windows, loaded on first use ---

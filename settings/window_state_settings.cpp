@@ -131,23 +131,6 @@ void SaveAlarmSettings(ProfileStore& store, const AlarmChoices& a) {
     Write(store, "Alarma", "Opcion Alarma", a.optSpeaker ? "1" : "2");
 }
 
-void LoadQsoFormSettings(ProfileStore& store, QsoFormSettings& f) {
-    f.chkEQSL = Ticked(store, "ADIF", "EQSL", 10, false);
-    f.txtNombre = Read(store, "ADIF", "Nombre", 50).value_or("");
-    f.txtQTH = Read(store, "ADIF", "QTH", 50).value_or("");
-    f.txtLocator = Read(store, "ADIF", "Locator", 50).value_or("");
-    f.place = {90, 273};
-    ReadPlace(store, "ADIF", f.place);
-}
-
-void SaveQsoFormSettings(ProfileStore& store, const QsoFormSettings& f) {
-    Write(store, "ADIF", "EQSL", Flag(f.chkEQSL));
-    Write(store, "ADIF", "Nombre", f.txtNombre);
-    Write(store, "ADIF", "QTH", f.txtQTH);
-    Write(store, "ADIF", "Locator", f.txtLocator);
-    WritePlace(store, "ADIF", f.place);
-}
-
 void LoadSpotFormPosition(ProfileStore& store, WindowPlace& place) {
     place = kSpotWindowPlace;
     ReadPlace(store, "Cluster", place);

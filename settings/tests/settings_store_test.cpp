@@ -92,10 +92,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
     LoadAlarmSettings(store, alarms);
     EXPECT_TRUE(alarms.chkClusterSpot);
     EXPECT_TRUE(alarms.optSpeaker);
-    QsoFormSettings form;
-    LoadQsoFormSettings(store, form);
-    EXPECT_EQ(form.place.x, 90);
-    EXPECT_EQ(form.place.y, 273);
     WindowPlace spot{1, 1};
     LoadSpotFormPosition(store, spot);
     EXPECT_EQ(spot.x, 298);
@@ -115,11 +111,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
         a.txtArchivoSonido = "/home/op/alarm" + suffix + ".wav";
         a.optSpeaker = false;
         SaveAlarmSettings(store, a);
-        QsoFormSettings f;
-        f.chkEQSL = true;
-        f.txtNombre = "Jos\xE9";
-        f.place = {-5, 700};
-        SaveQsoFormSettings(store, f);
         SaveSpotFormPosition(store, {400, 20});
     }
     for (const std::string suffix : {"", "6"}) {
@@ -136,12 +127,6 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
         EXPECT_TRUE(a.chkDXCC);
         EXPECT_FALSE(a.optSpeaker);
         EXPECT_EQ(a.txtArchivoSonido, "/home/op/alarm" + suffix + ".wav");
-        QsoFormSettings f;
-        LoadQsoFormSettings(store, f);
-        EXPECT_TRUE(f.chkEQSL);
-        EXPECT_EQ(f.txtNombre, "Jos\xE9");
-        EXPECT_EQ(f.place.x, -5);
-        EXPECT_EQ(f.place.y, 700);
         WindowPlace p;
         LoadSpotFormPosition(store, p);
         EXPECT_EQ(p.x, 400);
@@ -151,18 +136,12 @@ TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
 }
 
 TEST(HeldGroups, OutOfRangeValuesKeepTheDefaults) {
-    MemoryProfileStore store(
-        "[Estadisticas]\r\nContador Shift=1e40\r\nSuma Shift=abc\r\n"
-        "[ADIF]\r\nPosicionVentanaX=1e12\r\nPosicionVentanaY= 300.6\r\n");
+    MemoryProfileStore store("[Estadisticas]\r\nContador Shift=1e40\r\nSuma Shift=abc\r\n");
     StatisticsRecord r;
     r.ShiftCount = 7;
     LoadStatistics(store, r);
     EXPECT_EQ(r.ShiftCount, 7);
     EXPECT_EQ(r.ShiftSum, 0);
-    QsoFormSettings f;
-    LoadQsoFormSettings(store, f);
-    EXPECT_EQ(f.place.x, 90);
-    EXPECT_EQ(f.place.y, 301);
 }
 
 class StartupCheck : public test::TempFolderTest {};
