@@ -29,6 +29,7 @@ struct SharedState {
     uint8_t TxRxState = 0;       // 0 receiving, 1 transmitting, 2 ending a transmission
     int RxFontSize = 10;         // font size of received text: 10, 12 or 14
     UtcTime UtcNow;              // the UTC time of the last clock tick
+    UtcTime QsoStartUtc;         // when the current contact began (a copy of UtcNow)
     ModemSwitches switches;
 };
 

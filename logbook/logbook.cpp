@@ -1,5 +1,7 @@
 #include "logbook/logbook.h"
 
+#include "logbook/adif_record.h"
+
 namespace muv {
 
 Logbook::Logbook()

@@ -61,9 +61,6 @@ public:
     uint8_t CountryInLog(const std::string& countryName) { return lookups_.CountryInLog(countryName); }
     uint8_t CallInLog(const std::string& callsign) { return lookups_.CallInLog(callsign); }
 
-    // --- contact-entry window: name, QTH and locator of the partner from the received text ---
-    void CargarNombreYQTHAutomaticamente(const std::string&) {}
-
 private:
     // Whether a base callsign has a country: by the country file once one is read.
     CountryKnown Known() const;

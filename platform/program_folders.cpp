@@ -22,14 +22,29 @@ std::string UserDataFolder() {
     return {};
 }
 
-std::string ProgramDataFolder() {
+namespace {
+
+// <prefix>/share/muv beside an installed program; "" when the program is not installed.
+std::string InstalledDataFolder() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec) {
         const std::filesystem::path installed = exe.parent_path().parent_path() / "share" / "muv";
         if (std::filesystem::is_directory(installed, ec)) return installed.string();
     }
-    return MUV_SOURCE_DATA_DIR;
+    return {};
+}
+
+}  // namespace
+
+std::string ProgramDataFolder() {
+    const std::string installed = InstalledDataFolder();
+    return installed.empty() ? MUV_SOURCE_DATA_DIR : installed;
+}
+
+std::string ProgramFlagsFolder() {
+    const std::string installed = InstalledDataFolder();
+    return (installed.empty() ? std::string(MUV_BUILD_DATA_DIR) : installed) + "/Flags";
 }
 
 std::vector<std::string> CountryFileCandidates(const std::string& settingsFolder,

@@ -16,6 +16,9 @@ std::string SettingsFolder();
 std::string UserDataFolder();
 // The program's data folder.
 std::string ProgramDataFolder();
+// The country flags folder: "Flags" in the data folder of an installed program, else the one that the
+// build makes in the build tree's data folder.
+std::string ProgramFlagsFolder();
 // The country file's places, the first present one wins: the user's settings folder, the program's data
 // folder, the copy that the system's hamradio-files package installs.
 std::vector<std::string> CountryFileCandidates(const std::string& settingsFolder,

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/vb.h"
+#include "logbook/frmQsoEntry.h"
 #include "receiver/band_lookup.h"
 #include "session/frequency_list.h"
 #include "session/frmMain.h"
@@ -252,6 +253,7 @@ void frmMain::txtFrecuencia_Change() {
     pctFlechaAbajo->SetBackColor(band);
     ChequearMenuFrecuencias(static_cast<int32_t>(RoundHalfEven(v * 1000)));
     Station& st = *station_;
+    st.QsoEntry().txtFrecuencia->setText(txtFrecuencia->text());
     if (!st.rig.WindowLoaded()) return;
     frmRig& rig = st.rig.Window();
     Rig* current = rig.OmniRigEngine() ? rig.CurrentRig() : nullptr;

@@ -7,6 +7,7 @@
 #include <QSlider>
 
 #include "common/vb.h"
+#include "logbook/frmQsoEntry.h"
 #include "platform/qt/qt_text.h"
 #include "session/frequency_list.h"
 #include "session/frmMain.h"
@@ -45,12 +46,11 @@ void frmMain::Form_Load() {
     lblSN->setEnabled(false);
     lblSN->SetBackColor(kSnLabelDisabled);
     st.settings.LoadFontSize();
-    // The contact-entry window's group is read as that window's load reads it (the shut-down saves it
-    // back whole); a session starts without the last partner's name, QTH and locator.
-    st.settings.LoadQsoFormSettings();
-    st.settings.qsoForm.txtNombre.clear();
-    st.settings.qsoForm.txtQTH.clear();
-    st.settings.qsoForm.txtLocator.clear();
+    // A session starts without the last partner's details.
+    frmQsoEntry& contact = st.QsoEntry();
+    for (QLineEdit* box :
+         {contact.txtNombre, contact.txtQTH, contact.txtLocator, contact.txtNotas, contact.txtDistancia})
+        box->clear();
     st.online.ClusterConnect();
     st.online.PskReporterStart();
     st.online.CallsignServerRequest(CallsignServerCode::Login);
@@ -132,6 +132,11 @@ void frmMain::UpdateUtcClock() {
     UtcTime& now = station_->shared.UtcNow;
     now = SystemUtcNow();
     ShowClockDigits(now.hour, now.minute);
+    // The contact window offers the date and time as the contact's end.
+    frmQsoEntry& contact = station_->QsoEntry();
+    contact.txtFecha->setText(
+        ToQString(Format(now.month, "00") + "/" + Format(now.day, "00") + "/" + Format(now.year, "0000")));
+    contact.txtTimeOFF->setText(ToQString(Format(now.hour, "00") + ":" + Format(now.minute, "00")));
 }
 
 void frmMain::tmrUTC_Timer() {

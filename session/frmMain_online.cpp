@@ -1,8 +1,15 @@
 // The main window's side of the logbook and the on-line services: the partner's callsign box, the cluster
 // panel, the e-mail result, the callsign server's second address and lamps, spots, PSK Reporter and eQSL.
+#include <QLabel>
 #include <QTextBrowser>
+#include <exception>
 
+#include "logbook/adif_record.h"
 #include "logbook/callsign.h"
+#include "logbook/country_flags.h"
+#include "logbook/frmQsoEntry.h"
+#include "platform/program_folders.h"
+#include "platform/qt/qt_text.h"
 #include "session/frmMain.h"
 #include "session/station.h"
 
@@ -12,9 +19,30 @@ namespace {
 
 constexpr const char* kCallsignLookup = "http://www.qrz.com/callsign/";
 
+// The country's flag from the flags folder, as large as the picture box allows; none when the country
+// has no flag there.
+QPixmap FlagPicture(const std::string& country, QSize box) {
+    const std::string file = FlagFileName(country);
+    if (file.empty()) return {};
+    const QPixmap flag(QString::fromStdString(ProgramFlagsFolder() + "/") + ToQString(file));
+    if (flag.isNull()) return {};
+    return flag.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+// The worked-before mark: the partner's callsign underlined.
+void SetWorkedBefore(QLineEdit* box, bool on) {
+    QFont font = box->font();
+    font.setUnderline(on);
+    box->setFont(font);
+}
+
 }  // namespace
 
-void frmMain::pctADIF_Click() {}
+void frmMain::pctADIF_Click() {
+    frmQsoEntry& contact = station_->QsoEntry();
+    contact.txtFrecuencia->setText(txtFrecuencia->text());
+    contact.ShowWindow();
+}
 
 void frmMain::imgQRZ_Click() {
     Pages().Open(kCallsignLookup + BaseCallsign(FromQString(txtDestination->text())));
@@ -36,9 +64,53 @@ void frmMain::pctBorrarMensaje2_Click() {
         w->setVisible(false);
 }
 
-void frmMain::txtDestination_Change() {}
+void frmMain::txtDestination_Change() {
+    Station& st = *station_;
+    const std::string text = FromQString(txtDestination->text());
+    const std::string upper = UpperCaseCp1252(text);
+    if (text != upper) {
+        // The change runs this handler again, which starts the contact.
+        txtDestination->setText(ToQString(upper));
+        txtDestination->setCursorPosition(txtDestination->text().size());
+        return;
+    }
+    if (text.empty()) return;
+    try {
+        imgBandera->SetPicture({});
+        st.shared.QsoStartUtc = st.shared.UtcNow;
+        frmQsoEntry& contact = st.QsoEntry();
+        contact.ActualizarCamposADIF();
+        const std::string country = st.logbook.Countries().CountryOfCallsign(text, 1);
+        lblPais->setText(ToQString(country));
+        imgQRZ->setVisible(!country.empty());
+        // A country that is not known, or has no flag, shows none; the contact is set up all the same,
+        // so that nothing of the last partner stays in the contact window.
+        const std::string name = CountryWithoutContinent(country);
+        imgBandera->SetPicture(FlagPicture(name, imgBandera->size()));
+        lblPais->SetForeColor(!name.empty() && st.logbook.CountryInLog(name) == 1 ? kBlack : RGB(255, 0, 0));
+        for (QLineEdit* box : {contact.txtNombre, contact.txtQTH, contact.txtLocator, contact.txtDistancia})
+            box->clear();
+        contact.CargarNombreYQTHAutomaticamente(text);
+        SetWorkedBefore(txtDestination, st.logbook.CallInLog(BaseCallsign(text)) == 1);
+    } catch (const std::exception&) {
+        SetWorkedBefore(txtDestination, false);
+        lblPais->setText(QString());
+        imgQRZ->setVisible(false);
+        imgBandera->SetPicture({});
+    }
+}
 
-void frmMain::txtDestination_Click() {}
+void frmMain::txtDestination_Click() {
+    // A new partner: the box and the contact window's details are emptied, and the country goes.
+    txtDestination->setText(QString());
+    frmQsoEntry& contact = station_->QsoEntry();
+    for (QLineEdit* box : {contact.txtNombre, contact.txtQTH, contact.txtLocator, contact.txtDistancia})
+        box->clear();
+    SetWorkedBefore(txtDestination, false);
+    lblPais->setText(QString());
+    imgQRZ->setVisible(false);
+    imgBandera->SetPicture({});
+}
 
 void frmMain::rtfClusterComentario_MouseUp(int, int, float, float) {}
 
@@ -58,7 +130,17 @@ void frmMain::tmrEQSL_Timer() {
     tmrEQSL.SetEnabled(false);
 }
 
-void frmMain::tmrADIFCallsignChange_Timer() {}
+void frmMain::tmrADIFCallsignChange_Timer() {
+    // Disarmed first: a fault's box lets the timers run, and one lookup is asked for per arming.
+    tmrADIFCallsignChange.SetEnabled(false);
+    try {
+        Station& st = *station_;
+        st.online.CallsignServerRequest(CallsignServerCode::InfoQuery,
+                                        BaseCallsign(FromQString(st.QsoEntry().txtCallsign->text())));
+    } catch (const std::exception&) {
+        station_->errorTraps.ReportTrappedError(18, "");
+    }
+}
 
 void frmMain::tmrClusterLogin_Timer() {}
 
@@ -71,8 +153,13 @@ void frmMain::tmrConexionServidorAuxiliar_Timer() {
 }
 
 void frmMain::tmrOnline_Timer() {
-    // The server-state lamps belong to the contact-entry window, which comes with the logbook.
+    // The callsign server's state on the contact window's lamps.
     tmrOnline.SetEnabled(false);
+    const uint8_t state = station_->online.ServerLinkState;
+    frmQsoEntry& contact = station_->QsoEntry();
+    contact.imgLedRojo->setVisible(state == 0);
+    contact.imgLedAmarillo->setVisible(state == 2);
+    contact.imgLedVerde->setVisible(state != 0 && state != 2);
 }
 
 void frmMain::tmrEnviarSpotPublico_Timer() {

@@ -4,6 +4,7 @@
 #include <exception>
 #include <string>
 
+#include "logbook/frmQsoEntry.h"
 #include "session/frmMain.h"
 #include "session/message_closing.h"
 #include "session/station.h"
@@ -70,23 +71,15 @@ void frmMain::rtfVentanaRX_MouseUp(int, int, float, float) {
     rx.SetSelStart(span.start);
     rx.SetSelLength(span.length);
     const std::string word = text.substr(static_cast<size_t>(span.start), static_cast<size_t>(span.length));
-    // The contact-entry window's fields are the settings' values until the window takes them over.
-    QsoFormSettings& contact = station_->settings.qsoForm;
-    switch (PickedWordTarget(word, CtrlHeld == 1)) {
-        case WordTarget::Qth:
-            contact.txtQTH = word;
-            break;
-        case WordTarget::Locator:
-            contact.txtLocator = word;
-            break;
-        case WordTarget::Callsign:
-            txtDestination->setText(ToQString(word));
-            break;
-        case WordTarget::Name:
-            contact.txtNombre = word;
-            break;
-        case WordTarget::None:
-            break;
+    const WordTarget target = PickedWordTarget(word, CtrlHeld == 1);
+    if (target == WordTarget::Callsign) {
+        txtDestination->setText(ToQString(word));
+    } else if (target != WordTarget::None) {
+        frmQsoEntry& contact = station_->QsoEntry();
+        QLineEdit* box = target == WordTarget::Qth       ? contact.txtQTH
+                         : target == WordTarget::Locator ? contact.txtLocator
+                                                         : contact.txtNombre;
+        box->setText(ToQString(word));
     }
 }
 

@@ -69,6 +69,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       messageServices(*this),
       beaconHost(*this),
       alarmsHost(*this),
+      qsoEntryHost(*this),
       rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form),
       dds(rig.Keying(), comPuertoSerie),
       keying(rig.Keying(), comPuertoSerie, form.Boxes(), windowRequests),
@@ -91,6 +92,10 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
                   [this] { return receiver.RxMode().DisplayName; }, [this] { return rig.CatFrequencyHz(); },
                   [this] { return shared.UtcNow; }},
               &form);
+      }),
+      qsoEntry_([this] {
+          return std::make_unique<frmQsoEntry>(
+              QsoEntryLinks{settings.Store(), form.Boxes(), qsoEntryHost, loggedContacts}, &form);
       }) {
     settings.statisticsGroup = {[this] { LoadStatistics(settings.Store(), Statistics()); },
                                 [this] { SaveStatistics(settings.Store(), Statistics()); }};
@@ -106,6 +111,14 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
                                    return receiver.RxMode().TextColour;
                                },
                                &errorTraps});
+    // The contact-entry window's group goes with the profile while the window is there; the window's
+    // next load reads it otherwise.
+    settings.QsoFormLoader = [this] {
+        if (QsoEntryLoaded()) LoadQsoFormSettings(settings.Store(), QsoEntry());
+    };
+    settings.QsoFormSaver = [this] {
+        if (QsoEntryLoaded()) SaveQsoFormSettings(settings.Store(), QsoEntry());
+    };
     form.Attach(*this);
     // The alarms window's mute warning follows the alarm card's mixer.
     volume.SetAlarmsWindow(&alarmsHost);
@@ -129,6 +142,10 @@ frmStatistics& Station::Statistics() {
 
 void Station::ShowStatistics() {
     statistics_.Show();
+}
+
+frmQsoEntry& Station::QsoEntry() {
+    return qsoEntry_.Get();
 }
 
 void Station::OpenSettings() {
@@ -165,6 +182,7 @@ void Station::ApplyLanguage() {
     settings.Scan();
     settings.EqslAccount();
     settings.Profiles();
+    QsoEntry();
     settings.About();
     settings.Macros();
     settings.Shortcuts();

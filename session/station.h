@@ -13,6 +13,7 @@
 
 #include "common/shared_state.h"
 #include "logbook/frmStatistics.h"
+#include "logbook/frmQsoEntry.h"
 #include "logbook/logbook.h"
 #include "logbook/session_log.h"
 #include "online/online_services.h"
@@ -27,6 +28,7 @@
 #include "session/station_hosts.h"
 #include "settings/frmSoundCard.h"
 #include "settings/settings.h"
+#include "settings/settings_window.h"
 #include "texts/interface_texts.h"
 #include "transmitter/keying.h"
 #include "transmitter/sound_mixer.h"
@@ -101,6 +103,7 @@ public:
     StationMessageServices messageServices;
     StationBeaconHost beaconHost;
     StationAlarmsHost alarmsHost;
+    StationQsoEntryHost qsoEntryHost;
     // The serial port shared by the keying lines and the DDS box.
     QtSerialPort comPuertoSerie;
     RigRoom rig;
@@ -112,6 +115,11 @@ public:
     Receiver receiver;
     Transmitter transmitter;
     ProcessorLoad processorLoad;
+
+    // The contact-entry window, loaded on its first use, and the last contact logged in this run.
+    frmQsoEntry& QsoEntry();
+    bool QsoEntryLoaded() const { return qsoEntry_.Loaded(); }
+    LoggedContactMemory loggedContacts;
 
     // The sound-card window, loaded on its first use (its lists are the live device choice).
     frmSoundCard& SoundCard();
@@ -137,6 +145,7 @@ private:
     std::unique_ptr<frmSoundCard> soundCard_;
     bool soundCardLoaded_ = false;
     WindowSlot<frmStatistics> statistics_;
+    WindowSlot<frmQsoEntry> qsoEntry_;
 };
 
 }  // namespace muv

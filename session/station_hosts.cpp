@@ -4,8 +4,13 @@
 #include <QSlider>
 
 #include "common/message_box.h"
+#include "logbook/adif_record.h"
+#include "platform/qt/qt_text.h"
+#include "receiver/band_lookup.h"
 #include "session/frmMain.h"
 #include "session/station.h"
+#include "settings/frmEqslAccount.h"
+#include "settings/frmLogDirectories.h"
 
 namespace muv {
 
@@ -190,7 +195,7 @@ void StationMessageServices::BuildEmailReport(const EmailReportData& report) {
     station_.online.BuildEmailReport(report);
 }
 void StationMessageServices::CargarNombreYQTHAutomaticamente(const std::string& callsign) {
-    station_.logbook.CargarNombreYQTHAutomaticamente(callsign);
+    station_.QsoEntry().CargarNombreYQTHAutomaticamente(callsign);
 }
 void StationMessageServices::BeaconReport() {
     station_.settings.BeaconReport();
@@ -236,6 +241,79 @@ std::string StationBeaconHost::RxText() {
 }
 std::string StationBeaconHost::CallsignAfterDe(const std::string& text) {
     return station_.logbook.CallsignAfterDe(text);
+}
+
+// --- the contact-entry window's host ---
+
+std::string StationQsoEntryHost::PartnerCallsign() {
+    // The box's hint is no callsign.
+    const std::string text = FromQString(station_.form.txtDestination->text());
+    return UpperCaseCp1252(text) == "DESTINATION" ? "" : text;
+}
+ColorRef StationQsoEntryHost::FrequencyBoxColour() {
+    return station_.form.txtFrecuencia->BackColor();
+}
+UtcTime StationQsoEntryHost::UtcNow() {
+    return station_.shared.UtcNow;
+}
+UtcTime& StationQsoEntryHost::QsoStartUtc() {
+    return station_.shared.QsoStartUtc;
+}
+std::string StationQsoEntryHost::RxText() {
+    return station_.form.RxWindow().Text();
+}
+void StationQsoEntryHost::RestartCallsignLookup() {
+    Timer& lookup = station_.form.tmrADIFCallsignChange;
+    lookup.SetEnabled(false);
+    lookup.SetInterval(250);
+    lookup.SetEnabled(true);
+}
+void StationQsoEntryHost::MarkLoggedCall(const std::string& callsign) {
+    station_.logbook.MarkLoggedCall(callsign);
+}
+std::string StationQsoEntryHost::OperatorCallsign() {
+    return station_.settings.OperatorCallsign();
+}
+std::string StationQsoEntryHost::OperatorLocator() {
+    return station_.settings.OperatorLocator();
+}
+std::string StationQsoEntryHost::EqslPassword() {
+    return station_.settings.EqslAccount().Password();
+}
+void StationQsoEntryHost::ShowEqslAccount() {
+    station_.settings.ShowEqslAccount();
+}
+std::string StationQsoEntryHost::CountryOfCallsign(const std::string& callsign, uint8_t withContinent) {
+    return station_.logbook.Countries().CountryOfCallsign(callsign, withContinent);
+}
+std::string StationQsoEntryHost::BandName(float frequencyMHz) {
+    return BandFromFrequency(frequencyMHz).Name;
+}
+PreviousContact StationQsoEntryHost::PreviousContactWith(const std::string& callsign) {
+    return station_.logbook.ShowPreviousContacts(callsign, 0);
+}
+bool StationQsoEntryHost::AppendAdifRecord(const std::string& record) {
+    const AdifAppendResult appended = station_.logbook.AppendAdifRecord(station_.settings.AdifPath(), record);
+    if (!appended.message.empty())
+        station_.form.Boxes().Show(appended.message, appended.title, appended.icon);
+    if (appended.trapNumber != 0)
+        station_.errorTraps.ReportTrappedError(appended.trapNumber, appended.trapContext);
+    return appended.result == 1;
+}
+void StationQsoEntryHost::ChooseAdifFile() {
+    station_.settings.ShowLogDirectories();
+    station_.settings.LogDirectories().cmdPathADIF_Click();
+}
+void StationQsoEntryHost::SendEqslUpload(const std::string&, const std::string&) {
+    // The upload of the record to eQSL (its request shown in the main window's browser for a few
+    // seconds) comes with the on-line services; until then nothing is sent.
+}
+void StationQsoEntryHost::ContactLogged(const std::string& callsign, const std::string& name,
+                                        const std::string& qth, const std::string& locator) {
+    station_.online.CallsignServerRequest(CallsignServerCode::ContactLogged, callsign, name, qth, locator);
+}
+void StationQsoEntryHost::ReportTrappedError(int number, const std::string& context) {
+    station_.errorTraps.ReportTrappedError(number, context);
 }
 
 }  // namespace muv

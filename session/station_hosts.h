@@ -5,6 +5,7 @@
 // to the modules and subsystems.
 #pragma once
 
+#include "logbook/frmQsoEntry.h"
 #include "receiver/receiver_host.h"
 #include "rig/frmRig.h"
 #include "session/message_closing.h"
@@ -140,6 +141,36 @@ public:
     uint8_t TxRxState() const override;
     std::string RxText() override;
     std::string CallsignAfterDe(const std::string& text) override;
+
+private:
+    Station& station_;
+};
+
+// What the contact-entry window reaches: the main window's partner and frequency boxes, clock, receive
+// window and lookup timer, the operator's data and eQSL account, the logbook and the on-line services.
+class StationQsoEntryHost : public QsoEntryHost {
+public:
+    explicit StationQsoEntryHost(Station& station) : station_(station) {}
+    std::string PartnerCallsign() override;
+    ColorRef FrequencyBoxColour() override;
+    UtcTime UtcNow() override;
+    UtcTime& QsoStartUtc() override;
+    std::string RxText() override;
+    void RestartCallsignLookup() override;
+    void MarkLoggedCall(const std::string& callsign) override;
+    std::string OperatorCallsign() override;
+    std::string OperatorLocator() override;
+    std::string EqslPassword() override;
+    void ShowEqslAccount() override;
+    std::string CountryOfCallsign(const std::string& callsign, uint8_t withContinent) override;
+    std::string BandName(float frequencyMHz) override;
+    PreviousContact PreviousContactWith(const std::string& callsign) override;
+    bool AppendAdifRecord(const std::string& record) override;
+    void ChooseAdifFile() override;
+    void SendEqslUpload(const std::string& record, const std::string& notes) override;
+    void ContactLogged(const std::string& callsign, const std::string& name, const std::string& qth,
+                       const std::string& locator) override;
+    void ReportTrappedError(int number, const std::string& context) override;
 
 private:
     Station& station_;

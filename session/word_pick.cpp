@@ -1,8 +1,7 @@
 #include "session/word_pick.h"
 
-#include <cctype>
-
 #include "logbook/callsign.h"
+#include "logbook/contact_text.h"
 #include "logbook/locator.h"
 
 namespace muv {
@@ -11,15 +10,6 @@ namespace {
 
 bool LineEnd(char c) {
     return c == '\r' || c == '\n';
-}
-
-// A name is letters A to Z only, in either case.
-bool IsNameWord(std::string_view word) {
-    for (char c : word) {
-        const int upper = std::toupper(static_cast<unsigned char>(c));
-        if (upper < 'A' || upper > 'Z') return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -51,7 +41,7 @@ WordTarget PickedWordTarget(const std::string& word, bool ctrlHeld) {
     if (ctrlHeld) return WordTarget::Qth;
     if (IsValidLocator(word) == 1) return WordTarget::Locator;
     if (!IsPlausibleCallsign(word).empty()) return WordTarget::Callsign;
-    if (IsNameWord(word)) return WordTarget::Name;
+    if (ValidarNombre(word) == 1) return WordTarget::Name;
     return WordTarget::None;
 }
 

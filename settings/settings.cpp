@@ -120,6 +120,7 @@ bool Settings::CheckInstalledFiles() {
     const std::string data = ProgramDataFolder();
     files.countryFiles = CountryFileCandidates(SettingsFolder(), data);
     files.programFolder = data;
+    files.flagsFolder = ProgramFlagsFolder();
     return ReportStartupProblems(muv::CheckInstalledFiles(files), links_.boxes);
 }
 
@@ -257,10 +258,10 @@ void Settings::SaveStatistics() {
     if (statisticsGroup.Save) statisticsGroup.Save();
 }
 void Settings::LoadQsoFormSettings() {
-    muv::LoadQsoFormSettings(file_, qsoForm);
+    if (QsoFormLoader) QsoFormLoader();
 }
 void Settings::SaveQsoFormSettings() {
-    muv::SaveQsoFormSettings(file_, qsoForm);
+    if (QsoFormSaver) QsoFormSaver();
 }
 void Settings::LoadClusterSpotFormPosition() {
     LoadSpotFormPosition(file_, spotPlace);

@@ -2,8 +2,7 @@
 // check, and the settings windows, each created and loaded on its first use. The windows are the live
 // store of their settings; the rest of the program reads plain values from them through this module.
 // Groups whose windows come with other parts of the program keep their state here as plain values
-// (contact-entry window, spot windows); a window of another part that keeps its own group is reached
-// through the group's load and save (statistics).
+// (spot windows); the statistics and contact-entry windows keep their own groups.
 #pragma once
 
 #include <QWidget>
@@ -115,7 +114,9 @@ public:
     void LoadClusterSpotFormPosition();
     void SaveClusterSpotFormPosition();
     WindowGroup statisticsGroup;  // the statistics window's, which comes with the logbook
-    QsoFormSettings qsoForm;
+    // The contact-entry window's group, which that window (the logbook's) loads and saves itself: what
+    // the two procedures above run (unset: nothing).
+    std::function<void()> QsoFormLoader, QsoFormSaver;
     WindowPlace spotPlace = kSpotWindowPlace;
 
     // --- the settings windows, loaded on first use ---

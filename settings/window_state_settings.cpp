@@ -17,15 +17,6 @@ void Write(ProfileStore& store, std::string_view base, std::string_view key, std
     store.Write(store.Section(base), key, value);
 }
 
-bool Ticked(ProfileStore& store, std::string_view base, std::string_view key, size_t buffer, bool missing) {
-    const std::optional<std::string> v = Read(store, base, key, buffer);
-    return v ? Val(*v) == 1 : missing;
-}
-
-const char* Flag(bool ticked) {
-    return ticked ? "1" : "0";
-}
-
 // A whole number stored as text; nullopt when missing or outside [low, high].
 std::optional<int64_t> Whole(ProfileStore& store, std::string_view base, std::string_view key, size_t buffer,
                              double low, double high) {
@@ -49,23 +40,6 @@ void WritePlace(ProfileStore& store, std::string_view base, const WindowPlace& p
 }
 
 }  // namespace
-
-void LoadQsoFormSettings(ProfileStore& store, QsoFormSettings& f) {
-    f.chkEQSL = Ticked(store, "ADIF", "EQSL", 10, false);
-    f.txtNombre = Read(store, "ADIF", "Nombre", 50).value_or("");
-    f.txtQTH = Read(store, "ADIF", "QTH", 50).value_or("");
-    f.txtLocator = Read(store, "ADIF", "Locator", 50).value_or("");
-    f.place = {90, 273};
-    ReadPlace(store, "ADIF", f.place);
-}
-
-void SaveQsoFormSettings(ProfileStore& store, const QsoFormSettings& f) {
-    Write(store, "ADIF", "EQSL", Flag(f.chkEQSL));
-    Write(store, "ADIF", "Nombre", f.txtNombre);
-    Write(store, "ADIF", "QTH", f.txtQTH);
-    Write(store, "ADIF", "Locator", f.txtLocator);
-    WritePlace(store, "ADIF", f.place);
-}
 
 void LoadSpotFormPosition(ProfileStore& store, WindowPlace& place) {
     place = kSpotWindowPlace;

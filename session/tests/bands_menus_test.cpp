@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "logbook/frmQsoEntry.h"
 #include "platform/memory_sound.h"
 #include "platform/program_folders.h"
 #include "receiver/band_lookup.h"
@@ -145,7 +146,7 @@ TEST_F(BandsAndMenus, WordPickSendsTheClickedWordToItsField) {
     Program p;
     ASSERT_TRUE(p.started);
     frmMain& f = *p.form;
-    QsoFormSettings& contact = p.St().settings.qsoForm;
+    frmQsoEntry& contact = p.St().QsoEntry();
     TextWindow& rx = f.RxWindow();
     rx.SetText("EA1ABC, IN80ab Pepe.\r\nqth Madrid");
     auto click = [&](int32_t caret) {
@@ -156,13 +157,13 @@ TEST_F(BandsAndMenus, WordPickSendsTheClickedWordToItsField) {
     EXPECT_EQ(f.txtDestination->text(), "EA1ABC");
     EXPECT_EQ(rx.SelText(), "EA1ABC");  // it stays selected
     click(10);
-    EXPECT_EQ(contact.txtLocator, "IN80ab");
+    EXPECT_EQ(contact.txtLocator->text(), "IN80ab");
     click(rx.TextLength());  // the last word
-    EXPECT_EQ(contact.txtNombre, "Madrid");
+    EXPECT_EQ(contact.txtNombre->text(), "Madrid");
     int ctrl = 17;
     f.rtfVentanaRX_KeyDown(ctrl, 2);
     click(10);
-    EXPECT_EQ(contact.txtQTH, "IN80ab");  // Ctrl held: the QTH, even for a locator
+    EXPECT_EQ(contact.txtQTH->text(), "IN80ab");  // Ctrl held: the QTH, even for a locator
     f.rtfVentanaRX_KeyUp(ctrl, 0);
     EXPECT_EQ(f.CtrlHeld, 0);
 
@@ -173,7 +174,7 @@ TEST_F(BandsAndMenus, WordPickSendsTheClickedWordToItsField) {
     EXPECT_EQ(rx.SelLength(), 4);
     rx.SetText("EA4XYZ  ");
     click(7);
-    EXPECT_EQ(contact.txtNombre, "Madrid");
+    EXPECT_EQ(contact.txtNombre->text(), "Madrid");
 }
 
 TEST_F(BandsAndMenus, ColourAndFontMenus) {
@@ -321,19 +322,20 @@ TEST_F(BandsAndMenus, ASessionStartsWithoutTheLastPartnersDetailsAndKeepsTheRest
     std::filesystem::create_directories(SettingsFolder());
     std::ofstream(SettingsFolder() + "/MUV.ini", std::ios::binary)
         << "[ADIF]\r\nEQSL=1\r\nNombre=Pepe\r\nQTH=Madrid\r\nLocator=IN80ab\r\nPosicionVentanaX="
-           "120\r\nPosicionVentanaY=300\r\n";
+           "120\r\nPosicionVentanaY=300\r\n[EQSL]\r\nPassword=secret\r\n";
     {
         Program p;
         ASSERT_TRUE(p.started);
-        const QsoFormSettings& contact = p.St().settings.qsoForm;
-        EXPECT_TRUE(contact.txtNombre.empty() && contact.txtQTH.empty() && contact.txtLocator.empty());
-        EXPECT_TRUE(contact.chkEQSL);
-        EXPECT_EQ(contact.place.x, 120);
+        const frmQsoEntry& contact = p.St().QsoEntry();
+        EXPECT_TRUE(contact.txtNombre->text().isEmpty() && contact.txtQTH->text().isEmpty() &&
+                    contact.txtLocator->text().isEmpty());
+        EXPECT_TRUE(contact.chkEQSL->isChecked());
+        EXPECT_EQ(contact.x(), 120);
     }
     Program again;
     ASSERT_TRUE(again.started);
-    EXPECT_TRUE(again.St().settings.qsoForm.chkEQSL);
-    EXPECT_EQ(again.St().settings.qsoForm.place.y, 300);
+    EXPECT_TRUE(again.St().QsoEntry().chkEQSL->isChecked());
+    EXPECT_EQ(again.St().QsoEntry().y(), 300);
 }
 
 // --- against a real rigctld ---

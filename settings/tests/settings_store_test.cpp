@@ -85,46 +85,24 @@ TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
     EXPECT_EQ(told.size(), 2u) << "told again after a write had succeeded";
 }
 
-TEST(HeldGroups, RoundTripUnderTwoProfilesAndDefaults) {
-    MemoryProfileStore store;
-    QsoFormSettings form;
-    LoadQsoFormSettings(store, form);
-    EXPECT_EQ(form.place.x, 90);
-    EXPECT_EQ(form.place.y, 273);
+TEST(SpotWindowPlace, SharedByBothSpotWindowsPerProfileWithItsDefault) {
+    MemoryProfileStore store("[Cluster6]\r\nPosicionVentanaX=1e12\r\nPosicionVentanaY= 300.6\r\n");
     WindowPlace spot{1, 1};
     LoadSpotFormPosition(store, spot);
     EXPECT_EQ(spot.x, 298);
     EXPECT_EQ(spot.y, 51);
-
-    for (const std::string suffix : {"", "6"}) {
-        store.SetProfileSuffix(suffix);
-        QsoFormSettings f;
-        f.chkEQSL = true;
-        f.txtNombre = "Jos\xE9";
-        f.place = {-5, 700};
-        SaveQsoFormSettings(store, f);
-        SaveSpotFormPosition(store, {400, 20});
-    }
-    for (const std::string suffix : {"", "6"}) {
-        store.SetProfileSuffix(suffix);
-        QsoFormSettings f;
-        LoadQsoFormSettings(store, f);
-        EXPECT_TRUE(f.chkEQSL);
-        EXPECT_EQ(f.txtNombre, "Jos\xE9");
-        EXPECT_EQ(f.place.x, -5);
-        EXPECT_EQ(f.place.y, 700);
-        WindowPlace p;
-        LoadSpotFormPosition(store, p);
-        EXPECT_EQ(p.x, 400);
-    }
-}
-
-TEST(HeldGroups, OutOfRangeValuesKeepTheDefaults) {
-    MemoryProfileStore store("[ADIF]\r\nPosicionVentanaX=1e12\r\nPosicionVentanaY= 300.6\r\n");
-    QsoFormSettings f;
-    LoadQsoFormSettings(store, f);
-    EXPECT_EQ(f.place.x, 90);
-    EXPECT_EQ(f.place.y, 301);
+    store.SetProfileSuffix("6");
+    LoadSpotFormPosition(store, spot);
+    EXPECT_EQ(spot.x, 298) << "beyond any screen's reach: the default";
+    EXPECT_EQ(spot.y, 301);
+    SaveSpotFormPosition(store, {400, 20});
+    store.SetProfileSuffix("");
+    LoadSpotFormPosition(store, spot);
+    EXPECT_EQ(spot.x, 298) << "profile 1 keeps its own";
+    store.SetProfileSuffix("6");
+    LoadSpotFormPosition(store, spot);
+    EXPECT_EQ(spot.x, 400);
+    EXPECT_EQ(spot.y, 20);
 }
 
 class StartupCheck : public test::TempFolderTest {};

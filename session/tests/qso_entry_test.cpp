@@ -1,0 +1,241 @@
+// The contact-entry window in the program: the partner's callsign box sets up the contact (country,
+// flag, the details the received text gives), the log button appends one record to the ADIF log, the
+// clock and the callsign server's state reach the window, and its group goes with the profile.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "logbook/frmQsoEntry.h"
+#include "platform/memory_sound.h"
+#include "platform/program_folders.h"
+#include "platform/qt/qt_text.h"
+#include "session/controls.h"
+#include "session/frmMain.h"
+#include "session/program_start.h"
+#include "session/station.h"
+#include "test_support/qt_app.h"
+#include "test_support/recording_fakes.h"
+
+namespace muv {
+namespace {
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// The program with an operator and an ADIF log of its own.
+struct Program {
+    Program() {
+        std::filesystem::create_directories(SettingsFolder());
+        adif = UserDataFolder() + "/contacts.adi";
+        std::ofstream(SettingsFolder() + "/MUV.ini", std::ios::binary)
+            << "[Operador]\r\nCallsign=EA4XYZ\r\nLocator=IN80dk\r\n[Log]\r\nDirectorio ADIF=" << adif
+            << "\r\n";
+        station = std::make_unique<Station>(
+            SoundDevices{std::make_unique<MemorySoundInput>(std::vector<int16_t>(48000 * 20, 0)),
+                         std::make_unique<MemorySoundOutput>(),
+                         [] { return std::vector<std::string>{"Line in"}; },
+                         [] { return std::vector<std::string>{"Speakers"}; }},
+            &boxes);
+        form = &station->form;
+        started = Main(*form);
+        station->OpenAdifLog();  // the log file, with its header
+    }
+    ~Program() {
+        if (!form->ProgramEnded()) form->Form_Unload();
+    }
+    Station& St() { return *station; }
+    frmQsoEntry& Contact() { return station->QsoEntry(); }
+    void Partner(const std::string& callsign) { form->txtDestination->setText(ToQString(callsign)); }
+    std::string Country() { return FromQString(form->lblPais->text()); }
+    bool WorkedBefore() { return form->txtDestination->font().underline(); }
+
+    test::RecordingBoxes boxes;
+    std::unique_ptr<Station> station;
+    frmMain* form = nullptr;
+    bool started = false;
+    std::string adif;
+};
+
+std::string Text(const QLineEdit* box) {
+    return FromQString(box->text());
+}
+
+class QsoEntryProgram : public test::QtAppTest {};
+
+TEST_F(QsoEntryProgram, APartnerFromTheReceivedTextIsLoggedOnce) {
+    Program p;
+    ASSERT_TRUE(p.started);
+    EXPECT_TRUE(p.boxes.shown.empty()) << p.boxes.shown[0].text;  // the flags folder is in place
+    frmMain& f = *p.form;
+    f.RxWindow().SetText(
+        "RX16: 09:05 @ 1.0 Hz: EA4XYZ de EA1ABC name is John, qth Leon. loc IN72aa pse k <STOP> +3 dB\r\n");
+
+    p.Partner("ea1abc");
+    EXPECT_EQ(Text(f.txtDestination), "EA1ABC");
+    EXPECT_EQ(p.Country(), "Spain (EU)");
+    EXPECT_EQ(f.lblPais->ForeColor(), RGB(255, 0, 0)) << "a country not yet in the log";
+    EXPECT_FALSE(f.imgBandera->Picture().isNull()) << "Spain's flag";
+    EXPECT_FALSE(f.imgQRZ->isHidden());
+    EXPECT_FALSE(p.WorkedBefore());
+    frmQsoEntry& contact = p.Contact();
+    EXPECT_EQ(Text(contact.txtCallsign), "EA1ABC");
+    EXPECT_EQ(Text(contact.txtNombre), "JOHN");
+    EXPECT_EQ(Text(contact.txtQTH), "LEON");
+    EXPECT_EQ(Text(contact.txtLocator), "IN72aa");
+    EXPECT_FALSE(contact.txtDistancia->text().isEmpty());
+    EXPECT_TRUE(f.tmrADIFCallsignChange.Enabled());
+    EXPECT_EQ(f.tmrADIFCallsignChange.Interval(), 250);
+    f.tmrADIFCallsignChange_Timer();
+    EXPECT_FALSE(f.tmrADIFCallsignChange.Enabled()) << "one lookup per change";
+
+    f.pctADIF_Click();
+    EXPECT_TRUE(contact.isVisible());
+    EXPECT_EQ(contact.txtFrecuencia->text(), f.txtFrecuencia->text());
+    const std::string frequency = Text(contact.txtFrecuencia);
+    contact.cmdGenerarADIF_Click();
+    EXPECT_FALSE(p.St().QsoEntryLoaded()) << "closed after logging";
+
+    const std::string log = FileText(p.adif);
+    EXPECT_EQ(Count(log, "<EOR>"), 1u) << log;
+    for (const std::string& field :
+         {std::string("<CALL:6>EA1ABC\r\n"), std::string("<NAME:4>JOHN\r\n"), std::string("<QTH:4>LEON\r\n"),
+          std::string("<OPERATOR:6>EA4XYZ\r\n"), std::string("<MY_GRIDSQUARE:6>IN80DK\r\n"),
+          std::string("<COUNTRY:5>SPAIN\r\n"), std::string("<CONT:2>EU\r\n"),
+          std::string("<GRIDSQUARE:6>IN72AA\r\n"), std::string("<MODE:3>MUV\r\n"),
+          std::string("<RST_SENT:3>599\r\n")})
+        EXPECT_NE(log.find(field), std::string::npos) << field << log;
+    EXPECT_NE(log.find("<FREQ:"), std::string::npos);
+    p.St().LoadLogBook();
+    const AdifLog& read = p.St().logbook.Log();
+    ASSERT_EQ(read.RecordCount(), 1u);
+    EXPECT_EQ(read.FieldValue(0, "CALL"), "EA1ABC");
+    EXPECT_EQ(read.FieldValue(0, "NAME"), "JOHN");
+
+    // The same contact again is refused; the log keeps one record.
+    f.pctADIF_Click();
+    EXPECT_EQ(Text(p.Contact().txtCallsign), "EA1ABC");
+    EXPECT_EQ(Text(p.Contact().txtFrecuencia), frequency);
+    p.Contact().cmdGenerarADIF_Click();
+    ASSERT_FALSE(p.boxes.shown.empty());
+    EXPECT_EQ(p.boxes.shown.back().text, "This QSO is duplicated");
+    EXPECT_EQ(Count(FileText(p.adif), "<EOR>"), 1u);
+
+    // Now in the log: the partner is marked as worked and the country shown in black.
+    p.Partner("EA2QQ");
+    EXPECT_EQ(f.lblPais->ForeColor(), kBlack);
+    EXPECT_FALSE(p.WorkedBefore());
+    p.Partner("EA1ABC/P");
+    EXPECT_TRUE(p.WorkedBefore());
+}
+
+TEST_F(QsoEntryProgram, AnUnknownCountryOrAMissingFlagStillSetsUpTheNewPartner) {
+    Program p;
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    f.RxWindow().SetText(
+        "RX16: 09:05 @ 1.0 Hz: EA4XYZ DE EA1ABC NAME IS JOHN, QTH LEON. LOC IN72AA <STOP> +3 dB\r\n"
+        "RX16: 09:07 @ 1.0 Hz: EA4XYZ DE QQ1ABC NAME IS PAUL, QTH ROMA. <STOP> +1 dB\r\n"
+        "RX16: 09:09 @ 1.0 Hz: CQ TEST CQ TEST CQ TEST CQ TEST CQ TEST CQ TEST CQ TEST CQ TEST CQ TEST "
+        "DE 4U1ITU NAME IS ANNE. <STOP> +1 dB\r\n");
+    p.Partner("EA1ABC");
+    ASSERT_EQ(Text(p.Contact().txtNombre), "JOHN");
+
+    // No country: none shown, no flag, no lookup button; the contact window holds the new partner only.
+    p.Partner("QQ1ABC");
+    frmQsoEntry& contact = p.Contact();
+    EXPECT_EQ(p.Country(), "");
+    EXPECT_TRUE(f.imgBandera->Picture().isNull());
+    EXPECT_TRUE(f.imgQRZ->isHidden());
+    EXPECT_EQ(Text(contact.txtCallsign), "QQ1ABC");
+    EXPECT_EQ(Text(contact.txtNombre), "PAUL");
+    EXPECT_EQ(Text(contact.txtQTH), "ROMA");
+    EXPECT_EQ(Text(contact.txtLocator), "") << "nothing of the last partner stays";
+    EXPECT_EQ(Text(contact.txtDistancia), "");
+
+    // A country that has no flag: the country without a picture, and the rest as ever.
+    p.Partner("4U1ITU");
+    EXPECT_EQ(p.Country(), "ITU HQ (EU)");
+    EXPECT_TRUE(f.imgBandera->Picture().isNull());
+    EXPECT_FALSE(f.imgQRZ->isHidden());
+    EXPECT_EQ(Text(contact.txtNombre), "ANNE");
+    EXPECT_EQ(Text(contact.txtQTH), "");
+
+    // A click into the box starts a new partner.
+    f.txtDestination_Click();
+    EXPECT_EQ(Text(f.txtDestination), "");
+    EXPECT_EQ(p.Country(), "");
+    EXPECT_TRUE(f.imgQRZ->isHidden());
+    EXPECT_EQ(Text(contact.txtNombre), "");
+}
+
+TEST_F(QsoEntryProgram, TheClockAndTheServerStateReachTheWindow) {
+    Program p;
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    f.UpdateUtcClock();
+    const UtcTime& now = p.St().shared.UtcNow;
+    char date[16], time[8];
+    std::snprintf(date, sizeof date, "%02d/%02d/%04d", now.month, now.day, now.year);
+    std::snprintf(time, sizeof time, "%02d:%02d", now.hour, now.minute);
+    EXPECT_EQ(Text(p.Contact().txtFecha), date);
+    EXPECT_EQ(Text(p.Contact().txtTimeOFF), time);
+
+    for (const uint8_t state : {0, 1, 2}) {
+        p.St().online.ServerLinkState = state;
+        f.tmrOnline.SetEnabled(true);
+        f.tmrOnline_Timer();
+        EXPECT_FALSE(f.tmrOnline.Enabled());
+        frmQsoEntry& contact = p.Contact();
+        EXPECT_EQ(!contact.imgLedRojo->isHidden(), state == 0);
+        EXPECT_EQ(!contact.imgLedVerde->isHidden(), state == 1);
+        EXPECT_EQ(!contact.imgLedAmarillo->isHidden(), state == 2);
+    }
+}
+
+TEST_F(QsoEntryProgram, TheWindowsGroupGoesWithTheProfile) {
+    Program p;
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    frmQsoEntry& contact = p.Contact();
+    contact.txtNombre->setText("Pepe");
+    contact.txtLocator->setText("IN80ab");
+    contact.move(150, 200);
+    f.mnuListaUsuarios_Click(2);
+    EXPECT_EQ(Text(contact.txtNombre), "");
+    EXPECT_EQ(contact.pos(), QPoint(90, 273));
+    contact.txtNombre->setText("Ana");
+    contact.move(100, 120);
+    f.mnuListaUsuarios_Click(1);
+    EXPECT_EQ(Text(contact.txtNombre), "Pepe");
+    EXPECT_EQ(Text(contact.txtLocator), "IN80ab");
+    EXPECT_EQ(contact.pos(), QPoint(150, 200));
+    f.mnuListaUsuarios_Click(2);
+    EXPECT_EQ(Text(contact.txtNombre), "Ana");
+    EXPECT_EQ(contact.pos(), QPoint(100, 120));
+
+    // Closed by the operator, the window keeps its group for its next load.
+    contact.txtQTH->setText("Lugo");
+    contact.reject();
+    EXPECT_FALSE(p.St().QsoEntryLoaded());
+    EXPECT_EQ(Text(p.Contact().txtQTH), "Lugo");
+    EXPECT_EQ(p.Contact().pos(), QPoint(100, 120));
+}
+
+}  // namespace
+}  // namespace muv
