@@ -194,12 +194,8 @@ frmAlarms::frmAlarms(AlarmsWindowLinks links, QWidget* parent) : QDialog(parent)
     page->addWidget(fraSonidos);
     page->addWidget(cmdOK, 0, Qt::AlignRight);
 
-    connect(optSpeaker, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optSpeaker_Click();
-    });
-    connect(optArchivoSonido, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optArchivoSonido_Click();
-    });
+    WhenChosen(optSpeaker, this, [this] { optSpeaker_Click(); });
+    WhenChosen(optArchivoSonido, this, [this] { optArchivoSonido_Click(); });
     connect(cmdPathAlarma, &QPushButton::clicked, this, [this] { cmdPathAlarma_Click(); });
     connect(sldVolumen, &QSlider::valueChanged, this, [this] { sldVolumen_Change(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });

@@ -122,15 +122,9 @@ frmBeacon::frmBeacon(BeaconWindowLinks links, QWidget* parent) : QDialog(parent)
     setMinimumWidth(520);
 
     // Options chosen by the code run their handlers as the operator's choice does.
-    connect(optBeaconReportMode, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optBeaconReportMode_Click();
-    });
-    connect(optBeaconOnlyMode, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optBeaconOnlyMode_Click();
-    });
-    connect(optReportOnlyMode, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optReportOnlyMode_Click();
-    });
+    WhenChosen(optBeaconReportMode, this, [this] { optBeaconReportMode_Click(); });
+    WhenChosen(optBeaconOnlyMode, this, [this] { optBeaconOnlyMode_Click(); });
+    WhenChosen(optReportOnlyMode, this, [this] { optReportOnlyMode_Click(); });
     connect(hsb16, &QScrollBar::valueChanged, this, [this] { hsb16_Change(); });
     connect(hsb16, &QScrollBar::sliderMoved, this, [this] { hsb16_Scroll(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });

@@ -161,15 +161,9 @@ frmEmailReport::frmEmailReport(EmailReportWindowLinks links, QWidget* parent)
 
     // An option's rule runs when it becomes selected, by the operator or by the loader; the box's rule
     // runs at each change.
-    connect(optSMTP, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optSMTP_Click();
-    });
-    connect(optGmail, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optGmail_Click();
-    });
-    connect(optNoInternet, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optNoInternet_Click();
-    });
+    WhenChosen(optSMTP, this, [this] { optSMTP_Click(); });
+    WhenChosen(optGmail, this, [this] { optGmail_Click(); });
+    WhenChosen(optNoInternet, this, [this] { optNoInternet_Click(); });
     connect(chkAuthentication, &QCheckBox::toggled, this, [this] { chkAuthentication_Click(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
 }

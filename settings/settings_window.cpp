@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <algorithm>
 #include <climits>
@@ -37,6 +38,12 @@ QPoint PlaceOnScreen(int x, int y, QSize size) {
     const int right = std::max(best.left(), best.right() + 1 - size.width());
     const int bottom = std::max(best.top(), best.bottom() + 1 - size.height());
     return {std::clamp(x, best.left(), right), std::clamp(y, best.top(), bottom)};
+}
+
+void WhenChosen(QRadioButton* option, QObject* context, std::function<void()> handler) {
+    QObject::connect(option, &QRadioButton::toggled, context, [handler = std::move(handler)](bool on) {
+        if (on) handler();
+    });
 }
 
 void ClickClearsLineEdit::mousePressEvent(QMouseEvent* event) {

@@ -14,6 +14,7 @@
 #include "common/colour.h"
 
 class QPushButton;
+class QRadioButton;
 class QMouseEvent;
 
 namespace muv {
@@ -22,6 +23,10 @@ namespace muv {
 // pixels): there, when that is on a screen; otherwise on the nearest screen, as close to it as the window
 // fits. A display changed since the place was stored never leaves a window out of reach.
 QPoint PlaceOnScreen(int x, int y, QSize size);
+
+// Runs handler each time the option becomes the selected one of its group, whether the operator or a
+// settings loader selected it (handler runs in context's thread and goes with it).
+void WhenChosen(QRadioButton* option, QObject* context, std::function<void()> handler);
 
 // The colour of a settings window's OK button.
 constexpr ColorRef kSettingsOkColour = 0xDEB038;
