@@ -179,4 +179,17 @@ std::string Str(double value) {
     return value >= 0 ? " " + text : text;
 }
 
+std::string Mid(std::string_view text, long start, long length) {
+    if (start < 1 || length == 0 || static_cast<size_t>(start) > text.size()) return {};
+    const size_t from = static_cast<size_t>(start - 1);
+    const size_t count = length < 0 ? std::string_view::npos : static_cast<size_t>(length);
+    return std::string(text.substr(from, count));
+}
+
+long InStr(long start, std::string_view text, std::string_view find) {
+    if (start < 1 || static_cast<size_t>(start) > text.size() + 1) return 0;
+    const size_t at = text.find(find, static_cast<size_t>(start - 1));
+    return at == std::string_view::npos ? 0 : static_cast<long>(at) + 1;
+}
+
 }  // namespace muv

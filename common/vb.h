@@ -43,4 +43,13 @@ std::string Format(double value, std::string_view picture);
 // separator, only the decimals the value has (up to 15 significant digits).
 std::string Str(double value);
 
+// The characters of text from the 1-based position start on, at most length of them (all of the rest
+// when length is negative); a start beyond the text, or a length of 0, gives "". Never fails: remote
+// text is cut with it whatever its length.
+std::string Mid(std::string_view text, long start, long length = -1);
+
+// The 1-based position of the first occurrence of find in text at or after the 1-based position
+// start; 0 when there is none, or when start lies beyond the text. An empty find is found at start.
+long InStr(long start, std::string_view text, std::string_view find);
+
 }  // namespace muv

@@ -108,5 +108,21 @@ TEST(VbFormat, UsesThePointWhateverTheLocale) {
     std::setlocale(LC_ALL, "C");
 }
 
+TEST(VbMidInStr, CutsAndFindsWithoutEverFailingOnPositionsOutOfRange) {
+    EXPECT_EQ(Mid("DX de EA4XYZ:", 7, 6), "EA4XYZ");
+    EXPECT_EQ(Mid("abc", 2), "bc");
+    EXPECT_EQ(Mid("abc", 2, 10), "bc");
+    EXPECT_EQ(Mid("abc", 4, 1), "");
+    EXPECT_EQ(Mid("abc", 0, 2), "");
+    EXPECT_EQ(Mid("abc", -5, 2), "");
+    EXPECT_EQ(Mid("abc", 1, 0), "");
+    EXPECT_EQ(InStr(1, "a##b##c", "##"), 2);
+    EXPECT_EQ(InStr(3, "a##b##c", "##"), 5);
+    EXPECT_EQ(InStr(6, "a##b##c", "##"), 0);
+    EXPECT_EQ(InStr(9, "a##b##c", "##"), 0);
+    EXPECT_EQ(InStr(0, "abc", "a"), 0);
+    EXPECT_EQ(InStr(4, "abc", ""), 4);
+}
+
 }  // namespace
 }  // namespace muv

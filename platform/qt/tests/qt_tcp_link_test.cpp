@@ -1,0 +1,101 @@
+// The TCP link against a loopback server: what the peer sends arrives, what the program sends reaches
+// the peer, and the peer's close, a reset and a refused connection each give their one event.
+#include <gtest/gtest.h>
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <memory>
+
+#include "platform/qt/qt_tcp_link.h"
+#include "test_support/qt_app.h"
+
+namespace muv {
+namespace {
+
+using test::WaitFor;
+
+class QtTcpLinkTest : public test::QtAppTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+        link.OnConnected = [this] { ++connected; };
+        link.OnData = [this](const std::string& bytes) { received += bytes; };
+        link.OnClosed = [this] { ++closed; };
+        link.OnError = [this] { ++errors; };
+    }
+    // Connects the link and takes the server's side of the connection.
+    QTcpSocket* ConnectPeer() {
+        link.Connect("127.0.0.1", server.serverPort());
+        if (!WaitFor([this] { return server.hasPendingConnections() && connected > 0; })) return nullptr;
+        return server.nextPendingConnection();
+    }
+
+    QTcpServer server;
+    QtTcpLink link;
+    int connected = 0, closed = 0, errors = 0;
+    std::string received;
+};
+
+TEST_F(QtTcpLinkTest, CarriesBytesBothWaysUnchanged) {
+    QTcpSocket* peer = ConnectPeer();
+    ASSERT_NE(peer, nullptr);
+    EXPECT_TRUE(link.Connected());
+    const std::string line = "EA4XYZ\r\nJOIN MUV\r\n\xE9";
+    ASSERT_TRUE(link.Send(line));
+    QByteArray got;
+    ASSERT_TRUE(WaitFor([&] {
+        got += peer->readAll();
+        return got.size() >= static_cast<int>(line.size());
+    }));
+    EXPECT_EQ(got.toStdString(), line);
+    peer->write("DX de K1AB:  14070.0  EA4XYZ\r\n");
+    ASSERT_TRUE(WaitFor([&] { return received.find("\r\n") != std::string::npos; }));
+    EXPECT_EQ(received, "DX de K1AB:  14070.0  EA4XYZ\r\n");
+    EXPECT_EQ(closed + errors, 0);
+}
+
+TEST_F(QtTcpLinkTest, ThePeersCloseAndAResetAreEachToldOnce) {
+    QTcpSocket* peer = ConnectPeer();
+    ASSERT_NE(peer, nullptr);
+    peer->write("last words\r\n");
+    peer->flush();
+    peer->disconnectFromHost();
+    ASSERT_TRUE(WaitFor([&] { return closed == 1; }));
+    EXPECT_EQ(received, "last words\r\n");  // what came before the close is read first
+    EXPECT_FALSE(link.Connected());
+    EXPECT_FALSE(link.Send("x"));
+
+    peer = ConnectPeer();
+    ASSERT_NE(peer, nullptr);
+    peer->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    peer->abort();  // a reset
+    ASSERT_TRUE(WaitFor([&] { return closed == 2; }));
+    test::RunEvents(100);
+    EXPECT_EQ(closed, 2);
+    EXPECT_EQ(errors, 0);
+}
+
+TEST_F(QtTcpLinkTest, ARefusedConnectionIsAnErrorAndClosingIsSilent) {
+    const quint16 port = server.serverPort();
+    server.close();
+    link.Connect("127.0.0.1", port);
+    ASSERT_TRUE(WaitFor([&] { return errors == 1; }));
+    EXPECT_EQ(connected, 0);
+    EXPECT_FALSE(link.Send("x"));
+
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    ASSERT_NE(ConnectPeer(), nullptr);
+    link.Close();
+    test::RunEvents(100);
+    EXPECT_EQ(closed, 0);
+    EXPECT_EQ(errors, 1);
+    // A new connection drops the one before without telling of it.
+    ASSERT_NE(ConnectPeer(), nullptr);
+    ASSERT_NE(ConnectPeer(), nullptr);
+    test::RunEvents(100);
+    EXPECT_EQ(closed, 0);
+    EXPECT_EQ(connected, 3);
+}
+
+}  // namespace
+}  // namespace muv
