@@ -55,4 +55,8 @@ std::string Logbook::CallsignAfterDe(const std::string& text) const {
     return muv::CallsignAfterDe(text, Known());
 }
 
+std::string Logbook::IsPlausibleCallsign(const std::string& word) const {
+    return muv::IsPlausibleCallsign(word, Known());
+}
+
 }  // namespace muv

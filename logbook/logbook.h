@@ -53,6 +53,8 @@ public:
     }
     // The sender's callsign after "DE", or "".
     std::string CallsignAfterDe(const std::string& text) const;
+    // The word when it reads as a callsign whose country the country file knows, else "".
+    std::string IsPlausibleCallsign(const std::string& word) const;
     // Marks a callsign just logged in the receive window.
     void MarkLoggedCall(const std::string& callsign) { lookups_.MarkLoggedCall(callsign); }
     // The S/N bar of the reception reports.

@@ -30,8 +30,8 @@ void ReadServer(ProfileStore& store, std::string_view key, ServerAddress& server
 
 }  // namespace
 
-OnlineServers ReadOnlineServers(ProfileStore& store) {
-    OnlineServers s;
+OnlineServers ReadOnlineServers(ProfileStore& store, OnlineServers base) {
+    OnlineServers s = std::move(base);
     ReadServer(store, "Cluster", s.cluster);
     ReadText(store, "SpotWeb", s.spotWeb);
     ReadServer(store, "CallsignServer", s.callsignServerName);

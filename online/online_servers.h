@@ -39,7 +39,7 @@ struct OnlineServers {
     std::string trustedCaFile;
 };
 
-// The servers as the settings name them; a missing or unusable value keeps the default above.
-OnlineServers ReadOnlineServers(ProfileStore& store);
+// The servers as the settings name them; a missing or unusable value keeps the one of base.
+OnlineServers ReadOnlineServers(ProfileStore& store, OnlineServers base = {});
 
 }  // namespace muv

@@ -90,6 +90,8 @@ public:
     // The receive and transmit windows as text windows (positions count a line end as CR LF).
     TextWindow& RxWindow() { return *rxWindow_; }
     TextWindow& TxWindow() { return *txWindow_; }
+    // The cluster panel's text boxes as text windows: row 1 the DX-cluster spot, row 2 the chat line.
+    TextWindow& ClusterCommentWindow(int row) { return row == 2 ? *clusterWindow2_ : *clusterWindow_; }
     // The waterfall picture shows this image (the receiver's); RefreshWaterfall redraws it.
     void AttachWaterfall(const WaterfallImage* image);
     void RefreshWaterfall();
@@ -389,6 +391,10 @@ private:
     VbControl& RequireControl(Control c) const;
     // Children of frames and of the clock picture measure in twips of their container.
     bool InContainer(const QWidget& w) const;
+    // A plain click on a word of a cluster row that reads as a callsign makes it the partner's.
+    void PickClusterWord(TextWindow& box);
+    // Hides one row of the cluster panel.
+    void HideClusterRow(int row);
 
     // The switch rows: a receive option (HF or MF row, 1 to 3), a symbol rate (by its ON picture), the
     // AFC range (the clicked picture goes, the other shows).
@@ -411,7 +417,7 @@ private:
 
     QWidget* client_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
-    std::unique_ptr<QTextEditWindow> rxWindow_, txWindow_;
+    std::unique_ptr<QTextEditWindow> rxWindow_, txWindow_, clusterWindow_, clusterWindow2_;
     int16_t waterfallTopPixels_ = 0;
     std::function<const ModeRecord&()> receiveMode_;
     std::unique_ptr<MessageBoxes> ownBoxes_;

@@ -12,6 +12,7 @@
 #include "platform/qt/qt_text.h"
 #include "session/frmMain.h"
 #include "session/station.h"
+#include "session/word_pick.h"
 
 namespace muv {
 
@@ -56,12 +57,21 @@ void frmMain::pctClusterLink_Click() {}
 
 void frmMain::pctClusterLink2_Click() {}
 
-void frmMain::pctBorrarMensaje_Click() {}
+void frmMain::HideClusterRow(int row) {
+    const bool first = row == 1;
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             first ? txtClusterFrecuencia : txtClusterFrecuencia2,
+             first ? rtfClusterComentario : rtfClusterComentario2, first ? txtClusterHora : txtClusterHora2,
+             first ? pctClusterLink : pctClusterLink2, first ? pctBorrarMensaje : pctBorrarMensaje2})
+        w->setVisible(false);
+}
+
+void frmMain::pctBorrarMensaje_Click() {
+    HideClusterRow(1);
+}
 
 void frmMain::pctBorrarMensaje2_Click() {
-    for (QWidget* w : std::initializer_list<QWidget*>{txtClusterFrecuencia2, rtfClusterComentario2,
-                                                      txtClusterHora2, pctClusterLink2, pctBorrarMensaje2})
-        w->setVisible(false);
+    HideClusterRow(2);
 }
 
 void frmMain::txtDestination_Change() {
@@ -112,9 +122,25 @@ void frmMain::txtDestination_Click() {
     imgBandera->SetPicture({});
 }
 
-void frmMain::rtfClusterComentario_MouseUp(int, int, float, float) {}
+void frmMain::PickClusterWord(TextWindow& box) {
+    // A selection made with the mouse is left alone; the word picked stays selected.
+    if (box.SelLength() > 0) return;
+    const std::string text = box.Text();
+    const WordSpan span = WordAtCaret(text, box.SelStart());
+    if (span.length == 0) return;
+    box.SetSelStart(span.start);
+    box.SetSelLength(span.length);
+    const std::string word = text.substr(static_cast<size_t>(span.start), static_cast<size_t>(span.length));
+    if (!station_->logbook.IsPlausibleCallsign(word).empty()) txtDestination->setText(ToQString(word));
+}
 
-void frmMain::rtfClusterComentario2_MouseUp(int, int, float, float) {}
+void frmMain::rtfClusterComentario_MouseUp(int, int, float, float) {
+    PickClusterWord(ClusterCommentWindow(1));
+}
+
+void frmMain::rtfClusterComentario2_MouseUp(int, int, float, float) {
+    PickClusterWord(ClusterCommentWindow(2));
+}
 
 void frmMain::tmrEmail_Timer() {
     // The e-mail result has been on screen for its 4 s.
