@@ -20,6 +20,7 @@ function(muv_add_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} muv_test_support GTest::gtest GTest::gtest_main)
     # Each test process has its own empty configuration and data folders.
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/test_support/fresh_config_home.cpp)
+    target_compile_definitions(${name} PRIVATE MUV_OFFLINE_SERVERS="${PROJECT_SOURCE_DIR}/test_support/offline_servers.ini")
     if(MUV_SANITIZE)
         target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/keep_libraries_loaded.cpp)
         target_link_options(${name} PRIVATE LINKER:--export-dynamic-symbol=dlclose)

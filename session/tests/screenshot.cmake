@@ -5,6 +5,7 @@ file(REMOVE "${PNG}")
 file(REMOVE_RECURSE "${FOLDER}")
 set(ENV{XDG_CONFIG_HOME} "${FOLDER}/config")
 set(ENV{XDG_DATA_HOME} "${FOLDER}/data")
+set(ENV{MUV_SERVERS} "${CMAKE_CURRENT_LIST_DIR}/../../test_support/offline_servers.ini")
 set(ENV{MUV_SOUND_INPUT} "${INPUT}")
 set(ENV{MUV_SOUND_OUTPUT} "${OUTPUT_WAV}")
 execute_process(
