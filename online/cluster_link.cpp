@@ -1,0 +1,274 @@
+#include "online/cluster_link.h"
+
+#include <cctype>
+
+#include "common/error_trap.h"
+#include "common/vb.h"
+#include "logbook/callsign.h"
+#include "online/web_spot_url.h"
+#include "receiver/band_lookup.h"
+
+namespace muv {
+
+namespace {
+
+constexpr int kLoginDelayMs = 3000;
+constexpr int kCheckDelayMs = 6000;
+constexpr int kMaxSpotDelayMs = 2000;
+constexpr const char* kLineEnd = "\r\n";
+// The dial frequency (kHz) of moon-bounce work, whose automatic spots carry "_EME" for the mode.
+constexpr double kEmeDialKhz = 144160;
+// Beyond this distance (km) the automatic spot's comment names it.
+constexpr double kDistanceShownAboveKm = 4000;
+
+// The frequency box shows whole kHz: a trailing "." and one digit go, any other text stays as it is.
+std::string FrequencyBoxText(const std::string& frequency) {
+    const size_t n = frequency.size();
+    if (n >= 2 && frequency[n - 2] == '.' && std::isdigit(static_cast<unsigned char>(frequency[n - 1])))
+        return frequency.substr(0, n - 2);
+    return frequency;
+}
+
+ColorRef BandColourOf(const std::string& frequencyKhz) {
+    return BandFromFrequency(static_cast<float>(Val(frequencyKhz) / 1000.0)).Colour;
+}
+
+// hhmm as "hh:mm".
+std::string TimeBoxText(const std::string& time) {
+    const std::string last = time.size() >= 2 ? time.substr(time.size() - 2) : time;
+    return Mid(time, 1, 2) + ":" + last;
+}
+
+}  // namespace
+
+std::string CleanClusterCallsign(const std::string& callsign) {
+    std::string out;
+    for (const char c : callsign) {
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (letter || (c >= '0' && c <= '9') || c == '/') out += c;
+    }
+    return out;
+}
+
+std::string CleanClusterField(const std::string& field) {
+    std::string out;
+    for (const char c : field)
+        if (c != '\r' && c != '\n' && c != '#') out += c;
+    return out;
+}
+
+ClusterLink::ClusterLink(ClusterHost& host, TcpLink& link, Timer& loginTimer, Timer& checkTimer,
+                         Timer& spotTimer)
+    : host_(host),
+      link_(link),
+      tmrClusterLogin_(loginTimer),
+      tmrClusterComprobarConexion_(checkTimer),
+      tmrEnviarSpotPublico_(spotTimer) {
+    link_.OnConnected = [this] { WinsockCluster_Connect(); };
+    link_.OnData = [this](const std::string& bytes) { WinsockCluster_DataArrival(bytes); };
+    link_.OnClosed = [this] { WinsockCluster_Closed(); };
+    link_.OnError = [this] { WinsockCluster_Error(); };
+}
+
+ClusterLink::~ClusterLink() {
+    link_.OnConnected = nullptr;
+    link_.OnData = nullptr;
+    link_.OnClosed = nullptr;
+    link_.OnError = nullptr;
+}
+
+std::string ClusterLink::OwnCallsign() {
+    return BaseCallsign(host_.OperatorCallsign());
+}
+
+bool ClusterLink::SendLine(const std::string& line) {
+    return link_.Send(line + kLineEnd);
+}
+
+void ClusterLink::ClusterConnect() {
+    tmrClusterLogin_.SetEnabled(false);
+    tmrClusterComprobarConexion_.SetEnabled(false);
+    host_.SetSkedsItem(4, "Cluster Spot: Wait....", false);
+    host_.SetSkedsItem(5, "Internal Spot: Wait....", false);
+    tmrClusterComprobarConexion_.SetInterval(kCheckDelayMs);
+    tmrClusterComprobarConexion_.SetEnabled(true);
+    link_.Close();
+    splitter_.Clear();
+    loginSent_ = false;
+    const ServerAddress server = host_.ClusterServer();
+    link_.Connect(server.host, server.port);
+    tmrClusterLogin_.SetInterval(kLoginDelayMs);
+    tmrClusterLogin_.SetEnabled(true);
+}
+
+void ClusterLink::ClusterLogin() {
+    const bool first = SendLine(CleanClusterCallsign(OwnCallsign()));
+    const bool second = first && SendLine("JOIN MUV");
+    if (second) loginSent_ = true;
+}
+
+void ClusterLink::MarkLinkAlive() {
+    tmrClusterComprobarConexion_.SetEnabled(false);
+    if (!host_.SkedsItemEnabled(4)) host_.SetSkedsItem(4, "Cluster Spot", true);
+    if (!host_.SkedsItemEnabled(5)) host_.SetSkedsItem(5, "Internal Spot", true);
+}
+
+void ClusterLink::ClusterProcessLine(const std::string& line) {
+    MarkLinkAlive();
+    const UtcTime now = host_.UtcNow();
+    const std::optional<ClusterLine> parsed = ParseClusterLine(line, OwnCallsign(), now.hour, now.minute);
+    if (!parsed) return;
+    ClusterShowLine(parsed->sender, parsed->addressee, parsed->frequency, parsed->text, parsed->time,
+                    parsed->kind);
+}
+
+void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& addressee,
+                                  const std::string& frequency, const std::string& text,
+                                  const std::string& time, uint8_t kind) {
+    const std::string own = OwnCallsign();
+    const int row = kind == 3 ? 2 : 1;
+    if (row == 1 && sender == own) return;  // the operator's own messages and self-spots
+    if (row == 2) LastAutoSpotFreq = frequency;
+
+    host_.SetClusterFrequency(row, FrequencyBoxText(frequency), BandColourOf(frequency));
+    const std::string country = host_.CountryOfCallsign(sender, 1);
+
+    TextWindow& box = host_.ClusterComment(row);
+    box.SetSelLength(0);
+    box.SetSelBold(false);
+    box.SetText(row == 1 ? " " + sender + " (" : " " + addressee + " de " + sender + " (");
+    box.SetSelStart(box.TextLength());
+    if (host_.CountryInLog(country) == 0) box.SetSelColor(kRed);
+    box.SetSelText(country);
+    box.SetSelStart(box.TextLength());
+    box.SetSelColor(kBlack);
+    box.SetSelText("): " + text);
+    if (host_.CallInLog(sender) == 1) {
+        // The sender, worked before, in bold: in row 1 right after the leading blank, in row 2 where
+        // it first occurs.
+        const long at = row == 1 ? 2 : InStr(1, box.Text(), sender);
+        if (at > 0) {
+            box.SetSelStart(static_cast<int32_t>(at - 1));
+            box.SetSelLength(static_cast<int32_t>(sender.size()));
+            box.SetSelBold(true);
+        }
+        box.SetSelStart(box.TextLength());
+        box.SetSelLength(0);
+        box.SetSelBold(false);
+    }
+
+    host_.SetClusterTime(row, TimeBoxText(time));
+    host_.ShowClusterRow(row);
+    if (row == 1) {
+        LastClusterSpotCall = sender;
+        if (host_.ClusterSpotAlarmWanted()) host_.AlarmaClusterSpot();
+    } else {
+        LastInternalSpotCall = sender;
+    }
+}
+
+bool ClusterLink::SendInternalSpot(const std::string& frequency, const std::string& comment,
+                                   const std::string& callsign) {
+    return SendLine("CHAT MUV " + CleanClusterField(frequency) + "#" + CleanClusterCallsign(callsign) + "#" +
+                    CleanClusterField(comment));
+}
+
+bool ClusterLink::SendInternalSpotWithWeb(const std::string& frequency, const std::string& comment,
+                                          const std::string& addressee) {
+    if (!SendInternalSpot(frequency, comment, addressee)) return false;
+    const std::string own = OwnCallsign();
+    if (!own.empty()) {
+        const std::string prefix = host_.PrimaryPrefixOfCountry(host_.CountryOfCallsign(own, 0));
+        host_.SendWebRequest(BuildWebSpotUrl(host_.SpotWebBase(), CleanClusterField(frequency), own,
+                                             CleanClusterField(comment), own, prefix, prefix));
+    }
+    return true;
+}
+
+void ClusterLink::AutoSpot(const std::string& callsign, const std::string& frequency,
+                           const std::string& distance, const std::string& snText,
+                           const std::string& modeTag) {
+    const std::string heard = CleanClusterCallsign(callsign);
+    const std::string freq = CleanClusterField(frequency);
+    const std::string tag = Val(freq) == kEmeDialKhz ? "_EME" : modeTag;
+    const std::string qth = host_.OperatorQth();
+    const std::string comment = CleanClusterField(
+        Val(distance) <= kDistanceShownAboveKm ? "MUV" + tag + " " + snText + " in " + qth
+                                               : "MUV" + tag + " " + distance + " " + snText + " in " + qth);
+
+    QueuedSpotLine = "CHAT MUV " + freq + "#" + heard + "##" + comment + kLineEnd;
+    if (LastAutoSpotFreq != freq) {
+        LastAutoSpotFreq = freq;
+        tmrEnviarSpotPublico_.SetInterval(RandomSpotDelay());
+        tmrEnviarSpotPublico_.SetEnabled(true);
+    }
+
+    const std::string own = OwnCallsign();
+    if (own.empty()) return;
+    const std::string heardBase = BaseCallsign(heard);
+    // spotpfx carries the operator's country prefix and spotterpfx the heard station's, as the spot
+    // page reads them.
+    host_.SendWebRequest(
+        BuildWebSpotUrl(host_.SpotWebBase(), freq, heardBase, comment, own,
+                        host_.PrimaryPrefixOfCountry(host_.CountryOfCallsign(own, 0)),
+                        host_.PrimaryPrefixOfCountry(host_.CountryOfCallsign(heardBase, 0))));
+}
+
+int ClusterLink::RandomSpotDelay() {
+    const double delay = kMaxSpotDelayMs - kMaxSpotDelayMs * host_.RandomUnit();
+    // A delay of 0 would never fire and the spot would be lost.
+    if (!(delay >= 1)) return 1;
+    if (delay > kMaxSpotDelayMs) return kMaxSpotDelayMs;
+    return static_cast<int>(RoundHalfEven(delay));
+}
+
+bool ClusterLink::SendClusterSpot(const std::string& callsign, const std::string& frequency,
+                                  const std::string& comment) {
+    return SendLine("DX " + CleanClusterField(frequency) + " " + CleanClusterCallsign(callsign) + " " +
+                    CleanClusterField(comment));
+}
+
+void ClusterLink::tmrClusterLogin_Timer() {
+    // The log-in normally goes out as the connection comes up; this is for a connection up before.
+    if (!loginSent_) ClusterLogin();
+    tmrClusterLogin_.SetEnabled(false);
+}
+
+void ClusterLink::tmrClusterComprobarConexion_Timer() {
+    host_.SetSkedsItem(4, "Internet not available", host_.SkedsItemEnabled(4));
+    host_.SetSkedsItem(5, "Internet not available", host_.SkedsItemEnabled(5));
+    ClusterConnect();
+    // One silent reconnect: the new connection runs without a check.
+    tmrClusterComprobarConexion_.SetEnabled(false);
+}
+
+void ClusterLink::tmrEnviarSpotPublico_Timer() {
+    link_.Send(QueuedSpotLine);
+    tmrEnviarSpotPublico_.SetEnabled(false);
+}
+
+void ClusterLink::WinsockCluster_Connect() {
+    if (!loginSent_) ClusterLogin();
+}
+
+void ClusterLink::WinsockCluster_DataArrival(const std::string& bytes) {
+    // Any text, even a prompt without a line end, shows that the link is alive.
+    MarkLinkAlive();
+    for (const std::string& line : splitter_.Feed(bytes))
+        RunTrapped(nullptr, 0, {}, [&] { ClusterProcessLine(line); });
+}
+
+void ClusterLink::WinsockCluster_Closed() {
+    // The server ended a connection that was up. The reconnect goes through the check, 6 s on, so
+    // that a server that greets and hangs up at once is not dialled again in a tight loop; when a
+    // check is pending already, it reconnects.
+    if (tmrClusterComprobarConexion_.Enabled()) return;
+    tmrClusterComprobarConexion_.SetInterval(kCheckDelayMs);
+    tmrClusterComprobarConexion_.SetEnabled(true);
+}
+
+void ClusterLink::WinsockCluster_Error() {
+    if (!tmrClusterComprobarConexion_.Enabled()) ClusterConnect();
+}
+
+}  // namespace muv

@@ -1,0 +1,127 @@
+// The cluster link over a real TCP connection to a cluster played by the test on loopback: the log-in,
+// lines however the writes cut them, the lines that go out byte for byte, the automatic spot once per
+// frequency, and the reconnect after the server hangs up or resets.
+#include <gtest/gtest.h>
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "online/cluster_link.h"
+#include "online/tests/cluster_test_host.h"
+#include "online/tests/cluster_test_lines.h"
+#include "platform/qt/qt_tcp_link.h"
+#include "platform/qt/qt_timer.h"
+#include "test_support/qt_app.h"
+
+namespace muv {
+namespace {
+
+using test::WaitFor;
+
+class ClusterLoopbackTest : public test::QtAppTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+        host.server = {"127.0.0.1", server.serverPort()};
+        spotTimer.SetHandler([this] { cluster.tmrEnviarSpotPublico_Timer(); });
+        checkTimer.OnTimer = [this] { cluster.tmrClusterComprobarConexion_Timer(); };
+    }
+    // The server's side of the next connection.
+    QTcpSocket* Accept() {
+        if (!WaitFor([this] { return server.hasPendingConnections(); })) return nullptr;
+        received.clear();
+        return server.nextPendingConnection();
+    }
+    // Waits until the peer has read at least n bytes since it accepted, and gives them.
+    std::string ReadAtLeast(QTcpSocket* peer, size_t n) {
+        WaitFor([&] {
+            received += peer->readAll().toStdString();
+            return received.size() >= n;
+        });
+        return received;
+    }
+    void Write(QTcpSocket* peer, const std::string& bytes) {
+        peer->write(bytes.data(), static_cast<qint64>(bytes.size()));
+        peer->flush();
+    }
+
+    QTcpServer server;
+    test::FakeClusterHost host;
+    QtTcpLink link;
+    ManualTimer loginTimer, checkTimer;
+    QtTimer spotTimer;
+    ClusterLink cluster{host, link, loginTimer, checkTimer, spotTimer};
+    std::string received;
+};
+
+TEST_F(ClusterLoopbackTest, TalksToAClusterOverTcp) {
+    const std::string login = "EA4XYZ\r\nJOIN MUV\r\n";
+    cluster.ClusterConnect();
+    QTcpSocket* peer = Accept();
+    ASSERT_NE(peer, nullptr);
+    // The log-in as soon as the connection is up, without waiting for the 3 s timer.
+    EXPECT_EQ(ReadAtLeast(peer, login.size()), login);
+
+    // Two lines in one write.
+    Write(peer, "login: EA4XYZ\r\n" + test::DxSpotLine("DL1ABC", "14070.0", "EA4XYZ/P", "MUV16 579", "1234") +
+                    "MUV de G4AAA: 7040.0#ALL#hello\a\a\r\n");
+    ASSERT_TRUE(WaitFor([&] { return host.rows[1].visible && host.rows[2].visible; }));
+    EXPECT_EQ(host.rows[1].frequency, "14070");
+    EXPECT_EQ(host.rows[1].time, "12:34");
+    EXPECT_EQ(host.rows[2].comment.Text(), " ALL de G4AAA (England (EU)): hello");
+    EXPECT_EQ(host.skeds[4].caption, "Cluster Spot");
+    EXPECT_FALSE(checkTimer.Enabled());
+
+    // One line in two writes.
+    Write(peer, "MUV de K1ABC: 7040.0#EA4XYZ#are y");
+    test::RunEvents(100);
+    EXPECT_EQ(cluster.LastClusterSpotCall, "DL1ABC");
+    Write(peer, "ou there?\a\a\r\n");
+    ASSERT_TRUE(WaitFor([&] { return cluster.LastClusterSpotCall == "K1ABC"; }));
+    EXPECT_EQ(host.rows[1].comment.Text(), " K1ABC (United States (NA)): are you there?");
+
+    // The lines that go out, byte for byte.
+    received.clear();
+    ASSERT_TRUE(cluster.SendInternalSpot("14070.0", "tnx", "DL1ABC"));
+    ASSERT_TRUE(cluster.SendInternalSpotWithWeb("14070.0", "cq", "ALL"));
+    ASSERT_TRUE(cluster.SendClusterSpot("DL1ABC", "14070.0", "MUV16 +3 dB"));
+    const std::string sent =
+        "CHAT MUV 14070.0#DL1ABC#tnx\r\nCHAT MUV 14070.0#ALL#cq\r\nDX 14070.0 DL1ABC MUV16 +3 dB\r\n";
+    EXPECT_EQ(ReadAtLeast(peer, sent.size()), sent);
+
+    // The automatic spot after its random delay, once per frequency.
+    received.clear();
+    host.random = 0.99;  // 20 ms
+    cluster.AutoSpot("DL1ABC", "3580.0", "", "-3 dB", "16");
+    const std::string spot = "CHAT MUV 3580.0#DL1ABC##MUV16 -3 dB in Madrid\r\n";
+    EXPECT_EQ(ReadAtLeast(peer, spot.size()), spot);
+    cluster.AutoSpot("G4AAA", "3580.0", "", "-9 dB", "16");
+    test::RunEvents(200);
+    received += peer->readAll().toStdString();
+    EXPECT_EQ(received, spot);
+    cluster.AutoSpot("G4AAA", "3590.0", "", "-9 dB", "16");
+    const std::string other = "CHAT MUV 3590.0#G4AAA##MUV16 -9 dB in Madrid\r\n";
+    EXPECT_EQ(ReadAtLeast(peer, spot.size() + other.size()), spot + other);
+
+    // The server hangs up: the link is noticed down and is made again through the check.
+    peer->disconnectFromHost();
+    ASSERT_TRUE(WaitFor([&] { return checkTimer.Enabled(); }));
+    EXPECT_FALSE(server.hasPendingConnections());
+    checkTimer.Advance(6000);
+    peer = Accept();
+    ASSERT_NE(peer, nullptr);
+    EXPECT_EQ(ReadAtLeast(peer, login.size()), login);
+    Write(peer, "hello\r\n");
+    ASSERT_TRUE(WaitFor([&] { return !checkTimer.Enabled(); }));
+
+    // The server resets the connection: the same.
+    peer->abort();
+    ASSERT_TRUE(WaitFor([&] { return checkTimer.Enabled(); }));
+    checkTimer.Advance(6000);
+    peer = Accept();
+    ASSERT_NE(peer, nullptr);
+    EXPECT_EQ(ReadAtLeast(peer, login.size()), login);
+}
+
+}  // namespace
+}  // namespace muv
