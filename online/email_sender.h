@@ -1,0 +1,103 @@
+// The e-mail sender: the reception report that the report builder prepares, and the error report that
+// every error trap files without asking. Both go out through the mail transport, to the operator's own
+// SMTP server or to the webmail provider's, as the e-mail settings choose at the moment of each send.
+// Sends never wait: each one's outcome arrives later on the event loop, and sends asked for while one is
+// on its way go out after it, in order.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "online/mail_transport.h"
+#include "online/online_servers.h"
+
+namespace muv {
+
+// What the sender reads of the e-mail settings window, the operator window and the servers' settings.
+// Texts are Windows-1252, as the windows hold them.
+struct EmailSettings {
+    // The way of sending: the operator's own server, the webmail provider, or no mail at all.
+    bool optSMTP = false;
+    bool optGmail = false;
+    bool optNoInternet = false;
+    std::string txtServidorSMTP;
+    bool chkAuthentication = false;
+    std::string txtUsuarioSMTP;
+    std::string txtPasswordSMTP;
+    std::string txtUsuarioGmail;
+    std::string txtPasswordGmail;
+    // The file attached to every mail; "" or "http://" (in any case) for none.
+    std::string txtQSL;
+    // The operator's own address, the sender of mail through the operator's server.
+    std::string txtEmail;
+    OnlineServers servers;
+};
+
+class EmailSenderHost {
+public:
+    virtual ~EmailSenderHost() = default;
+    // The settings as they stand now; read at every send.
+    virtual EmailSettings ReadEmailSettings() = 0;
+};
+
+class EmailSender {
+public:
+    static constexpr const char* kBugReportSubject = "MUV Bug detected";
+    static constexpr const char* kVersion = "MUV v5.8.4 Beta";
+
+    EmailSender(EmailSenderHost& host, MailTransport& transport);
+    ~EmailSender();
+    EmailSender(const EmailSender&) = delete;
+    EmailSender& operator=(const EmailSender&) = delete;
+
+    // The reception report's recipient, subject and body, set by the report builder before each send.
+    std::string EmailTo;
+    std::string EmailSubject;
+    std::string EmailBody;
+    // 2 a report with a valid recipient is on its way (set by the report builder), 1 the last send
+    // failed (set here; a successful send leaves the value as it was), 0 nothing.
+    uint8_t EmailResult = 0;
+    // "E", the trap's number, a blank and the trap's context; set by an error trap before it calls
+    // SendBugReport.
+    std::string BugReportCode;
+
+    // Sends the reception report made of EmailTo, EmailSubject and EmailBody as they are now, and
+    // returns at once; finished runs when the outcome is known (EmailResult then tells it).
+    void SendEmail(std::function<void()> finished);
+    // Sends the error report for BugReportCode, unless mail is switched off or a report for the same
+    // trap number has already gone out in this run. A failure sets EmailResult to 1 and nothing else.
+    void SendBugReport();
+
+    // The mail that the settings make of a recipient, subject and body (the transport's part of the
+    // settings: server, port, TLS, account, sender, attachment and timeout).
+    static MailMessage MakeMessage(const EmailSettings& settings, const std::string& to,
+                                   const std::string& subject, const std::string& body);
+    // The trap number of an error report's code: the digits after "E" ("" when there are none).
+    static std::string TrapNumber(const std::string& bugReportCode);
+
+    // Sends queued or on their way.
+    std::size_t Pending() const { return queue_.size() + (busy_ ? 1 : 0); }
+
+private:
+    struct Job {
+        MailMessage message;
+        std::function<void()> finished;
+    };
+
+    void Enqueue(MailMessage message, std::function<void()> finished);
+    void StartNext();
+
+    EmailSenderHost& host_;
+    MailTransport& transport_;
+    std::deque<Job> queue_;
+    bool busy_ = false;
+    std::set<std::string> reportedTraps_;
+    // Shared with the transport's callbacks, which find it expired when the sender has gone.
+    std::shared_ptr<char> alive_;
+};
+
+}  // namespace muv
