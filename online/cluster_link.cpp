@@ -5,7 +5,7 @@
 #include "common/error_trap.h"
 #include "common/vb.h"
 #include "logbook/callsign.h"
-#include "online/web_spot_url.h"
+#include "online/web_requests.h"
 #include "receiver/band_lookup.h"
 
 namespace muv {

@@ -225,7 +225,7 @@ TEST_F(ClusterLinkTest, AutomaticSpotsAreSentOncePerFrequency) {
     EXPECT_EQ(spotTimer.Interval(), 1500);
     ASSERT_EQ(host.webRequests.size(), 1u);
     EXPECT_EQ(host.webRequests[0],
-              "http://spots.test/muv.php?freq=14070.0&spotcall=DL1ABC&comment=MUV16%20%2B3%20dB%20in%20Madrid"
+              "http://spots.test/muv.php?freq=14070%2E0&spotcall=DL1ABC&comment=MUV16%20%2B3%20dB%20in%20Madrid"
               "&spotter=EA4XYZ&spotpfx=EA&spotterpfx=DL");
 
     // A second spot before the delay ends replaces the queued line; the timer is not armed again.
@@ -292,7 +292,7 @@ TEST_F(ClusterLinkTest, HandSentSpotsAndWhatNeverReachesALine) {
                                                    "CHAT MUV 14070.0#ALL#cq & qrv\r\n"}));
     ASSERT_EQ(host.webRequests.size(), 1u);
     EXPECT_EQ(host.webRequests[0],
-              "http://spots.test/muv.php?freq=14070.0&spotcall=EA4XYZ&comment=cq%20%26%20qrv&spotter=EA4XYZ"
+              "http://spots.test/muv.php?freq=14070%2E0&spotcall=EA4XYZ&comment=cq%20%26%20qrv&spotter=EA4XYZ"
               "&spotpfx=EA&spotterpfx=EA");
 
     // A callsign heard on the air that carries a line break and a command; a QTH, comment and
