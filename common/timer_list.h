@@ -38,4 +38,5 @@
     X(tmrConexionServidorAuxiliar) \
     X(tmrOnline) \
     X(tmrEnviarSpotPublico) \
-    X(tmrEnviarEmail)
+    X(tmrEnviarEmail) \
+    X(tmrCallsignServerQuiet)

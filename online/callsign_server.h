@@ -25,6 +25,15 @@
 
 namespace muv {
 
+// What a request to the callsign server asks for.
+enum class CallsignServerCode : uint8_t {
+    Login = 1,          // the operator's data, at start and when the operator window is confirmed
+    InfoQuery = 2,      // name, QTH and locator of a partner's callsign
+    LocatorQuery = 4,   // the locator of a heard station
+    ContactLogged = 6,  // a contact has been logged
+    Activity = 7,       // the station transmits
+};
+
 // What the client reaches outside itself.
 class CallsignServerHost {
 public:

@@ -12,9 +12,22 @@
 
 #include "common/utc_time.h"
 #include "modem/mode_table.h"
-#include "online/online_services.h"
 
 namespace muv {
+
+// The data of a received message that the e-mail reception report carries.
+struct EmailReportData {
+    uint8_t syncMatches = 0;
+    uint8_t endMatches = 0;
+    float frequencyShiftHz = 0;
+    float meanViterbiErrors = 0;
+    float cpuLoad = 0;
+    float meanLevelDb = 0;
+    int32_t frequencyAtLock = 0;
+    std::string distance;
+    double bearing = 0;
+    std::string endMark;
+};
 
 // The address checks. Texts are Windows-1252; only ASCII letters, digits and "_" "-" "." "@" can make a
 // valid address.

@@ -1,65 +1,112 @@
-// The on-line services as the rest of the program reaches them: the DX cluster and chat, PSK Reporter,
-// the callsign server, the reports made of a received message, e-mail reports and error reports. Until
-// they exist, nothing is sent: the callsign server is never reached, no e-mail is prepared, and the
-// program behaves as with no internet.
+// The on-line services as the rest of the program reaches them: the DX cluster and chat, the callsign
+// server, PSK Reporter, the reports made of a received message, e-mail reports and error reports. Each
+// service is its own module; this object owns them, wires them to the main window's sockets and timers,
+// and keeps the names by which the program calls them. Nothing here waits on the network: requests
+// start and return, and answers arrive as socket events and timer ticks.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "common/error_trap.h"
+#include "common/timer.h"
+#include "online/callsign_server.h"
+#include "online/cluster_link.h"
+#include "online/email_report.h"
+#include "online/email_sender.h"
+#include "online/online_servers.h"
+#include "online/psk_reporter.h"
+#include "online/reception_report.h"
+#include "online/spot_sender.h"
+
 namespace muv {
 
-// What a request to the callsign server asks for.
-enum class CallsignServerCode : uint8_t {
-    Login = 1,          // the operator's data, at start and when the operator window is confirmed
-    InfoQuery = 2,      // name, QTH and locator of a partner's callsign
-    LocatorQuery = 4,   // the locator of a heard station
-    ContactLogged = 6,  // a contact has been logged
-    Activity = 7,       // the station transmits
-};
-
-// The data of a received message that the e-mail reception report carries.
-struct EmailReportData {
-    uint8_t syncMatches = 0;
-    uint8_t endMatches = 0;
-    float frequencyShiftHz = 0;
-    float meanViterbiErrors = 0;
-    float cpuLoad = 0;
-    float meanLevelDb = 0;
-    int32_t frequencyAtLock = 0;
-    std::string distance;
-    double bearing = 0;
-    std::string endMark;
-};
-
-class OnlineServices {
+// What the services need of the program beyond each module's own host.
+class OnlineHost {
 public:
-    void ClusterConnect() {}
-    void PskReporterStart() {}
+    virtual ~OnlineHost() = default;
+    // The servers as the settings name them now.
+    virtual OnlineServers Servers() = 0;
+    // The station heard in the message just finished, with the locator found for it ("" for none).
+    virtual HeardStation HeardStationNow(const std::string& partnerLocator) = 0;
+    // Everything the e-mail reception report is made of, with the figures of the reception.
+    virtual EmailReportInput EmailReportInputNow(const EmailReportData& figures) = 0;
+};
+
+// The main window's sockets and timers that the services run on, and the program's parts they reach.
+struct OnlineLinks {
+    TcpLink& WinsockCluster;
+    TcpLink& WinsockIndicativos;
+    Timer& tmrClusterLogin;
+    Timer& tmrClusterComprobarConexion;
+    Timer& tmrEnviarSpotPublico;
+    Timer& tmrOnline;
+    Timer& tmrConexionServidorAuxiliar;
+    Timer& tmrCallsignServerQuiet;
+    Timer& tmrPSKreporter;
+    Timer& tmrEnviarEmail;
+    ClusterHost& clusterHost;
+    CallsignServerHost& callsignServerHost;
+    EmailSenderHost& emailHost;
+    OnlineHost& host;
+    MailTransport& mail;
+    DatagramSender& datagrams;
+    const ReportClock& clock;
+    ErrorReporter& errors;
+};
+
+class OnlineServices : public SpotSender {
+public:
+    explicit OnlineServices(OnlineLinks links);
+
+    // --- DX cluster and chat ---
+    void ClusterConnect() { cluster.ClusterConnect(); }
+    bool SendInternalSpot(const std::string& frequency, const std::string& comment,
+                          const std::string& callsign) override;
+    bool SendInternalSpotWithWeb(const std::string& frequency, const std::string& comment,
+                                 const std::string& addressee) override;
+    bool SendClusterSpot(const std::string& callsign, const std::string& frequency,
+                         const std::string& comment) override;
+
+    // --- PSK Reporter: started once, then the main window's timer lets it send every 5 s ---
+    void PskReporterStart();
+    void PskReporterTickle();
 
     // --- callsign server ---
-    void CallsignServerRequest(CallsignServerCode, const std::string& = {}, const std::string& = {},
-                               const std::string& = {}, const std::string& = {}) {}
-    // The server's other address, when the first did not connect.
-    void CallsignServerRetry() {}
+    void CallsignServerRequest(CallsignServerCode code, const std::string& callsign = {},
+                               const std::string& name = {}, const std::string& qth = {},
+                               const std::string& locator = {}) {
+        callsignServer.CallsignServerRequest(static_cast<uint8_t>(code), callsign, name, qth, locator);
+    }
     // Asks for the locator of the station heard after "DE" in the message being received.
-    void LookupHeardCallLocator() {}
+    void LookupHeardCallLocator() { callsignServer.LookupHeardCallLocator(); }
     // The locator of the server's last locator reply ("" when none), and its clearing.
-    std::string ServerLocator() const { return ServerLocatorReply; }
-    void ClearServerLocator() { ServerLocatorReply.clear(); }
-    std::string ServerLocatorReply;
-    uint8_t ServerLinkState = 0;  // 0 not connected, 1 connected, 2 no data or refused
+    std::string ServerLocator() const { return callsignServer.ServerLocator(); }
+    void ClearServerLocator() { callsignServer.ClearServerLocator(); }
 
-    // --- reports of a received message: S/N report, automatic spot and PSK Reporter record ---
-    void ReportDecodedCallsign(const std::string&, const std::string&, float) {}
+    // --- reports of a received message: the automatic spot and the PSK Reporter record ---
+    void ReportDecodedCallsign(const std::string& partnerLocator, const std::string& distance, float);
     // The e-mail reception report, sent by the main window's e-mail timer.
-    void BuildEmailReport(const EmailReportData&) {}
-    void SendEmail() {}
-    uint8_t EmailResult = 0;  // 2 report sent for a valid address, 1 sending failed, 0 nothing
+    void BuildEmailReport(const EmailReportData& figures);
+    // Sends the prepared report; finished runs once its outcome (EmailResult) is known.
+    void SendEmail(std::function<void()> finished) { email.SendEmail(std::move(finished)); }
 
     // --- error reports ---
-    void SendBugReport() {}
-    std::string BugReportCode;
+    void SendBugReport() { email.SendBugReport(); }
+
+    ClusterLink cluster;
+    CallsignServerClient callsignServer;
+    PskReporter pskReporter;
+    EmailSender email;
+    EmailReporter emailReporter;
+    // 2 report sent for a valid address, 1 sending failed, 0 nothing; the code of the last trapped error;
+    // the callsign server's state (0 not connected, 1 connected, 2 no data or refused).
+    uint8_t& EmailResult = email.EmailResult;
+    std::string& BugReportCode = email.BugReportCode;
+    uint8_t& ServerLinkState = callsignServer.ServerLinkState;
+
+private:
+    OnlineLinks links_;
 };
 
 }  // namespace muv

@@ -395,6 +395,10 @@ private:
     void PickClusterWord(TextWindow& box);
     // Hides one row of the cluster panel.
     void HideClusterRow(int row);
+    // Opens the internal-spot window with the dial frequency and a callsign.
+    void OpenInternalSpot(const std::string& callsign);
+    // The e-mail result box, for 4 s.
+    void ShowEmailResult();
 
     // The switch rows: a receive option (HF or MF row, 1 to 3), a symbol rate (by its ON picture), the
     // AFC range (the clicked picture goes, the other shows).

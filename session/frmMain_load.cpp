@@ -123,6 +123,10 @@ void frmMain::Form_Unload() {
         st.settings.SaveLastFrequency();
         st.settings.SaveSelectedProfile();
     }
+    // The callsign server's connection, then the cluster's.
+    step("CloseSockets");
+    st.WinsockIndicativos.Close();
+    st.WinsockCluster.Close();
     step("End");
     EndProgram(0);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <utility>
 
+#include "logbook/adif_record.h"
 #include "platform/qt/qt_text.h"
 
 #include "session/frmMain.h"
@@ -240,7 +241,6 @@ void frmMain::mnuTipoIdioma_Click(int index) {
 }
 
 void frmMain::mnuSkedsOpcion_Click(int index) {
-    // Items 4 and 5 open the spot windows, which come with the on-line services.
     switch (index) {
         case 1:
             Pages().Open(kPskReporterMap);
@@ -251,8 +251,21 @@ void frmMain::mnuSkedsOpcion_Click(int index) {
         case 3:
             Pages().Open(kDxFunCluster);
             break;
-        default:
+        default: {
+            // The spot windows, with the dial frequency and the partner (not the box's hint).
+            if (index < 4) break;
+            std::string partner = FromQString(txtDestination->text());
+            if (UpperCaseCp1252(partner) == "DESTINATION") partner.clear();
+            if (index == 4) {
+                frmClusterSpot& spot = station_->ClusterSpot();
+                spot.txtFrecuencia->setText(txtFrecuencia->text());
+                spot.txtCallsign->setText(ToQString(partner));
+                spot.ShowWindow();
+            } else {
+                OpenInternalSpot(partner);
+            }
             break;
+        }
     }
 }
 

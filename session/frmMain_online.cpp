@@ -53,9 +53,21 @@ void frmMain::imgQRZ_MouseMove(int, int, float, float) {
     imgQRZ->setToolTip(ToQString("qrz/" + BaseCallsign(FromQString(txtDestination->text()))));
 }
 
-void frmMain::pctClusterLink_Click() {}
+void frmMain::OpenInternalSpot(const std::string& callsign) {
+    // Pre-filled with the dial frequency and its band colour; setting the frequency checks it.
+    frmInternalSpot& spot = station_->InternalSpot();
+    spot.txtFrecuencia->setText(txtFrecuencia->text());
+    spot.txtCallsign->setText(ToQString(callsign));
+    spot.ShowWindow();
+}
 
-void frmMain::pctClusterLink2_Click() {}
+void frmMain::pctClusterLink_Click() {
+    OpenInternalSpot(station_->online.cluster.LastClusterSpotCall);
+}
+
+void frmMain::pctClusterLink2_Click() {
+    OpenInternalSpot(station_->online.cluster.LastInternalSpotCall);
+}
 
 void frmMain::HideClusterRow(int row) {
     const bool first = row == 1;
@@ -148,7 +160,9 @@ void frmMain::tmrEmail_Timer() {
     SetVisible(Control::txtEmail, false);
 }
 
-void frmMain::tmrPSKreporter_Timer() {}
+void frmMain::tmrPSKreporter_Timer() {
+    station_->online.PskReporterTickle();
+}
 
 void frmMain::tmrEQSL_Timer() {
     // The upload's page has had its time on screen.
@@ -168,34 +182,44 @@ void frmMain::tmrADIFCallsignChange_Timer() {
     }
 }
 
-void frmMain::tmrClusterLogin_Timer() {}
+void frmMain::tmrClusterLogin_Timer() {
+    station_->online.cluster.tmrClusterLogin_Timer();
+}
 
-void frmMain::tmrClusterComprobarConexion_Timer() {}
+void frmMain::tmrClusterComprobarConexion_Timer() {
+    station_->online.cluster.tmrClusterComprobarConexion_Timer();
+}
 
 void frmMain::tmrConexionServidorAuxiliar_Timer() {
-    tmrConexionServidorAuxiliar.SetEnabled(false);
-    // No connection 250 ms after the request: try the server's other address once.
-    if (station_->online.ServerLinkState == 0) station_->online.CallsignServerRetry();
+    // No connection 250 ms after the request: the server's other address is tried once.
+    station_->online.callsignServer.AuxiliaryTimerTick();
+}
+
+void frmMain::tmrCallsignServerQuiet_Timer() {
+    // A request's exchange with the callsign server is over; the next one in line starts.
+    station_->online.callsignServer.QuietTimerTick();
 }
 
 void frmMain::tmrOnline_Timer() {
     // The callsign server's state on the contact window's lamps.
-    tmrOnline.SetEnabled(false);
-    const uint8_t state = station_->online.ServerLinkState;
+    const ServerLamp lamp = station_->online.callsignServer.OnlineTimerTick();
     frmQsoEntry& contact = station_->QsoEntry();
-    contact.imgLedRojo->setVisible(state == 0);
-    contact.imgLedAmarillo->setVisible(state == 2);
-    contact.imgLedVerde->setVisible(state != 0 && state != 2);
+    contact.imgLedRojo->setVisible(lamp == ServerLamp::Red);
+    contact.imgLedAmarillo->setVisible(lamp == ServerLamp::Yellow);
+    contact.imgLedVerde->setVisible(lamp == ServerLamp::Green);
 }
 
 void frmMain::tmrEnviarSpotPublico_Timer() {
-    // The queued spot goes out on the cluster connection, which comes with the on-line services.
-    tmrEnviarSpotPublico.SetEnabled(false);
+    station_->online.cluster.tmrEnviarSpotPublico_Timer();
 }
 
 void frmMain::tmrEnviarEmail_Timer() {
     tmrEnviarEmail.SetEnabled(false);  // one send per arming, even if a box lets timers run meanwhile
-    station_->online.SendEmail();
+    // The mail goes out while the receiver runs on; its outcome is shown when the server has answered.
+    station_->online.SendEmail([this] { ShowEmailResult(); });
+}
+
+void frmMain::ShowEmailResult() {
     if (station_->online.EmailResult == 1) {
         SetBackColor(Control::txtEmail, kStatusYellow);
         SetText(Control::txtEmail, station_->texts.TxtEmailError);

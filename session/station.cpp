@@ -48,12 +48,11 @@ Station::Station()
 Station::Station(SoundDevices devices, MessageBoxes* boxes)
     : window_(std::make_unique<frmMain>(boxes)),
       form(*window_),
-      settings(SettingsLinks{form, form, shared, form.Boxes(), fileDialogs, pages,
-                             [this]() -> frmSoundCard& { return SoundCard(); },
-                             [this] { online.ClusterConnect(); },
-                             [this] { online.CallsignServerRequest(CallsignServerCode::Login); },
-                             [this] { OpenAdifLog(); }, UserDataFolder(), &form, &beaconHost, &form,
-                             &alarmsHost}),
+      settings(SettingsLinks{
+          form, form, shared, form.Boxes(), fileDialogs, pages,
+          [this]() -> frmSoundCard& { return SoundCard(); }, [this] { online.ClusterConnect(); },
+          [this] { online.CallsignServerRequest(CallsignServerCode::Login); }, [this] { OpenAdifLog(); },
+          UserDataFolder(), &form, &beaconHost, &form, &alarmsHost}),
       soundInput(std::move(devices.input)),
       soundOutput(std::move(devices.output)),
       // Without a mixer of its own (WAV files, tests) the program has a mixer with no cards.
@@ -70,6 +69,12 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       beaconHost(*this),
       alarmsHost(*this),
       qsoEntryHost(*this),
+      onlineHost(*this),
+      online(OnlineLinks{WinsockCluster, WinsockIndicativos, form.tmrClusterLogin,
+                         form.tmrClusterComprobarConexion, form.tmrEnviarSpotPublico, form.tmrOnline,
+                         form.tmrConexionServidorAuxiliar, form.tmrCallsignServerQuiet, form.tmrPSKreporter,
+                         form.tmrEnviarEmail, onlineHost, onlineHost, onlineHost, onlineHost, transfers,
+                         pskSocket, reportClock, errorTraps}),
       rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form),
       dds(rig.Keying(), comPuertoSerie),
       keying(rig.Keying(), comPuertoSerie, form.Boxes(), windowRequests),
@@ -96,6 +101,12 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       qsoEntry_([this] {
           return std::make_unique<frmQsoEntry>(
               QsoEntryLinks{settings.Store(), form.Boxes(), qsoEntryHost, loggedContacts}, &form);
+      }),
+      internalSpot_([this] {
+          return std::make_unique<frmInternalSpot>(SpotWindowLinks{form.Boxes(), online, onlineHost}, &form);
+      }),
+      clusterSpot_([this] {
+          return std::make_unique<frmClusterSpot>(SpotWindowLinks{form.Boxes(), online, onlineHost}, &form);
       }) {
     settings.statisticsGroup = {[this] { LoadStatistics(settings.Store(), Statistics()); },
                                 [this] { SaveStatistics(settings.Store(), Statistics()); }};
@@ -146,6 +157,14 @@ void Station::ShowStatistics() {
 
 frmQsoEntry& Station::QsoEntry() {
     return qsoEntry_.Get();
+}
+
+frmInternalSpot& Station::InternalSpot() {
+    return internalSpot_.Get();
+}
+
+frmClusterSpot& Station::ClusterSpot() {
+    return clusterSpot_.Get();
 }
 
 void Station::OpenSettings() {

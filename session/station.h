@@ -12,19 +12,25 @@
 #include <vector>
 
 #include "common/shared_state.h"
-#include "logbook/frmStatistics.h"
 #include "logbook/frmQsoEntry.h"
+#include "logbook/frmStatistics.h"
 #include "logbook/logbook.h"
 #include "logbook/session_log.h"
+#include "online/frmClusterSpot.h"
+#include "online/frmInternalSpot.h"
 #include "online/online_services.h"
 #include "platform/mixer.h"
 #include "platform/processor_load.h"
+#include "platform/qt/curl_transfers.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_tcp_link.h"
+#include "platform/qt/qt_udp_sender.h"
 #include "platform/qt/serial_port.h"
 #include "platform/sound_device.h"
 #include "receiver/receiver.h"
 #include "rig/rig_room.h"
 #include "session/alarms_host.h"
+#include "session/online_hosts.h"
 #include "session/station_hosts.h"
 #include "settings/frmSoundCard.h"
 #include "settings/settings.h"
@@ -87,7 +93,6 @@ public:
     InterfaceTexts texts;
     Settings settings;
     Logbook logbook;
-    OnlineServices online;
     std::unique_ptr<SoundInputDevice> soundInput;
     std::unique_ptr<SoundOutputDevice> soundOutput;
     std::unique_ptr<Mixer> mixer;
@@ -104,6 +109,15 @@ public:
     StationBeaconHost beaconHost;
     StationAlarmsHost alarmsHost;
     StationQsoEntryHost qsoEntryHost;
+    // The on-line services on the main window's two sockets, the mail and web transfers and the
+    // reception reports' datagrams.
+    StationOnlineHost onlineHost;
+    QtTcpLink WinsockCluster;
+    QtTcpLink WinsockIndicativos;
+    CurlTransfers transfers;
+    QtUdpSender pskSocket;
+    SystemReportClock reportClock;
+    OnlineServices online;
     // The serial port shared by the keying lines and the DDS box.
     QtSerialPort comPuertoSerie;
     RigRoom rig;
@@ -129,6 +143,10 @@ public:
     frmStatistics& Statistics();
     void ShowStatistics();
 
+    // The spot windows, loaded on their first use and gone when closed.
+    frmInternalSpot& InternalSpot();
+    frmClusterSpot& ClusterSpot();
+
     // The settings are opened, and the main window loads with them.
     void OpenSettings();
     // The ADIF log of the profile: created when missing, and loaded.
@@ -146,6 +164,8 @@ private:
     bool soundCardLoaded_ = false;
     WindowSlot<frmStatistics> statistics_;
     WindowSlot<frmQsoEntry> qsoEntry_;
+    WindowSlot<frmInternalSpot> internalSpot_;
+    WindowSlot<frmClusterSpot> clusterSpot_;
 };
 
 }  // namespace muv

@@ -3,8 +3,11 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include <QPointer>
+#include <QTextBrowser>
 #include "common/message_box.h"
 #include "logbook/adif_record.h"
+#include "online/web_requests.h"
 #include "platform/qt/qt_text.h"
 #include "receiver/band_lookup.h"
 #include "session/frmMain.h"
@@ -304,9 +307,21 @@ void StationQsoEntryHost::ChooseAdifFile() {
     station_.settings.ShowLogDirectories();
     station_.settings.LogDirectories().cmdPathADIF_Click();
 }
-void StationQsoEntryHost::SendEqslUpload(const std::string&, const std::string&) {
-    // The upload of the record to eQSL (its request shown in the main window's browser for a few
-    // seconds) comes with the on-line services; until then nothing is sent.
+void StationQsoEntryHost::SendEqslUpload(const std::string& record, const std::string& notes) {
+    // The record goes to eQSL's import page; the browser shows the answer for 5 s, and nothing of it is
+    // read. The record is already in the log whatever becomes of the upload.
+    frmEqslAccount& account = station_.settings.EqslAccount();
+    const std::string url = BuildEqslUploadUrl(station_.onlineHost.Servers().eqsl, record, account.User(),
+                                               account.Password(), notes);
+    frmMain& f = station_.form;
+    f.WebBrowserEQSL->setHtml(QString());
+    f.WebBrowserEQSL->setVisible(true);
+    QPointer<QTextBrowser> browser(f.WebBrowserEQSL);
+    station_.transfers.Get(url, [browser](bool, int, const std::string& body) {
+        if (browser) browser->setHtml(QString::fromUtf8(body.data(), static_cast<qsizetype>(body.size())));
+    });
+    f.tmrEQSL.SetInterval(5000);
+    f.tmrEQSL.SetEnabled(true);
 }
 void StationQsoEntryHost::ContactLogged(const std::string& callsign, const std::string& name,
                                         const std::string& qth, const std::string& locator) {

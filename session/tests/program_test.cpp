@@ -310,7 +310,7 @@ TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
         f.close();
         // The transmitter is released first, before anything that might fail.
         std::vector<std::string> expected = {"ReleasePtt", "CloseSoundOutput", "CloseSoundInput",
-                                             "SaveSettings", "End"};
+                                             "SaveSettings", "CloseSockets", "End"};
         if (dirty) expected.insert(expected.begin() + 1, "SaveSessionLog");
         EXPECT_EQ(steps, expected);
         EXPECT_TRUE(p.input->closed);
