@@ -1,6 +1,7 @@
 #include "platform/qt/qt_tcp_link.h"
 
 #include <QSignalBlocker>
+#include <QTimer>
 
 namespace muv {
 
@@ -9,12 +10,16 @@ QtTcpLink::QtTcpLink() {
         wasConnected_ = true;
         if (OnConnected) OnConnected();
     });
-    QObject::connect(&socket_, &QTcpSocket::readyRead, [this] {
-        const QByteArray bytes = socket_.readAll();
-        if (!bytes.isEmpty() && OnData) OnData(bytes.toStdString());
-    });
+    socket_.setReadBufferSize(kReadBufferBytes);
+    QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { ReadSome(); });
     QObject::connect(&socket_, &QTcpSocket::disconnected, [this] {
-        // Whatever came with the close has been read by now; the peer's close is reported once.
+        if (!wasConnected_) return;
+        // Whatever came before the close is handed on first; the peer's close is reported once.
+        while (wasConnected_ && socket_.bytesAvailable() > 0) {
+            const QByteArray bytes = socket_.read(kMaxReadBytes);
+            if (bytes.isEmpty()) break;
+            if (OnData) OnData(bytes.toStdString());
+        }
         if (!wasConnected_) return;
         wasConnected_ = false;
         if (OnClosed) OnClosed();
@@ -30,6 +35,19 @@ QtTcpLink::QtTcpLink() {
         }
         if (OnError) OnError();
     });
+}
+
+void QtTcpLink::ReadSome() {
+    if (readScheduled_) return;  // the next pass reads it
+    const QByteArray bytes = socket_.read(kMaxReadBytes);
+    if (!bytes.isEmpty() && OnData) OnData(bytes.toStdString());
+    if (socket_.bytesAvailable() > 0) {
+        readScheduled_ = true;
+        QTimer::singleShot(0, &socket_, [this] {
+            readScheduled_ = false;
+            ReadSome();
+        });
+    }
 }
 
 QtTcpLink::~QtTcpLink() {

@@ -17,11 +17,19 @@ public:
     bool Send(const std::string& bytes) override;
     bool Connected() const override;
 
+    // A read hands on at most this much; the rest follows on the next pass of the event loop, so that a
+    // flood from the peer never holds the loop (and the receiver's pump) for long.
+    static constexpr qint64 kMaxReadBytes = 4096;
+    // What waits unread at most; beyond it the connection's own flow control slows the peer down.
+    static constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 private:
     void Drop();
+    void ReadSome();
 
     QTcpSocket socket_;
     bool wasConnected_ = false;
+    bool readScheduled_ = false;
 };
 
 }  // namespace muv

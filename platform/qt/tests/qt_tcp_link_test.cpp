@@ -54,6 +54,25 @@ TEST_F(QtTcpLinkTest, CarriesBytesBothWaysUnchanged) {
     EXPECT_EQ(closed + errors, 0);
 }
 
+TEST_F(QtTcpLinkTest, AFloodArrivesWholeInBoundedPiecesEvenWhenThePeerClosesAfterIt) {
+    QTcpSocket* peer = ConnectPeer();
+    ASSERT_NE(peer, nullptr);
+    std::string flood;
+    for (int i = 0; flood.size() < 300000; ++i)
+        flood += "MUV de DL1AB: 14070.0#ALL#line " + std::to_string(i) + " 1234\r\n";
+    size_t largest = 0;
+    link.OnData = [&](const std::string& bytes) {
+        largest = std::max(largest, bytes.size());
+        received += bytes;
+    };
+    peer->write(flood.data(), static_cast<qint64>(flood.size()));
+    peer->disconnectFromHost();
+    ASSERT_TRUE(WaitFor([&] { return closed == 1; }));
+    EXPECT_EQ(received.size(), flood.size());
+    EXPECT_TRUE(received == flood);
+    EXPECT_LE(largest, static_cast<size_t>(QtTcpLink::kMaxReadBytes));
+}
+
 TEST_F(QtTcpLinkTest, ThePeersCloseAndAResetAreEachToldOnce) {
     QTcpSocket* peer = ConnectPeer();
     ASSERT_NE(peer, nullptr);

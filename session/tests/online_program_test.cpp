@@ -1,0 +1,257 @@
+// The on-line services in the whole program, against servers that the tests run on loopback: the
+// program joins the cluster at start and shows its lines, hand-sent spots and logged contacts reach
+// their servers, the sockets close at shut-down, and the receiver keeps its pace while a mail server
+// stalls and the cluster floods the link.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTextBrowser>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "logbook/frmQsoEntry.h"
+#include "online/frmInternalSpot.h"
+#include "platform/memory_sound.h"
+#include "platform/program_folders.h"
+#include "platform/qt/qt_text.h"
+#include "session/frmMain.h"
+#include "session/program_start.h"
+#include "session/station.h"
+#include "settings/frmEmailReport.h"
+#include "settings/frmEqslAccount.h"
+#include "test_support/qt_app.h"
+#include "test_support/recording_fakes.h"
+
+namespace muv {
+namespace {
+
+using test::WaitFor;
+
+// A loopback server that keeps what every connection sends, and the connections themselves.
+struct Peer {
+    Peer() {
+        EXPECT_TRUE(server.listen(QHostAddress::LocalHost));
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* s = server.nextPendingConnection()) {
+                sockets.push_back(s);
+                QObject::connect(s, &QTcpSocket::readyRead,
+                                 [this, s] { received += s->readAll().toStdString(); });
+            }
+        });
+    }
+    uint16_t Port() const { return server.serverPort(); }
+    QTcpSocket* Last() { return sockets.empty() ? nullptr : sockets.back(); }
+
+    QTcpServer server;
+    std::vector<QTcpSocket*> sockets;
+    std::string received;
+};
+
+// The program with an operator, its servers on loopback ports of the test.
+struct Program {
+    explicit Program(const std::string& servers, std::unique_ptr<SoundInputDevice> input = nullptr) {
+        std::filesystem::create_directories(SettingsFolder());
+        serversFile = SettingsFolder() + "/test_servers.ini";
+        std::ofstream(serversFile, std::ios::binary) << "[Servers]\r\n" << servers;
+        previous = std::getenv("MUV_SERVERS");
+        ::setenv("MUV_SERVERS", serversFile.c_str(), 1);
+        adif = UserDataFolder() + "/contacts.adi";
+        std::ofstream(SettingsFolder() + "/MUV.ini", std::ios::binary)
+            << "[Operador]\r\nCallsign=EA4XYZ/P\r\nQTH=Madrid\r\nLocator=IN80dk\r\n[Log]\r\nDirectorio ADIF="
+            << adif << "\r\n";
+        if (!input) input = std::make_unique<MemorySoundInput>(std::vector<int16_t>(48000 * 30, 0));
+        station =
+            std::make_unique<Station>(SoundDevices{std::move(input), std::make_unique<MemorySoundOutput>(),
+                                                   [] { return std::vector<std::string>{"Line in"}; },
+                                                   [] { return std::vector<std::string>{"Speakers"}; }},
+                                      &boxes);
+        form = &station->form;
+        started = Main(*form);
+        station->OpenAdifLog();
+    }
+    ~Program() {
+        if (!form->ProgramEnded()) form->Form_Unload();
+        station.reset();
+        ::setenv("MUV_SERVERS", previous.c_str(), 1);
+    }
+    Station& St() { return *station; }
+
+    std::string serversFile, adif, previous;
+    test::RecordingBoxes boxes;
+    std::unique_ptr<Station> station;
+    frmMain* form = nullptr;
+    bool started = false;
+};
+
+std::string Port(uint16_t port) {
+    return std::to_string(port);
+}
+
+class OnlineProgram : public test::QtAppTest {};
+
+TEST_F(OnlineProgram, TheProgramJoinsTheClusterShowsItsLinesAndSendsSpotsToIt) {
+    Peer cluster, web;
+    Program p("Cluster=127.0.0.1\r\nClusterPort=" + Port(cluster.Port()) +
+              "\r\nSpotWeb=http://127.0.0.1:" + Port(web.Port()) + "\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    // The log-in goes out as soon as the connection is up, with the base callsign.
+    ASSERT_TRUE(WaitFor([&] { return cluster.received == "EA4XYZ\r\nJOIN MUV\r\n"; })) << cluster.received;
+    EXPECT_EQ(FromQString(f.mnuSkedsOpcion[4]->text()), "Cluster Spot: Wait....");
+    EXPECT_FALSE(f.mnuSkedsOpcion[4]->isEnabled());
+
+    // A spot of the operator, and a chat line to all split over two writes.
+    const std::string spot =
+        "DX de K1ABC:     14070.0  EA4XYZ/P     MUV16 loud                     1234Z\r\n";
+    cluster.Last()->write(spot.c_str());
+    cluster.Last()->write("MUV de DL1AB: 14070.0#ALL#hel");
+    cluster.Last()->flush();
+    test::RunEvents(50);
+    cluster.Last()->write("lo all 1234\r\n");
+    ASSERT_TRUE(WaitFor([&] { return f.pctClusterLink2->isVisible(); }));
+    EXPECT_TRUE(f.mnuSkedsOpcion[4]->isEnabled());
+    EXPECT_EQ(FromQString(f.mnuSkedsOpcion[4]->text()), "Cluster Spot");
+    EXPECT_EQ(FromQString(f.txtClusterFrecuencia->text()), "14070");
+    EXPECT_EQ(FromQString(f.txtClusterHora->text()), "12:34");
+    EXPECT_NE(f.ClusterCommentWindow(1).Text().find(" K1ABC ("), std::string::npos);
+    EXPECT_NE(f.ClusterCommentWindow(2).Text().find(" ALL de DL1AB ("), std::string::npos)
+        << "[" << f.ClusterCommentWindow(2).Text() << "]";
+    EXPECT_TRUE(f.pctClusterLink->isVisible());
+
+    // A click on the sender's callsign in the row makes it the partner.
+    TextWindow& row2 = f.ClusterCommentWindow(2);
+    row2.SetSelStart(static_cast<int32_t>(row2.Text().find("DL1AB")) + 2);
+    f.rtfClusterComentario2_MouseUp(1, 0, 0, 0);
+    EXPECT_EQ(FromQString(f.txtDestination->text()), "DL1AB");
+
+    // The row's link answers the sender: a message to all goes to the cluster and to the web page.
+    f.pctClusterLink2_Click();
+    frmInternalSpot& spotWindow = p.St().InternalSpot();
+    EXPECT_EQ(FromQString(spotWindow.txtCallsign->text()), "DL1AB");
+    spotWindow.txtComentario->setText("qrv 14070 & cq #2");
+    cluster.received.clear();
+    spotWindow.cmdEnviarATodos_Click();
+    ASSERT_TRUE(WaitFor([&] { return !cluster.received.empty(); }));
+    EXPECT_EQ(cluster.received,
+              "CHAT MUV " + FromQString(f.txtFrecuencia->text()) + "#ALL#qrv 14070 & cq 2\r\n");
+    ASSERT_TRUE(WaitFor([&] { return web.received.find("\r\n\r\n") != std::string::npos; }));
+    EXPECT_EQ(web.received.rfind("GET /muv.php?freq=", 0), 0u) << web.received;
+    EXPECT_NE(web.received.find("&comment=qrv%2014070%20%26%20cq%202&spotter=EA4XYZ&"), std::string::npos)
+        << web.received;
+
+    // A server that closes the link is called again.
+    const size_t before = cluster.sockets.size();
+    cluster.Last()->disconnectFromHost();
+    ASSERT_TRUE(WaitFor([&] { return cluster.sockets.size() > before; }, 10000));
+
+    // Shut-down closes the connection.
+    QTcpSocket* last = cluster.Last();
+    f.Form_Unload();
+    ASSERT_TRUE(WaitFor([&] { return last->state() != QAbstractSocket::ConnectedState; }));
+}
+
+TEST_F(OnlineProgram, ALoggedContactGoesToTheCallsignServerAndEqsl) {
+    Peer callsign, eqsl;
+    Program p("CallsignServer=127.0.0.1\r\nCallsignServerPort=" + Port(callsign.Port()) +
+              "\r\nCallsignServerAddress=127.0.0.1\r\nCallsignServerAddressPort=" + Port(callsign.Port()) +
+              "\r\nEqsl=http://127.0.0.1:" + Port(eqsl.Port()) + "\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    // The log-in of the start.
+    ASSERT_TRUE(WaitFor([&] { return callsign.received.find("1##EA4XYZ##") == 0; })) << callsign.received;
+
+    p.St().settings.EqslAccount().txtUsuarioEQSL->setText("EA4XYZ");
+    p.St().settings.EqslAccount().txtPasswordEQSL->setText("pa&ss");
+    f.txtDestination->setText("EA1ABC");
+    frmQsoEntry& contact = p.St().QsoEntry();
+    contact.txtNombre->setText("JOHN");
+    contact.chkEQSL->setChecked(true);
+    contact.cmdGenerarADIF_Click();
+    EXPECT_TRUE(f.WebBrowserEQSL->isVisible());
+    EXPECT_EQ(f.tmrEQSL.Interval(), 5000);
+    ASSERT_TRUE(WaitFor([&] { return eqsl.received.find("\r\n\r\n") != std::string::npos; }));
+    EXPECT_EQ(
+        eqsl.received.rfind("GET /qslcard/importADIF.cfm?ADIFData=Test%20upload%20%3CADIF%5FVERS%3A4%3E2%2E00"
+                            "%20%3CEQSL%5FUSER%3A6%3EEA4XYZ%20%3CEQSL%5FPSWD%3A5%3Epa%26ss%20%3CEOH%3E",
+                            0),
+        0u)
+        << eqsl.received;
+    // The contact reaches the callsign server, whatever else was asked for meanwhile.
+    ASSERT_TRUE(
+        WaitFor([&] { return callsign.received.find("6##EA1ABC##JOHN##") != std::string::npos; }, 15000))
+        << callsign.received;
+}
+
+// A sound input that notes when the receive pump polls it.
+class TimedInput : public MemorySoundInput {
+public:
+    TimedInput() : MemorySoundInput(std::vector<int16_t>(48000 * 60, 0)) { clock.start(); }
+    bool IsDone(int buffer) const override {
+        const qint64 now = clock.nsecsElapsed();
+        if (measuring && last > 0) longestGapNs = std::max(longestGapNs, now - last);
+        last = now;
+        ++polls;
+        return MemorySoundInput::IsDone(buffer);
+    }
+    QElapsedTimer clock;
+    mutable qint64 last = 0, longestGapNs = 0;
+    mutable long polls = 0;
+    bool measuring = false;
+};
+
+TEST_F(OnlineProgram, TheReceiverKeepsItsPaceWhileAMailServerStallsAndTheClusterFloods) {
+    Peer cluster, stalledSmtp;
+    auto input = std::make_unique<TimedInput>();
+    TimedInput& timed = *input;
+    Program p("Cluster=127.0.0.1\r\nClusterPort=" + Port(cluster.Port()) +
+                  "\r\nSmtpPort=" + Port(stalledSmtp.Port()) + "\r\nMailTimeout=3\r\n",
+              std::move(input));
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    ASSERT_TRUE(WaitFor([&] { return cluster.Last() != nullptr; }));
+    frmEmailReport& mail = p.St().settings.EmailReport();
+    mail.optSMTP->setChecked(true);
+    mail.txtServidorSMTP->setText("127.0.0.1");
+    p.St().online.email.EmailTo = "ea1abc@example.es";
+    p.St().online.email.EmailSubject = "EA4XYZ has received your Radio Message";
+    p.St().online.email.EmailBody = "test\r\n";
+    p.St().online.EmailResult = 2;
+
+    timed.measuring = true;
+    const long pollsBefore = timed.polls;
+    f.tmrEnviarEmail_Timer();
+    // Three seconds of cluster lines, a thousand at a time, while the mail server says nothing.
+    QElapsedTimer flood;
+    flood.start();
+    std::string burst;
+    for (int i = 0; i < 1000; ++i)
+        burst += "MUV de DL1AB: 14070.0#ALL#line " + std::to_string(i) + " 1234\r\n";
+    while (flood.elapsed() < 3000) {
+        cluster.Last()->write(burst.c_str());
+        test::RunEvents(20);
+    }
+    // The stalled send ends in failure after its time-out, and the box says so.
+    ASSERT_TRUE(
+        WaitFor([&] { return p.St().online.EmailResult == 1 && f.Visible(Control::txtEmail); }, 8000));
+    timed.measuring = false;
+    const double longestMs = static_cast<double>(timed.longestGapNs) / 1e6;
+    std::cout << "longest gap between receive ticks: " << longestMs << " ms over "
+              << (timed.polls - pollsBefore) << " polls\n";
+    RecordProperty("longest_receive_gap_ms", std::to_string(longestMs));
+    EXPECT_GT(timed.polls - pollsBefore, 20);
+    // The input ring holds 50 buffers of 64 ms: 3.2 s of sound.
+    EXPECT_LT(longestMs, 500.0);
+    EXPECT_EQ(f.Text(Control::txtEmail), p.St().texts.TxtEmailError);
+}
+
+}  // namespace
+}  // namespace muv
