@@ -1,4 +1,5 @@
 #include "online/email_report.h"
+#include "common/version.h"
 
 #include "common/vb.h"
 
@@ -184,7 +185,7 @@ std::string EmailReportBody(const EmailReportInput& in) {
     line("QTH: " + in.txtQTH);
     line("Locator: " + in.txtLocator);
     line("Station: " + in.txtStation);
-    line("MUV Version: MUV v5.8.4 Beta");
+    line(std::string("MUV Version: ") + kVersionText);
     line("");
 
     line("Signal Info: ");

@@ -86,7 +86,7 @@ void EmailSender::SendBugReport() {
     // One report per trap number in a run: a trap that fires again and again sends no flood of mail.
     if (!reportedTraps_.insert(TrapNumber(BugReportCode)).second) return;
     Enqueue(MakeMessage(settings, settings.servers.bugReportAddress, kBugReportSubject,
-                        BugReportCode + " " + kVersion),
+                        BugReportCode + " " + kVersionText),
             nullptr);
 }
 

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "common/version.h"
 #include "online/mail_transport.h"
 #include "online/online_servers.h"
 
@@ -47,7 +48,6 @@ public:
 class EmailSender {
 public:
     static constexpr const char* kBugReportSubject = "MUV Bug detected";
-    static constexpr const char* kVersion = "MUV v5.8.4 Beta";
 
     EmailSender(EmailSenderHost& host, MailTransport& transport);
     ~EmailSender();

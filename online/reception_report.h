@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/version.h"
+
 namespace muv {
 
 struct HeardStation {
@@ -31,9 +33,6 @@ struct ReceptionReport {
     std::string ownLocator;   // in capitals
     std::string locator;      // the heard station's, "" when unknown
 };
-
-// The program's version text as every report writes it.
-inline constexpr const char* kVersionText = "MUV v5.8.4 Beta";
 
 // Whether the station is to be reported at all (a sender was heard, and it is not the operator), and
 // the report's values.

@@ -7,6 +7,7 @@
 #include <QSlider>
 
 #include "common/vb.h"
+#include "common/version.h"
 #include "logbook/frmQsoEntry.h"
 #include "platform/qt/qt_text.h"
 #include "session/frequency_list.h"
@@ -28,7 +29,7 @@ frmMain::~frmMain() = default;
 // --- window events ---
 void frmMain::Form_Load() {
     Station& st = *station_;
-    setWindowTitle(QStringLiteral("MUV v5.8.4 Beta - MUV on Linux"));
+    setWindowTitle(QString::fromLatin1(kVersionText) + QStringLiteral(" - MUV on Linux"));
     UpdateUtcClock();
     tmrUTC.SetInterval(1000);
     tmrUTC.SetEnabled(true);

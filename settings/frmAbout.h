@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <functional>
+#include "common/version.h"
 
 class QLabel;
 class QPushButton;
@@ -24,7 +25,7 @@ struct AboutWindowLinks {
 
 class frmAbout : public QDialog {
 public:
-    static constexpr const char* kVersion = "MUV v5.8.4 Beta";
+    static constexpr const char* kVersion = kVersionText;
     static constexpr const char* kReleaseDate = "  -  11 October, 2010";
     static constexpr const char* kUnavailableText = "System Information Is Unavailable At This Time";
 

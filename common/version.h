@@ -1,0 +1,8 @@
+// The program's version text, as the windows show it and every report and mail writes it.
+#pragma once
+
+namespace muv {
+
+inline constexpr const char* kVersionText = "MUV v5.8.4 Beta";
+
+}  // namespace muv
