@@ -92,6 +92,9 @@ public:
     TextWindow& TxWindow() { return *txWindow_; }
     // The cluster panel's text boxes as text windows: row 1 the DX-cluster spot, row 2 the chat line.
     TextWindow& ClusterCommentWindow(int row) { return row == 2 ? *clusterWindow2_ : *clusterWindow_; }
+    // The five controls of a cluster row: frequency, text and time boxes, the clear button and the link
+    // picture.
+    std::array<QWidget*, 5> ClusterRowControls(int row) const;
     // The waterfall picture shows this image (the receiver's); RefreshWaterfall redraws it.
     void AttachWaterfall(const WaterfallImage* image);
     void RefreshWaterfall();

@@ -69,12 +69,15 @@ void frmMain::pctClusterLink2_Click() {
     OpenInternalSpot(station_->online.cluster.LastInternalSpotCall);
 }
 
+std::array<QWidget*, 5> frmMain::ClusterRowControls(int row) const {
+    if (row == 2)
+        return {txtClusterFrecuencia2, rtfClusterComentario2, txtClusterHora2, pctBorrarMensaje2,
+                pctClusterLink2};
+    return {txtClusterFrecuencia, rtfClusterComentario, txtClusterHora, pctBorrarMensaje, pctClusterLink};
+}
+
 void frmMain::HideClusterRow(int row) {
-    const bool first = row == 1;
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             first ? txtClusterFrecuencia : txtClusterFrecuencia2,
-             first ? rtfClusterComentario : rtfClusterComentario2, first ? txtClusterHora : txtClusterHora2,
-             first ? pctClusterLink : pctClusterLink2, first ? pctBorrarMensaje : pctBorrarMensaje2})
+    for (QWidget* w : ClusterRowControls(row))
         w->setVisible(false);
 }
 

@@ -61,13 +61,7 @@ void StationOnlineHost::SetClusterTime(int row, const std::string& text) {
     (row == 2 ? station_.form.txtClusterHora2 : station_.form.txtClusterHora)->setText(ToQString(text));
 }
 void StationOnlineHost::ShowClusterRow(int row) {
-    frmMain& f = station_.form;
-    const bool first = row != 2;
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             first ? f.txtClusterFrecuencia : f.txtClusterFrecuencia2,
-             first ? f.rtfClusterComentario : f.rtfClusterComentario2,
-             first ? f.txtClusterHora : f.txtClusterHora2, first ? f.pctBorrarMensaje : f.pctBorrarMensaje2,
-             first ? f.pctClusterLink : f.pctClusterLink2})
+    for (QWidget* w : station_.form.ClusterRowControls(row))
         w->setVisible(true);
 }
 bool StationOnlineHost::SkedsItemEnabled(int index) {
