@@ -66,8 +66,11 @@ frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(
     setWindowTitle("Rig Setup");
     FraCAT = new QGroupBox("CAT", this);
     chkDisableCAT = new QCheckBox("Disable CAT", FraCAT);
+    chkDisableCAT->setObjectName("chkDisableCAT");
     chkDigital = new QCheckBox("Digital Mode", FraCAT);
+    chkDigital->setObjectName("chkDigital");
     fraRig = new QGroupBox("Rig", FraCAT);
+    fraRig->setObjectName("fraRig");
     optRig1 = new QRadioButton("Rig 1", fraRig);
     optRig2 = new QRadioButton("Rig 2", fraRig);
     txtRigctld1 = new QLineEdit(fraRig);
@@ -75,6 +78,7 @@ frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(
     txtRigctld1->setPlaceholderText("rigctld host:port");
     txtRigctld2->setPlaceholderText("rigctld host:port");
     cmdConfigureRig = new QPushButton("Configure CAT", FraCAT);
+    cmdConfigureRig->setObjectName("cmdConfigureRig");
     Label8 = new QLabel(FraCAT);
     Label8->setMinimumWidth(320);
     fraSeleccionarPTT = new QGroupBox("PTT", this);
@@ -84,12 +88,14 @@ frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(
     optDDS = new QRadioButton("DDS", fraSeleccionarPTT);
     fraPTTNOCAT = new QGroupBox(this);
     fraPort = new QGroupBox("Port", fraPTTNOCAT);
+    fraPort->setObjectName("fraPort");
     cboCOM = new QComboBox(fraPort);
     fraPin = new QGroupBox("Pin", fraPTTNOCAT);
     optRTS = new QRadioButton("RTS", fraPin);
     optDTR = new QRadioButton("DTR", fraPin);
     optRTSDTR = new QRadioButton("RTS+DTR", fraPin);
     fraDDS = new QGroupBox("DDS Frequency USB", fraPTTNOCAT);
+    fraDDS->setObjectName("fraDDS");
     optDDSCAT = new QRadioButton("CAT", fraDDS);
     optDDSManual = new QRadioButton("Manual (Hz)", fraDDS);
     txtFrecuenciaUSB = new QLineEdit("0", fraDDS);

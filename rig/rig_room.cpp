@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <cstdio>
+#include <utility>
 
 #include "platform/qt/event_wait.h"
 #include "platform/qt/qt_text.h"
@@ -13,7 +14,8 @@
 
 namespace muv {
 
-RigRoom::RigRoom(RigWindowLinks links, QWidget* parent) : links_(links), parent_(parent) {}
+RigRoom::RigRoom(RigWindowLinks links, QWidget* parent, std::function<void(QWidget&)> created)
+    : links_(links), parent_(parent), created_(std::move(created)) {}
 
 RigRoom::~RigRoom() = default;
 
@@ -22,6 +24,7 @@ frmRig& RigRoom::Window() {
         // Kept before the load, which may already reach back for the window (a rig frequency read into
         // the frequency box).
         window_ = std::make_unique<frmRig>(links_, parent_);
+        if (created_) created_(*window_);
         window_->Form_Load();
     }
     return *window_;

@@ -2,6 +2,7 @@
 // rigctld engine.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "rig/frmRig.h"
@@ -14,8 +15,9 @@ namespace muv {
 class RigRoom : public RigControl, private RigKeying {
 public:
     // links: what the window reaches (the main window's controls, the shared state, its host, message
-    // boxes and web pages); parent: the window the rig window belongs to.
-    RigRoom(RigWindowLinks links, QWidget* parent);
+    // boxes and web pages); parent: the window the rig window belongs to; created: what the window gets
+    // when it has just come into being, before its load (its texts).
+    RigRoom(RigWindowLinks links, QWidget* parent, std::function<void(QWidget&)> created = {});
     ~RigRoom() override;
 
     // The window itself, loaded on first use.
@@ -52,6 +54,7 @@ private:
 
     RigWindowLinks links_;
     QWidget* parent_;
+    std::function<void(QWidget&)> created_;
     std::unique_ptr<frmRig> window_;
 };
 

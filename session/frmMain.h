@@ -64,6 +64,7 @@ public:
     // --- WindowControls ---
     std::string Text(Control c) const override;
     void SetText(Control c, const std::string& text) override;
+    void SetTextUtf8(Control c, const std::string& text) override;
     ColorRef BackColor(Control c) const override;
     void SetBackColor(Control c, ColorRef colour) override;
     bool Visible(Control c) const override;
@@ -281,7 +282,7 @@ public:
     void SetWebPages(WebPages* pages) {
         webPages_ = pages;
     }
-    uint8_t LanguageIndex = 1;
+    uint8_t LanguageIndex = 0;
 
     // The end of a data transmission: the queued sound played out, the end mark, the key released,
     // back to receiving (TransmitterHost).

@@ -53,6 +53,7 @@ W* frmMain::Register(W* widget, std::string_view name) {
 }
 
 frmMain::frmMain(MessageBoxes* boxes, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("MUV"));
     MenuBar = new QMenuBar(this);
     client_ = new QWidget(this);

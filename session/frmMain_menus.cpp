@@ -154,6 +154,40 @@ void frmMain::BuildMenus() {
 
     mnuDonate = MenuBar->addAction(QStringLiteral("Donate"));
     connect(mnuDonate, &QAction::triggered, this, [this] { mnuDonate_Click(); });
+
+    // The menus and entries by name, as the interface texts find them.
+    const std::pair<QObject*, const char*> named[] = {
+        {mnuConfigure, "mnuConfigure"},
+        {mnuOperator, "mnuOperator"},
+        {mnuMacros, "mnuMacros"},
+        {mnuEmail, "mnuEmail"},
+        {mnuLog, "mnuLog"},
+        {mnuEQSL, "mnuEQSL"},
+        {mnuRig, "mnuRig"},
+        {mnuTarjetaSonido, "mnuTarjetaSonido"},
+        {mnuAlarma, "mnuAlarma"},
+        {mnuUserProfiles, "mnuUserProfiles"},
+        {mnuGUI, "mnuGUI"},
+        {mnuPantalla, "mnuPantalla"},
+        {mnuTamano, "mnuTamano"},
+        {mnuColor, "mnuColor"},
+        {mnuMenuStyle, "mnuMenuStyle"},
+        {mnuLanguage, "mnuLanguage"},
+        {mnuBeacon, "mnuBeacon"},
+        {mnuScan, "mnuScan"},
+        {mnuFrequencies, "mnuFrequencies"},
+        {mnuSkeds, "mnuSkeds"},
+        {mnuEstadisticas, "mnuEstadisticas"},
+        {mnuUsuario, "mnuUsuario"},
+        {mnuHelp, "mnuHelp"},
+        {mnuShortcuts, "mnuShortcuts"},
+        {mnuMuvSite, "mnuMuvSite"},
+        {mnuMuvFacebook, "mnuMuvFacebook"},
+        {mnuAbout, "mnuAbout"},
+        {mnuDonate, "mnuDonate"},
+    };
+    for (const auto& [menu, name] : named)
+        menu->setObjectName(QString::fromLatin1(name));
 }
 
 template <size_t N>

@@ -225,10 +225,10 @@ void frmMain::tmrEnviarEmail_Timer() {
 void frmMain::ShowEmailResult() {
     if (station_->online.EmailResult == 1) {
         SetBackColor(Control::txtEmail, kStatusYellow);
-        SetText(Control::txtEmail, station_->texts.TxtEmailError);
+        SetTextUtf8(Control::txtEmail, station_->texts.TxtEmailError);
     } else if (station_->online.EmailResult == 2) {
         SetBackColor(Control::txtEmail, kStatusGreen);
-        SetText(Control::txtEmail, station_->texts.TxtEmailSent);
+        SetTextUtf8(Control::txtEmail, station_->texts.TxtEmailSent);
     }
     SetVisible(Control::txtEmail, true);
     tmrEmail.SetEnabled(true);

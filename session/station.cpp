@@ -1,4 +1,13 @@
 #include "session/station.h"
+#include "settings/frmAbout.h"
+#include "settings/frmEmailReport.h"
+#include "settings/frmEqslAccount.h"
+#include "settings/frmLogDirectories.h"
+#include "settings/frmMacros.h"
+#include "settings/frmOperator.h"
+#include "settings/frmProfiles.h"
+#include "settings/frmScan.h"
+#include "settings/frmShortcuts.h"
 
 #include <QSlider>
 #include <cstdlib>
@@ -48,11 +57,13 @@ Station::Station()
 Station::Station(SoundDevices devices, MessageBoxes* boxes)
     : window_(std::make_unique<frmMain>(boxes)),
       form(*window_),
-      settings(SettingsLinks{
-          form, form, shared, form.Boxes(), fileDialogs, pages,
-          [this]() -> frmSoundCard& { return SoundCard(); }, [this] { online.ClusterConnect(); },
-          [this] { online.CallsignServerRequest(CallsignServerCode::Login); }, [this] { OpenAdifLog(); },
-          UserDataFolder(), &form, &beaconHost, &form, &alarmsHost}),
+      language([this](std::string_view name) { return LanguageWindow(name); }, texts),
+      settings(SettingsLinks{form, form, shared, form.Boxes(), fileDialogs, pages,
+                             [this]() -> frmSoundCard& { return SoundCard(); },
+                             [this] { online.ClusterConnect(); },
+                             [this] { online.CallsignServerRequest(CallsignServerCode::Login); },
+                             [this] { OpenAdifLog(); }, UserDataFolder(), &form, &beaconHost, &form,
+                             &alarmsHost, [this](QWidget& window) { WindowCreated(window); }}),
       soundInput(std::move(devices.input)),
       soundOutput(std::move(devices.output)),
       // Without a mixer of its own (WAV files, tests) the program has a mixer with no cards.
@@ -75,7 +86,8 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
                          form.tmrConexionServidorAuxiliar, form.tmrCallsignServerQuiet, form.tmrPSKreporter,
                          form.tmrEnviarEmail, onlineHost, onlineHost, onlineHost, onlineHost, transfers,
                          pskSocket, reportClock, errorTraps}),
-      rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form),
+      rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form,
+          [this](QWidget& window) { WindowCreated(window); }),
       dds(rig.Keying(), comPuertoSerie),
       keying(rig.Keying(), comPuertoSerie, form.Boxes(), windowRequests),
       soundMixer(*mixer, [this] { return SoundCard().OutputListIndex(); }),
@@ -89,22 +101,29 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       soundCard_(std::make_unique<frmSoundCard>(soundCardHost, settings.Store(),
                                                 std::move(devices.inputNames), std::move(devices.outputNames),
                                                 &form)),
-      statistics_([this] {
-          return std::make_unique<frmStatistics>(
-              StatisticsWindowLinks{
-                  settings.Store(), [this]() -> const std::string& { return logbook.Log().LogText(); },
-                  [this] { return receiver.RxText(); }, [this] { return receiver.SnDb; },
-                  [this] { return receiver.RxMode().DisplayName; }, [this] { return rig.CatFrequencyHz(); },
-                  [this] { return shared.UtcNow; }},
-              &form);
-      }),
-      qsoEntry_([this] {
-          return std::make_unique<frmQsoEntry>(
-              QsoEntryLinks{settings.Store(), form.Boxes(), qsoEntryHost, loggedContacts}, &form);
-      }),
-      internalSpot_([this] {
-          return std::make_unique<frmInternalSpot>(SpotWindowLinks{form.Boxes(), online, onlineHost}, &form);
-      }),
+      statistics_(
+          [this] {
+              return std::make_unique<frmStatistics>(
+                  StatisticsWindowLinks{
+                      settings.Store(), [this]() -> const std::string& { return logbook.Log().LogText(); },
+                      [this] { return receiver.RxText(); }, [this] { return receiver.SnDb; },
+                      [this] { return receiver.RxMode().DisplayName; },
+                      [this] { return rig.CatFrequencyHz(); }, [this] { return shared.UtcNow; }},
+                  &form);
+          },
+          [this](QWidget& window) { WindowCreated(window); }),
+      qsoEntry_(
+          [this] {
+              return std::make_unique<frmQsoEntry>(
+                  QsoEntryLinks{settings.Store(), form.Boxes(), qsoEntryHost, loggedContacts}, &form);
+          },
+          [this](QWidget& window) { WindowCreated(window); }),
+      internalSpot_(
+          [this] {
+              return std::make_unique<frmInternalSpot>(SpotWindowLinks{form.Boxes(), online, onlineHost},
+                                                       &form);
+          },
+          [this](QWidget& window) { WindowCreated(window); }),
       clusterSpot_([this] {
           return std::make_unique<frmClusterSpot>(SpotWindowLinks{form.Boxes(), online, onlineHost}, &form);
       }) {
@@ -142,6 +161,7 @@ Station::~Station() = default;
 frmSoundCard& Station::SoundCard() {
     if (!soundCardLoaded_) {
         soundCardLoaded_ = true;
+        WindowCreated(*soundCard_);
         soundCard_->Form_Load();
     }
     return *soundCard_;
@@ -189,23 +209,32 @@ void Station::LoadLogBook() {
 }
 
 void Station::ApplyLanguage() {
-    // The texts are English; applying them touches every window, which loads each of them with its
-    // settings.
-    Statistics();
-    settings.Alarms();
-    settings.Operator();
-    settings.EmailReport();
-    settings.Beacon();
-    SoundCard();
-    settings.LogDirectories();
-    settings.Scan();
-    settings.EqslAccount();
-    settings.Profiles();
-    QsoEntry();
-    settings.About();
-    settings.Macros();
-    settings.Shortcuts();
-    rig.Window();
+    language.Apply(form.LanguageIndex);
+}
+
+void Station::WindowCreated(QWidget& window) {
+    language.ApplyTo(form.LanguageIndex, window);
+}
+
+QWidget* Station::LanguageWindow(std::string_view name) {
+    if (name == "frmMain") return &form;
+    if (name == "frmStatistics") return &Statistics();
+    if (name == "frmAlarms") return &settings.Alarms();
+    if (name == "frmProfiles") return &settings.Profiles();
+    if (name == "frmInternalSpot") return &InternalSpot();
+    if (name == "frmQsoEntry") return &QsoEntry();
+    if (name == "frmOperator") return &settings.Operator();
+    if (name == "frmEmailReport") return &settings.EmailReport();
+    if (name == "frmBeacon") return &settings.Beacon();
+    if (name == "frmLogDirectories") return &settings.LogDirectories();
+    if (name == "frmRig") return &rig.Window();
+    if (name == "frmScan") return &settings.Scan();
+    if (name == "frmShortcuts") return &settings.Shortcuts();
+    if (name == "frmSoundCard") return &SoundCard();
+    if (name == "frmAbout") return &settings.About();
+    if (name == "frmMacros") return &settings.Macros();
+    if (name == "frmEqslAccount") return &settings.EqslAccount();
+    return nullptr;
 }
 
 bool Station::SaveSessionLog() {

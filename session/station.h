@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/shared_state.h"
@@ -30,6 +31,7 @@
 #include "receiver/receiver.h"
 #include "rig/rig_room.h"
 #include "session/alarms_host.h"
+#include "session/interface_language.h"
 #include "session/online_hosts.h"
 #include "session/station_hosts.h"
 #include "settings/frmSoundCard.h"
@@ -90,7 +92,10 @@ public:
     frmMain& form;
     SharedState shared;
     SessionLog sessionLog;
-    InterfaceTexts texts;
+    // The messages in the interface language, empty until a language is applied, and the language's
+    // texts on the windows.
+    InterfaceTexts texts = InterfaceTexts::None();
+    InterfaceLanguage language;
     Settings settings;
     Logbook logbook;
     std::unique_ptr<SoundInputDevice> soundInput;
@@ -153,8 +158,14 @@ public:
     void OpenAdifLog();
     // Loads the profile's ADIF log (none when no file is chosen), telling the operator what went wrong.
     void LoadLogBook();
-    // Every window takes the chosen language; touching the windows loads them.
+    // Every window takes the chosen language (the main window's LanguageIndex); touching the windows
+    // loads them.
     void ApplyLanguage();
+    // The window of a name (frmMain, frmAlarms, ...), loaded first when it is not; nullptr for a name of
+    // none.
+    QWidget* LanguageWindow(std::string_view name);
+    // A window that has just come into being takes the chosen language before its load.
+    void WindowCreated(QWidget& window);
     // Adds the session text to the day's session log file, telling the operator of any trouble; false
     // when no file could take it.
     bool SaveSessionLog();

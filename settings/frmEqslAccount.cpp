@@ -35,6 +35,7 @@ frmEqslAccount::frmEqslAccount(EqslAccountWindowLinks links, QWidget* parent)
     txtPasswordEQSL = AccountBox("txtPasswordEQSL", this);
     txtPasswordEQSL->setEchoMode(QLineEdit::Password);
     lblUser = new QLabel("Username:", this);
+    lblUser->setObjectName("lblUser");
     lblPasswordGmail = new QLabel("Password:", this);
     imgEQSL = new QPushButton("eQSL.cc", this);
     imgEQSL->setObjectName("imgEQSL");

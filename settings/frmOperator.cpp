@@ -50,7 +50,9 @@ frmOperator::frmOperator(OperatorWindowLinks links, QWidget* parent)
     txtQTH = OperatorBox("txtQTH", this);
     txtLocator = OperatorBox("txtLocator", this);
     lblCallSign = new QLabel("Callsign", this);
+    lblCallSign->setObjectName("lblCallSign");
     lblName = new QLabel("Name", this);
+    lblName->setObjectName("lblName");
     Label3 = new QLabel("E-mail", this);
     Label5 = new QLabel("QTH", this);
     Label6 = new QLabel("Locator", this);

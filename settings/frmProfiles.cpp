@@ -30,6 +30,7 @@ frmProfiles::frmProfiles(ProfilesWindowLinks links, QWidget* parent)
     // English captions until the interface language is applied.
     setWindowTitle("User Profiles");
     lblUsuario = new QLabel("Username:", this);
+    lblUsuario->setObjectName("lblUsuario");
     cmdOK = new QPushButton("OK", this);
     cmdOK->setObjectName("cmdOK");
 

@@ -35,6 +35,7 @@ frmScan::frmScan(ScanWindowLinks links, QWidget* parent) : QDialog(parent), link
     // English captions until the interface language is applied.
     setWindowTitle("Scan");
     fraFrequencies = new QGroupBox("Frequencies", this);
+    fraFrequencies->setObjectName("fraFrequencies");
     auto* grid = new QGridLayout(fraFrequencies);
     for (int i = 1; i <= links_.frequencyCount; ++i) {
         auto* box = new QCheckBox(QString::number(i), fraFrequencies);
@@ -46,6 +47,7 @@ frmScan::frmScan(ScanWindowLinks links, QWidget* parent) : QDialog(parent), link
     vsbScan->setObjectName("vsbScan");
     vsbScan->setRange(0, kDwellMax);
     lblScanTime = new QLabel("Scan Time", this);
+    lblScanTime->setObjectName("lblScanTime");
     lblScan = new QLabel(this);
     lblScan->setObjectName("lblScan");
     cmdOK = new QPushButton("OK", this);

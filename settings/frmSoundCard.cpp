@@ -51,8 +51,10 @@ frmSoundCard::frmSoundCard(SoundCardWindowHost& host, ProfileStore& store, Devic
     // English captions until the interface language is applied.
     setWindowTitle("Sound Card");
     lblDeviceInput = new QLabel("Input Device", this);
+    lblDeviceInput->setObjectName("lblDeviceInput");
     cboTarjetaSonidoEntrada = new QComboBox(this);
     lblDeviceOutput = new QLabel("Output Device", this);
+    lblDeviceOutput->setObjectName("lblDeviceOutput");
     cboTarjetaSonidoSalida = new QComboBox(this);
     fraEntradaDeAudio = new QGroupBox("Audio Input", this);
     optLineIN = new QRadioButton("Line IN", fraEntradaDeAudio);

@@ -9,8 +9,8 @@
 #include "platform/program_folders.h"
 #include "platform/qt/qt_text.h"
 #include "settings/frmAbout.h"
-#include "settings/frmBeacon.h"
 #include "settings/frmAlarms.h"
+#include "settings/frmBeacon.h"
 #include "settings/frmEmailReport.h"
 #include "settings/frmEqslAccount.h"
 #include "settings/frmLogDirectories.h"
@@ -59,53 +59,80 @@ BeaconHost& BeaconHostOf(BeaconHost* host) {
 
 }  // namespace
 
+WindowCreated Settings::Created() {
+    return [this](QWidget& window) {
+        if (links_.windowCreated) links_.windowCreated(window);
+    };
+}
+
 Settings::Settings(SettingsLinks links)
     : links_(std::move(links)),
-      operator_([this] {
-          return std::make_unique<frmOperator>(
-              OperatorWindowLinks{file_, links_.boxes, links_.clusterConnect, links_.callsignServerLogin},
-              links_.parent);
-      }),
-      emailReport_([this] {
-          return std::make_unique<frmEmailReport>(
-              EmailReportWindowLinks{file_, [this] { return FromQString(Operator().txtEmail->text()); }},
-              links_.parent);
-      }),
-      logDirectories_([this] {
-          return std::make_unique<frmLogDirectories>(
-              LogDirectoriesWindowLinks{file_, links_.boxes, links_.dialogs, links_.programFolder,
-                                        links_.adifChosen},
-              links_.parent);
-      }),
-      scan_([this] {
-          return std::make_unique<frmScan>(ScanWindowLinks{file_, kFrequencyListEntries}, links_.parent);
-      }),
-      eqslAccount_([this] {
-          return std::make_unique<frmEqslAccount>(
-              EqslAccountWindowLinks{file_, links_.pages, [this] { return OperatorCallsign(); }},
-              links_.parent);
-      }),
-      profiles_([this] {
-          return std::make_unique<frmProfiles>(ProfilesWindowLinks{file_, links_.profileMenu}, links_.parent);
-      }),
-      about_([this] {
-          return std::make_unique<frmAbout>(AboutWindowLinks{links_.boxes, StartSystemInformationTool},
-                                            links_.parent);
-      }),
-      shortcuts_([this] { return std::make_unique<frmShortcuts>(links_.parent); }),
-      beacon_([this] {
-          auto w = std::make_unique<frmBeacon>(BeaconWindowLinks{file_, beacon, BeaconHostOf(links_.beacon)},
-                                               links_.parent);
-          w->SetBeaconModesAvailable(beacon.BeaconModesAvailable);
-          return w;
-      }),
-      macros_([this] {
-          return std::make_unique<frmMacros>(MacrosWindowLinks{file_, links_.macroLabels}, links_.parent);
-      }),
-      alarms_([this] {
-          return std::make_unique<frmAlarms>(
-              AlarmsWindowLinks{file_, links_.boxes, links_.dialogs, *links_.alarms}, links_.parent);
-      }) {
+      operator_(
+          [this] {
+              return std::make_unique<frmOperator>(
+                  OperatorWindowLinks{file_, links_.boxes, links_.clusterConnect, links_.callsignServerLogin},
+                  links_.parent);
+          },
+          Created()),
+      emailReport_(
+          [this] {
+              return std::make_unique<frmEmailReport>(
+                  EmailReportWindowLinks{file_, [this] { return FromQString(Operator().txtEmail->text()); }},
+                  links_.parent);
+          },
+          Created()),
+      logDirectories_(
+          [this] {
+              return std::make_unique<frmLogDirectories>(
+                  LogDirectoriesWindowLinks{file_, links_.boxes, links_.dialogs, links_.programFolder,
+                                            links_.adifChosen},
+                  links_.parent);
+          },
+          Created()),
+      scan_(
+          [this] {
+              return std::make_unique<frmScan>(ScanWindowLinks{file_, kFrequencyListEntries}, links_.parent);
+          },
+          Created()),
+      eqslAccount_(
+          [this] {
+              return std::make_unique<frmEqslAccount>(
+                  EqslAccountWindowLinks{file_, links_.pages, [this] { return OperatorCallsign(); }},
+                  links_.parent);
+          },
+          Created()),
+      profiles_(
+          [this] {
+              return std::make_unique<frmProfiles>(ProfilesWindowLinks{file_, links_.profileMenu},
+                                                   links_.parent);
+          },
+          Created()),
+      about_(
+          [this] {
+              return std::make_unique<frmAbout>(AboutWindowLinks{links_.boxes, StartSystemInformationTool},
+                                                links_.parent);
+          },
+          Created()),
+      shortcuts_([this] { return std::make_unique<frmShortcuts>(links_.parent); }, Created()),
+      beacon_(
+          [this] {
+              auto w = std::make_unique<frmBeacon>(
+                  BeaconWindowLinks{file_, beacon, BeaconHostOf(links_.beacon)}, links_.parent);
+              w->SetBeaconModesAvailable(beacon.BeaconModesAvailable);
+              return w;
+          },
+          Created()),
+      macros_(
+          [this] {
+              return std::make_unique<frmMacros>(MacrosWindowLinks{file_, links_.macroLabels}, links_.parent);
+          },
+          Created()),
+      alarms_(
+          [this] {
+              return std::make_unique<frmAlarms>(
+                  AlarmsWindowLinks{file_, links_.boxes, links_.dialogs, *links_.alarms}, links_.parent);
+          },
+          Created()) {
     file_.WriteFailed = [this](const std::string& message) {
         links_.boxes.Show(message, "Settings Error", BoxIcon::Exclamation);
     };

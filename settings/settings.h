@@ -64,6 +64,8 @@ struct SettingsLinks {
     // The main window's macro labels, which the macros window paints.
     MacroLabels* macroLabels = nullptr;
     AlarmsWindowHost* alarms = nullptr;  // what the alarms window reaches: the player, the stop picture
+    // What each settings window gets when it has just come into being, before its load (its texts).
+    WindowCreated windowCreated;
 };
 
 class Settings {
@@ -176,6 +178,7 @@ public:
     void SetBeaconModesAvailable(bool available);
 
 private:
+    WindowCreated Created();
     SettingsLinks links_;
     SettingsFile file_;
     WindowSlot<frmOperator> operator_;

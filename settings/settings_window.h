@@ -41,13 +41,17 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
+// What a window gets when it has just come into being, before its load runs (the interface language).
+using WindowCreated = std::function<void(QWidget& window)>;
+
 // One settings window: created and loaded on first use, gone when closed. W is a QDialog with a
-// Form_Load(); the factory makes a new one (not yet loaded).
+// Form_Load(); the factory makes a new one (not yet loaded), and created, when given, runs between.
 template <class W>
 class WindowSlot {
 public:
     using Factory = std::function<std::unique_ptr<W>()>;
-    explicit WindowSlot(Factory factory) : factory_(std::move(factory)) {}
+    explicit WindowSlot(Factory factory, WindowCreated created = {})
+        : factory_(std::move(factory)), created_(std::move(created)) {}
     ~WindowSlot() { delete window_.data(); }
     WindowSlot(const WindowSlot&) = delete;
     WindowSlot& operator=(const WindowSlot&) = delete;
@@ -60,6 +64,7 @@ public:
             W* raw = w.release();
             // Closing it, by OK or otherwise, unloads it; it is deleted once its own handler has returned.
             QObject::connect(raw, &QDialog::finished, raw, [this, raw] { Unload(raw); });
+            if (created_) created_(*raw);
             raw->Form_Load();
         }
         return *window_;
@@ -87,6 +92,7 @@ private:
     }
 
     Factory factory_;
+    WindowCreated created_;
     QPointer<W> window_;
 };
 

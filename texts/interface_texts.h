@@ -1,5 +1,6 @@
 // The translated texts that the status boxes put in front of their numbers, and the shared messages.
-// They hold the English wording until the interface language is applied.
+// They hold the English wording, for the modules on their own; the program starts with them empty and
+// the interface language fills them.
 #pragma once
 
 #include <string>
@@ -16,6 +17,9 @@ struct InterfaceTexts {
     std::string TxtCpuUnavailable = "CPU Usage: Not avaiable";
     std::string TxtEmailSent = "Email sent";
     std::string TxtEmailError = "Error: E-mail could not be sent";
+
+    // Every message empty.
+    static InterfaceTexts None() { return {"", "", "", "", "", "", "", "", ""}; }
 };
 
 }  // namespace muv

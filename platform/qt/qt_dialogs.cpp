@@ -76,21 +76,22 @@ std::optional<std::string> Chosen(const QString& path) {
 
 std::optional<std::string> QtFileDialogs::ChooseFolder(const std::string& title,
                                                        const std::string& startFolder) {
-    return Chosen(QFileDialog::getExistingDirectory(parent_, Q(title), Q(startFolder)));
+    return Chosen(QFileDialog::getExistingDirectory(parent_, QString::fromStdString(title), Q(startFolder)));
 }
 
 std::optional<std::string> QtFileDialogs::ChooseSaveFile(const std::string& title,
                                                          const std::string& startFolder,
                                                          const std::string& filter) {
     // The program asks itself before it overwrites anything; a log file chosen again is appended to.
-    return Chosen(QFileDialog::getSaveFileName(parent_, Q(title), Q(startFolder), Q(filter), nullptr,
-                                               QFileDialog::DontConfirmOverwrite));
+    return Chosen(QFileDialog::getSaveFileName(parent_, QString::fromStdString(title), Q(startFolder),
+                                               Q(filter), nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
 std::optional<std::string> QtFileDialogs::ChooseOpenFile(const std::string& title,
                                                          const std::string& startFolder,
                                                          const std::string& filter) {
-    return Chosen(QFileDialog::getOpenFileName(parent_, Q(title), Q(startFolder), Q(filter)));
+    return Chosen(
+        QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), Q(startFolder), Q(filter)));
 }
 
 }  // namespace muv

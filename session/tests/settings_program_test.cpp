@@ -16,12 +16,13 @@
 #include <sys/stat.h>
 
 #include "platform/memory_sound.h"
-#include "platform/program_folders.h"
 #include "platform/private_profile.h"
+#include "platform/program_folders.h"
 #include "rig/frmRig.h"
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/program_run.h"
 #include "settings/frmEmailReport.h"
 #include "settings/frmLogDirectories.h"
 #include "settings/frmOperator.h"
@@ -32,50 +33,6 @@
 
 namespace muv {
 namespace {
-
-std::string SettingsPath() {
-    return SettingsFolder() + "/MUV.ini";
-}
-
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteSettings(const std::string& text) {
-    std::filesystem::create_directories(SettingsFolder());
-    std::ofstream(SettingsPath(), std::ios::binary) << text;
-}
-
-// One run of the program on memory devices with two capture and two playback devices.
-struct ProgramRun {
-    ProgramRun() {
-        auto in = std::make_unique<MemorySoundInput>(std::vector<int16_t>(48000 * 20, 0));
-        auto out = std::make_unique<MemorySoundOutput>();
-        station = std::make_unique<Station>(
-            SoundDevices{std::move(in), std::move(out), [] { return std::vector<std::string>{"Line in", "USB"}; },
-                         [] { return std::vector<std::string>{"Speakers", "USB"}; }},
-            &boxes);
-        form = &station->form;
-        started = Main(*form);
-    }
-    ~ProgramRun() {
-        if (form && !form->ProgramEnded()) form->Form_Unload();
-    }
-    Station& St() { return *station; }
-    int Ticked(const auto& items) {
-        for (size_t i = 1; i < items.size(); ++i)
-            if (items[i]->isChecked()) return static_cast<int>(i);
-        return 0;
-    }
-
-    test::RecordingBoxes boxes;
-    std::unique_ptr<Station> station;
-    frmMain* form = nullptr;
-    bool started = false;
-};
 
 class SettingsProgram : public test::QtAppTest {};
 
@@ -131,7 +88,8 @@ TEST_F(SettingsProgram, AFileWrittenOnWindowsLoads) {
     WriteSettings(
         "[User Profiles]\r\nNumeroUsuario=2\r\n2=Portable\r\n"
         "[Fuente2]\r\nTama\xF1o= 3\r\n[Pantalla2]\r\nColor= 5\r\nResolucion= 1\r\n"
-        "[Operador2]\r\nCallsign=EA1ABC\r\nName=Jos\xE9 Mar\xED" "a\r\nLocator=im98JM\r\n"
+        "[Operador2]\r\nCallsign=EA1ABC\r\nName=Jos\xE9 Mar\xED"
+        "a\r\nLocator=im98JM\r\n"
         "[RIG]\r\nPTT=3\r\nEnable CAT=1\r\n[Email2]\r\nOption=1\r\nServidor SMTP=smtp.example.org\r\n"
         "[SCAN2]\r\n3=1\r\nSegundos= 200\r\n[Log2]\r\nAuto Save Log Close=0\r\n");
     ProgramRun run;
@@ -145,7 +103,8 @@ TEST_F(SettingsProgram, AFileWrittenOnWindowsLoads) {
     EXPECT_EQ(run.Ticked(f.mnuColour), 5);
     EXPECT_EQ(run.Ticked(f.mnuResolucion), 1);
     EXPECT_EQ(st.settings.OperatorCallsign(), "EA1ABC");
-    EXPECT_EQ(st.settings.Operator().txtName->text(), QString::fromUtf8("Jos\xC3\xA9 Mar\xC3\xAD" "a"));
+    EXPECT_EQ(st.settings.Operator().txtName->text(), QString::fromUtf8("Jos\xC3\xA9 Mar\xC3\xAD"
+                                                                        "a"));
     EXPECT_EQ(st.settings.OperatorLocator(), "IM98jm");
     EXPECT_TRUE(st.rig.Window().optVOX->isChecked());
     EXPECT_FALSE(st.settings.NoInternetSelected());
@@ -158,7 +117,8 @@ TEST_F(SettingsProgram, AFileWrittenOnWindowsLoads) {
 }
 
 TEST_F(SettingsProgram, AProfileSwitchSavesTheOldAndLoadsTheNewButNotTheRig) {
-    WriteSettings("[User Profiles]\r\n5=Contest\r\n[Operador5]\r\nCallsign=EA5ZZZ\r\n[Pantalla5]\r\nColor= 1\r\n");
+    WriteSettings(
+        "[User Profiles]\r\n5=Contest\r\n[Operador5]\r\nCallsign=EA5ZZZ\r\n[Pantalla5]\r\nColor= 1\r\n");
     ProgramRun run;
     ASSERT_TRUE(run.started);
     frmMain& f = *run.form;

@@ -1,0 +1,73 @@
+// One run of the whole program on memory sound devices (two capture and two playback devices), with its
+// settings file in the test's own configuration folder.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/memory_sound.h"
+#include "platform/program_folders.h"
+#include "session/frmMain.h"
+#include "session/program_start.h"
+#include "session/station.h"
+#include "test_support/recording_fakes.h"
+
+namespace muv {
+
+inline std::string SettingsPath() {
+    return SettingsFolder() + "/MUV.ini";
+}
+
+inline std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteSettings(const std::string& text) {
+    std::filesystem::create_directories(SettingsFolder());
+    std::ofstream(SettingsPath(), std::ios::binary) << text;
+}
+
+struct ProgramRun {
+    enum Start { Started, NotStarted };
+    // The program built and, unless told not to, started (its main window loaded and shown).
+    explicit ProgramRun(Start start = Started) {
+        auto in = std::make_unique<MemorySoundInput>(std::vector<int16_t>(48000 * 20, 0));
+        auto out = std::make_unique<MemorySoundOutput>();
+        station =
+            std::make_unique<Station>(SoundDevices{std::move(in), std::move(out),
+                                                   [] {
+                                                       return std::vector<std::string>{"Line in", "USB"};
+                                                   },
+                                                   [] {
+                                                       return std::vector<std::string>{"Speakers", "USB"};
+                                                   }},
+                                      &boxes);
+        form = &station->form;
+        mainRan = start == Started;
+        if (mainRan) started = Main(*form);
+    }
+    ~ProgramRun() {
+        if (mainRan && !form->ProgramEnded()) form->Form_Unload();
+    }
+    Station& St() { return *station; }
+    static int Ticked(const auto& items) {
+        for (size_t i = 1; i < items.size(); ++i)
+            if (items[i]->isChecked()) return static_cast<int>(i);
+        return 0;
+    }
+
+    test::RecordingBoxes boxes;
+    std::unique_ptr<Station> station;
+    frmMain* form = nullptr;
+    bool started = false;
+    bool mainRan = false;
+};
+
+}  // namespace muv
