@@ -186,6 +186,18 @@ TEST_F(LanguageProgram, TheChosenLanguageComesBackAtTheNextStart) {
     EXPECT_TRUE(shift.startsWith(Utf8(*russian.Find("TxtFrequencyShift")))) << shift.toStdString();
 }
 
+TEST_F(LanguageProgram, EachUserProfileKeepsItsOwnLanguage) {
+    WriteSettings("[Idioma5]\r\nIdioma= 5\r\n");
+    ProgramRun run;
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(run.form->LanguageIndex, 1);
+    run.form->mnuListaUsuarios_Click(5);
+    EXPECT_EQ(run.form->LanguageIndex, 5);
+    EXPECT_EQ(run.form->mnuConfigure->title(), Utf8(*BuiltInLanguage(5).Find("frmMain.mnuConfigure")));
+    run.form->mnuListaUsuarios_Click(1);
+    EXPECT_EQ(run.form->mnuConfigure->title(), "Configure");
+}
+
 TEST_F(LanguageProgram, FrenchFirstLeavesTheTextsItDoesNotSet) {
     WriteSettings("[User Profiles]\r\nNumeroUsuario=2\r\n[Idioma2]\r\nIdioma= 3\r\n");
     ProgramRun run;

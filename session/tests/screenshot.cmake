@@ -1,8 +1,11 @@
 # Runs MUV on a virtual display with the recording as its sound input and checks that it saved its
 # window. Arguments: MUV, INPUT, OUTPUT_WAV, PNG, AFTER (seconds), FOLDER (its configuration and data,
-# emptied first).
+# emptied first), and LANGUAGE (optional: the language menu's item, 1 English to 11 Hungarian).
 file(REMOVE "${PNG}")
 file(REMOVE_RECURSE "${FOLDER}")
+if(DEFINED LANGUAGE)
+    file(WRITE "${FOLDER}/config/MUV/MUV.ini" "[Idioma]\r\nIdioma= ${LANGUAGE}\r\n")
+endif()
 set(ENV{XDG_CONFIG_HOME} "${FOLDER}/config")
 set(ENV{XDG_DATA_HOME} "${FOLDER}/data")
 set(ENV{MUV_SERVERS} "${CMAKE_CURRENT_LIST_DIR}/../../test_support/offline_servers.ini")
