@@ -20,8 +20,8 @@ std::vector<StartupProblem> CheckInstalledFiles(const InstalledFiles& files) {
     for (const std::string& name : files.components) {
         const std::string path = files.componentFolder + "/" + name;
         if (!Exists(path)) {
-            problems.push_back(
-                {"File " + Utf8ToCp1252(path) + " not found. Run 'Install.exe'", "Setup Error", BoxIcon::Critical, true});
+            problems.push_back({"File " + Utf8ToCp1252(path) + " not found. Run 'muv-install'", "Setup Error",
+                                BoxIcon::Critical, true});
             return problems;
         }
     }
@@ -32,17 +32,19 @@ std::vector<StartupProblem> CheckInstalledFiles(const InstalledFiles& files) {
             break;
         }
     if (!country) {
-        problems.push_back(
-            {"File " + Utf8ToCp1252(files.programFolder) + "/cty.dat not found.", "File not found", BoxIcon::Exclamation, true});
+        problems.push_back({"File " + Utf8ToCp1252(files.programFolder) + "/cty.dat not found.",
+                            "File not found", BoxIcon::Exclamation, true});
         return problems;
     }
     if (files.flagsFolder) {
         std::error_code ec;
         if (!std::filesystem::is_directory(*files.flagsFolder, ec)) {
-            problems.push_back({"'Flags' Directory not found", "Folder not found", BoxIcon::Exclamation, false});
+            problems.push_back(
+                {"'Flags' Directory not found", "Folder not found", BoxIcon::Exclamation, false});
         } else if (!Exists(*files.flagsFolder + "/" + files.flagsMarker)) {
-            problems.push_back({"Some Flags have been included in this version. Please, copy the Flag Folder again",
-                                "Flag not found", BoxIcon::Exclamation, false});
+            problems.push_back(
+                {"Some Flags have been included in this version. Please, copy the Flag Folder again",
+                 "Flag not found", BoxIcon::Exclamation, false});
         }
     }
     return problems;

@@ -117,7 +117,7 @@ TEST_F(StartupCheck, TellsTheFirstMissingFileAndWhetherTheProgramGoesOn) {
 
     auto problems = CheckInstalledFiles(files);
     ASSERT_EQ(problems.size(), 1u) << "only the first of two missing components";
-    EXPECT_EQ(problems[0].prompt, "File " + Path("first.so") + " not found. Run 'Install.exe'");
+    EXPECT_EQ(problems[0].prompt, "File " + Path("first.so") + " not found. Run 'muv-install'");
     EXPECT_EQ(problems[0].title, "Setup Error");
     EXPECT_EQ(problems[0].icon, BoxIcon::Critical);
     EXPECT_TRUE(problems[0].fatal);

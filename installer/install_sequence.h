@@ -1,0 +1,67 @@
+// The install sequence, run once before the first start of MUV: the CAT server is looked for and its
+// setup started where it is missing or of a version MUV cannot drive; the component files are put in
+// place and registered; the rig files are copied to where MUV keeps them; and the operator is told
+// how it went. Everything it touches on the machine goes through InstallerPlatform, which the program
+// gives over the real system and the tests over a fake.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/message_box.h"
+
+namespace muv {
+
+class InstallerPlatform {
+public:
+    virtual ~InstallerPlatform() = default;
+    // The CAT server's version as a whole number; nullopt when it is not installed or does not answer.
+    virtual std::optional<int> CatServerVersion() = 0;
+    virtual bool FileExists(const std::string& path) = 0;
+    virtual bool IsDirectory(const std::string& path) = 0;
+    // Where the component files go.
+    virtual std::string SystemFolder() = 0;
+    // Where MUV keeps the rig files.
+    virtual std::string RigFolder() = 0;
+    // Copies one file, replacing one there; false when it could not be copied.
+    virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+    // Makes a component just put in place known to the system; false when that fails.
+    virtual bool RegisterComponent(const std::string& path) = 0;
+    // Copies every file of a folder into another, replacing those there; false on any failure.
+    virtual bool CopyFolderFiles(const std::string& from, const std::string& to) = 0;
+    // Starts a program in a window of its own without waiting for it; false when it could not start.
+    virtual bool StartProgram(const std::string& path) = 0;
+    virtual MessageBoxes& Boxes() = 0;
+};
+
+// One component file: its name in the installer's folder (tested there and copied from there), its
+// name in the system folder, the name the error message gives it, and whether one already in the
+// system folder is kept (otherwise it is always copied and registered).
+struct ComponentFile {
+    std::string source;
+    std::string installed;
+    std::string displayName;
+    bool keptWhenPresent = true;
+};
+
+struct InstallSetup {
+    // The components in copy order, and the order in which their presence is checked (indices).
+    std::vector<ComponentFile> RequiredComponents;
+    std::vector<size_t> checkOrder;
+    // The CAT server versions MUV can drive, both ends included.
+    int lowestCatServerVersion = 0;
+    int highestCatServerVersion = 0;
+    // The CAT server's setup program in the installer's folder, and what to tell when it is not there
+    // (after "File: <path> not found").
+    std::string catServerSetup;
+    std::string catServerSetupHint;
+};
+
+// The components of MUV on this system, and the CAT server it drives (Hamlib's rigctld).
+InstallSetup LinuxInstallSetup();
+
+// The whole sequence, with the installer's folder; true when everything was put in place.
+bool Install(InstallerPlatform& platform, const InstallSetup& setup, const std::string& folder);
+
+}  // namespace muv

@@ -1,0 +1,66 @@
+# Builds the Debian package, unpacks it into a scratch folder, and checks what an operator's machine
+# gets: every file the program looks for, the dependencies, a desktop entry that the desktop accepts,
+# and the installed program starting from the unpacked tree, passing its start-up check and decoding
+# the demonstration recording. Arguments: CPACK, CONFIG (CPackConfig.cmake), FOLDER (emptied first),
+# INPUT (the recording), SERVERS (the offline server settings).
+file(REMOVE_RECURSE "${FOLDER}")
+file(MAKE_DIRECTORY "${FOLDER}")
+
+function(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 240)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "${ARGN} failed (${result}):\n${out}\n${err}")
+    endif()
+    set(output "${out}" PARENT_SCOPE)
+endfunction()
+
+run("${CPACK}" -G DEB --config "${CONFIG}" -B "${FOLDER}/out")
+file(GLOB packages "${FOLDER}/out/muv_*.deb")
+list(LENGTH packages count)
+if(NOT count EQUAL 1)
+    message(FATAL_ERROR "expected one package, found: ${packages}")
+endif()
+set(root "${FOLDER}/root")
+run(dpkg-deb -x "${packages}" "${root}")
+
+foreach(file usr/bin/MUV usr/bin/muv-install usr/share/muv/MUV.ini usr/share/muv/hamlib-setup
+             usr/share/muv/Rigs/Dummy usr/share/muv/Flags/Glorioso.ico usr/share/muv/Flags/Spain.ico
+             usr/share/applications/muv.desktop usr/share/icons/hicolor/scalable/apps/muv.svg)
+    if(NOT EXISTS "${root}/${file}")
+        message(FATAL_ERROR "the package lacks ${file}")
+    endif()
+endforeach()
+run(test -x "${root}/usr/share/muv/hamlib-setup")  # the CAT server's setup can be started
+
+run(dpkg-deb -f "${packages}" Depends)
+foreach(dependency libhamlib-utils hamradio-files qt6-qpa-plugins libqt6widgets6 libqt6serialport6
+                   libportaudio2 libasound2 libsndfile1 libcurl4)
+    string(FIND "${output}" "${dependency}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "the package does not depend on ${dependency}: ${output}")
+    endif()
+endforeach()
+
+run(desktop-file-validate "${root}/usr/share/applications/muv.desktop")
+
+# The installed program, on its own data folder, with a configuration of its own.
+set(ENV{XDG_CONFIG_HOME} "${FOLDER}/home/config")
+set(ENV{XDG_DATA_HOME} "${FOLDER}/home/data")
+set(ENV{MUV_SERVERS} "${SERVERS}")
+set(ENV{MUV_SOUND_INPUT} "${INPUT}")
+set(ENV{MUV_SOUND_OUTPUT} "${FOLDER}/transmitted.wav")
+set(ENV{QT_QPA_PLATFORM} "offscreen")
+run("${root}/usr/bin/MUV" --screenshot "${FOLDER}/window.png" --after 22)
+if(NOT EXISTS "${FOLDER}/home/config/MUV/MUV.ini")
+    message(FATAL_ERROR "the installed program kept no settings")
+endif()
+file(GLOB logs "${FOLDER}/home/data/MUV/*.Log")
+if(NOT logs)
+    message(FATAL_ERROR "the installed program saved no session log")
+endif()
+file(READ "${logs}" log)
+string(FIND "${log}" "CQ CQ CQ de EA1MUV" at)
+if(at EQUAL -1)
+    message(FATAL_ERROR "the installed program decoded nothing:\n${log}")
+endif()
+message(STATUS "${packages}: complete, and its program starts and decodes")
