@@ -10,6 +10,7 @@
 
 #include "installer/install_sequence.h"
 #include "installer/linux_installer_platform.h"
+#include "test_support/mutation.h"
 #include "test_support/recording_fakes.h"
 #include "test_support/scratch_folder.h"
 
@@ -266,21 +267,7 @@ TEST(HamlibVersion, ReadsWhatRigctldPrintsAndNothingElse) {
     const std::string seed = "rigctl Hamlib 4.5.4 Jan 10 01:31:41Z 2023 SHA=921cc5\n";
     for (int i = 0; i < 5000; ++i) {
         std::string text = seed;
-        const int edits = static_cast<int>(random() % 8);
-        for (int e = 0; e < edits && !text.empty(); ++e) {
-            const size_t at = random() % text.size();
-            switch (random() % 3) {
-                case 0:
-                    text[at] = static_cast<char>(random() % 256);
-                    break;
-                case 1:
-                    text.erase(at, 1 + random() % 4);
-                    break;
-                default:
-                    text.insert(at, 1, "0123456789.Hamlib "[random() % 18]);
-                    break;
-            }
-        }
+        test::MutateText(text, random, static_cast<int>(random() % 8), 4, "0123456789.Hamlib ");
         if (i % 5 == 0) text.assign(random() % 64, static_cast<char>(random() % 256));
         const std::optional<int> v = ParseHamlibVersion(text);
         if (v) {

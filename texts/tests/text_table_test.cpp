@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "test_support/mutation.h"
 #include "texts/text_table.h"
 
 namespace muv {
@@ -81,21 +82,7 @@ TEST(TextTable, RandomAndMutatedFilesNeverFail) {
     const std::string base(BuiltInLanguageFile(2));
     for (int round = 0; round < 2000; ++round) {
         std::string file = base;
-        const int edits = 1 + static_cast<int>(rng() % 20);
-        for (int e = 0; e < edits && !file.empty(); ++e) {
-            const size_t at = rng() % file.size();
-            switch (rng() % 3) {
-                case 0:
-                    file[at] = static_cast<char>(rng() % 256);
-                    break;
-                case 1:
-                    file.erase(at, rng() % 40);
-                    break;
-                default:
-                    file.insert(at, std::string(1 + rng() % 5, "=\"\n#\r x"[rng() % 7]));
-                    break;
-            }
-        }
+        test::MutateText(file, rng, 1 + static_cast<int>(rng() % 20), 39, "=\"\n#\r x");
         std::vector<std::string> problems;
         const LanguageTexts t = ParseLanguageFile(file, &problems);
         EXPECT_LE(t.rows.size(), 200u);
