@@ -175,7 +175,7 @@ void InterfaceLanguage::SetRows(int index, std::string_view onlyWindow) {
 void InterfaceLanguage::CopyCaptions(std::string_view onlyTarget) {
     for (const CopiedCaption& copy : kCopiedCaptions) {
         if (!onlyTarget.empty() && onlyTarget != copy.targetWindow) continue;
-        // The target's window is reached first, as it always was.
+        // The target's window is reached first, then the source's.
         QWidget* targetWindow = windows_(copy.targetWindow);
         QObject* source = Target(copy.sourceWindow, copy.sourceControl);
         QObject* target = CaptionControl(targetWindow, copy.targetControl);

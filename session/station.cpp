@@ -1,13 +1,4 @@
 #include "session/station.h"
-#include "settings/frmAbout.h"
-#include "settings/frmEmailReport.h"
-#include "settings/frmEqslAccount.h"
-#include "settings/frmLogDirectories.h"
-#include "settings/frmMacros.h"
-#include "settings/frmOperator.h"
-#include "settings/frmProfiles.h"
-#include "settings/frmScan.h"
-#include "settings/frmShortcuts.h"
 
 #include <QSlider>
 #include <cstdlib>
@@ -22,6 +13,15 @@
 #include "platform/program_folders.h"
 #include "platform/sound_factory.h"
 #include "session/frmMain.h"
+#include "settings/frmAbout.h"
+#include "settings/frmEmailReport.h"
+#include "settings/frmEqslAccount.h"
+#include "settings/frmLogDirectories.h"
+#include "settings/frmMacros.h"
+#include "settings/frmOperator.h"
+#include "settings/frmProfiles.h"
+#include "settings/frmScan.h"
+#include "settings/frmShortcuts.h"
 
 namespace muv {
 
