@@ -2,7 +2,7 @@
 # gets: every file the program looks for, the dependencies, a desktop entry that the desktop accepts,
 # and the installed program starting from the unpacked tree, passing its start-up check and decoding
 # the demonstration recording. Arguments: CPACK, CONFIG (CPackConfig.cmake), FOLDER (emptied first),
-# INPUT (the recording), SERVERS (the offline server settings).
+# INPUT (the recording).
 file(REMOVE_RECURSE "${FOLDER}")
 file(MAKE_DIRECTORY "${FOLDER}")
 
@@ -44,11 +44,8 @@ endforeach()
 run(desktop-file-validate "${root}/usr/share/applications/muv.desktop")
 
 # The installed program, on its own data folder, with a configuration of its own.
-set(ENV{XDG_CONFIG_HOME} "${FOLDER}/home/config")
-set(ENV{XDG_DATA_HOME} "${FOLDER}/home/data")
-set(ENV{MUV_SERVERS} "${SERVERS}")
-set(ENV{MUV_SOUND_INPUT} "${INPUT}")
-set(ENV{MUV_SOUND_OUTPUT} "${FOLDER}/transmitted.wav")
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/MuvOfflineRun.cmake)
+muv_offline_environment("${FOLDER}/home" "${INPUT}" "${FOLDER}/transmitted.wav")
 set(ENV{QT_QPA_PLATFORM} "offscreen")
 run("${root}/usr/bin/MUV" --screenshot "${FOLDER}/window.png" --after 22)
 if(NOT EXISTS "${FOLDER}/home/config/MUV/MUV.ini")

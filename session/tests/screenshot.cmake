@@ -6,11 +6,8 @@ file(REMOVE_RECURSE "${FOLDER}")
 if(DEFINED LANGUAGE)
     file(WRITE "${FOLDER}/config/MUV/MUV.ini" "[Idioma]\r\nIdioma= ${LANGUAGE}\r\n")
 endif()
-set(ENV{XDG_CONFIG_HOME} "${FOLDER}/config")
-set(ENV{XDG_DATA_HOME} "${FOLDER}/data")
-set(ENV{MUV_SERVERS} "${CMAKE_CURRENT_LIST_DIR}/../../test_support/offline_servers.ini")
-set(ENV{MUV_SOUND_INPUT} "${INPUT}")
-set(ENV{MUV_SOUND_OUTPUT} "${OUTPUT_WAV}")
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/MuvOfflineRun.cmake)
+muv_offline_environment("${FOLDER}" "${INPUT}" "${OUTPUT_WAV}")
 execute_process(
     COMMAND xvfb-run -a -s "-screen 0 1280x800x24" "${MUV}" --screenshot "${PNG}" --after ${AFTER}
     RESULT_VARIABLE result

@@ -2,11 +2,8 @@
 # operator's choices in the file (profile 3 with its layout, colour and frequency) are what the second
 # run starts with and saves again. Arguments: MUV, INPUT, OUTPUT_WAV, FOLDER.
 file(REMOVE_RECURSE "${FOLDER}")
-set(ENV{XDG_CONFIG_HOME} "${FOLDER}/config")
-set(ENV{XDG_DATA_HOME} "${FOLDER}/data")
-set(ENV{MUV_SERVERS} "${CMAKE_CURRENT_LIST_DIR}/../../test_support/offline_servers.ini")
-set(ENV{MUV_SOUND_INPUT} "${INPUT}")
-set(ENV{MUV_SOUND_OUTPUT} "${OUTPUT_WAV}")
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/MuvOfflineRun.cmake)
+muv_offline_environment("${FOLDER}" "${INPUT}" "${OUTPUT_WAV}")
 set(ENV{QT_QPA_PLATFORM} "offscreen")
 set(ini "${FOLDER}/config/MUV/MUV.ini")
 
