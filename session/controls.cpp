@@ -1,7 +1,11 @@
 #include "session/controls.h"
 
+#include <QContextMenuEvent>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -164,6 +168,11 @@ void TextBox::mouseReleaseEvent(QMouseEvent* event) {
         pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
     if (click && Click) Click();
+}
+
+void TextBox::mouseDoubleClickEvent(QMouseEvent*) {
+    // The second press of a double click is no second click: a macro goes in once, a switch turns once.
+    pressed_ = false;
 }
 
 void TextBox::mouseMoveEvent(QMouseEvent* event) {
@@ -362,18 +371,70 @@ void RichTextBox::SetBackColor(ColorRef colour) {
     QPalette pal = palette();
     pal.setColor(QPalette::Base, ToQColor(colour));
     setPalette(pal);
+    update();
+}
+
+bool RichTextBox::event(QEvent* event) {
+    // The band at the top is the window's own, not the viewport's: it takes the window's colour too.
+    if (event->type() == QEvent::Paint && header_ > 0) {
+        QPainter p(this);
+        const int frame = frameWidth();
+        p.fillRect(QRect(frame, frame, width() - 2 * frame, header_), ToQColor(backColour_));
+    }
+    return QTextEdit::event(event);
+}
+
+bool RichTextBox::SelectionInSent() const {
+    const std::optional<int> sent = Sent();
+    return sent && textCursor().selectionStart() < *sent;
+}
+
+void RichTextBox::LeaveSentText() {
+    if (!SelectionInSent()) return;
+    QTextCursor c = textCursor();
+    c.movePosition(QTextCursor::End);
+    setTextCursor(c);
+}
+
+QString RichTextBox::Filtered(const QString& text) {
+    if (!KeyPress) return text;
+    // CR LF, a lone CR or LF and the document's own separators are each one line end, as Enter types.
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QString out;
+    out.reserve(lines.size());
+    for (const QChar ch : lines) {
+        const bool lineEnd = ch == QChar('\n') || ch == QChar('\r') || ch == QChar::ParagraphSeparator ||
+                             ch == QChar::LineSeparator;
+        int ascii = lineEnd ? 13 : static_cast<unsigned char>(UnicodeToCp1252(ch.unicode()));
+        const int typed = ascii;
+        KeyPress(ascii);
+        if (ascii == 0) continue;
+        if (ascii == typed) {
+            out.append(lineEnd ? QChar('\n') : ch);
+        } else {
+            out.append(QChar(static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(ascii)))));
+        }
+    }
+    return out;
 }
 
 void RichTextBox::keyPressEvent(QKeyEvent* event) {
     if (KeyDown) {
         int code = VbKeyCode(event->key());
-        if (code != 0) {
-            KeyDown(code, VbShift(event->modifiers()));
-            if (code == 0) {
-                event->accept();
-                return;
-            }
+        if (code == 0) code = kVbOtherKey;
+        KeyDown(code, VbShift(event->modifiers()));
+        if (code == 0) {
+            event->accept();
+            return;
         }
+    }
+    // Keys that change text behind the caret never reach into what has gone out.
+    if (Sent().value_or(0) > 0 &&
+        (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
+         event->matches(QKeySequence::DeleteStartOfWord) || event->matches(QKeySequence::DeleteCompleteLine))) {
+        event->accept();
+        return;
     }
     if (KeyPress) {
         int ascii = 0;
@@ -409,6 +470,91 @@ void RichTextBox::keyPressEvent(QKeyEvent* event) {
         }
     }
     QTextEdit::keyPressEvent(event);
+}
+
+void RichTextBox::mousePressEvent(QMouseEvent* event) {
+    // A press inside the selection would start a drag of it, which could move text that has gone out or
+    // is going meanwhile: while sending, the press only places the caret.
+    if (Sent() && event->button() == Qt::LeftButton && textCursor().hasSelection()) {
+        QTextCursor c = textCursor();
+        const int at = cursorForPosition(event->position().toPoint()).position();
+        if (at >= c.selectionStart() && at <= c.selectionEnd()) {
+            c.setPosition(at);
+            setTextCursor(c);
+        }
+    }
+    QTextEdit::mousePressEvent(event);
+}
+
+void RichTextBox::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu(event->pos());
+    if (!menu) return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The menu stays open while the transmission takes more text: what it changes is checked again
+    // when it is chosen.
+    const auto guard = [this](const QString& name) {
+        if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo")) return Sent().value_or(0) <= 0;
+        return !SelectionInSent();
+    };
+    for (QAction* action : menu->actions()) {
+        const QString name = action->objectName();
+        std::function<void()> run;
+        if (name == QLatin1String("edit-undo")) {
+            run = [this] { undo(); };
+        } else if (name == QLatin1String("edit-redo")) {
+            run = [this] { redo(); };
+        } else if (name == QLatin1String("edit-cut")) {
+            run = [this] { cut(); };
+        } else if (name == QLatin1String("edit-delete")) {
+            run = [this] { textCursor().removeSelectedText(); };
+        } else {
+            continue;
+        }
+        if (!guard(name)) action->setEnabled(false);
+        QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [guard, name, run] {
+            if (guard(name)) run();
+        });
+    }
+    menu->popup(event->globalPos());
+}
+
+void RichTextBox::dropEvent(QDropEvent* event) {
+    // Text dragged within the window is copied, not moved, while what it was taken from may be sent.
+    if (Sent() && event->source() == this && event->dropAction() == Qt::MoveAction)
+        event->setDropAction(Qt::CopyAction);
+    QTextEdit::dropEvent(event);
+}
+
+void RichTextBox::inputMethodEvent(QInputMethodEvent* event) {
+    const std::optional<int> sent = Sent();
+    const bool input = !event->commitString().isEmpty() || event->replacementLength() > 0 ||
+                       !event->preeditString().isEmpty();
+    if (!input || (!KeyPress && !sent)) {
+        QTextEdit::inputMethodEvent(event);
+        return;
+    }
+    LeaveSentText();
+    QInputMethodEvent settled(event->preeditString(), event->attributes());
+    const int from = textCursor().position() + event->replacementStart();
+    if (sent && event->replacementLength() > 0 && from < *sent) {
+        settled.setCommitString(Filtered(event->commitString()));
+    } else {
+        settled.setCommitString(Filtered(event->commitString()), event->replacementStart(),
+                                event->replacementLength());
+    }
+    QTextEdit::inputMethodEvent(&settled);
+    event->accept();
+}
+
+void RichTextBox::insertFromMimeData(const QMimeData* source) {
+    LeaveSentText();
+    if (KeyPress && source && source->hasText()) {
+        const QString text = Filtered(source->text());
+        if (!text.isEmpty()) insertPlainText(text);
+        return;
+    }
+    QTextEdit::insertFromMimeData(source);
 }
 
 void RichTextBox::keyReleaseEvent(QKeyEvent* event) {

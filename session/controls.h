@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,8 @@ int VbButton(const QMouseEvent& event);
 int VbShift(Qt::KeyboardModifiers modifiers);
 // The classic key code of a key (33 Page Up, 37 Left, 112 F1, 65 A, ...), 0 for keys without one.
 int VbKeyCode(int qtKey);
+// The code a key without a classic code of its own is offered under (punctuation, accented letters).
+constexpr int kVbOtherKey = 231;
 
 // What every control of the main window has: a back colour, and for most a caption or text.
 class VbControl {
@@ -75,6 +78,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
@@ -207,9 +211,12 @@ private:
 };
 
 // A rich-text window (receive, transmit, cluster comment). Its key events are offered to handlers with
-// the classic arguments first: KeyDown may set the key code to 0 to swallow the key, KeyPress may set
-// the character to 0 to drop it or change it to another character. An optional band at the top keeps
-// room for controls that stand over the window, so that text never runs under them.
+// the classic arguments first: KeyDown (every key, those without a classic code as kVbOtherKey) may set
+// the key code to 0 to swallow the key, KeyPress may set the character to 0 to drop it or change it to
+// another character. Text that comes in otherwise (pasted by menu, keys or the middle button, dropped, or
+// committed by an input method) passes KeyPress character by character, as typed text does. An optional
+// band at the top, in the window's colour, keeps room for controls that stand over the window, so that
+// text never runs under them.
 class RichTextBox : public QTextEdit, public VbControl {
 public:
     RichTextBox(QWidget* parent, ColorRef backColour);
@@ -223,13 +230,33 @@ public:
     std::function<void(int& keyCode, int shift)> KeyUp;
     std::function<void(int& keyAscii)> KeyPress;
     MouseHandler MouseUp;
+    // While this gives a document position, the text before it has gone out and changes by no path:
+    // keys that reach back (undo, redo, deleting a word or a line backwards), the menu's cut, delete,
+    // undo and redo, and a drag that would move it; pasted, dropped or input-method text meant for it
+    // lands at the end of the text instead. The text after it is being taken meanwhile, so no drag
+    // starts from the window. A plain Backspace right at the position is KeyDown's to judge.
+    std::function<std::optional<int>()> SentUpTo;
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    std::optional<int> Sent() const { return SentUpTo ? SentUpTo() : std::nullopt; }
+    // True when the selection (or the caret) starts inside the text that has gone out.
+    bool SelectionInSent() const;
+    // Puts the caret at the end of the text when the selection starts inside the text that has gone out.
+    void LeaveSentText();
+    // The text as KeyPress lets it in, character by character.
+    QString Filtered(const QString& text);
+
     ColorRef backColour_;
     int header_ = 0;
 };

@@ -245,6 +245,12 @@ public:
     void SetLabelCaption(int label, const std::string& caption) override;
     void SetLabelVisible(int label, bool visible) override;
 
+    // The characters of the transmit window that the running transmission has taken (none while
+    // receiving or sending the tune tone): nothing edits them any more.
+    int32_t SentTxCharacters() const;
+    // The slowest MF speed and EME send the reduced, upper-case character set.
+    bool ReducedCharacterSet() const;
+
     // --- text windows: KeyDown may set KeyCode to 0, KeyPress may change or drop KeyAscii ---
     void rtfVentanaRX_KeyDown(int& KeyCode, int Shift);
     void rtfVentanaRX_KeyUp(int& KeyCode, int Shift);

@@ -105,6 +105,11 @@ void frmMain::BuildTextWindows() {
     rtfVentanaTX->KeyDown = [this](int& code, int shift) { rtfVentanaTX_KeyDown(code, shift); };
     rtfVentanaTX->KeyPress = [this](int& ascii) { rtfVentanaTX_KeyPress(ascii); };
     txWindow_ = std::make_unique<QTextEditWindow>(rtfVentanaTX, kBlack, 10);
+    rtfVentanaTX->SentUpTo = [this]() -> std::optional<int> {
+        const Station& st = *station_;
+        if (st.shared.TxRxState == 0 || st.transmitter.TestToneFlag == 1) return std::nullopt;
+        return txWindow_->ToDocument(SentTxCharacters());
+    };
 
     pctWaterfall = Register(new WaterfallBox(client_), "pctWaterfall");
     pctWaterfall->setGeometry(8, 520, 1001, 161);
@@ -496,7 +501,9 @@ void frmMain::BuildPictureButtons() {
     sldVolumen->setRange(0, 100);
     sldVolumen->setVisible(false);
     connect(sldVolumen, &QSlider::valueChanged, this, [this] { sldVolumen_Change(); });
-    connect(sldVolumen, &QSlider::sliderMoved, this, [this] { sldVolumen_Scroll(); });
+    // Whatever moves it (a drag, a click on its track, the wheel), the keys go back to the transmit window.
+    sldVolumen->setFocusPolicy(Qt::NoFocus);
+    connect(sldVolumen, &QSlider::actionTriggered, this, [this] { sldVolumen_Scroll(); });
     lblTXVU =
         Register(new TextBox(client_, TextBox::Look::Flat, kWindowBack, QStringLiteral("TX")), "lblTXVU");
     lblTXVU->setGeometry(23, 399, 18, 14);

@@ -28,13 +28,6 @@ MacroPlace PlaceOf(int macro) {
                                                                             : MacroPlace::End;
 }
 
-// The characters of the transmit window that the running transmission has taken (none while
-// receiving or sending the tune tone).
-int32_t SentCharacters(const Station& st) {
-    if (st.shared.TxRxState == 0 || st.transmitter.TestToneFlag == 1) return 0;
-    return st.transmitter.TxSentPosition;
-}
-
 }  // namespace
 
 std::string frmMain::AplicarMacros(const std::string& text) {
@@ -70,7 +63,7 @@ void frmMain::MacroLabel_Click(int index) {
     }
     const frmMacros& macros = st.settings.Macros();
     const std::string text = AplicarMacros(macros.MacroText(macro));
-    if (PutMacroText(TxWindow(), text, PlaceOf(macro), macros.ClearFirst(macro), SentCharacters(st)))
+    if (PutMacroText(TxWindow(), text, PlaceOf(macro), macros.ClearFirst(macro), SentTxCharacters()))
         MacroClearedTx = 1;
     rtfVentanaTX->setFocus();
 }

@@ -190,26 +190,39 @@ void frmMain::rtfVentanaTX_KeyDown(int& KeyCode, int) {
     }
     Transmitter& tx = station_->transmitter;
     if (tx.TxStopRequest != 0) return;
-    const int32_t caret = TxWindow().SelStart();
+    const int32_t sent = SentTxCharacters();
+    TextWindow& window = TxWindow();
+    const int32_t caret = window.SelStart();
     // Text already sent cannot be edited; the caret may still move through it.
-    if (caret < tx.TxSentPosition && KeyCode != 37 && KeyCode != 39) KeyCode = 0;
-    if (caret == tx.TxSentPosition && KeyCode == 8) tx.TxCaretAtSentPosition = 1;
+    if (caret < sent && KeyCode != 37 && KeyCode != 39) KeyCode = 0;
+    // A Backspace right at the send position takes back the last character sent, unless it only
+    // deletes a selection of unsent text, or the character set has no Backspace to send.
+    if (caret == sent && KeyCode == 8 && window.SelLength() == 0 && !ReducedCharacterSet())
+        tx.TxCaretAtSentPosition = 1;
 }
 
 void frmMain::rtfVentanaTX_KeyPress(int& KeyAscii) {
-    Station& st = *station_;
-    Transmitter& tx = st.transmitter;
-    if (tx.TxCaretAtSentPosition == 1 && tx.TxStopRequest == 0) tx.TxBackspaceRequest = KeyAscii == 8 ? 1 : 0;
-    // The slowest MF speed and EME send the reduced, upper-case character set.
-    const uint8_t band = st.shared.BandClass;
-    if ((band == 1 && Visible(Control::imgBaudON3MF)) || band == 3) {
+    Transmitter& tx = station_->transmitter;
+    if (ReducedCharacterSet()) {
         if (KeyAscii > 122 || KeyAscii == 96 || KeyAscii == 59 || KeyAscii == 39 || KeyAscii < 32) {
             KeyAscii = 0;
         } else if (KeyAscii >= 97) {
             KeyAscii -= 32;
         }
     }
+    if (tx.TxCaretAtSentPosition == 1 && tx.TxStopRequest == 0) tx.TxBackspaceRequest = KeyAscii == 8 ? 1 : 0;
     TxWindow().SetSelColor(kBlack);
+}
+
+int32_t frmMain::SentTxCharacters() const {
+    const Station& st = *station_;
+    if (st.shared.TxRxState == 0 || st.transmitter.TestToneFlag == 1) return 0;
+    return st.transmitter.TxSentPosition;
+}
+
+bool frmMain::ReducedCharacterSet() const {
+    const uint8_t band = station_->shared.BandClass;
+    return (band == 1 && Visible(Control::imgBaudON3MF)) || band == 3;
 }
 
 // --- keyboard shortcuts ---
@@ -455,7 +468,7 @@ void frmMain::cmdClearVentanaTX_Click() {
     TextWindow& window = TxWindow();
     if (tx.TxStopRequest == 0) {
         // A transmission running (or none yet): only the text not sent yet goes.
-        window.SetSelStart(tx.TxSentPosition);
+        window.SetSelStart(SentTxCharacters());
         window.SetSelLength(window.TextLength() - window.SelStart());
         window.SetSelText("");
         window.SetSelColor(kBlack);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QImage>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -188,6 +189,10 @@ TEST_F(BandsAndMenus, ColourAndFontMenus) {
         f.mnuColour_Click(i);
         EXPECT_EQ(f.rtfVentanaRX->BackColor(), colours[i - 1]) << i;
         EXPECT_EQ(f.rtfVentanaRX->palette().color(QPalette::Base), ToQColor(colours[i - 1]));
+        // The band at the window's top too: the window is one colour.
+        const QImage shown = f.rtfVentanaRX->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(shown.width() / 2, f.rtfVentanaRX->frameWidth() + 1), ToQColor(colours[i - 1]))
+            << i;
         EXPECT_TRUE(f.mnuColour[static_cast<size_t>(i)]->isChecked());
     }
     f.mnuColour_Click(8);
@@ -287,6 +292,7 @@ TEST_F(BandsAndMenus, PictureButtonsAndTheTransmitWindowsClear) {
 
     // While a transmission runs only the text not yet sent goes; after it, all.
     window.SetText("CQ CQ DE EA1ABC");
+    p.St().shared.TxRxState = 1;
     tx.TxSentPosition = 6;
     tx.TxStopRequest = 0;
     f.MacroClearedTx = 1;
@@ -301,6 +307,7 @@ TEST_F(BandsAndMenus, PictureButtonsAndTheTransmitWindowsClear) {
     EXPECT_EQ(window.Text(), "");
     tx.TxStopRequest = 0;
     tx.TxSentPosition = 0;
+    p.St().shared.TxRxState = 0;
     f.cmdClearVentanaTX_MouseMove(0, 0, 1, 1);
     EXPECT_EQ(f.cmdClearVentanaTX->toolTip(), "Clear TX Windows");
 

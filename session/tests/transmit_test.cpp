@@ -9,16 +9,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QRadioButton>
 #include <QStyleFactory>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
+#include <QTextCursor>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -30,6 +35,8 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "settings/frmMacros.h"
+#include "settings/frmOperator.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
 #include "test_support/rigctld.h"
@@ -305,6 +312,7 @@ TEST_F(TransmitTest, TransmitWindowKeys) {
     frmMain& f = *p.form;
     TextWindow& tx = f.TxWindow();
     tx.SetText("ABCDEF");
+    p.St().shared.TxRxState = 1;  // a transmission that has taken three characters
     p.Tx().TxSentPosition = 3;
     p.Tx().TxStopRequest = 0;
     tx.SetSelStart(1);
@@ -317,6 +325,15 @@ TEST_F(TransmitTest, TransmitWindowKeys) {
     p.Key(Qt::Key_Backspace);
     EXPECT_TRUE(p.Tx().TxCaretAtSentPosition == 1 && p.Tx().TxBackspaceRequest == 1);
     EXPECT_EQ(tx.Text(), "ABDEF");
+    // A Backspace on unsent text selected from the send position deletes it and takes nothing back.
+    p.Tx().TxCaretAtSentPosition = 0;
+    p.Tx().TxSentPosition = 2;
+    tx.SetSelStart(2);
+    tx.SetSelLength(2);
+    p.Key(Qt::Key_Backspace);
+    EXPECT_EQ(tx.Text(), "ABF");
+    EXPECT_EQ(p.Tx().TxCaretAtSentPosition, 0);
+    p.St().shared.TxRxState = 0;
 
     // EME: upper case, and no ";", Enter or Backspace.
     f.CambiarModo(3);
@@ -327,6 +344,181 @@ TEST_F(TransmitTest, TransmitWindowKeys) {
     p.Key(Qt::Key_Return, "\r");
     p.Key(Qt::Key_Backspace);
     EXPECT_EQ(tx.Text(), "A");
+    // Nor at the send position: no character is taken back on the air either.
+    p.St().shared.TxRxState = 1;
+    p.Tx().TxSentPosition = 1;
+    p.Key(Qt::Key_Backspace);
+    EXPECT_EQ(tx.Text(), "A");
+    EXPECT_EQ(p.Tx().TxCaretAtSentPosition, 0);
+    p.St().shared.TxRxState = 0;
+}
+
+// The tune tone sends no text: nothing of the window is held back from the operator meanwhile.
+TEST_F(TransmitTest, DuringTheTuneToneTheWholeTransmitTextIsTheOperators) {
+    Program p(std::make_unique<PacedOutput>(480));
+    frmMain& f = *p.form;
+    TextWindow& tx = f.TxWindow();
+    tx.SetText("CQ CQ DE EA4ABC");
+    p.Tx().TxSentPosition = 12;  // what the last transmission took
+    f.imgTuneOFF_Click();
+    ASSERT_EQ(p.State(), 1);
+    tx.SetSelStart(0);
+    p.Key(Qt::Key_X, "X");
+    EXPECT_EQ(tx.Text(), "XCQ CQ DE EA4ABC");
+    p.Key(Qt::Key_F11);  // the shortcut clears the window
+    EXPECT_TRUE(RunUntil([&] { return tx.Text().empty(); }, 2));
+    f.imgTuneON_Click();
+    EXPECT_TRUE(RunUntil([&] { return p.Receiving(); }, 5));
+}
+
+// One double click is one click: the macro goes in once. While sending, a click on the volume
+// slider's track leaves the keys with the transmit window.
+TEST_F(TransmitTest, TheMouseActsOnceAndLeavesTheKeysWithTheTransmitWindow) {
+    auto mixer = std::make_unique<MemoryMixer>();
+    mixer->cards[0].values = {{{MixerLine::WaveOut, MixerControlType::Volume}, 32768},
+                              {{MixerLine::WaveOut, MixerControlType::Mute}, 0}};
+    Program p(std::make_unique<PacedOutput>(480), std::move(mixer));
+    frmMain& f = *p.form;
+    p.St().settings.Operator().txtLocator->setText("IN80dk");
+    p.St().settings.Macros().ClearFirstBox(1)->setChecked(false);  // each CQ adds to the window
+    TextWindow& tx = f.TxWindow();
+    tx.SetText("");
+    // Through the window, as the display delivers them: press, release, double click, release.
+    QWindow* window = f.window()->windowHandle();
+    const QPoint label = f.lblCQ->mapTo(f.window(), f.lblCQ->rect().center());
+    QTest::mouseClick(window, Qt::LeftButton, {}, label);
+    const std::string once = tx.Text();
+    ASSERT_FALSE(once.empty());
+    tx.SetText("");
+    QTest::mouseDClick(window, Qt::LeftButton, {}, label);
+    EXPECT_EQ(tx.Text(), once);
+
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.imgTuneOFF_Click();
+    ASSERT_TRUE(RunUntil([&] { return f.Visible(Control::sldVolumen); }, 2));
+    f.txtDestination->setFocus();
+    const int volume = f.sldVolumen->value();
+    QTest::mouseClick(f.sldVolumen, Qt::LeftButton, {}, QPoint(f.sldVolumen->width() - 3, f.sldVolumen->height() / 2));
+    EXPECT_EQ(QApplication::focusWidget(), f.rtfVentanaTX);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+    EXPECT_EQ(f.sldVolumen->value(), volume + f.sldVolumen->pageStep());
+    f.imgTuneON_Click();
+    EXPECT_TRUE(RunUntil([&] { return p.Receiving(); }, 5));
+}
+
+// Whatever way the operator edits while sending, what has gone out stays as it went, the rest of the
+// text goes on after it, and the station at the other end reads exactly the window's text.
+TEST_F(TransmitTest, NoEditReachesTheSentTextAndTheAirCarriesTheWindowsText) {
+    const std::string wav = TempPath("muv_edits.wav");
+    Program p(std::make_unique<WavFileSoundOutput>(wav, false));
+    frmMain& f = *p.form;
+    RichTextBox& box = *f.rtfVentanaTX;
+    QWidget* viewport = box.viewport();
+    TextWindow& tx = f.TxWindow();
+    auto key = [&](int k, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent press(QEvent::KeyPress, k, modifiers, text);
+        QApplication::sendEvent(&box, &press);
+    };
+    // The point of the window in front of a character.
+    auto at = [&](int position) {
+        QTextCursor c = box.textCursor();
+        c.setPosition(position);
+        return box.cursorRect(c).center();
+    };
+    auto select = [&](int from, int to) {
+        QTextCursor c = box.textCursor();
+        c.setPosition(from);
+        c.setPosition(to, QTextCursor::KeepAnchor);
+        box.setTextCursor(c);
+    };
+    auto menu = [&]() -> QMenu* {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at(0), viewport->mapToGlobal(at(0)));
+        QApplication::sendEvent(viewport, &event);
+        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    };
+    auto item = [](QMenu* m, const char* name) { return m->findChild<QAction*>(QString::fromLatin1(name)); };
+    auto choose = [](QMenu* m, QAction* action) {
+        QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(action).center());
+        m->close();
+    };
+
+    p.Key(Qt::Key_A, "A");
+    p.Key(Qt::Key_B, "B");
+    p.Key(Qt::Key_C, "C");
+    f.cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return p.Tx().TxSentPosition == 3; }, 20));
+    p.Key(Qt::Key_D, "D");
+    p.Key(Qt::Key_E, "E");
+    p.Key(Qt::Key_F, "F");
+    ASSERT_EQ(p.Tx().TxSentPosition, 3);
+    std::string expected = "ABCDEF";
+    ASSERT_EQ(tx.Text(), expected);
+
+    // Typed keys with the caret in the sent text: punctuation, an accented letter, editing keys, paste.
+    QGuiApplication::clipboard()->setText(QStringLiteral("ZZ"));
+    tx.SetSelStart(1);
+    key(Qt::Key_Comma, QStringLiteral(","));
+    key(Qt::Key_Question, QStringLiteral("?"));
+    key(Qt::Key_Eacute, QStringLiteral("\u00e9"));
+    key(Qt::Key_Delete, {});
+    key(Qt::Key_Backspace, {});
+    key(Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+    EXPECT_EQ(tx.Text(), expected);
+
+    // An input method's text, a drop and (where the display has a selection) the middle button, aimed
+    // at the sent text, land at the end.
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("W"));
+    QApplication::sendEvent(&box, &composed);
+    EXPECT_EQ(tx.Text(), expected += "W");
+    QMimeData dragged;
+    dragged.setText(QStringLiteral("YY"));
+    QDragEnterEvent enter(at(1), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDropEvent drop(at(1), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    EXPECT_EQ(tx.Text(), expected += "YY");
+    const bool x11 = QGuiApplication::platformName() == QStringLiteral("xcb");
+    ASSERT_TRUE(!x11 || QGuiApplication::clipboard()->supportsSelection());
+    if (QGuiApplication::clipboard()->supportsSelection()) {
+        QGuiApplication::clipboard()->setText(QStringLiteral("XX"), QClipboard::Selection);
+        QTest::mouseClick(viewport, Qt::MiddleButton, {}, at(1));
+        EXPECT_EQ(tx.Text(), expected += "XX");
+    }
+
+    // The menu with sent text selected: no cut or delete; its paste goes to the end.
+    select(0, 2);
+    QMenu* m = menu();
+    ASSERT_TRUE(m);
+    EXPECT_FALSE(item(m, "edit-cut")->isEnabled() || item(m, "edit-delete")->isEnabled() ||
+                 item(m, "edit-undo")->isEnabled());
+    choose(m, item(m, "edit-paste"));
+    EXPECT_EQ(tx.Text(), expected += "ZZ");
+
+    // Keys that reach back from the end: a word or a step of undo.
+    tx.SetSelStart(tx.TextLength());
+    key(Qt::Key_Backspace, {}, Qt::ControlModifier);
+    key(Qt::Key_Z, QStringLiteral("\x1a"), Qt::ControlModifier);
+    EXPECT_EQ(tx.Text(), expected);
+
+    // A cut chosen from a menu opened on unsent text after that text has gone out meanwhile.
+    select(3, 5);
+    m = menu();
+    ASSERT_TRUE(m && item(m, "edit-cut")->isEnabled());
+    for (int tick = 0; tick < 2000 && p.Tx().TxSentPosition < 5; ++tick)
+        f.tmrTX_Timer();  // the pump goes on while the menu is open
+    ASSERT_GE(p.Tx().TxSentPosition, 5);
+    choose(m, item(m, "edit-cut"));
+    EXPECT_EQ(tx.Text(), expected);
+
+    ASSERT_TRUE(RunUntil([&] { return p.Tx().TxSentPosition == static_cast<int>(expected.size()); }, 20));
+    f.cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 30));
+    EXPECT_EQ(f.LastTxText, expected);
+    const std::vector<ReceivedMessage> heard = DecodeWav(wav, 4);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].text, expected);
 }
 
 // ---------------------------------------------------------------- serial port and CAT
