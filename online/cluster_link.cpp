@@ -16,6 +16,7 @@ constexpr int kLoginDelayMs = 3000;
 constexpr int kCheckDelayMs = 6000;
 constexpr int kMaxSpotDelayMs = 2000;
 constexpr const char* kLineEnd = "\r\n";
+constexpr const char* kNoInternet = "Internet not available";
 // The dial frequency (kHz) of moon-bounce work, whose automatic spots carry "_EME" for the mode.
 constexpr double kEmeDialKhz = 144160;
 // Beyond this distance (km) the automatic spot's comment names it.
@@ -88,8 +89,10 @@ bool ClusterLink::SendLine(const std::string& line) {
 void ClusterLink::ClusterConnect() {
     tmrClusterLogin_.SetEnabled(false);
     tmrClusterComprobarConexion_.SetEnabled(false);
-    host_.SetSkedsItem(4, "Cluster Spot: Wait....", false);
-    host_.SetSkedsItem(5, "Internal Spot: Wait....", false);
+    // Once a check has found the cluster silent, the items go on saying so through the new attempts
+    // (which, without a network, fail at once) until the cluster is heard again.
+    host_.SetSkedsItem(4, clusterSilent_ ? kNoInternet : "Cluster Spot: Wait....", false);
+    host_.SetSkedsItem(5, clusterSilent_ ? kNoInternet : "Internal Spot: Wait....", false);
     tmrClusterComprobarConexion_.SetInterval(kCheckDelayMs);
     tmrClusterComprobarConexion_.SetEnabled(true);
     link_.Close();
@@ -109,6 +112,7 @@ void ClusterLink::ClusterLogin() {
 
 void ClusterLink::MarkLinkAlive() {
     tmrClusterComprobarConexion_.SetEnabled(false);
+    clusterSilent_ = false;
     if (!host_.SkedsItemEnabled(4)) host_.SetSkedsItem(4, "Cluster Spot", true);
     if (!host_.SkedsItemEnabled(5)) host_.SetSkedsItem(5, "Internal Spot", true);
 }
@@ -235,8 +239,8 @@ void ClusterLink::tmrClusterLogin_Timer() {
 }
 
 void ClusterLink::tmrClusterComprobarConexion_Timer() {
-    host_.SetSkedsItem(4, "Internet not available", host_.SkedsItemEnabled(4));
-    host_.SetSkedsItem(5, "Internet not available", host_.SkedsItemEnabled(5));
+    // Nothing heard from the cluster: the items tell the operator, and the link is made once more.
+    clusterSilent_ = true;
     ClusterConnect();
     // One silent reconnect: the new connection runs without a check.
     tmrClusterComprobarConexion_.SetEnabled(false);

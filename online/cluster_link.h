@@ -75,8 +75,9 @@ public:
     ClusterLink(const ClusterLink&) = delete;
     ClusterLink& operator=(const ClusterLink&) = delete;
 
-    // (Re)opens the link: the Skeds items say "Wait...." and are disabled, the check (6 s) and the log-in
-    // (3 s) timers are armed, and the connection is made anew.
+    // (Re)opens the link: the Skeds items say "Wait...." (after a failed check: "Internet not available",
+    // until the cluster is heard) and are disabled, the check (6 s) and the log-in (3 s) timers are
+    // armed, and the connection is made anew.
     void ClusterConnect();
     // Sends the log-in lines: the operator's base callsign, then "JOIN MUV".
     void ClusterLogin();
@@ -136,6 +137,8 @@ private:
     ClusterLineSplitter splitter_;
     // Whether the log-in lines have gone out on the present connection.
     bool loginSent_ = false;
+    // Whether a check found the cluster silent, and nothing has been heard from it since.
+    bool clusterSilent_ = false;
 };
 
 // A callsign as it may stand in a line to the cluster: its letters, digits and "/" only.

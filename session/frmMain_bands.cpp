@@ -254,6 +254,8 @@ void frmMain::txtFrecuencia_Change() {
     ChequearMenuFrecuencias(static_cast<int32_t>(RoundHalfEven(v * 1000)));
     Station& st = *station_;
     st.QsoEntry().txtFrecuencia->setText(txtFrecuencia->text());
+    // An internal-spot window that is open follows the dial; its box takes the band colour set above.
+    if (st.InternalSpotLoaded()) st.InternalSpot().txtFrecuencia->setText(txtFrecuencia->text());
     if (!st.rig.WindowLoaded()) return;
     frmRig& rig = st.rig.Window();
     Rig* current = rig.OmniRigEngine() ? rig.CurrentRig() : nullptr;

@@ -105,6 +105,8 @@ void frmMain::txtDestination_Change() {
         st.shared.QsoStartUtc = st.shared.UtcNow;
         frmQsoEntry& contact = st.QsoEntry();
         contact.ActualizarCamposADIF();
+        // An internal-spot window that is open follows the partner, so that its spot names this station.
+        if (st.InternalSpotLoaded()) st.InternalSpot().txtCallsign->setText(ToQString(text));
         const std::string country = st.logbook.Countries().CountryOfCallsign(text, 1);
         lblPais->setText(ToQString(country));
         imgQRZ->setVisible(!country.empty());

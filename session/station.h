@@ -150,6 +150,7 @@ public:
 
     // The spot windows, loaded on their first use and gone when closed.
     frmInternalSpot& InternalSpot();
+    bool InternalSpotLoaded() const { return internalSpot_.Loaded(); }
     frmClusterSpot& ClusterSpot();
 
     // The settings are opened, and the main window loads with them.

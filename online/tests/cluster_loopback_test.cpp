@@ -1,6 +1,6 @@
 // The cluster link over a real TCP connection to a cluster played by the test on loopback: the log-in,
 // lines however the writes cut them, the lines that go out byte for byte, the automatic spot once per
-// frequency, and the reconnect after the server hangs up or resets.
+// frequency, the reconnect after the server hangs up or resets, and a cluster that never speaks.
 #include <gtest/gtest.h>
 
 #include <QTcpServer>
@@ -121,6 +121,35 @@ TEST_F(ClusterLoopbackTest, TalksToAClusterOverTcp) {
     peer = Accept();
     ASSERT_NE(peer, nullptr);
     EXPECT_EQ(ReadAtLeast(peer, login.size()), login);
+}
+
+TEST_F(ClusterLoopbackTest, AClusterThatAcceptsButStaysSilentShowsNoInternetUntilItSpeaks) {
+    const std::string login = "EA4XYZ\r\nJOIN MUV\r\n";
+    cluster.ClusterConnect();
+    QTcpSocket* silent = Accept();
+    ASSERT_NE(silent, nullptr);
+    EXPECT_EQ(ReadAtLeast(silent, login.size()), login);
+
+    // Nothing heard within the check's time: the items say so, and the link is made once more.
+    checkTimer.Advance(6000);
+    EXPECT_EQ(host.skeds[4].caption, "Internet not available");
+    EXPECT_EQ(host.skeds[5].caption, "Internet not available");
+    QTcpSocket* again = Accept();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(ReadAtLeast(again, login.size()), login);
+    // The second attempt runs without a check: no third connection, and the captions stay.
+    checkTimer.Advance(60000);
+    test::RunEvents(100);
+    EXPECT_FALSE(server.hasPendingConnections());
+    EXPECT_EQ(host.skeds[4].caption, "Internet not available");
+    EXPECT_EQ(host.skeds[5].caption, "Internet not available");
+
+    // The cluster speaks: the items are back.
+    Write(again, "Welcome to the cluster\r\n");
+    ASSERT_TRUE(WaitFor([&] { return host.skeds[4].caption == "Cluster Spot"; }));
+    EXPECT_TRUE(host.skeds[4].enabled);
+    EXPECT_EQ(host.skeds[5].caption, "Internal Spot");
+    EXPECT_TRUE(host.skeds[5].enabled);
 }
 
 }  // namespace

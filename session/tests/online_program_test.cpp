@@ -1,13 +1,15 @@
 // The on-line services in the whole program, against servers that the tests run on loopback: the
-// program joins the cluster at start and shows its lines, hand-sent spots and logged contacts reach
-// their servers, the sockets close at shut-down, and the receiver keeps its pace while a mail server
-// stalls and the cluster floods the link.
+// program joins the cluster at start and shows its lines, an open spot window follows the partner and
+// the dial, hand-sent spots and logged contacts reach their servers, the sockets close at shut-down, and
+// the receiver keeps its pace while a mail server stalls and the cluster floods the link.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -157,6 +159,52 @@ TEST_F(OnlineProgram, TheProgramJoinsTheClusterShowsItsLinesAndSendsSpotsToIt) {
     QTcpSocket* last = cluster.Last();
     f.Form_Unload();
     ASSERT_TRUE(WaitFor([&] { return last->state() != QAbstractSocket::ConnectedState; }));
+}
+
+TEST_F(OnlineProgram, AnOpenInternalSpotWindowFollowsThePartnerAndTheDial) {
+    Peer cluster;
+    Program p("Cluster=127.0.0.1\r\nClusterPort=" + Port(cluster.Port()) + "\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    ASSERT_TRUE(WaitFor([&] { return cluster.received == "EA4XYZ\r\nJOIN MUV\r\n"; })) << cluster.received;
+    cluster.Last()->write("Welcome\r\n");
+    ASSERT_TRUE(WaitFor([&] { return f.mnuSkedsOpcion[5]->isEnabled(); }));
+
+    // The operator opens the internal-spot window from the Skeds menu, and leaves it open.
+    f.mnuSkedsOpcion[5]->trigger();
+    frmInternalSpot& spot = p.St().InternalSpot();
+    ASSERT_TRUE(spot.isVisible());
+    const QString dial = f.txtFrecuencia->text();
+    EXPECT_EQ(spot.txtFrecuencia->text(), dial);
+
+    // A click into the partner box, then a callsign typed in lower case.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(4, 4), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(4, 4), QPointF(4, 4), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(f.txtDestination, &press);
+    QApplication::sendEvent(f.txtDestination, &release);
+    for (const char c : std::string("ea1abc")) {
+        const int key = c >= 'a' ? Qt::Key_A + (c - 'a') : Qt::Key_0 + (c - '0');
+        QKeyEvent keyPress(QEvent::KeyPress, key, Qt::NoModifier, QString(QChar(c)));
+        QApplication::sendEvent(f.txtDestination, &keyPress);
+    }
+    ASSERT_EQ(FromQString(f.txtDestination->text()), "EA1ABC");
+    EXPECT_EQ(FromQString(spot.txtCallsign->text()), "EA1ABC");
+
+    // Another calling frequency from the menu: the window's box follows, in the band's colour.
+    f.mnuFrequenciesList[8]->trigger();
+    ASSERT_EQ(FromQString(f.txtFrecuencia->text()), "7042.0");
+    EXPECT_EQ(FromQString(spot.txtFrecuencia->text()), "7042.0");
+    EXPECT_EQ(spot.txtFrecuencia->palette().color(QPalette::Base), ToQColor(f.txtFrecuencia->BackColor()));
+
+    // The spot goes out with what the window now shows.
+    spot.txtComentario->setText("qrv");
+    cluster.received.clear();
+    spot.cmdEnviar->click();
+    ASSERT_TRUE(WaitFor([&] { return !cluster.received.empty(); }));
+    EXPECT_EQ(cluster.received, "CHAT MUV 7042.0#EA1ABC#qrv\r\n");
+    EXPECT_TRUE(p.boxes.shown.empty());
 }
 
 TEST_F(OnlineProgram, ALoggedContactGoesToTheCallsignServerAndEqsl) {
