@@ -423,6 +423,7 @@ void frmRig::ReadRigFrequency() {
         CatFrequencyHz = f;
     }
     if (Rig* other = OtherRig()) other->SetSimplexMode(f);
+    if (receiving && currentRig_->Status() == ST_ONLINE) links_.host.RigFrequencyRead();
 }
 
 void frmRig::CambiarFrecuencia(int32_t& hz) {

@@ -42,6 +42,9 @@ public:
     // What follows a failed keying: focus to rtfVentanaTX, the beacon switched off (imgONBeacon_Click),
     // imgTuneON hidden and imgTuneOFF shown. The serial and DDS keying use the same tail.
     virtual void KeyingFailureTail() = 0;
+    // The selected rig is online and its frequency has just been read into the frequency box while
+    // receiving.
+    virtual void RigFrequencyRead() = 0;
 };
 
 struct RigWindowLinks {

@@ -108,6 +108,9 @@ void StationWindowRequests::KeyingFailureTail() {
     imgONBeacon_Click();
     ShowTuneIdle();
 }
+void StationWindowRequests::RigFrequencyRead() {
+    station_.form.RigFrequencyRead();
+}
 
 // --- the sound-card window's host ---
 

@@ -65,6 +65,7 @@ public:
     void SetFrequencyBoxLocked(bool locked) override;
     void SetScanMenuEnabled(bool enabled) override;
     void KeyingFailureTail() override;
+    void RigFrequencyRead() override;
 
 private:
     Station& station_;

@@ -31,6 +31,7 @@ struct RecordingHost : RigWindowHost {
     void SetFrequencyBoxLocked(bool value) override { locked = value; }
     void SetScanMenuEnabled(bool value) override { scanMenu = value; }
     void KeyingFailureTail() override { ++failureTails; }
+    void RigFrequencyRead() override {}
 };
 
 using test::RecordingBoxes;
