@@ -346,6 +346,9 @@ public:
     // The rig is online and its frequency has just been read while receiving: the first time after a
     // start that found the rig not yet online, the start's rig check runs now.
     void RigFrequencyRead();
+    // The rig refused the key that the running transmission or tune tone started on: the indicator stops
+    // claiming PTT ON and the transmission ends at its next tick, as after an emergency stop.
+    void StopUnkeyedTransmission();
     // The waterfall picture follows the receiver's image at the picture's height.
     void FitWaterfallImage();
     // The switches that the modem follows take what the switch pictures show; every handler that shows or

@@ -111,6 +111,9 @@ void StationWindowRequests::KeyingFailureTail() {
 void StationWindowRequests::RigFrequencyRead() {
     station_.form.RigFrequencyRead();
 }
+void StationWindowRequests::StopUnkeyedTransmission() {
+    station_.form.StopUnkeyedTransmission();
+}
 
 // --- the sound-card window's host ---
 

@@ -66,6 +66,7 @@ public:
     void SetScanMenuEnabled(bool enabled) override;
     void KeyingFailureTail() override;
     void RigFrequencyRead() override;
+    void StopUnkeyedTransmission() override;
 
 private:
     Station& station_;

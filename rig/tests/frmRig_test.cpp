@@ -32,6 +32,7 @@ struct RecordingHost : RigWindowHost {
     void SetScanMenuEnabled(bool value) override { scanMenu = value; }
     void KeyingFailureTail() override { ++failureTails; }
     void RigFrequencyRead() override {}
+    void StopUnkeyedTransmission() override {}
 };
 
 using test::RecordingBoxes;
