@@ -343,6 +343,7 @@ void frmRig::StartOmniRig() {
         engine_->RigTypeChange = [this](int n) { OmniRigEngine_RigTypeChange(n); };
         engine_->ProtocolMismatch = [this](int n) { OmniRigEngine_ProtocolMismatch(n); };
         engine_->ReleaseUnconfirmed = [this](int n) { OmniRigEngine_ReleaseUnconfirmed(n); };
+        engine_->PttRefused = [this](int n) { OmniRigEngine_PttRefused(n); };
         engine_->SetEndpoint(1, FromQ(txtRigctld1->text()));
         engine_->SetEndpoint(2, FromQ(txtRigctld2->text()));
     }
@@ -423,6 +424,7 @@ void frmRig::ReadRigFrequency() {
         CatFrequencyHz = f;
     }
     if (Rig* other = OtherRig()) other->SetSimplexMode(f);
+    if (receiving && currentRig_->Status() == ST_ONLINE) links_.host.RigFrequencyRead();
 }
 
 void frmRig::CambiarFrecuencia(int32_t& hz) {
@@ -451,7 +453,8 @@ void frmRig::cmdConfigureRig_Click() {
     text +=
         "\nEach rig is reached through Hamlib's rigctld. Start one for each rig, with the port entered "
         "for it here:\n\n    rigctld -m <model> -r <device> -t <port>\n\n"
-        "(rigctl -l lists the model numbers; model 1 is a dummy rig for trying the program.)";
+        "(rigctl -l lists the model numbers; model 1 is a dummy rig for trying the program, keyed only "
+        "when started with -P RIG.)";
     links_.boxes.Show(text, "Configure CAT", BoxIcon::Information);
 }
 
@@ -497,6 +500,15 @@ void frmRig::OmniRigEngine_ReleaseUnconfirmed(int rigNumber) {
                       "CAT Error", BoxIcon::Critical);
 }
 
+// The key that started the transmission under way did not key the rig: the transmission is stopped and
+// the operator told, as when keying fails at once.
+void frmRig::OmniRigEngine_PttRefused(int rigNumber) {
+    if (rigNumber != RigNumber || !currentRig_ || !currentRig_->RefusesPtt()) return;
+    links_.host.StopUnkeyedTransmission();
+    links_.boxes.Show(currentRig_->StatusStr(), "CAT Error", BoxIcon::Critical);
+    links_.host.KeyingFailureTail();
+}
+
 // ------------------------------------------------------------------ keying and transmit freeze
 
 uint8_t frmRig::CAT_PTT_TX() {
@@ -506,7 +518,7 @@ uint8_t frmRig::CAT_PTT_TX() {
         title = "PTT Error";
     } else if (!engine_) {
         text = kNoEngineText;
-    } else if (currentRig_ && currentRig_->Status() == ST_ONLINE) {
+    } else if (currentRig_ && currentRig_->Status() == ST_ONLINE && !currentRig_->RefusesPtt()) {
         currentRig_->SetTx(PM_TX);
         return 1;
     } else {

@@ -42,6 +42,11 @@ public:
     // What follows a failed keying: focus to rtfVentanaTX, the beacon switched off (imgONBeacon_Click),
     // imgTuneON hidden and imgTuneOFF shown. The serial and DDS keying use the same tail.
     virtual void KeyingFailureTail() = 0;
+    // The selected rig is online and its frequency has just been read into the frequency box while
+    // receiving.
+    virtual void RigFrequencyRead() = 0;
+    // The rig refused the key of the transmission or tune tone under way: it is not on the air.
+    virtual void StopUnkeyedTransmission() = 0;
 };
 
 struct RigWindowLinks {
@@ -74,7 +79,9 @@ public:
     void ProtejerOpcionesRig();
     void ActivarOpcionesRig();
     // Keys the transmitter by CAT: 1 on success; 0 after telling the operator why not (with the
-    // keying failure tail).
+    // keying failure tail). A rig that refused PTT before is not keyed again: its status says why. One
+    // that refuses this key is known only when rigctld answers: then the transmission is stopped and the
+    // operator told (OmniRigEngine_PttRefused).
     uint8_t CAT_PTT_TX();
     // Releases the transmitter by CAT.
     void CAT_PTT_RX();
@@ -154,6 +161,7 @@ private:
     void OmniRigEngine_RigTypeChange(int rigNumber);
     void OmniRigEngine_ProtocolMismatch(int rigNumber);
     void OmniRigEngine_ReleaseUnconfirmed(int rigNumber);
+    void OmniRigEngine_PttRefused(int rigNumber);
     bool IsFt100D() const;
     Rig* OtherRig() const;
 

@@ -192,6 +192,7 @@ void Rig::Drop() {
     reply_.clear();
     replyBytes_ = unsolicitedBytes_ = 0;
     checkPttAfterConnect_ = false;
+    pttRefused_ = false;
     replyTimer_->stop();
     socket_->abort();
     vfoMode_ = pttUnsupported_ = modeUnsupported_ = splitUnsupported_ = false;
@@ -405,7 +406,7 @@ void Rig::HandleReply(const Request& request, int rprt) {
                 freq_ = hz;
                 params |= PM_FREQ;
             }
-            SetStatus(ST_ONLINE, "Rig online");
+            SetStatus(ST_ONLINE, OnlineText());
             break;
         case Kind::GetPtt: {
             if (unsupported) pttUnsupported_ = true;
@@ -455,8 +456,17 @@ void Rig::HandleReply(const Request& request, int rprt) {
             }
             break;
         case Kind::SetPtt:
+            if (request.args == "1") {
+                if (rprt != 0) {
+                    KeyRefused(rprt);
+                } else if (pttRefused_) {
+                    pttRefused_ = false;
+                    if (status_ == ST_ONLINE) SetStatus(ST_ONLINE, OnlineText());
+                }
+                break;
+            }
             // A rig that cannot tell its PTT state confirms a release by taking the command.
-            if (rprt == 0 && pttUnsupported_ && request.args == "0" && releasePending_) ReleaseConfirmed();
+            if (rprt == 0 && pttUnsupported_ && releasePending_) ReleaseConfirmed();
             break;
         case Kind::SetFreq:
         case Kind::SetMode:
@@ -537,6 +547,8 @@ void Rig::SetTx(int32_t value) {
     if (value != PM_TX && value != PM_RX) return;
     wantedTx_ = value;
     if (value == PM_RX) {
+        // A rig that refused the key is not on the air, unless it says it is.
+        if (pttRefused_ && tx_ != PM_TX) return;
         BeginRelease();
         return;
     }
@@ -565,6 +577,29 @@ void Rig::SendRelease() {
 void Rig::ReleaseConfirmed() {
     releasePending_ = false;
     emergency::ClearCatRelease(number_);
+}
+
+// rigctld answered the keying with an error: the rig did not go on the air. Nothing is owed to it then,
+// unless it reports PTT on all the same.
+void Rig::KeyRefused(int rprt) {
+    pttRefused_ = true;
+    pttRefusal_ = rprt;
+    wantedTx_ = PM_RX;
+    if (tx_ == PM_TX) {
+        if (!releasePending_) BeginRelease();
+    } else {
+        ReleaseConfirmed();
+    }
+    if (status_ == ST_ONLINE) SetStatus(ST_ONLINE, OnlineText());
+    const int n = number_;
+    engine_.Post([&engine = engine_, n] {
+        if (auto handler = engine.PttRefused) handler(n);
+    });
+}
+
+std::string Rig::OnlineText() const {
+    if (!pttRefused_) return "Rig online";
+    return "Rig refuses PTT (rigctld on " + where_ + " reports error " + std::to_string(pttRefusal_) + ")";
 }
 
 bool Rig::Queued(Kind kind) const {
@@ -637,6 +672,7 @@ void RigEngine::Shutdown() {
     RigTypeChange = nullptr;
     ProtocolMismatch = nullptr;
     ReleaseUnconfirmed = nullptr;
+    PttRefused = nullptr;
     pollTimer_->stop();
     rig1_->Drop();
     rig2_->Drop();

@@ -84,6 +84,9 @@ public:
     bool ReleasePending() const { return releasePending_; }
     // Keyed by the program, or released without confirmation.
     bool MayBeKeyed() const { return releasePending_ || wantedTx_ == rigctl::PM_TX; }
+    // rigctld answered the last keying on this connection with an error: the rig was not keyed, and the
+    // status text says so until a new connection.
+    bool RefusesPtt() const { return pttRefused_; }
     // Sends the release at once on a connection of its own, waiting at most timeoutMs for rigctld's
     // answer (for the shut-down, when the event loop will not run again). True when rigctld took it.
     bool ReleaseNow(int timeoutMs);
@@ -127,6 +130,8 @@ private:
     void BeginRelease();
     void SendRelease();
     void ReleaseConfirmed();
+    void KeyRefused(int rprt);
+    std::string OnlineText() const;
     void RecordEmergencyRelease();
     bool Queued(Kind kind) const;
     void OnSocketError();
@@ -165,6 +170,8 @@ private:
     bool releaseWarned_ = false;
     QElapsedTimer releaseClock_;
     bool checkPttAfterConnect_ = false;  // the first PTT reading of a new connection
+    bool pttRefused_ = false;            // the last keying on this connection was refused
+    int pttRefusal_ = 0;                 // and rigctld's error for it
     sockaddr_storage peer_{};            // the rigctld last connected to, for the release of last resort
     socklen_t peerLength_ = 0;
     std::string releaseLine_ = "T 0\n";  // as that rigctld wants it (with a VFO when started with -o)
@@ -207,6 +214,8 @@ public:
     std::function<void(int rigNumber)> ProtocolMismatch;
     // A release of the transmitter has gone unconfirmed for ReleaseConfirmTimeout (it is still retried).
     std::function<void(int rigNumber)> ReleaseUnconfirmed;
+    // rigctld refused to key the rig (its PTT is not set up, or the rig will not transmit).
+    std::function<void(int rigNumber)> PttRefused;
 
 private:
     friend class Rig;

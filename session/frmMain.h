@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -348,6 +349,12 @@ public:
     void SetScanMenuEnabled(bool enabled);
     void FocusTransmitWindow();
     void ShowTuneIdle();
+    // The rig is online and its frequency has just been read while receiving: the first time after a
+    // start that found the rig not yet online, the start's rig check runs now.
+    void RigFrequencyRead();
+    // The rig refused the key that the running transmission or tune tone started on: the indicator stops
+    // claiming PTT ON and the transmission ends at its next tick, as after an emergency stop.
+    void StopUnkeyedTransmission();
     // The waterfall picture follows the receiver's image at the picture's height.
     void FitWaterfallImage();
     // The switches that the modem follows take what the switch pictures show; every handler that shows or
@@ -426,6 +433,9 @@ private:
     int32_t DisplayedFrequencyHz() const;
     void WaitForQueuedSound();
     void ConfirmEmergencyStop();
+    // The start's rig check for a rig that is online: a rig on 20 m is tuned to the start frequency, and
+    // the frequency box shows the rig's frequency.
+    void CheckOnlineRigAtStart(int32_t startHz);
     // The HF bandwidth, not while transmitting or receiving a frame.
     void SetBandwidth(int16_t hz);
 
@@ -446,6 +456,8 @@ private:
     bool emergencyBoxUp_ = false;
     bool endingTransmission_ = false;
     uint32_t transmissionsStarted_ = 0;
+    // The start frequency picked at the load, while the rig check waits for the rig to come online.
+    std::optional<int32_t> startRigCheckHz_;
     Station* station_ = nullptr;
     WebPages* webPages_ = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QSlider>
+#include <utility>
 
 #include "common/vb.h"
 #include "common/version.h"
@@ -63,21 +64,16 @@ void frmMain::Form_Load() {
             break;
         }
     const int32_t start = PickStartFrequency();
-    frmRig* rig = st.rig.WindowLoaded() ? &st.rig.Window() : nullptr;
-    const Rig* current = rig && rig->OmniRigEngine() ? rig->CurrentRig() : nullptr;
-    if (!current || current->Status() != rigctl::ST_ONLINE) {
+    if (!st.rig.CurrentRigOnline()) {
         // A 20 m calling frequency gives way to the one picked for this start.
         if (selected >= 12 && selected <= 15) {
             txtFrecuencia->setText(ToQString(Format(start / 1000.0, "0.0")));
             txtFrecuencia->setText(ToQString(KiloHertzText(start)));
         }
+        // The rig answers only after the load: its check waits for its first frequency.
+        if (st.rig.EngineRunning()) startRigCheckHz_ = start;
     } else {
-        if (rig->CatFrequencyHz > 14000000 && rig->CatFrequencyHz < 14350000) {
-            int32_t hz = start;
-            rig->CambiarFrecuencia(hz);
-        }
-        txtFrecuencia->setText(ToQString(Format(rig->CatFrequencyHz / 1000.0, "0.0")));
-        txtFrecuencia->setText(ToQString(KiloHertzText(rig->CatFrequencyHz)));
+        CheckOnlineRigAtStart(start);
     }
 
     sldVolumen->setMaximum(100);
@@ -90,6 +86,23 @@ void frmMain::Form_Load() {
     tmrVolumenSlider.SetEnabled(true);
     tmrTeclas.SetInterval(10);
     tmrTeclas.SetEnabled(true);
+}
+
+void frmMain::CheckOnlineRigAtStart(int32_t startHz) {
+    frmRig& rig = station_->rig.Window();
+    if (rig.CatFrequencyHz > 14000000 && rig.CatFrequencyHz < 14350000) {
+        int32_t hz = startHz;
+        rig.CambiarFrecuencia(hz);
+    }
+    // The frequency last read: the retune shows once the rig reports it.
+    txtFrecuencia->setText(ToQString(Format(rig.CatFrequencyHz / 1000.0, "0.0")));
+    txtFrecuencia->setText(ToQString(KiloHertzText(rig.CatFrequencyHz)));
+}
+
+void frmMain::RigFrequencyRead() {
+    // Once only: a rig that reconnects later keeps the frequency it is on.
+    if (const std::optional<int32_t> start = std::exchange(startRigCheckHz_, std::nullopt))
+        CheckOnlineRigAtStart(*start);
 }
 
 void frmMain::Form_Unload() {

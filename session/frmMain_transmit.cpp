@@ -425,6 +425,14 @@ void frmMain::ReleasePtt() {
     if (station_->rig.WindowLoaded()) station_->keying.ReleasePtt();
 }
 
+void frmMain::StopUnkeyedTransmission() {
+    Station& st = *station_;
+    if (st.shared.TxRxState == 0) return;
+    tmrTransmitting.SetEnabled(false);
+    txtTransmitting->setVisible(false);
+    st.transmitter.TxStopRequest = 2;
+}
+
 void frmMain::FocusTransmitWindow() {
     rtfVentanaTX->setFocus();
 }

@@ -108,6 +108,12 @@ void StationWindowRequests::KeyingFailureTail() {
     imgONBeacon_Click();
     ShowTuneIdle();
 }
+void StationWindowRequests::RigFrequencyRead() {
+    station_.form.RigFrequencyRead();
+}
+void StationWindowRequests::StopUnkeyedTransmission() {
+    station_.form.StopUnkeyedTransmission();
+}
 
 // --- the sound-card window's host ---
 

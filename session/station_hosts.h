@@ -65,6 +65,8 @@ public:
     void SetFrequencyBoxLocked(bool locked) override;
     void SetScanMenuEnabled(bool enabled) override;
     void KeyingFailureTail() override;
+    void RigFrequencyRead() override;
+    void StopUnkeyedTransmission() override;
 
 private:
     Station& station_;

@@ -53,12 +53,17 @@ class Rigctld {
 public:
     static bool Installed() { return QFile::exists("/usr/bin/rigctld"); }
 
-    explicit Rigctld(uint16_t port = FreePort()) : port_(port) { Start(); }
+    // How the dummy rig's PTT is worked: by CAT (-P RIG), or not at all (Hamlib's default for it, as for
+    // a rig whose PTT rigctld was not set up for): every keying is then answered with an error.
+    enum class Ptt { Cat, None };
+
+    explicit Rigctld(uint16_t port = FreePort(), Ptt ptt = Ptt::Cat) : port_(port), ptt_(ptt) { Start(); }
     ~Rigctld() { Stop(); }
 
     void Start() {
-        process_.start("/usr/bin/rigctld",
-                       {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port_)});
+        QStringList arguments{"-m", "1", "-T", "127.0.0.1", "-t", QString::number(port_)};
+        if (ptt_ == Ptt::Cat) arguments << "-P" << "RIG";
+        process_.start("/usr/bin/rigctld", arguments);
         process_.waitForStarted();
     }
     void Stop() {
@@ -72,6 +77,7 @@ public:
 
 private:
     uint16_t port_;
+    Ptt ptt_;
     QProcess process_;
 };
 

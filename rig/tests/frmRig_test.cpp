@@ -31,6 +31,8 @@ struct RecordingHost : RigWindowHost {
     void SetFrequencyBoxLocked(bool value) override { locked = value; }
     void SetScanMenuEnabled(bool value) override { scanMenu = value; }
     void KeyingFailureTail() override { ++failureTails; }
+    void RigFrequencyRead() override {}
+    void StopUnkeyedTransmission() override {}
 };
 
 using test::RecordingBoxes;

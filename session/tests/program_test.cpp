@@ -26,9 +26,11 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/program_run.h"
 #include "settings/frmLogDirectories.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
+#include "test_support/rigctld.h"
 #include "test_support/scratch_folder.h"
 #include "transmitter/offline_transmitter.h"
 
@@ -140,6 +142,57 @@ TEST_F(ProgramTest, StartsReceivingOnTheDefaultFrequency) {
     st.SoundCard().cmdOK_Click();
     EXPECT_EQ(p.input->openCount, 3);
     EXPECT_TRUE(f.tmrRX.Enabled());
+}
+
+// A rig already on 20 m when the program starts answers only after the window's load: once its first
+// frequency is in, it is tuned to the frequency picked for this start, and the box follows it. A rig on
+// the band's lower edge is left there, and so is a rig found again on a later connection.
+TEST_F(ProgramTest, ARigOnTwentyMetresIsTunedToTheStartFrequencyOnceItAnswers) {
+    if (!test::Rigctld::Installed()) GTEST_SKIP() << "no rigctld";
+    test::Rigctld rigctld;
+    auto startOn = [&](const std::string& hz) {
+        EXPECT_TRUE(RunUntil([&] { return rigctld.Ask("F " + hz) == "RPRT 0"; }, 5));
+        WriteSettings("[RIG]\r\nRigctld1=" + rigctld.Endpoint() + "\r\nEnable CAT=0\r\nPTT=1\r\n");
+    };
+    // Whatever the program queued for the rig before now has reached rigctld: a mode set behind it has.
+    auto rigQueueDone = [&](frmRig& rig, int32_t mode, const std::string& name) {
+        rig.CurrentRig()->SetMode(mode);
+        return RunUntil([&] { return rigctld.Ask("m") == name; }, 5);
+    };
+
+    startOn("14070000");
+    {
+        ProgramRun run;
+        ASSERT_TRUE(run.started);
+        frmMain& f = *run.form;
+        frmRig& rig = run.St().rig.Window();
+        std::string hz;
+        ASSERT_TRUE(RunUntil([&] { return (hz = rigctld.Ask("f")) == "14101000" || hz == "14113000"; }, 8)) << hz;
+        const QString start = QString::fromStdString(hz.substr(0, 5) + ".0");
+        EXPECT_TRUE(RunUntil([&] { return f.txtFrecuencia->text() == start; }, 5))
+            << f.txtFrecuencia->text().toStdString();
+
+        // Tuned by hand and then connected anew (CAT off and on): the rig stays where it is.
+        ASSERT_EQ(rigctld.Ask("F 14070000"), "RPRT 0");
+        ASSERT_TRUE(RunUntil([&] { return f.txtFrecuencia->text() == QStringLiteral("14070.0"); }, 5));
+        rig.chkDisableCAT->click();
+        rig.chkDisableCAT->click();
+        ASSERT_TRUE(RunUntil([&] { return rig.CatFrequencyHz == 14070000; }, 8));
+        ASSERT_TRUE(rigQueueDone(rig, rigctl::PM_SSB_L, "LSB"));
+        EXPECT_EQ(rigctld.Ask("f"), "14070000");
+    }
+
+    startOn("14000000");
+    {
+        ProgramRun run;
+        ASSERT_TRUE(run.started);
+        frmRig& rig = run.St().rig.Window();
+        ASSERT_TRUE(RunUntil([&] { return rig.CatFrequencyHz == 14000000; }, 8));
+        ASSERT_TRUE(rigQueueDone(rig, rigctl::PM_SSB_U, "USB"));
+        EXPECT_EQ(rigctld.Ask("f"), "14000000");
+        EXPECT_EQ(run.form->txtFrecuencia->text(), QStringLiteral("14000.0"));
+    }
+    std::filesystem::remove(SettingsPath());
 }
 
 TEST_F(ProgramTest, DecodesARecordingIntoTheReceiveWindow) {

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -663,6 +664,42 @@ TEST_F(TransmitTest, BadCatSetUpsLeaveTheTransmitterUnkeyed) {
     // CAT keying with no rigctld closes cleanly.
     p.form->close();
     EXPECT_TRUE(p.form->ProgramEnded());
+}
+
+// rigctld answers the keying with an error (its PTT not set up, as for Hamlib's dummy rig without -P RIG,
+// or a rig that will not transmit): that is known only once the transmission has started. The operator
+// is told once, the rig window says why, and the program is receiving again; a rig that was never keyed
+// owes no release.
+TEST_F(TransmitTest, ARigThatRefusesPttIsToldAndNotTransmittedInto) {
+    if (!Rigctld::Installed()) GTEST_SKIP() << "no rigctld";
+    Rigctld rigctld(FreePort(), Rigctld::Ptt::None);
+    Program p(std::make_unique<PacedOutput>(48));
+    EnableCat(p, rigctld.Endpoint());
+    ASSERT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Status() == rigctl::ST_ONLINE; }, 8));
+    p.Rig().OmniRigEngine()->SetReleaseConfirmTimeout(200);
+
+    p.form->cmdTX_RX->click();
+    ASSERT_TRUE(RunUntil([&] { return !p.boxes.shown.empty(); }, 5));
+    const std::string refusal = "Rig refuses PTT (rigctld on " + rigctld.Endpoint() + " reports error -1)";
+    EXPECT_EQ(p.boxes.shown[0].text, refusal);
+    EXPECT_EQ(p.boxes.shown[0].title, "CAT Error");
+    EXPECT_EQ(p.boxes.shown[0].icon, BoxIcon::Critical);
+    EXPECT_FALSE(p.form->Visible(Control::txtTransmitting)) << "no PTT ON for a rig that is not keyed";
+    EXPECT_EQ(p.Rig().Label8->text().toStdString(), " " + refusal);
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 10));
+    EXPECT_EQ(p.form->cmdTX_RX->text(), QStringLiteral("PTT"));
+    test::RunEvents(500);
+    EXPECT_EQ(p.boxes.shown.size(), 1u) << p.boxes.shown.back().text;
+    EXPECT_FALSE(p.Rig().CurrentRig()->ReleasePending());
+    EXPECT_EQ(p.Rig().Label8->text().toStdString(), " " + refusal) << "the rig is polled on, the status stays";
+
+    // Pressed again, the rig known to refuse is not keyed: the message comes at once, one per press.
+    p.form->cmdTX_RX->click();
+    ASSERT_EQ(p.boxes.shown.size(), 2u);
+    EXPECT_EQ(std::make_pair(p.boxes.shown[1].text, p.boxes.shown[1].title), std::make_pair(refusal, std::string("CAT Error")));
+    EXPECT_TRUE(p.Receiving() && !p.form->Visible(Control::txtTransmitting));
+    test::RunEvents(300);
+    EXPECT_EQ(p.boxes.shown.size(), 2u);
 }
 
 }  // namespace
