@@ -2,7 +2,9 @@
 
 #include <portaudio.h>
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/portaudio_sound.h"
 
@@ -39,6 +41,11 @@ bool PortAudioAlarmOutput::MayPlayOn(int device) {
 
 std::unique_ptr<SoundOutputDevice> PortAudioAlarmOutput::MakeDevice() {
     return std::make_unique<PortAudioSoundOutput>();
+}
+
+std::string PortAudioAlarmOutput::DeviceName(int device) {
+    const std::vector<std::string> names = PlaybackDeviceNames();
+    return device >= 0 && device < static_cast<int>(names.size()) ? names[device] : std::string();
 }
 
 }  // namespace muv

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/alarm_player.h"
 
@@ -22,6 +23,7 @@ public:
     std::optional<int> ChooseDevice() override;
     bool MayPlayOn(int device) override;
     std::unique_ptr<SoundOutputDevice> MakeDevice() override;
+    std::string DeviceName(int device) override;
 
 private:
     std::function<int()> transmitterDevice_;

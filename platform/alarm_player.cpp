@@ -209,6 +209,12 @@ void SoundAlarmPlayer::SetLevel(int32_t level) {
     level_ = std::clamp(level, 0, 65535);
 }
 
+std::optional<std::string> SoundAlarmPlayer::DeviceName() {
+    const std::optional<int> device = device_ ? std::optional<int>(deviceIndex_) : output_->ChooseDevice();
+    if (!device) return std::nullopt;
+    return output_->DeviceName(*device);
+}
+
 bool SoundAlarmPlayer::OpenDevice() {
     const std::optional<int> index = output_->ChooseDevice();
     if (!index) return false;

@@ -47,6 +47,9 @@ public:
     // The level of the file's sound, 0 (silent) to 65535 (as it is recorded).
     virtual void SetLevel(int32_t level) = 0;
     virtual int32_t Level() const = 0;
+    // The name of the playback device the alarm plays on now (the one it sounds on, or would sound on
+    // if it began now); nothing when no device may take it.
+    virtual std::optional<std::string> DeviceName() = 0;
 
     // Run on the program's thread when a file stops playing by itself: its end has been heard, or the
     // file or the device failed, or the device may no longer take the alarm. Not run by Stop.
@@ -63,6 +66,8 @@ public:
     virtual bool MayPlayOn(int device) = 0;
     // A device, not yet open, to open with that index.
     virtual std::unique_ptr<SoundOutputDevice> MakeDevice() = 0;
+    // The name of the playback device with this index.
+    virtual std::string DeviceName(int device) = 0;
 };
 
 // No playback device at all: the program runs on sound files or in memory.
@@ -71,6 +76,7 @@ public:
     std::optional<int> ChooseDevice() override { return std::nullopt; }
     bool MayPlayOn(int) override { return false; }
     std::unique_ptr<SoundOutputDevice> MakeDevice() override { return nullptr; }
+    std::string DeviceName(int) override { return {}; }
 };
 
 // The device the alarm plays on, as an index of the playback devices (deviceCount of them).
@@ -151,6 +157,7 @@ public:
     bool Playing() const override { return filePlaying_; }
     void SetLevel(int32_t level) override;
     int32_t Level() const override { return level_; }
+    std::optional<std::string> DeviceName() override;
 
     // Keeps the device fed and ends what has ended; the owner calls it each time the poll timer fires.
     void Poll();

@@ -21,7 +21,7 @@ public:
     // playbackDeviceNames: the playback devices in the order of the sound-card window's list.
     explicit AlsaMixer(std::vector<std::string> playbackDeviceNames = {});
 
-    void SetPlaybackDeviceNames(std::vector<std::string> names) { names_ = std::move(names); }
+    void SetPlaybackDeviceNames(std::vector<std::string> names) override { names_ = std::move(names); }
 
     // The ALSA mixer device for mixer `number`: "hw:N" of the card that the playback device with this
     // index plays on, or "default" when its name names no card (or there is no such device).

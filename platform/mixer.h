@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace muv {
 
@@ -34,6 +36,9 @@ public:
     // Mixer `number`: 0 the first, otherwise that of the playback device with this index in the
     // sound-card window's list. Null when there is no such mixer.
     virtual std::unique_ptr<OpenMixer> Open(int number) = 0;
+    // The playback devices as the sound-card window lists them now, for a mixer that finds a device's card
+    // by its name.
+    virtual void SetPlaybackDeviceNames(std::vector<std::string> /*names*/) {}
 };
 
 // Mixers held in memory, for tests and for running without a sound card.

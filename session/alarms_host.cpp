@@ -1,11 +1,9 @@
 #include "session/alarms_host.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 
 #include "platform/alarm_output_pa.h"
-#include "platform/qt/qt_text.h"
 #include "platform/qt/qt_timer.h"
 #include "session/frmMain.h"
 #include "session/station.h"
@@ -59,11 +57,6 @@ void StationAlarmsHost::pctDetenerAlarma_Click() {
 
 void StationAlarmsHost::FocusTransmitWindow() {
     station_.form.FocusTransmitWindow();
-}
-
-std::string StationAlarmsHost::FirstOutputDeviceName() {
-    const QComboBox* list = station_.SoundCard().cboTarjetaSonidoSalida;
-    return list->count() > 0 ? FromQString(list->itemText(0)) : std::string();
 }
 
 void StationAlarmsHost::PrepareMixerForOutput() {

@@ -1,6 +1,6 @@
 // The alarms in the program: what the alarms window reaches (the alarm player, the main window's stop
-// picture and transmit window, the sound card's first playback device and mixer, the picker's title),
-// the window's mute warning as the main window's volume timer keeps it, and the program's own player.
+// picture and transmit window, the sound card's mixer, the picker's title), the window's mute warning as
+// the main window's volume timer keeps it, and the program's own player.
 #pragma once
 
 #include <memory>
@@ -23,7 +23,6 @@ public:
     void SetStopPictureVisible(bool visible) override;
     void pctDetenerAlarma_Click() override;
     void FocusTransmitWindow() override;
-    std::string FirstOutputDeviceName() override;
     void PrepareMixerForOutput() override;
     void UnmuteWaveOut() override;
     std::string OpenSoundFileTitle() override;

@@ -225,9 +225,7 @@ void frmMain::mnuRig_Click() {
 }
 
 void frmMain::mnuTarjetaSonido_Click() {
-    frmSoundCard& window = station_->SoundCard();
-    window.show();
-    window.raise();
+    station_->ShowSoundCard();
 }
 
 void frmMain::mnuUserProfiles_Click() {

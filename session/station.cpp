@@ -149,6 +149,10 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
     settings.QsoFormSaver = [this] {
         if (QsoEntryLoaded()) SaveQsoFormSettings(settings.Store(), QsoEntry());
     };
+    // The mixer finds the cards of the playback devices as the sound-card window lists them.
+    soundCard_->OutputDevicesListed = [this](const std::vector<std::string>& names) {
+        mixer->SetPlaybackDeviceNames(names);
+    };
     form.Attach(*this);
     // The alarms window's mute warning follows the alarm card's mixer.
     volume.SetAlarmsWindow(&alarmsHost);
@@ -165,6 +169,15 @@ frmSoundCard& Station::SoundCard() {
         soundCard_->Form_Load();
     }
     return *soundCard_;
+}
+
+void Station::ShowSoundCard() {
+    const bool again = soundCardLoaded_ && !soundCard_->isVisible();
+    frmSoundCard& window = SoundCard();
+    if (again) window.Reload();
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 frmStatistics& Station::Statistics() {

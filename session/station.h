@@ -143,6 +143,9 @@ public:
     // The sound-card window, loaded on its first use (its lists are the live device choice).
     frmSoundCard& SoundCard();
     bool SoundCardLoaded() const { return soundCardLoaded_; }
+    // Shows the sound-card window; opened again after it was closed, it is loaded anew (the device
+    // lists read again).
+    void ShowSoundCard();
 
     // The statistics window, loaded on its first use and gone when closed; shown modeless.
     frmStatistics& Statistics();

@@ -73,8 +73,10 @@ void frmAbout::cmdOK_Click() {
 }
 
 void frmAbout::cmdSysInfo_Click() {
+    // The window stays: it closes by its own OK or close box only. Closed behind the operator's back
+    // (after the box that tells of a missing tool, or while the tool is still starting), the next click
+    // meant for it lands on the main window beneath.
     StartSysInfo();
-    accept();
 }
 
 void frmAbout::StartSysInfo() {

@@ -34,7 +34,7 @@ public:
     // Sets the version label.
     void Form_Load();
     void cmdOK_Click();
-    // Starts the system-information program, then closes the window.
+    // Starts the system-information program; the window stays open.
     void cmdSysInfo_Click();
     // Starts the system-information program or tells the operator that there is none.
     void StartSysInfo();

@@ -111,7 +111,8 @@ frmAlarms::frmAlarms(AlarmsWindowLinks links, QWidget* parent) : QDialog(parent)
     fraAlarma = new QGroupBox("Alarm selection", this);
     optSpeaker = new QRadioButton("PC Speaker", fraAlarma);
     optArchivoSonido = new QRadioButton("Sound File", fraAlarma);
-    txtArchivoSonido = new QLineEdit("C:\\", fraAlarma);
+    // Until a file is chosen: the user's home folder, which names no sound file.
+    txtArchivoSonido = new QLineEdit(QDir::homePath() + '/', fraAlarma);
     cmdPathAlarma = new QPushButton("OPEN", fraAlarma);
     lblDeviceOutput = new QLabel("Device Output", fraAlarma);
     txtDeviceOutput = new QLineEdit(fraAlarma);
@@ -227,8 +228,13 @@ void frmAlarms::Form_Unload() {
     if (links_.host.StopPictureVisible()) links_.host.pctDetenerAlarma_Click();
 }
 
+void frmAlarms::ShowDeviceOutput() {
+    const std::optional<std::string> device = links_.host.Player().DeviceName();
+    txtDeviceOutput->setText(device ? QString::fromStdString(*device) : QString(kNoDeviceText));
+}
+
 void frmAlarms::optArchivoSonido_Click() {
-    txtDeviceOutput->setText(ToQString(links_.host.FirstOutputDeviceName()));
+    ShowDeviceOutput();
     cmdPathAlarma->setVisible(true);
     txtArchivoSonido->setVisible(true);
     lblVolumen->setVisible(true);
@@ -237,7 +243,8 @@ void frmAlarms::optArchivoSonido_Click() {
 }
 
 void frmAlarms::optSpeaker_Click() {
-    txtDeviceOutput->setText(optSpeaker->text());
+    // There is no PC speaker here: the tune plays where the file would.
+    ShowDeviceOutput();
     cmdPathAlarma->setVisible(false);
     txtArchivoSonido->setVisible(false);
     lblVolumen->setVisible(false);

@@ -42,8 +42,6 @@ public:
     virtual void SetStopPictureVisible(bool visible) = 0;
     virtual void pctDetenerAlarma_Click() = 0;
     virtual void FocusTransmitWindow() = 0;
-    // The name of the first playback device (Windows-1252), where the alarm plays.
-    virtual std::string FirstOutputDeviceName() = 0;
     // The card's mixer for the alarm: wave-out and speakers unmuted; wave-out unmuted.
     virtual void PrepareMixerForOutput() = 0;
     virtual void UnmuteWaveOut() = 0;
@@ -70,6 +68,9 @@ std::string SoundFileType(const std::string& path);
 
 class frmAlarms : public QDialog {
 public:
+    // What the device box says when no playback device may take the alarm.
+    static constexpr const char* kNoDeviceText = "None: no playback device may take the alarm";
+
     explicit frmAlarms(AlarmsWindowLinks links, QWidget* parent = nullptr);
     ~frmAlarms() override;
 
@@ -77,6 +78,8 @@ public:
     void Form_Load();
     // The window goes: a file that plays is stopped as the stop picture would.
     void Form_Unload();
+    // Either option shows as the output device the one the alarm player plays on (tunes and files alike),
+    // or that there is none.
     void optArchivoSonido_Click();
     void optSpeaker_Click();
     // The sound-file picker: WAV or MP3 only, asked again after any other file; cancelling keeps the
@@ -124,6 +127,8 @@ public:
     QPushButton* cmdOK;
 
 private:
+    void ShowDeviceOutput();
+
     AlarmsWindowLinks links_;
     bool sounding_ = false;
 };

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
 #include <algorithm>
 #include <utility>
 
@@ -24,6 +25,31 @@ void Fill(QComboBox* list, const std::vector<std::string>& names) {
     list->clear();
     for (const std::string& name : names)
         list->addItem(QString::fromStdString(name));
+}
+
+QStringList Items(const QComboBox* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items.append(list->itemText(i));
+    return items;
+}
+
+// A list whose devices have changed since `before`, with the device chosen there (the entry `chosen`)
+// still in it: that device is chosen again, wherever it now stands (among devices of the same name, the
+// one at the same rank). True when the selection moved.
+bool KeepChosen(QComboBox* list, const QStringList& before, int chosen) {
+    const QStringList now = Items(list);
+    if (now == before || chosen < 0 || chosen >= before.size()) return false;
+    const QString& name = before[chosen];
+    const qsizetype rank = before.mid(0, chosen).count(name);
+    qsizetype seen = 0;
+    for (int i = 0; i < now.size(); ++i) {
+        if (now[i] != name || seen++ != rank) continue;
+        if (i == list->currentIndex()) return false;
+        list->setCurrentIndex(i);
+        return true;
+    }
+    return false;
 }
 
 // A stored index selects that entry when it names one; otherwise, and when nothing is stored, the
@@ -79,14 +105,39 @@ frmSoundCard::frmSoundCard(SoundCardWindowHost& host, ProfileStore& store, Devic
     connect(cboTarjetaSonidoEntrada, &QComboBox::activated, this,
             [this] { cboTarjetaSonidoentrada_Click(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    // OK accepts; every other way of closing rejects.
+    connect(this, &QDialog::rejected, this, [this] { GiveBackStoredChoice(); });
 }
 
 void frmSoundCard::Form_Load() {
     PaintOkButton(cmdOK);
     Fill(cboTarjetaSonidoEntrada, captureDevices_ ? captureDevices_() : std::vector<std::string>{});
-    Fill(cboTarjetaSonidoSalida, playbackDevices_ ? playbackDevices_() : std::vector<std::string>{});
+    const std::vector<std::string> outputs =
+        playbackDevices_ ? playbackDevices_() : std::vector<std::string>{};
+    Fill(cboTarjetaSonidoSalida, outputs);
+    if (OutputDevicesListed) OutputDevicesListed(outputs);
     LoadSoundCards();
     SelectedInputDevice = OpenedDevice();
+}
+
+void frmSoundCard::Reload() {
+    const QStringList inputsBefore = Items(cboTarjetaSonidoEntrada);
+    const QStringList outputsBefore = Items(cboTarjetaSonidoSalida);
+    const int inputBefore = InputListIndex();
+    const int outputBefore = OutputListIndex();
+    const auto load = [&] {
+        Form_Load();
+        const bool inputMoved = KeepChosen(cboTarjetaSonidoEntrada, inputsBefore, inputBefore);
+        const bool outputMoved = KeepChosen(cboTarjetaSonidoSalida, outputsBefore, outputBefore);
+        if (inputMoved || outputMoved) {
+            stored_ = {InputListIndex(), OutputListIndex()};
+            SelectedInputDevice = OpenedDevice();  // the input is closed: it opens on this device next
+        }
+    };
+    if (host_.SoundInputOpen())
+        RestartInput(load);
+    else
+        load();
 }
 
 uint8_t frmSoundCard::OpenedDevice() const {
@@ -109,16 +160,27 @@ void frmSoundCard::cboTarjetaSonidoentrada_Click() {
     SelectedInputDevice = OpenedDevice();
 }
 
-void frmSoundCard::cmdOK_Click() {
+void frmSoundCard::RestartInput(const std::function<void()>& whileClosed) {
     host_.CancelFrame();
     Timer& tmrRX = host_.ReceivePumpTimer();
     tmrRX.SetEnabled(false);
     host_.CloseSoundInput();
-    SaveSoundCards();
+    whileClosed();
     host_.OpenSoundInput();
     SelectedInputDevice = OpenedDevice();
     tmrRX.SetEnabled(true);
+}
+
+void frmSoundCard::cmdOK_Click() {
+    RestartInput([this] { SaveSoundCards(); });
     accept();
+}
+
+void frmSoundCard::GiveBackStoredChoice() {
+    SetOutputListIndex(stored_.output);
+    SetInputListIndex(stored_.input);
+    // Moves the input back when a pick has moved it; with the input closed, its next opening uses it.
+    cboTarjetaSonidoentrada_Click();
 }
 
 void frmSoundCard::LoadSoundCards() {
@@ -129,12 +191,14 @@ void frmSoundCard::LoadSoundCards() {
     }
     if (cboTarjetaSonidoSalida->count() > 0)
         SelectStored(cboTarjetaSonidoSalida, store_.Read(section, "Salida", 50));
+    stored_ = {InputListIndex(), OutputListIndex()};
 }
 
 void frmSoundCard::SaveSoundCards() {
     const std::string section = store_.Section("Tarjeta Sonido");
     if (cboTarjetaSonidoEntrada->count() > 0) store_.Write(section, "Entrada", std::to_string(InputListIndex()));
     if (cboTarjetaSonidoSalida->count() > 0) store_.Write(section, "Salida", std::to_string(OutputListIndex()));
+    stored_ = {InputListIndex(), OutputListIndex()};
 }
 
 int frmSoundCard::InputListIndex() const {

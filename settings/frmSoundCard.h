@@ -1,6 +1,7 @@
 // The sound-card window: the capture and playback device lists are the live device choice (the
 // sound input opens the input list's index, the transmitter and the mixer use the output list's).
-// Picking another input device, or OK, restarts the sound input on the chosen device.
+// Picking another input device, or OK, restarts the sound input on the chosen device. Closing the window
+// without OK gives back the stored choice; opening it again reads the device lists anew.
 #pragma once
 
 #include <QDialog>
@@ -45,8 +46,14 @@ public:
                  DeviceNameSource playbackDevices, QWidget* parent = nullptr);
 
     // The window's load: fills both lists, selects the stored choice and follows it with the input
-    // list's click handler. Run once when the window is first used.
+    // list's click handler. Run when the window is first used.
     void Form_Load();
+    // The window opened again after it was closed: loaded anew, so that the lists offer the devices
+    // there are now (a card plugged in since) with the stored choice selected; a chosen device that the
+    // new lists show at another place stays chosen. The sound system takes in new devices only while
+    // none of its devices is open, so an open input is closed around the reading (the frame being
+    // received is abandoned) and opened again on the chosen device.
+    void Reload();
     // Reopens the sound input when the operator picked another input device while it is open.
     void cboTarjetaSonidoentrada_Click();
     // Restarts the sound input on the chosen device, stores the choice and closes the window.
@@ -56,6 +63,9 @@ public:
     // stores the lists' indexes. A list without devices is neither read nor stored.
     void LoadSoundCards();
     void SaveSoundCards();
+    // Closing the window without OK (its close box, Escape): the lists go back to the stored choice, and
+    // with them the devices the program uses; an input that a pick has moved goes back too.
+    void GiveBackStoredChoice();
 
     // The lists' ListIndex: the chosen device, -1 when none. Setting one runs no handler.
     int InputListIndex() const;
@@ -65,6 +75,8 @@ public:
 
     // The input device the sound input is on, or opens on next when it is closed.
     uint8_t SelectedInputDevice = 0;
+    // Run with the playback devices' names each time the output list is filled.
+    std::function<void(const std::vector<std::string>&)> OutputDevicesListed;
 
     QLabel* lblDeviceInput;
     QComboBox* cboTarjetaSonidoEntrada;
@@ -76,7 +88,18 @@ public:
     QPushButton* cmdOK;
 
 private:
+    struct Choice {
+        int input = -1;
+        int output = -1;
+    };
+
     uint8_t OpenedDevice() const;
+    // The input closed, whileClosed run, the input opened on the chosen device, with the receive pump
+    // stopped meanwhile and the frame being received abandoned.
+    void RestartInput(const std::function<void()>& whileClosed);
+
+    // The stored choice on the lists as they are (what closing without OK gives back).
+    Choice stored_;
 
     SoundCardWindowHost& host_;
     ProfileStore& store_;

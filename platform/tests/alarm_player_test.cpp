@@ -45,6 +45,7 @@ public:
     std::optional<int> ChooseDevice() override { return choice; }
     bool MayPlayOn(int device) override { return mayPlay && choice == device; }
     std::unique_ptr<SoundOutputDevice> MakeDevice() override { return std::make_unique<Handle>(device_); }
+    std::string DeviceName(int index) override { return "Card " + std::to_string(index); }
 
     std::optional<int> choice = 0;
     bool mayPlay = true;
@@ -257,10 +258,14 @@ TEST_F(AlarmPlayerTest, TunesAreMixedOverAFileAndEndWithoutEndingIt) {
 
 TEST_F(AlarmPlayerTest, StopsWhenItsDeviceMayNoLongerTakeItOrStalls) {
     const std::string path = WriteWav("long.wav", Ramp(480000));
+    EXPECT_EQ(player->DeviceName(), "Card 0") << "where it would play";
     // A transmission begins on the device the alarm is on.
     ASSERT_EQ(player->PlayFile(path), AlarmFileResult::Playing);
     device.FinishAll();
     timer.Advance(SoundAlarmPlayer::kPollMilliseconds);
+    output->choice = 1;
+    EXPECT_EQ(player->DeviceName(), "Card 0") << "where it plays";
+    output->choice = 0;
     output->mayPlay = false;
     timer.Advance(SoundAlarmPlayer::kPollMilliseconds);
     EXPECT_EQ(ended, 1);
@@ -271,6 +276,7 @@ TEST_F(AlarmPlayerTest, StopsWhenItsDeviceMayNoLongerTakeItOrStalls) {
     // No device may take it now.
     output->mayPlay = true;
     output->choice = std::nullopt;
+    EXPECT_EQ(player->DeviceName(), std::nullopt);
     EXPECT_EQ(player->PlayFile(path), AlarmFileResult::NoDevice);
     player->PlayTones({{440, 100}});
     EXPECT_FALSE(player->Sounding());

@@ -20,6 +20,7 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/program_run.h"
 #include "settings/frmAlarms.h"
 #include "settings/frmOperator.h"
 #include "test_support/qt_app.h"
@@ -41,6 +42,7 @@ public:
     bool Playing() const override { return playing; }
     void SetLevel(int32_t l) override { level = l; }
     int32_t Level() const override { return level; }
+    std::optional<std::string> DeviceName() override { return "Speakers"; }
 
     std::vector<std::string> files;
     std::vector<std::vector<AlarmTone>> tunes;
@@ -225,6 +227,19 @@ TEST_F(AlarmsProgram, TheVolumeTimerShowsTheMuteButLeavesTheAlarmsLevel) {
     EXPECT_EQ(card->values.at({MixerLine::WaveOut, MixerControlType::Mute}), 0);
     form->tmrVolumenSlider_Timer();
     EXPECT_TRUE(w.txtMute->isHidden());
+}
+
+// Without a sound card (the program on memory devices, as on WAV files) the alarm has no device: the
+// window says so rather than naming the transmitter's output.
+TEST(AlarmsWithoutACard, TheWindowSaysTheAlarmHasNoDevice) {
+    test::EnsureApplication();
+    ProgramRun run;
+    ASSERT_TRUE(run.started);
+    frmAlarms& w = run.St().settings.Alarms();
+    w.optArchivoSonido->click();
+    EXPECT_EQ(w.txtDeviceOutput->text(), frmAlarms::kNoDeviceText);
+    w.optSpeaker->click();
+    EXPECT_EQ(w.txtDeviceOutput->text(), frmAlarms::kNoDeviceText);
 }
 
 }  // namespace

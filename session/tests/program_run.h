@@ -36,19 +36,21 @@ inline void WriteSettings(const std::string& text) {
 
 struct ProgramRun {
     enum Start { Started, NotStarted };
-    // The program built and, unless told not to, started (its main window loaded and shown).
-    explicit ProgramRun(Start start = Started) {
+    // The program built and, unless told not to, started (its main window loaded and shown). The device
+    // names the sound-card window lists, when given, are asked anew at each reading.
+    explicit ProgramRun(Start start = Started, const std::vector<std::string>* inputNames = nullptr,
+                        const std::vector<std::string>* outputNames = nullptr) {
         auto in = std::make_unique<MemorySoundInput>(std::vector<int16_t>(48000 * 20, 0));
         auto out = std::make_unique<MemorySoundOutput>();
-        station =
-            std::make_unique<Station>(SoundDevices{std::move(in), std::move(out),
-                                                   [] {
-                                                       return std::vector<std::string>{"Line in", "USB"};
-                                                   },
-                                                   [] {
-                                                       return std::vector<std::string>{"Speakers", "USB"};
-                                                   }},
-                                      &boxes);
+        input = in.get();
+        output = out.get();
+        const auto names = [](const std::vector<std::string>* given, std::vector<std::string> otherwise) {
+            return [given, otherwise] { return given ? *given : otherwise; };
+        };
+        station = std::make_unique<Station>(
+            SoundDevices{std::move(in), std::move(out), names(inputNames, {"Line in", "USB"}),
+                         names(outputNames, {"Speakers", "USB"})},
+            &boxes);
         form = &station->form;
         mainRan = start == Started;
         if (mainRan) started = Main(*form);
@@ -64,6 +66,8 @@ struct ProgramRun {
     }
 
     test::RecordingBoxes boxes;
+    MemorySoundInput* input = nullptr;
+    MemorySoundOutput* output = nullptr;
     std::unique_ptr<Station> station;
     frmMain* form = nullptr;
     bool started = false;

@@ -137,10 +137,12 @@ TEST_F(ProgramTest, StartsReceivingOnTheDefaultFrequency) {
     EXPECT_EQ(p.input->openCount, 2);
     EXPECT_TRUE(st.receiver.Input().SoundInputOpen);
 
-    // The sound-card window's OK restarts the input and the pump.
+    // Opening the sound-card window again restarts the input around the reading of the device lists, and
+    // its OK restarts the input and the pump.
     f.mnuTarjetaSonido_Click();
-    st.SoundCard().cmdOK_Click();
     EXPECT_EQ(p.input->openCount, 3);
+    st.SoundCard().cmdOK_Click();
+    EXPECT_EQ(p.input->openCount, 4);
     EXPECT_TRUE(f.tmrRX.Enabled());
 }
 

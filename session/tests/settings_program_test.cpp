@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -82,6 +84,58 @@ TEST_F(SettingsProgram, WhatOneRunChoosesIsThereInTheNext) {
         EXPECT_TRUE(f.PictureShown("imgBaudON2"));
         EXPECT_EQ(st.settings.OperatorCallsign(), "EA1ABC");
     }
+}
+
+// The sound-card window as the operator meets it: a pick abandoned with the close box leaves the devices
+// in use and the settings as they were; each opening lists the devices there are then, and the device
+// chosen stays chosen where a new one has pushed it along.
+TEST_F(SettingsProgram, TheSoundCardWindowForgetsAnAbandonedPickAndListsTheDevicesAtEachOpening) {
+    std::vector<std::string> inputs = {"Line in", "USB"};
+    std::vector<std::string> outputs = {"Speakers", "USB"};
+    WriteSettings("");
+    ProgramRun run(ProgramRun::Started, &inputs, &outputs);
+    ASSERT_TRUE(run.started);
+    frmMain& f = *run.form;
+    Station& st = run.St();
+    frmSoundCard& card = st.SoundCard();
+    const auto next = [](QWidget* list) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(list, &down);
+    };
+    const auto stored = [&](const char* key) { return st.settings.Store().Read("Tarjeta Sonido", key, 50); };
+
+    f.mnuTarjetaSonido_Click();
+    next(card.cboTarjetaSonidoEntrada);
+    next(card.cboTarjetaSonidoSalida);
+    EXPECT_EQ(run.input->openedDevice, 1) << "a pick is heard at once";
+    card.close();
+    EXPECT_TRUE(run.input->IsOpen());
+    EXPECT_EQ(run.input->openedDevice, 0);
+    EXPECT_EQ(st.transmitterHost.OutputDeviceIndex(), 0) << "the next transmission's device";
+    EXPECT_EQ(stored("Entrada").value_or("0"), "0");
+    EXPECT_EQ(stored("Salida").value_or("0"), "0");
+
+    f.mnuTarjetaSonido_Click();
+    next(card.cboTarjetaSonidoEntrada);
+    next(card.cboTarjetaSonidoSalida);
+    card.cmdOK->click();
+    EXPECT_EQ(stored("Entrada"), "1");
+    EXPECT_EQ(run.input->openedDevice, 1);
+
+    // A headset plugged in since.
+    inputs.insert(inputs.begin() + 1, "Headset");
+    outputs.insert(outputs.begin() + 1, "Headset");
+    f.mnuTarjetaSonido_Click();
+    ASSERT_EQ(card.cboTarjetaSonidoEntrada->count(), 3);
+    ASSERT_EQ(card.cboTarjetaSonidoSalida->count(), 3);
+    EXPECT_EQ(card.cboTarjetaSonidoEntrada->currentText(), "USB");
+    EXPECT_EQ(card.cboTarjetaSonidoSalida->currentText(), "USB");
+    EXPECT_EQ(run.input->openedDevice, 2);
+    card.close();
+    EXPECT_EQ(card.cboTarjetaSonidoEntrada->currentText(), "USB");
+    EXPECT_EQ(run.input->openedDevice, 2);
+    EXPECT_EQ(st.transmitterHost.OutputDeviceIndex(), 2);
+    EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
 }
 
 TEST_F(SettingsProgram, AFileWrittenOnWindowsLoads) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -39,6 +40,7 @@ public:
     bool Playing() const override { return playing; }
     void SetLevel(int32_t l) override { level = l; }
     int32_t Level() const override { return level; }
+    std::optional<std::string> DeviceName() override { return device; }
     // The file comes to its end by itself.
     void End() {
         playing = false;
@@ -51,6 +53,7 @@ public:
     bool playing = false;
     int stops = 0;
     int32_t level = 65535;
+    std::optional<std::string> device = "Speakers (hw:0,0)";
 };
 
 class RecordingHost : public AlarmsWindowHost {
@@ -63,7 +66,6 @@ public:
         if (window) window->StopAlarmFile();
     }
     void FocusTransmitWindow() override { calls.push_back("FocusTransmitWindow"); }
-    std::string FirstOutputDeviceName() override { return "Speakers (hw:0,0)"; }
     void PrepareMixerForOutput() override { calls.push_back("PrepareMixerForOutput"); }
     void UnmuteWaveOut() override { calls.push_back("UnmuteWaveOut"); }
     std::string OpenSoundFileTitle() override { return "Open Sound File"; }
@@ -108,12 +110,10 @@ TEST_F(AlarmsWindow, TheGroupUnderTwoProfilesAndItsDefaults) {
         EXPECT_FALSE(w->chkCallsign->isChecked() || w->chkDXCC->isChecked() ||
                      w->chkMensajeParaMi->isChecked());
         EXPECT_TRUE(w->optSpeaker->isChecked());
-        EXPECT_EQ(w->txtArchivoSonido->text(), "C:\\");
-        // The tune: no file, no volume, the test speaker and the option's name as the device.
+        // The tune: no file, no volume, the test speaker.
         EXPECT_TRUE(w->txtArchivoSonido->isHidden() && w->cmdPathAlarma->isHidden() &&
                     w->sldVolumen->isHidden());
         EXPECT_FALSE(w->imgAltavozAlarma->isHidden());
-        EXPECT_EQ(w->txtDeviceOutput->text(), "PC Speaker");
         EXPECT_EQ(w->sldVolumen->maximum(), 100);
         EXPECT_EQ(w->sldVolumen->value(), 100) << "the player's level";
 
@@ -152,7 +152,7 @@ TEST_F(AlarmsWindow, TheGroupUnderTwoProfilesAndItsDefaults) {
         LoadAlarmSettings(store, *w);
         EXPECT_EQ(w->txtArchivoSonido->text(), QString("/home/op/Se\u00F1al.wav"));
         EXPECT_TRUE(w->optSpeaker->isChecked());
-        EXPECT_EQ(w->txtDeviceOutput->text(), "PC Speaker") << "selected as the operator would";
+        EXPECT_TRUE(w->txtArchivoSonido->isHidden()) << "selected as the operator would";
     }
     store.SetProfileSuffix("");
     EXPECT_EQ(store.Read("Alarma", "ClusterSpot", 10), "0");
@@ -163,6 +163,38 @@ TEST_F(AlarmsWindow, TheGroupUnderTwoProfilesAndItsDefaults) {
     EXPECT_EQ(store.Read("Alarma3", "MensajeParaMi", 10), "1");
     EXPECT_EQ(store.Read("Alarma3", "Opcion Alarma", 10), "1");
     EXPECT_EQ(store.Read("Alarma3", "Archivo Audio", 200), "/tmp/three.mp3");
+}
+
+// Until a file is chosen the box holds the home folder, where the picker opens, and a stored path is
+// taken as it stands; the output device is the one the player plays on, for the tune as for the file, or
+// plainly none.
+TEST_F(AlarmsWindow, TheHomeFolderUntilAFileIsChosenAndTheDeviceTheAlarmPlaysOn) {
+    const QString home = QDir::homePath() + '/';
+    {
+        auto w = Load();
+        EXPECT_EQ(w->txtArchivoSonido->text(), home);
+        EXPECT_EQ(w->txtDeviceOutput->text(), "Speakers (hw:0,0)") << "the tune plays there too";
+        w->optArchivoSonido->click();
+        EXPECT_EQ(w->txtDeviceOutput->text(), "Speakers (hw:0,0)");
+        dialogs.answers = {std::nullopt};
+        w->cmdPathAlarma->click();
+        ASSERT_EQ(dialogs.asked.size(), 1u);
+        EXPECT_EQ(dialogs.asked[0].startFolder, QDir::homePath().toStdString());
+        EXPECT_EQ(w->txtArchivoSonido->text(), home);
+        w->cmdOK_Click();
+        EXPECT_EQ(store.Read("Alarma", "Archivo Audio", 200), home.toStdString());
+    }
+    // A file written elsewhere keeps its path.
+    store.Write("Alarma", "Archivo Audio", "C:\\Sonidos\\alarma.wav");
+    host.player.device = std::nullopt;
+    {
+        auto w = Load();
+        EXPECT_EQ(w->txtArchivoSonido->text(), "C:\\Sonidos\\alarma.wav");
+        EXPECT_TRUE(w->optArchivoSonido->isChecked());
+        EXPECT_EQ(w->txtDeviceOutput->text(), frmAlarms::kNoDeviceText);
+        w->optSpeaker->click();
+        EXPECT_EQ(w->txtDeviceOutput->text(), frmAlarms::kNoDeviceText);
+    }
 }
 
 TEST_F(AlarmsWindow, ThePickerTakesWavOrMp3ByTheirLastSuffixOnly) {

@@ -145,5 +145,43 @@ TEST_F(SoundCardWindow, OkRestartsTheInputInOrderAndStoresTheChoice) {
     EXPECT_TRUE(host.Enabled());
 }
 
+// Each opening reads the lists anew with the input closed (the sound system takes in a device plugged in
+// since only while none of its devices is open); while a transmission holds the input closed it stays
+// so, and a pick then abandoned with the close box is not where the input opens next.
+TEST_F(SoundCardWindow, OpeningAgainReadsTheListsWithTheInputClosed) {
+    std::vector<std::string> capture = {"Mic A", "USB C"};
+    std::vector<bool> readWithInputOpen;
+    window = std::make_unique<frmSoundCard>(
+        host, store,
+        [&] {
+            readWithInputOpen.push_back(host.inputOpen);
+            return capture;
+        },
+        [] { return std::vector<std::string>{"Out A"}; });
+    host.window = window.get();
+    window->Form_Load();
+    host.ManualTimer::SetEnabled(true);
+
+    capture.push_back("Headset");
+    window->Reload();
+    ASSERT_EQ(window->cboTarjetaSonidoEntrada->count(), 3);
+    EXPECT_EQ(window->cboTarjetaSonidoEntrada->itemText(2).toStdString(), "Headset");
+    EXPECT_EQ(readWithInputOpen, (std::vector<bool>{true, false}));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"CancelFrame", "tmrRX off", "CloseSoundInput",
+                                                  "OpenSoundInput 0", "tmrRX on"}));
+
+    host.log.clear();
+    host.inputOpen = false;
+    window->Reload();
+    window->show();
+    window->SetInputListIndex(2);
+    window->cboTarjetaSonidoentrada_Click();
+    window->close();
+    EXPECT_EQ(window->InputListIndex(), 0);
+    EXPECT_EQ(window->SelectedInputDevice, 0);
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_FALSE(Stored("Entrada").has_value());
+}
+
 }  // namespace
 }  // namespace muv

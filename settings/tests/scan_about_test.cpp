@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +16,7 @@
 #include <string>
 
 #include "platform/private_profile.h"
+#include "platform/qt/qt_dialogs.h"
 #include "settings/frmAbout.h"
 #include "settings/frmScan.h"
 #include "settings/frmShortcuts.h"
@@ -176,19 +181,62 @@ TEST_F(InformationWindows, AboutShowsTheVersionAndReportsAMissingSystemInformati
     EXPECT_EQ(boxes.shown[0].text, "System Information Is Unavailable At This Time");
     EXPECT_EQ(boxes.shown[0].icon, BoxIcon::None);
     EXPECT_EQ(boxes.shown[0].buttons, BoxButtons::Ok);
-    EXPECT_FALSE(w->isVisible()) << "the window closes after the message";
+    EXPECT_TRUE(w->isVisible()) << "the window stays after the message";
 
     startWorks = true;
     w = open();
     w->cmdSysInfo->click();
     EXPECT_EQ(starts, 2);
     EXPECT_EQ(boxes.shown.size(), 1u);
-    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(w->isVisible());
 
     w = open();
     w->cmdOK->click();
     EXPECT_EQ(starts, 2);
     EXPECT_FALSE(w->isVisible());
+}
+
+// The operator's mouse on the program's own message box: OK on the box that tells of a missing tool
+// closes that box alone, and the next click where the About window stands reaches the About window, not
+// the main window beneath it.
+TEST_F(InformationWindows, OkOnTheSystemInformationBoxLeavesTheAboutWindowUnderTheMouse) {
+    QWidget main;
+    main.setGeometry(50, 50, 640, 480);
+    auto* beneath = new QPushButton("receive option", &main);
+    beneath->setGeometry(main.rect());
+    int fellThrough = 0;
+    QObject::connect(beneath, &QPushButton::clicked, [&] { ++fellThrough; });
+    main.show();
+    QtMessageBoxes boxes(&main);
+    frmAbout about(AboutWindowLinks{boxes, [] { return false; }}, &main);
+    about.Form_Load();
+    about.show();
+    about.move(main.geometry().center() - about.rect().center());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+
+    // The box comes up inside the click on "System Info..."; the operator clicks its OK.
+    QString boxText;
+    QTimer okOnTheBox;
+    QObject::connect(&okOnTheBox, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        okOnTheBox.stop();
+        boxText = box->text();
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    okOnTheBox.start(10);
+    QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+    okOnTheBox.stop();
+    EXPECT_EQ(boxText.toStdString(), frmAbout::kUnavailableText);
+    EXPECT_TRUE(about.isVisible());
+
+    // The operator's next click, aimed at the About window's OK.
+    const QPoint aim = about.cmdOK->mapToGlobal(about.cmdOK->rect().center());
+    QWidget* under = QApplication::widgetAt(aim);
+    ASSERT_NE(under, nullptr);
+    QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFromGlobal(aim));
+    EXPECT_EQ(fellThrough, 0) << "the click reached the main window";
+    EXPECT_FALSE(about.isVisible()) << "its own OK closes it";
 }
 
 // The real launcher, on a PATH of scripts that leave their name in a file.
