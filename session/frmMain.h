@@ -420,6 +420,9 @@ private:
     int32_t DisplayedFrequencyHz() const;
     void WaitForQueuedSound();
     void ConfirmEmergencyStop();
+    // The program is ending: from now on no transmission starts (the TX/RX switch refuses), and the
+    // transmit pumps and every timer that presses TX/RX stop.
+    void StopTransmittingForGood();
     // The HF bandwidth, not while transmitting or receiving a frame.
     void SetBandwidth(int16_t hz);
 
@@ -432,6 +435,7 @@ private:
     MessageBoxes* boxes_ = nullptr;
     bool cpuCounterAvailable_ = false;
     bool unloaded_ = false;
+    bool closing_ = false;  // StopTransmittingForGood has run
     bool inReceiveTick_ = false;
     bool programEnded_ = false;
     int exitCode_ = 0;

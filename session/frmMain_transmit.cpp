@@ -53,6 +53,13 @@ void frmMain::cmdTX_RX_Click() {
 
     const bool beaconOn = Visible(Control::imgONBeacon);
     if (st.shared.TxRxState == 0) {
+        // Whatever presses the switch once the program is ending (a timer, the report answer, a click)
+        // keys nothing: the transmitter has been released for the last time.
+        if (closing_) {
+            tx.TestToneFlag = 0;
+            ShowTuneIdle();
+            return;
+        }
         if (beaconOn && st.settings.BeaconModeSelected() != BeaconMode::ReportOnly) {
             if (Visible(Control::fraSymbolRateHF)) {
                 imgRXOFF1_Click();

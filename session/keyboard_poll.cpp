@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QWidget>
 
 namespace muv {
 
@@ -34,10 +35,13 @@ void KeyboardPoll::Forget() {
 
 bool KeyboardPoll::eventFilter(QObject* watched, QEvent* event) {
     // One key event passes here once for every object it is offered to; recording it is idempotent.
+    // It is looked at where it reaches a widget (its window's passage before that is not). A key for a
+    // modal box or dialog, Esc closing it or F1 typed into it, is that box's and no shortcut.
     // Auto-repeat is the key still being held, no new press.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);
-        if (!key->isAutoRepeat())
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        if (widget && !widget->window()->isModal() && !key->isAutoRepeat())
             if (bool* pressed = Find(key->key())) *pressed = true;
     }
     return QObject::eventFilter(watched, event);
