@@ -175,7 +175,10 @@ void frmMain::tmrTemporizador1Baudio_Timer() {
     txtTemporizador1Baudio->setText(ToQString("WAIT... " + std::to_string(SlowModeCountdown)));
     if (SlowModeCountdown == 0) {
         PararTemporizadorMargen();
-        if (Visible(Control::imgONBeacon) && !tmrBeacon.Enabled()) {
+        // A beacon that is on with its countdown stopped goes now. Not in the report-only mode, which
+        // sends no beacon: the switch would send the text left in the window again after every wait.
+        if (Visible(Control::imgONBeacon) && st.settings.BeaconModeSelected() != BeaconMode::ReportOnly &&
+            !tmrBeacon.Enabled()) {
             cmdTX_RX_Click();
             // Only a transmission that started is asked to end.
             if (st.shared.TxRxState == 1) cmdTX_RX_Click();

@@ -43,8 +43,11 @@ private:
 };
 
 struct Program {
-    explicit Program(std::vector<int16_t> audio = std::vector<int16_t>(10 * kSampleRate, 0))
+    // The processor load is read from procStat ("": the system's).
+    explicit Program(std::vector<int16_t> audio = std::vector<int16_t>(10 * kSampleRate, 0),
+                     const std::string& procStat = "")
         : station(MakeStation(std::move(audio), boxes, output)), form(station->form) {
+        if (!procStat.empty()) station->processorLoad = ProcessorLoad(procStat);
         started = Main(form);
         frmOperator& op = station->settings.Operator();
         op.txtCallsign->setText("EA1ABC");
@@ -239,6 +242,30 @@ TEST_F(BeaconTest, ReportOnlyListensAndOnlyTheOperatorsModeChangeStopsTheBeacon)
     EXPECT_EQ(p.St().settings.BeaconPeriod(), 120);
     f.mnuListaUsuarios_Click(2);
     EXPECT_EQ(p.St().settings.BeaconPeriod(), 45);
+}
+
+TEST_F(BeaconTest, WithoutTheProcessorLoadOnlyTheReportAnswerSwitchesOn) {
+    Program p(std::vector<int16_t>(10 * kSampleRate, 0), "/nonexistent/stat");
+    ASSERT_TRUE(p.started);
+    frmMain& f = p.form;
+    ASSERT_FALSE(f.CpuCounterAvailable());
+    for (QRadioButton* mode : {p.Window().optBeaconReportMode, p.Window().optBeaconOnlyMode}) {
+        mode->setChecked(true);
+        p.boxes.shown.clear();
+        f.imgOFFBeacon_Click();
+        ASSERT_EQ(p.boxes.shown.size(), 1u);
+        EXPECT_EQ(p.boxes.shown[0].text, "Sorry, Beacon doesn't work if CPU Usage is not avaiable");
+        EXPECT_EQ(p.boxes.shown[0].title, "Beacon Disabled");
+        EXPECT_EQ(p.boxes.shown[0].icon, BoxIcon::Exclamation);
+        EXPECT_FALSE(p.BeaconOn() || f.tmrBeacon.Enabled() || f.Visible(Control::txtTemporizadorBeacon));
+        EXPECT_TRUE(f.Visible(Control::imgOFFBeacon));
+        EXPECT_EQ(f.TxWindow().Text(), "");
+    }
+    p.Window().optReportOnlyMode->setChecked(true);
+    p.boxes.shown.clear();
+    f.imgOFFBeacon_Click();
+    EXPECT_TRUE(p.BeaconOn() && f.tmrBeacon.Enabled());
+    EXPECT_TRUE(p.boxes.shown.empty());
 }
 
 TEST_F(BeaconTest, ABeaconThatCannotKeyIsNotPressedAgain) {

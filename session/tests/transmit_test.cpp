@@ -285,6 +285,72 @@ TEST_F(TransmitTest, KeysPressedInTheProgramsBoxesAreNoShortcuts) {
     EXPECT_EQ(p.State(), 1);
 }
 
+// While sending, the transmit indicator and the switch blink each second and the mode box stays red.
+// After a transmission in a slow mode the switch waits 40 seconds, greyed, counting down; at the end of
+// the wait a beacon that is on, in a beacon mode, with no countdown of its own running, is sent. In the
+// report-only mode nothing is: the text left in the window would go out again after every wait.
+TEST_F(TransmitTest, BlinkAndTheWaitAfterASlowModeTransmission) {
+    Program p(std::make_unique<WavFileSoundOutput>(TempPath("muv_slow.wav"), false));
+    frmMain& f = *p.form;
+    const auto colours = [&] {
+        return std::vector<ColorRef>{f.BackColor(Control::txtModo), f.BackColor(Control::txtTransmitting),
+                                     f.BackColor(Control::cmdTX_RX)};
+    };
+    f.mnuFrequenciesList_Click(24);  // 144.160 MHz, EME
+    ASSERT_EQ(p.St().shared.BandClass, 3);
+    p.Send("TEST", [&] {
+        ASSERT_TRUE(f.tmrTransmitting.Enabled());
+        f.tmrTransmitting_Timer();
+        EXPECT_EQ(colours(), (std::vector<ColorRef>{kStatusRed, 0xDFDFDF, 0xDFDFDF}));
+        f.tmrTransmitting_Timer();
+        EXPECT_EQ(colours(), (std::vector<ColorRef>{kStatusRed, kStatusRed, kStatusRed}));
+        f.tmrTransmitting_Timer();
+    });
+    EXPECT_FALSE(f.tmrTransmitting.Enabled());
+    EXPECT_EQ(colours(), (std::vector<ColorRef>{kStatusYellow, kStatusYellow, kStatusYellow}));
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 60));
+    EXPECT_EQ(f.LastTxText, "TEST");
+
+    ASSERT_TRUE(f.tmrTemporizador1Baudio.Enabled());
+    for (int left = 40; left > 0; --left) {
+        f.tmrTemporizador1Baudio_Timer();
+        ASSERT_EQ(f.Text(Control::txtTemporizador1Baudio), "WAIT... " + std::to_string(left));
+        ASSERT_TRUE(f.Visible(Control::txtTemporizador1Baudio) && !f.cmdTX_RX->isEnabled());
+        ASSERT_EQ(f.BackColor(Control::cmdTX_RX), 0xE0E0E0u);
+    }
+    f.tmrTemporizador1Baudio_Timer();
+    EXPECT_EQ(f.Text(Control::txtTemporizador1Baudio), "WAIT... 0");
+    EXPECT_FALSE(f.Visible(Control::txtTemporizador1Baudio) || f.tmrTemporizador1Baudio.Enabled());
+    EXPECT_TRUE(f.cmdTX_RX->isEnabled() && f.BackColor(Control::cmdTX_RX) == kStatusRed);
+    EXPECT_EQ(p.State(), 0);
+
+    // The last second of another wait, the beacon on.
+    frmBeacon& beacon = p.St().settings.Beacon();
+    const auto waitEnds = [&] {
+        f.SlowModeCountdown = 0;
+        f.tmrTemporizador1Baudio.SetEnabled(true);
+        f.tmrTemporizador1Baudio_Timer();
+    };
+    f.TxWindow().SetText("QRL?");
+    beacon.optReportOnlyMode->setChecked(true);
+    f.imgOFFBeacon_Click();
+    while (f.tmrBeacon.Enabled())
+        f.tmrBeacon_Timer();
+    ASSERT_EQ(f.Text(Control::txtTemporizadorBeacon), "Listening");
+    waitEnds();
+    EXPECT_EQ(p.State(), 0) << "report only: no beacon";
+
+    beacon.optBeaconReportMode->setChecked(true);
+    f.imgOFFBeacon_Click();
+    ASSERT_TRUE(f.Visible(Control::imgONBeacon) && f.tmrBeacon.Enabled());
+    waitEnds();
+    EXPECT_EQ(p.State(), 0) << "the beacon's own countdown runs";
+    f.tmrBeacon.SetEnabled(false);  // as a frame being received holds it
+    waitEnds();
+    EXPECT_EQ(p.State(), 2) << "sent, and asked to end with the text";
+    EXPECT_EQ(f.TxWindow().Text(), "QRL?");
+}
+
 TEST_F(TransmitTest, TuneToneMixerAndTheEndWaitingForQueuedSound) {
     auto out = std::make_unique<PacedOutput>(480);  // ten times real time
     PacedOutput& device = *out;
