@@ -1,5 +1,6 @@
 #include "session/keyboard_poll.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -35,13 +36,14 @@ void KeyboardPoll::Forget() {
 
 bool KeyboardPoll::eventFilter(QObject* watched, QEvent* event) {
     // One key event passes here once for every object it is offered to; recording it is idempotent.
-    // It is looked at where it reaches a widget (its window's passage before that is not). A key for a
-    // modal box or dialog, Esc closing it or F1 typed into it, is that box's and no shortcut.
-    // Auto-repeat is the key still being held, no new press.
+    // It is looked at where it reaches a widget (its window's passage before that is not). While a
+    // modal box or dialog is up the keys are its own (Esc closing it, F1 typed into it, a key in one of
+    // its lists), no shortcuts. Auto-repeat is the key still being held, no new press.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);
         const auto* widget = qobject_cast<const QWidget*>(watched);
-        if (widget && !widget->window()->isModal() && !key->isAutoRepeat())
+        const bool modal = QApplication::activeModalWidget() || (widget && widget->window()->isModal());
+        if (widget && !modal && !key->isAutoRepeat())
             if (bool* pressed = Find(key->key())) *pressed = true;
     }
     return QObject::eventFilter(watched, event);
