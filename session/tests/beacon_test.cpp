@@ -19,10 +19,12 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/program_run.h"
 #include "settings/frmBeacon.h"
 #include "settings/frmOperator.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
+#include "test_support/scratch_folder.h"
 #include "transmitter/offline_transmitter.h"
 
 namespace muv {
@@ -324,6 +326,36 @@ TEST_F(BeaconTest, ACqHeardWhileArmedIsAnsweredWithAReportAndTheOperatorsTextCom
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_NE(heard[0].text.find("Report: EA4XYZ de EA1ABC"), std::string::npos) << heard[0].text;
     EXPECT_TRUE(p.boxes.shown.empty());
+}
+
+// The same call heard while the program closes, the shut-down's box up: it is not answered.
+TEST_F(BeaconTest, ACqHeardWhileTheProgramClosesIsNotAnswered) {
+    std::mt19937_64 rng(5);
+    ChannelSpec channel;
+    channel.snrDb2500 = 10;
+    channel.leadSamples = 8 * kSampleRate;
+    channel.tailSamples = 3 * kSampleRate;
+    Program p(MakeChannel(TransmitToSamples(4, "CQ CQ DE EA4XYZ EA4XYZ K"), channel, rng));
+    ASSERT_TRUE(p.started);
+    frmMain& f = p.form;
+    p.Window().hsb16->setValue(600);
+    f.imgOFFBeacon_Click();
+    p.Ticks(181);
+    ASSERT_EQ(p.BoxColour(), kStatusGreen);
+
+    const test::ScratchFolder scratch("muv_beacon");
+    SessionLogFolderGone(p.St(), (scratch.Folder() / "gone").string());
+    p.boxes.during = [&] {
+        ASSERT_TRUE(RunUntil([&] { return f.RxWindow().Text().find(" dB") != std::string::npos; }, 60))
+            << f.RxWindow().Text();
+        test::RunEvents(300);
+    };
+    f.close();
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].title, "Log Error");
+    EXPECT_NE(f.RxWindow().Text().find("CQ CQ DE EA4XYZ"), std::string::npos);
+    EXPECT_EQ(p.State(), 0);
+    EXPECT_TRUE(p.Sent().empty());
 }
 
 TEST_F(BeaconTest, Screenshot) {

@@ -32,8 +32,8 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/program_run.h"
 #include "settings/frmBeacon.h"
-#include "settings/frmLogDirectories.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
 #include "test_support/rigctld.h"
@@ -524,10 +524,7 @@ void BeaconDue(Program& p) {
 // Something was received, the session log is saved on closing, and its folder is gone: closing shows
 // the "Log Error" box, which is held up while `meanwhile` runs.
 void CloseWithTheLogBoxUp(Program& p, const std::string& goneFolder, std::function<void()> meanwhile) {
-    frmLogDirectories& folders = p.St().settings.LogDirectories();
-    folders.chkAutoSaveLogClose->setChecked(true);
-    folders.lblDirectorioLog->setText(QString::fromStdString(goneFolder));
-    p.St().sessionLog.SessionLogDirty = 1;
+    SessionLogFolderGone(p.St(), goneFolder);
     p.boxes.shown.clear();
     p.boxes.during = std::move(meanwhile);
     p.form->close();
