@@ -1,8 +1,9 @@
 // The beacon in the whole program on memory sound devices: switched on it counts down in its box, in two
 // phases, and sends its message at its period; a quiet input holds it back; in the report-only mode it
 // only listens; a CQ call heard while the answer is armed is answered with a report, after which the
-// operator's text is back; only the operator's change of mode stops it; a keying that fails is not pressed
-// again. The timers are driven by calling their ticks.
+// operator's text is back, but not while the program closes; only the operator's change of mode stops it;
+// a keying that fails is not pressed again; without processor-load readings only the report answer runs.
+// The timers are driven by calling their ticks.
 #include <gtest/gtest.h>
 
 #include <QApplication>

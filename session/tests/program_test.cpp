@@ -1,6 +1,7 @@
 // The whole program on memory sound devices: start-up into the receiving state, a recording decoded
-// into the receive window and closed, the receiver following option and band changes, the shut-down
-// order, and the sound input that cannot be opened (a device, or a WAV file in its place).
+// into the receive window and closed, the receiver following option and band changes, the processor
+// overload that switches the waterfall off, the shut-down order, and the sound input that cannot be
+// opened (a device, or a WAV file in its place).
 #include <gtest/gtest.h>
 
 #include <QAction>

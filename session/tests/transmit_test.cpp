@@ -1,7 +1,8 @@
 // Sending from the whole program: a transmission into a WAV file that the receive chain decodes, the
-// second press and Esc, the tune tone, the end waiting for the queued sound, the transmit window's
-// keys, the DDS box on a pseudo-terminal, CAT keying against a real rigctld, and the set-ups that
-// must leave the transmitter unkeyed.
+// second press and Esc, keys in the program's boxes, the blink and the wait after a slow mode, the tune
+// tone, the end waiting for the queued sound, the transmit window's keys, the DDS box on a
+// pseudo-terminal, CAT keying against a real rigctld, the set-ups that must leave the transmitter
+// unkeyed, and the ways out of the program, which key nothing again.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -540,17 +541,18 @@ TEST_F(TransmitTest, TheWayOutLeavesTheDdsBoxUnkeyed) {
     const PseudoTerminal pty;
     ASSERT_TRUE(pty.Ready());
     QStringList heard;
-    const auto keyedOrTransmitting = [&](Program& p) {
-        return RunUntil([&] { return !(heard += pty.Lines()).isEmpty() || p.State() != 0; }, 2.5);
+    // Looks for as long as the beacon (due within a second) or F12 (polled every 10 ms) take to act.
+    const auto keyedOrTransmitting = [&](Program& p, double seconds) {
+        return RunUntil([&] { return !(heard += pty.Lines()).isEmpty() || p.State() != 0; }, seconds);
     };
     {
         Program p(std::make_unique<PacedOutput>(480));
         ChooseDdsBox(p, 3);
         BeaconDue(p);
         CloseWithTheLogBoxUp(p, TempPath("gone"), [&] {
-            EXPECT_FALSE(keyedOrTransmitting(p)) << heard.join('|').toStdString();
+            EXPECT_FALSE(keyedOrTransmitting(p, 1.5)) << heard.join('|').toStdString();
             p.Key(Qt::Key_F12);
-            EXPECT_FALSE(keyedOrTransmitting(p)) << heard.join('|').toStdString();
+            EXPECT_FALSE(keyedOrTransmitting(p, 0.5)) << heard.join('|').toStdString();
         });
         EXPECT_EQ((heard + pty.Lines()).join('|').toStdString(), "");
     }
@@ -572,7 +574,7 @@ TEST_F(TransmitTest, TheWayOutLeavesTheDdsBoxUnkeyed) {
         ChooseDdsBox(p, 3);
         BeaconDue(p);
         heard.clear();
-        p.boxes.during = [&] { EXPECT_FALSE(keyedOrTransmitting(p)) << heard.join('|').toStdString(); };
+        p.boxes.during = [&] { EXPECT_FALSE(keyedOrTransmitting(p, 1.5)) << heard.join('|').toStdString(); };
         p.input->failingDevices = {-1, 0};
         p.form->tmrResetTarjetaSonido_Timer();
         ASSERT_EQ(p.boxes.shown.size(), 1u);
@@ -653,13 +655,13 @@ TEST_F(TransmitTest, NothingKeysTheRigWhileTheShutDownsBoxIsUp) {
     EnableCat(p, rigctld.Endpoint());
     ASSERT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Status() == rigctl::ST_ONLINE; }, 8));
     BeaconDue(p);
-    const auto keyed = [&] {
-        return RunUntil([&] { return rigctld.Ask("t") != "0" || p.State() != 0; }, 2.5);
+    const auto keyed = [&](double seconds) {
+        return RunUntil([&] { return rigctld.Ask("t") != "0" || p.State() != 0; }, seconds);
     };
     CloseWithTheLogBoxUp(p, TempPath("gone"), [&] {
-        EXPECT_FALSE(keyed());
+        EXPECT_FALSE(keyed(1.5));
         p.Key(Qt::Key_F12);
-        EXPECT_FALSE(keyed());
+        EXPECT_FALSE(keyed(0.5));
     });
     EXPECT_EQ(rigctld.Ask("t"), "0");
 }
