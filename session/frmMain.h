@@ -436,6 +436,9 @@ private:
     // The start's rig check for a rig that is online: a rig on 20 m is tuned to the start frequency, and
     // the frequency box shows the rig's frequency.
     void CheckOnlineRigAtStart(int32_t startHz);
+    // The program is ending: from now on no transmission starts (the TX/RX switch refuses), and the
+    // transmit pumps and every timer that presses TX/RX stop.
+    void StopTransmittingForGood();
     // The HF bandwidth, not while transmitting or receiving a frame.
     void SetBandwidth(int16_t hz);
 
@@ -448,6 +451,7 @@ private:
     MessageBoxes* boxes_ = nullptr;
     bool cpuCounterAvailable_ = false;
     bool unloaded_ = false;
+    bool closing_ = false;  // StopTransmittingForGood has run
     bool inReceiveTick_ = false;
     bool programEnded_ = false;
     int exitCode_ = 0;

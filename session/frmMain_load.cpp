@@ -112,10 +112,11 @@ void frmMain::Form_Unload() {
     auto step = [this](const char* name) {
         if (StepObserver) StepObserver(name);
     };
-    // The transmitter is released before anything that might fail, and no pump queues more sound.
+    // The transmitter is released before anything that might fail, and for good: the steps below may
+    // show a message box, whose wait lets the timers run, and neither the beacon, F12, the slow-mode
+    // pause nor the report answer may key it again meanwhile.
     step("ReleasePtt");
-    for (Timer* pump : {&tmrTX, &tmrTXTonoPiloto, &tmrTonoTest})
-        pump->SetEnabled(false);
+    StopTransmittingForGood();
     ReleasePtt();
     st.rig.SettleRelease();
     if (st.sessionLog.SessionLogDirty == 1 && st.settings.AutoSaveLogClose()) {
@@ -168,14 +169,19 @@ void frmMain::EndProgram(int code) {
 }
 
 void frmMain::SoundCardFailure(const std::string& message) {
-    // A transmission that cannot play is not left keyed, neither while the message is read nor after.
-    if (station_->shared.TxRxState != 0) {
-        for (Timer* pump : {&tmrTX, &tmrTXTonoPiloto, &tmrTonoTest})
-            pump->SetEnabled(false);
-        ReleasePtt();
-    }
+    // The program ends after the message. A transmission that cannot play is not left keyed, and none
+    // starts while the message is read.
+    StopTransmittingForGood();
+    if (station_->shared.TxRxState != 0) ReleasePtt();
     Boxes().Show(message, "SoundCard Error", BoxIcon::Critical);
     EndProgram(1);
+}
+
+void frmMain::StopTransmittingForGood() {
+    closing_ = true;
+    for (Timer* timer :
+         {&tmrTX, &tmrTXTonoPiloto, &tmrTonoTest, &tmrBeacon, &tmrTemporizador1Baudio, &tmrTeclas})
+        timer->SetEnabled(false);
 }
 
 void frmMain::OpenCpuCounter() {

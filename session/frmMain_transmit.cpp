@@ -53,6 +53,13 @@ void frmMain::cmdTX_RX_Click() {
 
     const bool beaconOn = Visible(Control::imgONBeacon);
     if (st.shared.TxRxState == 0) {
+        // Whatever presses the switch once the program is ending (a timer, the report answer, a click)
+        // keys nothing: the transmitter has been released for the last time.
+        if (closing_) {
+            tx.TestToneFlag = 0;
+            ShowTuneIdle();
+            return;
+        }
         if (beaconOn && st.settings.BeaconModeSelected() != BeaconMode::ReportOnly) {
             if (Visible(Control::fraSymbolRateHF)) {
                 imgRXOFF1_Click();
@@ -168,7 +175,10 @@ void frmMain::tmrTemporizador1Baudio_Timer() {
     txtTemporizador1Baudio->setText(ToQString("WAIT... " + std::to_string(SlowModeCountdown)));
     if (SlowModeCountdown == 0) {
         PararTemporizadorMargen();
-        if (Visible(Control::imgONBeacon) && !tmrBeacon.Enabled()) {
+        // A beacon that is on with its countdown stopped goes now. Not in the report-only mode, which
+        // sends no beacon: the switch would send the text left in the window again after every wait.
+        if (Visible(Control::imgONBeacon) && st.settings.BeaconModeSelected() != BeaconMode::ReportOnly &&
+            !tmrBeacon.Enabled()) {
             cmdTX_RX_Click();
             // Only a transmission that started is asked to end.
             if (st.shared.TxRxState == 1) cmdTX_RX_Click();

@@ -1,7 +1,9 @@
 #include "session/keyboard_poll.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QWidget>
 
 namespace muv {
 
@@ -34,10 +36,14 @@ void KeyboardPoll::Forget() {
 
 bool KeyboardPoll::eventFilter(QObject* watched, QEvent* event) {
     // One key event passes here once for every object it is offered to; recording it is idempotent.
-    // Auto-repeat is the key still being held, no new press.
+    // It is looked at where it reaches a widget (its window's passage before that is not). While a
+    // modal box or dialog is up the keys are its own (Esc closing it, F1 typed into it, a key in one of
+    // its lists), no shortcuts. Auto-repeat is the key still being held, no new press.
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);
-        if (!key->isAutoRepeat())
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        const bool modal = QApplication::activeModalWidget() || (widget && widget->window()->isModal());
+        if (widget && !modal && !key->isAutoRepeat())
             if (bool* pressed = Find(key->key())) *pressed = true;
     }
     return QObject::eventFilter(watched, event);

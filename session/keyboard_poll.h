@@ -1,8 +1,9 @@
 // The keyboard shortcuts' view of the keyboard: Esc and F1 to F12, polled by the keyboard timer. A key
 // counts as pressed when it went down since it was last polled, so a key held down acts once and not on
 // every poll. The keys are seen in the application's own key events, wherever the focus is inside the
-// program; a press is kept until the poll even when the key is already up again, as key events may
-// queue up behind a long tick of the event loop.
+// program's windows, but not in its modal boxes and dialogs: the keys there are theirs. A press is kept
+// until the poll even when the key is already up again, as key events may queue up behind a long tick
+// of the event loop.
 #pragma once
 
 #include <QObject>

@@ -1,8 +1,9 @@
 // The beacon in the whole program on memory sound devices: switched on it counts down in its box, in two
 // phases, and sends its message at its period; a quiet input holds it back; in the report-only mode it
 // only listens; a CQ call heard while the answer is armed is answered with a report, after which the
-// operator's text is back; only the operator's change of mode stops it; a keying that fails is not pressed
-// again. The timers are driven by calling their ticks.
+// operator's text is back, but not while the program closes; only the operator's change of mode stops it;
+// a keying that fails is not pressed again; without processor-load readings only the report answer runs.
+// The timers are driven by calling their ticks.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,10 +20,12 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/program_run.h"
 #include "settings/frmBeacon.h"
 #include "settings/frmOperator.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
+#include "test_support/scratch_folder.h"
 #include "transmitter/offline_transmitter.h"
 
 namespace muv {
@@ -43,8 +46,11 @@ private:
 };
 
 struct Program {
-    explicit Program(std::vector<int16_t> audio = std::vector<int16_t>(10 * kSampleRate, 0))
+    // The processor load is read from procStat ("": the system's).
+    explicit Program(std::vector<int16_t> audio = std::vector<int16_t>(10 * kSampleRate, 0),
+                     const std::string& procStat = "")
         : station(MakeStation(std::move(audio), boxes, output)), form(station->form) {
+        if (!procStat.empty()) station->processorLoad = ProcessorLoad(procStat);
         started = Main(form);
         frmOperator& op = station->settings.Operator();
         op.txtCallsign->setText("EA1ABC");
@@ -241,6 +247,30 @@ TEST_F(BeaconTest, ReportOnlyListensAndOnlyTheOperatorsModeChangeStopsTheBeacon)
     EXPECT_EQ(p.St().settings.BeaconPeriod(), 45);
 }
 
+TEST_F(BeaconTest, WithoutTheProcessorLoadOnlyTheReportAnswerSwitchesOn) {
+    Program p(std::vector<int16_t>(10 * kSampleRate, 0), "/nonexistent/stat");
+    ASSERT_TRUE(p.started);
+    frmMain& f = p.form;
+    ASSERT_FALSE(f.CpuCounterAvailable());
+    for (QRadioButton* mode : {p.Window().optBeaconReportMode, p.Window().optBeaconOnlyMode}) {
+        mode->setChecked(true);
+        p.boxes.shown.clear();
+        f.imgOFFBeacon_Click();
+        ASSERT_EQ(p.boxes.shown.size(), 1u);
+        EXPECT_EQ(p.boxes.shown[0].text, "Sorry, Beacon doesn't work if CPU Usage is not avaiable");
+        EXPECT_EQ(p.boxes.shown[0].title, "Beacon Disabled");
+        EXPECT_EQ(p.boxes.shown[0].icon, BoxIcon::Exclamation);
+        EXPECT_FALSE(p.BeaconOn() || f.tmrBeacon.Enabled() || f.Visible(Control::txtTemporizadorBeacon));
+        EXPECT_TRUE(f.Visible(Control::imgOFFBeacon));
+        EXPECT_EQ(f.TxWindow().Text(), "");
+    }
+    p.Window().optReportOnlyMode->setChecked(true);
+    p.boxes.shown.clear();
+    f.imgOFFBeacon_Click();
+    EXPECT_TRUE(p.BeaconOn() && f.tmrBeacon.Enabled());
+    EXPECT_TRUE(p.boxes.shown.empty());
+}
+
 TEST_F(BeaconTest, ABeaconThatCannotKeyIsNotPressedAgain) {
     Program p;
     ASSERT_TRUE(p.started);
@@ -297,6 +327,36 @@ TEST_F(BeaconTest, ACqHeardWhileArmedIsAnsweredWithAReportAndTheOperatorsTextCom
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_NE(heard[0].text.find("Report: EA4XYZ de EA1ABC"), std::string::npos) << heard[0].text;
     EXPECT_TRUE(p.boxes.shown.empty());
+}
+
+// The same call heard while the program closes, the shut-down's box up: it is not answered.
+TEST_F(BeaconTest, ACqHeardWhileTheProgramClosesIsNotAnswered) {
+    std::mt19937_64 rng(5);
+    ChannelSpec channel;
+    channel.snrDb2500 = 10;
+    channel.leadSamples = 8 * kSampleRate;
+    channel.tailSamples = 3 * kSampleRate;
+    Program p(MakeChannel(TransmitToSamples(4, "CQ CQ DE EA4XYZ EA4XYZ K"), channel, rng));
+    ASSERT_TRUE(p.started);
+    frmMain& f = p.form;
+    p.Window().hsb16->setValue(600);
+    f.imgOFFBeacon_Click();
+    p.Ticks(181);
+    ASSERT_EQ(p.BoxColour(), kStatusGreen);
+
+    const test::ScratchFolder scratch("muv_beacon");
+    SessionLogFolderGone(p.St(), (scratch.Folder() / "gone").string());
+    p.boxes.during = [&] {
+        ASSERT_TRUE(RunUntil([&] { return f.RxWindow().Text().find(" dB") != std::string::npos; }, 60))
+            << f.RxWindow().Text();
+        test::RunEvents(300);
+    };
+    f.close();
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].title, "Log Error");
+    EXPECT_NE(f.RxWindow().Text().find("CQ CQ DE EA4XYZ"), std::string::npos);
+    EXPECT_EQ(p.State(), 0);
+    EXPECT_TRUE(p.Sent().empty());
 }
 
 TEST_F(BeaconTest, Screenshot) {

@@ -2,6 +2,8 @@
 // settings file in the test's own configuration folder.
 #pragma once
 
+#include <QCheckBox>
+#include <QLabel>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "settings/frmLogDirectories.h"
 #include "test_support/recording_fakes.h"
 
 namespace muv {
@@ -27,6 +30,15 @@ inline std::string FileText(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// Something was received, and the session log is saved on closing into a folder that is not there: the
+// shut-down shows its "Log Error" box.
+inline void SessionLogFolderGone(Station& station, const std::string& folder) {
+    frmLogDirectories& folders = station.settings.LogDirectories();
+    folders.chkAutoSaveLogClose->setChecked(true);
+    folders.lblDirectorioLog->setText(QString::fromStdString(folder));
+    station.sessionLog.SessionLogDirty = 1;
 }
 
 inline void WriteSettings(const std::string& text) {

@@ -1,13 +1,14 @@
 // The whole program on memory sound devices: start-up into the receiving state, a recording decoded
-// into the receive window and closed, the receiver following option and band changes, the shut-down
-// order, and the sound input that cannot be opened (a device, or a WAV file in its place).
+// into the receive window and closed, the receiver following option and band changes, the processor
+// overload that switches the waterfall off, the shut-down order, and the sound input that cannot be
+// opened (a device, or a WAV file in its place).
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QCheckBox>
-#include <QLabel>
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QStyleFactory>
 #include <cerrno>
 #include <cstring>
@@ -348,6 +349,49 @@ TEST_F(ProgramTest, TheModemFollowsTheSwitchPictures) {
     EXPECT_TRUE(inStep());
 }
 
+// The processor loaded to the full for the guard's whole interval while receiving: the waterfall goes
+// off, and the operator is told once.
+TEST_F(ProgramTest, AnOverloadedProcessorSwitchesTheWaterfallOff) {
+    const test::ScratchFolder scratch("muv_program");
+    const std::string stat = (scratch.Folder() / "stat").string();
+    long long busy = 0;
+    const auto work = [&] { std::ofstream(stat) << "cpu0 " << (busy += 1000) << " 0 0 5000 0 0 0 0\n"; };
+    work();
+    Program p(Noise(10));
+    p.St().processorLoad = ProcessorLoad(stat);
+    frmMain& f = *p.form;
+    ASSERT_TRUE(Main(f));
+    f.tmrRefrescoCPU.SetEnabled(false);  // the meter is read at the test's pace
+    f.imgOFFWaterFall_Click();
+    f.tmrRefrescoCPU_Timer();
+    work();
+    f.tmrRefrescoCPU_Timer();
+    EXPECT_EQ(f.Text(Control::txtCPU), "CPU Usage: 100 %");
+    ASSERT_TRUE(f.tmrCPUProteccion.Enabled());
+
+    p.boxes.during = [&] {
+        EXPECT_FALSE(f.Visible(Control::pctWaterfall) || f.tmrPosicionCursor.Enabled() ||
+                     f.Visible(Control::txtPosicionCursor));
+        EXPECT_FALSE(f.tmrCPUProteccion.Enabled()) << "it would show its box again while this one waits";
+    };
+    f.tmrCPUProteccion_Timer();
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].text,
+              "CPU Usage too high. Waterfall has been disabled. If you wish, set RX to 16-8 only");
+    EXPECT_EQ(p.boxes.shown[0].title, "CPU Usage");
+    EXPECT_EQ(p.boxes.shown[0].icon, BoxIcon::Exclamation);
+    EXPECT_TRUE(f.Visible(Control::imgOFFWaterFall) && !f.Visible(Control::imgONWaterFall));
+    EXPECT_FALSE(p.St().shared.switches.waterfallOn);
+
+    // Still overloaded a minute later: the waterfall is already off, nothing more is said.
+    work();
+    f.tmrRefrescoCPU_Timer();
+    ASSERT_TRUE(f.tmrCPUProteccion.Enabled());
+    f.tmrCPUProteccion_Timer();
+    EXPECT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_FALSE(f.tmrCPUProteccion.Enabled());
+}
+
 TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
     namespace fs = std::filesystem;
     const test::ScratchFolder scratch("muv_program");
@@ -364,8 +408,8 @@ TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {
         st.sessionLog.SessionLogDirty = dirty ? 1 : 0;
         f.close();
         // The transmitter is released first, before anything that might fail.
-        std::vector<std::string> expected = {"ReleasePtt", "CloseSoundOutput", "CloseSoundInput",
-                                             "SaveSettings", "CloseSockets", "End"};
+        std::vector<std::string> expected = {"ReleasePtt",   "CloseSoundOutput", "CloseSoundInput",
+                                             "SaveSettings", "CloseSockets",     "End"};
         if (dirty) expected.insert(expected.begin() + 1, "SaveSessionLog");
         EXPECT_EQ(steps, expected);
         EXPECT_TRUE(p.input->closed);

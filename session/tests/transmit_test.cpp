@@ -1,7 +1,8 @@
 // Sending from the whole program: a transmission into a WAV file that the receive chain decodes, the
-// second press and Esc, the tune tone, the end waiting for the queued sound, the transmit window's
-// keys, the DDS box on a pseudo-terminal, CAT keying against a real rigctld, and the set-ups that
-// must leave the transmitter unkeyed.
+// second press and Esc, keys in the program's boxes, the blink and the wait after a slow mode, the tune
+// tone, the end waiting for the queued sound, the transmit window's keys, the DDS box on a
+// pseudo-terminal, CAT keying against a real rigctld, the set-ups that must leave the transmitter
+// unkeyed, and the ways out of the program, which key nothing again.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyleFactory>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -36,12 +38,15 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/program_run.h"
+#include "settings/frmBeacon.h"
 #include "settings/frmMacros.h"
 #include "settings/frmOperator.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
 #include "test_support/rigctld.h"
 #include "test_support/scratch_folder.h"
+#include "test_support/shown_boxes.h"
 
 namespace muv {
 namespace {
@@ -79,14 +84,17 @@ private:
 };
 
 struct Program {
-    explicit Program(std::unique_ptr<SoundOutputDevice> out, std::unique_ptr<Mixer> mixer = nullptr) {
+    // The message boxes are recorded, or with shown given, really shown.
+    explicit Program(std::unique_ptr<SoundOutputDevice> out, std::unique_ptr<Mixer> mixer = nullptr,
+                     test::ShownBoxes* shown = nullptr) {
         auto in = std::make_unique<MemorySoundInput>(std::vector<int16_t>(10 * kSampleRate, 0));
         input = in.get();
         station = std::make_unique<Station>(
             SoundDevices{std::move(in), std::move(out), [] { return std::vector<std::string>{"Line in"}; },
                          [] { return std::vector<std::string>{"Speakers"}; }, std::move(mixer)},
-            &boxes);
+            shown ? static_cast<MessageBoxes*>(shown) : &boxes);
         form = &station->form;
+        if (shown) shown->parent = form;
         EXPECT_TRUE(Main(*form));
         form->ApplicationActive = [this] { return active; };
     }
@@ -249,6 +257,106 @@ TEST_F(TransmitTest, ShortcutsActOnceAndEscCutsOnlyTheMeantTransmission) {
     EXPECT_EQ(p.Tx().TxStopRequest, 0);
     f.cmdTX_RX_Click();
     ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 10));
+}
+
+// The keys an operator presses into one of the program's message boxes are the box's: Esc that closes
+// it abandons no frame being received and asks nothing about the transmission, and F1 typed into it
+// opens no second box on top. From the program's windows that are not modal the shortcuts act.
+TEST_F(TransmitTest, KeysPressedInTheProgramsBoxesAreNoShortcuts) {
+    test::ShownBoxes shown;
+    Program p(std::make_unique<PacedOutput>(480), nullptr, &shown);
+    frmMain& f = *p.form;
+    f.TxWindow().SetText("QRL?");
+    p.St().settings.ShowBeacon();
+    test::PressKey(p.St().settings.Beacon(), Qt::Key_F11);
+    f.tmrTeclas_Timer();
+    EXPECT_EQ(f.TxWindow().Text(), "");
+
+    // A frame is being received; no locator is given, so a macro label shows a box, closed with Esc.
+    f.SetVisible(Control::pctCancelFrame, true);
+    shown.whileUp = [&](QWidget& box) { test::PressKey(box, Qt::Key_Escape); };
+    f.MacroLabel_Click(1);
+    f.tmrTeclas_Timer();
+    EXPECT_TRUE(f.Visible(Control::pctCancelFrame));
+
+    test::PressKey(f, Qt::Key_F12);
+    f.tmrTeclas_Timer();
+    ASSERT_EQ(p.State(), 1);
+    shown.whileUp = [&](QWidget& box) {
+        test::PressKey(box, Qt::Key_F1);
+        f.tmrTeclas_Timer();
+        test::PressKey(box, Qt::Key_Escape);
+    };
+    f.MacroLabel_Click(1);
+    f.tmrTeclas_Timer();
+    EXPECT_EQ(shown.Titles(), std::vector<std::string>({"Locator Error", "Locator Error"}));
+    EXPECT_EQ(p.State(), 1);
+}
+
+// While sending, the transmit indicator and the switch blink each second and the mode box stays red.
+// After a transmission in a slow mode the switch waits 40 seconds, greyed, counting down; at the end of
+// the wait a beacon that is on, in a beacon mode, with no countdown of its own running, is sent. In the
+// report-only mode nothing is: the text left in the window would go out again after every wait.
+TEST_F(TransmitTest, BlinkAndTheWaitAfterASlowModeTransmission) {
+    Program p(std::make_unique<WavFileSoundOutput>(TempPath("muv_slow.wav"), false));
+    frmMain& f = *p.form;
+    const auto colours = [&] {
+        return std::vector<ColorRef>{f.BackColor(Control::txtModo), f.BackColor(Control::txtTransmitting),
+                                     f.BackColor(Control::cmdTX_RX)};
+    };
+    f.mnuFrequenciesList_Click(24);  // 144.160 MHz, EME
+    ASSERT_EQ(p.St().shared.BandClass, 3);
+    p.Send("TEST", [&] {
+        ASSERT_TRUE(f.tmrTransmitting.Enabled());
+        f.tmrTransmitting_Timer();
+        EXPECT_EQ(colours(), (std::vector<ColorRef>{kStatusRed, 0xDFDFDF, 0xDFDFDF}));
+        f.tmrTransmitting_Timer();
+        EXPECT_EQ(colours(), (std::vector<ColorRef>{kStatusRed, kStatusRed, kStatusRed}));
+        f.tmrTransmitting_Timer();
+    });
+    EXPECT_FALSE(f.tmrTransmitting.Enabled());
+    EXPECT_EQ(colours(), (std::vector<ColorRef>{kStatusYellow, kStatusYellow, kStatusYellow}));
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 60));
+    EXPECT_EQ(f.LastTxText, "TEST");
+
+    ASSERT_TRUE(f.tmrTemporizador1Baudio.Enabled());
+    for (int left = 40; left > 0; --left) {
+        f.tmrTemporizador1Baudio_Timer();
+        ASSERT_EQ(f.Text(Control::txtTemporizador1Baudio), "WAIT... " + std::to_string(left));
+        ASSERT_TRUE(f.Visible(Control::txtTemporizador1Baudio) && !f.cmdTX_RX->isEnabled());
+        ASSERT_EQ(f.BackColor(Control::cmdTX_RX), 0xE0E0E0u);
+    }
+    f.tmrTemporizador1Baudio_Timer();
+    EXPECT_EQ(f.Text(Control::txtTemporizador1Baudio), "WAIT... 0");
+    EXPECT_FALSE(f.Visible(Control::txtTemporizador1Baudio) || f.tmrTemporizador1Baudio.Enabled());
+    EXPECT_TRUE(f.cmdTX_RX->isEnabled() && f.BackColor(Control::cmdTX_RX) == kStatusRed);
+    EXPECT_EQ(p.State(), 0);
+
+    // The last second of another wait, the beacon on.
+    frmBeacon& beacon = p.St().settings.Beacon();
+    const auto waitEnds = [&] {
+        f.SlowModeCountdown = 0;
+        f.tmrTemporizador1Baudio.SetEnabled(true);
+        f.tmrTemporizador1Baudio_Timer();
+    };
+    f.TxWindow().SetText("QRL?");
+    beacon.optReportOnlyMode->setChecked(true);
+    f.imgOFFBeacon_Click();
+    while (f.tmrBeacon.Enabled())
+        f.tmrBeacon_Timer();
+    ASSERT_EQ(f.Text(Control::txtTemporizadorBeacon), "Listening");
+    waitEnds();
+    EXPECT_EQ(p.State(), 0) << "report only: no beacon";
+
+    beacon.optBeaconReportMode->setChecked(true);
+    f.imgOFFBeacon_Click();
+    ASSERT_TRUE(f.Visible(Control::imgONBeacon) && f.tmrBeacon.Enabled());
+    waitEnds();
+    EXPECT_EQ(p.State(), 0) << "the beacon's own countdown runs";
+    f.tmrBeacon.SetEnabled(false);  // as a frame being received holds it
+    waitEnds();
+    EXPECT_EQ(p.State(), 2) << "sent, and asked to end with the text";
+    EXPECT_EQ(f.TxWindow().Text(), "QRL?");
 }
 
 TEST_F(TransmitTest, TuneToneMixerAndTheEndWaitingForQueuedSound) {
@@ -537,45 +645,135 @@ void ExpectUnkeyedAfter(Program& p, const std::string& text, const std::string& 
                 !p.form->Visible(Control::imgTuneON));
 }
 
-TEST_F(TransmitTest, DdsBoxGetsItsLinesOnAPseudoTerminal) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    setenv("MUV_COM3", ptsname(master), 1);
-    auto received = [master] {
+// A pseudo-terminal in place of the serial port COM3, where the DDS box listens.
+struct PseudoTerminal {
+    PseudoTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
+            setenv("MUV_COM3", ptsname(master), 1);
+    }
+    ~PseudoTerminal() {
+        unsetenv("MUV_COM3");
+        if (master >= 0) close(master);
+    }
+    bool Ready() const { return getenv("MUV_COM3") != nullptr; }
+    // The lines that came since the last look, each ended by CR.
+    QStringList Lines() const {
         std::string bytes;
         char buffer[4096];
         for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;)
             bytes.append(buffer, static_cast<size_t>(n));
         return QString::fromStdString(bytes).split('\r', Qt::SkipEmptyParts);
-    };
+    }
+    const int master;
+};
 
-    auto out = std::make_unique<PacedOutput>(480);
-    PacedOutput& device = *out;
-    Program p(std::move(out));
+// Keying through the DDS box, on its manual dial frequency, on the port chosen (0: "NO COM").
+void ChooseDdsBox(Program& p, int port) {
     frmRig& rig = p.Rig();
     rig.optDDS->setChecked(true);
     rig.optDDS_Click();
     rig.optDDSManual->setChecked(true);
     rig.txtFrecuenciaUSB->setText("14070000");
+    rig.cboCOM->setCurrentIndex(port);
+}
+
+TEST_F(TransmitTest, DdsBoxGetsItsLinesOnAPseudoTerminal) {
+    const PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ready());
+    auto out = std::make_unique<PacedOutput>(480);
+    PacedOutput& device = *out;
+    Program p(std::move(out));
+    ChooseDdsBox(p, 0);
     ExpectUnkeyedAfter(p, "Select a COM Port", "Port Error");
 
-    rig.cboCOM->setCurrentIndex(3);
+    p.Rig().cboCOM->setCurrentIndex(3);
     p.form->imgTuneOFF_Click();
     p.form->cmdTX_RX_Click();
     ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 5));
-    EXPECT_EQ(received(), QStringList({"TEST TONE 1500 Hz", "FTX  14071500", "PTT ON", "KEY ON",
-                                       "14071500.000", "KEY OFF", "PTT OFF"}));
+    EXPECT_EQ(pty.Lines(), QStringList({"TEST TONE 1500 Hz", "FTX  14071500", "PTT ON", "KEY ON",
+                                        "14071500.000", "KEY OFF", "PTT OFF"}));
 
     // A playback device that cannot be opened: the box is unkeyed before the program ends.
     device.failingDevices = {0};
     p.form->imgTuneOFF_Click();
-    EXPECT_EQ(received(), QStringList({"KEY OFF", "PTT OFF"}));
+    EXPECT_EQ(pty.Lines(), QStringList({"KEY OFF", "PTT OFF"}));
     EXPECT_EQ(p.boxes.shown.back().text, "Audio Device Output not available");
     EXPECT_TRUE(p.form->ProgramEnded());
-    unsetenv("MUV_COM3");
-    close(master);
+}
+
+// ---------------------------------------------------------------- the way out
+
+// The beacon on, due at its next second, with a busy channel that never holds it back.
+void BeaconDue(Program& p) {
+    frmMain& f = *p.form;
+    ASSERT_TRUE(f.CpuCounterAvailable()) << "the beacon modes need the processor load";
+    p.St().settings.Beacon().hsb16->setValue(25);
+    f.imgOFFBeacon_Click();
+    ASSERT_TRUE(f.Visible(Control::imgONBeacon));
+    f.tmrVolumenBeacon.SetEnabled(false);
+    f.BeaconCountdown = 0;
+}
+
+// Something was received, the session log is saved on closing, and its folder is gone: closing shows
+// the "Log Error" box, which is held up while `meanwhile` runs.
+void CloseWithTheLogBoxUp(Program& p, const std::string& goneFolder, std::function<void()> meanwhile) {
+    SessionLogFolderGone(p.St(), goneFolder);
+    p.boxes.shown.clear();
+    p.boxes.during = std::move(meanwhile);
+    p.form->close();
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].title, "Log Error");
+    EXPECT_TRUE(p.form->ProgramEnded());
+}
+
+// Closed while receiving, the beacon falling due and F12 pressed while the shut-down's box is up: the
+// box hears nothing. Closed while keyed: "KEY OFF" and "PTT OFF" reach it, and nothing after them. The
+// same when the end is a sound card that fails.
+TEST_F(TransmitTest, TheWayOutLeavesTheDdsBoxUnkeyed) {
+    const PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ready());
+    QStringList heard;
+    // Looks for as long as the beacon (due within a second) or F12 (polled every 10 ms) take to act.
+    const auto keyedOrTransmitting = [&](Program& p, double seconds) {
+        return RunUntil([&] { return !(heard += pty.Lines()).isEmpty() || p.State() != 0; }, seconds);
+    };
+    {
+        Program p(std::make_unique<PacedOutput>(480));
+        ChooseDdsBox(p, 3);
+        BeaconDue(p);
+        CloseWithTheLogBoxUp(p, TempPath("gone"), [&] {
+            EXPECT_FALSE(keyedOrTransmitting(p, 1.5)) << heard.join('|').toStdString();
+            p.Key(Qt::Key_F12);
+            EXPECT_FALSE(keyedOrTransmitting(p, 0.5)) << heard.join('|').toStdString();
+        });
+        EXPECT_EQ((heard + pty.Lines()).join('|').toStdString(), "");
+    }
+    {
+        Program p(std::make_unique<PacedOutput>(480));
+        ChooseDdsBox(p, 3);
+        p.form->imgTuneOFF_Click();
+        QStringList start;
+        ASSERT_TRUE(RunUntil([&] { return (start += pty.Lines()).contains("14071500.000"); }, 5));
+        CloseWithTheLogBoxUp(p, TempPath("gone"), [&] {
+            p.Key(Qt::Key_F12);
+            test::RunEvents(500);
+        });
+        EXPECT_EQ(pty.Lines().join('|').toStdString(), "KEY OFF|PTT OFF");
+    }
+    {
+        // The input does not open again after a band change: the program ends with the message.
+        Program p(std::make_unique<PacedOutput>(480));
+        ChooseDdsBox(p, 3);
+        BeaconDue(p);
+        heard.clear();
+        p.boxes.during = [&] { EXPECT_FALSE(keyedOrTransmitting(p, 1.5)) << heard.join('|').toStdString(); };
+        p.input->failingDevices = {-1, 0};
+        p.form->tmrResetTarjetaSonido_Timer();
+        ASSERT_EQ(p.boxes.shown.size(), 1u);
+        EXPECT_EQ(p.boxes.shown[0].title, "SoundCard Error");
+        EXPECT_TRUE(p.form->ProgramEnded());
+        EXPECT_EQ((heard + pty.Lines()).join('|').toStdString(), "");
+    }
 }
 
 using test::FreePort;
@@ -637,6 +835,26 @@ TEST_F(TransmitTest, SigtermWhileKeyedByCatReleasesTheRig) {
     ::kill(::getpid(), SIGTERM);
     EXPECT_TRUE(RunUntil([&] { return p.form->ProgramEnded(); }, 5));
     EXPECT_EQ(p.form->ExitCode(), 0);
+    EXPECT_EQ(rigctld.Ask("t"), "0");
+}
+
+// Closed while receiving with the beacon on, the shut-down's box held up while the beacon falls due and
+// F12 is pressed: rigctld reports the rig unkeyed throughout.
+TEST_F(TransmitTest, NothingKeysTheRigWhileTheShutDownsBoxIsUp) {
+    if (!QFile::exists("/usr/bin/rigctld")) GTEST_SKIP() << "no rigctld";
+    Rigctld rigctld;
+    Program p(std::make_unique<PacedOutput>(48));
+    EnableCat(p, rigctld.Endpoint());
+    ASSERT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Status() == rigctl::ST_ONLINE; }, 8));
+    BeaconDue(p);
+    const auto keyed = [&](double seconds) {
+        return RunUntil([&] { return rigctld.Ask("t") != "0" || p.State() != 0; }, seconds);
+    };
+    CloseWithTheLogBoxUp(p, TempPath("gone"), [&] {
+        EXPECT_FALSE(keyed(1.5));
+        p.Key(Qt::Key_F12);
+        EXPECT_FALSE(keyed(0.5));
+    });
     EXPECT_EQ(rigctld.Ask("t"), "0");
 }
 
