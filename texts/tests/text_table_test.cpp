@@ -3,8 +3,11 @@
 // back whatever a translator's editor did to the file without losing a line it could read.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <set>
+#include <tuple>
+#include <utility>
 
 #include "test_support/mutation.h"
 #include "texts/text_table.h"
@@ -41,26 +44,234 @@ TEST(TextTable, EveryLanguageHasEveryTextInOrderButThoseLeftOutOnPurpose) {
     EXPECT_TRUE(BuiltInLanguage(12).rows.empty());
 }
 
+// The texts the program has always shown, word for word: blanks, odd spellings and the Russian texts in
+// Latin letters (or Latin-1 letters that stand for Cyrillic ones) included, and the few a language
+// leaves out on purpose. A text a language has beyond these is its translator's to word.
+constexpr const char* kLeftOut = nullptr;
+constexpr const char* kOwnChoice = "";
+// Every English text, in the order the program sets them.
+constexpr std::pair<const char*, const char*> kEnglish[] = {
+    {"frmStatistics.fraIndicativos", "Callsigns"},
+    {"frmMain.mnuDonate", "Donate"},
+    {"frmAlarms.chkClusterSpot", "Cluster Spot Received"},
+    {"frmAlarms.chkCallsign", "New Callsign"},
+    {"frmAlarms.chkDXCC", "New DXCC"},
+    {"frmAlarms.chkMensajeParaMi", "Someone is calling me"},
+    {"frmAlarms.fraSonidos", "Sounds"},
+    {"frmMain.mnuMenuStyle", "Menu Style"},
+    {"frmMain.mnuGUI", "Preferences"},
+    {"frmProfiles", "User Profiles"},
+    {"frmMain.mnuUserProfiles", "User Profiles"},
+    {"frmInternalSpot.lblCall", "Callsign"},
+    {"frmInternalSpot.lblComentario", "Comment"},
+    {"frmMain.mnuAlarma", "Alarm / Sounds"},
+    {"frmMain.mnuColor", "Colour"},
+    {"frmAlarms.lblVolumen", "Alarm Volume"},
+    {"frmAlarms.fraAlarma", "Alarm Selection"},
+    {"frmAlarms.optArchivoSonido", "Sound File"},
+    {"frmAlarms.cmdPathAlarma", "OPEN"},
+    {"TxtOpenSoundFile", "Open Sound File"},
+    {"frmAlarms", "Alarm"},
+    {"TxtFrameAcquisition", "Frame Acquisition: "},
+    {"TxtFinalAcquisition", "Final Acquisition: "},
+    {"TxtFrequencyShift", "Frequency Shift: "},
+    {"TxtVolume", "Volume: "},
+    {"TxtCpuUsage", "CPU Usage: "},
+    {"TxtCpuUnavailable", "CPU Usage: Not avaiable"},
+    {"frmStatistics", "Stats"},
+    {"frmStatistics.fraLejano", "Farthest Contact"},
+    {"frmStatistics.lblMensaje", "Message"},
+    {"frmStatistics.lblDistancia", "Distance (Km)"},
+    {"frmStatistics.lblDireccion", "Heading (º)"},
+    {"frmStatistics.lblFecha", "Date"},
+    {"frmStatistics.lblModo", "Mode"},
+    {"frmStatistics.lblFrecuencia", "Frequency (Mhz)"},
+    {"frmStatistics.fraShift", "Mean Frequency Shift (Hz)"},
+    {"frmMain.mnuTamano", "Font Size"},
+    {"frmMain.mnuEstadisticas", "Stats"},
+    {"frmMain.mnuPantalla", "Resolution"},
+    {"frmMain.mnuConfigure", "Configure"},
+    {"frmMain.mnuMacros", "Macros"},
+    {"frmMain.mnuBeacon", "Beacon"},
+    {"frmMain.mnuFrequencies", "Frequencies"},
+    {"frmMain.mnuHelp", "Help"},
+    {"frmMain.mnuOperator", "Operator"},
+    {"frmMain.mnuRig", "Rig"},
+    {"frmMain.mnuTarjetaSonido", "SoundCard"},
+    {"frmMain.mnuLanguage", "Language"},
+    {"frmMain.mnuShortcuts", "Shortcuts"},
+    {"frmMain.mnuAbout", "About"},
+    {"frmMain.fraAlarma", "Alarm"},
+    {"frmMain.fraSymbolRateMF", "Symbol Rate"},
+    {"frmMain.fraSymbolRateHF", "Symbol Rate"},
+    {"frmMain.fraBeacon", "Beacon"},
+    {"frmQsoEntry.fraUltimoContacto", "Last contact"},
+    {"frmQsoEntry.lblFechaHistorial", "Date"},
+    {"frmQsoEntry.lblBandaHistorial", "Band"},
+    {"frmQsoEntry.lblCall", "Callsign"},
+    {"frmQsoEntry.lblFrecuencia", "Frequency"},
+    {"frmQsoEntry.lblDistancia", "Distance"},
+    {"frmQsoEntry.lblFecha", "Date"},
+    {"frmQsoEntry.lblHoraON", "Time ON"},
+    {"frmQsoEntry.lblHoraOFF", "Time OFF"},
+    {"frmQsoEntry.lblNotas", "Notes"},
+    {"frmQsoEntry.cmdGenerarADIF", "EXPORT QSO"},
+    {"frmQsoEntry.lblNombre", "Name"},
+    {"frmOperator", "Operator"},
+    {"frmOperator.lblCallSign", "Callsign"},
+    {"frmOperator.lblName", "Name"},
+    {"frmEmailReport", "E-Mail Report"},
+    {"frmEmailReport.fraAccount", "E-mail Account"},
+    {"frmEmailReport.optNoInternet", "Internet not avaiable"},
+    {"frmEmailReport.lblServer", "SMTP Server:"},
+    {"frmEmailReport.lblUsuarioSMTP", "Username:"},
+    {"frmEmailReport.lblEmailAddress", "Email address:"},
+    {"frmEmailReport.chkAuthentication", "Authentication"},
+    {"frmEmailReport.lblUser", "Username:"},
+    {"frmEmailReport.fraOptions", "Report Options"},
+    {"frmEmailReport.optReportUltimo", "Message received"},
+    {"frmEmailReport.optReportTodo", "All my RX screen"},
+    {"frmEmailReport.lblMensajeFinal", "Final Message:"},
+    {"frmBeacon", "Beacon"},
+    {"frmBeacon.fraBeaconTimer", "Beacon Timer"},
+    {"frmBeacon.fraBeacon", "Beacon Mode"},
+    {"frmBeacon.optBeaconReportMode", "Beacon + Report (BRM)"},
+    {"frmBeacon.optBeaconOnlyMode", "Beacon Only (BOM)"},
+    {"frmBeacon.optReportOnlyMode", "Report Only (ROM)"},
+    {"frmBeacon.lblReport16y8", "Beacon Report Message"},
+    {"TxtEmailSent", "Email sent"},
+    {"TxtEmailError", "Error: E-mail could not be sent"},
+    {"frmLogDirectories.fraDirectorioLog", "Log Folder"},
+    {"frmLogDirectories.fraDirectorioADIF", "ADIF File"},
+    {"frmLogDirectories.chkAutoSaveLogClose", "Save Log when you close the program"},
+    {"frmLogDirectories.cmdPathLog", "PATH"},
+    {"frmLogDirectories.cmdPathADIF", "PATH"},
+    {"frmRig", "Rig Setup"},
+    {"frmRig.fraRig", "Rig"},
+    {"frmRig.chkDisableCAT", "Disable CAT"},
+    {"frmRig.cmdConfigureRig", "Configure CAT"},
+    {"frmRig.fraPort", "Port"},
+    {"frmRig.fraDDS", "DDS Frequency USB"},
+    {"frmRig.chkDigital", "Digital Mode"},
+    {"frmScan", "Scan Setup"},
+    {"frmScan.fraFrequencies", "Scan Frequencies"},
+    {"frmScan.lblScanTime", "Scan Time"},
+    {"frmShortcuts", "Shortcuts"},
+    {"frmSoundCard", "SoundCard Configuration"},
+    {"frmSoundCard.lblDeviceInput", "Device Input"},
+    {"frmSoundCard.lblDeviceOutput", "Device Output"},
+    {"frmAbout", "About MUV"},
+    {"frmMacros", "Macros"},
+};
+// Texts of languages 2 to 11 (Spanish to Hungarian); the two own choices of the translators need only
+// keep their given start and end, below.
+constexpr std::pair<const char*, std::array<const char*, 10>> kAllLanguages[] = {
+    {"TxtOpenSoundFile",
+     {"Abrir Archivo de Sonido", "Ouvrir Fichier Son", "Apri File Musicale", "Open Sound File",
+      "Open Sound File", "Open Sound File", "Open Sound File", "OTKP. 3BYKOBOJ FAJL", "Open Sound File",
+      "Hang Állomány Megnyítása"}},
+    {"TxtFrameAcquisition",
+     {"Adquisicion de Trama: ", "Acquisition de Trame: ", "Acquisizione Frame: ", "Frame-Erfassung: ",
+      "Frame Acquisition: ", "Záchyt úvodních rámcù: ", "Frame Acquisition: ", "3AXBAT SIGHALA: ",
+      "Bilberen eskuraketa: ", "Keret Vétel: "}},
+    {"TxtFinalAcquisition",
+     {"Adquisicion Final: ", "Acquisition Finale: ", "Acquisizione Finale: ", "Final-Erfassung: ",
+      "Final Acquisition: ", "Záchyt koncových rámcù: ", "Aquisição final: ", " KOHEC 3AXBATA: ",
+      "Azken eskuraketa: ", "Végso Vétel: "}},
+    {"TxtFrequencyShift",
+     {"Desplazamiento: ", "Déplacement: ", "Shift Frequenza: ", "Frequenzverschiebung: ",
+      "Frequentie Shift: ", "Posun frekvence: ", "Mudar frequência: ", "PA3HOC 4ACTOT: ", "Desplazamendu: ",
+      "Frekvencia Eltolás: "}},
+    {"TxtVolume",
+     {"Volumen: ", "Volume: ", "Volume: ", "Volumen: ", "Volume: ", "Hlasitost: ", "Volume: ", "GPOMKOCT: ",
+      "Bolumen: ", "Hangero: "}},
+    {"TxtCpuUsage",
+     {"Uso de CPU: ", "Utilisation du CPU: ", "Carico CPU: ", "CPU-Last: ", "CPU Gebruik: ", "Využití CPU: ",
+      "Uso da CPU: ", "CPU 3AGPY3KA: ", "CPUaren erabilera: ", "CPU Használat: "}},
+    {"TxtCpuUnavailable",
+     {"Uso de CPU: No disponible", "Utilisation du CPU: Non disponible", "Carico CPU: Non disponibile",
+      "CPU-Last: Nicht verfügbar", "CPU Gebruik: Niet beschikbaar", "Využití CPU: Nedostupné",
+      "Uso da CPU: Não disponível", "CPU 3AGPY3KA : He BO3MO3HO", "CPUaren erabilera: Ez baliagarri",
+      "CPU Használat: Nem elérheto"}},
+    {"TxtEmailSent",
+     {"Email enviado", "E-mail envoyé", "e-mail inviata", "E-Mail gesendet", "Email verzonden",
+      "E-mail odeslán", "E-mail enviado", "Email POCLAH", "Emaila bidalduta", "Email elküldve"}},
+    {"TxtEmailError",
+     {"Error: No se pudo enviar el E-mail", "Erreur: L'e-mail n'a pas pu être envoyé",
+      "Errore: invio e-mail non riuscito", "Fehler: E-Mail konnte nicht gesendet werden",
+      "Fout: E-mail kan niet verzonden worden", "Chyba: e-mail nelze odeslat",
+      "Erro: O e-mail não pode ser enviado", "OSHIBKA: E-mail HE POCLAH", "Okerra: Ezin bidaldu E-maila",
+      "Hiba: E-mail küldése nem sikerült"}},
+    {"frmMain.mnuLanguage",
+     {"Idioma", "Langue", "Lingua", "Sprache", "Taal", "Jazyk", "Idioma", "Language", "Hizkuntza", "Nyelv"}},
+    {"frmMain.mnuMenuStyle",
+     {"Estilo Menús", "Style du Menu", "Stile Menu", "Menu Style", "Menu Style", "Menu Style", "Menu Style",
+      "CTÈËÈ MEHÞ", "Menu Style", "Menu Style"}},
+    {"frmMain.mnuAbout",
+     {"Acerca De", "A propos De", "Su MUV", "Über", "Over", "O programu", "Aobre", "O ÏPOÃPAMME",
+      "-ren gainean", "Névjegy"}},
+    {"frmAbout",
+     {"Acerca de MUV", "A propos de MUV", "Su MUV", "Über MUV", "Over MUV", "O módu MUV", "Sobre o MUV",
+      "O MUV", "MUVeren gainean", "Névjegy MUV"}},
+    {"frmScan",
+     {"Scan Setup", kLeftOut, "Configura Scansione", "Scan Einrichtung", "Scan instellingen",
+      "Nastavení skanování", "Configuração do Scan", "YCTAHOBKU CKAHUPOBAHIE", "Eskaner Setup",
+      "Keresés Beállítás"}},
+    {"frmRig.chkDigital",
+     {"Modo Digital", kLeftOut, "Modo Digitale", "Digital-Modus", "Digitale Modus", "Mód digitální",
+      "Modo Digital", "PEZUM DIGITAL", "Digital-modua", "Digitális Mód"}},
+    {"frmInternalSpot.lblCall",
+     {"Indicativo", "Indicatif", "Indicativo", "Callsign", "Callsign", "Callsign", "Callsign", kLeftOut,
+      "Callsign", "Hívójel"}},
+    {"frmStatistics.lblDireccion",
+     {"Direccion (º)", "Azimut (º)", "Corso (º)", "Kurs (º)", "Antennerichting (°)", "Predmet (º)",
+      "Direção (º)", "A3UMYT(º)", "Norabide (º)", kOwnChoice}},
+    {"frmRig.fraDDS",
+     {kOwnChoice, "DDS Fréquence USB", "Frequenza DDS USB", "DDS Frequenz USB", "DDS Frequentie USB",
+      "USB frekvence DDS", "DDS Frequency USB", "DDS 4ACTOTA USB", "DDS Frekuentzia USB",
+      "DDS Frekvencia USB"}},
+};
+// Single texts of one language.
+constexpr std::tuple<int, const char*, const char*> kOneLanguage[] = {
+    {2, "frmMain.mnuAlarma", "Alarma / Sonidos"},
+    {2, "frmEmailReport.lblUser", "Usuario:"},
+    {9, "frmMain.mnuUserProfiles", "ÏPOÔÈËÈ POËÜ3OBATELEJ"},
+    {9, "frmProfiles", "ÏPOÔÈËÈ POËÜ3OBATELEJ"},
+    {9, "frmMain.mnuColor", "ÖBET"},
+    {9, "frmEmailReport", "E-Mail PAÏOPT"},
+    {9, "frmInternalSpot.lblComentario", kLeftOut},
+    {9, "frmMain.mnuHelp", "Pomosh"},
+    {9, "frmBeacon.optReportOnlyMode", "Tolko Raport (ROM)"},
+    {9, "frmMain.mnuBeacon", "Mayak"},
+    {9, "frmMain.fraBeacon", "Mayak"},
+    {9, "frmBeacon", "Mayak"},
+};
+
 TEST(TextTable, TheProgramsOwnWordingStaysAsItIs) {
-    auto text = [](int language, const char* key) {
-        const std::string* t = BuiltInLanguage(language).Find(key);
-        return t ? *t : std::string("(missing)");
+    auto expect = [](int language, const char* key, const char* text) {
+        const std::string* has = BuiltInLanguage(language).Find(key);
+        const std::string where = std::string(kLanguageCodes[static_cast<size_t>(language - 1)]) + " " + key;
+        if (!text) {
+            EXPECT_EQ(has, nullptr) << where;
+        } else if (*text) {
+            EXPECT_EQ(has ? *has : "(missing)", text) << where;
+        }
     };
-    EXPECT_EQ(text(1, "TxtVolume"), "Volume: ");
-    EXPECT_EQ(text(1, "TxtCpuUnavailable"), "CPU Usage: Not avaiable");
-    EXPECT_EQ(text(1, "frmEmailReport.optNoInternet"), "Internet not avaiable");
-    EXPECT_EQ(text(2, "TxtFrameAcquisition"), "Adquisicion de Trama: ");
-    EXPECT_EQ(text(2, "frmRig.chkDigital"), "Modo Digital");
-    EXPECT_EQ(text(3, "TxtEmailError"), "Erreur: L'e-mail n'a pas pu être envoyé");
-    EXPECT_EQ(text(5, "frmMain.mnuMenuStyle"), "Menu Style");
-    EXPECT_EQ(text(7, "TxtFinalAcquisition"), "Záchyt koncových rámcù: ");
-    EXPECT_EQ(text(8, "frmMain.mnuAbout"), "Aobre");
-    EXPECT_EQ(text(10, "frmAbout"), "MUVeren gainean");
-    EXPECT_EQ(text(11, "TxtOpenSoundFile"), "Hang Állomány Megnyítása");
-    // Russian is written in its own script, its final-acquisition prefix with its leading blank.
-    const std::string volume = text(9, "TxtVolume");
-    EXPECT_EQ(static_cast<unsigned char>(volume[0]) & 0xE0, 0xC0) << volume;
-    EXPECT_EQ(text(9, "TxtFinalAcquisition").substr(0, 1), " ");
+    const LanguageTexts& english = BuiltInLanguage(1);
+    ASSERT_EQ(english.rows.size(), std::size(kEnglish));
+    for (size_t i = 0; i < std::size(kEnglish); ++i) {
+        EXPECT_EQ(english.rows[i].first, kEnglish[i].first);
+        expect(1, kEnglish[i].first, kEnglish[i].second);
+    }
+    for (const auto& [key, texts] : kAllLanguages)
+        for (size_t i = 0; i < texts.size(); ++i)
+            expect(static_cast<int>(i) + 2, key, texts[i]);
+    for (const auto& [language, key, text] : kOneLanguage)
+        expect(language, key, text);
+    const std::string dds = *BuiltInLanguage(2).Find("frmRig.fraDDS");
+    EXPECT_TRUE(dds.starts_with("DDS ") && dds.ends_with(" USB")) << dds;
+    const std::string heading = *BuiltInLanguage(11).Find("frmStatistics.lblDireccion");
+    EXPECT_TRUE(heading.starts_with("Irányszog (") && heading.ends_with(")")) << heading;
 }
 
 TEST(TextTable, AnEditedFileIsReadLineByLineAndTellsWhatItCouldNotRead) {
