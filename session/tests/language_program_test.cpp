@@ -131,7 +131,7 @@ TEST_F(LanguageProgram, EveryLanguageReachesEveryControlAndEnglishComesBackExact
     f.mnuTipoIdioma[9]->trigger();
     const QObject* call = ControlOf(st, "frmInternalSpot.lblCall");
     EXPECT_EQ(CaptionOf(call), "Callsign");
-    EXPECT_EQ(st.texts.TxtFinalAcquisition, " KOHEC 3AXBATA: ");
+    EXPECT_EQ(st.texts.TxtFinalAcquisition, " Конец захвата: ");
 
     f.mnuTipoIdioma[1]->trigger();
     EXPECT_EQ(Shown(st), english);
