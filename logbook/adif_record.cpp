@@ -101,7 +101,9 @@ std::string BuildAdifRecord(const AdifContact& contact) {
     if (!contact.Band.empty()) add("BAND", UpperCaseCp1252(contact.Band));
     const UtcTime& now = contact.UtcNow;
     const UtcTime& start = contact.QsoStartUtc;
-    add("QSO_DATE", Digits(now.year, "0000") + Digits(now.month, "00") + Digits(now.day, "00"));
+    // The date is the contact's start's, as TIME_ON is: a contact begun before midnight and logged after
+    // it is a contact of the day it began.
+    add("QSO_DATE", Digits(start.year, "0000") + Digits(start.month, "00") + Digits(start.day, "00"));
     add("TIME_ON", Digits(start.hour, "00") + Digits(start.minute, "00") + "00");
     add("TIME_OFF", Digits(now.hour, "00") + Digits(now.minute, "00") + "00");
     add("MODE", "MUV");

@@ -40,9 +40,9 @@ struct AdifContact {
     std::string txtNombre;         // the partner's name
     std::string txtQTH;            // the partner's location
     std::string txtFrecuencia;     // the frequency in kHz; its leading number counts
-    std::string Band;              // the band name of that frequency ("20M"); "" outside every band
-    UtcTime QsoStartUtc;           // when the contact began (TIME_ON)
-    UtcTime UtcNow;                // now: the date and TIME_OFF
+    std::string Band;              // the ADIF band of that frequency ("20M"); "" outside every band
+    UtcTime QsoStartUtc;           // when the contact began: QSO_DATE and TIME_ON
+    UtcTime UtcNow;                // now: TIME_OFF
     std::string OperatorCallsign;  // the operator window's callsign
     std::string OperatorLocator;   // the operator window's locator
     std::string txtNotas;          // the notes, as typed

@@ -65,7 +65,8 @@ std::string CallsignAfterDe(std::string_view text, const CountryKnown& countryKn
 uint8_t TextMentionsMyCall(std::string_view text, std::string_view myCallsign) {
     const std::string base = BaseCallsign(myCallsign);
     if (base.empty()) return 0;
-    return (UpperCase(text) + " ").find(UpperCase(base) + " ") != std::string::npos ? 1 : 0;
+    // Anywhere: "EA4ABC/P", "EA4ABC?", "EA4ABC," and a call at a line end are calls to EA4ABC.
+    return UpperCase(text).find(UpperCase(base)) != std::string::npos ? 1 : 0;
 }
 
 }  // namespace muv

@@ -34,9 +34,9 @@ std::string IsPlausibleCallsign(std::string_view word, const CountryKnown& count
 // The callsign that follows the first "DE " of the text (in capitals), when it is plausible; else "".
 std::string CallsignAfterDe(std::string_view text, const CountryKnown& countryKnown = AnyCountryKnown);
 
-// 1 when the text, in capitals, holds the base form of the operator's callsign followed by a blank (the
-// end of the text counts as a blank), also at the end of a longer word; else 0. An operator without a
-// callsign is never mentioned.
+// 1 when the text, in capitals, holds the base form of the operator's callsign anywhere, whatever stands
+// before or after it (a portable mark, a question mark, a comma, a line end), also inside a longer word;
+// else 0. An operator without a callsign is never mentioned.
 uint8_t TextMentionsMyCall(std::string_view text, std::string_view myCallsign);
 
 }  // namespace muv

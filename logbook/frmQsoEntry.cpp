@@ -13,6 +13,7 @@
 #include "common/message_box.h"
 #include "common/profile_store.h"
 #include "common/vb.h"
+#include "logbook/adif_bands.h"
 #include "logbook/adif_record.h"
 #include "logbook/contact_text.h"
 #include "logbook/locator.h"
@@ -319,7 +320,7 @@ std::string frmQsoEntry::BuildRecord() {
     c.txtNombre = Text(txtNombre);
     c.txtQTH = Text(txtQTH);
     c.txtFrecuencia = Text(txtFrecuencia);
-    c.Band = host.BandName(static_cast<float>(Val(c.txtFrecuencia) / 1000));
+    c.Band = AdifBandOfFrequency(Val(c.txtFrecuencia) / 1000);
     c.QsoStartUtc = host.QsoStartUtc();
     c.UtcNow = host.UtcNow();
     c.OperatorCallsign = host.OperatorCallsign();

@@ -52,8 +52,6 @@ public:
     // --- the logbook ---
     // The country of a callsign ("Spain (EU)" with the continent, "Spain" without); "" when none.
     virtual std::string CountryOfCallsign(const std::string& callsign, uint8_t withContinent) = 0;
-    // The band name of a frequency in MHz ("20M"); "" outside every band.
-    virtual std::string BandName(float frequencyMHz) = 0;
     // The latest earlier contact with the callsign (Band "" when there is none).
     virtual PreviousContact PreviousContactWith(const std::string& callsign) = 0;
     // Adds the record to the ADIF log, telling the operator of a refusal; false when it was not added.

@@ -95,10 +95,12 @@ std::string LocatorDistanceKm(std::string_view from, std::string_view to) {
     const LatLong a = LocatorToLatLong(from);
     const LatLong b = LocatorToLatLong(to);
     if (SamePlace(a, b)) return "0";
-    // The angles are held in single precision before the trigonometry.
-    const float c1 = static_cast<float>(DegToRad(90 - a.latitude));
-    const float c2 = static_cast<float>(DegToRad(90 - b.latitude));
-    const float dl = static_cast<float>(DegToRad(b.longitude - a.longitude));
+    // The angles are held in single precision, as the distances of other stations' logs were computed;
+    // the trigonometry and the rest are double: in single precision the arc cosine of a value near 1
+    // (two stations a short way apart) is off by kilometres.
+    const double c1 = static_cast<float>(DegToRad(90 - a.latitude));
+    const double c2 = static_cast<float>(DegToRad(90 - b.latitude));
+    const double dl = static_cast<float>(DegToRad(b.longitude - a.longitude));
     const double x = std::sin(c1) * std::sin(c2) * std::cos(dl) + std::cos(c1) * std::cos(c2);
     return Format(ArcCos(x) * kEarthRadiusKm, "0");
 }

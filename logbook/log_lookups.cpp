@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/vb.h"
+#include "logbook/adif_bands.h"
 #include "logbook/adif_record.h"
 
 namespace muv {
@@ -167,6 +168,9 @@ void LogLookups::ReadLine(std::string_view line) {
     } else if (name == "BAND" && !pending_.haveBand) {
         pending_.band = value;
         pending_.haveBand = true;
+    } else if (name == "FREQ" && !pending_.haveFrequency) {
+        pending_.frequency = value;
+        pending_.haveFrequency = true;
     } else if (name == "QSO_DATE" && !pending_.haveDate) {
         pending_.date = value;
         pending_.haveDate = true;
@@ -178,6 +182,10 @@ void LogLookups::ReadLine(std::string_view line) {
 
 void LogLookups::EndRecord() {
     const uint32_t record = records_++;
+    // Many loggers export the frequency alone: the band is then the one the frequency lies in. The file
+    // is left as it is.
+    if (pending_.band.empty() && pending_.haveFrequency)
+        pending_.band = AdifBandOfFrequency(Val(pending_.frequency));
     for (std::string& callsign : pending_.callsigns) {
         if (callsign.empty()) continue;
         // A callsign with too many "/" has no base: it is found in no text.

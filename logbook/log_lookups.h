@@ -67,9 +67,10 @@ public:
     void Update();
 
     // The latest logged contact with a station whose base callsign (without portable parts) stands in
-    // the text: its callsign as logged, its band and its date as year/month/day (2026/12/08). With mark
-    // 1, every such callsign in the text is made bold in the receive window. Nothing found: all empty. A
-    // fault is trapped (number 5, the text) and gives an empty answer.
+    // the text: its callsign as logged, its band (its BAND, or where it has none the ADIF band of its
+    // FREQ) and its date as year/month/day (2026/12/08). With mark 1, every such callsign in the text is
+    // made bold in the receive window. Nothing found: all empty. A fault is trapped (number 5, the text)
+    // and gives an empty answer.
     PreviousContact ShowPreviousContacts(const std::string& text, uint8_t mark);
 
     // 1 when the sender's country (by the callsign after "DE ") is not in the log: that callsign is then
@@ -100,8 +101,8 @@ private:
     };
     struct Pending {
         std::vector<std::string> callsigns;
-        std::string band, date, country;
-        bool haveBand = false, haveDate = false, haveCountry = false;
+        std::string band, frequency, date, country;
+        bool haveBand = false, haveFrequency = false, haveDate = false, haveCountry = false;
     };
     struct Hash {
         using is_transparent = void;

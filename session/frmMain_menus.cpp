@@ -321,7 +321,9 @@ void frmMain::mnuListaUsuarios_Click(int index) {
     mnuUsuario->setTitle(mnuListaUsuarios[static_cast<size_t>(index)]->text());
     st.settings.SwitchProfile(index);
     st.online.ClusterConnect();
-    if (!st.settings.AdifPath().empty()) st.OpenAdifLog();
+    // The new profile's log, or none when it has no log file: never the old profile's contacts. A log
+    // file is made only when one is chosen in the log locations window.
+    st.LoadLogBook();
     FocusTransmitWindow();
 }
 

@@ -158,7 +158,7 @@ public:
 
     // The settings are opened, and the main window loads with them.
     void OpenSettings();
-    // The ADIF log of the profile: created when missing, and loaded.
+    // The ADIF log file just chosen in the log locations window: created when missing, and loaded.
     void OpenAdifLog();
     // Loads the profile's ADIF log (none when no file is chosen), telling the operator what went wrong.
     void LoadLogBook();

@@ -9,7 +9,6 @@
 #include "logbook/adif_record.h"
 #include "online/web_requests.h"
 #include "platform/qt/qt_text.h"
-#include "receiver/band_lookup.h"
 #include "session/frmMain.h"
 #include "session/station.h"
 #include "settings/frmEqslAccount.h"
@@ -294,9 +293,6 @@ void StationQsoEntryHost::ShowEqslAccount() {
 }
 std::string StationQsoEntryHost::CountryOfCallsign(const std::string& callsign, uint8_t withContinent) {
     return station_.logbook.Countries().CountryOfCallsign(callsign, withContinent);
-}
-std::string StationQsoEntryHost::BandName(float frequencyMHz) {
-    return BandFromFrequency(frequencyMHz).Name;
 }
 PreviousContact StationQsoEntryHost::PreviousContactWith(const std::string& callsign) {
     return station_.logbook.ShowPreviousContacts(callsign, 0);

@@ -165,7 +165,6 @@ public:
     std::string EqslPassword() override;
     void ShowEqslAccount() override;
     std::string CountryOfCallsign(const std::string& callsign, uint8_t withContinent) override;
-    std::string BandName(float frequencyMHz) override;
     PreviousContact PreviousContactWith(const std::string& callsign) override;
     bool AppendAdifRecord(const std::string& record) override;
     void ChooseAdifFile() override;

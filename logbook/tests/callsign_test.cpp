@@ -46,8 +46,9 @@ TEST(Callsign, SenderAfterDe) {
 
 TEST(Callsign, MentionsOfTheOperator) {
     EXPECT_EQ(TextMentionsMyCall("ea4abc de dl1abc k", "EA4ABC/P"), 1);
-    EXPECT_EQ(TextMentionsMyCall("QSL XEA4ABC", "EA4ABC"), 1);  // the end of a longer word counts
-    EXPECT_EQ(TextMentionsMyCall("EA4ABCD DE DL1ABC", "EA4ABC"), 0);
+    EXPECT_EQ(TextMentionsMyCall("QSL XEA4ABC", "EA4ABC"), 1);        // the end of a longer word counts
+    EXPECT_EQ(TextMentionsMyCall("EA4ABCD DE DL1ABC", "EA4ABC"), 1);  // and its start
+    EXPECT_EQ(TextMentionsMyCall("EA4AB DE DL1ABC", "EA4ABC"), 0);
     EXPECT_EQ(TextMentionsMyCall("CQ DE DL1ABC", ""), 0);
 }
 

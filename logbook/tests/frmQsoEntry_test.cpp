@@ -36,7 +36,6 @@ public:
         if (callsign.rfind("EA", 0) != 0) return "";
         return withContinent ? "Spain (EU)" : "Spain";
     }
-    std::string BandName(float mhz) override { return mhz >= 14.0f && mhz <= 14.35f ? "20M" : ""; }
     PreviousContact PreviousContactWith(const std::string& callsign) override {
         asked = callsign;
         return previous;

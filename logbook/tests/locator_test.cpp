@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+#include <string>
+
 namespace muv {
 namespace {
 
@@ -65,6 +69,52 @@ TEST(Locator, CardinalDirectionsAndDegenerateCases) {
     EXPECT_EQ(ReverseBearing(270), 90);
     EXPECT_EQ(ReverseBearing(180), 360);
     EXPECT_EQ(ReverseBearing(0), 180);
+}
+
+// The distance by the formula, worked out here on its own: sub-square centres, the three angles held in
+// single precision, all else in double, the arc cosine by the arc tangent, kilometres rounded.
+std::string FormulaKm(const std::string& a, const std::string& b) {
+    const double pi = 3.1415927410125732;
+    const auto centre = [](const std::string& l, double& latitude, double& longitude) {
+        longitude = 20 * (l[0] - 'A') + 2 * (l[2] - '0') + (l[4] - 'A' + 0.5) / 12 - 180;
+        latitude = 10 * (l[1] - 'A') + (l[3] - '0') + (l[5] - 'A' + 0.5) / 24 - 90;
+    };
+    double la1, lo1, la2, lo2;
+    centre(a, la1, lo1);
+    centre(b, la2, lo2);
+    const float c1 = static_cast<float>((90 - la1) / 180 * pi);
+    const float c2 = static_cast<float>((90 - la2) / 180 * pi);
+    const float dl = static_cast<float>((lo2 - lo1) / 180 * pi);
+    const double s1 = std::sin(double{c1}), s2 = std::sin(double{c2}), cl = std::cos(double{dl});
+    const double x = s1 * s2 * cl + std::cos(double{c1}) * std::cos(double{c2});
+    const double arc = std::atan(-x / std::sqrt(1 - x * x)) + 2 * std::atan(1.0);
+    return std::to_string(std::llround(arc * 6367));
+}
+
+TEST(Locator, DistancesFollowTheFormulaNearAndFar) {
+    std::mt19937 rng(7010);
+    const auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const auto locator = [](int field1, int field2, int square1, int square2, int sub1, int sub2) {
+        return std::string{static_cast<char>('A' + field1),  static_cast<char>('A' + field2),
+                           static_cast<char>('0' + square1), static_cast<char>('0' + square2),
+                           static_cast<char>('A' + sub1),    static_cast<char>('A' + sub2)};
+    };
+    int compared = 0;
+    for (int i = 0; i < 400; ++i) {
+        const std::string a = locator(pick(18), pick(18), pick(10), pick(10), pick(24), pick(24));
+        // Half the pairs anywhere on the globe, half a few sub-squares apart in the same square.
+        const std::string b =
+            i % 2 == 0 ? locator(pick(18), pick(18), pick(10), pick(10), pick(24), pick(24))
+                       : locator(a[0] - 'A', a[1] - 'A', a[2] - '0', a[3] - '0', pick(24), pick(24));
+        if (a == b) continue;
+        EXPECT_EQ(LocatorDistanceKm(a, b), FormulaKm(a, b)) << a << " " << b;
+        ++compared;
+    }
+    EXPECT_GT(compared, 390);
+    // Neighbouring sub-squares, a few kilometres apart.
+    EXPECT_EQ(LocatorDistanceKm("IN80dk", "IN80dl"), FormulaKm("IN80DK", "IN80DL"));
+    EXPECT_EQ(LocatorDistanceKm("IN80dk", "IN80ek"), FormulaKm("IN80DK", "IN80EK"));
+    EXPECT_EQ(LocatorDistanceKm("JO31aa", "JO30ax"), FormulaKm("JO31AA", "JO30AX"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The alarms in the whole program, on a player that records what it is asked to play: the tune of a
-// finished message, the general alarm from its timer (once for each arming), the stop picture, the alarm
-// switch, the alarms window's group across a profile switch, and the mute warning the volume timer keeps.
+// finished message (the own call wherever it stands, a station worked before by another logger's log),
+// the general alarm from its timer (once for each arming), the stop picture, the alarm switch, the alarms
+// window's group across a profile switch, and the mute warning the volume timer keeps.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "logbook/frmQsoEntry.h"
 #include "platform/memory_sound.h"
 #include "platform/mixer.h"
 #include "platform/qt/qt_text.h"
@@ -22,6 +24,7 @@
 #include "session/station.h"
 #include "session/tests/program_run.h"
 #include "settings/frmAlarms.h"
+#include "settings/frmLogDirectories.h"
 #include "settings/frmOperator.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
@@ -147,6 +150,46 @@ TEST_F(AlarmsProgram, TheAlarmTimerSoundsOnceForEachArming) {
     EXPECT_EQ(boxes.shown[0].title, "Alarm File Error");
     EXPECT_FALSE(Alarms().isHidden()) << "the window is shown";
     EXPECT_FALSE(form->tmrAlarma.Enabled());
+}
+
+TEST_F(AlarmsProgram, TheOwnCallIsHeardWhateverFollowsIt) {
+    ASSERT_TRUE(started);
+    station->settings.Operator().txtCallsign->setText("EA1XYZ");
+    Alarms().chkMensajeParaMi->setChecked(true);
+    const std::vector<std::string> calls = {"qrz ea1xyz/p de dl1abc k", "EA1XYZ? de DL1ABC k",
+                                            "QRZ EA1XYZ, de DL1ABC k", "CQ DX\r\nDL1ABC DE EA1XYZ\r\nK"};
+    for (size_t i = 0; i < calls.size(); ++i) {
+        CloseMessage(calls[i]);
+        ASSERT_EQ(alarms->tunes.size(), i + 1) << calls[i];
+        EXPECT_EQ(Pitches(alarms->tunes[i]), (std::vector<int>{989, 330, 989, 330})) << calls[i];
+    }
+    CloseMessage("EA1XY de DL1ABC k");
+    EXPECT_EQ(alarms->tunes.size(), calls.size()) << "another call";
+}
+
+TEST_F(AlarmsProgram, AContactOfAnotherLoggersFileWithoutABandIsWorkedBefore) {
+    ASSERT_TRUE(started);
+    // Exported with the frequency alone, as many loggers do.
+    const std::string log = scratch.Path("export.adi");
+    std::ofstream(log, std::ios::binary) << "<adif_ver:5>3.1.0\n<eoh>\n"
+                                            "<call:6>DL1ABC <qso_date:8>20261101 <time_on:4>1205 "
+                                            "<freq:9>14.072500 <mode:4>PSK <eor>\n";
+    const std::string before = FileText(log);
+    station->settings.LogDirectories().lblDirectorioADIF->setText(QString::fromStdString(log));
+    station->LoadLogBook();
+    Alarms().chkCallsign->setChecked(true);
+
+    CloseMessage("CQ CQ de DL1ABC k");
+    EXPECT_TRUE(alarms->tunes.empty()) << "worked before: no new-callsign alarm";
+    EXPECT_NE(form->RxWindow().Text().find(" (DL1ABC: 2026/11/01 on 20M)"), std::string::npos)
+        << form->RxWindow().Text();
+    form->txtDestination->setText("DL1ABC");
+    EXPECT_EQ(station->QsoEntry().txtUltimaBanda->text(), "20M");
+    EXPECT_EQ(station->QsoEntry().txtUltimaFecha->text(), "2026/11/01");
+
+    CloseMessage("CQ CQ de DL2XYZ k");
+    EXPECT_EQ(alarms->tunes.size(), 1u) << "a new callsign";
+    EXPECT_EQ(FileText(log), before) << "the file is left as it is";
 }
 
 TEST_F(AlarmsProgram, TheStopPictureShowsWhileAFilePlays) {

@@ -1,10 +1,14 @@
 // The logbook in the running program: a call decoded from the air that the log already holds is marked
-// in the receive window, and a sender from a country the log does not hold is coloured as new.
+// in the receive window, a sender from a country the log does not hold is coloured as new, and a
+// profile switch brings the new profile's log (none when it has none) without making a file.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <vector>
 
 #include "bench/channel_sim.h"
 #include "common/colour.h"
@@ -14,6 +18,7 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/program_run.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
 #include "transmitter/offline_transmitter.h"
@@ -80,6 +85,85 @@ TEST_F(LogbookProgram, ACallWorkedBeforeIsMarkedAndANewCountryColoured) {
     w2.SetSelLength(1);
     EXPECT_EQ(w2.SelColor(), RGB(255, 0, 0)) << "Spain is not in the log";
     EXPECT_FALSE(w2.SelBold());
+}
+
+TEST_F(LogbookProgram, AProfileSwitchBringsTheNewProfilesLogAndMakesNoFile) {
+    // Profile 1 has a log with DL1ABC; profile 2 names a log file that is not there; profile 3 has none.
+    const std::filesystem::path home = std::filesystem::path(SettingsFolder()).parent_path();
+    const std::string log = (home / "log.adi").string();
+    const std::string missing = (home / "other.adi").string();
+    WriteLogAndSettings(log);
+    std::ofstream(SettingsPath(), std::ios::app | std::ios::binary)
+        << "[Log2]\r\nDirectorio ADIF=" << missing << "\r\n";
+    ProgramRun run;
+    ASSERT_TRUE(run.started);
+    frmMain& f = *run.form;
+    Station& st = run.St();
+    ASSERT_EQ(st.logbook.CallInLog("DL1ABC"), 1);
+
+    for (const int profile : {3, 2}) {
+        f.mnuListaUsuarios[static_cast<size_t>(profile)]->trigger();
+        ASSERT_EQ(st.settings.CurrentProfile(), profile);
+        EXPECT_EQ(st.logbook.CallInLog("DL1ABC"), 0) << "profile " << profile;
+        EXPECT_EQ(st.logbook.ShowPreviousContacts("CQ DE DL1ABC", 0).Band, "") << "profile " << profile;
+        EXPECT_EQ(st.logbook.Log().LogText(), "") << "profile " << profile;
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing)) << "a switch makes no log file";
+
+    f.mnuListaUsuarios[1]->trigger();
+    EXPECT_EQ(st.logbook.CallInLog("DL1ABC"), 1);
+    EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
+}
+
+TEST_F(LogbookProgram, ALogWithTheFrequencyAloneGivesEachContactItsAdifBand) {
+    // The bands of ADIF 3.1 with their published limits in MHz.
+    struct Band {
+        const char* name;
+        double lower;
+        double upper;
+    };
+    const Band bands[] = {
+        {"2190M", 0.1357, 0.1378}, {"630M", 0.472, 0.479},  {"560M", 0.501, 0.504},
+        {"160M", 1.8, 2.0},        {"80M", 3.5, 4.0},       {"60M", 5.06, 5.45},
+        {"40M", 7.0, 7.3},         {"30M", 10.1, 10.15},    {"20M", 14.0, 14.35},
+        {"17M", 18.068, 18.168},   {"15M", 21.0, 21.45},    {"12M", 24.89, 24.99},
+        {"10M", 28.0, 29.7},       {"8M", 40, 45},          {"6M", 50, 54},
+        {"5M", 54.000001, 69.9},   {"4M", 70, 71},          {"2M", 144, 148},
+        {"1.25M", 222, 225},       {"70CM", 420, 450},      {"33CM", 902, 928},
+        {"23CM", 1240, 1300},      {"13CM", 2300, 2450},    {"9CM", 3300, 3500},
+        {"6CM", 5650, 5925},       {"3CM", 10000, 10500},   {"1.25CM", 24000, 24250},
+        {"6MM", 47000, 47200},     {"4MM", 75500, 81000},   {"2.5MM", 119980, 123000},
+        {"2MM", 134000, 149000},   {"1MM", 241000, 250000}, {"SUBMM", 300000, 7500000},
+    };
+    // Another logger's export: one contact at each limit of every band and half a hertz beyond it,
+    // each with a callsign of its own, the frequency alone and no band.
+    std::vector<std::pair<std::string, std::string>> contacts;  // callsign, the band it must have
+    std::string adif = "<ADIF_VER:5>3.1.0\n<EOH>\n";
+    const auto add = [&](double mhz, const std::string& band) {
+        char freq[32], call[16];
+        std::snprintf(freq, sizeof freq, "%.7f", mhz);
+        std::snprintf(call, sizeof call, "K%dAB", static_cast<int>(contacts.size()) + 1000);
+        adif += "<CALL:" + std::to_string(std::strlen(call)) + ">" + call +
+                " <QSO_DATE:8>20250101 <FREQ:" + std::to_string(std::strlen(freq)) + ">" + freq +
+                " <MODE:3>FT8 <EOR>\n";
+        contacts.emplace_back(call, band);
+    };
+    for (const Band& band : bands) {
+        add(band.lower, band.name);
+        add(band.upper, band.name);
+        add(band.lower - 0.0000005, "");
+        add(band.upper + 0.0000005, "");
+    }
+    const std::string log = (std::filesystem::path(SettingsFolder()).parent_path() / "export.adi").string();
+    std::ofstream(log, std::ios::binary) << adif;
+    WriteSettings("[Log]\r\nDirectorio ADIF=" + log + "\r\n");
+
+    ProgramRun run;
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
+    for (const auto& [call, band] : contacts)
+        EXPECT_EQ(run.St().logbook.ShowPreviousContacts("CQ DE " + call + " K", 0).Band, band) << call;
+    EXPECT_EQ(FileText(log), adif) << "the file is left as it is";
 }
 
 }  // namespace

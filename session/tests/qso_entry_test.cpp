@@ -5,10 +5,14 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QTest>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <vector>
 
 #include "logbook/frmQsoEntry.h"
 #include "platform/memory_sound.h"
@@ -235,6 +239,75 @@ TEST_F(QsoEntryProgram, TheWindowsGroupGoesWithTheProfile) {
     EXPECT_FALSE(p.St().QsoEntryLoaded());
     EXPECT_EQ(Text(p.Contact().txtQTH), "Lugo");
     EXPECT_EQ(p.Contact().pos(), QPoint(100, 120));
+}
+
+// The records of an ADIF text, each as its fields' names (in capitals) and values, read by the declared
+// lengths.
+std::vector<std::map<std::string, std::string>> AdifRecords(const std::string& text) {
+    std::vector<std::map<std::string, std::string>> records(1);
+    for (size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at + 1)) {
+        const size_t close = text.find('>', at);
+        std::string tag = text.substr(at + 1, close - at - 1);
+        for (char& c : tag)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (tag == "EOH") records.assign(1, {});
+        if (tag == "EOR") records.emplace_back();
+        const size_t colon = tag.find(':');
+        if (colon == std::string::npos) continue;
+        const size_t length = std::stoul(tag.substr(colon + 1));
+        records.back()[tag.substr(0, colon)] = text.substr(close + 1, length);
+        at = close + length;
+    }
+    records.pop_back();
+    return records;
+}
+
+TEST_F(QsoEntryProgram, AContactOverMidnightIsLoggedOnTheDayItBegan) {
+    Program p;
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    p.St().shared.UtcNow = {2026, 12, 8, 23, 58, 20, 0};
+    p.Partner("EA1ABC");
+    p.St().shared.UtcNow = {2026, 12, 9, 0, 3, 10, 0};
+    f.pctADIF_Click();
+    EXPECT_EQ(Text(p.Contact().txtTimeON), "23:58");
+    QTest::mouseClick(p.Contact().cmdGenerarADIF, Qt::LeftButton);
+    const auto records = AdifRecords(FileText(p.adif));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].at("QSO_DATE"), "20261208");
+    EXPECT_EQ(records[0].at("TIME_ON"), "235800");
+    EXPECT_EQ(records[0].at("TIME_OFF"), "000300");
+}
+
+TEST_F(QsoEntryProgram, TheLogNamesTheAdifBandOfTheFrequency) {
+    // kHz as the frequency box holds them, and the ADIF band each contact must carry ("" for none): the
+    // ends of the bands where ADIF reaches further than the display's plan, bands the plan does not
+    // have, and frequencies outside every band.
+    const std::vector<std::pair<std::string, std::string>> contacts = {
+        {"475.7", "630M"},    {"136.0", "2190M"},    {"1000.0", ""},        {"3850.0", "80M"},
+        {"4000.0", "80M"},    {"4000.1", ""},        {"5060.0", "60M"},     {"5450.0", "60M"},
+        {"7300.0", "40M"},    {"7300.1", ""},        {"10100.0", "30M"},    {"10099.9", ""},
+        {"54000.0", "6M"},    {"60000.0", "5M"},     {"148000.0", "2M"},    {"420000.0", "70CM"},
+        {"450000.0", "70CM"}, {"1296200.0", "23CM"}, {"2320000.0", "13CM"}, {"3400000.0", "9CM"},
+        {"5760000.0", "6CM"}, {"10368000.0", "3CM"}, {"13000000.0", ""},    {"24048000.0", "1.25CM"}};
+    Program p;
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    p.Partner("EA1ABC");
+    for (const auto& [frequency, band] : contacts) {
+        f.txtFrecuencia->setText(ToQString(frequency));
+        f.pctADIF_Click();
+        ASSERT_EQ(Text(p.Contact().txtFrecuencia), frequency);
+        QTest::mouseClick(p.Contact().cmdGenerarADIF, Qt::LeftButton);
+    }
+    EXPECT_TRUE(p.boxes.shown.empty()) << p.boxes.shown[0].text;
+    const auto records = AdifRecords(FileText(p.adif));
+    ASSERT_EQ(records.size(), contacts.size());
+    for (size_t i = 0; i < contacts.size(); ++i) {
+        const auto band = records[i].find("BAND");
+        EXPECT_EQ(band == records[i].end() ? "" : band->second, contacts[i].second)
+            << contacts[i].first << " kHz, FREQ " << records[i].at("FREQ");
+    }
 }
 
 }  // namespace
