@@ -300,6 +300,7 @@ bool ProfileFile::EndBatch() {
 
 bool ProfileFile::Flush() {
     if (!ReplaceFileAtomically(path_, text_, 0600, error_)) return false;
+    ++replacements_;
     dirty_ = false;
     stamp_ = Current();
     return true;

@@ -54,6 +54,8 @@ public:
     bool EndBatch();
     // Why the last write failed.
     const std::string& LastError() const { return error_; }
+    // How many times the file on disk has been replaced.
+    int Replacements() const { return replacements_; }
 
 private:
     struct Stamp {
@@ -75,6 +77,7 @@ private:
     bool tooLarge_ = false;
     bool dirty_ = false;
     int batchDepth_ = 0;
+    int replacements_ = 0;
     std::string error_;
 };
 
