@@ -46,6 +46,8 @@ void SettingsFile::Open(const std::string& folder, const std::string& seedFile) 
         if (content.size() <= ProfileFile::kMaxFileBytes) ReplaceFileAtomically(path_, content, 0600, error);
     }
     file_ = std::make_unique<ProfileFile>(path_);
+    // What a save that a killed program cut short left beside the file.
+    RemoveLeftoverTemporaries(path_);
 }
 
 std::optional<std::string> SettingsFile::Read(std::string_view section, std::string_view key, size_t bufferLength) {
