@@ -1,6 +1,8 @@
 #include "platform/private_profile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -181,27 +183,124 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
 
 // ------------------------------------------------------------------ the file
 
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a path names once its symbolic links are followed (the path itself when it is no link); a
+// link to a file not yet there names where that file will be. False when the links go round.
+bool FollowLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        std::string link(4096, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) return false;
+        if (n == 0 || static_cast<size_t>(n) >= link.size()) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        link.resize(static_cast<size_t>(n));
+        target = link.front() == '/' ? link : FolderOf(target) + "/" + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// The six characters mkstemp puts after "<file>." in the name of a temporary file of ours. Six small
+// letters are a word somebody chose ("MUV.ini.backup"), so the program never names a file of its own so.
+bool IsTemporaryTail(std::string_view tail) {
+    if (tail.size() != 6) return false;
+    bool word = true;
+    for (const char c : tail) {
+        const bool small = c >= 'a' && c <= 'z';
+        if (!small && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9')) return false;
+        word = word && small;
+    }
+    return !word;
+}
+
+// The leftovers beside one file: "<name>.XXXXXX" files of this user, private as the program makes
+// them, that no save holds.
+void RemoveLeftoversBeside(const std::string& file) {
+    const std::string folder = FolderOf(file), prefix = NameOf(file) + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(prefix) || !IsTemporaryTail(name.substr(prefix.size()))) continue;
+        const std::string path = folder + "/" + std::string(name);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {};
+        struct stat named {};
+        // A save holds its temporary file locked until it has taken the settings file's place.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+            held.st_uid == ::geteuid() && (held.st_mode & 07777) == 0600 &&
+            ::lstat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+}  // namespace
+
 bool ReplaceFileAtomically(const std::string& path, std::string_view content, mode_t mode,
                            std::string& error) {
-    // A file made read-only stays as it is, whoever runs the program.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 &&
-        ((st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0)) {
-        error = "the file is read-only";
-        return false;
-    }
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
+    // A link (a settings file kept with other dotfiles) stays a link: the file it points to is replaced.
+    std::string target;
+    if (!FollowLinks(path, target)) {
         error = std::strerror(errno);
         return false;
     }
+    // A file made read-only stays as it is, whoever runs the program.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 &&
+        ((st.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0)) {
+        error = "the file is read-only";
+        return false;
+    }
+    // The temporary file is locked until it has taken the file's place (the lock goes with the
+    // descriptor): a program clearing up what a save cut short left behind leaves this one alone.
+    std::string temp;
+    int fd = -1;
+    for (;;) {
+        temp = target + ".XXXXXX";
+        fd = ::mkstemp(temp.data());
+        if (fd < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+        if (!IsTemporaryTail(std::string_view(temp).substr(target.size() + 1))) {
+            // A name that looks chosen by a person: another.
+            ::unlink(temp.c_str());
+            ::close(fd);
+            continue;
+        }
+        if (::flock(fd, LOCK_EX) != 0) {
+            error = std::strerror(errno);
+            ::unlink(temp.c_str());
+            ::close(fd);
+            return false;
+        }
+        struct stat made {};
+        if (::fstat(fd, &made) == 0 && made.st_nlink > 0) break;
+        ::close(fd);  // cleared away in the moment before it was locked: another
+    }
     auto fail = [&](int err) {
         error = std::strerror(err);
-        ::close(fd);
         ::unlink(temp.c_str());
+        ::close(fd);
         return false;
     };
     if (::fchmod(fd, mode) != 0) return fail(errno);
@@ -215,21 +314,20 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content, mo
         done += static_cast<size_t>(n);
     }
     if (::fsync(fd) != 0) return fail(errno);
-    if (::close(fd) != 0) {
-        error = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
+    // What close could report, fsync has reported already.
+    ::close(fd);
+    if (const int dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
     return true;
+}
+
+void RemoveLeftoverTemporaries(const std::string& path) {
+    RemoveLeftoversBeside(path);
+    std::string target;
+    if (FollowLinks(path, target) && target != path) RemoveLeftoversBeside(target);
 }
 
 ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
@@ -300,6 +398,7 @@ bool ProfileFile::EndBatch() {
 
 bool ProfileFile::Flush() {
     if (!ReplaceFileAtomically(path_, text_, 0600, error_)) return false;
+    ++replacements_;
     dirty_ = false;
     stamp_ = Current();
     return true;

@@ -7,7 +7,8 @@
 //
 // On disk every write replaces the whole file at once (a temporary file beside it, flushed, then renamed
 // over it), so a crash or a full disk leaves the old file or the new one, never half of one. The file is
-// private to its user (mode 0600). Writes made inside a batch reach the disk once, when the batch ends.
+// private to its user (mode 0600). A settings file that is a symbolic link stays one: the file it points
+// to is replaced. Writes made inside a batch reach the disk once, when the batch ends.
 #pragma once
 
 #include <sys/types.h>
@@ -54,6 +55,8 @@ public:
     bool EndBatch();
     // Why the last write failed.
     const std::string& LastError() const { return error_; }
+    // How many times the file on disk has been replaced.
+    int Replacements() const { return replacements_; }
 
 private:
     struct Stamp {
@@ -75,14 +78,21 @@ private:
     bool tooLarge_ = false;
     bool dirty_ = false;
     int batchDepth_ = 0;
+    int replacements_ = 0;
     std::string error_;
 };
 
-// Replaces a file's content at once: a temporary file in the same folder, written, flushed and renamed
-// over the old one, with the given mode; the folder is flushed after. False, with the reason in error,
-// when any step fails (the old file is then untouched). A read-only file is not replaced.
+// Replaces a file's content at once: a temporary file "<file>.XXXXXX" in the same folder, written,
+// flushed and renamed over the old one, with the given mode; the folder is flushed after. A path that is
+// a symbolic link keeps its link, and the file it points to (found anew at each replacement) is what is
+// replaced. False, with the reason in error, when any step fails (the old file is then untouched). A
+// read-only file is not replaced.
 bool ReplaceFileAtomically(const std::string& path, std::string_view content, mode_t mode,
                            std::string& error);
+// Removes what replacements of the file cut short (a killed program) left beside it, and beside the file
+// its link points to: the temporary files of that name's pattern that this user's program made, and
+// that no replacement running now is using.
+void RemoveLeftoverTemporaries(const std::string& path);
 
 // --- in memory: the same rules on a text that no file holds (tests, and the store before a file) ---
 class MemoryProfileStore : public ProfileStore {

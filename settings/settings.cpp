@@ -154,6 +154,9 @@ bool Settings::CheckInstalledFiles() {
 void Settings::OpenSettings(const std::string& folder, const std::string& seedFile,
                             const std::function<void()>& loadMainWindow) {
     file_.Open(folder, seedFile);
+    // The loaders replay handlers that save (the program's event loop is not running yet): what the
+    // start writes goes to the file in one write.
+    SettingsFile::Batch batch(file_);
     file_.SetProfileSuffix(SuffixOf(file_.Read("User Profiles", "NumeroUsuario", 20)));
     // The main window loads with the profile known, and its loaders read the profile's sections.
     loadMainWindow();

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <QCoreApplication>
+#include <QThread>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,8 +12,21 @@
 
 namespace muv {
 
+namespace {
+
+// A handler of the program's event loop is running (not the start before the loop, nor the end after).
+bool InEventLoop() {
+    return QCoreApplication::instance() != nullptr && QThread::currentThread()->loopLevel() > 0;
+}
+
+}  // namespace
+
 SettingsFile::SettingsFile() = default;
-SettingsFile::~SettingsFile() = default;
+
+SettingsFile::~SettingsFile() {
+    // What the last event wrote still goes to disk; there is nobody left to tell of a failure.
+    if (file_ && eventWrites_) file_->EndBatch();
+}
 
 void SettingsFile::Open(const std::string& folder, const std::string& seedFile) {
     path_ = folder + "/MUV.ini";
@@ -31,6 +46,8 @@ void SettingsFile::Open(const std::string& folder, const std::string& seedFile) 
         if (content.size() <= ProfileFile::kMaxFileBytes) ReplaceFileAtomically(path_, content, 0600, error);
     }
     file_ = std::make_unique<ProfileFile>(path_);
+    // What a save that a killed program cut short left beside the file.
+    RemoveLeftoverTemporaries(path_);
 }
 
 std::optional<std::string> SettingsFile::Read(std::string_view section, std::string_view key, size_t bufferLength) {
@@ -45,9 +62,24 @@ void SettingsFile::Write(std::string_view section, std::string_view key, std::st
         memory_.Write(section, key, value);
         return;
     }
+    if (batchDepth_ == 0 && !eventWrites_ && InEventLoop()) {
+        // The rest of what this event's handler writes goes with it, in one write when it is done.
+        eventWrites_ = true;
+        file_->BeginBatch();
+        QMetaObject::invokeMethod(
+            &events_, [this] { EventHandled(); }, Qt::QueuedConnection);
+    }
     const bool ok = file_->Write(section, key, value);
-    // Inside a batch only its end tells whether the file was written.
-    if (batchDepth_ == 0) Written(ok);
+    // Inside a batch only its end tells whether the file was written; a file too large to be taken
+    // refuses at once.
+    if (!ok || (batchDepth_ == 0 && !eventWrites_)) Written(ok);
+}
+
+void SettingsFile::EventHandled() {
+    // A batch still open (a message box's wait inside it) takes the event's writes along.
+    if (!eventWrites_ || batchDepth_ > 0) return;
+    eventWrites_ = false;
+    Written(file_->EndBatch());
 }
 
 void SettingsFile::BeginBatch() {
@@ -56,9 +88,19 @@ void SettingsFile::BeginBatch() {
 }
 
 void SettingsFile::EndBatch() {
-    if (batchDepth_ > 0) --batchDepth_;
-    if (file_ && batchDepth_ == 0) Written(file_->EndBatch());
-    else if (file_) file_->EndBatch();
+    if (batchDepth_ == 0) return;
+    --batchDepth_;
+    if (!file_) return;
+    if (batchDepth_ > 0) {
+        file_->EndBatch();
+        return;
+    }
+    // The outermost end writes at once, with what the event wrote before the batch began.
+    if (eventWrites_) {
+        eventWrites_ = false;
+        file_->EndBatch();
+    }
+    Written(file_->EndBatch());
 }
 
 void SettingsFile::Written(bool ok) {

@@ -3,8 +3,14 @@
 // and the user has no file yet, never overwritten by the seed. Until it is opened the settings live in
 // memory. The current profile's section suffix. A write that fails is told once (and again only after a
 // later write has succeeded); the values are kept for the run and the file on disk stays as it was.
+//
+// What one event's handler writes reaches the disk in one write of the file, once the handler is done
+// and the event loop has control again (an OK button's dozens of keys, the statistics after a message);
+// with no event loop running (before the program's loop starts and after it ends) a write goes at once,
+// and a batch is written when it ends. Reads see every value written, on disk or not yet.
 #pragma once
 
+#include <QObject>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,7 +37,8 @@ public:
     const std::string& ProfileSuffix() const override { return suffix_; }
     void SetProfileSuffix(std::string suffix) { suffix_ = std::move(suffix); }
 
-    // Writes between Begin and End reach the disk at once, at the outermost End.
+    // Writes between Begin and End reach the disk together, at the outermost End (with what the event
+    // being handled wrote before).
     void BeginBatch();
     void EndBatch();
     class Batch {
@@ -45,12 +52,19 @@ public:
         SettingsFile& file_;
     };
 
+    // How many times the file has been written since it was opened.
+    int FileWrites() const { return file_ ? file_->Replacements() : 0; }
+
     // Told (in Windows-1252) when the file cannot be written.
     std::function<void(const std::string& message)> WriteFailed;
 
 private:
     void Written(bool ok);
+    void EventHandled();
 
+    // What the write at the end of the event is posted to; gone with the file.
+    QObject events_;
+    bool eventWrites_ = false;  // written by the event being handled, not yet on disk
     std::string path_;
     std::unique_ptr<ProfileFile> file_;
     MemoryProfileStore memory_;

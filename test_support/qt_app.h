@@ -52,4 +52,18 @@ inline void RunEvents(int milliseconds) {
     WaitFor([] { return false; }, milliseconds);
 }
 
+// Runs action as the program's handlers run, as one event of the application's running event loop (a
+// click, a timer's tick), and returns once the events it left behind have run too.
+inline void AsAnEvent(const std::function<void()>& action) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [&action] {
+            action();
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    QCoreApplication::exec();
+}
+
 }  // namespace muv::test

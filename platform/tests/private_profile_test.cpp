@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -211,6 +212,61 @@ TEST_F(ProfileFileTest, AFileThatCannotBeWrittenIsNeverLost) {
         ::chmod(folder_.c_str(), 0700);
         EXPECT_EQ(GetProfileValue(FileText(path), "Operador", "Callsign", 50), "EA2XYZ");
     }
+}
+
+// Settings kept with the user's other dotfiles: MUV.ini is a link into that folder, and stays one.
+TEST_F(ProfileFileTest, ALinkStaysALinkAndWhatItPointsToIsReplaced) {
+    std::filesystem::create_directories(Path("dotfiles"));
+    std::filesystem::create_directories(Path("config"));
+    WriteFile(Path("dotfiles/muv.ini"), "[RIG]\r\nPTT=2\r\n");
+    const std::string link = Path("config/MUV.ini");
+    std::filesystem::create_symlink("../dotfiles/muv.ini", link);
+    const auto isLinkTo = [&link](const std::string& target) {
+        std::error_code ec;
+        return std::filesystem::is_symlink(link, ec) && std::filesystem::read_symlink(link, ec) == target;
+    };
+    const auto onlyFiles = [this](const std::string& folder, std::vector<std::string> names) {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(Path(folder)))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found == names;
+    };
+
+    ProfileFile file(link);
+    EXPECT_EQ(file.Get("RIG", "PTT", 50), "2");
+    ASSERT_TRUE(file.Write("RIG", "PTT", "1")) << file.LastError();
+    EXPECT_TRUE(isLinkTo("../dotfiles/muv.ini"));
+    EXPECT_EQ(FileText(Path("dotfiles/muv.ini")), "[RIG]\r\nPTT=1\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(Path("dotfiles/muv.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(onlyFiles("dotfiles", {"muv.ini"})) << "the temporary file went beside what it replaced";
+    EXPECT_TRUE(onlyFiles("config", {"MUV.ini"}));
+
+    // The link pointed elsewhere while the program runs: the file it points to now is the one written.
+    WriteFile(Path("dotfiles/portable.ini"), "[RIG]\r\nPTT=3\r\n");
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(Path("dotfiles/portable.ini"), link);
+    ASSERT_TRUE(file.Write("RIG", "Pin", "2"));
+    EXPECT_EQ(FileText(Path("dotfiles/portable.ini")), "[RIG]\r\nPTT=3\r\nPin=2\r\n");
+    EXPECT_EQ(FileText(Path("dotfiles/muv.ini")), "[RIG]\r\nPTT=1\r\n");
+
+    // A link to a file not yet checked out: the file appears where it points.
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink("../dotfiles/fresh.ini", link);
+    ASSERT_TRUE(file.Write("RIG", "PTT", "4"));
+    EXPECT_TRUE(isLinkTo("../dotfiles/fresh.ini"));
+    EXPECT_EQ(Get(FileText(Path("dotfiles/fresh.ini")), "RIG", "PTT"), "4");
+
+    // Links that go round: nothing is written, and the links stay as they were.
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink("round.ini", link);
+    std::filesystem::create_symlink("MUV.ini", Path("config/round.ini"));
+    EXPECT_FALSE(file.Write("RIG", "PTT", "5"));
+    EXPECT_FALSE(file.LastError().empty());
+    EXPECT_TRUE(isLinkTo("round.ini"));
+    EXPECT_TRUE(onlyFiles("config", {"MUV.ini", "round.ini"}));
 }
 
 TEST_F(ProfileFileTest, GarbageAndHugeFilesGiveDefaultsAndAreKept) {

@@ -9,8 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -20,14 +23,20 @@
 #include "platform/memory_sound.h"
 #include "platform/private_profile.h"
 #include "platform/program_folders.h"
+#include "logbook/frmStatistics.h"
 #include "rig/frmRig.h"
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
 #include "session/tests/program_run.h"
+#include "settings/frmAlarms.h"
+#include "settings/frmBeacon.h"
 #include "settings/frmEmailReport.h"
+#include "settings/frmEqslAccount.h"
 #include "settings/frmLogDirectories.h"
+#include "settings/frmMacros.h"
 #include "settings/frmOperator.h"
+#include "settings/frmProfiles.h"
 #include "settings/frmScan.h"
 #include "settings/frmSoundCard.h"
 #include "test_support/qt_app.h"
@@ -242,6 +251,50 @@ TEST_F(SettingsProgram, DamagedAndReadOnlyFilesCostNothing) {
     }
     EXPECT_EQ(FileText(SettingsPath()), kept);
     ::chmod(SettingsPath().c_str(), 0600);
+}
+
+// However many keys a save holds, the file is written once for it: at the start, at each settings
+// window's OK, at a profile switch.
+TEST_F(SettingsProgram, EachSaveWritesTheFileOnce) {
+    WriteSettings("");
+    ProgramRun run;
+    ASSERT_TRUE(run.started);
+    frmMain& f = *run.form;
+    Station& st = run.St();
+    const SettingsFile& file = st.settings.Store();
+    EXPECT_EQ(file.FileWrites(), 1) << "the start";
+
+    Settings& s = st.settings;
+    const std::vector<std::pair<const char*, std::function<QPushButton*()>>> windows = {
+        {"operator", [&] { return f.mnuOperator_Click(), s.Operator().cmdOK; }},
+        {"macros", [&] { return f.mnuMacros_Click(), s.Macros().cmdOK; }},
+        {"e-mail", [&] { return f.mnuEmail_Click(), s.EmailReport().cmdOK; }},
+        {"log", [&] { return f.mnuLog_Click(), s.LogDirectories().cmdOK; }},
+        {"eQSL", [&] { return f.mnuEQSL_Click(), s.EqslAccount().cmdOK; }},
+        {"profiles", [&] { return f.mnuUserProfiles_Click(), s.Profiles().cmdOK; }},
+        {"rig", [&] { return f.mnuRig_Click(), st.rig.Window().cmdOK; }},
+        {"sound card", [&] { return f.mnuTarjetaSonido_Click(), st.SoundCard().cmdOK; }},
+        {"statistics", [&] { return f.mnuEstadisticas_Click(), st.Statistics().cmdOK; }},
+        {"scan", [&] { return s.ShowScan(), s.Scan().cmdOK; }},
+        {"beacon", [&] { return s.ShowBeacon(), s.Beacon().cmdOK; }},
+        {"alarms", [&] { return s.ShowAlarms(), s.Alarms().cmdOK; }},
+    };
+    for (const auto& [name, open] : windows) {
+        QPushButton* ok = open();
+        const int before = file.FileWrites();
+        test::AsAnEvent([ok] { QTest::mouseClick(ok, Qt::LeftButton); });
+        EXPECT_EQ(file.FileWrites() - before, 1) << name;
+    }
+    for (const int profile : {4, 1}) {
+        const int before = file.FileWrites();
+        test::AsAnEvent([&] { f.mnuListaUsuarios[static_cast<size_t>(profile)]->trigger(); });
+        EXPECT_EQ(s.CurrentProfile(), profile);
+        EXPECT_EQ(file.FileWrites() - before, 1) << "the switch to profile " << profile;
+    }
+    const int before = file.FileWrites();
+    f.Form_Unload();
+    EXPECT_EQ(file.FileWrites() - before, 1) << "the end";
+    EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
 }
 
 TEST_F(SettingsProgram, TheClearScreenQuestionKeepsItsLastAnswerAsTheDefault) {

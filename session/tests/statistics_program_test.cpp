@@ -112,5 +112,19 @@ TEST_F(StatisticsProgram, MessagesFeedTheWindowWhichTheMenuShowsAndEachProfileKe
     EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
 }
 
+// A message that sets a record and moves the average shift: the statistics are saved in one write of
+// the settings file, as the end of the message's timer event.
+TEST_F(StatisticsProgram, AMessageWritesTheSettingsFileOnce) {
+    const SettingsFile& file = station->settings.Store();
+    const int before = file.FileWrites();
+    test::AsAnEvent([this] { Receive("de EA1ABC IM98jm k", 12.3f, -12.25f); });
+    const frmStatistics& w = station->Statistics();
+    EXPECT_EQ(w.txtDistancia->text(), "315");
+    EXPECT_EQ(file.FileWrites() - before, 1);
+    const std::string text = SettingsText(), section = file.Section("Estadisticas");
+    EXPECT_EQ(GetProfileValue(text, section, "Distancia", 200), "315");
+    EXPECT_EQ(GetProfileValue(text, section, "Contador Shift", 20), std::to_string(w.ShiftCount));
+}
+
 }  // namespace
 }  // namespace muv

@@ -1,8 +1,12 @@
 // The settings file as the module opens it (folder, seed, privacy, failures), the groups kept as plain
 // values, and the start-up check of the installed files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -83,6 +87,55 @@ TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
     ::chmod(file.SettingsPath().c_str(), 0400);
     file.Write("RIG", "Modo", "0");
     EXPECT_EQ(told.size(), 2u) << "told again after a write had succeeded";
+}
+
+// A save cut short (the program killed while it wrote) leaves its temporary file beside the settings;
+// the next start clears such files away, and only those.
+TEST_F(SettingsFileTest, TheStartClearsAwayWhatSavesCutShortLeftBehind) {
+    std::filesystem::create_directories(Path("MUV"));
+    std::filesystem::create_directories(Path("dotfiles"));
+    std::filesystem::create_directories(Path("linked"));
+    const auto make = [this](const std::string& name, mode_t mode) {
+        std::ofstream(Path(name), std::ios::binary) << "[RIG]\r\nPTT=";
+        ::chmod(Path(name).c_str(), mode);
+    };
+    make("MUV/MUV.ini", 0600);
+    make("MUV/MUV.ini.Xq3vZ8", 0600);  // cut short
+    make("MUV/MUV.ini.a1b2c3", 0600);  // cut short
+    make("MUV/MUV.ini.backup", 0600);  // the user's own copy
+    make("MUV/MUV.ini.old", 0600);
+    make("MUV/MUV.ini.Xq3vZ8a", 0600);
+    make("MUV/other.ini.Xq3vZ8", 0600);
+    make("MUV/MUV.ini.Rw7Rw7", 0644);  // not made by MUV
+    std::filesystem::create_directories(Path("MUV/MUV.ini.D1rD1r"));
+    make("elsewhere.ini", 0600);
+    std::filesystem::create_symlink(Path("elsewhere.ini"), Path("MUV/MUV.ini.L1nkL1"));
+    // Another MUV's save running now holds its temporary file locked.
+    make("MUV/MUV.ini.Run9Ng", 0600);
+    const int running = ::open(Path("MUV/MUV.ini.Run9Ng").c_str(), O_RDWR);
+    ASSERT_GE(running, 0);
+    ASSERT_EQ(::flock(running, LOCK_EX), 0);
+    // Beside a linked settings file's target too.
+    make("dotfiles/muv.ini", 0600);
+    make("dotfiles/muv.ini.K1lL3d", 0600);
+    std::filesystem::create_symlink(Path("dotfiles/muv.ini"), Path("linked/MUV.ini"));
+
+    SettingsFile file;
+    file.Open(Path("MUV"), "");
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(Path("MUV")))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"MUV.ini", "MUV.ini.D1rD1r", "MUV.ini.L1nkL1", "MUV.ini.Run9Ng",
+                                              "MUV.ini.Rw7Rw7", "MUV.ini.Xq3vZ8a", "MUV.ini.backup",
+                                              "MUV.ini.old", "other.ini.Xq3vZ8"}));
+    EXPECT_TRUE(std::filesystem::exists(Path("elsewhere.ini")));
+    ::close(running);
+
+    SettingsFile linked;
+    linked.Open(Path("linked"), "");
+    EXPECT_FALSE(std::filesystem::exists(Path("dotfiles/muv.ini.K1lL3d")));
+    EXPECT_TRUE(std::filesystem::exists(Path("dotfiles/muv.ini")));
 }
 
 TEST(SpotWindowPlace, SharedByBothSpotWindowsPerProfileWithItsDefault) {
