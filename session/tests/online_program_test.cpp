@@ -25,6 +25,7 @@
 #include "platform/memory_sound.h"
 #include "platform/program_folders.h"
 #include "platform/qt/qt_text.h"
+#include "receiver/tests/receiver_rig.h"
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
@@ -237,6 +238,64 @@ TEST_F(OnlineProgram, ALoggedContactGoesToTheCallsignServerAndEqsl) {
     ASSERT_TRUE(
         WaitFor([&] { return callsign.received.find("6##EA1ABC##JOHN##") != std::string::npos; }, 15000))
         << callsign.received;
+}
+
+// Messages end while the callsign server answers the locator queries late: a station's locator is used
+// for that station's own message, never for the next one, with or without a callsign in it.
+TEST_F(OnlineProgram, TheCallsignServersLocatorServesOnlyTheStationItWasAskedFor) {
+    Peer callsign;
+    Program p("CallsignServer=127.0.0.1\r\nCallsignServerPort=" + Port(callsign.Port()) +
+              "\r\nCallsignServerAddress=127.0.0.1\r\nCallsignServerAddressPort=" + Port(callsign.Port()) +
+              "\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    Station& st = p.St();
+    const CallsignServerClient& server = st.online.callsignServer;
+    ASSERT_TRUE(WaitFor([&] { return callsign.received.find("1##EA4XYZ##") == 0 && !server.Busy(); }, 5000))
+        << callsign.received;
+
+    // The end pattern of a message: the heard station is asked about, and the message is closed when
+    // the end-of-message timer fires. Returns what the closing added to the receive window.
+    auto receive = [&](const std::string& text, const std::string& query) {
+        Receiver& rx = st.receiver;
+        rx.RxLocked = 1;
+        rx.AcquisitionEnabled = 0;
+        rx.EndReason = "STOP";
+        test::SetRxText(rx, text);
+        st.receiverHost.LookupHeardCallLocator();
+        if (!query.empty()) {
+            EXPECT_TRUE(WaitFor([&] { return callsign.received.ends_with(query); })) << callsign.received;
+        }
+        return [&f, before = f.RxWindow().TextLength()] {
+            f.tmrProcesarFinal_Timer();
+            return f.RxWindow().Text().substr(static_cast<size_t>(before));
+        };
+    };
+    auto answer = [&](const char* reply) {
+        callsign.Last()->write(reply);
+        EXPECT_TRUE(WaitFor([&] { return !server.Busy(); }));
+    };
+
+    // EA1ABC's locator comes after its message was closed.
+    std::string closed = receive("CQ DE EA1ABC K", "4##EA1ABC")();
+    EXPECT_EQ(closed.find(" km @ "), std::string::npos) << closed;
+    answer("4##IM98jm");
+    // G4XYZ's message is closed before its own answer: no distance, least of all EA1ABC's.
+    closed = receive("CQ DE G4XYZ K", "4##G4XYZ")();
+    EXPECT_EQ(closed.find(" km @ "), std::string::npos) << closed;
+    answer("4##IO91wm");
+    // A message that names no station.
+    closed = receive("QRZ? K", "")();
+    EXPECT_EQ(closed.find(" km @ "), std::string::npos) << closed;
+
+    // An answer in time gives the station its distance and bearing.
+    auto close = receive("CQ DE F5ABC K", "4##F5ABC");
+    answer("4##JN18du");
+    EXPECT_EQ(server.ServerLocator(), "JN18du");
+    closed = close();
+    EXPECT_NE(closed.find(" km @ "), std::string::npos) << closed;
+    EXPECT_EQ(server.ServerLocator(), "");
+    EXPECT_TRUE(p.boxes.shown.empty());
 }
 
 // A sound input that notes when the receive pump polls it.
