@@ -14,6 +14,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextBrowser>
+#include <QUdpSocket>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +23,7 @@
 
 #include "logbook/frmQsoEntry.h"
 #include "online/frmInternalSpot.h"
+#include "online/tests/ipfix_sets.h"
 #include "platform/memory_sound.h"
 #include "platform/program_folders.h"
 #include "platform/qt/qt_text.h"
@@ -97,6 +99,15 @@ struct Program {
 
 std::string Port(uint16_t port) {
     return std::to_string(port);
+}
+
+// A message whose end pattern has just matched, as the decoder leaves it for the end-of-message timer.
+void EndMessage(Station& st, const std::string& text) {
+    Receiver& rx = st.receiver;
+    rx.RxLocked = 1;
+    rx.AcquisitionEnabled = 0;
+    rx.EndReason = "STOP";
+    test::SetRxText(rx, text);
 }
 
 class OnlineProgram : public test::QtAppTest {};
@@ -257,11 +268,7 @@ TEST_F(OnlineProgram, TheCallsignServersLocatorServesOnlyTheStationItWasAskedFor
     // The end pattern of a message: the heard station is asked about, and the message is closed when
     // the end-of-message timer fires. Returns what the closing added to the receive window.
     auto receive = [&](const std::string& text, const std::string& query) {
-        Receiver& rx = st.receiver;
-        rx.RxLocked = 1;
-        rx.AcquisitionEnabled = 0;
-        rx.EndReason = "STOP";
-        test::SetRxText(rx, text);
+        EndMessage(st, text);
         st.receiverHost.LookupHeardCallLocator();
         if (!query.empty()) {
             EXPECT_TRUE(WaitFor([&] { return callsign.received.ends_with(query); })) << callsign.received;
@@ -296,6 +303,42 @@ TEST_F(OnlineProgram, TheCallsignServersLocatorServesOnlyTheStationItWasAskedFor
     EXPECT_NE(closed.find(" km @ "), std::string::npos) << closed;
     EXPECT_EQ(server.ServerLocator(), "");
     EXPECT_TRUE(p.boxes.shown.empty());
+}
+
+// The stations of a short session reach PSK Reporter: the first at the reporter's next tick, the one
+// heard a moment before the program closes at shut-down.
+TEST_F(OnlineProgram, AShortSessionsStationsAreReportedTheLastOneAtShutDown) {
+    QUdpSocket collector;
+    ASSERT_TRUE(collector.bind(QHostAddress::LocalHost, 0));
+    Program p("PskReporter=127.0.0.1\r\nPskReporterPort=" + Port(collector.localPort()) + "\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    std::vector<std::string> reported;
+    auto caught = [&](size_t count, int milliseconds = 8000) {
+        return WaitFor(
+            [&] {
+            while (collector.hasPendingDatagrams()) {
+                std::string d(static_cast<size_t>(collector.pendingDatagramSize()), '\0');
+                collector.readDatagram(d.data(), static_cast<qint64>(d.size()));
+                for (const test::ReadSender& heard : test::ReadSenders(test::ReadIpfixFrame(d)))
+                    reported.push_back(heard.callsign);
+            }
+            return reported.size() >= count;
+            },
+            milliseconds);
+    };
+
+    EndMessage(p.St(), "CQ DE EA1ABC IM98jm K");
+    f.tmrProcesarFinal_Timer();
+    f.tmrPSKreporter_Timer();
+    ASSERT_TRUE(caught(1));
+    EndMessage(p.St(), "CQ DE G4XYZ K");
+    f.tmrProcesarFinal_Timer();
+    f.tmrPSKreporter_Timer();
+    EXPECT_FALSE(caught(2, 500)) << "within five minutes of the first datagram";
+    f.close();
+    ASSERT_TRUE(caught(2));
+    EXPECT_EQ(reported, (std::vector<std::string>{"EA1ABC", "G4XYZ"}));
 }
 
 // A sound input that notes when the receive pump polls it.
