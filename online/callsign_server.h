@@ -172,7 +172,7 @@ private:
     std::deque<Request> queue_;
     Phase phase_ = Phase::Idle;
     int attempt_ = 0;
-    bool sent_ = false;  // the current request's message went out
+    bool sent_ = false;           // the current request's message went out
     bool locatorWanted_ = false;  // the current exchange is a locator query whose answer is still of use
     std::string reply_;
 };

@@ -187,8 +187,9 @@ TEST_F(PskReporterDecoderTest, AShortSessionIsReportedWholeTheLastStationsAtShut
     test::RunEvents(100);
     EXPECT_FALSE(collector.hasPendingDatagrams());
     EXPECT_EQ(module.Reporter().PendingCount(), 1u);
-    while (module.Reporter().PendingCount() > 0 &&
-           clock.now < first + ReceptionReporter::kSendIntervalSeconds + ReceptionReporter::kSendJitterSeconds)
+    const int64_t latest =
+        first + ReceptionReporter::kSendIntervalSeconds + ReceptionReporter::kSendJitterSeconds;
+    while (module.Reporter().PendingCount() > 0 && clock.now < latest)
         tick();
     EXPECT_EQ(module.Reporter().PendingCount(), 0u);
     ASSERT_TRUE(Catch(collector, datagrams, 2));

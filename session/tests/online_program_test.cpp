@@ -317,13 +317,13 @@ TEST_F(OnlineProgram, AShortSessionsStationsAreReportedTheLastOneAtShutDown) {
     auto caught = [&](size_t count, int milliseconds = 8000) {
         return WaitFor(
             [&] {
-            while (collector.hasPendingDatagrams()) {
-                std::string d(static_cast<size_t>(collector.pendingDatagramSize()), '\0');
-                collector.readDatagram(d.data(), static_cast<qint64>(d.size()));
-                for (const test::ReadSender& heard : test::ReadSenders(test::ReadIpfixFrame(d)))
-                    reported.push_back(heard.callsign);
-            }
-            return reported.size() >= count;
+                while (collector.hasPendingDatagrams()) {
+                    std::string d(static_cast<size_t>(collector.pendingDatagramSize()), '\0');
+                    collector.readDatagram(d.data(), static_cast<qint64>(d.size()));
+                    for (const test::ReadSender& heard : test::ReadSenders(test::ReadIpfixFrame(d)))
+                        reported.push_back(heard.callsign);
+                }
+                return reported.size() >= count;
             },
             milliseconds);
     };
