@@ -24,6 +24,7 @@
 #include "logbook/frmQsoEntry.h"
 #include "online/frmInternalSpot.h"
 #include "online/tests/ipfix_sets.h"
+#include "online/tests/smtp_peer.h"
 #include "platform/memory_sound.h"
 #include "platform/program_folders.h"
 #include "platform/qt/qt_text.h"
@@ -33,6 +34,7 @@
 #include "session/station.h"
 #include "settings/frmEmailReport.h"
 #include "settings/frmEqslAccount.h"
+#include "settings/frmOperator.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
 
@@ -339,6 +341,37 @@ TEST_F(OnlineProgram, AShortSessionsStationsAreReportedTheLastOneAtShutDown) {
     f.close();
     ASSERT_TRUE(caught(2));
     EXPECT_EQ(reported, (std::vector<std::string>{"EA1ABC", "G4XYZ"}));
+}
+
+// A fault's error report that the mail server refuses does not make the reception report that goes after
+// it look failed; and the fault's box names the address that the error reports go to.
+TEST_F(OnlineProgram, TheEmailResultIsTheReceptionReportsOwnAndTheFaultBoxNamesTheReportAddress) {
+    test::SmtpPeer smtp;
+    ASSERT_TRUE(smtp.Running()) << "the SMTP peer did not start: " << smtp.Problem();
+    Program p("SmtpPort=" + Port(smtp.plainPort) +
+              "\r\nBugReportTo=reject-bugs@example.net\r\nMailTimeout=10\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    Station& st = p.St();
+    frmEmailReport& mail = st.settings.EmailReport();
+    mail.optSMTP->setChecked(true);
+    mail.txtServidorSMTP->setText("127.0.0.1");
+    st.settings.Operator().txtEmail->setText("ea4xyz@example.org");
+
+    st.errorTraps.ReportTrappedError(10, "3");
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].title, "Bug detected");
+    EXPECT_EQ(p.boxes.shown[0].text, "Error 10. Please, notify this error to reject-bugs@example.net");
+    // While the error report is on its way, a message asks for a reception report.
+    EndMessage(st, "CQ DE EA1ABC report to ea1abc@example.es K");
+    f.tmrProcesarFinal_Timer();
+    ASSERT_TRUE(WaitFor([&] { return f.Visible(Control::txtEmail); }, 20000));
+    EXPECT_EQ(st.online.email.Pending(), 0u);
+    EXPECT_EQ(f.Text(Control::txtEmail), st.texts.TxtEmailSent);
+    EXPECT_EQ(f.BackColor(Control::txtEmail), kStatusGreen);
+    const std::vector<QJsonObject> mails = smtp.Mails();
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mails[0]["to"].toString().toStdString(), "ea1abc@example.es");
 }
 
 // A sound input that notes when the receive pump polls it.
