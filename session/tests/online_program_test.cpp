@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "logbook/frmQsoEntry.h"
 #include "online/frmInternalSpot.h"
@@ -71,10 +72,14 @@ struct Program {
         std::ofstream(serversFile, std::ios::binary) << "[Servers]\r\n" << servers;
         previous = std::getenv("MUV_SERVERS");
         ::setenv("MUV_SERVERS", serversFile.c_str(), 1);
+        // The services that the test does not name stay on the loopback ports where nothing listens.
+        std::stringstream offline;
+        offline << std::ifstream(previous, std::ios::binary).rdbuf();
         adif = UserDataFolder() + "/contacts.adi";
         std::ofstream(SettingsFolder() + "/MUV.ini", std::ios::binary)
             << "[Operador]\r\nCallsign=EA4XYZ/P\r\nQTH=Madrid\r\nLocator=IN80dk\r\n[Log]\r\nDirectorio ADIF="
-            << adif << "\r\n";
+            << adif << "\r\n"
+            << offline.str();
         if (!input) input = std::make_unique<MemorySoundInput>(std::vector<int16_t>(48000 * 30, 0));
         station =
             std::make_unique<Station>(SoundDevices{std::move(input), std::make_unique<MemorySoundOutput>(),
