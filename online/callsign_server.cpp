@@ -128,6 +128,10 @@ void CallsignServerClient::Start(const Request& request) {
     PendingName = request.name;
     PendingQth = request.qth;
     PendingLocator = request.locator;
+    // A locator query forgets the one before: whatever the server said of another station must not be
+    // taken for this one.
+    locatorWanted_ = request.code == 4;
+    if (locatorWanted_) serverLocator_.clear();
     RestartServerStatus();
     phase_ = Phase::Connecting;
     attempt_ = 1;
@@ -308,7 +312,15 @@ void CallsignServerClient::OnInfoReply(const std::string& reply) {
 }
 
 void CallsignServerClient::OnLocatorReply(const std::string& reply) {
+    // Only the answer to the question being asked: a "4" from another exchange, or one that comes after
+    // the message it was asked for has been closed, names some other station.
+    if (!locatorWanted_) return;
     serverLocator_ = NormaliseLocator(Mid(reply, 4, 6));
+}
+
+void CallsignServerClient::ClearServerLocator() {
+    serverLocator_.clear();
+    locatorWanted_ = false;
 }
 
 void CallsignServerClient::OnLinkClosed() {
@@ -326,6 +338,7 @@ void CallsignServerClient::OnLinkError() {
 void CallsignServerClient::EndExchange() {
     phase_ = Phase::Idle;
     attempt_ = 0;
+    locatorWanted_ = false;
     // The next request starts from a timer tick, not from inside the link's event.
     if (!queue_.empty())
         ArmQuietTimer(kNextRequestDelayMs);

@@ -109,9 +109,11 @@ public:
     void AuxiliaryTimerTick();
     void QuietTimerTick();
 
-    // The normalised locator of the server's last locator reply ("" when none), and its clearing.
+    // The normalised locator that the server gave for the station last asked about ("" when none). A
+    // locator query starts with none, and only its own exchange's reply is taken. Clearing it also closes
+    // the question: a reply still on its way for that station comes too late to be used.
     std::string ServerLocator() const { return serverLocator_; }
-    void ClearServerLocator() { serverLocator_.clear(); }
+    void ClearServerLocator();
 
     // The current request (the one in its exchange, or the last one).
     uint8_t PendingRequestCode = 0;
@@ -170,7 +172,8 @@ private:
     std::deque<Request> queue_;
     Phase phase_ = Phase::Idle;
     int attempt_ = 0;
-    bool sent_ = false;  // the current request's message went out
+    bool sent_ = false;           // the current request's message went out
+    bool locatorWanted_ = false;  // the current exchange is a locator query whose answer is still of use
     std::string reply_;
 };
 

@@ -77,7 +77,8 @@ void EmailSender::SendEmail(std::function<void()> finished) {
         if (finished) finished();
         return;
     }
-    Enqueue(MakeMessage(settings, EmailTo, EmailSubject, EmailBody), std::move(finished));
+    Enqueue(
+        Job{MakeMessage(settings, EmailTo, EmailSubject, EmailBody), true, EmailResult, std::move(finished)});
 }
 
 void EmailSender::SendBugReport() {
@@ -85,13 +86,13 @@ void EmailSender::SendBugReport() {
     if (settings.optNoInternet) return;
     // One report per trap number in a run: a trap that fires again and again sends no flood of mail.
     if (!reportedTraps_.insert(TrapNumber(BugReportCode)).second) return;
-    Enqueue(MakeMessage(settings, settings.servers.bugReportAddress, kBugReportSubject,
-                        BugReportCode + " " + kVersionText),
-            nullptr);
+    Enqueue(Job{MakeMessage(settings, settings.servers.bugReportAddress, kBugReportSubject,
+                            BugReportCode + " " + kVersionText),
+                false, 0, nullptr});
 }
 
-void EmailSender::Enqueue(MailMessage message, std::function<void()> finished) {
-    queue_.push_back(Job{std::move(message), std::move(finished)});
+void EmailSender::Enqueue(Job job) {
+    queue_.push_back(std::move(job));
     StartNext();
 }
 
@@ -101,15 +102,16 @@ void EmailSender::StartNext() {
     Job job = std::move(queue_.front());
     queue_.pop_front();
     std::weak_ptr<char> alive = alive_;
-    transport_.Send(job.message,
-                    [this, alive, finished = std::move(job.finished)](bool ok, const std::string&) {
-                        if (alive.expired()) return;
-                        busy_ = false;
-                        if (!ok) EmailResult = 1;
-                        if (finished) finished();
-                        if (alive.expired()) return;
-                        StartNext();
-                    });
+    transport_.Send(job.message, [this, alive, report = job.receptionReport, result = job.result,
+                                  finished = std::move(job.finished)](bool ok, const std::string&) {
+        if (alive.expired()) return;
+        busy_ = false;
+        // Each report's own outcome, whatever the mails before it did.
+        if (report) EmailResult = ok ? result : 1;
+        if (finished) finished();
+        if (alive.expired()) return;
+        StartNext();
+    });
 }
 
 }  // namespace muv

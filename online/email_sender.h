@@ -58,18 +58,20 @@ public:
     std::string EmailTo;
     std::string EmailSubject;
     std::string EmailBody;
-    // 2 a report with a valid recipient is on its way (set by the report builder), 1 the last send
-    // failed (set here; a successful send leaves the value as it was), 0 nothing.
+    // The outcome of the reception report: 2 a report with a valid recipient is on its way (set by the
+    // report builder), 1 its send failed, 0 nothing. Reports wait their turn behind other mails, so when
+    // one's send ends EmailResult is set to that report's own outcome: 1 when it failed, else what it was
+    // when the report was handed over. The error reports' outcome is not shown and leaves it alone.
     uint8_t EmailResult = 0;
     // "E", the trap's number, a blank and the trap's context; set by an error trap before it calls
     // SendBugReport.
     std::string BugReportCode;
 
     // Sends the reception report made of EmailTo, EmailSubject and EmailBody as they are now, and
-    // returns at once; finished runs when the outcome is known (EmailResult then tells it).
+    // returns at once; finished runs when the outcome is known (EmailResult then tells this report's).
     void SendEmail(std::function<void()> finished);
     // Sends the error report for BugReportCode, unless mail is switched off or a report for the same
-    // trap number has already gone out in this run. A failure sets EmailResult to 1 and nothing else.
+    // trap number has already gone out in this run. A failure changes nothing.
     void SendBugReport();
 
     // The mail that the settings make of a recipient, subject and body (the transport's part of the
@@ -85,10 +87,12 @@ public:
 private:
     struct Job {
         MailMessage message;
+        bool receptionReport = false;
+        uint8_t result = 0;  // a reception report's EmailResult when it was handed over
         std::function<void()> finished;
     };
 
-    void Enqueue(MailMessage message, std::function<void()> finished);
+    void Enqueue(Job job);
     void StartNext();
 
     EmailSenderHost& host_;

@@ -29,8 +29,9 @@ struct OnlineServers {
     // The eQSL site (scheme and host; the import page's path is fixed).
     std::string eqsl = "https://www.eqsl.cc";
     // E-mail: the port of the operator's own SMTP server; the webmail provider's server (implicit TLS)
-    // and its mail domain; where error reports go; the longest a send may take; a certificate file
-    // trusted besides the system's (empty: the system's only).
+    // and its mail domain; where error reports go (the address the "Bug detected" box names too); the
+    // longest a send may take; a certificate file trusted besides the system's (empty: the system's
+    // only).
     uint16_t smtpPort = 25;
     ServerAddress webmailSmtp{"smtp.gmail.com", 465};
     std::string webmailDomain = "gmail.com";

@@ -68,9 +68,11 @@ public:
     bool SendClusterSpot(const std::string& callsign, const std::string& frequency,
                          const std::string& comment) override;
 
-    // --- PSK Reporter: started once, then the main window's timer lets it send every 5 s ---
+    // --- PSK Reporter: started once, then the main window's timer lets it send every 5 s; at shut-down
+    // the reports that still wait go at once ---
     void PskReporterStart();
     void PskReporterTickle();
+    void PskReporterFlush() { pskReporter.PskReporterFlush(); }
 
     // --- callsign server ---
     void CallsignServerRequest(CallsignServerCode code, const std::string& callsign = {},

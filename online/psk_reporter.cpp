@@ -131,12 +131,18 @@ ReceptionReporter::ReceptionReporter(DatagramSender& sender, const ReportClock& 
                                      uint32_t observationDomain)
     : sender_(sender),
       clock_(clock),
-      observationDomain_(observationDomain ? observationDomain : RandomDomain()) {}
+      observationDomain_(observationDomain ? observationDomain : RandomDomain()),
+      random_(observationDomain_) {}
 
 void ReceptionReporter::Initialize(const std::string& host, uint16_t port) {
     sender_.SetDestination(host, port);
-    if (!initialized_) nextSend_ = clock_.NowSeconds() + kSendIntervalSeconds;
+    if (!initialized_) nextSend_ = clock_.NowSeconds();
     initialized_ = true;
+}
+
+int64_t ReceptionReporter::NextInterval() {
+    std::uniform_int_distribution<int64_t> jitter(0, kSendJitterSeconds);
+    return kSendIntervalSeconds + jitter(random_);
 }
 
 void ReceptionReporter::ForgetOldCallsigns(int64_t now) {
@@ -201,10 +207,20 @@ void ReceptionReporter::Tickle() {
     if (!initialized_) return;
     const int64_t now = clock_.NowSeconds();
     // A clock set back by more than an interval would hold the reports back for as long.
-    if (nextSend_ - now > kSendIntervalSeconds) nextSend_ = now + kSendIntervalSeconds;
-    const bool due = now >= nextSend_;
-    if (due) nextSend_ += ((now - nextSend_) / kSendIntervalSeconds + 1) * kSendIntervalSeconds;
-    SendPending(now, due);
+    if (nextSend_ - now > kSendIntervalSeconds + kSendJitterSeconds) nextSend_ = now + kSendIntervalSeconds;
+    // The time has come and there is something to send: it goes, and the next datagram waits its interval
+    // from now. With nothing waiting the time stays come, and the next report goes at the next tick.
+    if (now >= nextSend_ && !pending_.empty()) {
+        SendPending(now, true);
+        nextSend_ = now + NextInterval();
+        return;
+    }
+    SendPending(now, false);
+}
+
+void ReceptionReporter::Flush() {
+    if (!initialized_) return;
+    SendPending(clock_.NowSeconds(), true);
 }
 
 void ReceptionReporter::SendPending(int64_t now, bool everything) {
@@ -272,6 +288,10 @@ void PskReporter::PskReporterSeen(const std::string& ownCallsign, const std::str
 
 void PskReporter::PskReporterTickle() {
     RunTrapped(nullptr, 0, {}, [&] { reporter_.Tickle(); });
+}
+
+void PskReporter::PskReporterFlush() {
+    RunTrapped(nullptr, 0, {}, [&] { reporter_.Flush(); });
 }
 
 }  // namespace muv

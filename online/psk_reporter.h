@@ -3,17 +3,20 @@
 // PskReporter is the program's side: it turns a decoded callsign into two text records of key/value
 // pairs and hands them to the reporting component, and passes the main window's 5-second tick on to it.
 // ReceptionReporter is the component: it reads the two records, keeps the reports, and uploads them in
-// IPFIX datagrams over UDP (online/ipfix_report.h) at the pace the service asks for: one datagram every
-// five minutes at most (counted from the start, not from the wall clock's minutes), sooner only when a
-// datagram is full; the templates in the first three datagrams and then once an hour; a heard callsign
-// at most once in five minutes. Datagrams leave through a DatagramSender, and time is read from a
-// ReportClock, so that tests drive both. No timers of its own: the caller's tick is the only driver.
+// IPFIX datagrams over UDP (online/ipfix_report.h) at the pace the service asks for: the first reports
+// go at the first tick after they come, and after each datagram the next waits five minutes and a random
+// part of a minute (so that stations that heard the same call do not send together, nor on the wall
+// clock's minutes), sooner only when a datagram is full; the templates in the first three datagrams and
+// then once an hour; a heard callsign at most once in five minutes. At shut-down what still waits goes
+// at once, without waiting for its time. Datagrams leave through a DatagramSender, and time is read from
+// a ReportClock, so that tests drive both. No timers of its own: the caller's tick is the only driver.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -55,7 +58,10 @@ std::string CleanReportedCallsign(std::string_view callsign);
 
 class ReceptionReporter {
 public:
+    // The shortest time between two datagrams that are not full, and the most that is added to it at
+    // random each time.
     static constexpr int64_t kSendIntervalSeconds = 300;
+    static constexpr int64_t kSendJitterSeconds = 60;
     static constexpr int64_t kRepeatWindowSeconds = 300;
     static constexpr int64_t kTemplateRefreshSeconds = 3600;
     static constexpr int kTemplateDatagramsAtStart = 3;
@@ -68,8 +74,8 @@ public:
     // draws one.
     ReceptionReporter(DatagramSender& sender, const ReportClock& clock, uint32_t observationDomain = 0);
 
-    // Sets the service's address; sending starts on the ticks that follow. The first datagram is due
-    // kSendIntervalSeconds after the first call.
+    // Sets the service's address; sending starts on the ticks that follow, the first reports at the
+    // first tick after they come.
     void Initialize(const std::string& host, uint16_t port);
     // A decoded station: the remote and the local record; flags 1 marks a report taken automatically
     // from decoded text. A report is not kept when the heard callsign is empty once cleaned, when the
@@ -78,9 +84,11 @@ public:
     // since is added to the waiting report) or when kMaxPendingReports are waiting. The heard
     // station's locator goes only when it is a valid six-character locator ("AA" means none).
     void SeenCallsign(std::string_view remote, std::string_view local, int32_t flags);
-    // Sends what is due: every waiting report when the interval has come round, else only datagrams
-    // that are already full.
+    // Sends what is due: every waiting report when the interval since the last datagram has passed,
+    // else only datagrams that are already full.
     void Tickle();
+    // Sends every waiting report now, whatever the time (at shut-down). Nothing waits on the network.
+    void Flush();
 
     size_t PendingCount() const { return pending_.size(); }
     uint32_t ObservationDomain() const { return observationDomain_; }
@@ -92,6 +100,8 @@ private:
     };
 
     void SendPending(int64_t now, bool everything);
+    // The time to the next datagram: the interval and a random part of the jitter.
+    int64_t NextInterval();
     bool TemplatesDue(int64_t now) const;
     void ForgetOldCallsigns(int64_t now);
 
@@ -100,6 +110,7 @@ private:
     uint32_t observationDomain_;
     bool initialized_ = false;
     int64_t nextSend_ = 0;
+    std::mt19937 random_;
     uint32_t sequenceNumber_ = 0;
     int templateDatagramsLeft_ = kTemplateDatagramsAtStart;
     int64_t lastTemplates_ = 0;
@@ -125,6 +136,8 @@ public:
                          const std::string& version);
     // Every kTickleIntervalMs: lets the component send what is due.
     void PskReporterTickle();
+    // At shut-down: the reports that still wait go now.
+    void PskReporterFlush();
 
     ReceptionReporter& Reporter() { return reporter_; }
 

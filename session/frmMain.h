@@ -329,8 +329,6 @@ public:
     }
     // Told the name of each shut-down step as it runs.
     std::function<void(const std::string& step)> StepObserver;
-    // The address that the "Bug detected" box asks the operator to write to.
-    static constexpr const char* kBugContact = "bugs@muv-modem.org";
 
     // --- what the modules ask of the window (through the station's adapters) ---
     // Neither the chosen sound device nor device 0 opens: the transmitter is not left keyed, the

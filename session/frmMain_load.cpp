@@ -138,8 +138,10 @@ void frmMain::Form_Unload() {
         st.settings.SaveLastFrequency();
         st.settings.SaveSelectedProfile();
     }
-    // The callsign server's connection, then the cluster's.
+    // The reception reports that still wait go in a last datagram (sent at once, nothing to wait for);
+    // then the callsign server's connection closes, and the cluster's.
     step("CloseSockets");
+    st.online.PskReporterFlush();
     st.WinsockIndicativos.Close();
     st.WinsockCluster.Close();
     step("End");

@@ -50,7 +50,8 @@ void ProcessFinishedMessage(const MessageClosingLinks& links) {
         c.SetText(Control::txtSincronismo, "UNLOCKED");
         step = 4;
 
-        // The callsign server's answer about the sender wins over a locator written in the message.
+        // The callsign server's answer about the sender wins over a locator written in the message. Taking
+        // it closes the question: an answer that comes later is not taken for the next message.
         std::string locator = services ? services->ServerLocator() : "";
         if (locator.empty()) locator = FindLocatorInText(message.text);
         if (services) services->ClearServerLocator();

@@ -135,9 +135,10 @@ void StationSoundCardHost::OpenSoundInput() {
 // --- error traps ---
 
 void StationErrorTraps::ReportTrappedError(int number, const std::string& context) {
-    station_.form.Boxes().Show(
-        "Error " + std::to_string(number) + ". Please, notify this error to " + frmMain::kBugContact,
-        "Bug detected", BoxIcon::Critical);
+    // The box names the address that the error report is sent to.
+    station_.form.Boxes().Show("Error " + std::to_string(number) + ". Please, notify this error to " +
+                                   station_.onlineHost.Servers().bugReportAddress,
+                               "Bug detected", BoxIcon::Critical);
     station_.online.BugReportCode = "E" + std::to_string(number) + " " + context;
     station_.online.SendBugReport();
 }

@@ -89,10 +89,11 @@ TEST_F(CallsignServerTest, RepliesFillTheContactBoxesAndTheHeardLocator) {
     link.Receive("4##im98JM");
     EXPECT_EQ(client.ServerLocator(), "IM98jm");
     // "5" changes nothing; a locator reply that is no locator leaves none.
+    link.Receive("5");
+    EXPECT_EQ(client.ServerLocator(), "IM98jm");
     client.CallsignServerRequest(4, "K1ABC");
     link.Accept();
     link.Receive("5");
-    EXPECT_EQ(client.ServerLocator(), "IM98jm");
     EXPECT_EQ(client.ServerLinkState, 1);
     client.CallsignServerRequest(4, "K1ABC");
     link.Accept();
@@ -144,7 +145,7 @@ TEST_F(CallsignServerTest, RepliesSplitOverReadsAreTakenWhole) {
     EXPECT_EQ(client.ServerLocator(), "IM98jm");
 
     // Two replies in one read are both handled.
-    client.CallsignServerRequest(6, "G4ABC");
+    client.CallsignServerRequest(4, "K1ABC");
     link.Accept();
     link.Receive("64##JN40ab");
     EXPECT_EQ(client.ServerLinkState, 2);
@@ -154,8 +155,9 @@ TEST_F(CallsignServerTest, RepliesSplitOverReadsAreTakenWhole) {
     client.CallsignServerRequest(4, "K1ABC");
     link.Accept();
     link.Receive("4##IM98j");
-    EXPECT_EQ(client.ServerLocator(), "JN40ab");
-    Advance(CallsignServerClient::kQuietMs);
+    Advance(CallsignServerClient::kQuietMs - 1);
+    EXPECT_TRUE(client.Busy());
+    Advance(1);
     EXPECT_EQ(client.ServerLocator(), "");
     EXPECT_FALSE(client.Busy());
 

@@ -183,12 +183,12 @@ TEST(EmailSender, ErrorReportsGoOncePerTrapNumberAndNeverWithoutInternet) {
     ASSERT_EQ(transport.sent.size(), 2u);
     EXPECT_EQ(transport.sent[1].body, "E2 IO91 1234 MUV v5.8.4 Beta");
 
-    // A failing report sets EmailResult and sends nothing more.
+    // A failing report sends nothing more, and leaves the reception report's result alone.
     transport.answer = false;
-    sender.EmailResult = 0;
+    sender.EmailResult = 2;
     sender.BugReportCode = "E15 3";
     sender.SendBugReport();
-    EXPECT_EQ(sender.EmailResult, 1);
+    EXPECT_EQ(sender.EmailResult, 2);
     EXPECT_EQ(transport.sent.size(), 3u);
     EXPECT_EQ(sender.Pending(), 0u);
 }
@@ -200,12 +200,13 @@ TEST(EmailSender, SendsWaitTheirTurnWithSettingsReadWhenAskedFor) {
     EmailSender sender(host, transport);
     std::vector<int> finished;
     sender.EmailTo = "first@example.com";
-    sender.SendEmail([&] { finished.push_back(1); });
+    sender.EmailResult = 2;
+    sender.SendEmail([&] { finished.push_back(10 + sender.EmailResult); });
     sender.BugReportCode = "E3 x";
     sender.SendBugReport();
     host.settings.txtServidorSMTP = "other.example.org";
     sender.EmailTo = "second@example.com";
-    sender.SendEmail([&] { finished.push_back(2); });
+    sender.SendEmail([&] { finished.push_back(20 + sender.EmailResult); });
     EXPECT_EQ(host.reads, 3);
     ASSERT_EQ(transport.sent.size(), 1u);  // one at a time
     EXPECT_EQ(sender.Pending(), 3u);
@@ -219,8 +220,8 @@ TEST(EmailSender, SendsWaitTheirTurnWithSettingsReadWhenAskedFor) {
     EXPECT_EQ(transport.sent[2].to, "second@example.com");
     EXPECT_EQ(transport.sent[2].host, "other.example.org");
     transport.Answer(2, true);
-    EXPECT_EQ(finished, (std::vector<int>{1, 2}));
-    EXPECT_EQ(sender.EmailResult, 1);  // the first failed; the later successes leave it
+    // Each report finishes with its own outcome: the first failed, the second went.
+    EXPECT_EQ(finished, (std::vector<int>{11, 22}));
     EXPECT_EQ(sender.Pending(), 0u);
 
     // A transport that answers at once works through a queue the same way.

@@ -72,6 +72,30 @@ std::string UtcText(int64_t seconds) {
     return text;
 }
 
+// Reads what has reached the collector until it holds count datagrams in all.
+bool Catch(QUdpSocket& collector, std::vector<QByteArray>& datagrams, size_t count) {
+    return test::WaitFor([&] {
+        while (collector.hasPendingDatagrams()) {
+            QByteArray d(static_cast<qsizetype>(collector.pendingDatagramSize()), '\0');
+            collector.readDatagram(d.data(), d.size());
+            datagrams.push_back(d);
+        }
+        return datagrams.size() >= count;
+    });
+}
+
+// The datagrams, one after the other in a file, as ipfixDump reads them.
+Decoded Decode(const QString& ipfixDump, const std::vector<QByteArray>& datagrams) {
+    test::ScratchFolder folder("psk_reporter");
+    const std::string file = folder.Path("caught.ipfix");
+    {
+        std::ofstream out(file, std::ios::binary);
+        for (const QByteArray& d : datagrams)
+            out.write(d.constData(), d.size());
+    }
+    return RunIpfixDump(ipfixDump, file);
+}
+
 class PskReporterDecoderTest : public test::QtAppTest {};
 
 TEST_F(PskReporterDecoderTest, TheDecoderReadsTheStationTheHeardCallsAndTheirTimes) {
@@ -85,8 +109,8 @@ TEST_F(PskReporterDecoderTest, TheDecoderReadsTheStationTheHeardCallsAndTheirTim
     PskReporter module(sender, clock);
     module.PskReporterStart("127.0.0.1", collector.localPort());
 
-    // With CAT and the heard station's locator; then, 40 s later, without CAT and without a locator
-    // (the program passes "AA" then), on a microwave band.
+    // With CAT and the heard station's locator; then, 40 s later (no tick between), without CAT and
+    // without a locator (the program passes "AA" then), on a microwave band.
     module.PskReporterSeen("EA4xyz/P", "K1ABC", "in80dd", "FN42HN", "14070300", "MUV16_2000_|||~~",
                            "v5.8.4+CAT");
     clock.now += 40;
@@ -97,25 +121,11 @@ TEST_F(PskReporterDecoderTest, TheDecoderReadsTheStationTheHeardCallsAndTheirTim
     }
 
     std::vector<QByteArray> datagrams;
-    ASSERT_TRUE(test::WaitFor([&] {
-        while (collector.hasPendingDatagrams()) {
-            QByteArray d(static_cast<qsizetype>(collector.pendingDatagramSize()), '\0');
-            collector.readDatagram(d.data(), d.size());
-            datagrams.push_back(d);
-        }
-        return datagrams.size() >= 2;
-    }));
+    ASSERT_TRUE(Catch(collector, datagrams, 2));
     test::RunEvents(100);
     EXPECT_FALSE(collector.hasPendingDatagrams());  // one datagram for each station, no more
 
-    test::ScratchFolder folder("psk_reporter");
-    const std::string file = folder.Path("caught.ipfix");
-    {
-        std::ofstream out(file, std::ios::binary);
-        for (const QByteArray& d : datagrams)
-            out.write(d.constData(), d.size());
-    }
-    const Decoded decoded = RunIpfixDump(ipfixDump, file);
+    const Decoded decoded = Decode(ipfixDump, datagrams);
     // No complaint: templates accepted, sequence numbers in order.
     EXPECT_EQ(decoded.errors, "");
     ASSERT_EQ(decoded.records.size(), 4u);
@@ -141,6 +151,68 @@ TEST_F(PskReporterDecoderTest, TheDecoderReadsTheStationTheHeardCallsAndTheirTim
     EXPECT_EQ(unlocated.count("senderLocator"), 0u);
     EXPECT_EQ(unlocated.at("frequency"), "10368100000");
     EXPECT_EQ(unlocated.at("flowStartSeconds"), UtcText(kStart + 40));
+}
+
+// A session of a few minutes: the first station heard is on the service within a tick, the next waits
+// five minutes (and a random part of a minute) after that datagram, and the last one, heard a moment
+// before the program closes, goes at shut-down.
+TEST_F(PskReporterDecoderTest, AShortSessionIsReportedWholeTheLastStationsAtShutDown) {
+    const QString ipfixDump = QStandardPaths::findExecutable(QStringLiteral("ipfixDump"));
+    if (ipfixDump.isEmpty()) GTEST_SKIP() << "ipfixDump (Debian package libfixbuf-tools) is not installed";
+
+    QUdpSocket collector;
+    ASSERT_TRUE(collector.bind(QHostAddress::LocalHost, 0));
+    QtUdpSender sender;
+    FakeClock clock;
+    PskReporter module(sender, clock);
+    module.PskReporterStart("127.0.0.1", collector.localPort());
+    auto tick = [&] {
+        clock.now += 5;
+        module.PskReporterTickle();
+    };
+    auto seen = [&](const char* call) {
+        module.PskReporterSeen("EA4XYZ", call, "IN80DD", "", "14070300", "MUV16_2000_|||~~", "v5.8.4");
+    };
+
+    std::vector<QByteArray> datagrams;
+    clock.now += 10;
+    seen("K1ABC");
+    tick();
+    ASSERT_TRUE(Catch(collector, datagrams, 1));
+    const int64_t first = clock.now;
+
+    seen("G4AAA");
+    while (clock.now + 5 < first + ReceptionReporter::kSendIntervalSeconds)
+        tick();
+    test::RunEvents(100);
+    EXPECT_FALSE(collector.hasPendingDatagrams());
+    EXPECT_EQ(module.Reporter().PendingCount(), 1u);
+    const int64_t latest =
+        first + ReceptionReporter::kSendIntervalSeconds + ReceptionReporter::kSendJitterSeconds;
+    while (module.Reporter().PendingCount() > 0 && clock.now < latest)
+        tick();
+    EXPECT_EQ(module.Reporter().PendingCount(), 0u);
+    ASSERT_TRUE(Catch(collector, datagrams, 2));
+    const int64_t second = clock.now;
+    EXPECT_GE(second, first + ReceptionReporter::kSendIntervalSeconds);
+
+    tick();
+    seen("JA1ZZZ");
+    module.PskReporterFlush();  // the program closes
+    ASSERT_TRUE(Catch(collector, datagrams, 3));
+    test::RunEvents(100);
+    EXPECT_FALSE(collector.hasPendingDatagrams());
+
+    const Decoded decoded = Decode(ipfixDump, datagrams);
+    EXPECT_EQ(decoded.errors, "");
+    ASSERT_EQ(decoded.records.size(), 6u);
+    const std::vector<std::pair<std::string, int64_t>> heard = {
+        {"K1ABC", kStart + 10}, {"G4AAA", first}, {"JA1ZZZ", second + 5}};
+    for (size_t i = 0; i < heard.size(); ++i) {
+        EXPECT_EQ(decoded.records[2 * i].at("receiverCallsign"), "EA4XYZ");
+        EXPECT_EQ(decoded.records[2 * i + 1].at("senderCallsign"), heard[i].first);
+        EXPECT_EQ(decoded.records[2 * i + 1].at("flowStartSeconds"), UtcText(heard[i].second));
+    }
 }
 
 }  // namespace

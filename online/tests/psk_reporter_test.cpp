@@ -1,7 +1,7 @@
 // The reporter on a fake clock and a recording sender: the two records as the program builds them, the
-// reading of those records whatever they hold, and the service's pace (one datagram every five minutes
-// from the start, sooner only when full; templates in the first three datagrams and hourly; a callsign
-// once in five minutes).
+// reading of those records whatever they hold, and the service's pace (the first reports at the next
+// tick, then a datagram five minutes and a random part of a minute after the last at the soonest, sooner
+// only when full; templates in the first three datagrams and hourly; a callsign once in five minutes).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -59,6 +59,15 @@ protected:
             module.PskReporterTickle();
         }
     }
+    // Lets time pass until a datagram leaves; false when none does within the longest interval.
+    bool PassUntilSent() {
+        const size_t before = sender.sent.size();
+        const int64_t longest =
+            ReceptionReporter::kSendIntervalSeconds + ReceptionReporter::kSendJitterSeconds + 5;
+        for (int64_t t = 0; t < longest && sender.sent.size() == before; t += 5)
+            Pass(5);
+        return sender.sent.size() > before;
+    }
     IpfixFrame Frame(size_t i) const { return ReadIpfixFrame(sender.sent.at(i)); }
 
     RecordingSender sender;
@@ -101,19 +110,18 @@ TEST(PskReporterRecordsTest, OddRecordsAreReadAsFarAsTheyMakeSense) {
     EXPECT_TRUE(ParseReportRecord(huge).empty());
 }
 
-TEST_F(PskReporterTest, NothingLeavesBeforeTheIntervalThenOneDatagramCarriesEveryReport) {
+TEST_F(PskReporterTest, TheFirstReportsLeaveAtTheNextTickAndLaterOnesWaitForTheInterval) {
     EXPECT_EQ(sender.host, "report.example");
     EXPECT_EQ(sender.port, 4739);
     Seen("K1ABC", "FN42HN");
-    Pass(60);
+    clock.now += 3;
     Seen("G4AAA/P");
-    Pass(235);
     EXPECT_TRUE(sender.sent.empty());
-    Pass(5);  // 300 s after the start
+    Pass(5);
     ASSERT_EQ(sender.sent.size(), 1u);
     const IpfixFrame f = Frame(0);
     ASSERT_TRUE(f.ok);
-    EXPECT_EQ(f.exportTime, kStart + 300);
+    EXPECT_EQ(f.exportTime, kStart + 8);
     EXPECT_EQ(f.sequenceNumber, 0u);
     EXPECT_EQ(f.observationDomain, 0x12345678u);
     EXPECT_TRUE(f.HasSet(2) && f.HasSet(3));
@@ -129,39 +137,62 @@ TEST_F(PskReporterTest, NothingLeavesBeforeTheIntervalThenOneDatagramCarriesEver
     EXPECT_EQ(senders[0].flowStart, kStart);  // when each was decoded
     EXPECT_EQ(senders[1].callsign, "G4AAA/P");
     EXPECT_EQ(senders[1].locator, "");  // "AA": sent without a locator
-    EXPECT_EQ(senders[1].flowStart, kStart + 60);
+    EXPECT_EQ(senders[1].flowStart, kStart + 3);
     EXPECT_EQ(module.Reporter().PendingCount(), 0u);
 
-    // The next report waits for the next multiple of the interval from the start, not for five
-    // minutes after itself; the sequence number counts the data records sent before.
-    Pass(10);
+    // The next report waits five minutes and a random part of a minute from that datagram; the sequence
+    // number counts the data records sent before.
     Seen("JA1ZZZ");
-    Pass(285);
+    Pass(295);
     EXPECT_EQ(sender.sent.size(), 1u);
-    Pass(5);
-    ASSERT_EQ(sender.sent.size(), 2u);
-    EXPECT_EQ(Frame(1).exportTime, kStart + 600);
+    ASSERT_TRUE(PassUntilSent());
+    EXPECT_GE(Frame(1).exportTime, kStart + 8 + ReceptionReporter::kSendIntervalSeconds);
+    constexpr int64_t kLongest =
+        ReceptionReporter::kSendIntervalSeconds + ReceptionReporter::kSendJitterSeconds;
+    EXPECT_LE(Frame(1).exportTime, kStart + 8 + kLongest + 5);
     EXPECT_EQ(Frame(1).sequenceNumber, 3u);
-    // Nothing waiting: nothing sent.
+    // Nothing waiting: nothing sent; a report after a quiet spell goes at the next tick.
     Pass(900);
     EXPECT_EQ(sender.sent.size(), 2u);
+    Seen("W1AW");
+    Pass(5);
+    EXPECT_EQ(sender.sent.size(), 3u);
+
+    // What waits at shut-down goes at once.
+    Seen("VE3XX");
+    module.PskReporterFlush();
+    ASSERT_EQ(sender.sent.size(), 4u);
+    EXPECT_EQ(ReadSenders(Frame(3)).at(0).callsign, "VE3XX");
+    module.PskReporterFlush();
+    EXPECT_EQ(sender.sent.size(), 4u);
 }
 
-TEST_F(PskReporterTest, TemplatesGoInTheFirstThreeDatagramsAndThenOnceAnHour) {
-    std::vector<int> withTemplates;
+TEST_F(PskReporterTest, TemplatesGoInTheFirstThreeDatagramsAndThenOnceAnHourAtRandomIntervals) {
     for (int i = 0; i < 18; ++i) {
         Seen("K" + std::to_string(i) + "AA");
-        Pass(300);
+        ASSERT_TRUE(PassUntilSent());
     }
     ASSERT_EQ(sender.sent.size(), 18u);
+    int64_t lastTemplates = 0;
+    int refreshes = 0;
+    std::set<int64_t> gaps;
     for (size_t i = 0; i < 18; ++i) {
         const IpfixFrame f = Frame(i);
         ASSERT_TRUE(f.ok);
         EXPECT_EQ(f.HasSet(3), f.HasSet(2));
-        if (f.HasSet(2)) withTemplates.push_back(static_cast<int>(f.exportTime - kStart) / 60);
+        const bool due = i < 3 || f.exportTime - lastTemplates >= 3600;
+        EXPECT_EQ(f.HasSet(2), due) << i;
+        if (due) lastTemplates = f.exportTime;
+        if (i >= 3 && due) ++refreshes;
+        if (i == 0) continue;
+        // Reports that wait go five minutes and a random part of a minute after the datagram before.
+        const int64_t gap = f.exportTime - Frame(i - 1).exportTime;
+        EXPECT_GE(gap, ReceptionReporter::kSendIntervalSeconds);
+        EXPECT_LE(gap, ReceptionReporter::kSendIntervalSeconds + ReceptionReporter::kSendJitterSeconds + 5);
+        gaps.insert(gap);
     }
-    // Datagrams every 5 minutes: the templates at 5, 10 and 15 minutes, then an hour after the last.
-    EXPECT_EQ(withTemplates, (std::vector<int>{5, 10, 15, 75}));
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_GT(gaps.size(), 3u);
 }
 
 TEST_F(PskReporterTest, OnlyCleanCallsignsRealFrequenciesAndValidLocatorsGoOut) {
@@ -184,31 +215,36 @@ TEST_F(PskReporterTest, OnlyCleanCallsignsRealFrequenciesAndValidLocatorsGoOut) 
 }
 
 TEST_F(PskReporterTest, ACallsignIsReportedOnceInFiveMinutesAndALocatorLearntLaterIsKept) {
+    Seen("W1AW");
+    Pass(5);  // the first datagram: what follows waits for the interval
     Seen("K1ABC");
     Pass(60);
     Seen("K1ABC", "FN42HN");  // the same station again, now with its locator
-    Pass(230);
+    Pass(200);
     Seen("K1ABC");
     EXPECT_EQ(module.Reporter().PendingCount(), 1u);
-    Pass(10);
-    ASSERT_EQ(sender.sent.size(), 1u);
-    const auto senders = ReadSenders(Frame(0));
+    ASSERT_TRUE(PassUntilSent());
+    ASSERT_EQ(sender.sent.size(), 2u);
+    const auto senders = ReadSenders(Frame(1));
     ASSERT_EQ(senders.size(), 1u);
     EXPECT_EQ(senders[0].locator, "FN42hn");
-    EXPECT_EQ(senders[0].flowStart, kStart);
+    EXPECT_EQ(senders[0].flowStart, kStart + 5);
 
     Seen("K1ABC");  // five minutes after it was first kept
     EXPECT_EQ(module.Reporter().PendingCount(), 1u);
 }
 
 TEST_F(PskReporterTest, AFullDatagramLeavesAtOnceAndTheRestWaitsForItsTime) {
+    Seen("W1AW");
+    Pass(5);  // the first datagram: what follows waits for the interval
     for (int i = 0; i < 150; ++i)
         Seen("EA" + std::to_string(1000 + i), "IN80DD");
     Pass(5);
-    ASSERT_FALSE(sender.sent.empty());
+    ASSERT_GT(sender.sent.size(), 1u);
     const size_t early = sender.sent.size();
     size_t reported = 0;
-    for (const std::string& d : sender.sent) {
+    for (size_t i = 1; i < early; ++i) {
+        const std::string& d = sender.sent[i];
         EXPECT_LE(d.size(), ReceptionReporter::kMaxDatagramBytes);
         EXPECT_GT(d.size(), ReceptionReporter::kMaxDatagramBytes - 40);  // full, not just started
         reported += ReadSenders(ReadIpfixFrame(d)).size();
@@ -217,7 +253,7 @@ TEST_F(PskReporterTest, AFullDatagramLeavesAtOnceAndTheRestWaitsForItsTime) {
     EXPECT_EQ(reported + module.Reporter().PendingCount(), 150u);
     Pass(290);
     EXPECT_EQ(sender.sent.size(), early);
-    Pass(5);
+    ASSERT_TRUE(PassUntilSent());
     EXPECT_EQ(module.Reporter().PendingCount(), 0u);
     std::set<std::string> calls;
     uint32_t sequence = 0;
@@ -229,7 +265,7 @@ TEST_F(PskReporterTest, AFullDatagramLeavesAtOnceAndTheRestWaitsForItsTime) {
         for (const auto& s : senders)
             calls.insert(s.callsign);
     }
-    EXPECT_EQ(calls.size(), 150u);
+    EXPECT_EQ(calls.size(), 151u);
 
     // However many decodes arrive between ticks, only so many reports wait.
     for (int i = 0; i < 1500; ++i)
@@ -254,12 +290,12 @@ TEST_F(PskReporterTest, EachStationGoesInItsOwnDatagramWithItsLatestAntennaText)
 TEST_F(PskReporterTest, ADroppedDatagramTakesItsReportsAndTheTemplatesComeAgain) {
     sender.accept = false;
     Seen("K1ABC");
-    Pass(300);
+    Pass(5);
     EXPECT_EQ(module.Reporter().PendingCount(), 0u);
     sender.accept = true;
     for (int i = 0; i < 3; ++i) {
         Seen("K" + std::to_string(i + 2) + "ABC");
-        Pass(300);
+        ASSERT_TRUE(PassUntilSent());
     }
     ASSERT_EQ(sender.sent.size(), 3u);
     EXPECT_TRUE(Frame(2).HasSet(2));
@@ -289,8 +325,10 @@ TEST(PskReporterStartTest, NothingIsSentBeforeTheStart) {
         module.PskReporterTickle();
     }
     EXPECT_TRUE(sender.sent.empty());
+    module.PskReporterFlush();
+    EXPECT_TRUE(sender.sent.empty());
     module.PskReporterStart("127.0.0.1", 4739);
-    clock.now += 300;  // the interval counts from the start
+    clock.now += 5;
     module.PskReporterTickle();
     EXPECT_EQ(sender.sent.size(), 1u);
 }

@@ -14,22 +14,28 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextBrowser>
+#include <QUdpSocket>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "logbook/frmQsoEntry.h"
 #include "online/frmInternalSpot.h"
+#include "online/tests/ipfix_sets.h"
+#include "online/tests/smtp_peer.h"
 #include "platform/memory_sound.h"
 #include "platform/program_folders.h"
 #include "platform/qt/qt_text.h"
+#include "receiver/tests/receiver_rig.h"
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
 #include "settings/frmEmailReport.h"
 #include "settings/frmEqslAccount.h"
+#include "settings/frmOperator.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
 
@@ -66,10 +72,14 @@ struct Program {
         std::ofstream(serversFile, std::ios::binary) << "[Servers]\r\n" << servers;
         previous = std::getenv("MUV_SERVERS");
         ::setenv("MUV_SERVERS", serversFile.c_str(), 1);
+        // The services that the test does not name stay on the loopback ports where nothing listens.
+        std::stringstream offline;
+        offline << std::ifstream(previous, std::ios::binary).rdbuf();
         adif = UserDataFolder() + "/contacts.adi";
         std::ofstream(SettingsFolder() + "/MUV.ini", std::ios::binary)
             << "[Operador]\r\nCallsign=EA4XYZ/P\r\nQTH=Madrid\r\nLocator=IN80dk\r\n[Log]\r\nDirectorio ADIF="
-            << adif << "\r\n";
+            << adif << "\r\n"
+            << offline.str();
         if (!input) input = std::make_unique<MemorySoundInput>(std::vector<int16_t>(48000 * 30, 0));
         station =
             std::make_unique<Station>(SoundDevices{std::move(input), std::make_unique<MemorySoundOutput>(),
@@ -96,6 +106,15 @@ struct Program {
 
 std::string Port(uint16_t port) {
     return std::to_string(port);
+}
+
+// A message whose end pattern has just matched, as the decoder leaves it for the end-of-message timer.
+void EndMessage(Station& st, const std::string& text) {
+    Receiver& rx = st.receiver;
+    rx.RxLocked = 1;
+    rx.AcquisitionEnabled = 0;
+    rx.EndReason = "STOP";
+    test::SetRxText(rx, text);
 }
 
 class OnlineProgram : public test::QtAppTest {};
@@ -237,6 +256,127 @@ TEST_F(OnlineProgram, ALoggedContactGoesToTheCallsignServerAndEqsl) {
     ASSERT_TRUE(
         WaitFor([&] { return callsign.received.find("6##EA1ABC##JOHN##") != std::string::npos; }, 15000))
         << callsign.received;
+}
+
+// Messages end while the callsign server answers the locator queries late: a station's locator is used
+// for that station's own message, never for the next one, with or without a callsign in it.
+TEST_F(OnlineProgram, TheCallsignServersLocatorServesOnlyTheStationItWasAskedFor) {
+    Peer callsign;
+    Program p("CallsignServer=127.0.0.1\r\nCallsignServerPort=" + Port(callsign.Port()) +
+              "\r\nCallsignServerAddress=127.0.0.1\r\nCallsignServerAddressPort=" + Port(callsign.Port()) +
+              "\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    Station& st = p.St();
+    const CallsignServerClient& server = st.online.callsignServer;
+    ASSERT_TRUE(WaitFor([&] { return callsign.received.find("1##EA4XYZ##") == 0 && !server.Busy(); }, 5000))
+        << callsign.received;
+
+    // The end pattern of a message: the heard station is asked about, and the message is closed when
+    // the end-of-message timer fires. Returns what the closing added to the receive window.
+    auto receive = [&](const std::string& text, const std::string& query) {
+        EndMessage(st, text);
+        st.receiverHost.LookupHeardCallLocator();
+        if (!query.empty()) {
+            EXPECT_TRUE(WaitFor([&] { return callsign.received.ends_with(query); })) << callsign.received;
+        }
+        return [&f, before = f.RxWindow().TextLength()] {
+            f.tmrProcesarFinal_Timer();
+            return f.RxWindow().Text().substr(static_cast<size_t>(before));
+        };
+    };
+    auto answer = [&](const char* reply) {
+        callsign.Last()->write(reply);
+        EXPECT_TRUE(WaitFor([&] { return !server.Busy(); }));
+    };
+
+    // EA1ABC's locator comes after its message was closed.
+    std::string closed = receive("CQ DE EA1ABC K", "4##EA1ABC")();
+    EXPECT_EQ(closed.find(" km @ "), std::string::npos) << closed;
+    answer("4##IM98jm");
+    // G4XYZ's message is closed before its own answer: no distance, least of all EA1ABC's.
+    closed = receive("CQ DE G4XYZ K", "4##G4XYZ")();
+    EXPECT_EQ(closed.find(" km @ "), std::string::npos) << closed;
+    answer("4##IO91wm");
+    // A message that names no station.
+    closed = receive("QRZ? K", "")();
+    EXPECT_EQ(closed.find(" km @ "), std::string::npos) << closed;
+
+    // An answer in time gives the station its distance and bearing.
+    auto close = receive("CQ DE F5ABC K", "4##F5ABC");
+    answer("4##JN18du");
+    EXPECT_EQ(server.ServerLocator(), "JN18du");
+    closed = close();
+    EXPECT_NE(closed.find(" km @ "), std::string::npos) << closed;
+    EXPECT_EQ(server.ServerLocator(), "");
+    EXPECT_TRUE(p.boxes.shown.empty());
+}
+
+// The stations of a short session reach PSK Reporter: the first at the reporter's next tick, the one
+// heard a moment before the program closes at shut-down.
+TEST_F(OnlineProgram, AShortSessionsStationsAreReportedTheLastOneAtShutDown) {
+    QUdpSocket collector;
+    ASSERT_TRUE(collector.bind(QHostAddress::LocalHost, 0));
+    Program p("PskReporter=127.0.0.1\r\nPskReporterPort=" + Port(collector.localPort()) + "\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    std::vector<std::string> reported;
+    auto caught = [&](size_t count, int milliseconds = 8000) {
+        return WaitFor(
+            [&] {
+                while (collector.hasPendingDatagrams()) {
+                    std::string d(static_cast<size_t>(collector.pendingDatagramSize()), '\0');
+                    collector.readDatagram(d.data(), static_cast<qint64>(d.size()));
+                    for (const test::ReadSender& heard : test::ReadSenders(test::ReadIpfixFrame(d)))
+                        reported.push_back(heard.callsign);
+                }
+                return reported.size() >= count;
+            },
+            milliseconds);
+    };
+
+    EndMessage(p.St(), "CQ DE EA1ABC IM98jm K");
+    f.tmrProcesarFinal_Timer();
+    f.tmrPSKreporter_Timer();
+    ASSERT_TRUE(caught(1));
+    EndMessage(p.St(), "CQ DE G4XYZ K");
+    f.tmrProcesarFinal_Timer();
+    f.tmrPSKreporter_Timer();
+    EXPECT_FALSE(caught(2, 500)) << "within five minutes of the first datagram";
+    f.close();
+    ASSERT_TRUE(caught(2));
+    EXPECT_EQ(reported, (std::vector<std::string>{"EA1ABC", "G4XYZ"}));
+}
+
+// A fault's error report that the mail server refuses does not make the reception report that goes after
+// it look failed; and the fault's box names the address that the error reports go to.
+TEST_F(OnlineProgram, TheEmailResultIsTheReceptionReportsOwnAndTheFaultBoxNamesTheReportAddress) {
+    test::SmtpPeer smtp;
+    ASSERT_TRUE(smtp.Running()) << "the SMTP peer did not start: " << smtp.Problem();
+    Program p("SmtpPort=" + Port(smtp.plainPort) +
+              "\r\nBugReportTo=reject-bugs@example.net\r\nMailTimeout=10\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    Station& st = p.St();
+    frmEmailReport& mail = st.settings.EmailReport();
+    mail.optSMTP->setChecked(true);
+    mail.txtServidorSMTP->setText("127.0.0.1");
+    st.settings.Operator().txtEmail->setText("ea4xyz@example.org");
+
+    st.errorTraps.ReportTrappedError(10, "3");
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_EQ(p.boxes.shown[0].title, "Bug detected");
+    EXPECT_EQ(p.boxes.shown[0].text, "Error 10. Please, notify this error to reject-bugs@example.net");
+    // While the error report is on its way, a message asks for a reception report.
+    EndMessage(st, "CQ DE EA1ABC report to ea1abc@example.es K");
+    f.tmrProcesarFinal_Timer();
+    ASSERT_TRUE(WaitFor([&] { return f.Visible(Control::txtEmail); }, 20000));
+    EXPECT_EQ(st.online.email.Pending(), 0u);
+    EXPECT_EQ(f.Text(Control::txtEmail), st.texts.TxtEmailSent);
+    EXPECT_EQ(f.BackColor(Control::txtEmail), kStatusGreen);
+    const std::vector<QJsonObject> mails = smtp.Mails();
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mails[0]["to"].toString().toStdString(), "ea1abc@example.es");
 }
 
 // A sound input that notes when the receive pump polls it.
