@@ -96,19 +96,24 @@ Decoded Decode(const QString& ipfixDump, const std::vector<QByteArray>& datagram
     return RunIpfixDump(ipfixDump, file);
 }
 
-class PskReporterDecoderTest : public test::QtAppTest {};
+// The module on a fake clock, reporting to a collector on loopback whose datagrams the decoder reads.
+class PskReporterDecoderTest : public test::QtAppTest {
+protected:
+    void SetUp() override {
+        ipfixDump = QStandardPaths::findExecutable(QStringLiteral("ipfixDump"));
+        if (ipfixDump.isEmpty()) GTEST_SKIP() << "ipfixDump (Debian package libfixbuf-tools) is not installed";
+        ASSERT_TRUE(collector.bind(QHostAddress::LocalHost, 0));
+        module.PskReporterStart("127.0.0.1", collector.localPort());
+    }
 
-TEST_F(PskReporterDecoderTest, TheDecoderReadsTheStationTheHeardCallsAndTheirTimes) {
-    const QString ipfixDump = QStandardPaths::findExecutable(QStringLiteral("ipfixDump"));
-    if (ipfixDump.isEmpty()) GTEST_SKIP() << "ipfixDump (Debian package libfixbuf-tools) is not installed";
-
+    QString ipfixDump;
     QUdpSocket collector;
-    ASSERT_TRUE(collector.bind(QHostAddress::LocalHost, 0));
     QtUdpSender sender;
     FakeClock clock;
-    PskReporter module(sender, clock);
-    module.PskReporterStart("127.0.0.1", collector.localPort());
+    PskReporter module{sender, clock};
+};
 
+TEST_F(PskReporterDecoderTest, TheDecoderReadsTheStationTheHeardCallsAndTheirTimes) {
     // With CAT and the heard station's locator; then, 40 s later (no tick between), without CAT and
     // without a locator (the program passes "AA" then), on a microwave band.
     module.PskReporterSeen("EA4xyz/P", "K1ABC", "in80dd", "FN42HN", "14070300", "MUV16_2000_|||~~",
@@ -157,15 +162,6 @@ TEST_F(PskReporterDecoderTest, TheDecoderReadsTheStationTheHeardCallsAndTheirTim
 // five minutes (and a random part of a minute) after that datagram, and the last one, heard a moment
 // before the program closes, goes at shut-down.
 TEST_F(PskReporterDecoderTest, AShortSessionIsReportedWholeTheLastStationsAtShutDown) {
-    const QString ipfixDump = QStandardPaths::findExecutable(QStringLiteral("ipfixDump"));
-    if (ipfixDump.isEmpty()) GTEST_SKIP() << "ipfixDump (Debian package libfixbuf-tools) is not installed";
-
-    QUdpSocket collector;
-    ASSERT_TRUE(collector.bind(QHostAddress::LocalHost, 0));
-    QtUdpSender sender;
-    FakeClock clock;
-    PskReporter module(sender, clock);
-    module.PskReporterStart("127.0.0.1", collector.localPort());
     auto tick = [&] {
         clock.now += 5;
         module.PskReporterTickle();

@@ -293,20 +293,30 @@ TEST_F(BeaconTest, ABeaconThatCannotKeyIsNotPressedAgain) {
 
 // A station calling CQ, heard while the beacon runs in its second phase: the report goes out at once,
 // then the beacon waits 180 seconds and the operator's text is back.
-TEST_F(BeaconTest, ACqHeardWhileArmedIsAnsweredWithAReportAndTheOperatorsTextComesBack) {
+// What the receiver hears: 8 s of noise, then EA4XYZ calling CQ.
+std::vector<int16_t> ACqComing() {
     std::mt19937_64 rng(5);
     ChannelSpec channel;
     channel.snrDb2500 = 10;
     channel.leadSamples = 8 * kSampleRate;
     channel.tailSamples = 3 * kSampleRate;
-    Program p(MakeChannel(TransmitToSamples(4, "CQ CQ DE EA4XYZ EA4XYZ K"), channel, rng));
+    return MakeChannel(TransmitToSamples(4, "CQ CQ DE EA4XYZ EA4XYZ K"), channel, rng);
+}
+
+// The beacon on, with a period of 600 s, counted into its second phase, where a lock arms the answer.
+void BeaconInItsSecondPhase(Program& p) {
+    p.Window().hsb16->setValue(600);
+    p.form.imgOFFBeacon_Click();
+    p.Ticks(181);
+    ASSERT_EQ(p.BoxColour(), kStatusGreen);
+}
+
+TEST_F(BeaconTest, ACqHeardWhileArmedIsAnsweredWithAReportAndTheOperatorsTextComesBack) {
+    Program p(ACqComing());
     ASSERT_TRUE(p.started);
     frmMain& f = p.form;
     f.TxWindow().SetText(kOperatorText);
-    p.Window().hsb16->setValue(600);
-    f.imgOFFBeacon_Click();
-    p.Ticks(181);  // the second phase: a lock arms the answer
-    ASSERT_EQ(p.BoxColour(), kStatusGreen);
+    BeaconInItsSecondPhase(p);
 
     ASSERT_TRUE(RunUntil([&] { return p.State() != 0; }, 60)) << f.RxWindow().Text();
     EXPECT_EQ(f.TxWindow().Text().rfind("Report: EA4XYZ de EA1ABC", 0), 0u) << f.TxWindow().Text();
@@ -331,18 +341,10 @@ TEST_F(BeaconTest, ACqHeardWhileArmedIsAnsweredWithAReportAndTheOperatorsTextCom
 
 // The same call heard while the program closes, the shut-down's box up: it is not answered.
 TEST_F(BeaconTest, ACqHeardWhileTheProgramClosesIsNotAnswered) {
-    std::mt19937_64 rng(5);
-    ChannelSpec channel;
-    channel.snrDb2500 = 10;
-    channel.leadSamples = 8 * kSampleRate;
-    channel.tailSamples = 3 * kSampleRate;
-    Program p(MakeChannel(TransmitToSamples(4, "CQ CQ DE EA4XYZ EA4XYZ K"), channel, rng));
+    Program p(ACqComing());
     ASSERT_TRUE(p.started);
     frmMain& f = p.form;
-    p.Window().hsb16->setValue(600);
-    f.imgOFFBeacon_Click();
-    p.Ticks(181);
-    ASSERT_EQ(p.BoxColour(), kStatusGreen);
+    BeaconInItsSecondPhase(p);
 
     const test::ScratchFolder scratch("muv_beacon");
     SessionLogFolderGone(p.St(), (scratch.Folder() / "gone").string());
