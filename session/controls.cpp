@@ -406,17 +406,19 @@ QString RichTextBox::Filtered(const QString& text) {
     for (const QChar ch : lines) {
         const bool lineEnd = ch == QChar('\n') || ch == QChar('\r') || ch == QChar::ParagraphSeparator ||
                              ch == QChar::LineSeparator;
-        int ascii = lineEnd ? 13 : static_cast<unsigned char>(UnicodeToCp1252(ch.unicode()));
-        const int typed = ascii;
-        KeyPress(ascii);
-        if (ascii == 0) continue;
-        if (ascii == typed) {
-            out.append(lineEnd ? QChar('\n') : ch);
-        } else {
-            out.append(QChar(static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(ascii)))));
-        }
+        const int ascii = lineEnd ? 13 : static_cast<unsigned char>(UnicodeToCp1252(ch.unicode()));
+        if (const std::optional<QChar> put = OfferKeyPress(ascii, lineEnd ? QChar('\n') : ch))
+            out.append(*put);
     }
     return out;
+}
+
+std::optional<QChar> RichTextBox::OfferKeyPress(int ascii, QChar typed) {
+    const int offered = ascii;
+    KeyPress(ascii);
+    if (ascii == 0) return std::nullopt;
+    if (ascii == offered) return typed;
+    return QChar(static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(ascii))));
 }
 
 void RichTextBox::keyPressEvent(QKeyEvent* event) {
@@ -430,9 +432,9 @@ void RichTextBox::keyPressEvent(QKeyEvent* event) {
         }
     }
     // Keys that change text behind the caret never reach into what has gone out.
-    if (Sent().value_or(0) > 0 &&
-        (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
-         event->matches(QKeySequence::DeleteStartOfWord) || event->matches(QKeySequence::DeleteCompleteLine))) {
+    if (AnythingSent() && (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
+                           event->matches(QKeySequence::DeleteStartOfWord) ||
+                           event->matches(QKeySequence::DeleteCompleteLine))) {
         event->accept();
         return;
     }
@@ -454,16 +456,14 @@ void RichTextBox::keyPressEvent(QKeyEvent* event) {
                     ascii = static_cast<unsigned char>(UnicodeToCp1252(event->text().at(0).unicode()));
         }
         if (ascii != 0) {
-            const int typed = ascii;
-            KeyPress(ascii);
-            if (ascii == 0) {
+            const QChar typed = event->text().isEmpty() ? QChar() : event->text().at(0);
+            const std::optional<QChar> put = OfferKeyPress(ascii, typed);
+            if (!put) {
                 event->accept();
                 return;
             }
-            if (ascii != typed) {
-                QKeyEvent changed(event->type(), event->key(), event->modifiers(),
-                                  QString(QChar(static_cast<char16_t>(
-                                      Cp1252ToUnicode(static_cast<unsigned char>(ascii))))));
+            if (*put != typed) {
+                QKeyEvent changed(event->type(), event->key(), event->modifiers(), QString(*put));
                 QTextEdit::keyPressEvent(&changed);
                 return;
             }
@@ -491,14 +491,14 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent* event) {
     if (!menu) return;
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // The menu stays open while the transmission takes more text: what it changes is checked again
-    // when it is chosen.
-    const auto guard = [this](const QString& name) {
-        if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo")) return Sent().value_or(0) <= 0;
-        return !SelectionInSent();
+    // when it is chosen. Undo and redo reach back anywhere; cut and delete take the selection.
+    const auto allowed = [this](bool reachesBack) {
+        return reachesBack ? !AnythingSent() : !SelectionInSent();
     };
     for (QAction* action : menu->actions()) {
         const QString name = action->objectName();
         std::function<void()> run;
+        const bool reachesBack = name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo");
         if (name == QLatin1String("edit-undo")) {
             run = [this] { undo(); };
         } else if (name == QLatin1String("edit-redo")) {
@@ -510,10 +510,10 @@ void RichTextBox::contextMenuEvent(QContextMenuEvent* event) {
         } else {
             continue;
         }
-        if (!guard(name)) action->setEnabled(false);
+        if (!allowed(reachesBack)) action->setEnabled(false);
         QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
-        connect(action, &QAction::triggered, this, [guard, name, run] {
-            if (guard(name)) run();
+        connect(action, &QAction::triggered, this, [allowed, reachesBack, run] {
+            if (allowed(reachesBack)) run();
         });
     }
     menu->popup(event->globalPos());

@@ -250,10 +250,15 @@ protected:
 
 private:
     std::optional<int> Sent() const { return SentUpTo ? SentUpTo() : std::nullopt; }
+    // True when some text has gone out.
+    bool AnythingSent() const { return Sent().value_or(0) > 0; }
     // True when the selection (or the caret) starts inside the text that has gone out.
     bool SelectionInSent() const;
     // Puts the caret at the end of the text when the selection starts inside the text that has gone out.
     void LeaveSentText();
+    // Offers a character (its Windows-1252 code) to KeyPress: nothing when KeyPress drops it, typed
+    // itself when KeyPress leaves it, else the character KeyPress changed it into.
+    std::optional<QChar> OfferKeyPress(int ascii, QChar typed);
     // The text as KeyPress lets it in, character by character.
     QString Filtered(const QString& text);
 

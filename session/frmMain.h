@@ -246,8 +246,9 @@ public:
     void SetLabelCaption(int label, const std::string& caption) override;
     void SetLabelVisible(int label, bool visible) override;
 
-    // The characters of the transmit window that the running transmission has taken (none while
-    // receiving or sending the tune tone): nothing edits them any more.
+    // A data transmission is running (not receiving, not the tune tone), taking the transmit window's
+    // text; and the characters it has taken so far (0 when none runs): nothing edits them any more.
+    bool SendingText() const;
     int32_t SentTxCharacters() const;
     // The slowest MF speed and EME send the reduced, upper-case character set.
     bool ReducedCharacterSet() const;
@@ -431,6 +432,8 @@ private:
     int32_t DisplayedFrequencyHz() const;
     void WaitForQueuedSound();
     void ConfirmEmergencyStop();
+    // The transmit indicator ("PTT ON") stops blinking and goes.
+    void StopTransmitIndicator();
     // The start's rig check for a rig that is online: a rig on 20 m is tuned to the start frequency, and
     // the frequency box shows the rig's frequency.
     void CheckOnlineRigAtStart(int32_t startHz);

@@ -106,8 +106,7 @@ void frmMain::BuildTextWindows() {
     rtfVentanaTX->KeyPress = [this](int& ascii) { rtfVentanaTX_KeyPress(ascii); };
     txWindow_ = std::make_unique<QTextEditWindow>(rtfVentanaTX, kBlack, 10);
     rtfVentanaTX->SentUpTo = [this]() -> std::optional<int> {
-        const Station& st = *station_;
-        if (st.shared.TxRxState == 0 || st.transmitter.TestToneFlag == 1) return std::nullopt;
+        if (!SendingText()) return std::nullopt;
         return txWindow_->ToDocument(SentTxCharacters());
     };
 

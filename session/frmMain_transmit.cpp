@@ -224,10 +224,13 @@ void frmMain::rtfVentanaTX_KeyPress(int& KeyAscii) {
     TxWindow().SetSelColor(kBlack);
 }
 
-int32_t frmMain::SentTxCharacters() const {
+bool frmMain::SendingText() const {
     const Station& st = *station_;
-    if (st.shared.TxRxState == 0 || st.transmitter.TestToneFlag == 1) return 0;
-    return st.transmitter.TxSentPosition;
+    return st.shared.TxRxState != 0 && st.transmitter.TestToneFlag == 0;
+}
+
+int32_t frmMain::SentTxCharacters() const {
+    return SendingText() ? station_->transmitter.TxSentPosition : 0;
 }
 
 bool frmMain::ReducedCharacterSet() const {
@@ -360,8 +363,7 @@ void frmMain::EndTransmission() {
     }
     sessionLine += " " + Format(Val(FromQString(txtFrecuencia->text())) / 1000, "0.000") + " Mhz";
 
-    tmrTransmitting.SetEnabled(false);
-    txtTransmitting->setVisible(false);
+    StopTransmitIndicator();
     ReleasePtt();
     tx.Output().CloseSoundOutput();
 
@@ -405,6 +407,10 @@ void frmMain::EndTransmission() {
 // --- the end of the tune tone, around the transmitter's own steps ---
 
 void frmMain::TestToneStopping() {
+    StopTransmitIndicator();
+}
+
+void frmMain::StopTransmitIndicator() {
     tmrTransmitting.SetEnabled(false);
     txtTransmitting->setVisible(false);
 }
@@ -438,8 +444,7 @@ void frmMain::ReleasePtt() {
 void frmMain::StopUnkeyedTransmission() {
     Station& st = *station_;
     if (st.shared.TxRxState == 0) return;
-    tmrTransmitting.SetEnabled(false);
-    txtTransmitting->setVisible(false);
+    StopTransmitIndicator();
     st.transmitter.TxStopRequest = 2;
 }
 
