@@ -1,6 +1,8 @@
 #include "common/cp1252.h"
 
+#include <locale.h>
 #include <array>
+#include <cwctype>
 
 namespace muv {
 
@@ -18,11 +20,57 @@ void AppendUtf8(std::string& out, char32_t u) {
     } else if (u < 0x800) {
         out.push_back(static_cast<char>(0xC0 | (u >> 6)));
         out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-    } else {
+    } else if (u < 0x10000) {
         out.push_back(static_cast<char>(0xE0 | (u >> 12)));
         out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (u >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
     }
+}
+
+// One UTF-8 character at `i`: its code point and length, or a length of 0 where the bytes are no
+// well-formed sequence (cut short, a bad continuation). A sequence that is well formed but stands for
+// no character (an overlong form such as "\xC0\xAF" for '/', a surrogate, a value beyond Unicode) has
+// its length and is not a character.
+struct Utf8Char {
+    char32_t code = 0;
+    size_t length = 0;
+    bool character = false;
+};
+
+Utf8Char ReadUtf8(std::string_view text, size_t i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+    if (extra < 0 || i + static_cast<size_t>(extra) >= text.size()) return {};
+    char32_t u = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : extra == 3 ? (b & 0x07) : b;
+    for (int k = 1; k <= extra; ++k) {
+        const auto cont = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+        if ((cont & 0xC0) != 0x80) return {};
+        u = (u << 6) | (cont & 0x3F);
+    }
+    constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+    const bool character = u >= kShortest[extra] && (u < 0xD800 || u > 0xDFFF) && u <= 0x10FFFF;
+    return {u, static_cast<size_t>(extra) + 1, character};
+}
+
+bool HasCp1252Code(char32_t u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return true;
+    for (char32_t high : kHigh) {
+        if (high == u) return true;
+    }
+    return false;
+}
+
+char32_t UpperOf(char32_t u) {
+    if (u < 0x80) return u >= 'a' && u <= 'z' ? u - 0x20 : u;
+    // The C.UTF-8 locale's case table covers every script; it is part of the C library itself.
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (utf8 == static_cast<locale_t>(nullptr)) return u;
+    return static_cast<char32_t>(towupper_l(static_cast<wint_t>(u), utf8));
 }
 
 }  // namespace
@@ -52,29 +100,87 @@ std::string Utf8ToCp1252(std::string_view text) {
     out.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-        char32_t u = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : extra == 3 ? (b & 0x07) : b;
-        bool valid = extra >= 0 && i + static_cast<size_t>(extra) < text.size();
-        for (int k = 1; valid && k <= extra; ++k) {
-            const auto cont = static_cast<unsigned char>(text[i + k]);
-            if ((cont & 0xC0) != 0x80) {
-                valid = false;
-            } else {
-                u = (u << 6) | (cont & 0x3F);
-            }
-        }
-        if (!valid) {
-            out.push_back('?');
+        const Utf8Char c = ReadUtf8(text, i);
+        if (c.length == 0) {
+            out.push_back('?');  // one for the start of a broken sequence
             ++i;
             continue;
         }
-        // A character written with more bytes than it needs ("\xC0\xAF" for '/'), a surrogate or a
-        // value beyond Unicode is not text: one '?' for the whole sequence.
-        constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
-        const bool character = u >= kShortest[extra] && (u < 0xD800 || u > 0xDFFF) && u <= 0x10FFFF;
-        out.push_back(character ? UnicodeToCp1252(u) : '?');
-        i += static_cast<size_t>(extra) + 1;
+        out.push_back(c.character ? UnicodeToCp1252(c.code) : '?');  // one for the whole sequence
+        i += c.length;
+    }
+    return out;
+}
+
+bool FitsCp1252(std::string_view utf8) {
+    for (size_t i = 0; i < utf8.size();) {
+        const Utf8Char c = ReadUtf8(utf8, i);
+        if (!c.character || !HasCp1252Code(c.code)) return false;
+        i += c.length;
+    }
+    return true;
+}
+
+bool IsMultiByteUtf8(std::string_view bytes) {
+    bool multiByte = false;
+    for (size_t i = 0; i < bytes.size();) {
+        const Utf8Char c = ReadUtf8(bytes, i);
+        if (!c.character) return false;
+        multiByte = multiByte || c.length > 1;
+        i += c.length;
+    }
+    return multiByte;
+}
+
+std::string DecodeText(std::string_view bytes) {
+    return IsMultiByteUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+}
+
+std::string EncodeText(std::string_view utf8) {
+    return FitsCp1252(utf8) ? Utf8ToCp1252(utf8) : std::string(utf8);
+}
+
+size_t Utf8Length(std::string_view utf8) {
+    size_t count = 0;
+    for (size_t i = 0; i < utf8.size(); ++count) {
+        const Utf8Char c = ReadUtf8(utf8, i);
+        i += c.length == 0 ? 1 : c.length;
+    }
+    return count;
+}
+
+std::string Utf8Left(std::string_view utf8, size_t characters) {
+    size_t i = 0;
+    for (size_t n = 0; n < characters && i < utf8.size(); ++n) {
+        const Utf8Char c = ReadUtf8(utf8, i);
+        i += c.length == 0 ? 1 : c.length;
+    }
+    return std::string(utf8.substr(0, i));
+}
+
+std::string Utf8Head(std::string_view utf8, size_t bytes) {
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const Utf8Char c = ReadUtf8(utf8, i);
+        const size_t length = c.length == 0 ? 1 : c.length;
+        if (i + length > bytes) break;
+        i += length;
+    }
+    return std::string(utf8.substr(0, i));
+}
+
+std::string Utf8ToUpper(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const Utf8Char c = ReadUtf8(utf8, i);
+        if (!c.character) {
+            out.append(utf8.substr(i, c.length == 0 ? 1 : c.length));
+            i += c.length == 0 ? 1 : c.length;
+            continue;
+        }
+        AppendUtf8(out, UpperOf(c.code));
+        i += c.length;
     }
     return out;
 }

@@ -1,5 +1,9 @@
-// The program's 8-bit character set, Windows-1252, and its conversion to and from UTF-8 where text
-// leaves or enters the program (windows, command lines, files written for other programs).
+// Text inside the program is UTF-8; the modem's own text (the receive and transmit windows, the
+// characters on the air and the session log's copy of them) is Windows-1252, the 8-bit set the
+// alphabets are made of. Here are the conversions between the two, and the rule for text that crosses
+// a file's or a peer's edge: what Windows-1252 can hold is written in it, so that files stay as older
+// stations wrote them, and anything else is written as UTF-8; what is read is taken as UTF-8 when it is
+// valid UTF-8 with multi-byte characters (Windows-1252 text almost never is), else as Windows-1252.
 #pragma once
 
 #include <string>
@@ -15,5 +19,23 @@ char UnicodeToCp1252(char32_t u);
 std::string Cp1252ToUtf8(std::string_view text);
 // Invalid UTF-8 bytes and characters outside Windows-1252 become '?'.
 std::string Utf8ToCp1252(std::string_view text);
+
+// Whether every character of a UTF-8 text has a Windows-1252 code (invalid UTF-8 has none).
+bool FitsCp1252(std::string_view utf8);
+// Whether the bytes are valid UTF-8 with at least one character of more than one byte.
+bool IsMultiByteUtf8(std::string_view bytes);
+// A text read from a file or a peer, as UTF-8.
+std::string DecodeText(std::string_view bytes);
+// A UTF-8 text as it is written to a file or sent to a peer.
+std::string EncodeText(std::string_view utf8);
+
+// The number of characters of a UTF-8 text (a byte that starts no character counts as one).
+size_t Utf8Length(std::string_view utf8);
+// The first `characters` characters of a UTF-8 text.
+std::string Utf8Left(std::string_view utf8, size_t characters);
+// The longest start of a UTF-8 text of at most `bytes` bytes that cuts no character.
+std::string Utf8Head(std::string_view utf8, size_t bytes);
+// The text in capitals, in every script that has them.
+std::string Utf8ToUpper(std::string_view utf8);
 
 }  // namespace muv

@@ -1,6 +1,7 @@
 // The rich-text window as the modem sees it: the receive window, the transmit window and the cluster
-// comment box all offer this face. Text is in Windows-1252; a line end reads and counts as the two
-// characters CR LF, and positions count characters of that text.
+// comment box all offer this face. The receive and transmit windows hold the modem's Windows-1252
+// text, the cluster comment boxes UTF-8; a line end reads and counts as the two characters CR LF, and
+// positions count characters of that text.
 #pragma once
 
 #include <cstdint>

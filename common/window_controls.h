@@ -54,10 +54,8 @@ class WindowControls {
 public:
     virtual ~WindowControls() = default;
 
-    virtual std::string Text(Control c) const = 0;  // Windows-1252
+    virtual std::string Text(Control c) const = 0;  // UTF-8
     virtual void SetText(Control c, const std::string& text) = 0;
-    // A text in UTF-8: one made with an interface text, which may be of any script.
-    virtual void SetTextUtf8(Control c, const std::string& text) = 0;
     virtual ColorRef BackColor(Control c) const = 0;
     virtual void SetBackColor(Control c, ColorRef colour) = 0;
     virtual bool Visible(Control c) const = 0;
@@ -76,8 +74,6 @@ class MemoryWindowControls : public WindowControls {
 public:
     std::string Text(Control c) const override { return Find(c).text; }
     void SetText(Control c, const std::string& text) override { states_[c].text = text; }
-    // Kept as given: the English texts read the same in both encodings.
-    void SetTextUtf8(Control c, const std::string& text) override { states_[c].text = text; }
     ColorRef BackColor(Control c) const override { return Find(c).backColor; }
     void SetBackColor(Control c, ColorRef colour) override { states_[c].backColor = colour; }
     bool Visible(Control c) const override { return Find(c).visible; }

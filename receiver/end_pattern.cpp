@@ -87,7 +87,7 @@ float Receiver::ShowFrequencyShift() {
         // One receiver bin is SymbolRate / 2 Hz wide.
         const double bins = FrameBaseBin - RoundHalfEven(r.BaseToneBin);
         const float shift = static_cast<float>(bins * r.SymbolRate / 2);
-        c.SetTextUtf8(Control::txtAFC, links_.texts.TxtFrequencyShift + Format(shift, "0.0") + " Hz");
+        c.SetText(Control::txtAFC, links_.texts.TxtFrequencyShift + Format(shift, "0.0") + " Hz");
         const float range = links_.shared.switches.wideAfc ? r.WideAfcHz : r.NarrowAfcHz;
         c.SetBackColor(Control::txtAFC, std::fabs(shift) < range ? kStatusGreen : kStatusRed);
         step = 1;

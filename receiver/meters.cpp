@@ -60,7 +60,7 @@ void Receiver::RefreshVuMeter() {
             level = std::min(0.0f, 10 * std::log10(static_cast<float>(slider) / 100));
     } else {
         if (PeakLevel != 0) level = std::min(0.0f, 10 * std::log10(PeakLevel / 32767));
-        controls.SetTextUtf8(Control::txtVU, links_.texts.TxtVolume + Format(level, "0") + " dB");
+        controls.SetText(Control::txtVU, links_.texts.TxtVolume + Format(level, "0") + " dB");
     }
 
     const float needle = level < kLevelFloorDb ? 0 : 100 - level * 100 / kLevelFloorDb;
@@ -140,7 +140,7 @@ void Receiver::RefreshFinalAcquisitionMeter() {
 
 void Receiver::ShowMatchCount(MeterId meter, Control box, const std::string& prefix, int count, int total) {
     links_.controls.DrawMeterNeedle(meter, static_cast<float>(count) * 100.0f / static_cast<float>(total));
-    links_.controls.SetTextUtf8(box, prefix + std::to_string(count) + "/" + std::to_string(total));
+    links_.controls.SetText(box, prefix + std::to_string(count) + "/" + std::to_string(total));
 }
 
 ColorRef Receiver::MatchColour(int count, int redLimit, int yellowLimit) {
@@ -158,7 +158,7 @@ void Receiver::ReleaseFinalAcquisitionHold() {
     GetTimer(TimerId::tmrRefrescoAdquisicionMaximaFinal).SetEnabled(false);
     links_.controls.SetBackColor(Control::txtAdquisicionFinal, kStatusGrey);
     links_.controls.DrawMeterNeedle(kMeterFinalAcquisition, 0);
-    links_.controls.SetTextUtf8(Control::txtAdquisicionFinal, links_.texts.TxtFinalAcquisition + "0/" +
+    links_.controls.SetText(Control::txtAdquisicionFinal, links_.texts.TxtFinalAcquisition + "0/" +
                                                                   std::to_string(RxMode().EndPatternLength));
 }
 
@@ -168,7 +168,7 @@ float Receiver::RefreshCpuMeter(uint8_t draw) {
     if (!links_.host.CpuCounterAvailable()) {
         // Without the load the guard cannot work, and the beacon may only answer reports.
         controls.SetBackColor(Control::txtCPU, kStatusYellow);
-        controls.SetTextUtf8(Control::txtCPU, links_.texts.TxtCpuUnavailable);
+        controls.SetText(Control::txtCPU, links_.texts.TxtCpuUnavailable);
         guard.SetEnabled(false);
         links_.host.SetBeaconModesAvailable(false);
         return 0;
@@ -185,7 +185,7 @@ float Receiver::RefreshCpuMeter(uint8_t draw) {
             guard.SetEnabled(false);
             controls.SetBackColor(Control::txtCPU, kStatusGrey);
         }
-        controls.SetTextUtf8(Control::txtCPU, links_.texts.TxtCpuUsage + Format(load, "0") + " %");
+        controls.SetText(Control::txtCPU, links_.texts.TxtCpuUsage + Format(load, "0") + " %");
     }
     return load;
 }
@@ -198,17 +198,17 @@ void Receiver::ResetRxDisplay() {
          {kMeterViterbi, kMeterFrameAcquisition, kMeterCpu, kMeterFinalAcquisition, kMeterLevel})
         controls.DrawMeterNeedle(meter, 0);
 
-    controls.SetTextUtf8(Control::txtAdquisicionInicial,
+    controls.SetText(Control::txtAdquisicionInicial,
                          links_.texts.TxtFrameAcquisition + "0/" + std::to_string(m.SyncSymbolCount));
     controls.SetBackColor(Control::txtAdquisicionInicial, kStatusGrey);
-    controls.SetTextUtf8(Control::txtAdquisicionFinal,
+    controls.SetText(Control::txtAdquisicionFinal,
                          links_.texts.TxtFinalAcquisition + "0/" + std::to_string(m.EndPatternLength));
     controls.SetBackColor(Control::txtAdquisicionFinal, kStatusGrey);
 
     controls.SetText(Control::txtSincronismo, "UNLOCKED");
     controls.SetText(Control::txtViterbi, "Viterbi: 0%");
     controls.SetText(Control::txtSN, "S/N (2500 Hz): " + SingleAsText(m.SnThresholdDb) + " dB");
-    controls.SetTextUtf8(Control::txtVU, links_.texts.TxtVolume + "-20 dB");
+    controls.SetText(Control::txtVU, links_.texts.TxtVolume + "-20 dB");
 }
 
 }  // namespace muv

@@ -97,11 +97,6 @@ void frmMain::SetText(Control c, const std::string& text) {
     if (control.HasCaption()) control.SetCaption(ToQString(text));
 }
 
-void frmMain::SetTextUtf8(Control c, const std::string& text) {
-    VbControl& control = RequireControl(c);
-    if (control.HasCaption()) control.SetCaption(QString::fromStdString(text));
-}
-
 ColorRef frmMain::BackColor(Control c) const {
     return RequireControl(c).BackColor();
 }

@@ -65,7 +65,6 @@ public:
     // --- WindowControls ---
     std::string Text(Control c) const override;
     void SetText(Control c, const std::string& text) override;
-    void SetTextUtf8(Control c, const std::string& text) override;
     ColorRef BackColor(Control c) const override;
     void SetBackColor(Control c, ColorRef colour) override;
     bool Visible(Control c) const override;

@@ -210,8 +210,8 @@ void frmMain::BuildClusterPanel() {
     Clickable(pctBorrarMensaje, [this] { pctBorrarMensaje_Click(); });
     Clickable(pctClusterLink2, [this] { pctClusterLink2_Click(); });
     Clickable(pctBorrarMensaje2, [this] { pctBorrarMensaje2_Click(); });
-    clusterWindow_ = std::make_unique<QTextEditWindow>(rtfClusterComentario, kBlack, 11);
-    clusterWindow2_ = std::make_unique<QTextEditWindow>(rtfClusterComentario2, kBlack, 11);
+    clusterWindow_ = std::make_unique<QTextEditWindow>(rtfClusterComentario, kBlack, 11, TextCoding::kUtf8);
+    clusterWindow2_ = std::make_unique<QTextEditWindow>(rtfClusterComentario2, kBlack, 11, TextCoding::kUtf8);
     rtfClusterComentario->MouseUp = [this](int b, int s, float x, float y) {
         rtfClusterComentario_MouseUp(b, s, x, y);
     };

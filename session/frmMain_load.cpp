@@ -44,7 +44,7 @@ void frmMain::Form_Load() {
     tmrPosicionCursor.SetInterval(100);
     tmrTransmitting.SetInterval(1000);
     DrawMeterNeedle(kMeterFrequencyOffset, 50);
-    SetTextUtf8(Control::txtAFC, st.texts.TxtFrequencyShift + "0 Hz");
+    SetText(Control::txtAFC, st.texts.TxtFrequencyShift + "0 Hz");
     lblSN->setEnabled(false);
     lblSN->SetBackColor(kSnLabelDisabled);
     st.settings.LoadFontSize();

@@ -227,10 +227,10 @@ void frmMain::tmrEnviarEmail_Timer() {
 void frmMain::ShowEmailResult() {
     if (station_->online.EmailResult == 1) {
         SetBackColor(Control::txtEmail, kStatusYellow);
-        SetTextUtf8(Control::txtEmail, station_->texts.TxtEmailError);
+        SetText(Control::txtEmail, station_->texts.TxtEmailError);
     } else if (station_->online.EmailResult == 2) {
         SetBackColor(Control::txtEmail, kStatusGreen);
-        SetTextUtf8(Control::txtEmail, station_->texts.TxtEmailSent);
+        SetText(Control::txtEmail, station_->texts.TxtEmailSent);
     }
     SetVisible(Control::txtEmail, true);
     tmrEmail.SetEnabled(true);

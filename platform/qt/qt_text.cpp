@@ -4,7 +4,15 @@
 
 namespace muv {
 
-QString ToQString(std::string_view cp1252) {
+QString ToQString(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string FromQString(const QString& text) {
+    return text.toStdString();
+}
+
+QString Cp1252ToQString(std::string_view cp1252) {
     QString s;
     s.reserve(static_cast<int>(cp1252.size()));
     for (char c : cp1252)
@@ -12,7 +20,7 @@ QString ToQString(std::string_view cp1252) {
     return s;
 }
 
-std::string FromQString(const QString& text) {
+std::string QStringToCp1252(const QString& text) {
     std::string s;
     s.reserve(static_cast<size_t>(text.size()));
     for (QChar c : text)

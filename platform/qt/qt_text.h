@@ -1,4 +1,5 @@
-// Where the program's Windows-1252 text and COLORREF colours meet Qt's strings and colours.
+// Where the program's UTF-8 text, the modem's Windows-1252 text and COLORREF colours meet Qt's
+// strings and colours.
 #pragma once
 
 #include <QColor>
@@ -10,8 +11,11 @@
 
 namespace muv {
 
-QString ToQString(std::string_view cp1252);
-std::string FromQString(const QString& text);  // characters outside Windows-1252 become '?'
+QString ToQString(std::string_view utf8);
+std::string FromQString(const QString& text);  // UTF-8
+// The modem's text: characters outside Windows-1252 become '?'.
+QString Cp1252ToQString(std::string_view cp1252);
+std::string QStringToCp1252(const QString& text);
 QColor ToQColor(ColorRef colour);
 ColorRef FromQColor(const QColor& colour);
 

@@ -15,25 +15,25 @@ namespace muv {
 namespace {
 
 // Plain text for insertion: CR, LF and CR LF each become one line end of the document.
-QString ToDocumentText(const std::string& cp1252) {
+QString ToDocumentText(const std::string& text, TextCoding coding) {
     std::string normal;
-    normal.reserve(cp1252.size());
-    for (size_t i = 0; i < cp1252.size(); ++i) {
-        if (cp1252[i] == '\r') {
+    normal.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
             normal.push_back('\n');
-            if (i + 1 < cp1252.size() && cp1252[i + 1] == '\n') ++i;
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
         } else {
-            normal.push_back(cp1252[i]);
+            normal.push_back(text[i]);
         }
     }
-    return ToQString(normal);
+    return coding == TextCoding::kCp1252 ? Cp1252ToQString(normal) : ToQString(normal);
 }
 
 // The document's plain text with its block separators written as CR LF.
-std::string FromDocumentText(QString text) {
+std::string FromDocumentText(QString text, TextCoding coding) {
     text.replace(QChar::ParagraphSeparator, QChar('\n'));
     text.replace(QChar::LineSeparator, QChar('\n'));
-    std::string s = FromQString(text);
+    std::string s = coding == TextCoding::kCp1252 ? QStringToCp1252(text) : FromQString(text);
     std::string out;
     out.reserve(s.size() + 16);
     for (char c : s) {
@@ -63,8 +63,10 @@ protected:
 
 }  // namespace
 
-QTextEditWindow::QTextEditWindow(QTextEdit* edit, ColorRef defaultColour, int defaultFontSize)
+QTextEditWindow::QTextEditWindow(QTextEdit* edit, ColorRef defaultColour, int defaultFontSize,
+                                 TextCoding coding)
     : edit_(edit),
+      coding_(coding),
       insertColour_(defaultColour),
       insertSize_(defaultFontSize),
       defaultColour_(defaultColour),
@@ -146,7 +148,7 @@ int QTextEditWindow::ToDocument(int32_t position) const {
 
 std::string QTextEditWindow::Text() const {
     SettleLineSeparators();
-    return FromDocumentText(edit_->document()->toPlainText());
+    return FromDocumentText(edit_->document()->toPlainText(), coding_);
 }
 
 void QTextEditWindow::SetText(const std::string& text) {
@@ -180,7 +182,7 @@ void QTextEditWindow::SetTextRTF(const std::string& rtf) {
         SettleLineSeparators();
         doc->setUndoRedoEnabled(undo);
     } else {
-        edit_->setPlainText(ToDocumentText(rtf));
+        edit_->setPlainText(ToDocumentText(rtf, coding_));
     }
     QTextCursor c = edit_->textCursor();
     c.setPosition(0);
@@ -221,7 +223,7 @@ void QTextEditWindow::SetSelLength(int32_t length) {
 
 std::string QTextEditWindow::SelText() const {
     SettleLineSeparators();
-    return FromDocumentText(edit_->textCursor().selection().toPlainText());
+    return FromDocumentText(edit_->textCursor().selection().toPlainText(), coding_);
 }
 
 void QTextEditWindow::SetSelText(const std::string& text) {
@@ -230,7 +232,7 @@ void QTextEditWindow::SetSelText(const std::string& text) {
     QTextCharFormat format;
     format.setForeground(ToQColor(insertColour_));
     format.setFontPointSize(insertSize_);
-    c.insertText(ToDocumentText(text), format);
+    c.insertText(ToDocumentText(text, coding_), format);
     edit_->setTextCursor(c);
 }
 

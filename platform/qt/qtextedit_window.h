@@ -1,6 +1,7 @@
 // The text-window face over a QTextEdit. Positions count a line end as the two characters CR LF, as
 // the receive and transmit windows have always counted them, while the document holds one block
-// separator; text crosses between Windows-1252 and Unicode here.
+// separator. The receive and transmit windows hold the modem's Windows-1252 text; other windows of
+// this kind (the cluster rows) hold the program's UTF-8.
 //
 // A paragraph break is the only line end the window keeps, so that every line end reads and counts as
 // CR LF: Shift+Enter types the same paragraph break as Enter, and a line separator (U+2028) that
@@ -17,9 +18,12 @@
 
 namespace muv {
 
+enum class TextCoding { kCp1252, kUtf8 };
+
 class QTextEditWindow : public TextWindow {
 public:
-    explicit QTextEditWindow(QTextEdit* edit, ColorRef defaultColour = kBlack, int defaultFontSize = 10);
+    explicit QTextEditWindow(QTextEdit* edit, ColorRef defaultColour = kBlack, int defaultFontSize = 10,
+                             TextCoding coding = TextCoding::kCp1252);
     ~QTextEditWindow() override;
     QTextEditWindow(const QTextEditWindow&) = delete;
     QTextEditWindow& operator=(const QTextEditWindow&) = delete;
@@ -59,6 +63,7 @@ private:
     void MergeIntoSelection(const QTextCharFormat& format);
 
     QTextEdit* edit_;
+    TextCoding coding_;
     QMetaObject::Connection watch_;
     mutable bool separatorsPending_ = true;  // what the edit held before may have some
     ColorRef insertColour_;
