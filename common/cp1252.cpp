@@ -137,7 +137,10 @@ std::string DecodeText(std::string_view bytes) {
 }
 
 std::string EncodeText(std::string_view utf8) {
-    return FitsCp1252(utf8) ? Utf8ToCp1252(utf8) : std::string(utf8);
+    if (!FitsCp1252(utf8)) return std::string(utf8);
+    // The rare value whose Windows-1252 bytes would read back as UTF-8 ("Ã©") goes as UTF-8 too.
+    std::string cp1252 = Utf8ToCp1252(utf8);
+    return IsMultiByteUtf8(cp1252) ? std::string(utf8) : cp1252;
 }
 
 size_t Utf8Length(std::string_view utf8) {

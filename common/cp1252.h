@@ -26,7 +26,7 @@ bool FitsCp1252(std::string_view utf8);
 bool IsMultiByteUtf8(std::string_view bytes);
 // A text read from a file or a peer, as UTF-8.
 std::string DecodeText(std::string_view bytes);
-// A UTF-8 text as it is written to a file or sent to a peer.
+// A UTF-8 text as it is written to a file or sent to a peer; DecodeText gives it back.
 std::string EncodeText(std::string_view utf8);
 
 // The number of characters of a UTF-8 text (a byte that starts no character counts as one).
