@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "common/cp1252.h"
 #include "common/vb.h"
 #include "logbook/callsign.h"
 #include "logbook/locator.h"
@@ -34,11 +35,10 @@ std::string Field(std::string text) {
     return text;
 }
 
-// A value of a reply for a one-line box: no control characters, at most cap characters.
+// A value of a reply for a one-line box: no control characters, at most cap characters (UTF-8).
 std::string BoxText(std::string text, size_t cap) {
     std::erase_if(text, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-    if (text.size() > cap) text.resize(cap);
-    return text;
+    return Utf8Left(text, cap);
 }
 
 // The characters from the 1-based position start, length of them; "" when the cut is impossible.
@@ -203,7 +203,8 @@ void CallsignServerClient::CallsignServerOnConnect() {
 }
 
 void CallsignServerClient::SendMessage(const std::string& message) {
-    sent_ = link_.Send(message);
+    // In Windows-1252 when that holds the message, as the server has always read it, else in UTF-8.
+    sent_ = link_.Send(EncodeText(message));
 }
 
 void CallsignServerClient::SendLogin() {
@@ -298,15 +299,23 @@ void CallsignServerClient::HandleReply(const std::string& reply) {
     }
 }
 
-void CallsignServerClient::OnInfoReply(const std::string& reply) {
+void CallsignServerClient::OnInfoReply(const std::string& bytes) {
+    // The reply as the server wrote it: UTF-8, or Windows-1252 as older servers stored the names. The
+    // "##" marks are ASCII, so the cuts at them never split a character; the name's start after "2##"
+    // would, in a reply that does not begin so, and the rest of a character cut there is left out.
+    const std::string reply = DecodeText(bytes);
+    long nameStart = 4;
+    while (nameStart <= static_cast<long>(reply.size()) &&
+           (static_cast<unsigned char>(reply[static_cast<size_t>(nameStart - 1)]) & 0xC0) == 0x80)
+        ++nameStart;
     // A "##" that is missing leaves the parts it would have ended (and those after it) empty; the three
     // boxes are written all the same.
     const InfoReplyCuts cuts = FindInfoReplyCuts(reply);
     std::string name, qth, locator;
-    if (cuts.afterName > 0) name = Cut(reply, 4, cuts.afterName - 4);
+    if (cuts.afterName > 0) name = Cut(reply, nameStart, cuts.afterName - nameStart);
     if (cuts.afterQth > 0) {
         qth = Cut(reply, cuts.afterName + 2, cuts.afterQth - cuts.afterName - 2);
-        locator = Cut(reply, cuts.afterQth + 2, 6);
+        locator = Utf8Left(Mid(reply, cuts.afterQth + 2), 6);
     }
     host_.ShowPartnerDetails(BoxText(name, kBoxTextCap), BoxText(qth, kBoxTextCap), BoxText(locator, 6));
 }

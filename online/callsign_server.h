@@ -1,7 +1,8 @@
 // The client of the program's callsign server (module modCallsignServer): it logs the operator in, tells
 // the server of each logged contact and of the station's activity, asks for the name, QTH and locator of
 // the partner's callsign and for the locator of each station heard. Each request has a TCP connection of
-// its own, which carries one message (fields joined by "##", no line end) and the server's reply.
+// its own, which carries one message (fields joined by "##", no line end) and the server's reply. Each
+// message goes in Windows-1252 when that holds it, else in UTF-8; a reply is read by the same rule.
 //
 // One request is in its exchange at a time; requests made meanwhile wait in a queue, so that a logged
 // contact is never lost to a locator query made a moment later. An exchange ends when its reply is
@@ -75,7 +76,7 @@ public:
     static constexpr int kConnectGiveUpMs = 5000;
     // The pause between the end of one exchange and the start of the next queued request.
     static constexpr int kNextRequestDelayMs = 1;
-    // The longest text written into the contact-entry window's name and QTH boxes.
+    // The longest text written into the contact-entry window's name and QTH boxes, in characters.
     static constexpr size_t kBoxTextCap = 49;
     // A reply that grows beyond this without being complete is taken as it stands.
     static constexpr size_t kReplyBufferCap = 1024;
@@ -134,7 +135,7 @@ public:
     void SendLocatorQuery(const std::string& callsign);
     void SendContactInfo();
     void SendActivity();
-    // Reply handlers.
+    // Reply handlers, for a reply's bytes as received.
     void OnInfoReply(const std::string& reply);
     void OnLocatorReply(const std::string& reply);
 

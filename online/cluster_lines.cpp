@@ -1,7 +1,8 @@
 #include "online/cluster_lines.h"
 
-#include <cctype>
+#include <algorithm>
 
+#include "common/cp1252.h"
 #include "common/vb.h"
 #include "logbook/callsign.h"
 
@@ -42,78 +43,111 @@ constexpr long kTimeLength = 4;
 // What the cluster adds behind the text of a relayed chat line, line end included.
 constexpr long kChatTrailerLength = 4;
 
-long Len(std::string_view text) {
-    return static_cast<long>(text.size());
-}
-
 std::string_view WithoutLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
     return line;
 }
 
-std::string UpperCase(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
+// A decoded line as the reader counts it: Mid and InStr as in common/vb.h, with positions and lengths in
+// characters, so that a column is the same column whatever the characters before it, and no cut splits a
+// character. The text must outlive it.
+class Characters {
+public:
+    explicit Characters(std::string_view utf8) : text_(utf8) {
+        for (size_t i = 0; i < utf8.size(); i += SequenceLength(utf8, i))
+            starts_.push_back(i);
+        starts_.push_back(utf8.size());
+    }
+
+    long Length() const { return static_cast<long>(starts_.size()) - 1; }
+
+    std::string Mid(long start, long length = -1) const {
+        if (start < 1 || length == 0 || start > Length()) return {};
+        const long end = length < 0 || length > Length() - start + 1 ? Length() + 1 : start + length;
+        const size_t from = starts_[static_cast<size_t>(start - 1)];
+        return std::string(text_.substr(from, starts_[static_cast<size_t>(end - 1)] - from));
+    }
+
+    // Finds ASCII marks only, which always start a character.
+    long InStr(long start, std::string_view find) const {
+        if (start < 1 || start > Length() + 1) return 0;
+        const size_t at = text_.find(find, starts_[static_cast<size_t>(start - 1)]);
+        if (at == std::string_view::npos) return 0;
+        return static_cast<long>(std::lower_bound(starts_.begin(), starts_.end(), at) - starts_.begin()) + 1;
+    }
+
+private:
+    // The bytes of the character at i of valid UTF-8.
+    static size_t SequenceLength(std::string_view utf8, size_t i) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        return std::min(length, utf8.size() - i);
+    }
+
+    std::string_view text_;
+    std::vector<size_t> starts_;  // where each character starts, and the text's end
+};
 
 std::optional<ClusterLine> ParseSpot(std::string_view line, std::string_view own) {
     // The columns are counted on the line without its line end.
-    const std::string_view body = WithoutLineEnd(line);
-    if (Len(body) < kTimeColumn + kTimeLength - 1) return std::nullopt;
-    const long colon = InStr(1, body, ":");
+    const Characters body(WithoutLineEnd(line));
+    if (body.Length() < kTimeColumn + kTimeLength - 1) return std::nullopt;
+    const long colon = body.InStr(1, ":");
     if (colon < 7) return std::nullopt;
     ClusterLine spot;
-    spot.sender = Mid(body, 7, colon - 7);
+    spot.sender = body.Mid(7, colon - 7);
     long start = colon + 1;
-    while (Mid(body, start, 1) == " ")
+    while (body.Mid(start, 1) == " ")
         ++start;
-    const long dot = InStr(1, body, ".");
+    const long dot = body.InStr(1, ".");
     if (dot < start) return std::nullopt;  // no "." in the frequency
-    spot.frequency = Mid(body, start, dot + 2 - start);
+    spot.frequency = body.Mid(start, dot + 2 - start);
     const long callStart = dot + 4;
-    const long callEnd = InStr(callStart, body, " ");
+    const long callEnd = body.InStr(callStart, " ");
     if (callEnd < callStart) return std::nullopt;
-    const std::string spotted = Mid(body, callStart, callEnd - callStart);
+    const std::string spotted = body.Mid(callStart, callEnd - callStart);
     if (own.empty() || BaseCallsign(spotted) != own) return std::nullopt;
-    spot.text = Mid(body, kCommentColumn, kCommentLength);
-    spot.time = Mid(body, kTimeColumn, kTimeLength);
+    spot.text = body.Mid(kCommentColumn, kCommentLength);
+    spot.time = body.Mid(kTimeColumn, kTimeLength);
     spot.kind = 1;
     return spot;
 }
 
-std::optional<ClusterLine> ParseChat(std::string_view line, std::string_view own, int utcHour,
+std::optional<ClusterLine> ParseChat(std::string_view text, std::string_view own, int utcHour,
                                      int utcMinute) {
-    const long colon = InStr(1, line, ":");
+    const Characters line(text);
+    const long colon = line.InStr(1, ":");
     if (colon < 8) return std::nullopt;
-    const long hash = InStr(1, line, "#");
+    const long hash = line.InStr(1, "#");
     if (hash < colon + 2) return std::nullopt;
-    const long restLength = Len(line) - hash - kChatTrailerLength;
+    const long restLength = line.Length() - hash - kChatTrailerLength;
     if (restLength < 0) return std::nullopt;
 
     ClusterLine chat;
-    chat.sender = Mid(line, 8, colon - 8);
-    chat.frequency = Mid(line, colon + 2, hash - colon - 2);
+    chat.sender = line.Mid(8, colon - 8);
+    chat.frequency = line.Mid(colon + 2, hash - colon - 2);
     chat.time = Format(utcHour, "00") + Format(utcMinute, "00");
-    const std::string rest = Mid(line, hash + 1, restLength);
+    const std::string restText = line.Mid(hash + 1, restLength);
+    const Characters rest(restText);
 
-    if (rest.starts_with("ALL#")) {
+    if (restText.starts_with("ALL#")) {
         chat.addressee = "ALL";
-        chat.text = Mid(rest, 5);
+        chat.text = rest.Mid(5);
         chat.kind = 3;
         return chat;
     }
-    const long doubleHash = InStr(5, rest, "##");
+    const long doubleHash = rest.InStr(5, "##");
     if (doubleHash > 0) {
         // A heard station, "##" and the comment of the one who heard it.
-        chat.addressee = Mid(rest, 1, doubleHash - 1);
-        chat.text = Mid(rest, doubleHash + 2);
+        chat.addressee = rest.Mid(1, doubleHash - 1);
+        chat.text = rest.Mid(doubleHash + 2);
         chat.kind = 3;
         return chat;
     }
-    if (!own.empty() && UpperCase(Mid(rest, 1, Len(own))) == own) {
-        chat.text = Mid(rest, Len(own) + 2);
+    const long ownLength = static_cast<long>(Utf8Length(own));
+    if (!own.empty() && Utf8ToUpper(rest.Mid(1, ownLength)) == own) {
+        chat.text = rest.Mid(ownLength + 2);
         chat.kind = 2;
         return chat;
     }
@@ -122,8 +156,9 @@ std::optional<ClusterLine> ParseChat(std::string_view line, std::string_view own
 
 }  // namespace
 
-std::optional<ClusterLine> ParseClusterLine(std::string_view line, std::string_view ownBaseCallsign,
+std::optional<ClusterLine> ParseClusterLine(std::string_view bytes, std::string_view ownBaseCallsign,
                                             int utcHour, int utcMinute) {
+    const std::string line = DecodeText(bytes);
     if (line.starts_with("DX de")) return ParseSpot(line, ownBaseCallsign);
     if (line.starts_with("MUV de")) return ParseChat(line, ownBaseCallsign, utcHour, utcMinute);
     return std::nullopt;

@@ -31,7 +31,7 @@ private:
     std::string pending_;
 };
 
-// What the cluster panel shows of one received line.
+// What the cluster panel shows of one received line, in UTF-8.
 struct ClusterLine {
     std::string sender;
     std::string addressee;
@@ -43,10 +43,12 @@ struct ClusterLine {
     uint8_t kind = 0;
 };
 
-// Reads one received line (with its line end). ownBaseCallsign is the operator's callsign without
-// portable parts; utcHour and utcMinute are the time given to chat lines, which carry none. Nothing
-// for a line that the panel does not show: a spot of another station, a chat line for someone else,
-// any other text, and a line too short or without the marks its fields are cut at.
+// Reads one received line (with its line end) as the cluster sent it: UTF-8 when it is valid UTF-8 with
+// characters beyond ASCII, else Windows-1252 (DecodeText); the fields are UTF-8, and columns, lengths
+// and the chat trailer count characters. ownBaseCallsign is the operator's callsign without portable
+// parts; utcHour and utcMinute are the time given to chat lines, which carry none. Nothing for a line
+// that the panel does not show: a spot of another station, a chat line for someone else, any other
+// text, and a line too short or without the marks its fields are cut at.
 //
 // "DX de" spots are cut by column: the spotter up to the first ":", the frequency from the first
 // non-blank after it up to one character past the first ".", the spotted callsign from three
@@ -55,7 +57,7 @@ struct ClusterLine {
 // that ends 4 characters before the line's end: "ALL#" and a text (to all), a heard callsign, "##" and
 // a comment (an internal spot), or the operator's callsign, one separator and a text (personal).
 // An operator without a callsign is never the one spotted or addressed.
-std::optional<ClusterLine> ParseClusterLine(std::string_view line, std::string_view ownBaseCallsign,
+std::optional<ClusterLine> ParseClusterLine(std::string_view bytes, std::string_view ownBaseCallsign,
                                             int utcHour, int utcMinute);
 
 }  // namespace muv

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "common/cp1252.h"
 #include "common/error_trap.h"
 #include "common/vb.h"
 #include "logbook/callsign.h"
@@ -83,7 +84,8 @@ std::string ClusterLink::OwnCallsign() {
 }
 
 bool ClusterLink::SendLine(const std::string& line) {
-    return link_.Send(line + kLineEnd);
+    // Each line in Windows-1252 when it can be, as the cluster and older stations read it, else UTF-8.
+    return link_.Send(EncodeText(line) + kLineEnd);
 }
 
 void ClusterLink::ClusterConnect() {
@@ -140,7 +142,17 @@ void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& 
     TextWindow& box = host_.ClusterComment(row);
     box.SetSelLength(0);
     box.SetSelBold(false);
-    box.SetText(row == 1 ? " " + sender + " (" : " " + addressee + " de " + sender + " (");
+    // The sender is marked where it stands: in row 1 right after the leading blank, in row 2 where it
+    // first occurs. The text goes in around it, so that its place is counted as the box counts
+    // characters.
+    const std::string head = row == 1 ? " " + sender + " (" : " " + addressee + " de " + sender + " (";
+    const size_t senderAt = row == 1 ? 1 : head.find(sender);
+    box.SetText(head.substr(0, senderAt));
+    box.SetSelStart(box.TextLength());
+    const int32_t senderStart = box.TextLength();
+    box.SetSelText(sender);
+    const int32_t senderLength = box.TextLength() - senderStart;
+    box.SetSelText(head.substr(senderAt + sender.size()));
     box.SetSelStart(box.TextLength());
     if (host_.CountryInLog(country) == 0) box.SetSelColor(kRed);
     box.SetSelText(country);
@@ -148,14 +160,10 @@ void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& 
     box.SetSelColor(kBlack);
     box.SetSelText("): " + text);
     if (host_.CallInLog(sender) == 1) {
-        // The sender, worked before, in bold: in row 1 right after the leading blank, in row 2 where
-        // it first occurs.
-        const long at = row == 1 ? 2 : InStr(1, box.Text(), sender);
-        if (at > 0) {
-            box.SetSelStart(static_cast<int32_t>(at - 1));
-            box.SetSelLength(static_cast<int32_t>(sender.size()));
-            box.SetSelBold(true);
-        }
+        // The sender, worked before, in bold.
+        box.SetSelStart(senderStart);
+        box.SetSelLength(senderLength);
+        box.SetSelBold(true);
         box.SetSelStart(box.TextLength());
         box.SetSelLength(0);
         box.SetSelBold(false);
@@ -247,7 +255,7 @@ void ClusterLink::tmrClusterComprobarConexion_Timer() {
 }
 
 void ClusterLink::tmrEnviarSpotPublico_Timer() {
-    link_.Send(QueuedSpotLine);
+    link_.Send(EncodeText(QueuedSpotLine));
     tmrEnviarSpotPublico_.SetEnabled(false);
 }
 

@@ -81,16 +81,18 @@ public:
     void ClusterConnect();
     // Sends the log-in lines: the operator's base callsign, then "JOIN MUV".
     void ClusterLogin();
-    // Handles one received line (with its line end): the link counts as alive, and a spot or chat line
-    // for the panel is shown.
+    // Handles one received line (with its line end, in the bytes the cluster sent): the link counts as
+    // alive, and a spot or chat line for the panel is shown.
     void ClusterProcessLine(const std::string& line);
-    // Shows one line in row 1 (kinds 1 and 2, not when the operator sent it) or row 2 (kind 3).
+    // Shows one line in row 1 (kinds 1 and 2, not when the operator sent it) or row 2 (kind 3). The
+    // texts are UTF-8, as the comment boxes take them.
     void ClusterShowLine(const std::string& sender, const std::string& addressee,
                          const std::string& frequency, const std::string& text, const std::string& time,
                          uint8_t kind);
 
     // The chat line "CHAT MUV " frequency "#" callsign "#" comment: a personal message or spot for one
-    // station ("ALL": for everyone). True when the line went out.
+    // station ("ALL": for everyone). True when the line went out. Every line goes out in Windows-1252
+    // when that holds it, else in UTF-8 (EncodeText).
     bool SendInternalSpot(const std::string& frequency, const std::string& comment,
                           const std::string& callsign);
     // The same chat line to addressee, and when it went out and the operator has a callsign, the web
@@ -116,7 +118,7 @@ public:
     void WinsockCluster_Closed();
     void WinsockCluster_Error();
 
-    // The chat line of the pending automatic spot (CR LF included).
+    // The chat line of the pending automatic spot (CR LF included), in UTF-8 until it is sent.
     std::string QueuedSpotLine;
     // The senders of the last lines shown in rows 1 and 2.
     std::string LastClusterSpotCall;

@@ -1,7 +1,8 @@
 #include "online/email_report.h"
-#include "common/version.h"
 
+#include "common/cp1252.h"
 #include "common/vb.h"
+#include "common/version.h"
 
 namespace muv {
 
@@ -27,8 +28,8 @@ constexpr std::string_view kCrLf = "\r\n";
 // The distance text that stands for no distance.
 constexpr std::string_view kNoDistance = "Not avaiable";
 constexpr std::string_view kCancelMark = " <CANCEL>";
-// "º" in Windows-1252.
-constexpr char kDegreeSign = '\xBA';
+// "º" in UTF-8.
+constexpr std::string_view kDegreeSign = "\xC2\xBA";
 
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -170,10 +171,11 @@ std::string EmailReportBody(const EmailReportInput& in) {
          Format(in.UtcNow.minute, "00") + " UTC");
     line("");
     if (in.optReportUltimo) {
-        line("Received Message: '" + in.RxText + f.endMark + "'");
+        // The receive window's text is the modem's Windows-1252, and the body UTF-8.
+        line("Received Message: '" + Cp1252ToUtf8(in.RxText) + f.endMark + "'");
     } else {
         line(in.txtCallsign + "'s RX Screen:");
-        line("'" + in.rtfVentanaRX + "'");
+        line("'" + Cp1252ToUtf8(in.rtfVentanaRX) + "'");
     }
     line("");
 
@@ -218,7 +220,7 @@ std::string EmailReportBody(const EmailReportInput& in) {
     if (f.distance == kNoDistance) {
         line("Distance: " + f.distance);
     } else {
-        line("Distance: " + f.distance + ", Heading: " + Format(f.bearing, "000") + kDegreeSign);
+        line("Distance: " + f.distance + ", Heading: " + Format(f.bearing, "000") + std::string(kDegreeSign));
     }
     line(in.BeaconShown ? "Beacon: ON" : "Beacon: OFF");
     line("Vumeter Level: " + Format(f.meanLevelDb, "0") + " dB");

@@ -29,8 +29,8 @@ struct EmailReportData {
     std::string endMark;
 };
 
-// The address checks. Texts are Windows-1252; only ASCII letters, digits and "_" "-" "." "@" can make a
-// valid address.
+// The address checks. Only ASCII letters, digits and "_" "-" "." "@" can make a valid address, so the
+// received text is searched as the modem holds it (Windows-1252).
 //
 // A plausible address: no blanks inside, letters and digits with single "_", "-", "." or "@" between
 // them (never first or last, never two in a row), exactly one "@", and a "." after it. Blanks around it
@@ -54,7 +54,9 @@ constexpr int kMaxEmailCandidates = 10;
 // address stays part of the word), holding no second "@". At most ten; duplicates are kept here.
 std::vector<std::string> FindEmailCandidates(std::string_view rxText);
 
-// Everything the report is made of, as the windows and the receiver hold it when a message ends.
+// Everything the report is made of, as the windows and the receiver hold it when a message ends: the
+// received text (RxText, rtfVentanaRX) in the modem's Windows-1252, which the report turns into UTF-8,
+// everything else in UTF-8.
 struct EmailReportInput {
     // The finished message and the figures of its reception (the end mark is " <STOP>" or " <CANCEL>").
     std::string RxText;
@@ -75,7 +77,8 @@ struct EmailReportInput {
     bool optSMTP = false;
     bool optGmail = false;
     std::string txtFinalMessage;
-    // The main window: the frequency box (kHz), the whole receive window, whether the beacon runs.
+    // The main window: the frequency box (kHz), the whole receive window (its Windows-1252 text, as
+    // TextWindow::Text gives it), whether the beacon runs.
     std::string txtFrecuencia;
     std::string rtfVentanaRX;
     bool BeaconShown = false;
@@ -95,7 +98,7 @@ struct EmailReportInput {
 
 struct EmailReport {
     std::string EmailSubject;
-    std::string EmailBody;  // Windows-1252, lines ended by CR LF
+    std::string EmailBody;  // UTF-8, lines ended by CR LF
     // The recipient: the last valid address of the text, when mail is to go out; "" otherwise.
     std::string EmailTo;
     // 2 when the text holds a valid address not mailed before in this run, else 0.

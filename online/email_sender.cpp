@@ -3,8 +3,6 @@
 #include <cctype>
 #include <utility>
 
-#include "common/cp1252.h"
-
 namespace muv {
 
 namespace {
@@ -30,13 +28,13 @@ MailMessage EmailSender::MakeMessage(const EmailSettings& settings, const std::s
                                      const std::string& subject, const std::string& body) {
     MailMessage m;
     if (settings.optSMTP) {
-        m.host = Cp1252ToUtf8(settings.txtServidorSMTP);
+        m.host = settings.txtServidorSMTP;
         m.port = settings.servers.smtpPort;
         m.implicitTls = false;
         m.authenticate = settings.chkAuthentication;
         if (m.authenticate) {
-            m.user = Cp1252ToUtf8(settings.txtUsuarioSMTP);
-            m.password = Cp1252ToUtf8(settings.txtPasswordSMTP);
+            m.user = settings.txtUsuarioSMTP;
+            m.password = settings.txtPasswordSMTP;
         }
         m.from = settings.txtEmail;
     } else {
@@ -47,13 +45,13 @@ MailMessage EmailSender::MakeMessage(const EmailSettings& settings, const std::s
         m.implicitTls = true;
         m.authenticate = true;
         m.from = settings.txtUsuarioGmail + "@" + settings.servers.webmailDomain;
-        m.user = Cp1252ToUtf8(m.from);
-        m.password = Cp1252ToUtf8(settings.txtPasswordGmail);
+        m.user = m.from;
+        m.password = settings.txtPasswordGmail;
     }
     m.to = to;
     m.subject = subject;
     m.body = body;
-    if (!NamesNoAttachment(settings.txtQSL)) m.attachmentPath = Cp1252ToUtf8(settings.txtQSL);
+    if (!NamesNoAttachment(settings.txtQSL)) m.attachmentPath = settings.txtQSL;
     m.timeoutSeconds = settings.servers.mailTimeoutSeconds;
     m.trustedCaFile = settings.servers.trustedCaFile;
     return m;

@@ -19,7 +19,7 @@
 namespace muv {
 
 // What the sender reads of the e-mail settings window, the operator window and the servers' settings.
-// Texts are Windows-1252, as the windows hold them.
+// Texts are UTF-8, as the windows and the settings hold them.
 struct EmailSettings {
     // The way of sending: the operator's own server, the webmail provider, or no mail at all.
     bool optSMTP = false;
@@ -54,7 +54,8 @@ public:
     EmailSender(const EmailSender&) = delete;
     EmailSender& operator=(const EmailSender&) = delete;
 
-    // The reception report's recipient, subject and body, set by the report builder before each send.
+    // The reception report's recipient, subject and body (UTF-8), set by the report builder before each
+    // send.
     std::string EmailTo;
     std::string EmailSubject;
     std::string EmailBody;

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "common/cp1252.h"
-
 namespace muv {
 
 namespace {
@@ -191,14 +189,14 @@ std::vector<std::string> MailHeaders(const MailMessage& message, std::time_t mom
         "Date: " + MailDate(moment),
         "From: " + WithoutControls(message.from),
         "To: " + WithoutControls(message.to),
-        "Subject: " + EncodeHeaderText(Cp1252ToUtf8(message.subject)),
+        "Subject: " + EncodeHeaderText(message.subject),
         "Message-ID: " + WithoutControls(messageId),
         "MIME-Version: 1.0",
     };
 }
 
 std::string EncodedTextBody(const MailMessage& message) {
-    return QuotedPrintable(CrLfLines(Cp1252ToUtf8(message.body)));
+    return QuotedPrintable(CrLfLines(message.body));
 }
 
 std::string ComposeTextMail(const MailMessage& message, std::time_t moment, const std::string& messageId) {

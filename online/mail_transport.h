@@ -19,8 +19,8 @@ struct MailMessage {
     bool authenticate = false;
     std::string user;
     std::string password;
-    // Envelope and headers. The texts are Windows-1252; the body's lines end in CR LF. The mail goes out
-    // as UTF-8 plain text.
+    // Envelope and headers. The texts are UTF-8; the body's lines end in CR LF. The mail goes out as
+    // UTF-8 plain text.
     std::string from;
     std::string to;
     std::string subject;

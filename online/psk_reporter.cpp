@@ -5,7 +5,6 @@
 #include <random>
 #include <vector>
 
-#include "common/cp1252.h"
 #include "common/error_trap.h"
 #include "common/vb.h"
 #include "logbook/locator.h"
@@ -166,7 +165,7 @@ void ReceptionReporter::SeenCallsign(std::string_view remote, std::string_view l
     if (report.callsign.empty()) return;
     report.frequencyHz = FrequencyHz(Field(heard, "freq"));
     if (report.frequencyHz == 0) return;
-    report.mode = Cp1252ToUtf8(Field(heard, "mode"));
+    report.mode = Field(heard, "mode");
     const std::string locator = Field(heard, "gridsquare");
     if (IsValidLocator(locator)) report.locator = NormaliseLocator(locator);
     // The low two bits tell where the report comes from (1: decoded text), 0x80 marks a test.
@@ -175,12 +174,11 @@ void ReceptionReporter::SeenCallsign(std::string_view remote, std::string_view l
     report.flowStartSeconds = Seconds32(now);
 
     ReceiverInfo receiver;
-    receiver.callsign = Cp1252ToUtf8(Field(station, "station_callsign"));
+    receiver.callsign = Field(station, "station_callsign");
     if (receiver.callsign.empty()) return;
-    receiver.locator = Cp1252ToUtf8(Field(station, "my_gridsquare"));
-    receiver.software =
-        Cp1252ToUtf8(JoinSoftware(Field(station, "programid"), Field(station, "programversion")));
-    receiver.antenna = Cp1252ToUtf8(Field(station, "my_antenna"));
+    receiver.locator = Field(station, "my_gridsquare");
+    receiver.software = JoinSoftware(Field(station, "programid"), Field(station, "programversion"));
+    receiver.antenna = Field(station, "my_antenna");
 
     ForgetOldCallsigns(now);
     if (recentCallsigns_.count(report.callsign) != 0) {

@@ -47,7 +47,8 @@ ReportRecord ParseReportRecord(std::string_view record);
 
 // The two records of a decoded callsign. Remote: "call", "mode" ("MUV"), "gridsquare" (the heard
 // station's locator, "AA" when none is known), "freq" (Hz). Local: "station_callsign", "my_gridsquare",
-// "programid" ("MUV"), "programversion", "my_antenna".
+// "programid" ("MUV"), "programversion", "my_antenna". The values are UTF-8 and go into the datagram as
+// they are; what comes from decoded text (the heard callsign and locator) is cleaned to ASCII first.
 std::string BuildRemoteRecord(const std::string& heardCallsign, const std::string& heardLocator,
                               const std::string& frequencyHz);
 std::string BuildLocalRecord(const std::string& ownCallsign, const std::string& ownLocator,

@@ -1,7 +1,7 @@
 #include "online/reception_report.h"
 
+#include "common/cp1252.h"
 #include "common/vb.h"
-#include "logbook/adif_record.h"
 #include "logbook/callsign.h"
 
 namespace muv {
@@ -21,7 +21,7 @@ bool MakeReceptionReport(const HeardStation& heard, ReceptionReport& report) {
     report.frequencyHz = Format(Val(heard.frequencyKhz) * 1000, "0");
     report.version = Mid(kVersionText, 5, 6);
     if (heard.catFrequencyHz >= 1) report.version += "+CAT";
-    report.ownLocator = UpperCaseCp1252(heard.ownLocator);
+    report.ownLocator = Utf8ToUpper(heard.ownLocator);
     report.locator = heard.partnerLocator;
     return true;
 }

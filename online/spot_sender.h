@@ -1,5 +1,5 @@
 // How the spot windows send: through the cluster link, which composes the lines and writes them to the
-// cluster's socket. Texts are Windows-1252 and go as the operator typed them.
+// cluster's socket. Texts are UTF-8 and go as the operator typed them.
 #pragma once
 
 #include <string>

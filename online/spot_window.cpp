@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <exception>
 
+#include "common/cp1252.h"
 #include "common/message_box.h"
 #include "common/vb.h"
-#include "logbook/adif_record.h"
 #include "platform/qt/qt_text.h"
 #include "settings/settings_window.h"
 
@@ -128,7 +128,7 @@ std::string SpotWindow::Comment() const {
 
 void SpotWindow::txtCallsign_Change() {
     const std::string text = Callsign();
-    const std::string upper = UpperCaseCp1252(text);
+    const std::string upper = Utf8ToUpper(text);
     // The new text runs this handler again, which puts the caret at its end.
     if (upper != text) {
         txtCallsign->setText(ToQString(upper));

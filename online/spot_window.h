@@ -73,7 +73,7 @@ public:
     // Every way of closing the window unloads it, whether it was shown or not.
     void done(int result) override;
 
-    // --- controls (Windows-1252 texts through ToQString / FromQString) ---
+    // --- controls (UTF-8 texts through ToQString / FromQString) ---
     QLineEdit* txtFrecuencia;
     SpotTextBox* txtCallsign;
     QLineEdit* txtComentario;

@@ -1,6 +1,7 @@
 // A TCP connection used as a text stream: the cluster link and the callsign server's link each have
 // one. Connecting, receiving and the peer's close arrive as events on the program's one thread; nothing
-// waits. Bytes pass unchanged (the network lines are Windows-1252).
+// waits. Bytes pass unchanged: each line is Windows-1252 or UTF-8, which the link's user reads and
+// writes (DecodeText, EncodeText).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include "online/web_requests.h"
 
+#include "common/cp1252.h"
+
 namespace muv {
 
 namespace {
@@ -8,15 +10,23 @@ bool IsKeptInAddress(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '~';
 }
 
-// One ADIF header field: "<NAME:length>value", the length in characters (bytes of Windows-1252).
+// One ADIF header field of a UTF-8 value: "<NAME:length>value", the value as a log file holds it
+// (EncodeText) and the length counting the bytes written.
 std::string AdifField(std::string_view name, std::string_view value) {
+    const std::string written = EncodeText(value);
     std::string field = "<";
     field += name;
     field += ':';
-    field += std::to_string(value.size());
+    field += std::to_string(written.size());
     field += '>';
-    field += value;
+    field += written;
     return field;
+}
+
+// A UTF-8 value of a query: its Windows-1252 bytes when they hold it, as the sites always took them,
+// else its UTF-8 bytes, percent-encoded.
+std::string QueryValue(std::string_view utf8) {
+    return PercentEncode(EncodeText(utf8));
 }
 
 }  // namespace
@@ -71,12 +81,12 @@ std::string BuildWebSpotUrl(std::string_view spotWebBase, std::string_view freq,
                             std::string_view comment, std::string_view spotter, std::string_view spotpfx,
                             std::string_view spotterpfx) {
     std::string url(spotWebBase);
-    url += "/muv.php?freq=" + PercentEncode(freq);
-    url += "&spotcall=" + PercentEncode(spotcall);
-    url += "&comment=" + PercentEncode(comment);
-    url += "&spotter=" + PercentEncode(spotter);
-    url += "&spotpfx=" + PercentEncode(spotpfx);
-    url += "&spotterpfx=" + PercentEncode(spotterpfx);
+    url += "/muv.php?freq=" + QueryValue(freq);
+    url += "&spotcall=" + QueryValue(spotcall);
+    url += "&comment=" + QueryValue(comment);
+    url += "&spotter=" + QueryValue(spotter);
+    url += "&spotpfx=" + QueryValue(spotpfx);
+    url += "&spotterpfx=" + QueryValue(spotterpfx);
     return url;
 }
 

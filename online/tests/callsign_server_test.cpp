@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <random>
 
+#include "common/cp1252.h"
 #include "logbook/locator.h"
 #include "online/tests/callsign_server_fakes.h"
 #include "test_support/memory_tcp_link.h"
@@ -121,6 +122,29 @@ TEST_F(CallsignServerTest, RepliesFillTheContactBoxesAndTheHeardLocator) {
     // Values are cut to what the boxes hold, and control characters left out.
     EXPECT_EQ(host.shown[2],
               (PartnerDetails{std::string(CallsignServerClient::kBoxTextCap, 'N'), "QTH", "IO91wm"}));
+}
+
+TEST_F(CallsignServerTest, MessagesAndRepliesInWindows1252WhereItHoldsThemElseInUtf8) {
+    // Each message in Windows-1252 when it holds the whole message, else in UTF-8.
+    host.operatorName = "Jos\xC3\xA9";
+    EXPECT_EQ(Exchange(1), "1##EA4ABC##Jos\xE9##Madrid##IN80do##");
+    host.operatorQth = "Gy\xC5\x91r";
+    EXPECT_EQ(Exchange(1), "1##EA4ABC##Jos\xC3\xA9##Gy\xC5\x91r##IN80do##");
+
+    // A reply stored by an older server in Windows-1252, and one in UTF-8 cut to the box's characters.
+    client.CallsignServerRequest(2, "EA1ABC");
+    link.Accept();
+    link.Receive("2##JOS\xC9##M\xC1LAGA##IM76ir");
+    std::string cyrillic;
+    for (int i = 0; i < 60; ++i)
+        cyrillic += "\xD0\x96";  // Ж
+    client.CallsignServerRequest(2, "UA3AAA");
+    link.Accept();
+    link.Receive("2##" + cyrillic + "##\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0##KO85ts");
+    ASSERT_EQ(host.shown.size(), 2u);
+    EXPECT_EQ(host.shown[0], (PartnerDetails{"JOS\xC3\x89", "M\xC3\x81LAGA", "IM76ir"}));
+    EXPECT_EQ(host.shown[1], (PartnerDetails{cyrillic.substr(0, 2 * CallsignServerClient::kBoxTextCap),
+                                             "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0", "KO85ts"}));
 }
 
 TEST_F(CallsignServerTest, RepliesSplitOverReadsAreTakenWhole) {
@@ -391,10 +415,13 @@ TEST_F(CallsignServerTest, FuzzedRepliesNeverOverfillTheBoxes) {
         ASSERT_LE(client.QueuedRequests(), contacts + 8);
     }
     EXPECT_FALSE(host.shown.empty());
+    // The caps count characters, and every value is whole UTF-8 whatever bytes came.
     for (const PartnerDetails& d : host.shown) {
-        EXPECT_LE(d.name.size(), CallsignServerClient::kBoxTextCap);
-        EXPECT_LE(d.qth.size(), CallsignServerClient::kBoxTextCap);
-        EXPECT_LE(d.locator.size(), 6u);
+        EXPECT_LE(Utf8Length(d.name), CallsignServerClient::kBoxTextCap);
+        EXPECT_LE(Utf8Length(d.qth), CallsignServerClient::kBoxTextCap);
+        EXPECT_LE(Utf8Length(d.locator), 6u);
+        for (const std::string* value : {&d.name, &d.qth, &d.locator})
+            ASSERT_EQ(DecodeText(*value), *value);
     }
     // Whatever state the link was left in, the queue drains once the server answers again.
     for (int i = 0; i < 1000 && (client.Busy() || client.QueuedRequests() > 0); ++i) {

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "common/cp1252.h"
 #include "online/cluster_lines.h"
 #include "online/tests/cluster_test_lines.h"
 
@@ -142,13 +143,22 @@ TEST(ParseClusterLineTest, ChatLinesToAllSpotsAndPersonalMessages) {
     EXPECT_FALSE(ParseClusterLine("MUV de EA4XYZ: 14070.0#\a\a\r\n", "G4AAA", 0, 0));
 }
 
+// Whether the text is valid UTF-8 (what DecodeText gives back unchanged).
+bool IsUtf8(const std::string& text) {
+    return DecodeText(text) == text;
+}
+
 // Random and mutated text through the splitter and the reader: no crash, nothing read beyond a line, the
-// buffer bounded, and every byte handed on exactly once.
+// buffer bounded, every byte handed on exactly once, and every field valid UTF-8 whatever the bytes (a
+// multi-byte character cut, a stray byte, Windows-1252 beside UTF-8).
 TEST(ClusterLinesFuzzTest, RandomAndMutatedTextIsCutAndReadSafely) {
     std::mt19937 rng(20240611);
     const std::vector<std::string> seeds = {
         DxSpotLine("DL1ABC", "14070.0", "EA4XYZ/P", "MUV16 loud and clear", "1234"),
+        DxSpotLine("UA3AAA", "14070.0", "EA4XYZ", "Привет из Москвы", "1234"),
         "MUV de EA4XYZ: 14070.0#ALL#hello\a\a\r\n",
+        "MUV de UA3AAA: 14070.0#ALL#Привет, ő €\a\a\r\n",
+        "MUV de EA1AAA: 14070.0#EA4XYZ#Jos\xE9 \x80\a\a\r\n",
         "MUV de EA4XYZ: 14070.0#DL1ABC##MUV16 +3 dB in Madrid\a\a\r\n",
         "MUV de EA4XYZ: 14070.0#EA4XYZ hi\a\a\r\n",
         "login: ",
@@ -202,7 +212,10 @@ TEST(ClusterLinesFuzzTest, RandomAndMutatedTextIsCutAndReadSafely) {
                 EXPECT_GE(parsed->kind, 1);
                 EXPECT_LE(parsed->kind, 3);
                 EXPECT_LE(parsed->sender.size() + parsed->frequency.size() + parsed->text.size(),
-                          line.size());
+                          DecodeText(line).size());
+                for (const std::string* field :
+                     {&parsed->sender, &parsed->addressee, &parsed->frequency, &parsed->text, &parsed->time})
+                    ASSERT_TRUE(IsUtf8(*field)) << *field;
                 if (parsed->kind != 3) {
                     EXPECT_FALSE(own.empty());
                 }

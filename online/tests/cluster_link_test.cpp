@@ -230,6 +230,43 @@ TEST_F(ClusterLinkTest, MessagesToAllAndInternalSpotsGoToRowTwo) {
     EXPECT_EQ(row.comment.ColourAt(16), kBlack);  // Spain is in the log
 }
 
+TEST_F(ClusterLinkTest, LinesInUtf8OrInWindows1252ReachTheBoxesWhole) {
+    ConnectLive();
+    // A cluster that writes UTF-8: the comment's 30 columns and the time's are counted in characters.
+    link.Receive(DxSpotLine("UA3AAA", "14070.0", "EA4XYZ", "Привет из Москвы, 73!", "1234"));
+    EXPECT_EQ(Row(1), " UA3AAA (): Привет из Москвы, 73!" + std::string(9, ' '));
+    EXPECT_EQ(host.rows[1].time, "12:34");
+    link.Receive("MUV de G4AAA: 7040.0#ALL#Привет всем\a\a\r\n");
+    EXPECT_EQ(Row(2), " ALL de G4AAA (England (EU)): Привет всем");
+    // A station whose lines are Windows-1252.
+    link.Receive("MUV de EA1AAA: 7040.0#EA4XYZ#Saludos de Jos\xE9\a\a\r\n");
+    EXPECT_EQ(Row(1), " EA1AAA (Spain (EU)): Saludos de José");
+}
+
+TEST_F(ClusterLinkTest, LinesGoOutInWindows1252WhenItHoldsThemElseInUtf8) {
+    ConnectLive();
+    EXPECT_TRUE(cluster.SendInternalSpot("14070.0", "73 de José", "DL1ABC"));
+    EXPECT_TRUE(cluster.SendInternalSpot("14070.0", "73 from Győr", "DL1ABC"));
+    EXPECT_EQ(link.sent, (std::vector<std::string>{"CHAT MUV 14070.0#DL1ABC#73 de Jos\xE9\r\n",
+                                                   "CHAT MUV 14070.0#DL1ABC#73 from Gy\xC5\x91r\r\n"}));
+
+    // The automatic spot names the QTH the same way, on the line and on the spot page.
+    link.sent.clear();
+    host.qth = "Győr";
+    cluster.AutoSpot("DL1ABC", "7040.0", "", "+3 dB", "16");
+    host.qth = "Málaga";
+    cluster.AutoSpot("DL1ABC", "3580.0", "", "+3 dB", "16");
+    spotTimer.Advance(2000);
+    EXPECT_EQ(link.sent, std::vector<std::string>{"CHAT MUV 3580.0#DL1ABC##MUV16 +3 dB in M\xE1laga\r\n"});
+    ASSERT_EQ(host.webRequests.size(), 2u);
+    EXPECT_NE(host.webRequests[0].find("&comment=MUV16%20%2B3%20dB%20in%20Gy%C5%91r&"), std::string::npos);
+    EXPECT_NE(host.webRequests[1].find("&comment=MUV16%20%2B3%20dB%20in%20M%E1laga&"), std::string::npos);
+    host.qth = "Győr";
+    cluster.AutoSpot("DL1ABC", "7040.0", "", "+3 dB", "16");
+    spotTimer.Advance(2000);
+    EXPECT_EQ(link.sent.back(), "CHAT MUV 7040.0#DL1ABC##MUV16 +3 dB in Gy\xC5\x91r\r\n");
+}
+
 TEST_F(ClusterLinkTest, AutomaticSpotsAreSentOncePerFrequency) {
     ConnectLive();
     host.random = 0.25;
@@ -238,9 +275,10 @@ TEST_F(ClusterLinkTest, AutomaticSpotsAreSentOncePerFrequency) {
     EXPECT_TRUE(spotTimer.Enabled());
     EXPECT_EQ(spotTimer.Interval(), 1500);
     ASSERT_EQ(host.webRequests.size(), 1u);
-    EXPECT_EQ(host.webRequests[0],
-              "http://spots.test/muv.php?freq=14070%2E0&spotcall=DL1ABC&comment=MUV16%20%2B3%20dB%20in%20Madrid"
-              "&spotter=EA4XYZ&spotpfx=EA&spotterpfx=DL");
+    EXPECT_EQ(
+        host.webRequests[0],
+        "http://spots.test/muv.php?freq=14070%2E0&spotcall=DL1ABC&comment=MUV16%20%2B3%20dB%20in%20Madrid"
+        "&spotter=EA4XYZ&spotpfx=EA&spotterpfx=DL");
 
     // A second spot before the delay ends replaces the queued line; the timer is not armed again.
     spotTimer.Advance(1000);

@@ -261,7 +261,7 @@ TEST(EmailReportBodyTest, FullReportOfOneReception) {
         "Frequency Shift: 3.3 Hz",
         "Viterbi: 19%",
         "S/N (2500 Hz): -12 dB, Fade Marge: 8 dB",
-        "Distance: 1234 km, Heading: 045\xBA",
+        "Distance: 1234 km, Heading: 045\xC2\xBA",
         "Beacon: OFF",
         "Vumeter Level: -13 dB",
         "CPU Usage: 12 %",
@@ -310,6 +310,23 @@ TEST(EmailReportBodyTest, LinesThatDependOnTheReception) {
     EXPECT_EQ(lines[5], "'first line");
     EXPECT_EQ(lines[6], "second line'");
     EXPECT_EQ(lines[7], "");
+}
+
+TEST(EmailReportBodyTest, TheReceivedTextBecomesUtf8OnceBesideTheOperatorsText) {
+    // The message and the receive window hold the modem's Windows-1252; the operator window UTF-8.
+    EmailReportInput in = Reception("QSL Jos\xE9 ea4ab@gmail.com");
+    in.txtName = "Anton\xC3\xADn Dvo\xC5\x99\xC3\xA1k";
+    in.rtfVentanaRX = "M\xE1laga\r\n\x80 5";
+    const EmailReport report = EmailReporter().BuildEmailReport(in);
+    EXPECT_EQ(report.EmailTo, "ea4ab@gmail.com");
+    EXPECT_EQ(BodyLineStartingWith(report.EmailBody, "Received"),
+              "Received Message: 'QSL Jos\xC3\xA9 ea4ab@gmail.com <STOP>'");
+    EXPECT_EQ(BodyLineStartingWith(report.EmailBody, "Name"), "Name: Anton\xC3\xADn Dvo\xC5\x99\xC3\xA1k");
+    in.optReportUltimo = false;
+    const std::vector<std::string> lines = Lines(EmailReportBody(in));
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[5], "'M\xC3\xA1laga");
+    EXPECT_EQ(lines[6], "\xE2\x82\xAC 5'");
 }
 
 // Random texts, and texts made by mutating ones that hold addresses: the search stays within its

@@ -69,13 +69,13 @@ TEST(EmailSender, TheSettingsChooseServerAccountTlsAndSender) {
 
     s.chkAuthentication = true;
     s.servers.smtpPort = 2525;
-    s.txtPasswordSMTP = "s\xE9same";
+    s.txtPasswordSMTP = "s\xC3\xA9same";
     m = EmailSender::MakeMessage(s, "g4xyz@example.com", "subject", "body");
     EXPECT_TRUE(m.authenticate);
     EXPECT_FALSE(m.implicitTls);
     EXPECT_EQ(m.port, 2525);
     EXPECT_EQ(m.user, "ea4abc");
-    EXPECT_EQ(m.password, "s\xC3\xA9same");  // the server takes UTF-8
+    EXPECT_EQ(m.password, "s\xC3\xA9same");  // the settings' UTF-8, as the server takes it
 
     // Anything but the own server is the webmail way: its host and port, TLS, and the account's address
     // as sender and user name.
@@ -104,8 +104,9 @@ TEST(EmailSender, TheAttachmentBoxNamesAFileUnlessEmptyOrTheBareAddressStart) {
         s.txtQSL = file;
         EXPECT_EQ(EmailSender::MakeMessage(s, "a@b.c", "", "").attachmentPath, file) << file;
     }
-    s.txtQSL = "/home/op/tarjeta \xF1.jpg";  // the box's Windows-1252, the file system's UTF-8
-    EXPECT_EQ(EmailSender::MakeMessage(s, "a@b.c", "", "").attachmentPath, "/home/op/tarjeta \xC3\xB1.jpg");
+    s.txtQSL = "/home/op/\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD0\xB0 \xC3\xB1.jpg";  // the box's UTF-8 is the
+                                                                                  // path as it is
+    EXPECT_EQ(EmailSender::MakeMessage(s, "a@b.c", "", "").attachmentPath, s.txtQSL);
 }
 
 TEST(EmailSender, TheTrapNumberIsTheDigitsAfterE) {

@@ -10,7 +10,6 @@
 #include <fstream>
 #include <memory>
 
-#include "common/cp1252.h"
 #include "online/email_sender.h"
 #include "online/tests/smtp_peer.h"
 #include "platform/qt/curl_transfers.h"
@@ -92,15 +91,15 @@ protected:
 SmtpPeer* MailDeliveryTest::peer_ = nullptr;
 
 TEST_F(MailDeliveryTest, AReceptionReportArrivesAsWrittenWithItsAttachment) {
-    // Windows-1252 text with a degree-like sign and an accent, a line that begins with a dot, a line much
+    // Text with a degree-like sign, accents and a Czech name, a line that begins with a dot, a line much
     // longer than a mail line and blank lines, as the reception report has them.
     const std::string body =
         "********** Please don't reply to this email ********************\r\n\r\n"
         "EA4ABC has received your Radio Message sent at: 12:34 UTC\r\n\r\n"
         "Received Message: 'CQ CQ de G4XYZ pse k'\r\n\r\n"
         ".a line that begins with a dot\r\n"
-        "Distance: 1264, Heading: 045\xBA\r\n"
-        "Name: Jos\xE9 Mar\xED"
+        "Distance: 1264, Heading: 045\xC2\xBA\r\n"
+        "Name: Anton\xC3\xADn Dvo\xC5\x99\xC3\xA1k, Jos\xC3\xA9 Mar\xC3\xAD"
         "a " +
         std::string(120, 'x') +
         " end\r\n"
@@ -129,7 +128,7 @@ TEST_F(MailDeliveryTest, AReceptionReportArrivesAsWrittenWithItsAttachment) {
     EXPECT_EQ(Text(m, "content_type"), "text/plain");
     EXPECT_FALSE(Text(m, "date").empty());
     EXPECT_NE(Text(m, "message_id").find("@example.org>"), std::string::npos);
-    EXPECT_EQ(LfLines(Text(m, "body")), LfLines(Cp1252ToUtf8(body)));
+    EXPECT_EQ(LfLines(Text(m, "body")), LfLines(body));
     // No line of the mail as sent is longer than a mail line may be.
     const std::string raw = peer_->RawMail(0);
     std::size_t start = 0;
@@ -147,8 +146,8 @@ TEST_F(MailDeliveryTest, AReceptionReportArrivesAsWrittenWithItsAttachment) {
     for (int i = 0; i < 3000; ++i)
         picture += static_cast<char>(i * 7);
     std::ofstream(card, std::ios::binary) << picture;
-    host.settings.txtQSL = Utf8ToCp1252(card);
-    sender.EmailSubject = "EA4ABC ha recibido tu mensaje \xF1";
+    host.settings.txtQSL = card;
+    sender.EmailSubject = "EA4ABC ha recibido tu mensaje \xC3\xB1";
     sender.EmailBody = "Gracias\r\n";
     ASSERT_TRUE(SendReport());
     EXPECT_EQ(sender.EmailResult, 2);

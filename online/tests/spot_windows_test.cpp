@@ -155,9 +155,12 @@ TEST_F(SpotWindows, TheCallsignBoxTakesCapitalsAndAClickEmptiesIt) {
         w->txtCallsign->insert("R");
         EXPECT_EQ(Text(w->txtCallsign), "ERAQ4XYZ/P");
         EXPECT_EQ(w->txtCallsign->cursorPosition(), 10);
-        // Accented small letters of the character set have capitals too.
-        Type(w->txtCallsign, "\xE9");
-        EXPECT_EQ(Text(w->txtCallsign), "\xC9");
+        // Small letters of every script have their capitals too.
+        Type(w->txtCallsign, "\xC3\xA9");
+        EXPECT_EQ(Text(w->txtCallsign), "\xC3\x89");
+        Type(w->txtCallsign, "ha5\xC5\x91\xD0\xB6");  // ő, ж
+        EXPECT_EQ(Text(w->txtCallsign), "HA5\xC5\x90\xD0\x96");
+        EXPECT_EQ(w->txtCallsign->cursorPosition(), 5);
 
         // A click with the mouse empties the box.
         Type(w->txtCallsign, "EA1ABC");
@@ -195,9 +198,9 @@ TEST_F(SpotWindows, ThePrivateSendNeedsACallsignAndSendsWhatWasTyped) {
     EXPECT_EQ(sender.tries, 0);
 
     // The comment goes as typed: blanks, a "#" and a leading "MUV" are the link's business.
-    Fill(w, "14101.0", "ea1abc", " MUV16 #73 de Jos\xE9 ");
+    Fill(w, "14101.0", "ea1abc", " MUV16 #73 de Jos\xC3\xA9 ");
     w.cmdEnviar->click();
-    EXPECT_EQ(sender.sent, std::vector<std::string>{"internal|14101.0| MUV16 #73 de Jos\xE9 |EA1ABC"});
+    EXPECT_EQ(sender.sent, std::vector<std::string>{"internal|14101.0| MUV16 #73 de Jos\xC3\xA9 |EA1ABC"});
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(boxes.shown.size(), 1u);

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "common/cp1252.h"
 #include "online/web_requests.h"
 
 namespace muv {
@@ -45,7 +46,8 @@ TEST(EqslUploadUrl, KnownRecordWithEmptyNotes) {
 }
 
 TEST(EqslUploadUrl, EveryOtherCharacterIsEncodedToo) {
-    const std::string notes = "QRV daily & #1 at 100% +/- ?\xE9";
+    // The notes in UTF-8 go as the log file holds them: "é" as its Windows-1252 byte, counted as one.
+    const std::string notes = "QRV daily & #1 at 100% +/- ?\xC3\xA9";
     const std::string url = BuildEqslUploadUrl("http://127.0.0.1:8080", "<EOR>\r\n", "us=er", "p&ss#", notes);
     const std::string prefix = "http://127.0.0.1:8080/qslcard/importADIF.cfm?ADIFData=Test%20upload%20";
     ASSERT_EQ(url.rfind(prefix, 0), 0u);
@@ -58,9 +60,13 @@ TEST(EqslUploadUrl, EveryOtherCharacterIsEncodedToo) {
         << query;
     EXPECT_EQ(query.find_first_of("&#+?/ =\r\n"), std::string::npos) << query;
     // Decoded, the upload is the text as built, each CR LF a blank.
-    EXPECT_EQ(
-        PercentDecode(query),
-        "<ADIF_VERS:4>2.00 <EQSL_USER:5>us=er <EQSL_PSWD:5>p&ss# <EOH> <QSL_COMMENT:29>" + notes + " <EOR> ");
+    EXPECT_EQ(PercentDecode(query),
+              "<ADIF_VERS:4>2.00 <EQSL_USER:5>us=er <EQSL_PSWD:5>p&ss# <EOH> <QSL_COMMENT:29>" +
+                  Utf8ToCp1252(notes) + " <EOR> ");
+
+    // Notes that Windows-1252 cannot hold go as UTF-8, the length counting their bytes.
+    const std::string czech = BuildEqslUploadUrl("https://e", "<EOR>\r\n", "", "", "Dvo\xC5\x99\xC3\xA1k");
+    EXPECT_NE(czech.find("%3CQSL%5FCOMMENT%3A8%3EDvo%C5%99%C3%A1k%20"), std::string::npos) << czech;
 
     // A line end that is not CR LF keeps its own code.
     const std::string lone = BuildEqslUploadUrl("https://e", "<EOR>\n", "", "", "a\rb");
@@ -75,6 +81,14 @@ TEST(WebSpotUrl, ValuesAreEncoded) {
                         "G4XYZ", "G", "EA"),
         "http://spots.example/muv.php?freq=14070%2E0&spotcall=EA4AB%2FP"
         "&comment=MUV16%20%2B3%20dB%20in%20Las%20Rozas%20%26%20Madrid&spotter=G4XYZ&spotpfx=G&spotterpfx=EA");
+    // Each value in Windows-1252 where it holds it, as the page always had it, else in UTF-8.
+    EXPECT_EQ(BuildWebSpotUrl("http://s", "7040.0", "EA4AB", "73 de Jos\xC3\xA9 in Gy\xC5\x91r", "G4XYZ", "G",
+                              "EA"),
+              "http://s/muv.php?freq=7040%2E0&spotcall=EA4AB&comment=73%20de%20Jos%C3%A9%20in%20Gy%C5%91r"
+              "&spotter=G4XYZ&spotpfx=G&spotterpfx=EA");
+    EXPECT_NE(BuildWebSpotUrl("http://s", "7040.0", "EA4AB", "M\xC3\xA1laga", "", "", "")
+                  .find("&comment=M%E1laga&"),
+              std::string::npos);
     // A line end or "#" in a value stays inside its field.
     EXPECT_EQ(BuildWebSpotUrl("http://s", "7040.0", "K1\r\nX", "#1", "", "", ""),
               "http://s/muv.php?freq=7040%2E0&spotcall=K1%0D%0AX&comment=%231&spotter=&spotpfx=&spotterpfx=");
