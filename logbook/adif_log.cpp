@@ -12,6 +12,7 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "common/cp1252.h"
 #include "logbook/adif_record.h"
 #include "platform/private_profile.h"
 
@@ -114,10 +115,11 @@ void ForEachTag(std::string_view text, size_t from, size_t to, Found&& found) {
     }
 }
 
+// The fields of text[from, to), their values decoded.
 std::vector<AdifField> FieldsIn(std::string_view text, size_t from, size_t to) {
     std::vector<AdifField> fields;
     ForEachTag(text, from, to, [&](const Tag& tag, size_t) {
-        if (tag.kind == TagKind::Field) fields.push_back({tag.name, tag.type, tag.value});
+        if (tag.kind == TagKind::Field) fields.push_back({tag.name, tag.type, DecodeText(tag.value)});
     });
     return fields;
 }
@@ -143,9 +145,9 @@ std::string UpperName(std::string_view name) {
     return upper;
 }
 
-// A value as LogText holds it: in capitals, with no line break, "<" or ">" in it.
-std::string SearchableValue(std::string_view value) {
-    std::string text = UpperCaseCp1252(value);
+// A UTF-8 value as LogText holds it: in capitals, with no line break, "<" or ">" in it.
+std::string SearchableValue(std::string_view utf8) {
+    std::string text = Utf8ToUpper(utf8);
     for (char& c : text)
         if (c == '\r' || c == '\n' || c == '<' || c == '>') c = ' ';
     return text;
@@ -342,11 +344,12 @@ std::string AdifLog::CountryOf(const std::string& callsign) {
 void AdifLog::AppendHeaderLogText() {
     if (!hasHeader_) return;
     for (const Range& stretch : headerFields_) {
-        for (const AdifField& field : FieldsIn(text_, stretch.begin, stretch.end)) {
-            const std::string name = UpperName(field.Name);
+        ForEachTag(text_, stretch.begin, stretch.end, [&](const Tag& tag, size_t) {
+            if (tag.kind != TagKind::Field) return;
+            const std::string name = UpperName(tag.name);
             if (KnownField(name))
-                AppendField(logText_, name, SearchableValue(field.Value), SearchableType(field.Type));
-        }
+                AppendField(logText_, name, SearchableValue(DecodeText(tag.value)), SearchableType(tag.type));
+        });
     }
     logText_ += "<EOH>\r\n";
 }
@@ -358,7 +361,7 @@ void AdifLog::AppendLogText(const Range& range) {
         if (tag.kind != TagKind::Field) return;
         const std::string name = UpperName(tag.name);
         if (!KnownField(name)) return;
-        std::string value = SearchableValue(tag.value);
+        std::string value = SearchableValue(DecodeText(tag.value));
         if (name == "COUNTRY") {
             if (haveCountry || (!value.empty() && !CountryKnown(value))) return;
             haveCountry = true;
@@ -380,7 +383,7 @@ std::vector<AdifField> AdifLog::Fields(size_t record) const {
     return FieldsIn(text_, range.begin, range.end);
 }
 
-std::string_view AdifLog::FieldValue(size_t record, std::string_view name) const {
+std::string AdifLog::FieldValue(size_t record, std::string_view name) const {
     const Range& range = records_.at(record);
     std::string_view value;
     bool found = false;
@@ -390,10 +393,14 @@ std::string_view AdifLog::FieldValue(size_t record, std::string_view name) const
             found = true;
         }
     });
-    return value;
+    return DecodeText(value);
 }
 
-std::string_view AdifLog::HeaderText() const {
+std::string AdifLog::HeaderText() const {
+    return DecodeText(RawHeaderText());
+}
+
+std::string_view AdifLog::RawHeaderText() const {
     return std::string_view(text_).substr(headerText_.begin, headerText_.end - headerText_.begin);
 }
 
@@ -409,16 +416,20 @@ std::vector<AdifField> AdifLog::HeaderFields() const {
 std::string AdifLog::AdifText() const {
     std::string out;
     out.reserve(text_.size() + text_.size() / 8);
-    if (hasHeader_ || !HeaderText().empty()) {
-        out += HeaderText();
-        for (const AdifField& field : HeaderFields())
-            AppendField(out, field.Name, field.Value, field.Type);
+    // The file's own bytes: a value goes out as it came in, whatever its encoding.
+    const auto appendFields = [&](const Range& range) {
+        ForEachTag(text_, range.begin, range.end, [&](const Tag& tag, size_t) {
+            if (tag.kind == TagKind::Field) AppendField(out, tag.name, tag.value, tag.type);
+        });
+    };
+    if (hasHeader_ || !RawHeaderText().empty()) {
+        out += RawHeaderText();
+        for (const Range& stretch : headerFields_)
+            appendFields(stretch);
         out += "<EOH>\r\n\r\n\r\n";
     }
     for (const Range& record : records_) {
-        ForEachTag(text_, record.begin, record.end, [&](const Tag& tag, size_t) {
-            if (tag.kind == TagKind::Field) AppendField(out, tag.name, tag.value, tag.type);
-        });
+        appendFields(record);
         if (record.ended) out += "<EOR>\r\n\r\n";
     }
     return out;

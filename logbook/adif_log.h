@@ -7,6 +7,11 @@
 // ends may be LF or CR LF, or missing at the end. Every field of every record is kept with its name,
 // type and value as the file has them, so writing the log out again loses nothing.
 //
+// A value's bytes are Windows-1252, as older stations and this program write what that set holds, or
+// UTF-8; each value is taken on its own (DecodeText: valid UTF-8 with multi-byte characters as UTF-8,
+// anything else as Windows-1252), so a log of mixed values reads whole. The values given out, and
+// LogText, are UTF-8; the file's own bytes are kept for writing the log out again.
+//
 // Loading never changes the file. The searchable LogText is built from what was read: upper case, one
 // known field per line, each ended by CR LF, every record ended by "<EOR>" and CR LF, with the repairs
 // that the look-ups rely on made in memory only (see LogText).
@@ -26,19 +31,20 @@
 
 namespace muv {
 
-// One field as the text holds it; the views point into the log's text.
+// One field as the log holds it; the name and type views point into the log's text.
 struct AdifField {
-    std::string_view Name;   // as written ("call", "QSO_DATE")
-    std::string_view Type;   // the type indicator ("D" of "<QSO_DATE:8:D>"); "" when none
-    std::string_view Value;  // the value's bytes, as many as declared (fewer only at the end of the file)
+    std::string_view Name;  // as written ("call", "QSO_DATE")
+    std::string_view Type;  // the type indicator ("D" of "<QSO_DATE:8:D>"); "" when none
+    // The value as UTF-8: its bytes, as many as declared (fewer only at the end of the file), decoded.
+    std::string Value;
 };
 
 // The country look-ups that building LogText asks. Without them every country value counts as known
 // and no country is found for a callsign.
 struct AdifCountries {
-    // The country name (without continent) of a CALL value in capitals, "" when none.
+    // The country name (without continent) of a CALL value in capitals, "" when none (UTF-8 both).
     std::function<std::string(const std::string& callsign)> CountryOfCallsign;
-    // Whether the country file's text, in capitals, holds the name (given in capitals).
+    // Whether the country file's text, in capitals, holds the name (given in capitals, UTF-8).
     std::function<bool(const std::string& upperCaseName)> CountryTextHolds;
 };
 
@@ -94,16 +100,17 @@ public:
     // "ADI file not found". A failed write leaves the file as it was.
     AdifAppendResult AppendAdifRecord(const std::string& path, const std::string& record);
 
-    // The log as the look-ups search it: the known fields of the header and of every record (names and
-    // values in capitals, values with line breaks, "<" and ">" turned into blanks so that every field
-    // stays on its line and every "<" opens a tag), each as "<TAG:n>VALUE" and CR LF, records ended by
-    // "<EOR>" and CR LF. Known are ADIF_VERS, PROGRAMID, PROGRAMVERSION, NAME, QTH, BAND, FREQ,
-    // QSO_DATE, TIME_ON, TIME_OFF, OPERATOR, MY_GRIDSQUARE, NOTES, GRIDSQUARE, DISTANCE, RST_SENT,
-    // RST_RCVD, CONT, MY_COUNTRY, EQSL_QSL_SENT, EQSL_QSL_RCVD, MODE, CALL and COUNTRY. Type letters C,
-    // N, T, D and M are left out (others stay); a four-digit TIME_ON or TIME_OFF gains "00"; a COUNTRY
-    // that the country file does not hold, or a second one, is left out; a record with a CALL and no
-    // COUNTRY gains one, looked up from the callsign (empty when none is found), before its "<EOR>". A
-    // record with no known field is left out. Grows by each appended record.
+    // The log as the look-ups search it, in UTF-8: the known fields of the header and of every record
+    // (names and values in capitals, in every script; values with line breaks, "<" and ">" turned into
+    // blanks so that every field stays on its line and every "<" opens a tag), each as "<TAG:n>VALUE"
+    // (n counting the value's bytes here) and CR LF, records ended by "<EOR>" and CR LF. Known are
+    // ADIF_VERS, PROGRAMID, PROGRAMVERSION, NAME, QTH, BAND, FREQ, QSO_DATE, TIME_ON, TIME_OFF,
+    // OPERATOR, MY_GRIDSQUARE, NOTES, GRIDSQUARE, DISTANCE, RST_SENT, RST_RCVD, CONT, MY_COUNTRY,
+    // EQSL_QSL_SENT, EQSL_QSL_RCVD, MODE, CALL and COUNTRY. Type letters C, N, T, D and M are left out
+    // (others stay); a four-digit TIME_ON or TIME_OFF gains "00"; a COUNTRY that the country file does
+    // not hold, or a second one, is left out; a record with a CALL and no COUNTRY gains one, looked up
+    // from the callsign (empty when none is found), before its "<EOR>". A record with no known field is
+    // left out. Grows by each appended record.
     const std::string& LogText() const { return logText_; }
     // Changes each time LogText is emptied or replaced; while it stays the same, LogText only grows.
     uint64_t Generation() const { return generation_; }
@@ -111,19 +118,19 @@ public:
     // --- the log as read: every field, for look-ups and for writing it out again ---
     size_t RecordCount() const { return records_.size(); }
     std::vector<AdifField> Fields(size_t record) const;
-    // The value of the record's first field of that name (any case); "" when it has none.
-    std::string_view FieldValue(size_t record, std::string_view name) const;
+    // The value (UTF-8) of the record's first field of that name (any case); "" when it has none.
+    std::string FieldValue(size_t record, std::string_view name) const;
     // Whether the record ended with "<EOR>" (only the last one of a file can miss it).
     bool RecordEnded(size_t record) const { return records_[record].ended; }
     bool HasHeader() const { return hasHeader_; }
-    // The header's free text before its first tag ("" when none).
-    std::string_view HeaderText() const;
+    // The header's free text before its first tag, as UTF-8 ("" when none).
+    std::string HeaderText() const;
     std::vector<AdifField> HeaderFields() const;
 
     // The whole log as ADIF, one field per line: the header text, the header fields and "<EOH>"
     // (followed by two empty lines), then each record's fields and "<EOR>" (followed by an empty line).
-    // Names, types and values are written as read, the lengths being the values' own. A file this
-    // program wrote comes out byte for byte as it was.
+    // Names, types and values are written with the file's own bytes, the lengths being the values' own.
+    // A file this program wrote comes out byte for byte as it was.
     std::string AdifText() const;
 
 private:
@@ -136,6 +143,7 @@ private:
     void Read(size_t from, size_t to, bool fileStart);
     void AppendLogText(const Range& range);
     void AppendHeaderLogText();
+    std::string_view RawHeaderText() const;
     bool CountryKnown(const std::string& name);
     std::string CountryOf(const std::string& callsign);
     void Clear();

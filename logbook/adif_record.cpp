@@ -1,5 +1,6 @@
 #include "logbook/adif_record.h"
 
+#include "common/cp1252.h"
 #include "common/vb.h"
 
 namespace muv {
@@ -92,13 +93,13 @@ std::string AdifValue(std::string_view text) {
 std::string BuildAdifRecord(const AdifContact& contact) {
     std::string record;
     const auto add = [&record](std::string_view name, const std::string& value) {
-        record += AdifFieldText(name, AdifValue(value));
+        record += AdifFieldText(name, EncodeText(AdifValue(value)));
     };
     add("CALL", contact.txtCallsign);
-    if (!contact.txtNombre.empty()) add("NAME", UpperCaseCp1252(contact.txtNombre));
-    if (!contact.txtQTH.empty()) add("QTH", UpperCaseCp1252(contact.txtQTH));
+    if (!contact.txtNombre.empty()) add("NAME", Utf8ToUpper(contact.txtNombre));
+    if (!contact.txtQTH.empty()) add("QTH", Utf8ToUpper(contact.txtQTH));
     add("FREQ", FrequencyMHz(contact.txtFrecuencia));
-    if (!contact.Band.empty()) add("BAND", UpperCaseCp1252(contact.Band));
+    if (!contact.Band.empty()) add("BAND", Utf8ToUpper(contact.Band));
     const UtcTime& now = contact.UtcNow;
     const UtcTime& start = contact.QsoStartUtc;
     // The date is the contact's start's, as TIME_ON is: a contact begun before midnight and logged after
@@ -108,7 +109,7 @@ std::string BuildAdifRecord(const AdifContact& contact) {
     add("TIME_OFF", Digits(now.hour, "00") + Digits(now.minute, "00") + "00");
     add("MODE", "MUV");
     add("OPERATOR", contact.OperatorCallsign);
-    add("MY_GRIDSQUARE", UpperCaseCp1252(contact.OperatorLocator));
+    add("MY_GRIDSQUARE", Utf8ToUpper(contact.OperatorLocator));
     add("NOTES", contact.txtNotas);
 
     // "Spain (EU)": the name, then the continent's two letters in parentheses.
@@ -119,13 +120,13 @@ std::string BuildAdifRecord(const AdifContact& contact) {
         countryName = country.substr(0, country.size() - 5);
         continent = country.substr(country.size() - 3, 2);
     }
-    if (!country.empty()) add("COUNTRY", UpperCaseCp1252(countryName));
+    if (!country.empty()) add("COUNTRY", Utf8ToUpper(countryName));
     add("RST_SENT", contact.txtRST);
     add("RST_RCVD", contact.txtRST);
     if (!continent.empty()) add("CONT", continent);
-    if (!contact.MyCountry.empty()) add("MY_COUNTRY", UpperCaseCp1252(contact.MyCountry));
+    if (!contact.MyCountry.empty()) add("MY_COUNTRY", Utf8ToUpper(contact.MyCountry));
     if (!contact.txtLocator.empty()) {
-        add("GRIDSQUARE", UpperCaseCp1252(contact.txtLocator));
+        add("GRIDSQUARE", Utf8ToUpper(contact.txtLocator));
         add("DISTANCE", contact.txtDistancia);
     }
     if (contact.chkEQSL) {

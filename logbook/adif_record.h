@@ -1,6 +1,8 @@
 // ADIF text as the program writes it: the log file's header, one field per line ("<TAG:n>value", CR LF,
 // n being the value's length in bytes) and the record of a logged contact, ended by "<EOR>" and CR LF.
-// Texts are Windows-1252, so a character is a byte and the declared lengths count both.
+// The contact's texts are UTF-8; each value goes to the file in Windows-1252 when that set holds it, as
+// every older log was written, and as UTF-8 when it does not (EncodeText), and its declared length
+// counts the bytes written.
 #pragma once
 
 #include <string>
@@ -18,19 +20,22 @@ inline constexpr const char* kAdifHeaderAuthor = "MUV developers";
 // write adds one more line end.
 std::string AdifHeader(std::string_view author = kAdifHeaderAuthor);
 
-// The text in capitals as Windows-1252 writes them: a to z and the accented small letters (also s, z and
-// y with their marks, and the oe ligature) become their capitals; every other byte stays, so the length
-// does not change.
+// A Windows-1252 text (the modem's: the receive window's) in capitals as that set writes them: a to z
+// and the accented small letters (also s, z and y with their marks, and the oe ligature) become their
+// capitals; every other byte stays, so the length does not change. The program's UTF-8 text takes
+// Utf8ToUpper instead: this one would spoil its multi-byte characters.
 std::string UpperCaseCp1252(std::string_view text);
 
-// One field on its own line: "<", the name, ":", the value's length, [":" and the type,] ">", the value,
-// CR LF. The value is written as it is: a line break in it would break the one-field-per-line layout,
-// so the record builder takes them out first (AdifValue).
+// One field on its own line: "<", the name, ":", the value's length in bytes, [":" and the type,] ">",
+// the value, CR LF. The value's bytes are written as they are (already encoded for the file): a line
+// break in it would break the one-field-per-line layout, so the record builder takes them out first
+// (AdifValue).
 std::string AdifFieldText(std::string_view name, std::string_view value, std::string_view type = {});
 
-// A value as the record builder writes it: each line break (CR LF, a lone CR or a lone LF) becomes one
-// blank, and so does any other control character but the tab, so a field never spans lines. "<" and
-// ">" stay: the declared length carries them, as ADIF allows, and the reader goes by that length.
+// A value as the record builder writes it (UTF-8 or Windows-1252 alike): each line break (CR LF, a lone
+// CR or a lone LF) becomes one blank, and so does any other control character but the tab, so a field
+// never spans lines. "<" and ">" stay: the declared length carries them, as ADIF allows, and the reader
+// goes by that length.
 std::string AdifValue(std::string_view text);
 
 // What one logged contact's record is made of: the contact-entry window's boxes as they stand, the
@@ -62,8 +67,9 @@ struct AdifContact {
 // NAME and QTH are left out when empty, BAND outside the bands, COUNTRY and CONT without a country,
 // MY_COUNTRY without one of the operator's, GRIDSQUARE and DISTANCE without a locator, the eQSL fields
 // without chkEQSL; MY_GRIDSQUARE and NOTES are written even when empty. Names, places, locators and
-// countries are in capitals. Every length is the value's real length (a report of two or four
-// characters too).
+// countries are in capitals (in every script). Each value is encoded for the file (EncodeText) and its
+// length is the number of bytes written (a report of two or four characters too, a name in Czech or
+// Russian as many bytes as its UTF-8 takes).
 std::string BuildAdifRecord(const AdifContact& contact);
 
 }  // namespace muv

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/cp1252.h"
+
 namespace muv {
 
 namespace {
@@ -63,7 +65,9 @@ std::string CallsignAfterDe(std::string_view text, const CountryKnown& countryKn
 }
 
 uint8_t TextMentionsMyCall(std::string_view text, std::string_view myCallsign) {
-    const std::string base = BaseCallsign(myCallsign);
+    // The received text is Windows-1252: the callsign is looked for as that set writes it.
+    if (!FitsCp1252(myCallsign)) return 0;
+    const std::string base = BaseCallsign(Utf8ToCp1252(myCallsign));
     if (base.empty()) return 0;
     // Anywhere: "EA4ABC/P", "EA4ABC?", "EA4ABC," and a call at a line end are calls to EA4ABC.
     return UpperCase(text).find(UpperCase(base)) != std::string::npos ? 1 : 0;

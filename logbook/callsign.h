@@ -1,5 +1,6 @@
 // Callsigns in received text: the sender after "DE", whether a word can be a callsign, the base form of
-// a callsign without portable parts, and whether a text mentions the operator.
+// a callsign without portable parts, and whether a text mentions the operator. Received text is the
+// modem's Windows-1252; a word taken from it keeps that encoding (callsigns are ASCII in practice).
 #pragma once
 
 #include <cstdint>
@@ -34,9 +35,10 @@ std::string IsPlausibleCallsign(std::string_view word, const CountryKnown& count
 // The callsign that follows the first "DE " of the text (in capitals), when it is plausible; else "".
 std::string CallsignAfterDe(std::string_view text, const CountryKnown& countryKnown = AnyCountryKnown);
 
-// 1 when the text, in capitals, holds the base form of the operator's callsign anywhere, whatever stands
-// before or after it (a portable mark, a question mark, a comma, a line end), also inside a longer word;
-// else 0. An operator without a callsign is never mentioned.
+// 1 when the received text (Windows-1252), in capitals, holds the base form of the operator's callsign
+// (UTF-8, as the settings hold it) anywhere, whatever stands before or after it (a portable mark, a
+// question mark, a comma, a line end), also inside a longer word; else 0. An operator without a callsign
+// is never mentioned.
 uint8_t TextMentionsMyCall(std::string_view text, std::string_view myCallsign);
 
 }  // namespace muv

@@ -54,8 +54,8 @@ std::string PickWord(std::string_view t, size_t start, std::string_view marker,
 }  // namespace
 
 uint8_t ValidarNombre(std::string_view text) {
-    for (const char c : UpperCaseCp1252(text))
-        if (c < 'A' || c > 'Z') return 0;
+    for (const char c : text)
+        if ((c < 'A' || c > 'Z') && (c < 'a' || c > 'z')) return 0;
     return 1;
 }
 

@@ -1,7 +1,8 @@
 // The partner's name, QTH and locator as the received text gives them ("NAME IS JOHN", "QTH: LONDON",
 // a locator word), and whether a word can be a name. The receive window's text is searched in capitals;
 // a message ends with its end mark "<STOP>" or "<CANCEL>", and a message's header line carries its
-// frequency shift in Hz ("RX16: 12:34 @ -3.5 Hz: ").
+// frequency shift in Hz ("RX16: 12:34 @ -3.5 Hz: "). That text is the modem's Windows-1252, and so are
+// the callsign looked for and the words found: the caller converts them from and to the program's UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +13,7 @@
 namespace muv {
 
 // 1 when every character of the text, in capitals, is a letter A to Z (so also for the empty text);
-// else 0.
+// else 0. The same for a Windows-1252 and a UTF-8 text: any other letter makes it 0.
 uint8_t ValidarNombre(std::string_view text);
 
 // The word after the first keyword that counts from start on in the upper-cased text: "NAME IS ", else

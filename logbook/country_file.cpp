@@ -6,6 +6,7 @@
 #include <fstream>
 #include <optional>
 
+#include "common/cp1252.h"
 #include "platform/program_folders.h"
 
 namespace muv {
@@ -24,6 +25,7 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// A callsign or prefix in capitals (they are ASCII).
 std::string UpperCase(std::string_view s) {
     std::string u(s);
     for (char& c : u)
@@ -197,17 +199,29 @@ Entry BuiltInEntry(size_t i) {
 // Which file entry a built-in one replaces: the last with its name; failing that, the last whose name
 // begins with it as whole words (the file's "United States of America" for "United States").
 std::optional<size_t> EntryReplacedBy(const std::vector<Entry>& entries, const std::string& name) {
-    const std::string wanted = UpperCase(name);
+    const std::string wanted = Utf8ToUpper(name);
     std::optional<size_t> longer;
     for (size_t i = entries.size(); i-- > 0;) {
         if (entries[i].builtIn) continue;
-        const std::string have = UpperCase(entries[i].name);
+        const std::string have = Utf8ToUpper(entries[i].name);
         if (have == wanted) return i;
         if (!longer && have.size() > wanted.size() && have.compare(0, wanted.size(), wanted) == 0 &&
             have[wanted.size()] == ' ')
             longer = i;
     }
     return longer;
+}
+
+// The file's text as UTF-8, each line decoded on its own (the file is ASCII in practice).
+std::string DecodeLines(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t start = 0; start < bytes.size();) {
+        const size_t end = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
+        text += DecodeText(bytes.substr(start, end - start));
+        start = end;
+    }
+    return text;
 }
 
 }  // namespace
@@ -243,9 +257,11 @@ bool CountryFile::LoadCountryFile(const std::vector<std::string>& places) {
     return false;
 }
 
-bool CountryFile::LoadCountryText(std::string_view fileText) {
+bool CountryFile::LoadCountryText(std::string_view fileBytes) {
     Clear();
-    if (fileText.size() > kMaxCountryFileBytes) return false;
+    if (fileBytes.size() > kMaxCountryFileBytes) return false;
+    const std::string decoded = DecodeLines(fileBytes);
+    const std::string_view fileText(decoded);
 
     std::vector<Entry> entries;
     for (size_t start = 0;;) {
@@ -269,7 +285,7 @@ bool CountryFile::LoadCountryText(std::string_view fileText) {
         const auto index = static_cast<uint32_t>(countries_.size());
         countries_.push_back(
             {std::string(entry.name), std::string(entry.continent), std::string(entry.primaryPrefix)});
-        countryByName_.insert_or_assign(UpperCase(entry.name), index);
+        countryByName_.insert_or_assign(Utf8ToUpper(entry.name), index);
         for (size_t start = 0; start <= entry.items.size();) {
             const size_t comma = std::min(entry.items.find(',', start), entry.items.size());
             if (std::optional<Item> item = ParseItem(entry.items.substr(start, comma - start))) {
@@ -312,7 +328,7 @@ std::string CountryFile::CountryOfCallsign(std::string_view callsign, uint8_t wi
 }
 
 std::string CountryFile::PrimaryPrefixOfCountry(std::string_view countryName) const {
-    std::string name = UpperCase(Trim(countryName));
+    std::string name = Utf8ToUpper(Trim(countryName));
     auto found = countryByName_.find(name);
     // The name as CountryOfCallsign gives it with the continent: "SPAIN (EU)".
     if (found == countryByName_.end() && name.size() > 5 && name.compare(name.size() - 5, 2, " (") == 0 &&

@@ -7,7 +7,9 @@
 // latitude, longitude, UTC offset, primary prefix), then prefix items separated by "," over as many
 // lines as it takes, the last one ended by ";". An item that begins with "=" is a whole callsign; an
 // item may carry overrides: (CQ zone), [ITU zone], <latitude/longitude>, {continent}, ~UTC offset~.
-// Line ends may be LF or CR LF; blanks and line breaks around items do not count.
+// Line ends may be LF or CR LF; blanks and line breaks around items do not count. Each line is read as
+// UTF-8 when it is valid UTF-8 with multi-byte characters, else as Windows-1252 (DecodeText): names and
+// the country text are UTF-8.
 #pragma once
 
 #include <array>
@@ -37,7 +39,7 @@ public:
     // Builds the countries from a country file's text. False, and no countries, for a text longer than
     // kMaxCountryFileBytes. Entries that are not whole (fewer than eight header fields, no ";") are
     // skipped.
-    bool LoadCountryText(std::string_view fileText);
+    bool LoadCountryText(std::string_view fileBytes);
 
     // The country name of the callsign, with " (" continent ")" after it when withContinent is 1; "" when
     // the callsign has fewer than 4 characters or no entry knows it. A whole-callsign entry wins over

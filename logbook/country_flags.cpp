@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "common/cp1252.h"
+
 namespace muv {
 
 namespace {
@@ -52,8 +54,9 @@ std::string FlagFileName(std::string_view country) {
 }
 
 std::string CountryWithoutContinent(std::string_view countryText) {
-    if (countryText.size() < 5) return {};
-    return std::string(countryText.substr(0, countryText.size() - 5));
+    const size_t characters = Utf8Length(countryText);
+    if (characters < 5) return {};
+    return Utf8Left(countryText, characters - 5);
 }
 
 bool PngSize(std::string_view png, unsigned& width, unsigned& height) {

@@ -23,8 +23,8 @@ std::vector<FlagRow> ParseFlagTable(std::string_view text);
 // folder (empty, ".", "..", or holding "/" or a control character).
 std::string FlagFileName(std::string_view country);
 
-// The country of a country text as the partner box shows it ("Spain (EU)"): the text without its last
-// five characters (the blank and the continent in parentheses); "" when it is shorter than that.
+// The country of a country text as the partner box shows it ("Spain (EU)", UTF-8): the text without its
+// last five characters (the blank and the continent in parentheses); "" when it is shorter than that.
 std::string CountryWithoutContinent(std::string_view countryText);
 
 // The width and height of a PNG picture, read from its header; false when the bytes are not one.

@@ -10,6 +10,7 @@
 #include <exception>
 #include <optional>
 
+#include "common/cp1252.h"
 #include "common/message_box.h"
 #include "common/profile_store.h"
 #include "common/vb.h"
@@ -186,17 +187,20 @@ frmQsoEntry::frmQsoEntry(QsoEntryLinks links, QWidget* parent) : QDialog(parent)
 
 void frmQsoEntry::ActualizarCamposADIF() {
     const std::string partner = links_.host.PartnerCallsign();
-    if (UpperCaseCp1252(partner) != UpperCaseCp1252(Text(txtCallsign))) SetText(txtCallsign, partner);
+    if (Utf8ToUpper(partner) != Utf8ToUpper(Text(txtCallsign))) SetText(txtCallsign, partner);
     SetText(txtTimeON, HourMinute(links_.host.QsoStartUtc()));
 }
 
 void frmQsoEntry::CargarNombreYQTHAutomaticamente(const std::string& callsign) {
     try {
-        if (callsign.empty()) return;
-        const ContactDetails found = FindContactDetails(links_.host.RxText(), callsign);
-        if (!found.name.empty() && txtNombre->text().isEmpty()) SetText(txtNombre, found.name);
-        if (!found.qth.empty() && txtQTH->text().isEmpty()) SetText(txtQTH, found.qth);
-        if (!found.locator.empty() && txtLocator->text().isEmpty()) SetText(txtLocator, found.locator);
+        // The receive window's text is Windows-1252: the callsign is looked for in it as that set writes
+        // it (one the set cannot hold is never received), and what is found comes back as UTF-8.
+        if (callsign.empty() || !FitsCp1252(callsign)) return;
+        const ContactDetails found = FindContactDetails(links_.host.RxText(), Utf8ToCp1252(callsign));
+        if (!found.name.empty() && txtNombre->text().isEmpty()) SetText(txtNombre, Cp1252ToUtf8(found.name));
+        if (!found.qth.empty() && txtQTH->text().isEmpty()) SetText(txtQTH, Cp1252ToUtf8(found.qth));
+        if (!found.locator.empty() && txtLocator->text().isEmpty())
+            SetText(txtLocator, Cp1252ToUtf8(found.locator));
     } catch (const std::exception&) {
         links_.host.ReportTrappedError(6, callsign);
     }
@@ -260,7 +264,7 @@ void frmQsoEntry::txtCallsign_Click() {
 void frmQsoEntry::txtCallsign_Change() {
     try {
         const std::string text = Text(txtCallsign);
-        const std::string upper = UpperCaseCp1252(text);
+        const std::string upper = Utf8ToUpper(text);
         if (text != upper) {
             // The change runs this handler again, which takes the callsign.
             SetText(txtCallsign, upper);

@@ -37,7 +37,7 @@ public:
     // The UTC clock's time, and the contact's start (which the main window sets too).
     virtual UtcTime UtcNow() = 0;
     virtual UtcTime& QsoStartUtc() = 0;
-    // The receive window's whole text.
+    // The receive window's whole text, in the modem's Windows-1252.
     virtual std::string RxText() = 0;
     // The partner's details are asked of the callsign server a moment after the last change of the
     // callsign.
@@ -96,7 +96,8 @@ public:
     // --- public procedures ---
     // The partner box's callsign into txtCallsign when it differs, and the contact's start as hh:mm.
     void ActualizarCamposADIF();
-    // Fills the empty name, QTH and locator boxes from what the receive window says of the callsign.
+    // Fills the empty name, QTH and locator boxes from what the receive window says of the callsign
+    // (UTF-8, as the boxes hold it).
     void CargarNombreYQTHAutomaticamente(const std::string& callsign);
     // 1 when the text is letters A to Z only (the empty text too): a clicked word may be a name.
     uint8_t ValidarNombre(const std::string& text) const;
@@ -126,7 +127,7 @@ public:
     // Every way of closing the window unloads it, whether it was shown or not.
     void done(int result) override;
 
-    // --- controls (Windows-1252 texts through ToQString / FromQString) ---
+    // --- controls (UTF-8 texts through ToQString / FromQString) ---
     QsoEntryBox* txtCallsign;
     QsoEntryBox* txtNombre;
     QsoEntryBox* txtQTH;

@@ -61,7 +61,7 @@ std::string SplitLines(std::string_view text) {
     return out;
 }
 
-// A received text as the window shows it: every line break one LF.
+// A received text (the modem's Windows-1252) as the window shows it: every line break one LF.
 QString WindowText(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -72,7 +72,7 @@ QString WindowText(std::string_view text) {
             out += text[i];
         }
     }
-    return ToQString(out);
+    return Cp1252ToQString(out);
 }
 
 std::string TextOf(const QLineEdit* box) {

@@ -27,7 +27,7 @@ class ProfileStore;
 struct StatisticsWindowLinks {
     ProfileStore& store;
     std::function<const std::string&()> LogText;  // the whole log as the look-ups search it
-    std::function<std::string()> RxText;          // the message just received
+    std::function<std::string()> RxText;          // the message just received (Windows-1252)
     std::function<float()> SnDb;                  // its S/N in dB, referred to 2500 Hz
     std::function<std::string()> ModeName;        // the receive mode's display name
     std::function<int32_t()> CatFrequencyHz;      // the rig's frequency over CAT; below 1 when there is none

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/cp1252.h"
 #include "common/vb.h"
 #include "logbook/adif_bands.h"
 #include "logbook/adif_record.h"
@@ -191,12 +192,18 @@ void LogLookups::EndRecord() {
         // A callsign with too many "/" has no base: it is found in no text.
         const std::string base = BaseCallsign(callsign);
         if (!base.empty()) {
-            ByBase& bases = AllWordCharacters(base) ? wordBases_ : otherBases_;
-            bases[base] = Latest{record, callsign, pending_.band, pending_.date};
+            const Latest latest{record, callsign, pending_.band, pending_.date};
+            if (AllWordCharacters(base)) {
+                wordBases_[base] = latest;
+            } else if (FitsCp1252(base)) {
+                // Searched for in received text, which is Windows-1252: kept in it. A base that set
+                // cannot hold is never received.
+                otherBases_[Utf8ToCp1252(base)] = latest;
+            }
         }
         callsigns_.insert(std::move(callsign));
     }
-    if (!pending_.country.empty()) loggedCountries_.insert(pending_.country.substr(0, 9));
+    if (!pending_.country.empty()) loggedCountries_.insert(Utf8Left(pending_.country, 9));
     pending_ = Pending{};
 }
 
@@ -269,8 +276,10 @@ uint8_t LogLookups::HighlightNewCountry(const std::string& text) {
 
 void LogLookups::MarkLoggedCall(const std::string& callsign) {
     TextWindow* window = link_.window;
-    const std::string needle = UpperCaseCp1252(callsign);
-    if (!window || needle.empty()) return;
+    // The callsign (UTF-8) is looked for in the receive window's Windows-1252 text, where one that set
+    // cannot hold never stands.
+    if (!window || callsign.empty() || !FitsCp1252(callsign)) return;
+    const std::string needle = UpperCaseCp1252(Utf8ToCp1252(callsign));
     const std::string all = UpperCaseCp1252(window->Text());
     const std::optional<ColorRef> modeColour =
         link_.modeTextColour ? link_.modeTextColour() : std::optional<ColorRef>{};
@@ -305,13 +314,13 @@ std::string LogLookups::SnBar(const std::string& snText) {
 uint8_t LogLookups::CountryInLog(const std::string& countryName) {
     Update();
     if (countryName.empty()) return 0;
-    return loggedCountries_.count(UpperCaseCp1252(std::string_view(countryName).substr(0, 9))) > 0 ? 1 : 0;
+    return loggedCountries_.count(Utf8Left(Utf8ToUpper(countryName), 9)) > 0 ? 1 : 0;
 }
 
 uint8_t LogLookups::CallInLog(const std::string& callsign) {
     Update();
     if (callsign.empty()) return 0;
-    return callsigns_.count(UpperCaseCp1252(callsign)) > 0 ? 1 : 0;
+    return callsigns_.count(Utf8ToUpper(callsign)) > 0 ? 1 : 0;
 }
 
 }  // namespace muv

@@ -13,6 +13,9 @@
 // message in the window, every line end of the text counting as the window's two characters; a mark is
 // only put where the window holds the word, and the operator's caret and selection are left as they
 // were.
+//
+// Received texts are the receive window's Windows-1252; callsigns and country names asked about, and
+// what the answers give back of the log, are the program's UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -67,10 +70,10 @@ public:
     void Update();
 
     // The latest logged contact with a station whose base callsign (without portable parts) stands in
-    // the text: its callsign as logged, its band (its BAND, or where it has none the ADIF band of its
-    // FREQ) and its date as year/month/day (2026/12/08). With mark 1, every such callsign in the text is
-    // made bold in the receive window. Nothing found: all empty. A fault is trapped (number 5, the text)
-    // and gives an empty answer.
+    // the received text (Windows-1252): its callsign as logged (UTF-8), its band (its BAND, or where it has
+    // none the ADIF band of its FREQ) and its date as year/month/day (2026/12/08). With mark 1, every such
+    // callsign in the text is made bold in the receive window. Nothing found: all empty. A fault is trapped
+    // (number 5, the text) and gives an empty answer.
     PreviousContact ShowPreviousContacts(const std::string& text, uint8_t mark);
 
     // 1 when the sender's country (by the callsign after "DE ") is not in the log: that callsign is then
@@ -78,8 +81,8 @@ public:
     // country is logged. A fault is trapped (number 4, the text) and gives 0.
     uint8_t HighlightNewCountry(const std::string& text);
 
-    // Makes every whole-word occurrence of the callsign in the receive window bold (in any case); one
-    // that is red as a new country takes the receive mode's text colour, when a mode is set.
+    // Makes every whole-word occurrence of the callsign (UTF-8) in the receive window bold (in any case);
+    // one that is red as a new country takes the receive mode's text colour, when a mode is set.
     void MarkLoggedCall(const std::string& callsign);
 
     // The S/N bar: one "|" for each dB above -29 (the leading number plus 29, rounded; none from -29

@@ -2,7 +2,8 @@
 // start-up, the session log file, the look-ups made on a received message (the sender's country and
 // earlier contacts, the callsign after "DE", the operator's own callsign in the text) and the
 // contact-entry window's automatic fill. The statistics window (frmStatistics) counts the log by its
-// LogText.
+// LogText. Received texts are the modem's Windows-1252; the log's values, callsigns and country names
+// asked about and the paths are the program's UTF-8 (log_lookups.h).
 #pragma once
 
 #include <cstdint>
@@ -51,7 +52,7 @@ public:
     PreviousContact ShowPreviousContacts(const std::string& text, uint8_t mark) {
         return lookups_.ShowPreviousContacts(text, mark);
     }
-    // The sender's callsign after "DE", or "".
+    // The sender's callsign after "DE" in a received text, in its Windows-1252, or "".
     std::string CallsignAfterDe(const std::string& text) const;
     // The word when it reads as a callsign whose country the country file knows, else "".
     std::string IsPlausibleCallsign(const std::string& word) const;

@@ -104,6 +104,30 @@ const std::string kHeaderLines =
     "Exportacion a Formato ADIF by MUV developers\r\n\r\n<ADIF_VERS:3>2.0\r\n<PROGRAMID:3>MUV\r\n"
     "<EOH>\r\n\r\n";
 
+// Whether the bytes are well-formed UTF-8 (shortest forms, no surrogates, nothing beyond U+10FFFF).
+bool ValidUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const size_t n = b < 0x80                 ? 1
+                         : b >= 0xC2 && b <= 0xDF ? 2
+                         : b >= 0xE0 && b <= 0xEF ? 3
+                         : b >= 0xF0 && b <= 0xF4 ? 4
+                                                  : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        uint32_t code = n == 1 ? b : b & (0x7F >> n);
+        for (size_t k = 1; k < n; ++k) {
+            const auto c = static_cast<unsigned char>(s[i + k]);
+            if ((c & 0xC0) != 0x80) return false;
+            code = (code << 6) | (c & 0x3F);
+        }
+        if ((n == 3 && code < 0x800) || (n == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
+            (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += n;
+    }
+    return true;
+}
+
 // Every line of LogText is one tag: a field in capitals whose value has the declared length and holds
 // no "<", ">" or line break, or an end mark.
 void ExpectSearchable(const std::string& logText) {
@@ -125,6 +149,7 @@ void ExpectSearchable(const std::string& logText) {
         EXPECT_EQ(value.find_first_of("<>\r\n"), std::string::npos) << line;
         EXPECT_EQ((tag + value).find_first_of("abcdefghijklmnopqrstuvwxyz"), std::string::npos) << line;
     }
+    EXPECT_TRUE(ValidUtf8(logText));
 }
 
 // ------------------------------------------------------------------ writing
@@ -149,13 +174,10 @@ TEST(AdifRecord, FieldsLeftOut) {
 TEST(AdifRecord, LengthsAreTheValuesOwn) {
     AdifContact c = TypicalContact();
     c.txtRST = "5NN9";
-    c.txtNombre = "M\xFCller";  // u with diaeresis: one byte, and its capital
-    c.txtQTH =
-        "\x9A"
-        "ibenik";  // s with caron
-    c.txtNotas =
-        "Tnx \xF1"
-        "and\xFF";  // notes keep their case
+    // Texts Windows-1252 holds go to the file in it, a byte a character, as they always did.
+    c.txtNombre = "Müller";
+    c.txtQTH = "šibenik";
+    c.txtNotas = "Tnx ñandÿ";  // notes keep their case
     c.CountryWithContinent = "Fed. Rep. of Germany (EU)";
     std::string record = BuildAdifRecord(c);
     EXPECT_NE(record.find("<RST_SENT:4>5NN9\r\n<RST_RCVD:4>5NN9\r\n"), std::string::npos);
@@ -392,6 +414,43 @@ TEST_F(AdifFile, OwnFileRewritesByteForByte) {
     EXPECT_EQ(Read(path), file);
 }
 
+TEST_F(AdifFile, NamesOfEveryScriptRoundTripThroughALogInACyrillicFolder) {
+    // The log in the operator's "~/Документы": the path is UTF-8 as the file system has it.
+    fs::create_directory(scratch.Path("Документы"));
+    const std::string cyrillic = scratch.Path("Документы/log.adi");
+    ASSERT_EQ(log.AppendAdifRecord(cyrillic, "").result, 1);
+    AdifContact c = TypicalContact();
+    c.txtNombre = "Dvořák";
+    c.txtQTH = "Győr";
+    c.txtNotas = "Москва 73";
+    ASSERT_EQ(log.AppendAdifRecord(cyrillic, BuildAdifRecord(c)).result, 1);
+    c.txtNombre = "Müller";
+    c.txtQTH = "Москва";
+    ASSERT_EQ(log.AppendAdifRecord(cyrillic, BuildAdifRecord(c)).result, 1);
+
+    // On disk a value that Windows-1252 cannot hold is UTF-8, whole (not only the letters outside it),
+    // and its length counts its bytes; one that it holds is written in it, as before.
+    const std::string file = Read(cyrillic);
+    for (const std::string field : {"<NAME:8>DVOŘÁK\r\n", "<QTH:5>GYŐR\r\n", "<NOTES:15>Москва 73\r\n",
+                                    "<NAME:6>M\xDCLLER\r\n", "<QTH:12>МОСКВА\r\n"})
+        EXPECT_NE(file.find(field), std::string::npos) << field;
+
+    // Opened again, every value comes back whole.
+    AdifLog again(Countries());
+    ASSERT_TRUE(again.LoadLogBook(cyrillic).loaded);
+    ASSERT_EQ(again.RecordCount(), 2u);
+    EXPECT_EQ(again.FieldValue(0, "NAME"), "DVOŘÁK");
+    EXPECT_EQ(again.FieldValue(0, "QTH"), "GYŐR");
+    EXPECT_EQ(again.FieldValue(0, "NOTES"), "Москва 73");
+    EXPECT_EQ(again.FieldValue(1, "NAME"), "MÜLLER");
+    EXPECT_EQ(again.FieldValue(1, "QTH"), "МОСКВА");
+    EXPECT_NE(again.LogText().find("<NAME:8>DVOŘÁK\r\n<QTH:5>GYŐR\r\n"), std::string::npos);
+    EXPECT_NE(again.LogText().find("<NOTES:15>МОСКВА 73\r\n"), std::string::npos);
+    EXPECT_EQ(again.LogText(), log.LogText());
+    ASSERT_TRUE(RewriteAdifLog(cyrillic, again).written);
+    EXPECT_EQ(Read(cyrillic), file);
+}
+
 TEST_F(AdifFile, LogTextIsRepairedInMemoryOnly) {
     const std::string file =
         "Log of DL1AB\r\n<adif_ver:5>3.1.4<programid:5>Other<eoh>\r\n"
@@ -399,7 +458,8 @@ TEST_F(AdifFile, LogTextIsRepairedInMemoryOnly) {
         "<CALL:6:S>EA4XYZ<COUNTRY:8>Atlantis<TIME_OFF:4>0959<eor>\r\n"
         "<CALL:4>W1AW<COUNTRY:5>Spain<COUNTRY:7>Germany<NOTES:6>a\r\nb\nc<eor>\r\n"
         "<APP_Y:1>z<eor>\r\n"
-        "<NAME:4>Jos\xE9<eor>\r\n";
+        // a value written on Windows (Windows-1252) beside one in UTF-8 (a set that has no o double acute)
+        "<NAME:4>Jos\xE9<QTH:5>Gy\xC5\x91r<eor>\r\n";
     Write(path, file);
     const auto written = fs::last_write_time(path);
     ASSERT_TRUE(log.LoadLogBook(path).loaded);
@@ -413,8 +473,9 @@ TEST_F(AdifFile, LogTextIsRepairedInMemoryOnly) {
               "<CALL:6:S>EA4XYZ\r\n<TIME_OFF:6>095900\r\n<COUNTRY:5>SPAIN\r\n<EOR>\r\n"
               // a second country goes; line breaks become blanks
               "<CALL:4>W1AW\r\n<COUNTRY:5>SPAIN\r\n<NOTES:6>A  B C\r\n<EOR>\r\n"
-              // no known field: no record; no callsign: no country
-              "<NAME:4>JOS\xC9\r\n<EOR>\r\n");
+              // no known field: no record; no callsign: no country; each value read in its own encoding,
+              // and counted in UTF-8 bytes
+              "<NAME:5>JOSÉ\r\n<QTH:5>GYŐR\r\n<EOR>\r\n");
     ExpectSearchable(log.LogText());
     EXPECT_EQ(Read(path), file);
     EXPECT_EQ(fs::last_write_time(path), written);
@@ -422,6 +483,10 @@ TEST_F(AdifFile, LogTextIsRepairedInMemoryOnly) {
     // The records as read keep what LogText leaves out or changes.
     EXPECT_EQ(log.FieldValue(0, "APP_X"), "ab");
     EXPECT_EQ(log.FieldValue(1, "COUNTRY"), "Atlantis");
+    EXPECT_EQ(log.FieldValue(4, "NAME"), "José");
+    EXPECT_EQ(log.FieldValue(4, "QTH"), "Győr");
+    // Written out again, each value keeps its bytes.
+    EXPECT_NE(log.AdifText().find("<NAME:4>Jos\xE9\r\n<QTH:5>Gy\xC5\x91r\r\n"), std::string::npos);
 
     // Without a country file nothing is known to be wrong and nothing is found.
     AdifLog plain;
@@ -510,7 +575,8 @@ TEST_F(AdifFile, RewriteKeepsOneBackupAndFollowsLinks) {
 // ------------------------------------------------------------------ fuzz
 
 // Random and mutated logs: loading never crashes nor loops, memory stays proportional to the text,
-// LogText keeps its layout, what is read writes out and reads back the same, and no file is written.
+// LogText keeps its layout, every value read is UTF-8 whatever the bytes, what is read writes out and
+// reads back the same, and no file is written.
 TEST(AdifFuzz, RandomAndMutatedLogs) {
     std::mt19937 random(20240102);
     const auto below = [&random](size_t n) { return n == 0 ? size_t{0} : size_t(random() % n); };
@@ -540,9 +606,18 @@ TEST(AdifFuzz, RandomAndMutatedLogs) {
                                              "<EOH>",
                                              "<CALL:4:>K1AB",
                                              "<<",
-                                             "<EOR"};
+                                             "<EOR",
+                                             "\xC5\x98",
+                                             "\xD0",
+                                             "\xE9",
+                                             "\xF0\x9F\x98",
+                                             "<NAME:8>DVO\xC5\x98\xC3\x81K",
+                                             "<QTH:3>\xD0\x9C\xD0"};
     std::vector<std::string> seeds = OtherLoggersFiles();
     seeds.push_back(kHeaderLines + "\r\n" + kTypicalRecord + "\r\n" + kTypicalRecord + "\r\n");
+    // Values of both encodings, as a log written by several programs holds them.
+    seeds.push_back(
+        "<CALL:5>DL1AB<NAME:6>M\xFCller<QTH:12>Москва<EOR>\r\n<CALL:4>K1AB<NAME:8>DVOŘÁK<EOR>\r\n");
 
     test::ScratchFolder scratch("muv_adif_fuzz");
     const std::string path = scratch.Path("fuzz.adi");
@@ -589,6 +664,12 @@ TEST(AdifFuzz, RandomAndMutatedLogs) {
         ASSERT_LE(read.LogText().size(), 4 * input.size() + 64);
         ASSERT_LE(read.RecordCount(), input.size() / 5);
         ASSERT_NO_FATAL_FAILURE(ExpectSearchable(read.LogText()));
+        ASSERT_TRUE(ValidUtf8(read.HeaderText()));
+        for (const FieldList& record : Records(read))
+            for (const auto& [name, type, value] : record)
+                ASSERT_TRUE(ValidUtf8(value)) << name;
+        for (const AdifField& field : read.HeaderFields())
+            ASSERT_TRUE(ValidUtf8(field.Value)) << field.Name;
 
         const std::string out = read.AdifText();
         AdifLog again(Countries());

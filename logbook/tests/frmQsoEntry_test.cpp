@@ -140,7 +140,8 @@ TEST_F(QsoEntryWindow, ANewCallsignStartsTheContact) {
 
 TEST_F(QsoEntryWindow, ThePartnerBoxAndTheReceivedTextFillIt) {
     host.partner = "EA1ABC";
-    host.rx = "RX16: 09:05 @ 1.0 Hz: EA4XYZ DE EA1ABC NAME IS JOHN, QTH LONDON. LOC IO91wm <STOP> +3 dB";
+    // The receive window's text is the modem's Windows-1252.
+    host.rx = "RX16: 09:05 @ 1.0 Hz: EA4XYZ DE EA1ABC NAME IS JOHN, QTH LE\xD3N. LOC IO91wm <STOP> +3 dB";
     frmQsoEntry& w = Open();
     EXPECT_EQ(Text(w.txtCallsign), "EA1ABC");
     EXPECT_EQ(host.start.minute, 5) << "taking the callsign starts the contact";
@@ -148,7 +149,7 @@ TEST_F(QsoEntryWindow, ThePartnerBoxAndTheReceivedTextFillIt) {
     Type(w.txtNombre, "Juan");
     w.CargarNombreYQTHAutomaticamente("EA1ABC");
     EXPECT_EQ(Text(w.txtNombre), "Juan") << "a box that holds a value keeps it";
-    EXPECT_EQ(Text(w.txtQTH), "LONDON");
+    EXPECT_EQ(Text(w.txtQTH), "LEÓN");
     EXPECT_EQ(Text(w.txtLocator), "IO91wm");
     EXPECT_FALSE(w.txtDistancia->text().isEmpty()) << "the locator gives the distance";
     EXPECT_EQ(w.ValidarNombre("Juan"), 1);
@@ -282,8 +283,8 @@ TEST_F(QsoEntryWindow, TheGroupGoesWithTheProfileAndThePlaceStaysOnScreen) {
         store.SetProfileSuffix(suffix);
         frmQsoEntry& w = Open();
         w.chkEQSL->setChecked(suffix.empty());
-        Type(w.txtNombre, "Jos\xE9" + suffix);
-        Type(w.txtQTH, "Le\xF3n");
+        Type(w.txtNombre, "José" + suffix);
+        Type(w.txtQTH, "Győr");
         Type(w.txtLocator, "IN80ab");
         w.move(place);
         w.reject();  // closed without having been shown
@@ -292,8 +293,8 @@ TEST_F(QsoEntryWindow, TheGroupGoesWithTheProfileAndThePlaceStaysOnScreen) {
         store.SetProfileSuffix(suffix);
         frmQsoEntry& w = Open();
         EXPECT_EQ(w.chkEQSL->isChecked(), suffix.empty());
-        EXPECT_EQ(Text(w.txtNombre), "Jos\xE9" + suffix);
-        EXPECT_EQ(Text(w.txtQTH), "Le\xF3n");
+        EXPECT_EQ(Text(w.txtNombre), "José" + suffix);
+        EXPECT_EQ(Text(w.txtQTH), "Győr");
         EXPECT_EQ(Text(w.txtLocator), "IN80ab");
         EXPECT_EQ(w.pos(), place);
     }

@@ -125,6 +125,11 @@ TEST_F(StatisticsWindow, OnlyAFartherReceptionBecomesTheRecord) {
     EXPECT_TRUE(Has("Distancia=9050"));
     w->ComprobarRecord("1", 0);
     EXPECT_EQ(Text(w->txtDistancia), "1");
+
+    // The received text is the modem's Windows-1252: the window shows its characters.
+    rxText = "73 Jos\xE9 \xB0";
+    w->ComprobarRecord("2", 0);
+    EXPECT_EQ(w->txtMensaje->toPlainText(), QString::fromUtf8("73 José °"));
 }
 
 TEST_F(StatisticsWindow, TheShiftIsTheAverageOfEveryMeasurementSinceLoaded) {

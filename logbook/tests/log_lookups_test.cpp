@@ -29,7 +29,9 @@ constexpr const char* kCountries =
     "Republic of Korea:  25:  44:  AS:  36.23:  -127.90:  -9.0:  HL:\n    6K,6L,6M,6N,D7,D8,D9,DS,DT,HL;\n"
     "Republic of the Congo:  36:  52:  AF:  -1.00:  -15.00:  -1.0:  TN:\n    TN;\n"
     "Guinea:  35:  46:  AF:  11.00:  10.00:  0.0:  3X:\n    3X;\n"
-    "Equatorial Guinea:  36:  47:  AF:  1.70:  -10.33:  -1.0:  3C:\n    3C;\n";
+    "Equatorial Guinea:  36:  47:  AF:  1.70:  -10.33:  -1.0:  3C:\n    3C;\n"
+    // A name as a Windows-1252 file would hold it.
+    "S\xE3o Tom\xE9 e Pr\xEDncipe:  36:  47:  AF:  0.22:  -6.57:  0.0:  S9:\n    S9;\n";
 
 // One contact as the log file holds it.
 std::string Record(const std::string& call, const std::string& band, const std::string& date,
@@ -291,6 +293,11 @@ TEST_F(Lookups, CountriesCompareByTheirFirstNineCharacters) {
     EXPECT_EQ(lookups.CountryInLog("Guinea"), 0);
     EXPECT_EQ(lookups.CountryInLog("Equatorial Guinea"), 1);
     EXPECT_EQ(lookups.CountryInLog(""), 0);
+    // Characters, not bytes, and capitals in every script.
+    LoadLog(Record("S92ABC", "20M", "20250101"));
+    EXPECT_EQ(lookups.CountryInLog("são tomé e príncipe"), 1);
+    EXPECT_EQ(lookups.CountryInLog("SÃO TOMÉ Y PRÍNCIPE"), 1);
+    EXPECT_EQ(lookups.CountryInLog("SÃO TOMÉ"), 0);
 }
 
 // --- callsigns in the log ---
