@@ -13,15 +13,40 @@ install(DIRECTORY ${PROJECT_BINARY_DIR}/data/Flags DESTINATION ${MUV_SHARE_FOLDE
 install(FILES ${PROJECT_SOURCE_DIR}/data/muv.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/data/muv.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# What Debian asks of every package: the copyright, the changelog and a manual page for each program,
+# compressed as Debian compresses them (gzip -9n: no name or time stamp, so that the build repeats).
+find_program(MUV_GZIP gzip REQUIRED)
+set(muv_docs ${PROJECT_BINARY_DIR}/package-docs)
+set(muv_compressed)
+foreach(source debian/changelog man/MUV.1 man/muv-install.1 man/muv-rig-keeper.1)
+    get_filename_component(name ${source} NAME)
+    set(target ${muv_docs}/${name}.gz)
+    add_custom_command(OUTPUT ${target}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${muv_docs}
+                       COMMAND ${MUV_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/data/${source} > ${target}
+                       DEPENDS ${PROJECT_SOURCE_DIR}/data/${source}
+                       VERBATIM)
+    list(APPEND muv_compressed ${target})
+endforeach()
+add_custom_target(muv_package_docs ALL DEPENDS ${muv_compressed})
+install(FILES ${PROJECT_SOURCE_DIR}/data/debian/copyright ${muv_docs}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/muv)
+install(FILES ${muv_docs}/MUV.1.gz ${muv_docs}/muv-install.1.gz ${muv_docs}/muv-rig-keeper.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME muv)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}~beta")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sound-card modem for keyboard-to-keyboard text on MF, HF and EME")
-set(CPACK_PACKAGE_DESCRIPTION
-    "MUV turns the receiver's audio into text and typed text into a tone signal while it keys the "
-    "transmitter, with the tools of an operating position around it: frequency list and scan, CAT rig "
-    "control through Hamlib's rigctld, macros, beacon, ADIF log, DX cluster and chat, reception reports, "
-    "e-mail reports, alarms, waterfall and meters, in eleven interface languages.")
+# One text, in lines that Debian's tools show unwrapped.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "MUV turns the receiver's audio into text and typed text into a tone signal\n"
+       "while it keys the transmitter, for keyboard-to-keyboard contacts between radio\n"
+       "amateurs on the MF and HF bands and over the moon (EME). Around the modem stand\n"
+       "the tools of an operating position: frequency list and scan, CAT rig control\n"
+       "through Hamlib's rigctld, macros, beacon, ADIF log, DX cluster and chat,\n"
+       "reception reports, e-mail reports, alarms, waterfall and meters, in eleven\n"
+       "interface languages.")
 set(CPACK_PACKAGE_CONTACT "MUV developers <bugs@muv-modem.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

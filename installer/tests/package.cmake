@@ -43,6 +43,20 @@ endforeach()
 
 run(desktop-file-validate "${root}/usr/share/applications/muv.desktop")
 
+# Debian's own check of a package: no error and no warning.
+run(lintian --fail-on error,warning "${packages}")
+foreach(file usr/share/doc/muv/copyright usr/share/doc/muv/changelog.gz usr/share/man/man1/MUV.1.gz
+             usr/share/man/man1/muv-install.1.gz)
+    if(NOT EXISTS "${root}/${file}")
+        message(FATAL_ERROR "the package lacks ${file}")
+    endif()
+endforeach()
+run(dpkg-deb -f "${packages}" Description)
+string(FIND "${output}" ";" at)
+if(NOT at EQUAL -1)
+    message(FATAL_ERROR "the package's description has a stray ';':\n${output}")
+endif()
+
 # The installed program, on its own data folder, with a configuration of its own.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/MuvOfflineRun.cmake)
 muv_offline_environment("${FOLDER}/home" "${INPUT}" "${FOLDER}/transmitted.wav")
