@@ -5,7 +5,7 @@
 include(GNUInstallDirs)
 set(MUV_SHARE_FOLDER share/muv)  # the installed program looks exactly here: bin/../share/muv
 
-install(TARGETS MUV muv-install RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS MUV muv-install muv-rig-keeper RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/MUV.ini DESTINATION ${MUV_SHARE_FOLDER})
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/data/hamlib-setup DESTINATION ${MUV_SHARE_FOLDER})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/Rigs DESTINATION ${MUV_SHARE_FOLDER})

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 
 #include "common/cp1252.h"
 #include "common/message_box.h"
@@ -62,6 +63,10 @@ bool IsWholeNumber(const std::string& text) {
 
 frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(links) {
     setObjectName("frmRig");
+    for (RigServer*& server : servers_) {
+        server = new RigServer(this);
+        server->StatusChange = [this] { ShowCatStatus(); };
+    }
     // English captions until the interface language is applied.
     setWindowTitle("Rig Setup");
     FraCAT = new QGroupBox("CAT", this);
@@ -242,6 +247,44 @@ void frmRig::LoadRigSettings() {
     Tick(*this, chkDigital, number("Modo", 20) == 1.0, &frmRig::chkDigital_Click);
 }
 
+// A rig set up with a Hamlib model and an address on this computer gets its rigctld from MUV.
+RigServerSetup frmRig::ServerSetup(int rigNumber, const std::string& endpoint) const {
+    RigServerSetup setup;
+    const std::string key = "Rig" + std::to_string(rigNumber);
+    ProfileStore& store = links_.settings;
+    setup.model = static_cast<int>(Val(store.Read("RIG", (key + "Model").c_str(), 50).value_or("0")));
+    std::string host;
+    uint16_t port = 0;
+    if (setup.model <= 0 || !ParseRigctldEndpoint(endpoint, host, port) ||
+        !(host == "localhost" || host == "127.0.0.1" || host == "::1")) {
+        setup.model = 0;
+        return setup;
+    }
+    setup.port = port;
+    setup.device = store.Read("RIG", (key + "Device").c_str(), 260).value_or("");
+    setup.speed = static_cast<int>(Val(store.Read("RIG", (key + "Speed").c_str(), 50).value_or("0")));
+    setup.ptt = store.Read("RIG", (key + "Ptt").c_str(), 50).value_or("");
+    std::istringstream words(store.Read("RIG", (key + "Arguments").c_str(), 260).value_or(""));
+    for (std::string word; words >> word;)
+        setup.extra.push_back(word);
+    return setup;
+}
+
+void frmRig::StartRigServers() {
+    for (int n = 1; n <= 2; ++n) {
+        const RigServerSetup setup = ServerSetup(n, FromQ((n == 1 ? txtRigctld1 : txtRigctld2)->text()));
+        if (setup.model > 0)
+            servers_[n - 1]->Start(setup);
+        else
+            servers_[n - 1]->Stop();
+    }
+}
+
+void frmRig::StopRigServers() {
+    for (RigServer* server : servers_)
+        server->Stop();
+}
+
 void frmRig::SaveRigSettings() {
     ProfileStore& store = links_.settings;
     store.Write("RIG", "Rigctld1", FromQ(txtRigctld1->text()));
@@ -344,6 +387,7 @@ void frmRig::StartOmniRig() {
         engine_->ProtocolMismatch = [this](int n) { OmniRigEngine_ProtocolMismatch(n); };
         engine_->ReleaseUnconfirmed = [this](int n) { OmniRigEngine_ReleaseUnconfirmed(n); };
         engine_->PttRefused = [this](int n) { OmniRigEngine_PttRefused(n); };
+        StartRigServers();
         engine_->SetEndpoint(1, FromQ(txtRigctld1->text()));
         engine_->SetEndpoint(2, FromQ(txtRigctld2->text()));
     }
@@ -356,6 +400,7 @@ void frmRig::StartOmniRig() {
 
 void frmRig::ReleaseEngine() {
     engine_->Shutdown();
+    StopRigServers();  // after the release: the keepers release the rigs again and stop rigctld
     // Later, as this may run inside one of the engine's own events.
     engine_->deleteLater();
     engine_ = nullptr;
@@ -392,7 +437,9 @@ void frmRig::ShowCatStatus() {
     links_.controls.SetVisible(Control::fraScan, online);
     links_.host.SetFrequencyBoxLocked(online);
     links_.host.SetScanMenuEnabled(online);
-    SetLabel8(online ? kStatusGreen : kStatusRed, " " + currentRig_->StatusStr());
+    const std::string& server = servers_[RigNumber == 2 ? 1 : 0]->Status();
+    SetLabel8(online ? kStatusGreen : kStatusRed,
+              " " + (online || server.empty() ? currentRig_->StatusStr() : server));
 }
 
 bool frmRig::IsFt100D() const {

@@ -12,6 +12,7 @@
 
 #include "common/colour.h"
 #include "rig/rig_engine.h"
+#include "rig/rig_server.h"
 
 class QCheckBox;
 class QComboBox;
@@ -165,7 +166,14 @@ private:
     bool IsFt100D() const;
     Rig* OtherRig() const;
 
+    // The rigctld that MUV runs for each rig set up with a Hamlib model (none for an address elsewhere).
+    void StartRigServers();
+    void StopRigServers();
+    RigServerSetup ServerSetup(int rigNumber, const std::string& endpoint) const;
+
     RigWindowLinks links_;
+    RigServer* servers_[2] = {nullptr, nullptr};
+    RigServerSetup serverSetups_[2];
     RigEngine* engine_ = nullptr;
     Rig* currentRig_ = nullptr;
     int16_t RigNumber = 0;  // 1 or 2; 0 while a rig is being bound

@@ -129,6 +129,11 @@ int ParseDigit(const std::string& text, int highest) {
 
 }  // namespace
 
+bool ParseRigctldEndpoint(const std::string& text, std::string& host, uint16_t& port) {
+    std::string display;
+    return ParseEndpoint(Trim(text), host, port, display);
+}
+
 // ---------------------------------------------------------------- Rig
 
 Rig::Rig(RigEngine& engine, int number)

@@ -1,0 +1,174 @@
+// The rigctld that MUV runs for a rig, against Hamlib's real rigctld with its dummy rig: started, keyed,
+// released and stopped when MUV lets go, started again when it dies, and released when the program
+// that holds it is killed outright.
+#include "rig/rig_server.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <fstream>
+#include <sstream>
+
+#include "test_support/qt_app.h"
+#include "test_support/rigctld.h"
+#include "test_support/scratch_folder.h"
+
+extern char** environ;
+
+namespace muv {
+namespace {
+
+using test::RigctldPtt;
+using test::RigctldSetPtt;
+
+class RigServerTest : public test::TempFolderTest {
+protected:
+    void SetUp() override {
+        test::TempFolderTest::SetUp();
+        if (!test::Rigctld::Installed()) GTEST_SKIP() << "rigctld is not installed";
+        test::EnsureApplication();
+        // rigctld telling each PTT command it carries out, so that the test sees the last one.
+        log_ = Path("rigctld.log");
+        script_ = Path("rigctld");
+        std::ofstream(script_) << "#!/bin/sh\nexec /usr/bin/rigctld -vvvvv \"$@\" 2>>'" << log_ << "'\n";
+        QFile::setPermissions(QString::fromStdString(script_),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        savedRigctld_ = RigServer::RigctldPath();
+        RigServer::RigctldPath() = script_;
+        port_ = test::FreePort();
+    }
+    void TearDown() override {
+        if (!savedRigctld_.empty()) RigServer::RigctldPath() = savedRigctld_;
+        QProcess::execute("pkill", {"-KILL", "-f", QString("rigctld -vvvvv .*-t %1").arg(port_)});
+        test::TempFolderTest::TearDown();
+    }
+
+    RigServerSetup DummyRig() const {
+        RigServerSetup setup;
+        setup.model = 1;
+        setup.ptt = "RIG";
+        setup.port = port_;
+        return setup;
+    }
+
+    // Lets events run until the condition holds, for at most the time given.
+    template <typename Condition>
+    bool Within(int milliseconds, Condition condition) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!condition()) {
+            if (clock.elapsed() > milliseconds) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            usleep(20 * 1000);
+        }
+        return true;
+    }
+
+    // The PTT value of the last PTT command rigctld carried out: "1", "0", or "" for none.
+    std::string LastPttSet() const {
+        std::ifstream in(log_, std::ios::binary);
+        std::string line, last;
+        const std::string mark = "rigctl_set_ptt: ptt=";
+        while (std::getline(in, line))
+            if (line.rfind(mark, 0) == 0) last = line.substr(mark.size());
+        return last;
+    }
+
+    std::string log_;
+    std::string script_;
+    std::string savedRigctld_;
+    uint16_t port_ = 0;
+};
+
+TEST_F(RigServerTest, LettingGoReleasesTheKeyedRigBeforeRigctldStops) {
+    RigServer server;
+    server.Start(DummyRig());
+    ASSERT_TRUE(Within(10000, [&] { return RigctldPtt(port_) == 0; })) << server.Status();
+    EXPECT_EQ(server.GetState(), RigServer::State::kRunning);
+    ASSERT_TRUE(RigctldSetPtt(port_, true));
+    ASSERT_EQ(RigctldPtt(port_), 1);
+
+    server.Stop();
+    EXPECT_TRUE(Within(10000, [&] { return test::AskRigctld(port_, "t") == "no answer"; }));
+    EXPECT_EQ(LastPttSet(), "0");
+
+    // A rigctld that answers at the port already is the operator's: used, and left running.
+    test::Rigctld own(port_);
+    ASSERT_TRUE(Within(5000, [&] { return RigctldPtt(port_) == 0; }));
+    server.Start(DummyRig());
+    EXPECT_EQ(server.GetState(), RigServer::State::kOperatorsOwn);
+    server.Stop();
+    EXPECT_EQ(RigctldPtt(port_), 0);
+}
+
+TEST_F(RigServerTest, ARigctldThatDiesIsStartedAgainAndSaysSo) {
+    RigServer server;
+    std::vector<std::string> statuses;
+    server.StatusChange = [&] { statuses.push_back(server.Status()); };
+    server.Start(DummyRig());
+    ASSERT_TRUE(Within(10000, [&] { return RigctldPtt(port_) == 0; }));
+
+    QProcess::execute("pkill", {"-KILL", "-f", QString("rigctld -vvvvv .*-t %1").arg(port_)});
+    ASSERT_TRUE(Within(5000, [&] { return server.GetState() == RigServer::State::kWaitingToRestart; }));
+    EXPECT_NE(server.Status().find("rigctld stopped (muv-rig-keeper: rigctld ended by signal 9)"),
+              std::string::npos)
+        << server.Status();
+    EXPECT_NE(server.Status().find("starting it again in 1 s"), std::string::npos);
+    EXPECT_TRUE(Within(10000, [&] { return RigctldPtt(port_) == 0; }));
+    EXPECT_EQ(server.GetState(), RigServer::State::kRunning);
+    EXPECT_EQ(server.Status(), "");
+}
+
+// The program holding the keeper's pipe is killed with SIGKILL while the rig is keyed: no handler of
+// its own runs, and still the keeper releases the rig and then stops rigctld.
+TEST_F(RigServerTest, TheRigIsReleasedWhenItsHolderIsKilledOutright) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
+    const std::string keeper = RigServer::KeeperPath();
+    const std::string port = std::to_string(port_);
+    std::vector<std::string> words = {keeper, port, script_, "-m", "1", "-P", "RIG"};
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], STDIN_FILENO);
+    pid_t keeperPid = -1;
+    ASSERT_EQ(posix_spawn(&keeperPid, keeper.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    // The holder: a process that has the pipe's other end and nothing else to do.
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 3);
+    char sleepName[] = "sleep";
+    char longTime[] = "600";
+    char* sleepArgs[] = {sleepName, longTime, nullptr};
+    pid_t holder = -1;
+    ASSERT_EQ(posix_spawnp(&holder, "sleep", &actions, nullptr, sleepArgs, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+
+    ASSERT_TRUE(Within(10000, [&] { return RigctldPtt(port_) == 0; }));
+    ASSERT_TRUE(RigctldSetPtt(port_, true));
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+
+    int status = -1;
+    EXPECT_TRUE(Within(15000, [&] { return waitpid(keeperPid, &status, WNOHANG) == keeperPid; }));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(LastPttSet(), "0");
+    EXPECT_EQ(test::AskRigctld(port_, "t"), "no answer");
+}
+
+}  // namespace
+}  // namespace muv
