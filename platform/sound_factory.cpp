@@ -1,6 +1,11 @@
 #include "platform/sound_factory.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/portaudio_sound.h"
 #include "platform/wav_sound.h"
@@ -43,6 +48,28 @@ std::vector<std::string> SoundOutputDeviceNames() {
 
 bool SoundCardPresent() {
     return !CaptureDeviceNames().empty();
+}
+
+bool QuietSoundCardPresent() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int savedOut = dup(STDOUT_FILENO);
+    const int savedErr = dup(STDERR_FILENO);
+    const int nothing = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nothing >= 0) {
+        dup2(nothing, STDOUT_FILENO);
+        dup2(nothing, STDERR_FILENO);
+        close(nothing);
+    }
+    const bool present = SoundCardPresent();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    for (auto [saved, fd] : {std::pair{savedOut, STDOUT_FILENO}, std::pair{savedErr, STDERR_FILENO}}) {
+        if (saved < 0) continue;
+        dup2(saved, fd);
+        close(saved);
+    }
+    return present;
 }
 
 }  // namespace muv

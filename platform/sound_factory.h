@@ -22,5 +22,7 @@ std::vector<std::string> SoundOutputDeviceNames();
 
 // True when PortAudio lists at least one capture device.
 bool SoundCardPresent();
+// The same, with what the sound libraries print while they probe the devices kept off the terminal.
+bool QuietSoundCardPresent();
 
 }  // namespace muv

@@ -1,13 +1,18 @@
 // The program's start: the application and the main window.
 //   MUV                                  runs the program
-//   MUV --has-sound-card                 exit status 0 when a capture device is present, else 1
+//   MUV --help, MUV --version            answers and exits
+//   MUV --has-sound-card                 prints yes and exits 0 when a capture device is present, else
+//                                        prints no and exits 1
 //   MUV --screenshot FILE [--after S]    runs, saves the window as a PNG after S seconds (8) and quits
 #include <QApplication>
 #include <QStyleFactory>
 #include <QTimer>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "platform/emergency_release.h"
+#include "platform/qt/command_line.h"
 #include "platform/qt/shutdown_signals.h"
 #include "platform/sound_factory.h"
 #include "session/frmMain.h"
@@ -15,10 +20,24 @@
 #include "session/station.h"
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> answered = muv::AnswerHelpOrVersion(
+            argc, argv,
+            "Sound-card modem for keyboard-to-keyboard text on MF, HF and EME, with the tools of an "
+            "operating position.",
+            {{"has-sound-card", "",
+              "Prints yes and exits with status 0 when a capture device is present, "
+              "else prints no and exits with status 1."},
+             {"screenshot", "file", "Runs, saves the main window as a PNG picture and quits."},
+             {"after", "seconds", "The time before the screenshot (8)."}}))
+        return *answered;
     QString screenshot;
     double after = 8;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--has-sound-card") == 0) return muv::SoundCardPresent() ? 0 : 1;
+        if (std::strcmp(argv[i], "--has-sound-card") == 0) {
+            const bool present = muv::QuietSoundCardPresent();
+            std::puts(present ? "yes" : "no");
+            return present ? 0 : 1;
+        }
         if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
             screenshot = QString::fromLocal8Bit(argv[++i]);
         if (std::strcmp(argv[i], "--after") == 0 && i + 1 < argc)
