@@ -159,7 +159,7 @@ void Receiver::ReleaseFinalAcquisitionHold() {
     links_.controls.SetBackColor(Control::txtAdquisicionFinal, kStatusGrey);
     links_.controls.DrawMeterNeedle(kMeterFinalAcquisition, 0);
     links_.controls.SetText(Control::txtAdquisicionFinal, links_.texts.TxtFinalAcquisition + "0/" +
-                                                                  std::to_string(RxMode().EndPatternLength));
+                                                              std::to_string(RxMode().EndPatternLength));
 }
 
 float Receiver::RefreshCpuMeter(uint8_t draw) {
@@ -199,10 +199,10 @@ void Receiver::ResetRxDisplay() {
         controls.DrawMeterNeedle(meter, 0);
 
     controls.SetText(Control::txtAdquisicionInicial,
-                         links_.texts.TxtFrameAcquisition + "0/" + std::to_string(m.SyncSymbolCount));
+                     links_.texts.TxtFrameAcquisition + "0/" + std::to_string(m.SyncSymbolCount));
     controls.SetBackColor(Control::txtAdquisicionInicial, kStatusGrey);
     controls.SetText(Control::txtAdquisicionFinal,
-                         links_.texts.TxtFinalAcquisition + "0/" + std::to_string(m.EndPatternLength));
+                     links_.texts.TxtFinalAcquisition + "0/" + std::to_string(m.EndPatternLength));
     controls.SetBackColor(Control::txtAdquisicionFinal, kStatusGrey);
 
     controls.SetText(Control::txtSincronismo, "UNLOCKED");

@@ -356,6 +356,15 @@ void TextField::mouseReleaseEvent(QMouseEvent* event) {
 
 // --- RichTextBox ---
 
+namespace {
+
+// Whether the modem's Windows-1252 has a code for a character (half of a surrogate pair has none).
+bool HasModemCode(QChar ch) {
+    return ch == QChar('?') || UnicodeToCp1252(ch.unicode()) != '?';
+}
+
+}  // namespace
+
 RichTextBox::RichTextBox(QWidget* parent, ColorRef backColour) : QTextEdit(parent), backColour_(backColour) {
     setAcceptRichText(false);
     SetBackColor(backColour);
@@ -406,6 +415,7 @@ QString RichTextBox::Filtered(const QString& text) {
     for (const QChar ch : lines) {
         const bool lineEnd = ch == QChar('\n') || ch == QChar('\r') || ch == QChar::ParagraphSeparator ||
                              ch == QChar::LineSeparator;
+        if (!lineEnd && !HasModemCode(ch)) continue;
         const int ascii = lineEnd ? 13 : static_cast<unsigned char>(UnicodeToCp1252(ch.unicode()));
         if (const std::optional<QChar> put = OfferKeyPress(ascii, lineEnd ? QChar('\n') : ch))
             out.append(*put);
@@ -452,6 +462,13 @@ void RichTextBox::keyPressEvent(QKeyEvent* event) {
                 ascii = 27;
                 break;
             default:
+                // A character the modem has no code for is refused: it could not be sent.
+                for (const QChar ch : event->text()) {
+                    if (!HasModemCode(ch)) {
+                        event->accept();
+                        return;
+                    }
+                }
                 if (!event->text().isEmpty())
                     ascii = static_cast<unsigned char>(UnicodeToCp1252(event->text().at(0).unicode()));
         }

@@ -214,9 +214,11 @@ private:
 // the classic arguments first: KeyDown (every key, those without a classic code as kVbOtherKey) may set
 // the key code to 0 to swallow the key, KeyPress may set the character to 0 to drop it or change it to
 // another character. Text that comes in otherwise (pasted by menu, keys or the middle button, dropped, or
-// committed by an input method) passes KeyPress character by character, as typed text does. An optional
-// band at the top, in the window's colour, keeps room for controls that stand over the window, so that
-// text never runs under them.
+// committed by an input method) passes KeyPress character by character, as typed text does. A window
+// with KeyPress holds the modem's text: a character that Windows-1252 has no code for never comes in,
+// typed, pasted or composed, since the modem could not send it. An optional band at the top, in the
+// window's colour, keeps room for controls that stand over the window, so that text never runs under
+// them.
 class RichTextBox : public QTextEdit, public VbControl {
 public:
     RichTextBox(QWidget* parent, ColorRef backColour);
@@ -259,7 +261,8 @@ private:
     // Offers a character (its Windows-1252 code) to KeyPress: nothing when KeyPress drops it, typed
     // itself when KeyPress leaves it, else the character KeyPress changed it into.
     std::optional<QChar> OfferKeyPress(int ascii, QChar typed);
-    // The text as KeyPress lets it in, character by character.
+    // The text as KeyPress lets it in, character by character; a character that Windows-1252 has no
+    // code for is left out before KeyPress sees it, as a key that types one is refused.
     QString Filtered(const QString& text);
 
     ColorRef backColour_;

@@ -238,7 +238,7 @@ public:
     void MacroLabel_MouseMove(int index, int Button, int Shift, float X, float Y);
     void MacroLabel_MouseDown(int index, int Button, int Shift, float X, float Y);
     // A macro text with its placeholders replaced by the operator's data, the version, the last S/N and
-    // the partner's callsign, and one blank after it.
+    // the partner's callsign, and one blank after it (UTF-8, the program's text).
     std::string AplicarMacros(const std::string& text);
     // --- MacroLabels: the labels as the macros window paints them, by their numbers ---
     void SetLabelColour(int label, ColorRef colour) override;
@@ -296,15 +296,15 @@ public:
     void EndTransmission();
 
     // The beacon: its countdown begun again while it runs in a beacon mode (180 s in the first, yellow
-    // phase, else the period); its message in the chosen mode; sending it (the message into an empty
-    // transmit window, then TX/RX to start, and again to end once it has gone).
+    // phase, else the period); its message in the chosen mode, as the modem's text; sending it (the message
+    // into an empty transmit window, then TX/RX to start, and again to end once it has gone).
     void RestartBeaconCountdown();
     std::string BeaconMessage();
     void SendBeacon();
 
     // Transmit state of the window: the blink phase of the transmit indicator, the slow-mode pause
-    // after a transmission, the beacon's countdown, the last text sent, a transmit text filled by a
-    // macro (kept after the transmission), the frequency of a deferred rig retune.
+    // after a transmission, the beacon's countdown, the last text sent (the modem's), a transmit text filled
+    // by a macro (kept after the transmission), the frequency of a deferred rig retune.
     uint8_t BlinkPhase = 0;
     int16_t SlowModeCountdown = 0;
     int16_t BeaconCountdown = 0;

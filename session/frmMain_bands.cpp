@@ -98,12 +98,7 @@ void frmMain::CambiarModo(int16_t newClass) {
     if (newClass == 1) {
         fraSymbolRateHF->setVisible(false);
         fraSymbolRateMF->setVisible(true);
-        afcCaptions(
-            "\xB1"
-            "80 Hz",
-            "\xB1"
-            "40 Hz",
-            200);
+        afcCaptions("±80 Hz", "±40 Hz", 200);
         stopPauseAndClearTx();
         loadShiftRange();
         waterfallShown();
@@ -112,12 +107,7 @@ void frmMain::CambiarModo(int16_t newClass) {
         fraSymbolRateMF->setVisible(false);
         stopPauseAndClearTx();
         waterfallShown();
-        afcCaptions(
-            "\xB1"
-            "200 Hz",
-            "\xB1"
-            "78 Hz",
-            140);
+        afcCaptions("±200 Hz", "±78 Hz", 140);
         loadShiftRange();
     } else {
         fraSymbolRateHF->setVisible(false);

@@ -5,6 +5,7 @@
 
 #include "platform/qt/qt_text.h"
 #include "session/frmMain.h"
+#include "session/macro_text.h"
 #include "session/station.h"
 #include "settings/frmBeacon.h"
 #include "settings/frmOperator.h"
@@ -107,9 +108,9 @@ void frmMain::RestartBeaconCountdown() {
 std::string frmMain::BeaconMessage() {
     switch (station_->settings.BeaconModeSelected()) {
         case BeaconMode::BeaconAndReport:
-            return AplicarMacros("Beacon de <MYCALL> in<LOCATOR> <EMAIL>") + "(BRM)";
+            return ModemText(AplicarMacros("Beacon de <MYCALL> in<LOCATOR> <EMAIL>") + "(BRM)");
         case BeaconMode::BeaconOnly:
-            return AplicarMacros("Beacon de <MYCALL> in<LOCATOR> <EMAIL>") + "(BOM)";
+            return ModemText(AplicarMacros("Beacon de <MYCALL> in<LOCATOR> <EMAIL>") + "(BOM)");
         case BeaconMode::ReportOnly:
             break;
     }

@@ -331,14 +331,8 @@ void frmMain::BuildOptionFrames() {
     onOff(fraAlarma, "imgONAlarm", "imgOFFAlarm", 4, true, Lamp::Green, &imgONAlarm, &imgOFFAlarm);
 
     fraShiftRange = frame("fraShiftRange", "AFC", {392, 328, 76, 62});
-    lblAFCAmplio = caption(fraShiftRange, "lblAFCAmplio",
-                           "\xB1"
-                           "200 Hz",
-                           {9, 16, 45, 18});
-    lblAFCEstrecho = caption(fraShiftRange, "lblAFCEstrecho",
-                             "\xB1"
-                             "78 Hz",
-                             {9, 38, 45, 18});
+    lblAFCAmplio = caption(fraShiftRange, "lblAFCAmplio", "±200 Hz", {9, 16, 45, 18});
+    lblAFCEstrecho = caption(fraShiftRange, "lblAFCEstrecho", "±78 Hz", {9, 38, 45, 18});
     lblAFCAmplio->SetAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lblAFCEstrecho->SetAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     imgAFC200 = image(fraShiftRange, "imgAFC200", AfcSwitchImage(true, {18, 40}), {54, 16, 18, 40}, true);

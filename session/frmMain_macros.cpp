@@ -72,9 +72,11 @@ void frmMain::MacroLabel_MouseMove(int index, int, int, float, float) {
     TextBox* label = MacroLabel(*this, index);
     const int macro = MacroOfLabel(index);
     if (!label || macro == 0) return;
-    const std::string tip =
-        macro == kMacroRepeat ? LastTxText : AplicarMacros(station_->settings.Macros().MacroText(macro));
-    QString shown = ToQString(tip);
+    // What a click puts into the transmit window, as the modem's text.
+    const std::string tip = macro == kMacroRepeat
+                                ? LastTxText
+                                : ModemText(AplicarMacros(station_->settings.Macros().MacroText(macro)));
+    QString shown = Cp1252ToQString(tip);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     label->setToolTip(shown);
 }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <utility>
 
-#include "logbook/adif_record.h"
+#include "common/cp1252.h"
 #include "platform/qt/qt_text.h"
 
 #include "session/frmMain.h"
@@ -94,18 +94,8 @@ void frmMain::BuildMenus() {
     mnuEstiloMenu[1] = ChoiceItem(mnuMenuStyle, QStringLiteral("XP"), [this] { mnuEstiloMenu_Click(1); });
     mnuEstiloMenu[2] = ChoiceItem(mnuMenuStyle, QStringLiteral("Office"), [this] { mnuEstiloMenu_Click(2); });
     mnuLanguage = mnuConfigure->addMenu(QStringLiteral("&Language"));
-    const char* const languages[] = {"English",
-                                     "Espa\xF1ol",
-                                     "Fran\xE7"
-                                     "ais",
-                                     "Italiano",
-                                     "Deutsch",
-                                     "Nederlands",
-                                     "Cesky ",
-                                     "Portugu\xEAs",
-                                     "Russian",
-                                     "Euskara",
-                                     "Magyar"};
+    const char* const languages[] = {"English", "Español",   "Français", "Italiano", "Deutsch", "Nederlands",
+                                     "Cesky ",  "Português", "Russian",  "Euskara",  "Magyar"};
     for (int i = 1; i <= 11; ++i)
         mnuTipoIdioma[i] =
             ChoiceItem(mnuLanguage, ToQString(languages[i - 1]), [this, i] { mnuTipoIdioma_Click(i); });
@@ -287,7 +277,7 @@ void frmMain::mnuSkedsOpcion_Click(int index) {
             // The spot windows, with the dial frequency and the partner (not the box's hint).
             if (index < 4) break;
             std::string partner = FromQString(txtDestination->text());
-            if (UpperCaseCp1252(partner) == "DESTINATION") partner.clear();
+            if (Utf8ToUpper(partner) == "DESTINATION") partner.clear();
             if (index == 4) {
                 frmClusterSpot& spot = station_->ClusterSpot();
                 spot.txtFrecuencia->setText(txtFrecuencia->text());

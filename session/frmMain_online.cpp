@@ -4,7 +4,7 @@
 #include <QTextBrowser>
 #include <exception>
 
-#include "logbook/adif_record.h"
+#include "common/cp1252.h"
 #include "logbook/callsign.h"
 #include "logbook/country_flags.h"
 #include "logbook/frmQsoEntry.h"
@@ -92,7 +92,7 @@ void frmMain::pctBorrarMensaje2_Click() {
 void frmMain::txtDestination_Change() {
     Station& st = *station_;
     const std::string text = FromQString(txtDestination->text());
-    const std::string upper = UpperCaseCp1252(text);
+    const std::string upper = Utf8ToUpper(text);
     if (text != upper) {
         // The change runs this handler again, which starts the contact.
         txtDestination->setText(ToQString(upper));
@@ -142,12 +142,12 @@ void frmMain::txtDestination_Click() {
 void frmMain::PickClusterWord(TextWindow& box) {
     // A selection made with the mouse is left alone; the word picked stays selected.
     if (box.SelLength() > 0) return;
-    const std::string text = box.Text();
-    const WordSpan span = WordAtCaret(text, box.SelStart());
+    // The cluster rows hold the program's own UTF-8 text.
+    const WordSpan span = WordAtCaret(box.Text(), box.SelStart(), TextCoding::kUtf8);
     if (span.length == 0) return;
     box.SetSelStart(span.start);
     box.SetSelLength(span.length);
-    const std::string word = text.substr(static_cast<size_t>(span.start), static_cast<size_t>(span.length));
+    const std::string& word = span.word;
     if (!station_->logbook.IsPlausibleCallsign(word).empty()) txtDestination->setText(ToQString(word));
 }
 

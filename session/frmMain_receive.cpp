@@ -65,12 +65,12 @@ void frmMain::rtfVentanaRX_MouseUp(int, int, float, float) {
     // A plain click on a word takes it; a selection made with the mouse is left alone.
     TextWindow& rx = RxWindow();
     if (rx.SelLength() > 0) return;
-    const std::string text = rx.Text();
-    const WordSpan span = WordAtCaret(text, rx.SelStart());
+    // The word goes from the modem's text into the program's boxes.
+    const WordSpan span = WordAtCaret(rx.Text(), rx.SelStart(), TextCoding::kCp1252);
     if (span.length == 0) return;
     rx.SetSelStart(span.start);
     rx.SetSelLength(span.length);
-    const std::string word = text.substr(static_cast<size_t>(span.start), static_cast<size_t>(span.length));
+    const std::string& word = span.word;
     const WordTarget target = PickedWordTarget(word, CtrlHeld == 1);
     if (target == WordTarget::Callsign) {
         txtDestination->setText(ToQString(word));

@@ -18,6 +18,7 @@
 #include "platform/qt/event_wait.h"
 #include "session/frmMain.h"
 #include "session/keyboard_poll.h"
+#include "session/macro_text.h"
 #include "session/station.h"
 
 namespace muv {
@@ -397,7 +398,8 @@ void frmMain::EndTransmission() {
     st.receiver.RestartReceiver();
     if (st.settings.beacon.ReportArmed) {
         st.settings.beacon.ReportArmed = false;
-        txWindow.SetText(st.settings.beacon.SavedTxText);
+        // Put aside as the program's text (the beacon window's), back as the modem's.
+        txWindow.SetText(ModemText(st.settings.beacon.SavedTxText));
     }
     txWindow.SetLocked(false);
     txWindow.SetSelColor(kBlack);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/cp1252.h"
+
 namespace muv {
 
 namespace {
@@ -15,6 +17,26 @@ void ReplaceAll(std::string& text, std::string_view placeholder, const std::stri
 }
 
 }  // namespace
+
+std::string ModemText(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        // One character's bytes; a byte that starts no whole sequence goes alone (and is left out).
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        size_t bytes = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        for (size_t k = 1; k < bytes; ++k) {
+            if (i + k >= utf8.size() || (static_cast<unsigned char>(utf8[i + k]) & 0xC0) != 0x80) {
+                bytes = 1;
+                break;
+            }
+        }
+        const std::string_view character = utf8.substr(i, bytes);
+        if (FitsCp1252(character)) out += Utf8ToCp1252(character);
+        i += bytes;
+    }
+    return out;
+}
 
 std::string ExpandMacroText(std::string_view text, const MacroValues& v) {
     std::string out(text);
@@ -49,7 +71,7 @@ bool PutMacroText(TextWindow& tx, const std::string& text, MacroPlace place, boo
         tx.SetSelLength(std::max(0, end - sent));
     }
     tx.SetSelColor(kBlack);
-    tx.SetSelText(text);
+    tx.SetSelText(ModemText(text));
     return emptyFirst;
 }
 

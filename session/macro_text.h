@@ -27,13 +27,19 @@ std::string ExpandMacroText(std::string_view text, const MacroValues& values);
 // Where a macro's text goes: at the caret (replacing the selection) or at the end of the text.
 enum class MacroPlace { Caret, End };
 
-// Puts an expanded macro text into the transmit window, in black. sent is the number of characters at
-// the start of the window that a running transmission has taken (0 when none runs): emptying first
-// removes only what follows them, and the text never lands among them. True when the window was
-// emptied first.
+// The modem's Windows-1252 text of a text of the program (UTF-8). A character that Windows-1252 has no
+// code for has no varicode either and cannot be sent: it is left out, so that the rest goes on the air
+// as written and no '?' that nobody typed goes with it.
+std::string ModemText(std::string_view utf8);
+
+// Puts an expanded macro text (UTF-8) into the transmit window as the modem's text, in black. sent is the
+// number of characters at the start of the window that a running transmission has taken (0 when none runs):
+// emptying first removes only what follows them, and the text never lands among them. True when the window
+// was emptied first.
 bool PutMacroText(TextWindow& tx, const std::string& text, MacroPlace place, bool emptyFirst, int32_t sent);
 
-// The repeat macro: the window holds the last transmitted text, in black, the caret at its end.
+// The repeat macro: the window holds the last transmitted text (the modem's text, as the window held
+// it), in black, the caret at its end.
 void PutRepeatText(TextWindow& tx, const std::string& lastText);
 
 }  // namespace muv

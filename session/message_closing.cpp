@@ -5,6 +5,7 @@
 #include "common/vb.h"
 #include "logbook/locator.h"
 #include "receiver/receiver.h"
+#include "session/macro_text.h"
 
 namespace muv {
 
@@ -102,8 +103,9 @@ void ProcessFinishedMessage(const MessageClosingLinks& links) {
             }
         }
         if (!previous.Band.empty()) {
+            // The log's text (the program's) goes into the modem's window.
             const std::string line =
-                " (" + previous.Callsign + ": " + previous.Date + " on " + previous.Band + ")";
+                ModemText(" (" + previous.Callsign + ": " + previous.Date + " on " + previous.Band + ")");
             AppendBlack(window, line);
             logLine += line;
         }

@@ -5,11 +5,12 @@
 
 #include <QPointer>
 #include <QTextBrowser>
+#include "common/cp1252.h"
 #include "common/message_box.h"
-#include "logbook/adif_record.h"
 #include "online/web_requests.h"
 #include "platform/qt/qt_text.h"
 #include "session/frmMain.h"
+#include "session/macro_text.h"
 #include "session/station.h"
 #include "settings/frmEqslAccount.h"
 #include "settings/frmLogDirectories.h"
@@ -233,11 +234,13 @@ void StationBeaconHost::HoldBeacon() {
 std::string StationBeaconHost::AplicarMacros(const std::string& text) {
     return station_.form.AplicarMacros(text);
 }
+// The beacon window handles the program's text (UTF-8); the transmit and receive windows hold the
+// modem's.
 std::string StationBeaconHost::TxText() {
-    return station_.form.TxWindow().Text();
+    return Cp1252ToUtf8(station_.form.TxWindow().Text());
 }
 void StationBeaconHost::SetTxText(const std::string& text) {
-    station_.form.TxWindow().SetText(text);
+    station_.form.TxWindow().SetText(ModemText(text));
 }
 void StationBeaconHost::cmdTX_RX_Click() {
     station_.form.cmdTX_RX_Click();
@@ -246,7 +249,7 @@ uint8_t StationBeaconHost::TxRxState() const {
     return station_.shared.TxRxState;
 }
 std::string StationBeaconHost::RxText() {
-    return station_.receiver.RxText();
+    return Cp1252ToUtf8(station_.receiver.RxText());
 }
 std::string StationBeaconHost::CallsignAfterDe(const std::string& text) {
     return station_.logbook.CallsignAfterDe(text);
@@ -257,7 +260,7 @@ std::string StationBeaconHost::CallsignAfterDe(const std::string& text) {
 std::string StationQsoEntryHost::PartnerCallsign() {
     // The box's hint is no callsign.
     const std::string text = FromQString(station_.form.txtDestination->text());
-    return UpperCaseCp1252(text) == "DESTINATION" ? "" : text;
+    return Utf8ToUpper(text) == "DESTINATION" ? "" : text;
 }
 ColorRef StationQsoEntryHost::FrequencyBoxColour() {
     return station_.form.txtFrecuencia->BackColor();
@@ -269,7 +272,7 @@ UtcTime& StationQsoEntryHost::QsoStartUtc() {
     return station_.shared.QsoStartUtc;
 }
 std::string StationQsoEntryHost::RxText() {
-    return station_.form.RxWindow().Text();
+    return Cp1252ToUtf8(station_.form.RxWindow().Text());
 }
 void StationQsoEntryHost::RestartCallsignLookup() {
     Timer& lookup = station_.form.tmrADIFCallsignChange;

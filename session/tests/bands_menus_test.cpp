@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QImage>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -165,6 +165,9 @@ TEST_F(BandsAndMenus, WordPickSendsTheClickedWordToItsField) {
     f.rtfVentanaRX_KeyDown(ctrl, 2);
     click(10);
     EXPECT_EQ(contact.txtQTH->text(), "IN80ab");  // Ctrl held: the QTH, even for a locator
+    rx.SetText("qth M\xE1laga");                  // the modem's Windows-1252, the box's UTF-8
+    click(6);
+    EXPECT_EQ(contact.txtQTH->text(), QString::fromUtf8("Málaga"));
     f.rtfVentanaRX_KeyUp(ctrl, 0);
     EXPECT_EQ(f.CtrlHeld, 0);
 
@@ -176,6 +179,15 @@ TEST_F(BandsAndMenus, WordPickSendsTheClickedWordToItsField) {
     rx.SetText("EA4XYZ  ");
     click(7);
     EXPECT_EQ(contact.txtNombre->text(), "Madrid");
+
+    // A cluster row holds the program's UTF-8, its positions counting characters: the callsign after
+    // two Cyrillic words is the word clicked.
+    TextWindow& row = f.ClusterCommentWindow(1);
+    row.SetText("Ж Ж EA4XYZ");
+    row.SetSelStart(5);
+    f.rtfClusterComentario_MouseUp(1, 0, 0, 0);
+    EXPECT_EQ(f.txtDestination->text(), "EA4XYZ");
+    EXPECT_EQ(row.SelText(), "EA4XYZ");
 }
 
 TEST_F(BandsAndMenus, ColourAndFontMenus) {
@@ -191,7 +203,8 @@ TEST_F(BandsAndMenus, ColourAndFontMenus) {
         EXPECT_EQ(f.rtfVentanaRX->palette().color(QPalette::Base), ToQColor(colours[i - 1]));
         // The band at the window's top too: the window is one colour.
         const QImage shown = f.rtfVentanaRX->grab().toImage();
-        EXPECT_EQ(shown.pixelColor(shown.width() / 2, f.rtfVentanaRX->frameWidth() + 1), ToQColor(colours[i - 1]))
+        EXPECT_EQ(shown.pixelColor(shown.width() / 2, f.rtfVentanaRX->frameWidth() + 1),
+                  ToQColor(colours[i - 1]))
             << i;
         EXPECT_TRUE(f.mnuColour[static_cast<size_t>(i)]->isChecked());
     }

@@ -315,18 +315,21 @@ TEST_F(BeaconTest, ACqHeardWhileArmedIsAnsweredWithAReportAndTheOperatorsTextCom
     Program p(ACqComing());
     ASSERT_TRUE(p.started);
     frmMain& f = p.form;
-    f.TxWindow().SetText(kOperatorText);
+    // The operator's text is the modem's (Windows-1252); the beacon window keeps it aside as the
+    // program's (UTF-8), and it comes back as it was.
+    const std::string text = std::string(kOperatorText) + " Jos\xE9 \x80";
+    f.TxWindow().SetText(text);
     BeaconInItsSecondPhase(p);
 
     ASSERT_TRUE(RunUntil([&] { return p.State() != 0; }, 60)) << f.RxWindow().Text();
     EXPECT_EQ(f.TxWindow().Text().rfind("Report: EA4XYZ de EA1ABC", 0), 0u) << f.TxWindow().Text();
     EXPECT_EQ(p.State(), 2);
-    EXPECT_EQ(p.St().settings.beacon.SavedTxText, kOperatorText);
+    EXPECT_EQ(p.St().settings.beacon.SavedTxText, std::string(kOperatorText) + " Jos\xC3\xA9 \xE2\x82\xAC");
     // OK in the beacon window meanwhile loses nothing.
     p.Window().cmdOK_Click();
     ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 30));
 
-    EXPECT_EQ(f.TxWindow().Text(), kOperatorText);
+    EXPECT_EQ(f.TxWindow().Text(), text);
     EXPECT_FALSE(p.St().settings.beacon.ReportArmed);
     EXPECT_EQ(f.LastTxText.rfind("Report: EA4XYZ de EA1ABC", 0), 0u) << f.LastTxText;
     EXPECT_NE(f.LastTxText.find("(BRM)"), std::string::npos) << f.LastTxText;

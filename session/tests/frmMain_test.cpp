@@ -10,7 +10,6 @@
 #include <QTextBrowser>
 #include <set>
 
-#include "logbook/adif_record.h"
 #include "receiver/waterfall.h"
 #include "session/cursor_readout.h"
 #include "session/frmMain.h"
@@ -35,14 +34,12 @@ TEST_F(FormTest, EveryControlRoundTripsThroughTheModemsFace) {
         const std::string name(frmMain::ControlName(c));
         ASSERT_NE(form.FindControl(name), nullptr) << name;
 
-        // Windows-1252 text passes unchanged (pictures have no text and keep none; the partner's
-        // callsign box writes it in capitals).
+        // The program's UTF-8 text passes unchanged, also where Windows-1252 has no code for it
+        // (pictures have no text and keep none; the partner's callsign box writes it in capitals).
         const bool hasText = dynamic_cast<PictureBox*>(form.FindControl(name)) == nullptr;
-        const std::string text =
-            "CQ \xB1"
-            "78 \xE9\x80";
+        const std::string text = "CQ ±78 é€ Győr Журнал";
         form.SetText(c, text);
-        const std::string shown = c == Control::txtDestination ? UpperCaseCp1252(text) : text;
+        const std::string shown = c == Control::txtDestination ? "CQ ±78 É€ GYŐR ЖУРНАЛ" : text;
         EXPECT_EQ(form.Text(c), hasText ? shown : "") << name;
 
         form.SetBackColor(c, RGB(12, 34, 56));

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTest>
 
 #include "common/memory_text_window.h"
 #include "platform/memory_sound.h"
@@ -173,9 +174,10 @@ TEST_F(Macros, EveryLabelPutsItsExpandedMacroWhereTheMacroGoes) {
         EXPECT_EQ(f.MacroClearedTx, cleared ? 1 : 0) << "label " << label;
         // The tool tip shows what a click puts in.
         f.MacroLabel_MouseMove(label, 0, 0, 1, 1);
-        EXPECT_EQ(FromQString(f.FindControl(kNames[label])->toolTip()), kExpanded[label]) << kNames[label];
+        EXPECT_EQ(QStringToCp1252(f.FindControl(kNames[label])->toolTip()), kExpanded[label])
+            << kNames[label];
     }
-    EXPECT_EQ(FromQString(f.lblEmail->toolTip()), kExpanded[13]);
+    EXPECT_EQ(QStringToCp1252(f.lblEmail->toolTip()), kExpanded[13]);
     EXPECT_TRUE(p.boxes.shown.empty());
 
     // Without "empty first", CQ replaces the selection at the caret; CALL adds at the end and leaves it.
@@ -230,6 +232,29 @@ TEST_F(Macros, AnInvalidOwnLocatorRefusesTheMacrosAndOpensTheOperatorWindow) {
     f.MacroLabel_Click(16);
     EXPECT_EQ(p.Tx(), "CQ TEST");
     EXPECT_EQ(p.boxes.shown.size(), 2u);
+}
+
+// The operator's data and the macro texts are the program's text, the transmit window holds the modem's:
+// a letter that Windows-1252 has goes in as its code; one it lacks (the Hungarian "ő", Cyrillic) has no
+// varicode and is left out, rather than sent as a '?' that nobody typed. The tool tip shows what goes in.
+TEST_F(Macros, LettersGoInAsTheModemsCodesAndThoseItLacksAreLeftOut) {
+    Program p;
+    frmMain& f = *p.form;
+    p.SetOperator();
+    frmOperator& op = p.St().settings.Operator();
+    op.txtName->setText(QString::fromUtf8("José"));
+    op.txtQTH->setText(QString::fromUtf8("Győr"));
+    p.SetTx("");
+    QTest::mouseClick(f.lblMe, Qt::LeftButton);
+    EXPECT_EQ(p.Tx(), "My name is Jos\xE9, my QTH is Gyr, Locator: IN80dk ");
+    f.MacroLabel_MouseMove(3, 0, 0, 1, 1);
+    EXPECT_EQ(f.lblMe->toolTip(), QString::fromUtf8("My name is José, my QTH is Gyr, Locator: IN80dk "));
+
+    p.Macros().txtCustom->setText(QString::fromUtf8("73 de Győr € Привет"));
+    p.SetTx("");
+    QTest::mouseClick(f.lblCustom, Qt::LeftButton);
+    EXPECT_EQ(p.Tx(), "73 de Gyr \x80  ");
+    EXPECT_TRUE(p.boxes.shown.empty());
 }
 
 TEST_F(Macros, RepeatPutsTheLastTransmissionBackButNotWhileTransmitting) {

@@ -170,7 +170,8 @@ TEST_F(ProgramTest, ARigOnTwentyMetresIsTunedToTheStartFrequencyOnceItAnswers) {
         frmMain& f = *run.form;
         frmRig& rig = run.St().rig.Window();
         std::string hz;
-        ASSERT_TRUE(RunUntil([&] { return (hz = rigctld.Ask("f")) == "14101000" || hz == "14113000"; }, 8)) << hz;
+        ASSERT_TRUE(RunUntil([&] { return (hz = rigctld.Ask("f")) == "14101000" || hz == "14113000"; }, 8))
+            << hz;
         const QString start = QString::fromStdString(hz.substr(0, 5) + ".0");
         EXPECT_TRUE(RunUntil([&] { return f.txtFrecuencia->text() == start; }, 5))
             << f.txtFrecuencia->text().toStdString();
@@ -276,9 +277,7 @@ TEST_F(ProgramTest, OptionsAndBandClassRestartTheReceiver) {
     f.CambiarModo(1);
     EXPECT_EQ(st.shared.BandClass, 1);
     EXPECT_EQ(st.receiver.RxModeIndex, 9);
-    EXPECT_EQ(f.Text(Control::lblAFCAmplio),
-              "\xB1"
-              "80 Hz");
+    EXPECT_EQ(f.Text(Control::lblAFCAmplio), "±80 Hz");
     EXPECT_TRUE(f.Visible(Control::fraSymbolRateMF) && !f.Visible(Control::fraSymbolRateHF));
     EXPECT_TRUE(f.Visible(Control::imgAFC50));  // nothing stored for MF: narrow
     EXPECT_EQ(f.TxWindow().Text(), "");

@@ -13,17 +13,18 @@
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
 #include <sys/stat.h>
 
+#include "logbook/frmStatistics.h"
+#include "logbook/session_log_file.h"
 #include "platform/memory_sound.h"
 #include "platform/private_profile.h"
 #include "platform/program_folders.h"
-#include "logbook/frmStatistics.h"
 #include "rig/frmRig.h"
 #include "session/frmMain.h"
 #include "session/program_start.h"
@@ -295,6 +296,48 @@ TEST_F(SettingsProgram, EachSaveWritesTheFileOnce) {
     f.Form_Unload();
     EXPECT_EQ(file.FileWrites() - before, 1) << "the end";
     EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
+}
+
+// Text that Windows-1252 cannot hold, chosen in one run, is there in the next: a session-log folder
+// named in Cyrillic, found at the start and written into at the end with no "Log Error", the received
+// text in it byte for byte as the modem gave it; and an operator's name typed with a Czech letter.
+TEST_F(SettingsProgram, AFolderAndANameBeyondWindows1252SurviveARestart) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(UserDataFolder()) / "Журнал";
+    fs::create_directories(folder);
+    {
+        ProgramRun run;
+        ASSERT_TRUE(run.started);
+        Station& st = run.St();
+        frmLogDirectories& folders = st.settings.LogDirectories();
+        folders.lblDirectorioLog->setText(QString::fromStdString(folder.string()));
+        folders.chkAutoSaveLogClose->setChecked(true);
+        folders.cmdOK_Click();
+        frmOperator& op = st.settings.Operator();
+        op.txtName->clear();
+        for (const QChar ch : QString::fromUtf8("Plzeň")) {
+            QKeyEvent press(QEvent::KeyPress, ch.toUpper().unicode(), Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(op.txtName, &press);
+        }
+        ASSERT_EQ(op.txtName->text(), QString::fromUtf8("Plzeň"));
+        op.cmdOK_Click();
+        run.form->Form_Unload();
+        EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
+    }
+    // Windows-1252 cannot hold the folder's name: the file has it in UTF-8.
+    EXPECT_EQ(GetProfileValue(FileText(SettingsPath()), "Log", "Directorio Log", 1000), folder.string());
+    ProgramRun run;
+    ASSERT_TRUE(run.started);
+    Station& st = run.St();
+    EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
+    EXPECT_EQ(st.settings.SessionLogFolder(), folder.string());
+    EXPECT_EQ(st.settings.Operator().txtName->text(), QString::fromUtf8("Plzeň"));
+    st.sessionLog.SessionLogDirty = 1;
+    st.sessionLog.SessionLogLine = "RX16: 12:00 QTH M\xE1laga";
+    run.form->Form_Unload();
+    EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
+    EXPECT_EQ(FileText((folder / SessionLogFileName(st.shared.UtcNow)).string()),
+              st.sessionLog.SessionLogText + "RX16: 12:00 QTH M\xE1laga\r\n\r\n");
 }
 
 TEST_F(SettingsProgram, TheClearScreenQuestionKeepsItsLastAnswerAsTheDefault) {

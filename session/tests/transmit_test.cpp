@@ -462,6 +462,27 @@ TEST_F(TransmitTest, TransmitWindowKeys) {
     p.St().shared.TxRxState = 0;
 }
 
+// The transmit window holds only what the modem can send. A key, a paste or an input method's text with
+// a character that Windows-1252 has no code for brings none of it in (the window would show it while a
+// '?' went on the air); the letters Windows-1252 has come in as typed.
+TEST_F(TransmitTest, ACharacterTheModemCannotSendNeverComesIn) {
+    Program p(std::make_unique<MemorySoundOutput>());
+    frmMain& f = *p.form;
+    RichTextBox& box = *f.rtfVentanaTX;
+    TextWindow& tx = f.TxWindow();
+    tx.SetText("");
+    p.Key(0x0416, QString::fromUtf8("Ж"));
+    p.Key(Qt::Key_Eacute, QString::fromUtf8("é"));
+    EXPECT_EQ(box.toPlainText(), QString::fromUtf8("é"));
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("Győr € 📻"));
+    box.paste();
+    QInputMethodEvent composed;
+    composed.setCommitString(QString::fromUtf8("ő!"));
+    QApplication::sendEvent(&box, &composed);
+    EXPECT_EQ(box.toPlainText(), QString::fromUtf8("éGyr € !"));
+    EXPECT_EQ(tx.Text(), "\xE9Gyr \x80 !");
+}
+
 // The tune tone sends no text: nothing of the window is held back from the operator meanwhile.
 TEST_F(TransmitTest, DuringTheTuneToneTheWholeTransmitTextIsTheOperators) {
     Program p(std::make_unique<PacedOutput>(480));
@@ -508,7 +529,8 @@ TEST_F(TransmitTest, TheMouseActsOnceAndLeavesTheKeysWithTheTransmitWindow) {
     ASSERT_TRUE(RunUntil([&] { return f.Visible(Control::sldVolumen); }, 2));
     f.txtDestination->setFocus();
     const int volume = f.sldVolumen->value();
-    QTest::mouseClick(f.sldVolumen, Qt::LeftButton, {}, QPoint(f.sldVolumen->width() - 3, f.sldVolumen->height() / 2));
+    QTest::mouseClick(f.sldVolumen, Qt::LeftButton, {},
+                      QPoint(f.sldVolumen->width() - 3, f.sldVolumen->height() / 2));
     EXPECT_EQ(QApplication::focusWidget(), f.rtfVentanaTX);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
     EXPECT_EQ(f.sldVolumen->value(), volume + f.sldVolumen->pageStep());
@@ -909,12 +931,14 @@ TEST_F(TransmitTest, ARigThatRefusesPttIsToldAndNotTransmittedInto) {
     test::RunEvents(500);
     EXPECT_EQ(p.boxes.shown.size(), 1u) << p.boxes.shown.back().text;
     EXPECT_FALSE(p.Rig().CurrentRig()->ReleasePending());
-    EXPECT_EQ(p.Rig().Label8->text().toStdString(), " " + refusal) << "the rig is polled on, the status stays";
+    EXPECT_EQ(p.Rig().Label8->text().toStdString(), " " + refusal)
+        << "the rig is polled on, the status stays";
 
     // Pressed again, the rig known to refuse is not keyed: the message comes at once, one per press.
     p.form->cmdTX_RX->click();
     ASSERT_EQ(p.boxes.shown.size(), 2u);
-    EXPECT_EQ(std::make_pair(p.boxes.shown[1].text, p.boxes.shown[1].title), std::make_pair(refusal, std::string("CAT Error")));
+    EXPECT_EQ(std::make_pair(p.boxes.shown[1].text, p.boxes.shown[1].title),
+              std::make_pair(refusal, std::string("CAT Error")));
     EXPECT_TRUE(p.Receiving() && !p.form->Visible(Control::txtTransmitting));
     test::RunEvents(300);
     EXPECT_EQ(p.boxes.shown.size(), 2u);
