@@ -20,6 +20,7 @@
 #include "common/shared_state.h"
 #include "common/vb.h"
 #include "common/window_controls.h"
+#include "rig/frmRigSetup.h"
 
 namespace muv {
 
@@ -30,7 +31,7 @@ namespace {
 constexpr ColorRef kOkBackColour = 0xDEB038;
 // Where the operator finds help on connecting a rig through rigctld.
 constexpr const char* kRigControlPage = "https://hamlib.github.io/";
-constexpr const char* kRigControlMail = "mailto:hamlib-developer@lists.sourceforge.net";
+constexpr const char* kRigControlHelp = "https://github.com/Hamlib/Hamlib/wiki/Documentation";
 constexpr const char* kNoEngineText = "OmniRig is not installed or has a wrong version number";
 
 QString ToQ(const std::string& cp1252) {
@@ -107,8 +108,7 @@ frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(
     cmdOK = new QPushButton("OK", this);
     Image1 = new QPushButton("Rig control help", this);
     Image1->setFlat(true);
-    Label2 = new QLabel(
-        QString("<a href=\"%1\">hamlib-developer@lists.sourceforge.net</a>").arg(kRigControlMail), this);
+    Label2 = new QLabel(QString("<a href=\"%1\">Hamlib documentation</a>").arg(kRigControlHelp), this);
     Label2->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
 
     auto* rigGrid = new QGridLayout(fraRig);
@@ -255,8 +255,7 @@ RigServerSetup frmRig::ServerSetup(int rigNumber, const std::string& endpoint) c
     setup.model = static_cast<int>(Val(store.Read("RIG", (key + "Model").c_str(), 50).value_or("0")));
     std::string host;
     uint16_t port = 0;
-    if (setup.model <= 0 || !ParseRigctldEndpoint(endpoint, host, port) ||
-        !(host == "localhost" || host == "127.0.0.1" || host == "::1")) {
+    if (setup.model <= 0 || !ParseRigctldEndpoint(endpoint, host, port) || !IsLoopbackHost(host)) {
         setup.model = 0;
         return setup;
     }
@@ -360,7 +359,8 @@ void frmRig::SetCatDisabledState() {
     optDDSManual->setChecked(true);
     optDDSCAT->setEnabled(false);
     SetLabel8(kStatusGrey, " CAT DISABLED");
-    cmdConfigureRig->setEnabled(false);
+    // The rigs may be set up before CAT is switched on.
+    cmdConfigureRig->setEnabled(true);
     StopScanAndUnlock();
     for (QWidget* w : std::initializer_list<QWidget*>{fraRig, chkDigital, optRig1, optRig2})
         w->setEnabled(false);
@@ -428,7 +428,6 @@ void frmRig::ShowCatStatus() {
         optDDSManual->setChecked(true);
         optDDSCAT->setEnabled(false);
         SetLabel8(kStatusRed, std::string(" ") + kNoEngineText);
-        cmdConfigureRig->setEnabled(false);
         StopScanAndUnlock();
         return;
     }
@@ -488,28 +487,34 @@ void frmRig::chkDigital_Click() {
         currentRig_->SetMode(PM_DIG_U);
 }
 
-// The engine has no set-up dialog of its own: the rigs are set up by starting a rigctld for each.
+// The rig set-up dialog; what it sets applies at once. A rig given a model whose address is not on this
+// computer gets the address of MUV's rigctld for it.
 void frmRig::cmdConfigureRig_Click() {
-    if (!engine_) return;
-    std::string text;
-    for (Rig* rig : {&engine_->Rig1(), &engine_->Rig2()}) {
-        text += "Rig " + std::to_string(rig->Number()) + ": ";
-        text += rig->Endpoint().empty() ? "no rigctld address set" : "rigctld at " + rig->Endpoint();
-        text += " - " + rig->StatusStr() + "\n";
+    frmRigSetup setup(links_.settings, {FromQ(txtRigctld1->text()), FromQ(txtRigctld2->text())}, this);
+    if (setup.exec() != QDialog::Accepted) return;
+    for (int n = 1; n <= 2; ++n) {
+        QLineEdit* box = n == 1 ? txtRigctld1 : txtRigctld2;
+        if (setup.Address(n) == FromQ(box->text())) continue;
+        box->setText(ToQ(setup.Address(n)));
+        links_.settings.Write("RIG", n == 1 ? "Rigctld1" : "Rigctld2", setup.Address(n));
     }
-    text +=
-        "\nEach rig is reached through Hamlib's rigctld. Start one for each rig, with the port entered "
-        "for it here:\n\n    rigctld -m <model> -r <device> -t <port>\n\n"
-        "(rigctl -l lists the model numbers; model 1 is a dummy rig for trying the program, keyed only "
-        "when started with -P RIG.)";
-    links_.boxes.Show(text, "Configure CAT", BoxIcon::Information);
+    ApplyRigSetup();
+}
+
+void frmRig::ApplyRigSetup() {
+    if (!engine_) return;  // taken up when CAT starts
+    StartRigServers();
+    engine_->SetEndpoint(1, FromQ(txtRigctld1->text()));
+    engine_->SetEndpoint(2, FromQ(txtRigctld2->text()));
 }
 
 void frmRig::txtRigctld_Change(int rigNumber) {
     if (!engine_) return;  // taken up when CAT starts
     const std::string text = FromQ((rigNumber == 1 ? txtRigctld1 : txtRigctld2)->text().trimmed());
     Rig& rig = rigNumber == 1 ? engine_->Rig1() : engine_->Rig2();
-    if (text != rig.Endpoint()) engine_->SetEndpoint(rigNumber, text);
+    if (text == rig.Endpoint()) return;
+    StartRigServers();  // MUV's rigctld for the rig moves with it
+    engine_->SetEndpoint(rigNumber, text);
 }
 
 // ------------------------------------------------------------------ engine events
@@ -619,7 +624,7 @@ void frmRig::Image1_Click() {
 }
 
 void frmRig::Label2_Click() {
-    links_.pages.Open(kRigControlMail);
+    links_.pages.Open(kRigControlHelp);
 }
 
 }  // namespace muv

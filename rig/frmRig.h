@@ -114,6 +114,9 @@ public:
     void Label2_Click();
     // A rig's rigctld address edited: the engine moves that rig to it.
     void txtRigctld_Change(int rigNumber);
+    // The rig setup in the settings has changed: while CAT runs, MUV's rigctld for each rig is started,
+    // started again with the new setup, or stopped, and the engine goes to each rig's address again.
+    void ApplyRigSetup();
 
     ColorRef Label8BackColor() const { return label8BackColour_; }
 

@@ -134,6 +134,10 @@ bool ParseRigctldEndpoint(const std::string& text, std::string& host, uint16_t& 
     return ParseEndpoint(Trim(text), host, port, display);
 }
 
+bool IsLoopbackHost(const std::string& host) {
+    return host == "localhost" || host == "127.0.0.1" || host == "::1";
+}
+
 // ---------------------------------------------------------------- Rig
 
 Rig::Rig(RigEngine& engine, int number)

@@ -22,6 +22,8 @@ namespace muv {
 
 // A rigctld address ("host:port", "host", "[v6]:port"): whether it is one, and its host and port.
 bool ParseRigctldEndpoint(const std::string& text, std::string& host, uint16_t& port);
+// Whether a rigctld address's host is this computer's loopback ("localhost", "127.0.0.1", "::1").
+bool IsLoopbackHost(const std::string& host);
 
 // The engine's constants live in their own namespace, so that other modules may keep a copy of one
 // (the keying code has its ST_ONLINE) without a clash where both are seen.

@@ -123,8 +123,21 @@ void RigServer::Start(const RigServerSetup& setup) {
     Stop();
     setup_ = setup;
     failures_ = 0;
+    if (leaving_ && leavingPort_ == setup.port) {
+        // The rigctld just let go of would pass for the operator's own, and holds the port.
+        SetStatus(State::kStarting, "waiting for the previous rigctld to stop");
+        awaitingLeaving_ = connect(leaving_, &QObject::destroyed, this, [this] {
+            disconnect(awaitingLeaving_);
+            StartUnlessAnswered();
+        });
+        return;
+    }
+    StartUnlessAnswered();
+}
+
+void RigServer::StartUnlessAnswered() {
     QTcpSocket probe;
-    probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(setup.port));
+    probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(setup_.port));
     if (probe.waitForConnected(500)) {
         probe.abort();
         SetStatus(State::kOperatorsOwn, "");
@@ -232,6 +245,7 @@ void RigServer::OnEnded() {
 void RigServer::Stop() {
     restart_.stop();
     settled_.stop();
+    disconnect(awaitingLeaving_);
     if (keeper_ >= 0) {
         delete lastWordsNotifier_;
         lastWordsNotifier_ = nullptr;
@@ -240,7 +254,8 @@ void RigServer::Stop() {
         close(lifeline_);  // the keeper releases the rig and stops rigctld
         close(lastWordsFd_);
         lifeline_ = lastWordsFd_ = -1;
-        new Leftover(keeper_, endFd_);
+        leaving_ = new Leftover(keeper_, endFd_);
+        leavingPort_ = setup_.port;
         endFd_ = -1;
         keeper_ = -1;
     }

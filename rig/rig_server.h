@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 #include <QObject>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <functional>
@@ -38,7 +39,7 @@ public:
     ~RigServer() override;  // stops the server
 
     // Starts rigctld for the rig unless one answers at the port already; a server already running with
-    // another setup is stopped first.
+    // another setup is stopped first, and its rigctld's end awaited when the port stays the same.
     void Start(const RigServerSetup& setup);
     // Lets go of the rig: the keeper releases the PTT and stops rigctld; MUV does not wait for it.
     void Stop();
@@ -54,6 +55,7 @@ public:
 
 private:
     void Launch();
+    void StartUnlessAnswered();
     void ReadLastWords();
     void OnEnded();
     void SetStatus(State state, std::string status);
@@ -63,6 +65,11 @@ private:
     int lifeline_ = -1;  // the write end of the keeper's standard input: only this process holds it
     int lastWordsFd_ = -1;
     int endFd_ = -1;  // readable when the keeper has ended
+    // The keeper let go of last, until it has ended (its rigctld may hold the port until then), and the
+    // port it was given.
+    QPointer<QObject> leaving_;
+    int leavingPort_ = 0;
+    QMetaObject::Connection awaitingLeaving_;
     QSocketNotifier* lastWordsNotifier_ = nullptr;
     QSocketNotifier* endNotifier_ = nullptr;
     QTimer restart_;

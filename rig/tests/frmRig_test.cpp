@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +22,7 @@
 #include "common/window_controls.h"
 #include "platform/private_profile.h"
 #include "rig/frmRig.h"
+#include "rig/frmRigSetup.h"
 #include "rig/tests/rig_peers.h"
 #include "test_support/recording_fakes.h"
 
@@ -179,7 +186,8 @@ TEST_F(RigWindow, PeerOutsideTheRigctldProtocolLeavesNoEngine) {
     EXPECT_EQ(window->CurrentRig(), nullptr);
     EXPECT_EQ(Status(), " OmniRig is not installed or has a wrong version number");
     EXPECT_EQ(window->Label8BackColor(), kStatusRed);
-    EXPECT_FALSE(window->cmdConfigureRig->isEnabled());
+    // The rig set-up is MUV's own and needs no engine.
+    EXPECT_TRUE(window->cmdConfigureRig->isEnabled());
     ExpectKeyingFails("OmniRig is not installed or has a wrong version number", "CAT Error");
     window->CAT_PTT_RX();  // no rig to release: nothing happens
     int32_t hz = 14070000;
@@ -218,6 +226,77 @@ TEST_F(RigWindow, SettingsRoundTripAndAnInvalidDdsFrequency) {
     window->Image1_Click();
     window->Label2_Click();
     EXPECT_EQ(pages.opened.size(), 2u);
+}
+
+// Clicks the rig window's "Configure CAT" and works the set-up dialog it opens; the dialog is closed by
+// Esc if the work leaves it open.
+void WorkRigSetup(frmRig& window, const std::function<void(frmRigSetup&)>& work) {
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = dynamic_cast<frmRigSetup*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        opened = true;
+        work(*dialog);
+        if (dialog->isVisible()) QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    QTest::mouseClick(window.cmdConfigureRig, Qt::LeftButton);
+    EXPECT_TRUE(opened);
+}
+
+// Rig 1 set up as Hamlib's dummy keyed by CAT, with CAT still off; once CAT is on, the rig is reached
+// and keyed through the rigctld that MUV starts for it, and that rigctld goes with the window.
+TEST_F(RigWindow, ARigSetUpInTheDialogIsReachedThroughTheRigctldMuvStarts) {
+    if (!Rigctld::Installed() || !QFile::exists("/usr/bin/rigctl")) GTEST_SKIP() << "Hamlib is not installed";
+    const uint16_t port = FreePort();
+    store.Write("RIG", "Rigctld1", Loopback(port));
+    window->Form_Load();
+    window->show();
+    WorkRigSetup(*window, [](frmRigSetup& dialog) {
+        const frmRigSetup::RigTab& rig = dialog.Rig[0];
+        QTest::keyClicks(rig.txtFilter, "dummy");
+        QListWidgetItem* dummy = nullptr;
+        for (int i = 0; i < rig.lstRig->count(); ++i) {
+            QListWidgetItem* item = rig.lstRig->item(i);
+            if (item->isHidden()) continue;
+            EXPECT_TRUE(i == 0 || item->text().contains("dummy", Qt::CaseInsensitive))
+                << item->text().toStdString();
+            if (item->text() == "Hamlib Dummy (#1)") dummy = item;
+        }
+        ASSERT_NE(dummy, nullptr);
+        rig.lstRig->scrollToItem(dummy);
+        QTest::mouseClick(rig.lstRig->viewport(), Qt::LeftButton, {},
+                          rig.lstRig->visualItemRect(dummy).center());
+        ASSERT_EQ(rig.lstRig->currentItem(), dummy);
+        QTest::keyClick(rig.cboPtt, Qt::Key_C);
+        ASSERT_EQ(rig.cboPtt->currentText(), "CAT (RIG)");
+        QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+    });
+    auto stored = [this](const char* key) { return store.Read("RIG", key, 260).value_or(""); };
+    EXPECT_EQ(stored("Rig1Model"), "1");
+    EXPECT_EQ(stored("Rig1Ptt"), "RIG");
+    EXPECT_EQ(stored("Rig1Device"), "");
+    EXPECT_EQ(stored("Rig2Model"), "");
+    EXPECT_EQ(window->txtRigctld1->text().toStdString(), Loopback(port));
+
+    QTest::mouseClick(window->chkDisableCAT, Qt::LeftButton);
+    ASSERT_FALSE(window->chkDisableCAT->isChecked());
+    ASSERT_TRUE(WaitFor([&] { return Status() == " Rig online"; })) << Status();
+    EXPECT_EQ(window->CAT_PTT_TX(), 1);
+    EXPECT_TRUE(WaitFor([&] { return RigctldPtt(port) == 1; }, 3000));
+    window->CAT_PTT_RX();
+    EXPECT_TRUE(WaitFor([&] { return RigctldPtt(port) == 0; }, 3000));
+
+    // Opened again, the dialog shows the rig as set up.
+    WorkRigSetup(*window, [](frmRigSetup& dialog) {
+        EXPECT_EQ(dialog.Rig[0].lstRig->currentItem()->text(), "Hamlib Dummy (#1)");
+        EXPECT_EQ(dialog.Rig[0].cboPtt->currentText(), "CAT (RIG)");
+        EXPECT_EQ(dialog.Rig[0].cboDevice->currentText(), "(none)");
+        EXPECT_EQ(dialog.Rig[1].lstRig->currentItem()->text(), "(no rig)");
+        QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
+    });
+
+    window.reset();
+    EXPECT_TRUE(WaitFor([&] { return test::AskRigctld(port, "t") == "no answer"; }, 5000));
 }
 
 // rigctld goes away right after the transmitter was keyed: the release cannot be confirmed, and the

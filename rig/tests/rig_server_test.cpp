@@ -127,6 +127,21 @@ TEST_F(RigServerTest, ARigctldThatDiesIsStartedAgainAndSaysSo) {
     EXPECT_EQ(server.Status(), "");
 }
 
+// A new setup while MUV's rigctld runs: the rigctld let go of still answers at the port for a moment,
+// and must not pass for the operator's own; the new one starts once it has gone.
+TEST_F(RigServerTest, ANewSetupStartsItsRigctldOnceTheOldOneHasGone) {
+    RigServer server;
+    server.Start(DummyRig());
+    ASSERT_TRUE(Within(10000, [&] { return RigctldPtt(port_) == 0; }));
+    RigServerSetup refusing = DummyRig();
+    refusing.ptt.clear();  // the dummy's own PTT method: every keying is refused
+    server.Start(refusing);
+    ASSERT_TRUE(Within(10000, [&] {
+        return server.GetState() == RigServer::State::kRunning && RigctldPtt(port_) == 0;
+    })) << server.Status();
+    EXPECT_FALSE(RigctldSetPtt(port_, true));
+}
+
 // The program holding the keeper's pipe is killed with SIGKILL while the rig is keyed: no handler of
 // its own runs, and still the keeper releases the rig and then stops rigctld.
 TEST_F(RigServerTest, TheRigIsReleasedWhenItsHolderIsKilledOutright) {
