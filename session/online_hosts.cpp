@@ -9,7 +9,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/cp1252.h"
 #include "logbook/frmQsoEntry.h"
 #include "platform/private_profile.h"
 #include "platform/qt/qt_text.h"
@@ -181,9 +180,8 @@ EmailReportInput StationOnlineHost::EmailReportInputNow(const EmailReportData& f
     frmEmailReport& mail = station_.settings.EmailReport();
     frmOperator& op = station_.settings.Operator();
     EmailReportInput in;
-    // The report is the program's text: the received message and the receive window are converted from
-    // the modem's.
-    in.RxText = Cp1252ToUtf8(rx.RxText());
+    // The received message and the receive window in the modem's text: the report converts them.
+    in.RxText = rx.RxText();
     in.figures = figures;
     in.txtCallsign = op.Callsign();
     in.txtName = op.Name();
@@ -197,7 +195,7 @@ EmailReportInput StationOnlineHost::EmailReportInputNow(const EmailReportData& f
     in.optGmail = mail.optGmail->isChecked();
     in.txtFinalMessage = FromQString(mail.txtFinalMessage->text());
     in.txtFrecuencia = FromQString(station_.form.txtFrecuencia->text());
-    in.rtfVentanaRX = Cp1252ToUtf8(station_.form.RxWindow().Text());
+    in.rtfVentanaRX = station_.form.RxWindow().Text();
     in.BeaconShown = station_.form.Visible(Control::imgONBeacon);
     in.CatFrequencyHz = station_.rig.CatFrequencyHz();
     in.CpuCounterAvailable = station_.form.CpuCounterAvailable();

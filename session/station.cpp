@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "common/cp1252.h"
 #include "common/message_box.h"
 #include "logbook/session_log_file.h"
 #include "modem/mode_table.h"
@@ -107,7 +106,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
               return std::make_unique<frmStatistics>(
                   StatisticsWindowLinks{
                       settings.Store(), [this]() -> const std::string& { return logbook.Log().LogText(); },
-                      [this] { return Cp1252ToUtf8(receiver.RxText()); }, [this] { return receiver.SnDb; },
+                      [this] { return receiver.RxText(); }, [this] { return receiver.SnDb; },
                       [this] { return receiver.RxMode().DisplayName; },
                       [this] { return rig.CatFrequencyHz(); }, [this] { return shared.UtcNow; }},
                   &form);

@@ -272,7 +272,7 @@ UtcTime& StationQsoEntryHost::QsoStartUtc() {
     return station_.shared.QsoStartUtc;
 }
 std::string StationQsoEntryHost::RxText() {
-    return Cp1252ToUtf8(station_.form.RxWindow().Text());
+    return station_.form.RxWindow().Text();  // the modem's text: the window reads it as such
 }
 void StationQsoEntryHost::RestartCallsignLookup() {
     Timer& lookup = station_.form.tmrADIFCallsignChange;
