@@ -1,5 +1,7 @@
 #include "installer/install_sequence.h"
 
+#include <limits>
+
 #include "common/cp1252.h"
 
 namespace muv {
@@ -30,12 +32,18 @@ public:
                  BoxIcon::Critical);
             return false;
         }
-        if (!platform_.StartProgram(setupProgram))
+        const bool started = platform_.StartProgram(setupProgram);
+        if (!started)
             Show("File: " + setupProgram + " could not be started" + setup_.catServerSetupHint,
                  "Installation Error", BoxIcon::Critical);
         // The setup runs on its own; the components and the rig files do not wait for it.
         if (!RegisterComponents()) return false;
         CopyRigFiles();
+        // What was done, and what is left to the operator.
+        if (started)
+            Show(setup_.catServerName + " was not found, or not in a version MUV can work with: its setup " +
+                     setupProgram + " has been started. Run muv-install again when it has finished.",
+                 "MUV Installation", BoxIcon::Information);
         return false;
     }
 
@@ -90,8 +98,10 @@ InstallSetup LinuxInstallSetup() {
     InstallSetup setup;
     // The parts that the program loads are linked into it and come with the system's packages: there
     // is no component file for the installer to put in place.
-    setup.lowestCatServerVersion = 30000;   // Hamlib 3.0.0
-    setup.highestCatServerVersion = 49999;  // every Hamlib 4
+    // Hamlib 3.0.0 and every later one: rigctld's protocol has kept its form through Hamlib 4 and 5.
+    setup.lowestCatServerVersion = 30000;
+    setup.highestCatServerVersion = std::numeric_limits<int>::max();
+    setup.catServerName = "Hamlib's rigctld";
     setup.catServerSetup = "hamlib-setup";
     setup.catServerSetupHint = ". Install Hamlib's rigctld (Debian's package libhamlib-utils)";
     return setup;

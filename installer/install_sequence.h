@@ -52,6 +52,7 @@ struct InstallSetup {
     // The CAT server versions MUV can drive, both ends included.
     int lowestCatServerVersion = 0;
     int highestCatServerVersion = 0;
+    std::string catServerName = "The CAT server";  // as the operator is told of it
     // The CAT server's setup program in the installer's folder, and what to tell when it is not there
     // (after "File: <path> not found").
     std::string catServerSetup;

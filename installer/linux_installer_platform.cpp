@@ -104,10 +104,13 @@ bool LinuxInstallerPlatform::CopyFolderFiles(const std::string& from, const std:
     std::filesystem::create_directories(to, ec);
     if (ec) return false;
     bool all = true;
-    for (const auto& entry : std::filesystem::directory_iterator(from, ec)) {
-        if (!entry.is_regular_file(ec)) continue;
+    // Stepped with error codes: a folder that fails while it is read ends the copy, never the installer.
+    std::filesystem::directory_iterator entry(from, ec);
+    for (; !ec && entry != std::filesystem::directory_iterator(); entry.increment(ec)) {
+        std::error_code kind;
+        if (!entry->is_regular_file(kind)) continue;
         std::error_code copy;
-        std::filesystem::copy_file(entry.path(), std::filesystem::path(to) / entry.path().filename(),
+        std::filesystem::copy_file(entry->path(), std::filesystem::path(to) / entry->path().filename(),
                                    std::filesystem::copy_options::overwrite_existing, copy);
         if (copy) all = false;
     }

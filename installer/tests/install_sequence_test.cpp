@@ -147,7 +147,14 @@ TEST_F(InstallSequence, WithoutTheCatServerItsSetupStartsAndTheRestGoesOnWithout
     EXPECT_EQ(platform->started, std::vector<std::string>{installer + "/CatSetup"});
     EXPECT_EQ(platform->registered.size(), 12u);
     EXPECT_TRUE(fs::exists(rigs + "/Dummy"));
-    EXPECT_TRUE(boxes.shown.empty());
+    // The operator is told what was started and what is left to do, and nothing says success.
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "The CAT server was not found, or not in a version MUV can work with: its setup " + installer +
+                  "/CatSetup has been started. Run muv-install again when it has "
+                  "finished.");
+    EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Information);
+    boxes.shown.clear();
 
     // A setup that cannot start is told; the components and rig files are still put in place.
     platform->startable = false;
@@ -234,7 +241,10 @@ TEST_F(InstallSequence, OnThisSystemRigctldIsTheCatServerAndNoComponentIsNeeded)
     EXPECT_TRUE(Install(real, linux, installer));
     EXPECT_TRUE(fs::exists(rigs + "/IC-7300"));
 
-    useRigctld("rigctl Hamlib 5.0.1");
+    useRigctld("rigctl Hamlib 5.0.1");  // no later version is refused
+    boxes.shown.clear();
+    EXPECT_TRUE(Install(real, linux, installer));
+    useRigctld("rigctl Hamlib 1.2.15.3");
     boxes.shown.clear();
     EXPECT_FALSE(Install(real, linux, installer));
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -250,6 +260,7 @@ TEST_F(InstallSequence, OnThisSystemRigctldIsTheCatServerAndNoComponentIsNeeded)
     ASSERT_TRUE(version.has_value());
     EXPECT_GE(*version, linux.lowestCatServerVersion);
     EXPECT_LE(*version, linux.highestCatServerVersion);
+    EXPECT_GE(linux.highestCatServerVersion, 59999);  // Hamlib 5 speaks the same protocol
 }
 
 TEST(HamlibVersion, ReadsWhatRigctldPrintsAndNothingElse) {
