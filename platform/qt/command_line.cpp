@@ -19,7 +19,7 @@ std::optional<int> AnswerHelpOrVersion(int argc, char* argv[], const QString& de
     if (!asked) return std::nullopt;
     // The application object only for the parser's names; no window system is opened.
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationVersion(QString::fromUtf8(kVersionText));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(kVersionNumber));
     QCommandLineParser parser;
     parser.setApplicationDescription(description);
     const QCommandLineOption help = parser.addHelpOption();
