@@ -208,8 +208,13 @@ void Station::OpenSettings() {
     settings.OpenSettings(SettingsFolder(), ProgramDataFolder() + "/MUV.ini", [this] { form.Form_Load(); });
 }
 
-void Station::OpenAdifLog() {
+void Station::OpenAdifLog(bool makeDefaultLog) {
     const std::string path = settings.AdifPath();
+    // The default log is made by the first contact logged in it, not by the start.
+    if (!makeDefaultLog && settings.AdifPathIsDefault() && !std::filesystem::exists(path)) {
+        LoadLogBook();
+        return;
+    }
     const AdifAppendResult made = logbook.AppendAdifRecord(path, "");
     if (!made.message.empty()) form.Boxes().Show(made.message, made.title, made.icon);
     if (made.trapNumber != 0) errorTraps.ReportTrappedError(made.trapNumber, made.trapContext);

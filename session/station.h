@@ -159,7 +159,8 @@ public:
     // The settings are opened, and the main window loads with them.
     void OpenSettings();
     // The ADIF log file just chosen in the log locations window: created when missing, and loaded.
-    void OpenAdifLog();
+    // makeDefaultLog: the profile's default log is made too when it is missing (as the first contact does).
+    void OpenAdifLog(bool makeDefaultLog = false);
     // Loads the profile's ADIF log (none when no file is chosen), telling the operator what went wrong.
     void LoadLogBook();
     // Every window takes the chosen language (the main window's LanguageIndex); touching the windows

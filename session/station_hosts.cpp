@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QTextBrowser>
+#include <filesystem>
 #include "common/cp1252.h"
 #include "common/message_box.h"
 #include "online/web_requests.h"
@@ -302,7 +303,10 @@ PreviousContact StationQsoEntryHost::PreviousContactWith(const std::string& call
     return station_.logbook.ShowPreviousContacts(callsign, 0);
 }
 bool StationQsoEntryHost::AppendAdifRecord(const std::string& record) {
-    const AdifAppendResult appended = station_.logbook.AppendAdifRecord(station_.settings.AdifPath(), record);
+    const std::string path = station_.settings.AdifPath();
+    // The profile's default log is made, with its header, by the first contact logged in it.
+    if (station_.settings.AdifPathIsDefault() && !std::filesystem::exists(path)) station_.OpenAdifLog(true);
+    const AdifAppendResult appended = station_.logbook.AppendAdifRecord(path, record);
     if (!appended.message.empty())
         station_.form.Boxes().Show(appended.message, appended.title, appended.icon);
     if (appended.trapNumber != 0)

@@ -139,16 +139,27 @@ std::string frmLogDirectories::AdifPath() const {
     return FromQString(lblDirectorioADIF->text());
 }
 
+bool frmLogDirectories::AdifPathIsDefault() const {
+    return AdifPath() == DefaultAdifPath(links_.store, links_);
+}
+
 bool frmLogDirectories::AutoSaveLogClose() const {
     return chkAutoSaveLogClose->isChecked();
+}
+
+std::string DefaultAdifPath(const ProfileStore& store, const LogDirectoriesWindowLinks& links) {
+    return links.programFolder + "/MUV" + store.ProfileSuffix() + ".adi";
 }
 
 void LoadLogSettings(ProfileStore& store, frmLogDirectories& w) {
     const std::string section = store.Section("Log");
     const std::optional<std::string> folder = store.Read(section, "Directorio Log", 200);
     w.lblDirectorioLog->setText(ToQString(folder.value_or(w.links_.programFolder)));
+    // A profile without a log of its own chosen gets one in the data folder; it is made with the first
+    // contact logged in it.
     const std::optional<std::string> adif = store.Read(section, "Directorio ADIF", 200);
-    w.lblDirectorioADIF->setText(ToQString(adif.value_or(std::string())));
+    w.lblDirectorioADIF->setText(
+        ToQString(adif && !adif->empty() ? *adif : DefaultAdifPath(store, w.links_)));
     const std::optional<std::string> autoSave = store.Read(section, "Auto Save Log Close", 200);
     w.chkAutoSaveLogClose->setChecked(!autoSave || Val(*autoSave) == 1);
 }

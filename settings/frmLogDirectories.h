@@ -52,6 +52,8 @@ public:
     // --- what the log writers and the main window read (Windows-1252 texts) ---
     std::string SessionLogFolder() const;
     std::string AdifPath() const;
+    // Whether the log is the profile's default one rather than a file the operator chose.
+    bool AdifPathIsDefault() const;
     bool AutoSaveLogClose() const;
 
     QGroupBox* fraDirectorioLog;
@@ -71,6 +73,9 @@ private:
 
 // The "Log" group of the current profile. The saver writes every key each time.
 void LoadLogSettings(ProfileStore& store, frmLogDirectories& w);
+// The log of a profile that has none chosen: MUV.adi (MUV2.adi for the second profile …) in the folder
+// where the session logs go by default.
+std::string DefaultAdifPath(const ProfileStore& store, const LogDirectoriesWindowLinks& links);
 void SaveLogSettings(ProfileStore& store, frmLogDirectories& w);
 
 }  // namespace muv

@@ -389,6 +389,9 @@ bool Settings::AutoSaveLogClose() {
 std::string Settings::AdifPath() {
     return LogDirectories().lblDirectorioADIF->text().toStdString();
 }
+bool Settings::AdifPathIsDefault() {
+    return LogDirectories().AdifPathIsDefault();
+}
 ColorRef Settings::MacrosSnLabelColor() {
     return Macros().MacroColour(kMacroSN);
 }

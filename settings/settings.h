@@ -157,6 +157,7 @@ public:
     std::string SessionLogFolder();
     bool AutoSaveLogClose();
     std::string AdifPath();
+    bool AdifPathIsDefault();
     // The macros window's S/N colour (the back colour of its lblSN).
     ColorRef MacrosSnLabelColor();
 

@@ -22,6 +22,7 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "settings/frmLogDirectories.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
 
@@ -42,14 +43,14 @@ size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// The program with an operator and an ADIF log of its own.
+// The program with an operator and an ADIF log of its own, or none chosen.
 struct Program {
-    Program() {
+    explicit Program(bool logChosen = true) {
         std::filesystem::create_directories(SettingsFolder());
-        adif = UserDataFolder() + "/contacts.adi";
+        adif = UserDataFolder() + (logChosen ? "/contacts.adi" : "/MUV.adi");
         std::ofstream(SettingsFolder() + "/MUV.ini", std::ios::binary)
-            << "[Operador]\r\nCallsign=EA4XYZ\r\nLocator=IN80dk\r\n[Log]\r\nDirectorio ADIF=" << adif
-            << "\r\n";
+            << "[Operador]\r\nCallsign=EA4XYZ\r\nLocator=IN80dk\r\n"
+            << (logChosen ? "[Log]\r\nDirectorio ADIF=" + adif + "\r\n" : std::string());
         station = std::make_unique<Station>(
             SoundDevices{std::make_unique<MemorySoundInput>(std::vector<int16_t>(48000 * 20, 0)),
                          std::make_unique<MemorySoundOutput>(),
@@ -145,6 +146,23 @@ TEST_F(QsoEntryProgram, APartnerFromTheReceivedTextIsLoggedOnce) {
     EXPECT_EQ(f.lblPais->ForeColor(), kBlack);
     EXPECT_FALSE(p.WorkedBefore());
     p.Partner("EA1ABC/P");
+    EXPECT_TRUE(p.WorkedBefore());
+}
+
+TEST_F(QsoEntryProgram, WithoutALogChosenTheFirstContactMakesTheProfilesOwn) {
+    Program p(false);
+    ASSERT_TRUE(p.started);
+    EXPECT_TRUE(p.boxes.shown.empty()) << p.boxes.shown[0].text;
+    EXPECT_FALSE(std::filesystem::exists(p.adif)) << "made by the first contact, not by the start";
+    EXPECT_EQ(p.St().settings.LogDirectories().AdifPath(), p.adif) << "the log-locations window shows it";
+
+    p.Partner("EA1ABC");
+    p.form->pctADIF_Click();
+    p.Contact().cmdGenerarADIF_Click();
+    EXPECT_TRUE(p.boxes.shown.empty()) << p.boxes.shown[0].text;
+    EXPECT_EQ(Count(FileText(p.adif), "<EOR>"), 1u);
+    p.Partner("EA2QQ");
+    p.Partner("EA1ABC");
     EXPECT_TRUE(p.WorkedBefore());
 }
 

@@ -213,7 +213,9 @@ protected:
 TEST_F(LogDirectoriesWindow, WithoutAStoredGroupTheLogsGoToTheProgramFolderAndEveryKeyIsWritten) {
     auto w = Load();
     EXPECT_EQ(w->SessionLogFolder(), programFolder);
-    EXPECT_EQ(w->AdifPath(), "");
+    // No log chosen: the profile's default one, in the same folder (made by the first contact logged).
+    EXPECT_EQ(w->AdifPath(), programFolder + "/MUV.adi");
+    EXPECT_TRUE(w->AdifPathIsDefault());
     EXPECT_TRUE(w->AutoSaveLogClose());
     EXPECT_TRUE(boxes.shown.empty()) << "the folder exists";
 
@@ -222,7 +224,7 @@ TEST_F(LogDirectoriesWindow, WithoutAStoredGroupTheLogsGoToTheProgramFolderAndEv
     w->cmdOK_Click();
     EXPECT_EQ(w->result(), QDialog::Accepted);
     EXPECT_EQ(store.Text(), "[Log]\r\nDirectorio Log=" + programFolder +
-                                "\r\nDirectorio ADIF=\r\nAuto Save Log Close=1\r\n");
+                                "\r\nDirectorio ADIF=" + programFolder + "/MUV.adi\r\nAuto Save Log Close=1\r\n");
 }
 
 TEST_F(LogDirectoriesWindow, TheGroupComesBackAsStoredInEachProfile) {
@@ -283,7 +285,7 @@ TEST_F(LogDirectoriesWindow, TheAdifFileNameEndsInAdi) {
     EXPECT_EQ(dialogs.asked[0].kind, "save");
     EXPECT_EQ(dialogs.asked[0].title, "ADI File");
     EXPECT_EQ(dialogs.asked[0].filter, "ADIF Files (*.adi *.ADI);;Todos los archivos (*)");
-    EXPECT_EQ(dialogs.asked[0].startFolder, QDir::homePath().toStdString()) << "no log file yet";
+    EXPECT_EQ(dialogs.asked[0].startFolder, programFolder) << "where the default log goes";
 }
 
 TEST_F(LogDirectoriesWindow, CancellingAPickerKeepsThePathAndLeavesTheLogbookAlone) {
