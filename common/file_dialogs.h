@@ -1,6 +1,5 @@
-// The folder and file pickers, behind a face that tests replace. Paths are Windows-1252 texts as the
-// rest of the program holds them; titles are interface texts, in UTF-8. nullopt when the operator
-// cancelled.
+// The folder and file pickers, behind a face that tests replace. Paths and titles are UTF-8, as the
+// rest of the program holds them. nullopt when the operator cancelled.
 #pragma once
 
 #include <optional>

@@ -14,7 +14,7 @@ enum class BoxAnswer { Ok, Yes, No, Cancel };
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // Shows a modal box (texts in Windows-1252) and returns the button pressed.
+    // Shows a modal box (texts in UTF-8) and returns the button pressed.
     virtual BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon,
                            BoxButtons buttons = BoxButtons::Ok) = 0;
 };

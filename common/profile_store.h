@@ -1,6 +1,6 @@
 // The settings as every module reaches them: one value by section and key, read and written one at a
 // time, in the current user profile's copy of a section or in a section that all profiles share.
-// Texts are Windows-1252.
+// Texts are UTF-8 (the file holds each value as its own rules say).
 #pragma once
 
 #include <cstddef>

@@ -2,8 +2,6 @@
 
 #include <limits>
 
-#include "common/cp1252.h"
-
 namespace muv {
 
 namespace {
@@ -82,8 +80,8 @@ private:
     // Nothing of a failure here is told: the rig files can be copied again by the next run.
     void CopyRigFiles() { platform_.CopyFolderFiles(folder_ + "/Rigs", platform_.RigFolder()); }
 
-    void Show(const std::string& utf8, const std::string& title, BoxIcon icon) {
-        platform_.Boxes().Show(Utf8ToCp1252(utf8), title, icon);
+    void Show(const std::string& text, const std::string& title, BoxIcon icon) {
+        platform_.Boxes().Show(text, title, icon);
     }
 
     InstallerPlatform& platform_;

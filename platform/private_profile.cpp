@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "common/cp1252.h"
+
 namespace muv {
 
 namespace {
@@ -143,15 +145,15 @@ std::string GetProfileValue(std::string_view text, std::string_view section, std
     std::string_view value = Trim(ParseKey(line)->value);
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
-    std::string out(value.substr(0, bufferLength - 1));
     // A NUL ends the text a caller's buffer holds.
-    if (const size_t nul = out.find('\0'); nul != std::string::npos) out.resize(nul);
-    return out;
+    value = value.substr(0, value.find('\0'));
+    // The buffer counts characters: one byte each in Windows-1252, never part of one in UTF-8.
+    return Utf8Left(DecodeText(value), bufferLength - 1);
 }
 
 std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value) {
-    const std::string s = Clean(section), k = Clean(key), v = Clean(value);
+    const std::string s = Clean(section), k = Clean(key), v = EncodeText(Clean(value));
     const std::vector<Line> lines = SplitLines(text);
     // New lines end as the file's first line does; CR LF in a new file, as Windows writes.
     std::string eol = "\r\n";

@@ -3,7 +3,10 @@
 // match without regard to case, the first matching section and key win, blanks around names and values
 // are dropped, one pair of quotes around a value is removed, and a value is cut to the reader's buffer.
 // A write changes one line, or adds the key (and its section) where Windows would, and keeps every other
-// line of the file as it was. Texts are Windows-1252, as the file is.
+// line of the file as it was. Section and key names are taken byte for byte, as the file holds them.
+// Values are the program's UTF-8: one that Windows-1252 can hold is written in it, as Windows programs
+// write and read it, any other as UTF-8; a value read is taken as UTF-8 when it is valid UTF-8 with
+// characters of more than one byte, else as Windows-1252 (DecodeText), so what is read is UTF-8.
 //
 // On disk every write replaces the whole file at once (a temporary file beside it, flushed, then renamed
 // over it), so a crash or a full disk leaves the old file or the new one, never half of one. The file is
@@ -25,11 +28,12 @@ namespace muv {
 
 // --- the rules, on the file's text ---
 // The value as GetPrivateProfileString returns it into a buffer of bufferLength characters (at most
-// bufferLength - 1 of them); "" when missing.
+// bufferLength - 1 of them, counted as characters and never cutting one), in UTF-8; "" when missing.
 std::string GetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                             size_t bufferLength);
 // The text after WritePrivateProfileString. A line break or NUL inside the value becomes a blank: a
-// value never breaks its line nor starts a line of its own.
+// value never breaks its line nor starts a line of its own. The value is UTF-8 and goes to the text as
+// EncodeText gives it.
 std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value);
 

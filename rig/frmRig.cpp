@@ -14,12 +14,12 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "common/cp1252.h"
 #include "common/message_box.h"
 #include "common/profile_store.h"
 #include "common/shared_state.h"
 #include "common/vb.h"
 #include "common/window_controls.h"
+#include "platform/qt/qt_text.h"
 #include "rig/frmRigSetup.h"
 
 namespace muv {
@@ -33,13 +33,6 @@ constexpr ColorRef kOkBackColour = 0xDEB038;
 constexpr const char* kRigControlPage = "https://hamlib.github.io/";
 constexpr const char* kRigControlHelp = "https://github.com/Hamlib/Hamlib/wiki/Documentation";
 constexpr const char* kNoEngineText = "OmniRig is not installed or has a wrong version number";
-
-QString ToQ(const std::string& cp1252) {
-    return QString::fromStdString(Cp1252ToUtf8(cp1252));
-}
-std::string FromQ(const QString& text) {
-    return Utf8ToCp1252(text.toStdString());
-}
 
 void SetBackColour(QWidget* w, ColorRef colour) {
     w->setStyleSheet(QString("background-color: rgb(%1, %2, %3)")
@@ -217,11 +210,11 @@ void frmRig::LoadRigSettings() {
         cboCOM->addItem(QString("COM%1").arg(i));
     // The addresses first: the CAT switch below may start the engine on them.
     txtRigctld1->setText(
-        ToQ(read("Rigctld1", 200).value_or("localhost:" + std::to_string(kRigctldDefaultPort))));
-    txtRigctld2->setText(ToQ(read("Rigctld2", 200).value_or("")));
-    if (const auto v = read("Emisora1")) optRig1->setText(ToQ(*v));
-    if (const auto v = read("Emisora2")) optRig2->setText(ToQ(*v));
-    if (const auto v = read("Frecuencia USB")) txtFrecuenciaUSB->setText(ToQ(*v));
+        ToQString(read("Rigctld1", 200).value_or("localhost:" + std::to_string(kRigctldDefaultPort))));
+    txtRigctld2->setText(ToQString(read("Rigctld2", 200).value_or("")));
+    if (const auto v = read("Emisora1")) optRig1->setText(ToQString(*v));
+    if (const auto v = read("Emisora2")) optRig2->setText(ToQString(*v));
+    if (const auto v = read("Frecuencia USB")) txtFrecuenciaUSB->setText(ToQString(*v));
     Choose(*this, number("DDS Option") == 1.0 ? optDDSCAT : optDDSManual, nullptr);
     const std::optional<double> ptt = number("PTT");
     if (!ptt || *ptt == 2)
@@ -271,7 +264,8 @@ RigServerSetup frmRig::ServerSetup(int rigNumber, const std::string& endpoint) c
 
 void frmRig::StartRigServers() {
     for (int n = 1; n <= 2; ++n) {
-        const RigServerSetup setup = ServerSetup(n, FromQ((n == 1 ? txtRigctld1 : txtRigctld2)->text()));
+        const RigServerSetup setup =
+            ServerSetup(n, FromQString((n == 1 ? txtRigctld1 : txtRigctld2)->text()));
         if (setup.model > 0)
             servers_[n - 1]->Start(setup);
         else
@@ -286,11 +280,11 @@ void frmRig::StopRigServers() {
 
 void frmRig::SaveRigSettings() {
     ProfileStore& store = links_.settings;
-    store.Write("RIG", "Rigctld1", FromQ(txtRigctld1->text()));
-    store.Write("RIG", "Rigctld2", FromQ(txtRigctld2->text()));
-    store.Write("RIG", "Emisora1", FromQ(optRig1->text()));
-    store.Write("RIG", "Emisora2", FromQ(optRig2->text()));
-    store.Write("RIG", "Frecuencia USB", FromQ(txtFrecuenciaUSB->text()));
+    store.Write("RIG", "Rigctld1", FromQString(txtRigctld1->text()));
+    store.Write("RIG", "Rigctld2", FromQString(txtRigctld2->text()));
+    store.Write("RIG", "Emisora1", FromQString(optRig1->text()));
+    store.Write("RIG", "Emisora2", FromQString(optRig2->text()));
+    store.Write("RIG", "Frecuencia USB", FromQString(txtFrecuenciaUSB->text()));
     store.Write("RIG", "DDS Option", optDDSCAT->isChecked() ? "1" : "2");
     store.Write("RIG", "PTT",
                 optCAT->isChecked()     ? "1"
@@ -388,8 +382,8 @@ void frmRig::StartOmniRig() {
         engine_->ReleaseUnconfirmed = [this](int n) { OmniRigEngine_ReleaseUnconfirmed(n); };
         engine_->PttRefused = [this](int n) { OmniRigEngine_PttRefused(n); };
         StartRigServers();
-        engine_->SetEndpoint(1, FromQ(txtRigctld1->text()));
-        engine_->SetEndpoint(2, FromQ(txtRigctld2->text()));
+        engine_->SetEndpoint(1, FromQString(txtRigctld1->text()));
+        engine_->SetEndpoint(2, FromQString(txtRigctld2->text()));
     }
     int16_t n = optRig1->isChecked() ? 1 : 2;
     SelectRig(n);
@@ -411,7 +405,7 @@ void frmRig::SelectRig(int16_t& n) {
     if (!engine_) return;
     RigNumber = 0;
     currentRig_ = n == 1 ? &engine_->Rig1() : &engine_->Rig2();
-    (n == 1 ? optRig1 : optRig2)->setText(ToQ(currentRig_->RigType()));
+    (n == 1 ? optRig1 : optRig2)->setText(ToQString(currentRig_->RigType()));
     RigNumber = n == 1 ? 1 : 2;
     ShowCatStatus();
     ReadRigFrequency();
@@ -420,7 +414,7 @@ void frmRig::SelectRig(int16_t& n) {
 void frmRig::SetLabel8(ColorRef colour, const std::string& caption) {
     label8BackColour_ = colour;
     SetBackColour(Label8, colour);
-    Label8->setText(ToQ(caption));
+    Label8->setText(ToQString(caption));
 }
 
 void frmRig::ShowCatStatus() {
@@ -490,12 +484,13 @@ void frmRig::chkDigital_Click() {
 // The rig set-up dialog; what it sets applies at once. A rig given a model whose address is not on this
 // computer gets the address of MUV's rigctld for it.
 void frmRig::cmdConfigureRig_Click() {
-    frmRigSetup setup(links_.settings, {FromQ(txtRigctld1->text()), FromQ(txtRigctld2->text())}, this);
+    frmRigSetup setup(links_.settings, {FromQString(txtRigctld1->text()), FromQString(txtRigctld2->text())},
+                      this);
     if (setup.exec() != QDialog::Accepted) return;
     for (int n = 1; n <= 2; ++n) {
         QLineEdit* box = n == 1 ? txtRigctld1 : txtRigctld2;
-        if (setup.Address(n) == FromQ(box->text())) continue;
-        box->setText(ToQ(setup.Address(n)));
+        if (setup.Address(n) == FromQString(box->text())) continue;
+        box->setText(ToQString(setup.Address(n)));
         links_.settings.Write("RIG", n == 1 ? "Rigctld1" : "Rigctld2", setup.Address(n));
     }
     ApplyRigSetup();
@@ -504,13 +499,13 @@ void frmRig::cmdConfigureRig_Click() {
 void frmRig::ApplyRigSetup() {
     if (!engine_) return;  // taken up when CAT starts
     StartRigServers();
-    engine_->SetEndpoint(1, FromQ(txtRigctld1->text()));
-    engine_->SetEndpoint(2, FromQ(txtRigctld2->text()));
+    engine_->SetEndpoint(1, FromQString(txtRigctld1->text()));
+    engine_->SetEndpoint(2, FromQString(txtRigctld2->text()));
 }
 
 void frmRig::txtRigctld_Change(int rigNumber) {
     if (!engine_) return;  // taken up when CAT starts
-    const std::string text = FromQ((rigNumber == 1 ? txtRigctld1 : txtRigctld2)->text().trimmed());
+    const std::string text = FromQString((rigNumber == 1 ? txtRigctld1 : txtRigctld2)->text().trimmed());
     Rig& rig = rigNumber == 1 ? engine_->Rig1() : engine_->Rig2();
     if (text == rig.Endpoint()) return;
     StartRigServers();  // MUV's rigctld for the rig moves with it
@@ -530,9 +525,9 @@ void frmRig::OmniRigEngine_ParamsChange(int rigNumber, int32_t) {
 void frmRig::OmniRigEngine_RigTypeChange(int rigNumber) {
     if (!engine_) return;
     if (rigNumber == 1)
-        optRig1->setText(ToQ(engine_->Rig1().RigType()));
+        optRig1->setText(ToQString(engine_->Rig1().RigType()));
     else
-        optRig2->setText(ToQ(engine_->Rig2().RigType()));
+        optRig2->setText(ToQString(engine_->Rig2().RigType()));
 }
 
 void frmRig::OmniRigEngine_ProtocolMismatch(int rigNumber) {
@@ -614,7 +609,7 @@ void frmRig::cmdOK_Click() {
 }
 
 void frmRig::GetDdsUsbFrequency() {
-    if (IsWholeNumber(FromQ(txtFrecuenciaUSB->text()))) return;
+    if (IsWholeNumber(FromQString(txtFrecuenciaUSB->text()))) return;
     txtFrecuenciaUSB->clear();
     links_.boxes.Show("DDS Frequency not valid", "DDS Frequency Error", BoxIcon::Critical);
 }

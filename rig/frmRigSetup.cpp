@@ -18,10 +18,10 @@
 #include <set>
 #include <sstream>
 
-#include "common/cp1252.h"
 #include "common/profile_store.h"
 #include "common/vb.h"
 #include "platform/program_folders.h"
+#include "platform/qt/qt_text.h"
 #include "rig/rig_engine.h"
 
 namespace muv {
@@ -39,13 +39,6 @@ enum RowKind { kNoRig, kRigFile, kHamlibModel };
 constexpr int kKindRole = Qt::UserRole;
 constexpr int kValueRole = Qt::UserRole + 1;
 constexpr int kSearchRole = Qt::UserRole + 2;
-
-QString ToQ(const std::string& cp1252) {
-    return QString::fromStdString(Cp1252ToUtf8(cp1252));
-}
-std::string FromQ(const QString& text) {
-    return Utf8ToCp1252(text.toStdString());
-}
 
 // Hamlib's model list, read once from `rigctl -l` (empty while rigctl cannot be run).
 const std::vector<HamlibModel>& HamlibModels() {
@@ -253,12 +246,12 @@ void frmRigSetup::LoadRig(int rigNumber) {
         }
     }
     t.lstRig->setCurrentRow(row);
-    t.cboDevice->setCurrentText(stored.device.empty() ? QString(kNoDevice) : ToQ(stored.device));
+    t.cboDevice->setCurrentText(stored.device.empty() ? QString(kNoDevice) : ToQString(stored.device));
     if (stored.speed > 0 && t.cboSpeed->findData(stored.speed) < 0)
         t.cboSpeed->addItem(QString::number(stored.speed), stored.speed);
     SelectData(t.cboSpeed, stored.speed > 0 ? stored.speed : 0);
-    SelectData(t.cboPtt, ToQ(stored.ptt));
-    t.txtArguments->setText(ToQ(Joined(stored.extra)));
+    SelectData(t.cboPtt, ToQString(stored.ptt));
+    t.txtArguments->setText(ToQString(Joined(stored.extra)));
     loading_ = false;
     Chosen(rigNumber);
 }
@@ -326,17 +319,17 @@ void frmRigSetup::SaveRig(int rigNumber) {
     }
     const int model = kind == kRigFile ? files_[item->data(kValueRole).toInt()].arguments.model
                                        : item->data(kValueRole).toInt();
-    std::string device = FromQ(t.cboDevice->currentText().trimmed());
+    std::string device = FromQString(t.cboDevice->currentText().trimmed());
     if (device == kNoDevice) device.clear();
     const int speed = t.cboSpeed->currentData().toInt();
-    std::istringstream words(FromQ(t.txtArguments->text()));
+    std::istringstream words(FromQString(t.txtArguments->text()));
     std::vector<std::string> list;
     for (std::string word; words >> word;)
         list.push_back(word);
     write("Model", std::to_string(model));
     write("Device", device);
     write("Speed", speed > 0 ? std::to_string(speed) : "");
-    write("Ptt", FromQ(t.cboPtt->currentData().toString()));
+    write("Ptt", FromQString(t.cboPtt->currentData().toString()));
     write("Arguments", Joined(list));
 
     std::string& address = addresses_[rigNumber - 1];

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <set>
 
+#include "common/cp1252.h"
+
 namespace muv {
 
 namespace {
@@ -223,7 +225,8 @@ std::optional<RigFile> ParseRigFile(const std::string& name, std::string_view te
         const std::string_view t = Trim(line);
         if (t.empty()) continue;
         if (t[0] == '#') {
-            if (!described) file.description = std::string(Trim(t.substr(1)).substr(0, kDescriptionMax));
+            // A rig file from a Windows installation writes its comment in Windows-1252.
+            if (!described) file.description = Utf8Left(DecodeText(Trim(t.substr(1))), kDescriptionMax);
             described = true;
             continue;
         }

@@ -390,8 +390,10 @@ void Rig::HandleReply(const Request& request, int rprt) {
             break;
         case Kind::DumpCaps: {
             if (rprt == 0) {
-                std::string type = Trim(Utf8ToCp1252(Value("Mfg name") + " " + Value("Model name")));
-                if (type.size() > kMaxRigTypeChars) type = Trim(type.substr(0, kMaxRigTypeChars));
+                // Each line as the rule for a peer's text reads it; the cut never splits a character.
+                std::string type =
+                    Trim(DecodeText(Value("Mfg name")) + " " + DecodeText(Value("Model name")));
+                if (Utf8Length(type) > kMaxRigTypeChars) type = Trim(Utf8Left(type, kMaxRigTypeChars));
                 if (!type.empty()) SetRigType(type);
             }
             link_ = Link::Ready;

@@ -44,8 +44,10 @@ public:
     virtual bool BeaconOn() const = 0;
     // Holds the beacon back: the countdown box yellow, 180 seconds to go, the countdown running.
     virtual void HoldBeacon() = 0;
-    // The placeholders of a macro text replaced by their values, one blank appended.
+    // The placeholders of a macro text replaced by their values, one blank appended (UTF-8).
     virtual std::string AplicarMacros(const std::string& text) = 0;
+    // The transmit window's text and the message received, as the program's UTF-8 (the host converts
+    // from and to the modem's Windows-1252).
     virtual std::string TxText() = 0;
     virtual void SetTxText(const std::string& text) = 0;
     // The main window's TX/RX button, and 0 receiving, 1 transmitting, 2 ending a transmission.

@@ -40,7 +40,7 @@ public:
     // Stores the group and closes the window.
     void cmdOK_Click();
 
-    // --- what the mail builder and the sender read (Windows-1252 texts) ---
+    // --- what the mail builder and the sender read (UTF-8 texts) ---
     bool NoInternet() const;
     bool SmtpSelected() const;
     bool GmailSelected() const;

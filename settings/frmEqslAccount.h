@@ -19,7 +19,7 @@ class WebPages;
 struct EqslAccountWindowLinks {
     ProfileStore& store;
     WebPages& pages;
-    // The operator's callsign (Windows-1252).
+    // The operator's callsign.
     std::function<std::string()> operatorCallsign;
 };
 
@@ -36,7 +36,7 @@ public:
     // Stores the account and closes.
     void cmdOK_Click();
 
-    // The live account, in Windows-1252.
+    // The live account.
     std::string User() const;
     std::string Password() const;
 

@@ -49,7 +49,7 @@ public:
     std::string SeleccionarDirectorio();
     std::string ChooseAdifFile();
 
-    // --- what the log writers and the main window read (Windows-1252 texts) ---
+    // --- what the log writers and the main window read (UTF-8 texts) ---
     std::string SessionLogFolder() const;
     std::string AdifPath() const;
     // Whether the log is the profile's default one rather than a file the operator chose.

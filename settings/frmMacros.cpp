@@ -49,7 +49,7 @@ constexpr MacroDefault kDefaults[kMacroCount + 1] = {
     {"My name is <NAME>, my QTH is <QTH>, Locator:<LOCATOR>", false, "ME"},
     {"Mi nombre es <NAME>, mi QTH es <QTH>, Locator:<LOCATOR>", false, "ME2"},
     {"tnx fer MUV QSO, 73. <DESTINATION> de <MYCALL> sk", false, "BYE"},
-    {"Gracias compa\xF1"
+    {"Gracias compa\xC3\xB1"
      "ero, 73 y buena suerte. <DESTINATION> de <MYCALL> sk",
      false, "BYE2"},
     {nullptr, false, nullptr},

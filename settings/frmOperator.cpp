@@ -6,7 +6,6 @@
 #include <optional>
 #include <utility>
 
-#include "common/cp1252.h"
 #include "common/message_box.h"
 #include "common/profile_store.h"
 #include "logbook/locator.h"
@@ -18,14 +17,12 @@ namespace {
 
 constexpr size_t kOperatorBuffer = 50;
 
-// Capitals, character by character, so the text keeps its length (and the caret its place); a letter
-// whose capital is not a Windows-1252 character stays as it is.
+// Capitals, character by character, so the text keeps its length (and the caret its place): a letter
+// whose capital is more than one letter ("ß") stays as it is.
 QString UpperCase(const QString& text) {
     QString upper = text;
-    for (QChar& c : upper) {
-        const QChar u = c.toUpper();
-        if (u != c && UnicodeToCp1252(u.unicode()) != '?') c = u;
-    }
+    for (QChar& c : upper)
+        c = c.toUpper();
     return upper;
 }
 

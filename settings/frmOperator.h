@@ -38,7 +38,7 @@ public:
     // Checks the locator; when it is empty or valid, reconnects, logs in, stores and closes.
     void cmdOK_Click();
 
-    // The live operator data, in Windows-1252.
+    // The live operator data.
     std::string Callsign() const;
     std::string Name() const;
     std::string Email() const;

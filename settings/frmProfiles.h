@@ -35,7 +35,7 @@ public:
 
     // "User1" to "User8".
     static std::string DefaultProfileName(int profile);
-    // The name of profile 1 to 8 as the box holds it, in Windows-1252.
+    // The name of profile 1 to 8 as the box holds it.
     std::string ProfileName(int profile) const;
 
     // Items 1 to 8 (item 0 is not used).

@@ -8,8 +8,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "common/cp1252.h"
-
 namespace muv {
 
 namespace {
@@ -32,7 +30,8 @@ void SettingsFile::Open(const std::string& folder, const std::string& seedFile) 
     path_ = folder + "/MUV.ini";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (!std::filesystem::exists(path_, ec) && !seedFile.empty() && std::filesystem::is_regular_file(seedFile, ec)) {
+    if (!std::filesystem::exists(path_, ec) && !seedFile.empty() &&
+        std::filesystem::is_regular_file(seedFile, ec)) {
         // The seed is copied, never read in place; the copy is the user's own, private and writable.
         std::ifstream in(seedFile, std::ios::binary);
         std::string content;
@@ -50,7 +49,8 @@ void SettingsFile::Open(const std::string& folder, const std::string& seedFile) 
     RemoveLeftoverTemporaries(path_);
 }
 
-std::optional<std::string> SettingsFile::Read(std::string_view section, std::string_view key, size_t bufferLength) {
+std::optional<std::string> SettingsFile::Read(std::string_view section, std::string_view key,
+                                              size_t bufferLength) {
     if (!file_) return memory_.Read(section, key, bufferLength);
     std::string value = file_->Get(section, key, bufferLength);
     if (value.empty()) return std::nullopt;
@@ -111,7 +111,7 @@ void SettingsFile::Written(bool ok) {
     if (failing_) return;
     failing_ = true;
     if (WriteFailed)
-        WriteFailed("The settings cannot be saved in " + Utf8ToCp1252(path_) + " (" + file_->LastError() +
+        WriteFailed("The settings cannot be saved in " + path_ + " (" + file_->LastError() +
                     "). What you choose now is kept until MUV closes.");
 }
 

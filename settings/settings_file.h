@@ -32,7 +32,8 @@ public:
     // SettingsPath: the file's full path ("" before Open).
     const std::string& SettingsPath() const { return path_; }
 
-    std::optional<std::string> Read(std::string_view section, std::string_view key, size_t bufferLength) override;
+    std::optional<std::string> Read(std::string_view section, std::string_view key,
+                                    size_t bufferLength) override;
     void Write(std::string_view section, std::string_view key, std::string_view value) override;
     const std::string& ProfileSuffix() const override { return suffix_; }
     void SetProfileSuffix(std::string suffix) { suffix_ = std::move(suffix); }
@@ -55,7 +56,7 @@ public:
     // How many times the file has been written since it was opened.
     int FileWrites() const { return file_ ? file_->Replacements() : 0; }
 
-    // Told (in Windows-1252) when the file cannot be written.
+    // Told when the file cannot be written.
     std::function<void(const std::string& message)> WriteFailed;
 
 private:

@@ -2,8 +2,6 @@
 
 #include <filesystem>
 
-#include "common/cp1252.h"
-
 namespace muv {
 
 namespace {
@@ -20,8 +18,8 @@ std::vector<StartupProblem> CheckInstalledFiles(const InstalledFiles& files) {
     for (const std::string& name : files.components) {
         const std::string path = files.componentFolder + "/" + name;
         if (!Exists(path)) {
-            problems.push_back({"File " + Utf8ToCp1252(path) + " not found. Run 'muv-install'", "Setup Error",
-                                BoxIcon::Critical, true});
+            problems.push_back(
+                {"File " + path + " not found. Run 'muv-install'", "Setup Error", BoxIcon::Critical, true});
             return problems;
         }
     }
@@ -32,8 +30,8 @@ std::vector<StartupProblem> CheckInstalledFiles(const InstalledFiles& files) {
             break;
         }
     if (!country) {
-        problems.push_back({"File " + Utf8ToCp1252(files.programFolder) + "/cty.dat not found.",
-                            "File not found", BoxIcon::Exclamation, true});
+        problems.push_back({"File " + files.programFolder + "/cty.dat not found.", "File not found",
+                            BoxIcon::Exclamation, true});
         return problems;
     }
     if (files.flagsFolder) {

@@ -70,7 +70,8 @@ class InstallSequence : public test::TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        installer = Path("installer");
+        // A folder name Windows-1252 cannot hold: the messages name it whole.
+        installer = Path("Установка");
         system = Path("system");
         rigs = Path("rigs");
         fs::create_directories(installer + "/OCX");

@@ -5,15 +5,15 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "common/cp1252.h"
+#include "platform/qt/qt_text.h"
 
 namespace muv {
 
 BoxAnswer QtMessageBoxes::Show(const std::string& text, const std::string& title, BoxIcon icon,
                                BoxButtons buttons) {
     QMessageBox box(parent_);
-    box.setText(QString::fromStdString(Cp1252ToUtf8(text)));
-    box.setWindowTitle(QString::fromStdString(Cp1252ToUtf8(title)));
+    box.setText(ToQString(text));
+    box.setWindowTitle(ToQString(title));
     switch (icon) {
         case BoxIcon::Critical:
             box.setIcon(QMessageBox::Critical);
@@ -59,39 +59,37 @@ BoxAnswer QtMessageBoxes::Show(const std::string& text, const std::string& title
 }
 
 bool DesktopWebPages::Open(const std::string& address) {
-    return QDesktopServices::openUrl(QUrl(QString::fromStdString(Cp1252ToUtf8(address))));
+    return QDesktopServices::openUrl(QUrl(ToQString(address)));
 }
 
 namespace {
 
-QString Q(const std::string& cp1252) {
-    return QString::fromStdString(Cp1252ToUtf8(cp1252));
-}
 std::optional<std::string> Chosen(const QString& path) {
     if (path.isEmpty()) return std::nullopt;
-    return Utf8ToCp1252(path.toStdString());
+    return FromQString(path);
 }
 
 }  // namespace
 
 std::optional<std::string> QtFileDialogs::ChooseFolder(const std::string& title,
                                                        const std::string& startFolder) {
-    return Chosen(QFileDialog::getExistingDirectory(parent_, QString::fromStdString(title), Q(startFolder)));
+    return Chosen(QFileDialog::getExistingDirectory(parent_, ToQString(title), ToQString(startFolder)));
 }
 
 std::optional<std::string> QtFileDialogs::ChooseSaveFile(const std::string& title,
                                                          const std::string& startFolder,
                                                          const std::string& filter) {
     // The program asks itself before it overwrites anything; a log file chosen again is appended to.
-    return Chosen(QFileDialog::getSaveFileName(parent_, QString::fromStdString(title), Q(startFolder),
-                                               Q(filter), nullptr, QFileDialog::DontConfirmOverwrite));
+    return Chosen(QFileDialog::getSaveFileName(parent_, ToQString(title), ToQString(startFolder),
+                                               ToQString(filter), nullptr,
+                                               QFileDialog::DontConfirmOverwrite));
 }
 
 std::optional<std::string> QtFileDialogs::ChooseOpenFile(const std::string& title,
                                                          const std::string& startFolder,
                                                          const std::string& filter) {
     return Chosen(
-        QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), Q(startFolder), Q(filter)));
+        QFileDialog::getOpenFileName(parent_, ToQString(title), ToQString(startFolder), ToQString(filter)));
 }
 
 }  // namespace muv

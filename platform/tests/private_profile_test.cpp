@@ -12,6 +12,7 @@
 #include <random>
 #include <sstream>
 
+#include "common/cp1252.h"
 #include "test_support/scratch_folder.h"
 
 namespace muv {
@@ -66,7 +67,15 @@ TEST(ProfileRules, ReadsAsWindowsDoes) {
     // LF line ends and no final line end, as an editor may leave them.
     const std::string edited = "[Fuente]\nTama\xF1o=1\n[Operador]\nName=Jos\xE9";
     EXPECT_EQ(Get(edited, "Fuente", "Tama\xF1o"), "1");
-    EXPECT_EQ(Get(edited, "Operador", "Name"), "Jos\xE9");
+    EXPECT_EQ(Get(edited, "Operador", "Name"), "José") << "read as Windows-1252, given as UTF-8";
+
+    // The buffer counts characters, in either encoding, and never cuts one in two.
+    const std::string names =
+        "[Operador]\r\nName=Jos\xE9 Mar\xED"
+        "a\r\nQTH=Москва\r\n";
+    EXPECT_EQ(Get(names, "Operador", "Name", 5), "José");
+    EXPECT_EQ(Get(names, "Operador", "QTH", 4), "Мос");
+    EXPECT_EQ(Get(names, "Operador", "QTH", 7), "Москва");
 }
 
 TEST(ProfileRules, WritesChangeOnlyTheirLine) {
@@ -99,11 +108,21 @@ TEST(ProfileRules, AReceivedTextCannotBreakItsLine) {
     EXPECT_EQ(Get(text, "Estadisticas", "Mensaje"), "ab");
 }
 
-// Random and damaged texts: reading never fails and never runs away; a value written is read back as
-// written (its line breaks as blanks, cut to the buffer), and every other key keeps its value.
+bool IsValidUtf8(std::string_view text) {
+    return IsMultiByteUtf8(std::string(text) + "é");
+}
+
+// Random and damaged texts: reading never fails, never runs away and always gives valid UTF-8 within the
+// buffer's characters; a value written is read back as written (its line breaks as blanks), and every
+// other key keeps its value.
 TEST(ProfileRules, FuzzedTextsStayConsistent) {
     std::mt19937 rng(20261209);
-    const std::string alphabet = "[]=;'\" \t\r\nabcAB12\xF1\xD1\xC3\xB1\x80\xFF";
+    const std::string alphabet = "[]=;'\" \t\r\nabcAB12\xF1\xD1\xC3\xB1\x80\xFF\xE2\x82\xAC\xD0\x96\xF0\x9F";
+    // What the program writes: UTF-8 characters, some Windows-1252 holds and some it does not ("Ã±"
+    // is also what "ñ" looks like in Windows-1252).
+    const std::vector<std::string> characters = {"a",  "B", "1",  "=",  ";",  "[",  "]", "'",
+                                                 "\"", " ", "\t", "\r", "\n", "ñ",  "Ñ", "Ã",
+                                                 "±",  "€", "ÿ",  "ő",  "Ж",  "漢", "😀"};
     const std::vector<std::string> seeds = {"[User Profiles]\r\nNumeroUsuario=3\r\n1=Home\r\n",
                                             "[RIG]\r\nPTT=1\r\n[RIG2]\r\nUltima Frecuencia=7040.0\r\n",
                                             "[Fuente]\nTama\xF1o= 2\n", ""};
@@ -129,18 +148,22 @@ TEST(ProfileRules, FuzzedTextsStayConsistent) {
             }
         }
         const std::string section = "S" + std::to_string(rng() % 3);
-        const std::string before = Get(text, "RIG", "PTT", 300);
-        std::string value(rng() % 60, 'v');
-        for (char& c : value)
-            c = alphabet[rng() % alphabet.size()];
-        // Blanks and quotes at the ends are the reader's to drop.
-        if (!value.empty()) {
-            for (char* end : {&value.front(), &value.back()})
-                if (std::string_view(" \t\r\n'\"").find(*end) != std::string_view::npos) *end = 'v';
+        const size_t buffer = 2 + rng() % 40;
+        for (const auto& [s, k] : {std::pair{"RIG", "PTT"}, {"Fuente", "Tama\xF1o"}, {"S0", "K"}}) {
+            const std::string read = Get(text, s, k, buffer);
+            EXPECT_TRUE(IsValidUtf8(read)) << "round " << round;
+            EXPECT_LT(Utf8Length(read), buffer) << "round " << round;
         }
-        std::string expected = value;
-        for (char& c : expected)
-            if (c == '\r' || c == '\n') c = ' ';
+        const std::string before = Get(text, "RIG", "PTT", 300);
+        std::string value, expected;
+        for (size_t n = rng() % 60, i = 0; i < n; ++i) {
+            std::string c = characters[rng() % characters.size()];
+            // Blanks and quotes at the ends are the reader's to drop.
+            if ((i == 0 || i + 1 == n) && std::string_view(" \t\r\n'\"").find(c) != std::string_view::npos)
+                c = "v";
+            value += c;
+            expected += c == "\r" || c == "\n" ? " " : c;
+        }
         const std::string written = SetProfileValue(text, section, "K", value);
         // What Windows returns: blanks trimmed, one pair of quotes removed.
         EXPECT_EQ(Get(written, section, "K", 300), expected) << "round " << round;

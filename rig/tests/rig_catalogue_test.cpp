@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "common/cp1252.h"
 #include "platform/program_folders.h"
 #include "test_support/mutation.h"
 #include "test_support/scratch_folder.h"
@@ -78,8 +79,10 @@ TEST(RigCatalogue, HamlibsModelTableAsTheInstalledRigctlPrintsIt) {
 // there replaces the program's file of that name even when it cannot be read.
 TEST(RigCatalogue, RigFilesGiveRigctldsArgumentsAndTheUsersCopyWins) {
     test::ScratchFolder user("muv_rigs");
-    std::ofstream(user.Path("Dummy")) << "# My dummy\n\n-m 6 -r /dev/ttyACM0 --serial-speed=4800 -P cm108 "
-                                         "-C a=b -t 4532 -T 0.0.0.0\n-m 1\n";
+    // Its comment in Windows-1252, as a Windows installation wrote it.
+    std::ofstream(user.Path("Dummy"))
+        << "# My dummy, Jos\xE9's\n\n-m 6 -r /dev/ttyACM0 --serial-speed=4800 -P cm108 "
+           "-C a=b -t 4532 -T 0.0.0.0\n-m 1\n";
     std::ofstream(user.Path("FT-817")) << "# being edited\n-m\n";
     const std::vector<RigFile> files = ReadRigFiles({user.Folder().string(), ProgramDataFolder() + "/Rigs"});
     std::map<std::string, RigFile> byName;
@@ -90,7 +93,7 @@ TEST(RigCatalogue, RigFilesGiveRigctldsArgumentsAndTheUsersCopyWins) {
     EXPECT_EQ(byName.count("FT-817"), 0u);
 
     const RigArguments& mine = byName.at("Dummy").arguments;
-    EXPECT_EQ(byName.at("Dummy").description, "My dummy");
+    EXPECT_EQ(byName.at("Dummy").description, "My dummy, José's");
     EXPECT_EQ(mine.model, 6);
     EXPECT_EQ(mine.device, "/dev/ttyACM0");
     EXPECT_EQ(mine.speed, 4800);
@@ -123,7 +126,8 @@ void ExpectBounded(const std::optional<RigFile>& file) {
     if (!file) return;
     EXPECT_GE(file->arguments.model, 1);
     EXPECT_LE(file->arguments.device.size(), kRigArgumentsTextMax);
-    EXPECT_LE(file->description.size(), 200u);
+    EXPECT_LE(Utf8Length(file->description), 200u);
+    EXPECT_TRUE(IsMultiByteUtf8(file->description + "é")) << "valid UTF-8";
     size_t length = 0;
     for (const std::string& w : file->arguments.extra)
         length += w.size() + 1;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/cp1252.h"
 #include "rig/rig_engine.h"
 #include "rig/tests/rig_peers.h"
 
@@ -280,7 +281,7 @@ TEST_F(RigEngineTest, MangledAnswersNeverCrashAndLeaveOnlySaneValues) {
             const Rig& rig = engine.Rig1();
             ASSERT_GE(rig.Freq(), 0);
             ASSERT_TRUE(rig.Tx() == 0 || rig.Tx() == PM_TX || rig.Tx() == PM_RX) << rig.Tx();
-            ASSERT_LE(rig.RigType().size(), 64u);
+            ASSERT_LE(Utf8Length(rig.RigType()), 64u);
             if (rig.Status() == ST_ONLINE)
                 rig.Tx() == PM_TX ? engine.Rig1().SetTx(PM_RX) : engine.Rig1().SetTx(PM_TX);
         }
@@ -292,10 +293,12 @@ TEST_F(RigEngineTest, MangledAnswersNeverCrashAndLeaveOnlySaneValues) {
     }
 }
 
-// A rigctld that answers correctly except for the frequency, which it gives as told.
+// A rigctld that answers correctly except for the frequency, which it gives as told, and the rig's
+// capabilities, given as told when told.
 class FrequencyPeer {
 public:
-    explicit FrequencyPeer(std::string frequency) : frequency_(std::move(frequency)) {
+    explicit FrequencyPeer(std::string frequency, std::string caps = {})
+        : frequency_(std::move(frequency)), caps_(std::move(caps)) {
         server_.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
             while (QTcpSocket* s = server_.nextPendingConnection())
@@ -306,6 +309,8 @@ public:
                             s->write("0\n");
                         else if (command == "+f")
                             s->write(("get_freq:\nFrequency: " + frequency_ + "\nRPRT 0\n").c_str());
+                        else if (command == "+\\dump_caps" && !caps_.empty())
+                            s->write(("dump_caps:\n" + caps_ + "RPRT 0\n").c_str());
                         else
                             s->write("RPRT 0\n");
                     }
@@ -315,7 +320,7 @@ public:
     std::string Endpoint() const { return Loopback(server_.serverPort()); }
 
 private:
-    std::string frequency_;
+    std::string frequency_, caps_;
     QTcpServer server_;
 };
 
@@ -335,6 +340,29 @@ TEST_F(RigEngineTest, OnlyPlainNumbersAreFrequencies) {
         engine.SetEndpoint(1, peer.Endpoint());
         ASSERT_TRUE(WaitFor([&] { return engine.Rig1().Status() == ST_ONLINE; })) << text;
         EXPECT_EQ(engine.Rig1().Freq(), hz) << text;
+    }
+}
+
+// The rig's name as rigctld gives it, in UTF-8 or (from an older backend) Windows-1252, shown whole
+// and cut to its characters.
+TEST_F(RigEngineTest, TheRigsNameIsReadInEitherEncodingAndCutByCharacters) {
+    const auto letters = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i)
+            s += "Ж";
+        return s;
+    };
+    const std::string maker(40, 'x');
+    const std::pair<std::string, std::string> cases[] = {
+        {"Mfg name:\tRadio Espa\xF1ola\nModel name:\tDX-1\n", "Radio Española DX-1"},
+        {"Mfg name:\tСвязь\nModel name:\tРадио-7\n", "Связь Радио-7"},
+        {"Mfg name:\t" + maker + "\nModel name:\t" + letters(30) + "\n", maker + " " + letters(23)},
+    };
+    for (const auto& [caps, type] : cases) {
+        FrequencyPeer peer("14074000", caps);
+        engine.SetEndpoint(1, peer.Endpoint());
+        ASSERT_TRUE(WaitFor([&] { return engine.Rig1().Status() == ST_ONLINE; })) << type;
+        EXPECT_EQ(engine.Rig1().RigType(), type);
     }
 }
 

@@ -135,9 +135,7 @@ TEST_F(EmailReportWindow, TheGroupComesBackAsStoredInEachProfile) {
         EXPECT_EQ(again->PasswordSMTP(), "s3cret");
         EXPECT_EQ(again->UsuarioGmail(), "webuser");
         EXPECT_EQ(again->PasswordGmail(), "w3b");
-        EXPECT_EQ(again->FinalMessage(),
-                  "73 de EA3, se\xF1"
-                  "al");
+        EXPECT_EQ(again->FinalMessage(), "73 de EA3, señal");
     }
 }
 

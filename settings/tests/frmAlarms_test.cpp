@@ -119,9 +119,7 @@ TEST_F(AlarmsWindow, TheGroupUnderTwoProfilesAndItsDefaults) {
 
         w->chkClusterSpot->setChecked(false);
         w->chkDXCC->setChecked(true);
-        w->txtArchivoSonido->setText(
-            ToQString("/home/op/Se\xF1"
-                      "al.wav"));
+        w->txtArchivoSonido->setText(QString::fromUtf8("/home/op/Señal.wav"));
         w->optArchivoSonido->click();
         EXPECT_EQ(w->txtDeviceOutput->text(), "Speakers (hw:0,0)");
         EXPECT_FALSE(w->txtArchivoSonido->isHidden() || w->sldVolumen->isHidden());
@@ -157,9 +155,7 @@ TEST_F(AlarmsWindow, TheGroupUnderTwoProfilesAndItsDefaults) {
     store.SetProfileSuffix("");
     EXPECT_EQ(store.Read("Alarma", "ClusterSpot", 10), "0");
     EXPECT_EQ(store.Read("Alarma", "DXCC", 10), "1");
-    EXPECT_EQ(store.Read("Alarma", "Archivo Audio", 200),
-              "/home/op/Se\xF1"
-              "al.wav");
+    EXPECT_EQ(store.Read("Alarma", "Archivo Audio", 200), "/home/op/Señal.wav");
     EXPECT_EQ(store.Read("Alarma3", "MensajeParaMi", 10), "1");
     EXPECT_EQ(store.Read("Alarma3", "Opcion Alarma", 10), "1");
     EXPECT_EQ(store.Read("Alarma3", "Archivo Audio", 200), "/tmp/three.mp3");

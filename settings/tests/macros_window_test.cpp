@@ -84,7 +84,7 @@ TEST_F(MacrosWindow, AFreshFileShowsTheDefaultsAndPaintsTheMainWindowsLabels) {
     EXPECT_EQ(Text(w->txtCQ), "CQ  CQ  de  <MYCALL>  <MYCALL>");
     EXPECT_EQ(Text(w->txtCALL2), "<DESTINATION>  de  <MYCALL>  <MYCALL>");
     EXPECT_EQ(Text(w->txtBye2),
-              "Gracias compa\xF1"
+              "Gracias compa\xC3\xB1"
               "ero, 73 y buena suerte. <DESTINATION> de <MYCALL> sk");
     EXPECT_EQ(Text(w->txtQRZ), "QRZ? QRZ? de <MYCALL> pse agn");
     EXPECT_TRUE(Text(w->txtStation).empty() && Text(w->txtCustom).empty());
@@ -138,7 +138,7 @@ TEST_F(MacrosWindow, StoredMacrosRoundTripPerProfileAndMissingKeysKeepWhatTheWin
         w->txtTituloMe->clear();
         w->SetMacroColour(kMacroCustom, RGB(1, 2, 3));
         w->SetMacroColour(kMacroStation, RGB(10, 20, 30));
-        w->txtStation->setText(ToQString("Rig: FT-817, 5 W, dipole \xB7 QRP"));
+        w->txtStation->setText(QString::fromUtf8("Rig: FT-817, 5 W, dipole · QRP"));
         SaveMacros(store, *w);
 
         store.SetProfileSuffix("2");
@@ -170,7 +170,7 @@ TEST_F(MacrosWindow, StoredMacrosRoundTripPerProfileAndMissingKeysKeepWhatTheWin
     EXPECT_TRUE(w->txtTituloMe->text().isEmpty());
     EXPECT_EQ(w->MacroColour(kMacroCustom), RGB(1, 2, 3));
     EXPECT_EQ(w->MacroColour(kMacroStation), RGB(10, 20, 30));
-    EXPECT_EQ(Text(w->txtStation), "Rig: FT-817, 5 W, dipole \xB7 QRP");
+    EXPECT_EQ(Text(w->txtStation), "Rig: FT-817, 5 W, dipole · QRP");
     EXPECT_EQ(labels.labels[8].caption, "Thanks");
     EXPECT_FALSE(labels.labels[3].visible) << "an empty title hides lblMe";
 

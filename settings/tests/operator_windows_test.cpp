@@ -75,7 +75,7 @@ protected:
 TEST_F(OperatorWindows, OperatorDataRoundTripsPerProfile) {
     op = MakeOperator();
     op->txtCallsign->setText("EA4ABC");
-    op->txtName->setText(ToQString("Jos\xE9 Ma\xF1o"));
+    op->txtName->setText(QString::fromUtf8("José Maño"));
     op->txtEmail->setText("ea4abc@example.org");
     op->txtQTH->setText("Madrid");
     op->txtLocator->setText("IN80dk");
@@ -93,7 +93,7 @@ TEST_F(OperatorWindows, OperatorDataRoundTripsPerProfile) {
     auto fresh = MakeOperator();
     LoadOperator(store, *fresh);
     EXPECT_EQ(fresh->Callsign(), "EA4ABC");
-    EXPECT_EQ(fresh->Name(), "Jos\xE9 Ma\xF1o");
+    EXPECT_EQ(fresh->Name(), "José Maño");
     EXPECT_EQ(fresh->txtName->text(), QString::fromUtf8("José Maño"));
     EXPECT_EQ(fresh->Email(), "ea4abc@example.org");
     EXPECT_EQ(fresh->QTH(), "Madrid");
@@ -103,7 +103,7 @@ TEST_F(OperatorWindows, OperatorDataRoundTripsPerProfile) {
     LoadOperator(store, *fresh);
     EXPECT_EQ(fresh->Callsign(), "G4XYZ");
     EXPECT_EQ(fresh->Locator(), "IO91wm");
-    EXPECT_EQ(fresh->Name(), "Jos\xE9 Ma\xF1o");
+    EXPECT_EQ(fresh->Name(), "José Maño");
 
     // A profile that never stored the group empties every box.
     store.SetProfileSuffix("7");
@@ -134,9 +134,9 @@ TEST_F(OperatorWindows, TypingInTheCallsignBoxGivesCapitalsWithTheCaretAtTheEnd)
     op->txtCallsign->insert(QString::fromUtf8("ñ"));
     EXPECT_EQ(op->txtCallsign->text(), QString::fromUtf8("EÑA4"));
     EXPECT_EQ(op->txtCallsign->cursorPosition(), 4);
-    // A capital that Windows-1252 lacks is not made: the letter stays.
-    op->txtCallsign->setText(QString::fromUtf8("aµ"));
-    EXPECT_EQ(op->Callsign(), "A\xB5");
+    // Capitals in every script; a letter whose capital is two letters stays, so the caret keeps its place.
+    op->txtCallsign->setText(QString::fromUtf8("aµжß"));
+    EXPECT_EQ(op->Callsign(), "AΜЖß");
 }
 
 TEST_F(OperatorWindows, AClickEmptiesTheBox) {
@@ -219,8 +219,8 @@ TEST_F(OperatorWindows, EqslAccountDefaultsToTheOperatorsCallsign) {
 TEST_F(OperatorWindows, EqslAccountRoundTripsPerProfileAndOpensTheSite) {
     auto w = MakeEqsl();
     w->Form_Load();
-    w->txtUsuarioEQSL->setText(ToQString("Jos\xE9"));
-    w->txtPasswordEQSL->setText(ToQString("pa\xDF"));
+    w->txtUsuarioEQSL->setText(QString::fromUtf8("José"));
+    w->txtPasswordEQSL->setText(QString::fromUtf8("paß"));
     w->cmdOK->click();
     EXPECT_EQ(w->result(), QDialog::Accepted);
 
@@ -234,8 +234,8 @@ TEST_F(OperatorWindows, EqslAccountRoundTripsPerProfileAndOpensTheSite) {
     store.SetProfileSuffix("");
     w = MakeEqsl();
     w->Form_Load();
-    EXPECT_EQ(w->User(), "Jos\xE9");
-    EXPECT_EQ(w->Password(), "pa\xDF");
+    EXPECT_EQ(w->User(), "José");
+    EXPECT_EQ(w->Password(), "paß");
     store.SetProfileSuffix("2");
     LoadEqslAccount(store, *w);
     EXPECT_EQ(w->User(), "G4XYZ");
@@ -247,13 +247,13 @@ TEST_F(OperatorWindows, EqslAccountRoundTripsPerProfileAndOpensTheSite) {
 }
 
 TEST_F(OperatorWindows, ProfileNamesLoadOverTheDefaults) {
-    store.Write("User Profiles", "2", "Tama\xF1o");
+    store.Write("User Profiles", "2", "Tamaño");
     store.Write("User Profiles", "3", "");  // an empty value keeps the default
     store.SetProfileSuffix("5");            // the names are shared by every profile
     auto w = MakeProfiles();
     w->Form_Load();
     EXPECT_EQ(w->ProfileName(1), "User1");
-    EXPECT_EQ(w->ProfileName(2), "Tama\xF1o");
+    EXPECT_EQ(w->ProfileName(2), "Tamaño");
     EXPECT_EQ(w->ProfileName(3), "User3");
     EXPECT_EQ(w->ProfileName(8), "User8");
     Click(w->txtProfiles[4]);
@@ -266,28 +266,28 @@ TEST_F(OperatorWindows, ProfilesOkRestoresEmptiedNamesAndRenamesTheMenu) {
     auto w = MakeProfiles();
     w->Form_Load();
     w->txtProfiles[2]->clear();
-    w->txtProfiles[3]->setText(ToQString("Jos\xE9"));
+    w->txtProfiles[3]->setText(QString::fromUtf8("José"));
     w->cmdOK->click();
     EXPECT_EQ(w->result(), QDialog::Accepted);
 
     EXPECT_EQ(w->ProfileName(2), "User2");
     EXPECT_EQ(menu.captions[2], "User2");
-    EXPECT_EQ(menu.captions[3], "Jos\xE9");
+    EXPECT_EQ(menu.captions[3], "José");
     EXPECT_EQ(menu.captions[8], "User8");
-    EXPECT_EQ(menu.parentCaption, "Jos\xE9") << "the current profile's name shows on the parent menu";
+    EXPECT_EQ(menu.parentCaption, "José") << "the current profile's name shows on the parent menu";
     EXPECT_EQ(store.Read("User Profiles", "2", 40), "User2");
-    EXPECT_EQ(store.Read("User Profiles", "3", 40), "Jos\xE9");
+    EXPECT_EQ(store.Read("User Profiles", "3", 40), "José");
     EXPECT_EQ(store.Text().find("[User Profiles3]"), std::string::npos);
 
     // Renaming a profile that is not the current one leaves the parent menu alone.
     menu.parentCaption.clear();
     w = MakeProfiles();
     w->Form_Load();
-    EXPECT_EQ(w->ProfileName(3), "Jos\xE9");
+    EXPECT_EQ(w->ProfileName(3), "José");
     w->txtProfiles[6]->setText("Contest");
     w->cmdOK_Click();
     EXPECT_EQ(menu.captions[6], "Contest");
-    EXPECT_EQ(menu.parentCaption, "Jos\xE9");
+    EXPECT_EQ(menu.parentCaption, "José");
 }
 
 }  // namespace

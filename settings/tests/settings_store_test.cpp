@@ -89,6 +89,35 @@ TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
     EXPECT_EQ(told.size(), 2u) << "told again after a write had succeeded";
 }
 
+// Names in any script come back as typed; a value Windows-1252 holds is still written in it, so that the
+// file stays readable where it came from, and what Windows wrote loads as it did.
+TEST_F(SettingsFileTest, NamesInEveryScriptRoundTripAndWindowsValuesStayWindows1252) {
+    std::filesystem::create_directories(Path("MUV"));
+    const std::string windows =
+        "[Operador]\r\nCallsign=EA1ABC\r\nName=Jos\xE9 Mar\xED"
+        "a\r\n";
+    std::ofstream(Path("MUV/MUV.ini"), std::ios::binary) << windows;
+    {
+        SettingsFile file;
+        file.Open(Path("MUV"), "");
+        EXPECT_EQ(file.Read("Operador", "Name", 50), "José María");
+        file.Write("Operador", "QTH", "Győr");
+        file.Write("Operador2", "Name", "Иван");
+        file.Write("Operador2", "QTH", "Plzeň");
+        file.Write("Operador3", "QTH", "León");
+    }
+    EXPECT_EQ(FileText(Path("MUV/MUV.ini")), windows +
+                                                 "QTH=Győr\r\n[Operador2]\r\nName=Иван\r\nQTH=Plzeň\r\n"
+                                                 "[Operador3]\r\nQTH=Le\xF3n\r\n");
+    SettingsFile again;
+    again.Open(Path("MUV"), "");
+    EXPECT_EQ(again.Read("Operador", "Name", 50), "José María");
+    EXPECT_EQ(again.Read("Operador", "QTH", 50), "Győr");
+    EXPECT_EQ(again.Read("Operador2", "Name", 50), "Иван");
+    EXPECT_EQ(again.Read("Operador2", "QTH", 50), "Plzeň");
+    EXPECT_EQ(again.Read("Operador3", "QTH", 50), "León");
+}
+
 // A save cut short (the program killed while it wrote) leaves its temporary file beside the settings;
 // the next start clears such files away, and only those.
 TEST_F(SettingsFileTest, TheStartClearsAwayWhatSavesCutShortLeftBehind) {
@@ -165,7 +194,7 @@ TEST_F(StartupCheck, TellsTheFirstMissingFileAndWhetherTheProgramGoesOn) {
     files.componentFolder = folder_.string();
     files.components = {"first.so", "second.so"};
     files.countryFiles = {Path("user/cty.dat"), Path("cty.dat")};
-    files.programFolder = folder_.string();
+    files.programFolder = Path("Программа");  // named whole in the message
     files.flagsFolder = Path("Flags");
 
     auto problems = CheckInstalledFiles(files);
@@ -179,7 +208,7 @@ TEST_F(StartupCheck, TellsTheFirstMissingFileAndWhetherTheProgramGoesOn) {
     std::ofstream(Path("second.so")) << "x";
     problems = CheckInstalledFiles(files);
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_EQ(problems[0].prompt, "File " + folder_.string() + "/cty.dat not found.");
+    EXPECT_EQ(problems[0].prompt, "File " + Path("Программа") + "/cty.dat not found.");
     EXPECT_EQ(problems[0].title, "File not found");
     EXPECT_EQ(problems[0].icon, BoxIcon::Exclamation);
     EXPECT_TRUE(problems[0].fatal);

@@ -2,17 +2,24 @@
 // window that the modem's tests use, and the timer as the manual timer.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QTextEdit>
+#include <QTimer>
+#include <filesystem>
 #include <random>
 
 #include "common/memory_text_window.h"
+#include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/qtextedit_window.h"
 #include "test_support/qt_app.h"
+#include "test_support/scratch_folder.h"
 
 namespace muv {
 namespace {
@@ -298,6 +305,50 @@ TEST_F(QtFixture, TimerFiresOnlyWhileEnabledWithAnInterval) {
     test::RunEvents(60);
     EXPECT_EQ(ticks, 1);
     EXPECT_FALSE(timer.Enabled());
+}
+
+// The message box and the folder picker as the operator meets them: texts and paths in any script
+// arrive whole, and the folder picked comes back as the file system names it.
+TEST_F(QtFixture, BoxesAndPickersTakeAndGiveTextInAnyScript) {
+    test::ScratchFolder scratch("muv_pickers");
+    const std::string documents = scratch.Path("Документы");
+    std::filesystem::create_directories(documents);
+
+    QString shownText, shownTitle;
+    int pickerTicks = 0;
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->isVisible()) {
+            if (shownText.isEmpty()) {
+                shownText = box->text();
+                shownTitle = box->windowTitle();
+            }
+            if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+                ok->click();
+            else
+                box->reject();
+        } else if (auto* picker = qobject_cast<QFileDialog*>(modal); picker && picker->isVisible()) {
+            // OK on the folder it opened in (after this tick: the picker may answer with a box of its
+            // own); a picker that will not take it is cancelled.
+            if (++pickerTicks < 50)
+                QMetaObject::invokeMethod(
+                    picker, [picker] { static_cast<QDialog*>(picker)->accept(); }, Qt::QueuedConnection);
+            else
+                picker->reject();
+        }
+    });
+    operatorHand.start(10);
+
+    QtMessageBoxes qtBoxes;
+    MessageBoxes& boxes = qtBoxes;
+    EXPECT_EQ(boxes.Show("Нет файла " + documents + "/Győr.adi", "Plzeň", BoxIcon::Critical), BoxAnswer::Ok);
+    EXPECT_EQ(shownText, QString::fromUtf8("Нет файла " + documents + "/Győr.adi"));
+    EXPECT_EQ(shownTitle, QString::fromUtf8("Plzeň"));
+
+    QtFileDialogs pickers;
+    EXPECT_EQ(pickers.ChooseFolder("Папка", documents), documents);
+    operatorHand.stop();
 }
 
 }  // namespace
