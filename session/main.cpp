@@ -13,6 +13,7 @@
 
 #include "platform/emergency_release.h"
 #include "platform/qt/command_line.h"
+#include "platform/qt/qt_dialogs.h"
 #include "platform/qt/shutdown_signals.h"
 #include "platform/sound_factory.h"
 #include "session/frmMain.h"
@@ -45,6 +46,8 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
+    // A screenshot is taken unattended: no box may wait for an operator who is not there.
+    if (!screenshot.isEmpty()) muv::QtMessageBoxes::SetUnattended(true);
     // One look on every desktop: the window's controls are drawn with their own colours.
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     muv::Station station;

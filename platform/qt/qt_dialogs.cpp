@@ -6,11 +6,25 @@
 #include <QUrl>
 
 #include "platform/qt/qt_text.h"
+#include "platform/terminal_boxes.h"
 
 namespace muv {
 
+namespace {
+bool unattendedRun = false;
+}  // namespace
+
+void QtMessageBoxes::SetUnattended(bool unattended) {
+    unattendedRun = unattended;
+}
+
+bool QtMessageBoxes::Unattended() {
+    return unattendedRun;
+}
+
 BoxAnswer QtMessageBoxes::Show(const std::string& text, const std::string& title, BoxIcon icon,
                                BoxButtons buttons) {
+    if (unattendedRun) return TerminalMessageBoxes(stderr, stderr, nullptr).Show(text, title, icon, buttons);
     QMessageBox box(parent_);
     box.setText(ToQString(text));
     box.setWindowTitle(ToQString(title));
@@ -73,12 +87,14 @@ std::optional<std::string> Chosen(const QString& path) {
 
 std::optional<std::string> QtFileDialogs::ChooseFolder(const std::string& title,
                                                        const std::string& startFolder) {
+    if (unattendedRun) return std::nullopt;  // as if the picker were cancelled
     return Chosen(QFileDialog::getExistingDirectory(parent_, ToQString(title), ToQString(startFolder)));
 }
 
 std::optional<std::string> QtFileDialogs::ChooseSaveFile(const std::string& title,
                                                          const std::string& startFolder,
                                                          const std::string& filter) {
+    if (unattendedRun) return std::nullopt;
     // The program asks itself before it overwrites anything; a log file chosen again is appended to.
     return Chosen(QFileDialog::getSaveFileName(parent_, ToQString(title), ToQString(startFolder),
                                                ToQString(filter), nullptr,
@@ -88,6 +104,7 @@ std::optional<std::string> QtFileDialogs::ChooseSaveFile(const std::string& titl
 std::optional<std::string> QtFileDialogs::ChooseOpenFile(const std::string& title,
                                                          const std::string& startFolder,
                                                          const std::string& filter) {
+    if (unattendedRun) return std::nullopt;
     return Chosen(
         QFileDialog::getOpenFileName(parent_, ToQString(title), ToQString(startFolder), ToQString(filter)));
 }

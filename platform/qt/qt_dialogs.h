@@ -15,6 +15,11 @@ public:
     BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon,
                    BoxButtons buttons) override;
 
+    // A run that nobody watches (a screenshot taken unattended): every box and file picker of the
+    // program is written to standard error instead and answered by its default, so that nothing waits.
+    static void SetUnattended(bool unattended);
+    static bool Unattended();
+
 private:
     QWidget* parent_;
 };
