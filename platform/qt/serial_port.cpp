@@ -1,6 +1,7 @@
 #include "platform/qt/serial_port.h"
 
 #include <sys/ioctl.h>
+#include <termios.h>
 
 #include <QDeadlineTimer>
 #include <QSerialPort>
@@ -193,8 +194,17 @@ void QtSerialPort::Open() {
         Close();
         throw;
     }
+    // The kernel drops both lines when the port's last descriptor closes, however the program ends
+    // (a kill included), only with the hang-up setting on; a port left with it off ("stty -hupcl") gets
+    // it back.
+    termios line{};
+    const int fd = static_cast<int>(port_->handle());
+    if (tcgetattr(fd, &line) == 0 && (line.c_cflag & HUPCL) == 0) {
+        line.c_cflag |= HUPCL;
+        tcsetattr(fd, TCSANOW, &line);
+    }
     // While open, the port's lines may key the radio: a crash must still drop them.
-    emergency::SetSerialPort(static_cast<int>(port_->handle()));
+    emergency::SetSerialPort(fd);
 }
 
 void QtSerialPort::Close() {

@@ -67,10 +67,21 @@ TEST_F(SerialKeyingTest, DdsBoxReceivesTheTuneToneLinesAndTheRelease) {
     Transmitter tx({StandardModeTables(), StandardVaricodeTable(), parts.shared, parts.log, parts.rxWindow,
                     parts.txWindow, parts.host, parts.controls, parts.device, box});
 
+    // A port whose hang-up setting was switched off would keep its lines up after a kill.
+    {
+        const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+        ASSERT_GE(slave, 0);
+        termios off{};
+        ASSERT_EQ(tcgetattr(slave, &off), 0);
+        off.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+        ASSERT_EQ(tcsetattr(slave, TCSANOW, &off), 0);
+        close(slave);
+    }
     ASSERT_EQ(keying.KeyPtt(), 1);
     termios line{};
     ASSERT_EQ(tcgetattr(master, &line), 0);
     EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B57600));
+    EXPECT_NE(line.c_cflag & HUPCL, 0u) << "the lines drop when the port's last descriptor closes";
 
     const auto start = std::chrono::steady_clock::now();
     tx.StartTestTone();
