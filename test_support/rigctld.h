@@ -49,6 +49,44 @@ inline bool RigctldSetPtt(uint16_t port, bool on) {
     return AskRigctld(port, on ? "T 1" : "T 0") == "RPRT 0";
 }
 
+// A stand-in for rigctld, for a program that starts rigctld itself: the real one, telling every PTT
+// command it carries out into a log, so that a test sees the last one after rigctld has gone.
+class LoggingRigctld {
+public:
+    // The script and its log go into the folder.
+    explicit LoggingRigctld(const std::string& folder)
+        : script_(folder + "/rigctld"), log_(folder + "/rigctld.log") {
+        QFile file(QString::fromStdString(script_));
+        file.open(QIODevice::WriteOnly);
+        file.write(
+            QByteArray::fromStdString("#!/bin/sh\nexec /usr/bin/rigctld -vvvvv \"$@\" 2>>'" + log_ + "'\n"));
+        file.close();
+        QFile::setPermissions(QString::fromStdString(script_),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const std::string& Path() const { return script_; }
+
+    // The PTT value of the last PTT command rigctld carried out: "1", "0", or "" for none.
+    std::string LastPttSet() const {
+        QFile file(QString::fromStdString(log_));
+        if (!file.open(QIODevice::ReadOnly)) return "";
+        std::string last;
+        const QByteArray mark = "rigctl_set_ptt: ptt=";
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (line.startsWith(mark)) last = line.mid(mark.size()).trimmed().toStdString();
+        return last;
+    }
+
+    // Kills the rigctld serving the port, as the out-of-memory killer would.
+    static void Kill(uint16_t port) {
+        QProcess::execute("pkill", {"-KILL", "-f", QString("rigctld -vvvvv .*-t %1").arg(port)});
+    }
+
+private:
+    std::string script_;
+    std::string log_;
+};
+
 class Rigctld {
 public:
     static bool Installed() { return QFile::exists("/usr/bin/rigctld"); }
@@ -62,7 +100,9 @@ public:
 
     void Start() {
         QStringList arguments{"-m", "1", "-T", "127.0.0.1", "-t", QString::number(port_)};
-        if (ptt_ == Ptt::Cat) arguments << "-P" << "RIG";
+        if (ptt_ == Ptt::Cat)
+            arguments << "-P"
+                      << "RIG";
         process_.start("/usr/bin/rigctld", arguments);
         process_.waitForStarted();
     }

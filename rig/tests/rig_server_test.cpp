@@ -14,8 +14,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <fstream>
-#include <sstream>
 
 #include "test_support/qt_app.h"
 #include "test_support/rigctld.h"
@@ -35,19 +33,14 @@ protected:
         test::TempFolderTest::SetUp();
         if (!test::Rigctld::Installed()) GTEST_SKIP() << "rigctld is not installed";
         test::EnsureApplication();
-        // rigctld telling each PTT command it carries out, so that the test sees the last one.
-        log_ = Path("rigctld.log");
-        script_ = Path("rigctld");
-        std::ofstream(script_) << "#!/bin/sh\nexec /usr/bin/rigctld -vvvvv \"$@\" 2>>'" << log_ << "'\n";
-        QFile::setPermissions(QString::fromStdString(script_),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        rigctld_ = std::make_unique<test::LoggingRigctld>(folder_.string());
         savedRigctld_ = RigServer::RigctldPath();
-        RigServer::RigctldPath() = script_;
+        RigServer::RigctldPath() = rigctld_->Path();
         port_ = test::FreePort();
     }
     void TearDown() override {
         if (!savedRigctld_.empty()) RigServer::RigctldPath() = savedRigctld_;
-        QProcess::execute("pkill", {"-KILL", "-f", QString("rigctld -vvvvv .*-t %1").arg(port_)});
+        test::LoggingRigctld::Kill(port_);
         test::TempFolderTest::TearDown();
     }
 
@@ -72,18 +65,9 @@ protected:
         return true;
     }
 
-    // The PTT value of the last PTT command rigctld carried out: "1", "0", or "" for none.
-    std::string LastPttSet() const {
-        std::ifstream in(log_, std::ios::binary);
-        std::string line, last;
-        const std::string mark = "rigctl_set_ptt: ptt=";
-        while (std::getline(in, line))
-            if (line.rfind(mark, 0) == 0) last = line.substr(mark.size());
-        return last;
-    }
+    std::string LastPttSet() const { return rigctld_->LastPttSet(); }
 
-    std::string log_;
-    std::string script_;
+    std::unique_ptr<test::LoggingRigctld> rigctld_;
     std::string savedRigctld_;
     uint16_t port_ = 0;
 };
@@ -116,7 +100,7 @@ TEST_F(RigServerTest, ARigctldThatDiesIsStartedAgainAndSaysSo) {
     server.Start(DummyRig());
     ASSERT_TRUE(Within(10000, [&] { return RigctldPtt(port_) == 0; }));
 
-    QProcess::execute("pkill", {"-KILL", "-f", QString("rigctld -vvvvv .*-t %1").arg(port_)});
+    test::LoggingRigctld::Kill(port_);
     ASSERT_TRUE(Within(5000, [&] { return server.GetState() == RigServer::State::kWaitingToRestart; }));
     EXPECT_NE(server.Status().find("rigctld stopped (muv-rig-keeper: rigctld ended by signal 9)"),
               std::string::npos)
@@ -149,7 +133,7 @@ TEST_F(RigServerTest, TheRigIsReleasedWhenItsHolderIsKilledOutright) {
     ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
     const std::string keeper = RigServer::KeeperPath();
     const std::string port = std::to_string(port_);
-    std::vector<std::string> words = {keeper, port, script_, "-m", "1", "-P", "RIG"};
+    std::vector<std::string> words = {keeper, port, rigctld_->Path(), "-m", "1", "-P", "RIG"};
     std::vector<char*> argv;
     for (std::string& w : words)
         argv.push_back(w.data());

@@ -35,6 +35,7 @@
 #include "platform/qt/shutdown_signals.h"
 #include "platform/wav_sound.h"
 #include "receiver/offline_receiver.h"
+#include "rig/rig_server.h"
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
@@ -840,6 +841,42 @@ TEST_F(TransmitTest, CatKeyingWithRigctld) {
     EXPECT_EQ(rigctld.Ask("t"), "1");
     p.form->close();
     EXPECT_EQ(rigctld.Ask("t"), "0");
+}
+
+// A rig set up with Hamlib's dummy model and no rigctld running: MUV runs one itself and keys it on F12;
+// killed while MUV runs, it is started again and the rig comes back online; at shut-down it is told to
+// release the rig and then stopped.
+TEST_F(TransmitTest, MuvRunsTheRigsRigctldItself) {
+    if (!Rigctld::Installed()) GTEST_SKIP() << "no rigctld";
+    const uint16_t port = FreePort();
+    test::LoggingRigctld logging(std::filesystem::path(TempPath("x")).parent_path().string());
+    const std::string savedRigctld = RigServer::RigctldPath();
+    RigServer::RigctldPath() = logging.Path();
+    Program p(std::make_unique<PacedOutput>(192));  // four times real time
+    p.St().settings.Store().Write("RIG", "Rig1Model", "1");
+    p.St().settings.Store().Write("RIG", "Rig1Ptt", "RIG");
+    EnableCat(p, "localhost:" + std::to_string(port));
+    const auto online = [&] { return p.Rig().CurrentRig()->Status() == rigctl::ST_ONLINE; };
+    ASSERT_TRUE(RunUntil(online, 10));
+
+    p.Key(Qt::Key_F12);
+    EXPECT_TRUE(RunUntil([&] { return test::RigctldPtt(port) == 1; }, 5));
+    p.form->cmdTX_RX_Click();
+    EXPECT_TRUE(RunUntil([&] { return p.State() == 0 && test::RigctldPtt(port) == 0; }, 30));
+
+    test::LoggingRigctld::Kill(port);
+    ASSERT_TRUE(RunUntil([&] { return !online(); }, 5));
+    EXPECT_TRUE(RunUntil(online, 10)) << p.Rig().CurrentRig()->StatusStr();
+
+    p.form->cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return test::RigctldPtt(port) == 1; }, 5));
+    // The program's end: the shut-down releases the rig, and the keeper, its pipe closed with the
+    // program's objects, tells rigctld once more and stops it.
+    p.form->close();
+    p.station.reset();
+    EXPECT_TRUE(RunUntil([&] { return test::AskRigctld(port, "t") == "no answer"; }, 10));
+    EXPECT_EQ(logging.LastPttSet(), "0");
+    RigServer::RigctldPath() = savedRigctld;
 }
 
 // The program ended by a signal (the desktop logging out, kill, Ctrl+C in a terminal) goes through its
