@@ -3,6 +3,8 @@
 // that holds it is killed outright.
 #include "rig/rig_server.h"
 
+#include "rig/rig_catalogue.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -14,6 +16,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <fstream>
+#include <sstream>
 
 #include "test_support/qt_app.h"
 #include "test_support/rigctld.h"
@@ -167,6 +171,36 @@ TEST_F(RigServerTest, TheRigIsReleasedWhenItsHolderIsKilledOutright) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(LastPttSet(), "0");
     EXPECT_EQ(test::AskRigctld(port_, "t"), "no answer");
+}
+
+// A rig file that names a serial device: rigctld, run by MUV with the file's arguments, talks to the rig
+// on it (a scripted Kenwood on a pseudo-terminal).
+TEST_F(RigServerTest, ARigFilesSerialDeviceIsWhereRigctldTalksToTheRig) {
+    QProcess rig;
+    rig.start("python3", {MUV_SCRIPTED_KENWOOD, QString::fromStdString(Path("heard"))});
+    ASSERT_TRUE(rig.waitForReadyRead(5000));
+    const std::string device = rig.readLine().trimmed().toStdString();
+    const std::optional<RigFile> file =
+        ParseRigFile("TS-2000", "# Kenwood TS-2000\n-m 2014 -r " + device + " -s 9600\n");
+    ASSERT_TRUE(file.has_value());
+    RigServerSetup setup;
+    setup.model = file->arguments.model;
+    setup.device = file->arguments.device;
+    setup.speed = file->arguments.speed;
+    setup.port = port_;
+    RigServer server;
+    server.Start(setup);
+    EXPECT_TRUE(Within(15000, [&] { return test::AskRigctld(port_, "f") == "14074000"; })) << server.Status();
+    EXPECT_EQ(test::AskRigctld(port_, "F 7074000"), "RPRT 0");
+    server.Stop();
+    EXPECT_TRUE(Within(10000, [&] {
+        std::ifstream in(Path("heard"));
+        std::stringstream heard;
+        heard << in.rdbuf();
+        return heard.str().find("FA00007074000") != std::string::npos;
+    }));
+    rig.kill();
+    rig.waitForFinished();
 }
 
 }  // namespace
