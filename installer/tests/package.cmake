@@ -7,7 +7,7 @@ file(REMOVE_RECURSE "${FOLDER}")
 file(MAKE_DIRECTORY "${FOLDER}")
 
 function(run)
-    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 240)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 420)
     if(NOT result EQUAL 0)
         message(FATAL_ERROR "${ARGN} failed (${result}):\n${out}\n${err}")
     endif()
