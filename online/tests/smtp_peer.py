@@ -19,6 +19,7 @@ standard input ends.
 import base64
 import email
 import email.policy
+import errno
 import itertools
 import json
 import logging
@@ -137,17 +138,26 @@ def main():
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     context.load_cert_chain(cert, key)
     common = {"hostname": "127.0.0.1", "server_hostname": "peer.test", "ready_timeout": 10}
-    ports = [free_port() for _ in range(3)]
-    controllers = [
-        Controller(Recorder("starttls"), port=ports[0], tls_context=context,
-                   authenticator=authenticator("starttls"), auth_require_tls=True, **common),
-        Controller(Recorder("smtps"), port=ports[1], ssl_context=context,
-                   authenticator=authenticator("smtps"), auth_require_tls=False, **common),
-        Controller(Recorder("plain"), port=ports[2],
-                   authenticator=authenticator("plain"), auth_require_tls=False, **common),
+    kinds = [
+        ("starttls", {"tls_context": context, "auth_require_tls": True}),
+        ("smtps", {"ssl_context": context, "auth_require_tls": False}),
+        ("plain", {"auth_require_tls": False}),
     ]
-    for c in controllers:
-        c.start()
+    controllers, ports = [], []
+    for name, options in kinds:
+        # A free port can be taken by another test between the probe and the bind: then another one.
+        for attempt in range(20):
+            port = free_port()
+            c = Controller(Recorder(name), port=port, authenticator=authenticator(name), **options, **common)
+            try:
+                c.start()
+            except OSError as e:
+                if e.errno != errno.EADDRINUSE or attempt == 19:
+                    raise
+                continue
+            controllers.append(c)
+            ports.append(port)
+            break
     print("ports", *ports, cert, flush=True)
     try:
         sys.stdin.read()
