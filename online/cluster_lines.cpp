@@ -55,25 +55,32 @@ std::string_view WithoutLineEnd(std::string_view line) {
 class Characters {
 public:
     explicit Characters(std::string_view utf8) : text_(utf8) {
+        // Most lines are ASCII: there a character is a byte, and no table is needed.
+        ascii_ = std::all_of(utf8.begin(), utf8.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (ascii_) return;
         for (size_t i = 0; i < utf8.size(); i += SequenceLength(utf8, i))
             starts_.push_back(i);
         starts_.push_back(utf8.size());
     }
 
-    long Length() const { return static_cast<long>(starts_.size()) - 1; }
+    long Length() const {
+        return ascii_ ? static_cast<long>(text_.size()) : static_cast<long>(starts_.size()) - 1;
+    }
 
     std::string Mid(long start, long length = -1) const {
         if (start < 1 || length == 0 || start > Length()) return {};
         const long end = length < 0 || length > Length() - start + 1 ? Length() + 1 : start + length;
-        const size_t from = starts_[static_cast<size_t>(start - 1)];
-        return std::string(text_.substr(from, starts_[static_cast<size_t>(end - 1)] - from));
+        const size_t from = Start(start - 1);
+        return std::string(text_.substr(from, Start(end - 1) - from));
     }
 
     // Finds ASCII marks only, which always start a character.
     long InStr(long start, std::string_view find) const {
         if (start < 1 || start > Length() + 1) return 0;
-        const size_t at = text_.find(find, starts_[static_cast<size_t>(start - 1)]);
+        const size_t at = text_.find(find, Start(start - 1));
         if (at == std::string_view::npos) return 0;
+        if (ascii_) return static_cast<long>(at) + 1;
         return static_cast<long>(std::lower_bound(starts_.begin(), starts_.end(), at) - starts_.begin()) + 1;
     }
 
@@ -85,8 +92,12 @@ private:
         return std::min(length, utf8.size() - i);
     }
 
+    // Where the character of index i (from 0) starts; the text's length for the index after the last.
+    size_t Start(long i) const { return ascii_ ? static_cast<size_t>(i) : starts_[static_cast<size_t>(i)]; }
+
     std::string_view text_;
-    std::vector<size_t> starts_;  // where each character starts, and the text's end
+    bool ascii_ = true;
+    std::vector<size_t> starts_;  // where each character starts, and the text's end (non-ASCII text)
 };
 
 std::optional<ClusterLine> ParseSpot(std::string_view line, std::string_view own) {
