@@ -143,16 +143,20 @@ void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& 
     box.SetSelLength(0);
     box.SetSelBold(false);
     // The sender is marked where it stands: in row 1 right after the leading blank, in row 2 where it
-    // first occurs. The text goes in around it, so that its place is counted as the box counts
-    // characters.
+    // first occurs; its place is counted as the box counts characters (UTF-16 units).
     const std::string head = row == 1 ? " " + sender + " (" : " " + addressee + " de " + sender + " (";
     const size_t senderAt = row == 1 ? 1 : head.find(sender);
-    box.SetText(head.substr(0, senderAt));
-    box.SetSelStart(box.TextLength());
-    const int32_t senderStart = box.TextLength();
-    box.SetSelText(sender);
-    const int32_t senderLength = box.TextLength() - senderStart;
-    box.SetSelText(head.substr(senderAt + sender.size()));
+    const auto units = [](std::string_view utf8) {
+        int32_t n = 0;
+        for (const char c : utf8) {
+            const auto b = static_cast<unsigned char>(c);
+            if ((b & 0xC0) != 0x80) n += b >= 0xF0 ? 2 : 1;
+        }
+        return n;
+    };
+    const int32_t senderStart = units(std::string_view(head).substr(0, senderAt));
+    const int32_t senderLength = units(sender);
+    box.SetText(head);
     box.SetSelStart(box.TextLength());
     if (host_.CountryInLog(country) == 0) box.SetSelColor(kRed);
     box.SetSelText(country);
