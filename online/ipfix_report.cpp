@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "common/cp1252.h"
+
 namespace muv {
 
 namespace {
@@ -173,12 +175,7 @@ void WriteSenders(Writer& w, const std::vector<SenderReport>& senders, bool with
 }  // namespace
 
 std::string CutUtf8(std::string_view text, size_t maxBytes) {
-    if (text.size() <= maxBytes) return std::string(text);
-    size_t end = maxBytes;
-    // Back off over continuation bytes so that the last character stays whole.
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return std::string(text.substr(0, end));
+    return Utf8Head(text, maxBytes);
 }
 
 size_t EncodedReportSize(const ReportMessage& message) {
