@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iomanip>
@@ -217,7 +218,7 @@ std::vector<TickSpeed> MeasureTicks(const Options& o) {
     return results;
 }
 
-void WriteSvg(const std::string& path, const std::vector<ModeResult>& results) {
+bool WriteSvg(const std::string& path, const std::vector<ModeResult>& results) {
     const int width = 900, height = 520, left = 70, right = 200, top = 30, bottom = 60;
     double lo = 1e9, hi = -1e9;
     for (const ModeResult& r : results) {
@@ -226,7 +227,7 @@ void WriteSvg(const std::string& path, const std::vector<ModeResult>& results) {
             hi = std::max(hi, p.snr);
         }
     }
-    if (lo > hi) return;
+    if (lo > hi) return true;  // no sweep, no plot
     auto x = [&](double snr) { return left + (snr - lo) / std::max(1.0, hi - lo) * (width - left - right); };
     auto y = [&](double rate) { return top + (1 - rate) * (height - top - bottom); };
     const char* colours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd",
@@ -261,6 +262,26 @@ void WriteSvg(const std::string& path, const std::vector<ModeResult>& results) {
             << "'>M" << r.mode << " " << name << "</text>\n";
     }
     svg << "</svg>\n";
+    svg.close();
+    return static_cast<bool>(svg);
+}
+
+// The output folder is made when missing and tried before the run, so that hours of sweep are not lost
+// to a folder that cannot be written.
+bool PrepareOutputFolder(const std::string& folder, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec || !std::filesystem::is_directory(folder)) {
+        error = "cannot make the folder " + folder + (ec ? ": " + ec.message() : "");
+        return false;
+    }
+    const std::string probe = folder + "/muv_bench.csv";
+    std::ofstream test(probe, std::ios::app);
+    if (!test) {
+        error = "cannot write " + probe;
+        return false;
+    }
+    return true;
 }
 
 std::vector<int> ParseModes(const std::string& list) {
@@ -360,6 +381,11 @@ int main(int argc, char** argv) {
         o.above = 30;  // one batch of clean points
         o.below = 28;
     }
+    std::string outError;
+    if (!PrepareOutputFolder(o.out, outError)) {
+        std::cerr << "muv_bench: " << outError << '\n';
+        return 1;
+    }
 
     const auto wallStart = std::chrono::steady_clock::now();
     std::vector<ModeResult> results;
@@ -420,7 +446,7 @@ int main(int argc, char** argv) {
     const std::vector<TickSpeed> ticks = MeasureTicks(o);
     std::cout << "\nReceive tick (all its modes searching)   audio s per CPU s   false locks per hour\n";
     for (const TickSpeed& t : ticks) {
-        std::cout << "  " << std::left << std::setw(38) << t.name << std::right << std::setw(12)
+        std::cout << "  " << std::left << std::setw(38) << t.name << std::right << std::setw(12) << std::fixed
                   << std::setprecision(1) << t.audioPerCpuSecond << std::setw(20) << t.falseLocksPerHour
                   << '\n';
     }
@@ -444,9 +470,15 @@ int main(int argc, char** argv) {
         csv << "tick,,\"" << t.name << "\",,,,,,,," << t.audioPerCpuSecond << ',' << t.falseLocksPerHour
             << '\n';
     }
-    WriteSvg(o.out + "/muv_bench.svg", results);
+    csv.close();
+    const std::string svgPath = o.out + "/muv_bench.svg";
+    const bool svgWritten = !results.empty();
+    if (!csv || !WriteSvg(svgPath, results)) {
+        std::cerr << "muv_bench: could not write " << (csv ? svgPath : csvPath) << '\n';
+        return 1;
+    }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    std::cout << "\nwrote " << csvPath << " and " << o.out << "/muv_bench.svg (" << std::setprecision(0)
-              << wall << " s on " << o.threads << " threads)\n";
+    std::cout << "\nwrote " << csvPath << (svgWritten ? " and " + svgPath : std::string()) << " ("
+              << std::fixed << std::setprecision(0) << wall << " s on " << o.threads << " threads)\n";
     return 0;
 }
