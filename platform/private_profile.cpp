@@ -124,6 +124,15 @@ Place Find(std::string_view text, const std::vector<Line>& lines, std::string_vi
     return place;
 }
 
+// What completes the line end of a text's last line, so that a line can follow it: nothing after a
+// line feed; a line feed after a carriage return (which a line end was cut short of), as that
+// carriage return is already the line's end to the reader; a whole line end otherwise.
+std::string_view LineEndAfter(std::string_view text, std::string_view eol) {
+    if (text.empty() || text.back() == '\n') return {};
+    if (text.back() == '\r') return "\n";
+    return eol;
+}
+
 std::string Clean(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -172,13 +181,13 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
     if (place.section) {
         const Line& after = lines[place.lastContent];
         out.append(text.substr(0, after.next));
-        if (after.next == after.end) out.append(eol);  // the last line had no line end
+        out.append(LineEndAfter(out, eol));  // the last line may have no line end
         out.append(keyLine + eol);
         out.append(text.substr(after.next));
         return out;
     }
     out.append(text);
-    if (!out.empty() && out.back() != '\n') out.append(eol);
+    out.append(LineEndAfter(text, eol));
     out.append("[" + s + "]" + eol + keyLine + eol);
     return out;
 }

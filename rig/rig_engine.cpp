@@ -269,6 +269,9 @@ void Rig::SendNext() {
         if (!r.args.empty()) line += " " + r.args;
     }
     line += "\n";
+    // A key asked for while connecting goes out only now, when the rigctld it goes to is known: the
+    // release of last resort is recorded before the rig can be on the air.
+    if (r.kind == Kind::SetPtt && r.args == "1") RecordEmergencyRelease();
     inFlight_ = true;
     reply_.clear();
     replyBytes_ = 0;
