@@ -1,6 +1,7 @@
 #include "online/cluster_link.h"
 
 #include <cctype>
+#include <utility>
 
 #include "common/cp1252.h"
 #include "common/error_trap.h"
@@ -136,7 +137,23 @@ void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& 
     if (row == 1 && sender == own) return;  // the operator's own messages and self-spots
     if (row == 2) LastAutoSpotFreq = frequency;
 
-    host_.SetClusterFrequency(row, FrequencyBoxText(frequency), BandColourOf(frequency));
+    RowLine line{sender, addressee, frequency, text, time};
+    if (holdingRows_)
+        heldRows_[static_cast<size_t>(row - 1)] = std::move(line);
+    else
+        ShowRow(row, line);
+
+    if (row == 1) {
+        LastClusterSpotCall = sender;
+        if (host_.ClusterSpotAlarmWanted()) host_.AlarmaClusterSpot();
+    } else {
+        LastInternalSpotCall = sender;
+    }
+}
+
+void ClusterLink::ShowRow(int row, const RowLine& line) {
+    const std::string& sender = line.sender;
+    host_.SetClusterFrequency(row, FrequencyBoxText(line.frequency), BandColourOf(line.frequency));
     const std::string country = host_.CountryOfCallsign(sender, 1);
 
     TextWindow& box = host_.ClusterComment(row);
@@ -144,7 +161,7 @@ void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& 
     box.SetSelBold(false);
     // The sender is marked where it stands: in row 1 right after the leading blank, in row 2 where it
     // first occurs; its place is counted as the box counts characters (UTF-16 units).
-    const std::string head = row == 1 ? " " + sender + " (" : " " + addressee + " de " + sender + " (";
+    const std::string head = row == 1 ? " " + sender + " (" : " " + line.addressee + " de " + sender + " (";
     const size_t senderAt = row == 1 ? 1 : head.find(sender);
     const auto units = [](std::string_view utf8) {
         int32_t n = 0;
@@ -162,7 +179,7 @@ void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& 
     box.SetSelText(country);
     box.SetSelStart(box.TextLength());
     box.SetSelColor(kBlack);
-    box.SetSelText("): " + text);
+    box.SetSelText("): " + line.text);
     if (host_.CallInLog(sender) == 1) {
         // The sender, worked before, in bold.
         box.SetSelStart(senderStart);
@@ -173,14 +190,8 @@ void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& 
         box.SetSelBold(false);
     }
 
-    host_.SetClusterTime(row, TimeBoxText(time));
+    host_.SetClusterTime(row, TimeBoxText(line.time));
     host_.ShowClusterRow(row);
-    if (row == 1) {
-        LastClusterSpotCall = sender;
-        if (host_.ClusterSpotAlarmWanted()) host_.AlarmaClusterSpot();
-    } else {
-        LastInternalSpotCall = sender;
-    }
 }
 
 bool ClusterLink::SendInternalSpot(const std::string& frequency, const std::string& comment,
@@ -270,8 +281,21 @@ void ClusterLink::WinsockCluster_Connect() {
 void ClusterLink::WinsockCluster_DataArrival(const std::string& bytes) {
     // Any text, even a prompt without a line end, shows that the link is alive.
     MarkLinkAlive();
-    for (const std::string& line : splitter_.Feed(bytes))
-        RunTrapped(nullptr, 0, {}, [&] { ClusterProcessLine(line); });
+    // Every line is handled; each row is laid out once, with the last line for it.
+    struct Hold {
+        bool& holding;
+        explicit Hold(bool& h) : holding(h) { holding = true; }
+        ~Hold() { holding = false; }
+    };
+    {
+        const Hold hold(holdingRows_);
+        for (const std::string& line : splitter_.Feed(bytes))
+            RunTrapped(nullptr, 0, {}, [&] { ClusterProcessLine(line); });
+    }
+    for (int row : {1, 2}) {
+        std::optional<RowLine> last = std::exchange(heldRows_[static_cast<size_t>(row - 1)], std::nullopt);
+        if (last) RunTrapped(nullptr, 0, {}, [&] { ShowRow(row, *last); });
+    }
 }
 
 void ClusterLink::WinsockCluster_Closed() {

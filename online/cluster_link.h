@@ -4,7 +4,9 @@
 // program sends; besides, the web spot requests to the same service's spot page.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/colour.h"
@@ -84,8 +86,11 @@ public:
     // Handles one received line (with its line end, in the bytes the cluster sent): the link counts as
     // alive, and a spot or chat line for the panel is shown.
     void ClusterProcessLine(const std::string& line);
-    // Shows one line in row 1 (kinds 1 and 2, not when the operator sent it) or row 2 (kind 3). The
-    // texts are UTF-8, as the comment boxes take them.
+    // Shows one line in row 1 (kinds 1 and 2, not when the operator sent it) or row 2 (kind 3), with
+    // what the line does besides: the row's last sender (and for row 2 its frequency), and for row 1
+    // the alarm. The texts are UTF-8, as the comment boxes take them. Of the lines of one read, each
+    // does all that but the row is laid out once, with the last of the read's lines for it: a flood of
+    // spots is not laid out line by line only for each row to be replaced by the next.
     void ClusterShowLine(const std::string& sender, const std::string& addressee,
                          const std::string& frequency, const std::string& text, const std::string& time,
                          uint8_t kind);
@@ -127,7 +132,14 @@ public:
     std::string LastAutoSpotFreq;
 
 private:
+    // A line as its row shows it.
+    struct RowLine {
+        std::string sender, addressee, frequency, text, time;
+    };
+
     std::string OwnCallsign();
+    // Lays out row 1 or 2 with the line.
+    void ShowRow(int row, const RowLine& line);
     void MarkLinkAlive();
     bool SendLine(const std::string& line);
 
@@ -141,6 +153,9 @@ private:
     bool loginSent_ = false;
     // Whether a check found the cluster silent, and nothing has been heard from it since.
     bool clusterSilent_ = false;
+    // While the lines of one read are handled: the line each row is to show when they are done.
+    bool holdingRows_ = false;
+    std::array<std::optional<RowLine>, 2> heldRows_;
 };
 
 // A callsign as it may stand in a line to the cluster: its letters, digits and "/" only.

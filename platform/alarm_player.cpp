@@ -15,8 +15,6 @@ namespace {
 
 // The tunes sound well below full scale: they are for the operator, not for the far end of the room.
 constexpr double kTuneAmplitude = 0.3 * 32767;
-// Each note rises and falls over 5 ms.
-constexpr int kRampSamples = kSampleRate / 200;
 // Buffer numbers go round: far more than the device ever holds at once.
 constexpr int kBufferNumbers = 1024;
 // File samples decoded at a time.
@@ -51,18 +49,34 @@ std::optional<int> AlarmOutputDevice(int deviceCount, int transmitterDevice, int
 
 // ---------------------------------------------------------------- tunes
 
-std::vector<int16_t> SynthesiseTune(const std::vector<AlarmTone>& tones) {
-    std::vector<int16_t> samples;
+std::vector<int16_t> SynthesiseTune(const std::vector<AlarmTone>& tones, int rate) {
+    // Each note rises and falls over 5 ms.
+    const int ramp = rate / 200;
+    const auto length = [rate](const AlarmTone& tone) {
+        return static_cast<size_t>(static_cast<int64_t>(std::max(tone.ms, 0)) * rate / 1000);
+    };
+    size_t total = 0;
+    for (const AlarmTone& tone : tones)
+        total += length(tone);
+    std::vector<int16_t> samples(total);
+    int16_t* out = samples.data();
     for (const AlarmTone& tone : tones) {
-        const int n = static_cast<int>(static_cast<int64_t>(std::max(tone.ms, 0)) * kSampleRate / 1000);
-        const double w = 2 * std::numbers::pi * tone.hz / kSampleRate;
+        const int n = static_cast<int>(length(tone));
+        const double w = 2 * std::numbers::pi * tone.hz / rate;
         for (int i = 0; i < n; ++i) {
-            const double rise = std::min(
-                {1.0, static_cast<double>(i) / kRampSamples, static_cast<double>(n - 1 - i) / kRampSamples});
-            samples.push_back(Clip(kTuneAmplitude * rise * std::sin(w * i)));
+            const double rise =
+                std::min({1.0, static_cast<double>(i) / ramp, static_cast<double>(n - 1 - i) / ramp});
+            *out++ = Clip(kTuneAmplitude * rise * std::sin(w * i));
         }
     }
     return samples;
+}
+
+const std::vector<int16_t>& TuneCache::Samples(const std::vector<AlarmTone>& tones, int rate) {
+    auto key = std::make_pair(rate, tones);
+    auto found = tunes_.find(key);
+    if (found == tunes_.end()) found = tunes_.emplace(std::move(key), SynthesiseTune(tones, rate)).first;
+    return found->second;
 }
 
 // ---------------------------------------------------------------- the file
@@ -184,15 +198,21 @@ AlarmFileResult SoundAlarmPlayer::PlayFile(const std::string& path) {
 }
 
 void SoundAlarmPlayer::PlayTones(const std::vector<AlarmTone>& tones) {
-    std::vector<int16_t> samples = SynthesiseTune(tones);
+    const std::vector<int16_t>& samples = tuneCache_.Samples(tones);
     if (samples.empty()) return;
+    // The same alarm again while it sounds or waits: once is enough, and a flood of them queues nothing.
+    DropHeardTunes();
+    for (const QueuedTune& queued : tunes_)
+        if (queued.samples == &samples) return;
     if (!device_ && !OpenDevice()) return;
-    if (tunePosition_ >= tune_.size()) {
-        tune_.clear();
-        tunePosition_ = 0;
-    }
-    tune_.insert(tune_.end(), samples.begin(), samples.end());
+    tunes_.push_back({&samples});
     Feed();
+}
+
+void SoundAlarmPlayer::DropHeardTunes() {
+    while (!tunes_.empty() && tunes_.front().position == tunes_.front().samples->size() &&
+           (tunes_.front().lastBuffer < 0 || !device_ || device_->IsDone(tunes_.front().lastBuffer)))
+        tunes_.pop_front();
 }
 
 void SoundAlarmPlayer::Stop() {
@@ -200,8 +220,7 @@ void SoundAlarmPlayer::Stop() {
     filePlaying_ = false;
     fileRead_ = false;
     fileLastBuffer_ = -1;
-    tune_.clear();
-    tunePosition_ = 0;
+    tunes_.clear();
     CloseDevice();
 }
 
@@ -242,6 +261,7 @@ void SoundAlarmPlayer::CloseDevice() {
 void SoundAlarmPlayer::Feed() {
     if (!device_) return;
     std::array<int16_t, kBlockSamples> file{};
+    std::array<int16_t, kBlockSamples> tune{};
     std::array<int16_t, kBlockSamples> mix{};
     const double gain = level_ / 65535.0;
     while (device_->PendingSamples() < kLeadSamples) {
@@ -250,16 +270,27 @@ void SoundAlarmPlayer::Feed() {
             fromFile = reader_.Read(file.data(), kBlockSamples);
             if (fromFile < kBlockSamples) fileRead_ = true;
         }
-        const int fromTune = static_cast<int>(std::min<size_t>(kBlockSamples, tune_.size() - tunePosition_));
+        // The tunes follow one another without a gap, the next one starting within the same block.
+        const int buffer = nextBuffer_;
+        int fromTune = 0;
+        for (QueuedTune& queued : tunes_) {
+            if (fromTune == kBlockSamples) break;
+            const size_t left = queued.samples->size() - queued.position;
+            if (left == 0) continue;
+            const size_t take = std::min<size_t>(left, static_cast<size_t>(kBlockSamples - fromTune));
+            std::copy_n(queued.samples->begin() + static_cast<std::ptrdiff_t>(queued.position), take,
+                        tune.begin() + fromTune);
+            queued.position += take;
+            fromTune += static_cast<int>(take);
+            if (queued.position == queued.samples->size()) queued.lastBuffer = buffer;
+        }
         const int n = std::max(fromFile, fromTune);
         if (n == 0) break;
         for (int i = 0; i < n; ++i) {
             double v = i < fromFile ? file[static_cast<size_t>(i)] * gain : 0.0;
-            if (i < fromTune) v += tune_[tunePosition_ + static_cast<size_t>(i)];
+            if (i < fromTune) v += tune[static_cast<size_t>(i)];
             mix[static_cast<size_t>(i)] = Clip(v);
         }
-        tunePosition_ += static_cast<size_t>(fromTune);
-        const int buffer = nextBuffer_;
         nextBuffer_ = (nextBuffer_ + 1) % kBufferNumbers;
         device_->Write(buffer, mix.data(), n);
         if (fromFile > 0) fileLastBuffer_ = buffer;
@@ -297,13 +328,10 @@ void SoundAlarmPlayer::Poll() {
         reader_.Close();
         ended = true;
     }
-    const bool idle = !filePlaying_ && tunePosition_ >= tune_.size() && pending == 0;
+    DropHeardTunes();
+    const bool idle = !filePlaying_ && tunes_.empty() && pending == 0;
     drained_ = idle ? drained_ + 1 : 0;
-    if (drained_ > kDrainPolls) {
-        tune_.clear();
-        tunePosition_ = 0;
-        CloseDevice();
-    }
+    if (drained_ > kDrainPolls) CloseDevice();
     // Last: the handler may start the next sound.
     if (ended && FileEnded) FileEnded();
 }

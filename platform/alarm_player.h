@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +23,7 @@ namespace muv {
 struct AlarmTone {
     int hz;
     int ms;
+    friend auto operator<=>(const AlarmTone&, const AlarmTone&) = default;
 };
 
 enum class AlarmFileResult {
@@ -38,7 +41,8 @@ public:
     // Starts playing the sound file at path (a path as the system takes it), in place of a file
     // already playing.
     virtual AlarmFileResult PlayFile(const std::string& path) = 0;
-    // Plays a tune, after any tune still sounding and over a file that plays. A tune ends by itself.
+    // Plays a tune, after any tune still sounding and over a file that plays. A tune ends by itself. The
+    // same tune asked for again while it sounds or waits to sound is not queued a second time.
     virtual void PlayTones(const std::vector<AlarmTone>& tones) = 0;
     // Stops the file and any tune at once.
     virtual void Stop() = 0;
@@ -93,8 +97,19 @@ std::optional<int> AlarmOutputDevice(int deviceCount, int transmitterDevice, int
 // Whether the alarm may sound on the device with this index, by the same rule.
 bool AlarmMayPlayOn(int device, int transmitterDevice, bool transmitting);
 
-// A tune as 48 kHz samples: each note a sine with a short rise and fall, so that no note clicks.
-std::vector<int16_t> SynthesiseTune(const std::vector<AlarmTone>& tones);
+// A tune as samples at rate hertz: each note a sine with a short rise and fall, so that no note clicks.
+std::vector<int16_t> SynthesiseTune(const std::vector<AlarmTone>& tones, int rate = kSampleRate);
+
+// The tunes synthesised so far, each once for each rate: an alarm that sounds again and again (a spot
+// of the operator's station at every line of a cluster flood) costs a look-up. A tune's samples stay
+// where they are for the cache's life.
+class TuneCache {
+public:
+    const std::vector<int16_t>& Samples(const std::vector<AlarmTone>& tones, int rate = kSampleRate);
+
+private:
+    std::map<std::pair<int, std::vector<AlarmTone>>, std::vector<int16_t>> tunes_;
+};
 
 // A WAV or MP3 file decoded as it is read, as 48 kHz mono (the channels averaged, other rates
 // interpolated). Files of other kinds are refused, whatever their names say.
@@ -169,6 +184,8 @@ private:
     void CloseDevice();
     // Hands the device what it needs to stay kLeadSamples ahead.
     void Feed();
+    // Forgets the tunes that the device has played to their end.
+    void DropHeardTunes();
     // The device or the file failed, or the device may no longer take the alarm: everything stops.
     void Fail();
 
@@ -185,8 +202,14 @@ private:
     bool filePlaying_ = false;
     bool fileRead_ = false;    // every sample of the file has gone to the device
     int fileLastBuffer_ = -1;  // the last buffer that holds samples of the file
-    std::vector<int16_t> tune_;
-    size_t tunePosition_ = 0;
+    // The tunes sounding and waiting, in order; each leaves when the device has played its last sample.
+    struct QueuedTune {
+        const std::vector<int16_t>* samples;  // in the cache: one tune, one address
+        size_t position = 0;                  // samples handed to the device
+        int lastBuffer = -1;                  // the buffer holding its last sample, once handed on
+    };
+    TuneCache tuneCache_;
+    std::deque<QueuedTune> tunes_;
     int32_t level_ = 65535;
 };
 

@@ -151,6 +151,40 @@ TEST_F(ClusterLinkTest, ReceivedTextIsSplitIntoLines) {
     EXPECT_EQ(Row(2), " ALL de K1ABC (United States (NA)): third");
 }
 
+TEST_F(ClusterLinkTest, EachLineOfAReadCountsButEachRowIsLaidOutOnceWithItsLast) {
+    ConnectLive();
+    host.loggedCalls = {"K1ABC"};
+    link.Receive(
+        DxSpotLine("DL1ABC", "14070.0", "EA4XYZ", "one", "1201") + "MUV de G4AAA: 7040.0#ALL#to all\a\a\r\n" +
+        DxSpotLine("G4AAA", "7040.0", "EA4XYZ/P", "two", "1202") +
+        "MUV de DL1ABC: 3580.0#EA4ABC##MUV16 +3 dB in Madrid\a\a\r\n" +
+        "MUV de K1ABC: 10140.0#EA4XYZ#are you there?\a\a\r\n" +
+        DxSpotLine("G4AAA", "7040.0", "EA4XYZZ", "not ours", "1203") + "MUV de K1ABC: 7040.0#ALL#ha");
+    EXPECT_EQ(host.rows[1].shows, 1);
+    EXPECT_EQ(host.rows[2].shows, 1);
+    EXPECT_EQ(Row(1), " K1ABC (United States (NA)): are you there?");
+    EXPECT_EQ(host.rows[1].frequency, "10140");
+    EXPECT_EQ(host.rows[1].time, "09:05");
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(host.rows[1].comment.BoldAt(i), i >= 1 && i <= 5) << i;
+    EXPECT_EQ(Row(2), " EA4ABC de DL1ABC (Fed. Rep. of Germany (EU)): MUV16 +3 dB in Madrid");
+    EXPECT_EQ(host.rows[2].frequency, "3580");
+    // What each line does besides: an alarm for every line of row 1, the rows' last senders, the
+    // frequency of row 2's last line.
+    EXPECT_EQ(host.alarms, 3);
+    EXPECT_EQ(cluster.LastClusterSpotCall, "K1ABC");
+    EXPECT_EQ(cluster.LastInternalSpotCall, "DL1ABC");
+    EXPECT_EQ(cluster.LastAutoSpotFreq, "3580.0");
+
+    // The next read ends the line begun: row 2 alone is laid out again.
+    link.Receive("lf done\a\a\r\n");
+    EXPECT_EQ(host.rows[1].shows, 1);
+    EXPECT_EQ(host.rows[2].shows, 2);
+    EXPECT_EQ(Row(2), " ALL de K1ABC (United States (NA)): half done");
+    EXPECT_EQ(cluster.LastAutoSpotFreq, "7040.0");
+    EXPECT_EQ(cluster.LastInternalSpotCall, "K1ABC");
+}
+
 TEST_F(ClusterLinkTest, ASpotOfTheOwnStationFillsRowOneAndSoundsTheAlarm) {
     ConnectLive();
     host.loggedCalls = {"DL1ABC"};

@@ -123,6 +123,32 @@ TEST_F(ClusterLoopbackTest, TalksToAClusterOverTcp) {
     EXPECT_EQ(ReadAtLeast(peer, login.size()), login);
 }
 
+TEST_F(ClusterLoopbackTest, AFloodIsLaidOutOncePerReadWithEveryLineCounted) {
+    // The reads the link hands on, counted on their way to the cluster link.
+    int reads = 0;
+    link.OnData = [&reads, toCluster = link.OnData](const std::string& bytes) {
+        ++reads;
+        toCluster(bytes);
+    };
+    cluster.ClusterConnect();
+    QTcpSocket* peer = Accept();
+    ASSERT_NE(peer, nullptr);
+    ReadAtLeast(peer, 1);
+
+    const int lines = 1000;
+    std::string flood;
+    for (int i = 0; i < lines; ++i)
+        flood += test::DxSpotLine(i % 2 ? "DL1ABC" : "G4AAA", "14070.0", "EA4XYZ",
+                                  "spot " + std::to_string(i), "1234");
+    Write(peer, flood);
+    ASSERT_TRUE(WaitFor([&] { return host.alarms == lines; })) << host.alarms;
+    EXPECT_EQ(host.rows[1].comment.Text(),
+              " DL1ABC (Fed. Rep. of Germany (EU)): spot 999" + std::string(22, ' '));
+    EXPECT_EQ(cluster.LastClusterSpotCall, "DL1ABC");
+    EXPECT_GT(reads, 1) << "the link reads 4 KiB at a time";
+    EXPECT_LE(host.rows[1].shows, reads);
+}
+
 TEST_F(ClusterLoopbackTest, AClusterThatAcceptsButStaysSilentShowsNoInternetUntilItSpeaks) {
     const std::string login = "EA4XYZ\r\nJOIN MUV\r\n";
     cluster.ClusterConnect();

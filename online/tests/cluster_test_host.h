@@ -20,6 +20,7 @@ public:
         ColorRef frequencyColour = -1;
         std::string time;
         bool visible = false;
+        int shows = 0;  // times the row was laid out and shown
     };
     struct SkedsItem {
         std::string caption;
@@ -37,7 +38,10 @@ public:
         rows.at(row).frequencyColour = colour;
     }
     void SetClusterTime(int row, const std::string& text) override { rows.at(row).time = text; }
-    void ShowClusterRow(int row) override { rows.at(row).visible = true; }
+    void ShowClusterRow(int row) override {
+        rows.at(row).visible = true;
+        ++rows.at(row).shows;
+    }
 
     bool SkedsItemEnabled(int index) override { return skeds.at(index).enabled; }
     void SetSkedsItem(int index, const std::string& caption, bool enabled) override {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -147,6 +148,48 @@ TEST(AlarmTunes, EachNoteHasItsLengthAndPitchAndNoClick) {
     EXPECT_GT(*std::max_element(s.begin(), s.end()), 9000);
 }
 
+// The synthesis as it was before the tunes were cached: the cache must give these very samples.
+Samples SynthesiseTuneOneByOne(const std::vector<AlarmTone>& tones) {
+    constexpr double kAmplitude = 0.3 * 32767;
+    constexpr int kRamp = kSampleRate / 200;
+    Samples samples;
+    for (const AlarmTone& tone : tones) {
+        const int n = static_cast<int>(static_cast<int64_t>(std::max(tone.ms, 0)) * kSampleRate / 1000);
+        const double w = 2 * std::numbers::pi * tone.hz / kSampleRate;
+        for (int i = 0; i < n; ++i) {
+            const double rise =
+                std::min({1.0, static_cast<double>(i) / kRamp, static_cast<double>(n - 1 - i) / kRamp});
+            samples.push_back(static_cast<int16_t>(
+                std::clamp(std::lrint(kAmplitude * rise * std::sin(w * i)), -32768L, 32767L)));
+        }
+    }
+    return samples;
+}
+
+TEST(AlarmTunes, TheCachedTunesAreTheSynthesisedOnesSampleForSample) {
+    // The program's five tunes, and notes shorter than their rise and fall, empty and negative.
+    const std::vector<std::vector<AlarmTone>> tunes = {
+        {{440, 100}, {880, 300}, {440, 100}},
+        {{587, 100}, {881, 100}, {1175, 100}},
+        {{349, 100}, {698, 100}, {1048, 100}, {698, 100}},
+        {{349, 100}, {698, 100}, {1048, 100}, {698, 100}, {440, 100}, {880, 100}, {1320, 100}, {440, 100}},
+        {{989, 100}, {330, 100}, {989, 100}, {330, 100}},
+        {{3000, 3}, {20, 0}, {1000, -5}, {7919, 11}},
+        {},
+    };
+    TuneCache cache;
+    for (const auto& tune : tunes) {
+        const Samples before = SynthesiseTuneOneByOne(tune);
+        EXPECT_EQ(SynthesiseTune(tune), before);
+        const Samples& cached = cache.Samples(tune);
+        EXPECT_EQ(cached, before);
+        EXPECT_EQ(&cache.Samples(tune), &cached) << "synthesised once";
+    }
+    // Another rate is another tune.
+    EXPECT_EQ(cache.Samples({{440, 100}}, 8000).size(), 800u);
+    EXPECT_EQ(cache.Samples({{440, 100}}).size(), 4800u);
+}
+
 TEST_F(AlarmPlayerTest, AWavFileReachesTheDeviceWholeAndEndsOnce) {
     const Samples recorded = Ramp(60000);
     ASSERT_EQ(player->PlayFile(WriteWav("alarm.wav", recorded)), AlarmFileResult::Playing);
@@ -254,6 +297,37 @@ TEST_F(AlarmPlayerTest, TunesAreMixedOverAFileAndEndWithoutEndingIt) {
     EXPECT_EQ(device.played, SynthesiseTune({{880, 100}}));
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(player->Sounding());
+}
+
+TEST_F(AlarmPlayerTest, AnAlarmSoundingOrWaitingIsNotQueuedAgain) {
+    const Samples high = SynthesiseTune({{1000, 100}});
+    const Samples low = SynthesiseTune({{500, 50}});
+    player->PlayTones({{1000, 100}});
+    ASSERT_EQ(static_cast<size_t>(device.PendingSamples()), high.size()) << "handed on whole, not yet heard";
+    player->PlayTones({{500, 50}});
+    // A flood of the same two alarms: the device holds each once, and nothing else waits.
+    for (int i = 0; i < 1000; ++i) {
+        player->PlayTones({{1000, 100}});
+        player->PlayTones({{500, 50}});
+    }
+    EXPECT_EQ(static_cast<size_t>(device.PendingSamples()), high.size() + low.size());
+    // Heard to its end, a tune sounds again when it is asked for.
+    device.FinishAll();
+    timer.Advance(SoundAlarmPlayer::kPollMilliseconds);
+    player->PlayTones({{1000, 100}});
+    player->PlayTones({{1000, 100}});
+    PlayOut();
+    Samples expected = high;
+    expected.insert(expected.end(), low.begin(), low.end());
+    expected.insert(expected.end(), high.begin(), high.end());
+    EXPECT_EQ(device.played, expected);
+
+    // A tune longer than the device is fed ahead is still waiting in part: not queued again either.
+    player->PlayTones({{700, 2000}});
+    player->PlayTones({{700, 2000}});
+    device.played.clear();
+    PlayOut();
+    EXPECT_EQ(device.played, SynthesiseTune({{700, 2000}}));
 }
 
 TEST_F(AlarmPlayerTest, StopsWhenItsDeviceMayNoLongerTakeItOrStalls) {
