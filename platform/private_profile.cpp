@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -16,8 +17,8 @@ namespace muv {
 
 namespace {
 
-// One line of the text: where it starts, where its content ends (before CR LF or LF) and where the next
-// line starts.
+// One line of the text: where it starts, where its content ends (before its line end: CR LF, LF or a
+// lone CR, as editors of every system leave them) and where the next line starts.
 struct Line {
     size_t start, end, next;
 };
@@ -26,14 +27,24 @@ std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
     size_t start = 0;
     while (start < text.size()) {
-        size_t nl = text.find('\n', start);
-        const size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
-        size_t end = nl == std::string_view::npos ? text.size() : nl;
-        if (end > start && text[end - 1] == '\r') --end;
+        const size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        size_t next = end;
+        if (next < text.size()) next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
         lines.push_back({start, end, next});
         start = next;
     }
     return lines;
+}
+
+// The line end that new lines take: the one the file's first line ends with; CR LF in a new file, as
+// Windows writes. A lone CR before a line that starts with LF would make one line end of the two: CR LF
+// goes there instead.
+std::string LineEnd(std::string_view text, const std::vector<Line>& lines, size_t before) {
+    std::string eol = "\r\n";
+    if (!lines.empty() && lines[0].next > lines[0].end)
+        eol = text.substr(lines[0].end, lines[0].next - lines[0].end);
+    if (eol == "\r" && before < text.size() && text[before] == '\n') eol = "\r\n";
+    return eol;
 }
 
 bool IsBlank(char c) {
@@ -155,9 +166,6 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
                             std::string_view value) {
     const std::string s = Clean(section), k = Clean(key), v = EncodeText(Clean(value));
     const std::vector<Line> lines = SplitLines(text);
-    // New lines end as the file's first line does; CR LF in a new file, as Windows writes.
-    std::string eol = "\r\n";
-    if (!lines.empty() && lines[0].next > lines[0].end && text[lines[0].end] == '\n') eol = "\n";
     const std::string keyLine = k + "=" + v;
 
     const Place place = Find(text, lines, s, k);
@@ -169,16 +177,20 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
         out.append(text.substr(l.end));
         return out;
     }
+    // A new line starts on a line of its own: after the line end of the line before it, which is added
+    // when the text's last line has none.
     if (place.section) {
         const Line& after = lines[place.lastContent];
+        const std::string eol = LineEnd(text, lines, after.next);
         out.append(text.substr(0, after.next));
-        if (after.next == after.end) out.append(eol);  // the last line had no line end
+        if (after.next == after.end) out.append(eol);
         out.append(keyLine + eol);
         out.append(text.substr(after.next));
         return out;
     }
+    const std::string eol = LineEnd(text, lines, text.size());
     out.append(text);
-    if (!out.empty() && out.back() != '\n') out.append(eol);
+    if (!lines.empty() && lines.back().next == lines.back().end) out.append(eol);
     out.append("[" + s + "]" + eol + keyLine + eol);
     return out;
 }
