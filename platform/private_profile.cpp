@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/cp1252.h"
+#include "platform/program_folders.h"
 
 namespace muv {
 
@@ -358,6 +359,12 @@ void ProfileFile::Refresh() {
     if (dirty_) return;
     const Stamp now = Current();
     if (loaded_ && now == stamp_) return;
+    // A file gone from under the program (its folder cleared away) takes none of the values with it:
+    // they stay, and the next write puts them back on disk.
+    if (loaded_ && !now.exists) {
+        stamp_ = now;
+        return;
+    }
     loaded_ = true;
     stamp_ = now;
     text_.clear();
@@ -411,7 +418,16 @@ bool ProfileFile::EndBatch() {
 }
 
 bool ProfileFile::Flush() {
-    if (!ReplaceFileAtomically(path_, text_, 0600, error_)) return false;
+    bool written = ReplaceFileAtomically(path_, text_, 0600, error_);
+    // The folder removed while the program runs (a clean-up of the configuration): made again as the
+    // program makes it at its first start, so that what this run holds still reaches the disk.
+    if (!written) {
+        const std::string folder = FolderOf(path_);
+        struct stat st {};
+        if (::lstat(folder.c_str(), &st) != 0 && errno == ENOENT && MakeUserFolder(folder))
+            written = ReplaceFileAtomically(path_, text_, 0600, error_);
+    }
+    if (!written) return false;
     ++replacements_;
     dirty_ = false;
     stamp_ = Current();

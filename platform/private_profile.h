@@ -13,7 +13,9 @@
 // On disk every write replaces the whole file at once (a temporary file beside it, flushed, then renamed
 // over it), so a crash or a full disk leaves the old file or the new one, never half of one. The file is
 // private to its user (mode 0600). A settings file that is a symbolic link stays one: the file it points
-// to is replaced. Writes made inside a batch reach the disk once, when the batch ends.
+// to is replaced. Writes made inside a batch reach the disk once, when the batch ends. A file removed
+// while the program runs keeps its values, and its folder, when that went too, is made again (as
+// MakeUserFolder makes it) at the next write.
 #pragma once
 
 #include <sys/types.h>
