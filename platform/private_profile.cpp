@@ -6,18 +6,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "common/cp1252.h"
+#include "platform/program_folders.h"
 
 namespace muv {
 
 namespace {
 
-// One line of the text: where it starts, where its content ends (before CR LF or LF) and where the next
-// line starts.
+// One line of the text: where it starts, where its content ends (before its line end: CR LF, LF or a
+// lone CR, as editors of every system leave them) and where the next line starts.
 struct Line {
     size_t start, end, next;
 };
@@ -26,14 +28,24 @@ std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
     size_t start = 0;
     while (start < text.size()) {
-        size_t nl = text.find('\n', start);
-        const size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
-        size_t end = nl == std::string_view::npos ? text.size() : nl;
-        if (end > start && text[end - 1] == '\r') --end;
+        const size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        size_t next = end;
+        if (next < text.size()) next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
         lines.push_back({start, end, next});
         start = next;
     }
     return lines;
+}
+
+// The line end that new lines take: the one the file's first line ends with; CR LF in a new file, as
+// Windows writes. A lone CR before a line that starts with LF would make one line end of the two: CR LF
+// goes there instead.
+std::string LineEnd(std::string_view text, const std::vector<Line>& lines, size_t before) {
+    std::string eol = "\r\n";
+    if (!lines.empty() && lines[0].next > lines[0].end)
+        eol = text.substr(lines[0].end, lines[0].next - lines[0].end);
+    if (eol == "\r" && before < text.size() && text[before] == '\n') eol = "\r\n";
+    return eol;
 }
 
 bool IsBlank(char c) {
@@ -124,15 +136,6 @@ Place Find(std::string_view text, const std::vector<Line>& lines, std::string_vi
     return place;
 }
 
-// What completes the line end of a text's last line, so that a line can follow it: nothing after a
-// line feed; a line feed after a carriage return (which a line end was cut short of), as that
-// carriage return is already the line's end to the reader; a whole line end otherwise.
-std::string_view LineEndAfter(std::string_view text, std::string_view eol) {
-    if (text.empty() || text.back() == '\n') return {};
-    if (text.back() == '\r') return "\n";
-    return eol;
-}
-
 std::string Clean(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -164,9 +167,6 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
                             std::string_view value) {
     const std::string s = Clean(section), k = Clean(key), v = EncodeText(Clean(value));
     const std::vector<Line> lines = SplitLines(text);
-    // New lines end as the file's first line does; CR LF in a new file, as Windows writes.
-    std::string eol = "\r\n";
-    if (!lines.empty() && lines[0].next > lines[0].end && text[lines[0].end] == '\n') eol = "\n";
     const std::string keyLine = k + "=" + v;
 
     const Place place = Find(text, lines, s, k);
@@ -178,16 +178,20 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
         out.append(text.substr(l.end));
         return out;
     }
+    // A new line starts on a line of its own: after the line end of the line before it, which is added
+    // when the text's last line has none.
     if (place.section) {
         const Line& after = lines[place.lastContent];
+        const std::string eol = LineEnd(text, lines, after.next);
         out.append(text.substr(0, after.next));
-        out.append(LineEndAfter(out, eol));  // the last line may have no line end
+        if (after.next == after.end) out.append(eol);
         out.append(keyLine + eol);
         out.append(text.substr(after.next));
         return out;
     }
+    const std::string eol = LineEnd(text, lines, text.size());
     out.append(text);
-    out.append(LineEndAfter(text, eol));
+    if (!lines.empty() && lines.back().next == lines.back().end) out.append(eol);
     out.append("[" + s + "]" + eol + keyLine + eol);
     return out;
 }
@@ -355,6 +359,12 @@ void ProfileFile::Refresh() {
     if (dirty_) return;
     const Stamp now = Current();
     if (loaded_ && now == stamp_) return;
+    // A file gone from under the program (its folder cleared away) takes none of the values with it:
+    // they stay, and the next write puts them back on disk.
+    if (loaded_ && !now.exists) {
+        stamp_ = now;
+        return;
+    }
     loaded_ = true;
     stamp_ = now;
     text_.clear();
@@ -408,7 +418,16 @@ bool ProfileFile::EndBatch() {
 }
 
 bool ProfileFile::Flush() {
-    if (!ReplaceFileAtomically(path_, text_, 0600, error_)) return false;
+    bool written = ReplaceFileAtomically(path_, text_, 0600, error_);
+    // The folder removed while the program runs (a clean-up of the configuration): made again as the
+    // program makes it at its first start, so that what this run holds still reaches the disk.
+    if (!written) {
+        const std::string folder = FolderOf(path_);
+        struct stat st {};
+        if (::lstat(folder.c_str(), &st) != 0 && errno == ENOENT && MakeUserFolder(folder))
+            written = ReplaceFileAtomically(path_, text_, 0600, error_);
+    }
+    if (!written) return false;
     ++replacements_;
     dirty_ = false;
     stamp_ = Current();

@@ -3,7 +3,9 @@
 // match without regard to case, the first matching section and key win, blanks around names and values
 // are dropped, one pair of quotes around a value is removed, and a value is cut to the reader's buffer.
 // A write changes one line, or adds the key (and its section) where Windows would, and keeps every other
-// line of the file as it was. Section and key names are taken byte for byte, as the file holds them.
+// line of the file as it was. A line ends in CR LF, LF or a lone CR; a new line takes the line end of
+// the file's first line and starts on a line of its own. Section and key names are taken byte for byte,
+// as the file holds them.
 // Values are the program's UTF-8: one that Windows-1252 can hold is written in it, as Windows programs
 // write and read it, any other as UTF-8; a value read is taken as UTF-8 when it is valid UTF-8 with
 // characters of more than one byte, else as Windows-1252 (DecodeText), so what is read is UTF-8.
@@ -11,7 +13,9 @@
 // On disk every write replaces the whole file at once (a temporary file beside it, flushed, then renamed
 // over it), so a crash or a full disk leaves the old file or the new one, never half of one. The file is
 // private to its user (mode 0600). A settings file that is a symbolic link stays one: the file it points
-// to is replaced. Writes made inside a batch reach the disk once, when the batch ends.
+// to is replaced. Writes made inside a batch reach the disk once, when the batch ends. A file removed
+// while the program runs keeps its values, and its folder, when that went too, is made again (as
+// MakeUserFolder makes it) at the next write.
 #pragma once
 
 #include <sys/types.h>

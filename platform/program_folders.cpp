@@ -22,6 +22,12 @@ std::string UserDataFolder() {
     return {};
 }
 
+bool MakeUserFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return std::filesystem::is_directory(folder, ec);
+}
+
 namespace {
 
 // <prefix>/share/muv beside an installed program; "" when the program is not installed.

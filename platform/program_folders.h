@@ -14,6 +14,10 @@ std::string SettingsFolder();
 // The user's data folder for MUV ($XDG_DATA_HOME/MUV, normally ~/.local/share/MUV): where the session
 // logs go unless the operator chose a folder.
 std::string UserDataFolder();
+// Makes one of the user's folders of the program (the settings folder) with the parents it lacks, with
+// the mode the program gives its folders (0777 less the umask, as mkdir makes them). True when the
+// folder is there afterwards.
+bool MakeUserFolder(const std::string& folder);
 // The program's data folder.
 std::string ProgramDataFolder();
 // The country flags folder: "Flags" in the data folder of an installed program, else the one that the

@@ -202,6 +202,7 @@ void Rig::Drop() {
     replyBytes_ = unsolicitedBytes_ = 0;
     checkPttAfterConnect_ = false;
     pttRefused_ = false;
+    releaseTaken_ = false;
     replyTimer_->stop();
     socket_->abort();
     vfoMode_ = pttUnsupported_ = modeUnsupported_ = splitUnsupported_ = false;
@@ -432,7 +433,7 @@ void Rig::HandleReply(const Request& request, int rprt) {
                 tx_ = tx;
                 params |= tx;
             }
-            if (tx == PM_RX && releasePending_) ReleaseConfirmed();
+            if (tx == PM_RX && releasePending_ && releaseTaken_) ReleaseConfirmed();
             if (checkPttAfterConnect_) {
                 checkPttAfterConnect_ = false;
                 if (tx == PM_TX && wantedTx_ != PM_TX && !releasePending_) BeginRelease();
@@ -479,8 +480,11 @@ void Rig::HandleReply(const Request& request, int rprt) {
                 }
                 break;
             }
+            if (!releasePending_) break;
+            // Refused (a busy rig): the release is still owed, and goes out again at the next poll.
+            releaseTaken_ = rprt == 0;
             // A rig that cannot tell its PTT state confirms a release by taking the command.
-            if (rprt == 0 && pttUnsupported_ && releasePending_) ReleaseConfirmed();
+            if (releaseTaken_ && pttUnsupported_) ReleaseConfirmed();
             break;
         case Kind::SetFreq:
         case Kind::SetMode:
@@ -575,6 +579,7 @@ void Rig::SetTx(int32_t value) {
 
 void Rig::BeginRelease() {
     releasePending_ = true;
+    releaseTaken_ = false;  // a reading already asked for comes from before this release
     releaseWarned_ = false;
     releaseClock_.start();
     RecordEmergencyRelease();

@@ -81,9 +81,11 @@ public:
     void SetSimplexMode(int32_t hz);
     // PM_TX or PM_RX as last read; 0 while not known.
     int32_t Tx() const { return tx_; }
-    // Keys (PM_TX) or releases (PM_RX) the transmitter. A release is kept until the rig reports PTT off:
-    // it is sent again after every reconnection and every poll while the rig still reports PTT on, and
-    // it is taken even while rigctld cannot be reached.
+    // Keys (PM_TX) or releases (PM_RX) the transmitter. A release is kept until rigctld has taken it and a
+    // PTT reading asked after that reports PTT off: a reading already on its way when the release was
+    // asked for confirms nothing, and a release that rigctld refuses (a busy rig) is still owed. It is
+    // sent again after every reconnection and every poll until then, and it is taken even while
+    // rigctld cannot be reached.
     void SetTx(int32_t value);
     // A release asked for and not yet confirmed by the rig.
     bool ReleasePending() const { return releasePending_; }
@@ -172,6 +174,9 @@ private:
     // Keying: what the program last asked for, and a release that the rig has not confirmed yet.
     int32_t wantedTx_ = 0;
     bool releasePending_ = false;
+    // rigctld answered the last release sent on this connection with RPRT 0: only a PTT reading answered
+    // after that (the replies come in the order asked) can confirm the release.
+    bool releaseTaken_ = false;
     bool releaseWarned_ = false;
     QElapsedTimer releaseClock_;
     bool checkPttAfterConnect_ = false;  // the first PTT reading of a new connection

@@ -5,9 +5,9 @@
 // It starts RIGCTLD with the arguments given and "-T 127.0.0.1 -t PORT", so that the rig is reached on
 // loopback only. Its standard input is a pipe whose other end only MUV holds: when that end closes, MUV
 // has ended or no longer wants the rig, whether it closed the pipe itself or was killed outright. The
-// keeper then tells rigctld "T 0" until a reading of the PTT asked after that answer says 0 (for a
-// minute at most), and only then stops rigctld. SIGTERM asks for the same. The keeper leaves MUV's
-// session, so that a terminal's hang-up or Ctrl+C reaches MUV and not the rig.
+// keeper then tells rigctld "T 0" until rigctld has taken it and a reading of the PTT asked after that
+// answer says 0 (for a minute at most), and only then stops rigctld. SIGTERM asks for the same. The keeper
+// leaves MUV's session, so that a terminal's hang-up or Ctrl+C reaches MUV and not the rig.
 //
 // Exit status: 0 after a release and stop; 2 for a bad command line; 3 when rigctld could not be
 // started or ended by itself (its last words are on the keeper's standard error).
@@ -95,9 +95,16 @@ private:
     std::string pending_;
 };
 
-// "T 0" until a reading of the PTT asked after its answer says 0. A rig whose PTT cannot be read
-// (the reading is refused) counts as released once "T 0" has been answered: there is nothing more to
-// learn from it.
+// rigctld's refusals that say its PTT cannot be worked by CAT at all (a PTT it was not set up for, a
+// backend without the command), as against a rig that is busy or does not answer for the moment.
+bool CannotWorkPtt(const std::string& answer) {
+    return answer == "RPRT -1" || answer == "RPRT -2" || answer == "RPRT -4" || answer == "RPRT -11";
+}
+
+// "T 0" until rigctld takes it and a reading of the PTT asked after its answer says 0. A rig whose PTT
+// cannot be read (the reading is refused) counts as released once "T 0" has been taken: there is
+// nothing more to learn from it. A release refused for the moment (a busy rig) is told again; one that
+// rigctld cannot carry out at all leaves the reading to decide.
 bool ReleasePtt(int port, pid_t rigctld, int milliseconds) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     while (MillisecondsLeft(deadline) > 0) {
@@ -106,9 +113,10 @@ bool ReleasePtt(int port, pid_t rigctld, int milliseconds) {
             return false;  // nobody left to tell
         }
         Link link(port);
-        std::string answer;
-        if (link.Open() && link.Ask("T 0", answer, 2000) && link.Ask("t", answer, 2000) &&
-            (answer == "0" || answer.rfind("RPRT", 0) == 0))
+        std::string release, reading;
+        if (link.Open() && link.Ask("T 0", release, 2000) &&
+            (release == "RPRT 0" || CannotWorkPtt(release)) && link.Ask("t", reading, 2000) &&
+            (reading == "0" || reading.rfind("RPRT", 0) == 0))
             return true;
         usleep(250 * 1000);
     }

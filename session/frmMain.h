@@ -148,6 +148,12 @@ public:
     // --- window events ---
     void Form_Load();
     void Form_Unload();
+    // Closes the window for a shut-down that nobody watches (asked for by a signal: a log-out, kill,
+    // Ctrl+C), which must end by itself: from now on no box waits for an operator. What a message box
+    // would say goes to standard error and, as a line of its own, to the session text (which is then
+    // saved last, when the session log is saved on closing); the box takes its default answer, and a
+    // file picker is taken as cancelled.
+    void CloseUnattended();
 
     // --- menu events ---
     void mnuOperator_Click();
@@ -447,8 +453,22 @@ private:
     std::unique_ptr<QTextEditWindow> rxWindow_, txWindow_, clusterWindow_, clusterWindow2_;
     int16_t waterfallTopPixels_ = 0;
     std::function<const ModeRecord&()> receiveMode_;
+    // The boxes the window shows: those given (or its own), or, once the shut-down goes unattended,
+    // notices in their place.
+    class WindowBoxes : public MessageBoxes {
+    public:
+        WindowBoxes(frmMain& window, MessageBoxes& shown) : window_(window), shown_(shown) {}
+        BoxAnswer Show(const std::string& text, const std::string& title, BoxIcon icon,
+                       BoxButtons buttons) override;
+
+    private:
+        frmMain& window_;
+        MessageBoxes& shown_;
+    };
     std::unique_ptr<MessageBoxes> ownBoxes_;
+    std::unique_ptr<WindowBoxes> windowBoxes_;
     MessageBoxes* boxes_ = nullptr;
+    bool unattended_ = false;
     bool cpuCounterAvailable_ = false;
     bool unloaded_ = false;
     bool closing_ = false;  // StopTransmittingForGood has run

@@ -81,7 +81,8 @@ frmMain::frmMain(MessageBoxes* boxes, QWidget* parent) : QWidget(parent) {
         ownBoxes_ = std::make_unique<QtMessageBoxes>(this);
         boxes = ownBoxes_.get();
     }
-    boxes_ = boxes;
+    windowBoxes_ = std::make_unique<WindowBoxes>(*this, *boxes);
+    boxes_ = windowBoxes_.get();
     keyboard_ = std::make_unique<KeyboardPoll>();
     SetReceiveModeSource([this]() -> const ModeRecord& { return station_->receiver.RxMode(); });
 }

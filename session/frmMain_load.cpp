@@ -5,12 +5,15 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QSlider>
+#include <cstdio>
 #include <utility>
 
 #include "common/vb.h"
 #include "common/version.h"
 #include "logbook/frmQsoEntry.h"
+#include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_text.h"
+#include "platform/terminal_boxes.h"
 #include "session/frequency_list.h"
 #include "session/frmMain.h"
 #include "session/keyboard_poll.h"
@@ -119,10 +122,15 @@ void frmMain::Form_Unload() {
     StopTransmittingForGood();
     ReleasePtt();
     st.rig.SettleRelease();
-    if (st.sessionLog.SessionLogDirty == 1 && st.settings.AutoSaveLogClose()) {
-        step("SaveSessionLog");
-        st.SaveSessionLog();
-    }
+    const auto saveSessionLog = [&] {
+        if (st.sessionLog.SessionLogDirty == 1 && st.settings.AutoSaveLogClose()) {
+            step("SaveSessionLog");
+            st.SaveSessionLog();
+        }
+    };
+    // The session text is saved before anything else that might fail; in a shut-down that nobody
+    // watches it is saved last instead, so that it carries what the steps before it had to say.
+    if (!unattended_) saveSessionLog();
     step("CloseSoundOutput");
     st.transmitter.Output().CloseSoundOutput();
     step("CloseSoundInput");
@@ -138,6 +146,7 @@ void frmMain::Form_Unload() {
         st.settings.SaveLastFrequency();
         st.settings.SaveSelectedProfile();
     }
+    if (unattended_) saveSessionLog();
     // The reception reports that still wait go in a last datagram (sent at once, nothing to wait for);
     // then the callsign server's connection closes, and the cluster's.
     step("CloseSockets");
@@ -146,6 +155,23 @@ void frmMain::Form_Unload() {
     st.WinsockCluster.Close();
     step("End");
     EndProgram(0);
+}
+
+void frmMain::CloseUnattended() {
+    unattended_ = true;
+    QtMessageBoxes::SetUnattended(true);  // the file pickers, and any box not shown through the window
+    close();
+}
+
+BoxAnswer frmMain::WindowBoxes::Show(const std::string& text, const std::string& title, BoxIcon icon,
+                                     BoxButtons buttons) {
+    if (!window_.unattended_) return shown_.Show(text, title, icon, buttons);
+    if (window_.station_) {
+        SessionLog& log = window_.station_->sessionLog;
+        log.SessionLogLine += "\r\n" + title + ": " + text;
+        log.SessionLogDirty = 1;
+    }
+    return TerminalMessageBoxes(stderr, stderr, nullptr).Show(text, title, icon, buttons);
 }
 
 // --- procedures of the window ---

@@ -53,9 +53,9 @@ int main(int argc, char* argv[]) {
     muv::Station station;
     muv::frmMain& main = station.form;
     // A crash still drops the keying lines and releases CAT; a request to end goes through the window's
-    // own shut-down, which releases first.
+    // own shut-down, which releases first and, with nobody there to answer a box, ends by itself.
     muv::emergency::InstallCrashHandlers();
-    muv::ShutdownSignals endRequests([&main] { main.close(); });
+    muv::ShutdownSignals endRequests([&main] { main.CloseUnattended(); });
     if (!muv::Main(main)) return main.ExitCode();
     if (!screenshot.isEmpty()) {
         QTimer::singleShot(static_cast<int>(after * 1000), &main, [&main, &app, screenshot] {

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/program_folders.h"
+
 namespace muv {
 
 namespace {
@@ -28,8 +30,8 @@ SettingsFile::~SettingsFile() {
 
 void SettingsFile::Open(const std::string& folder, const std::string& seedFile) {
     path_ = folder + "/MUV.ini";
+    MakeUserFolder(folder);
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::exists(path_, ec) && !seedFile.empty() &&
         std::filesystem::is_regular_file(seedFile, ec)) {
         // The seed is copied, never read in place; the copy is the user's own, private and writable.

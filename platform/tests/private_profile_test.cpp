@@ -96,6 +96,20 @@ TEST(ProfileRules, WritesChangeOnlyTheirLine) {
     EXPECT_EQ(Get(text, "Pantalla", "Color"), "3");
 }
 
+// A lone CR ends a line as CR LF and LF do (an editor of another system, a file cut short after its
+// CR): the line keeps its own value, and a new key goes on a line of its own after it.
+TEST(ProfileRules, ALoneCrEndsALine) {
+    std::string text = SetProfileValue("[Pantalla]\r\nResolucion=3\r", "Pantalla", "Color", "2");
+    EXPECT_EQ(text, "[Pantalla]\r\nResolucion=3\rColor=2\r\n");
+    EXPECT_EQ(Get(text, "Pantalla", "Resolucion"), "3");
+    EXPECT_EQ(Get(text, "Pantalla", "Color"), "2");
+    text = SetProfileValue(text, "Fuente", "Tama\xF1o", "1");
+    EXPECT_EQ(text, "[Pantalla]\r\nResolucion=3\rColor=2\r\n[Fuente]\r\nTama\xF1o=1\r\n");
+    EXPECT_EQ(SetProfileValue("[A]\rx=1\r", "B", "y", "2"), "[A]\rx=1\r[B]\ry=2\r");
+    // In a file of lone CRs, a new line before an empty LF line does not join the two line ends.
+    EXPECT_EQ(SetProfileValue("[A]\rx=1\r\n\n[B]\r", "A", "y", "2"), "[A]\rx=1\r\ny=2\r\n\n[B]\r");
+}
+
 TEST(ProfileRules, AReceivedTextCannotBreakItsLine) {
     // A record message holds whatever was received: line breaks and lines that look like sections.
     const std::string hostile = "73\r\n[Operador2]\rCallsign=HACKED\nLocator=AA00aa";

@@ -420,6 +420,96 @@ TEST_F(CatReleaseTest, ReleaseSurvivesAResetWhileItIsQueued) {
     EXPECT_GE(proxy->Connections(), 2);
 }
 
+// A rigctld whose rig is at times busy: it holds back its answer to a PTT reading while told to, and
+// refuses releases while told to, with "RPRT -9" as rigctld gives a command the rig rejected. Otherwise
+// it answers as rigctld does and keeps the PTT as it is set.
+class BusyRig {
+public:
+    BusyRig() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection())
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { Answer(*s); });
+        });
+    }
+    std::string Endpoint() const { return Loopback(server_.serverPort()); }
+    // Answers the reading held back with the PTT state given, and answers on.
+    void AnswerHeldReading(int value) {
+        holdReadings = false;
+        QTcpSocket* s = std::exchange(held, nullptr);
+        s->write(Reading(value).c_str());
+        Answer(*s);
+    }
+
+    bool holdReadings = false;
+    QTcpSocket* held = nullptr;  // where a reading waits for its answer
+    int releasesToRefuse = 0;
+    int releases = 0;  // "T 0" heard
+    int ptt = 0;
+
+private:
+    static std::string Reading(int value) { return "get_ptt:\nPTT: " + std::to_string(value) + "\nRPRT 0\n"; }
+    void Answer(QTcpSocket& s) {
+        while (held == nullptr && s.canReadLine()) {
+            const QByteArray command = s.readLine().trimmed();
+            std::string reply = "RPRT 0\n";
+            if (command == "\\chk_vfo") {
+                reply = "0\n";
+            } else if (command == "+\\dump_caps") {
+                reply = "dump_caps:\nModel name:\tBusy\nMfg name:\tTest\nRPRT 0\n";
+            } else if (command == "+f") {
+                reply = "get_freq:\nFrequency: 14074000\nRPRT 0\n";
+            } else if (command == "+t") {
+                if (holdReadings) {
+                    held = &s;
+                    return;
+                }
+                reply = Reading(ptt);
+            } else if (command == "+T 1") {
+                ptt = 1;
+            } else if (command == "+T 0") {
+                ++releases;
+                if (releasesToRefuse > 0) {
+                    --releasesToRefuse;
+                    reply = "set_ptt: 0\nRPRT -9\n";
+                } else {
+                    ptt = 0;
+                }
+            }
+            s.write(reply.c_str());
+        }
+    }
+
+    QTcpServer server_;
+};
+
+// A PTT reading asked before the release is no confirmation of it, and a release that the rig refuses
+// is still owed: it goes out again until the rig takes it and a reading asked after that says PTT off,
+// and until then the shut-down would send it too.
+TEST_F(RigEngineTest, OnlyAReadingAfterATakenReleaseConfirmsIt) {
+    engine.SetReleaseConfirmTimeout(60000);
+    BusyRig peer;
+    Rig& rig = engine.Rig1();
+    engine.SetEndpoint(1, peer.Endpoint());
+    ASSERT_TRUE(WaitFor([&] { return rig.Status() == ST_ONLINE; })) << rig.StatusStr();
+    rig.SetTx(PM_TX);
+    ASSERT_TRUE(WaitFor([&] { return rig.Tx() == PM_TX && peer.ptt == 1; }));
+
+    // A poll's reading is on its way when the operator releases; its answer comes from before.
+    peer.holdReadings = true;
+    ASSERT_TRUE(WaitFor([&] { return peer.held != nullptr; }));
+    rig.SetTx(PM_RX);
+    peer.releasesToRefuse = 1000;
+    peer.AnswerHeldReading(0);
+    ASSERT_TRUE(WaitFor([&] { return peer.releases >= 2; })) << "the refused release is not sent again";
+    EXPECT_EQ(peer.ptt, 1);
+    EXPECT_TRUE(rig.ReleasePending());
+    EXPECT_TRUE(rig.MayBeKeyed());
+    peer.releasesToRefuse = 0;
+    EXPECT_TRUE(WaitFor([&] { return !rig.ReleasePending(); }));
+    EXPECT_EQ(peer.ptt, 0);
+}
+
 TEST_F(RigEngineTest, ShutDownReleasesOnAConnectionOfItsOwn) {
     if (!Rigctld::Installed()) GTEST_SKIP() << "/usr/bin/rigctld is not installed";
     Rigctld rigctld;

@@ -173,6 +173,33 @@ TEST_F(RigServerTest, TheRigIsReleasedWhenItsHolderIsKilledOutright) {
     EXPECT_EQ(test::AskRigctld(port_, "t"), "no answer");
 }
 
+// The rig is busy when MUV lets go: rigctld refuses the release and the reading of the PTT alike. That
+// is no release: the keeper tells rigctld again until the rig has taken it, and only then stops it.
+TEST_F(RigServerTest, TheKeeperTellsABusyRigAgainUntilItTakesTheRelease) {
+    const std::string keeper = RigServer::KeeperPath();
+    std::vector<std::string> words = {keeper,           std::to_string(port_), "python3",
+                                      MUV_BUSY_RIGCTLD, Path("heard"),         "1"};
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    // Its standard input at its end at once: let go of from the start.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    pid_t keeperPid = -1;
+    ASSERT_EQ(posix_spawn(&keeperPid, keeper.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    int status = -1;
+    ASSERT_TRUE(Within(30000, [&] { return waitpid(keeperPid, &status, WNOHANG) == keeperPid; }));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::ifstream in(Path("heard"));
+    std::stringstream heard;
+    heard << in.rdbuf();
+    EXPECT_EQ(heard.str(), "T 0\nT 0\nreleased\nt\n");
+}
+
 // A rig file that names a serial device: rigctld, run by MUV with the file's arguments, talks to the rig
 // on it (a scripted Kenwood on a pseudo-terminal).
 TEST_F(RigServerTest, ARigFilesSerialDeviceIsWhereRigctldTalksToTheRig) {

@@ -89,6 +89,30 @@ TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
     EXPECT_EQ(told.size(), 2u) << "told again after a write had succeeded";
 }
 
+// The settings folder cleared away while the program runs: the next save makes it again, as the first
+// start made it, and writes every value of the run into it, those of earlier saves too.
+TEST_F(SettingsFileTest, ARemovedFolderIsMadeAgainAtTheNextSave) {
+    const std::string folder = Path("config/MUV");
+    SettingsFile file;
+    std::vector<std::string> told;
+    file.WriteFailed = [&told](const std::string& m) { told.push_back(m); };
+    file.Open(folder, "");
+    file.Write("Operador", "Callsign", "EA1ABC");
+    struct stat made {};
+    ASSERT_EQ(::stat(folder.c_str(), &made), 0);
+    std::filesystem::remove_all(Path("config"));
+
+    file.Write("Pantalla", "Resolucion", " 2");
+    EXPECT_TRUE(told.empty()) << told.front();
+    EXPECT_EQ(FileText(file.SettingsPath()),
+              "[Operador]\r\nCallsign=EA1ABC\r\n[Pantalla]\r\nResolucion= 2\r\n");
+    struct stat again {};
+    ASSERT_EQ(::stat(folder.c_str(), &again), 0);
+    EXPECT_EQ(again.st_mode & 07777, made.st_mode & 07777);
+    ASSERT_EQ(::stat(file.SettingsPath().c_str(), &again), 0);
+    EXPECT_EQ(again.st_mode & 0777, 0600u);
+}
+
 // Names in any script come back as typed; a value Windows-1252 holds is still written in it, so that the
 // file stays readable where it came from, and what Windows wrote loads as it did.
 TEST_F(SettingsFileTest, NamesInEveryScriptRoundTripAndWindowsValuesStayWindows1252) {
