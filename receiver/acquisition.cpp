@@ -1,6 +1,7 @@
 // Frame acquisition: every new column, each candidate bin of the search window is asked whether the
 // whole synchronisation pattern of the mode ends in that column; the strongest candidate with enough
 // matching sync symbols locks the receiver and starts the decoding chain.
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <string>
@@ -24,14 +25,16 @@ int SyncPosition(int k, int d) {
 struct SyncScan {
     int count = 0;
     int spacing = 1;
-    std::array<const float*, kMaxSyncSymbols> subBand{};  // bin 0 of the column + the sub-band's offset
+    std::array<const float*, kMaxSyncSymbols> subBand{};     // bin 0 of the column + the sub-band's offset
+    std::array<const int8_t*, kMaxSyncSymbols> strongest{};  // the column's strongest tones, likewise
     std::array<int, kMaxSyncSymbols> tone{};
     // Candidates whose every read lies inside the matrix; an empty range when none does.
     int firstSafe = 1;
     int lastSafe = 0;
 };
 
-SyncScan PrepareSyncScan(const Receiver& rx, const ModeTables& tables, uint8_t mode) {
+// high is the last candidate bin of the call.
+SyncScan PrepareSyncScan(const Receiver& rx, const ModeTables& tables, uint8_t mode, int high) {
     SyncScan scan;
     const ToneEnergyMatrix& m = rx.Matrix;
     if (mode < 1 || mode > kModeCount || !m.Contains(mode, 0, 1)) return scan;
@@ -62,33 +65,25 @@ SyncScan PrepareSyncScan(const Receiver& rx, const ModeTables& tables, uint8_t m
 
     scan.count = r.SyncSymbolCount;
     scan.spacing = f;
+    const int lastBin = highestOffset + std::min(high, scan.lastSafe);
     for (int k = 0; k < scan.count; ++k) {
         scan.subBand[k] = m.ColumnData(mode, column[k]) + offset[k];
+        scan.strongest[k] = m.StrongestTones(mode, column[k], f, lastBin) + offset[k];
         scan.tone[k] = tables.SyncToneSequence[k + 1];
     }
     return scan;
 }
 
 // Matching sync symbols and the sum of the magnitudes at their expected tones, for candidate bin b
-// (which must lie in the scan's safe range). The strongest tone is searched from −1 upwards, a tie
-// keeping the lower tone.
+// (which must lie in the scan's safe range). The strongest tone comes from the matrix's table, searched
+// from −1 upwards, a tie keeping the lower tone.
 void ScoreCandidate(const SyncScan& scan, int b, int& matches, float& sum) {
     const int f = scan.spacing;
     matches = 0;
     sum = 0;
     for (int k = 0; k < scan.count; ++k) {
-        const float* bins = scan.subBand[k] + b;
-        float strongest = -1;
-        int strongestTone = -1;
-        for (int t = 0; t < kTonesPerSubBand; ++t) {
-            const float v = bins[t * f];
-            if (v > strongest) {
-                strongest = v;
-                strongestTone = t;
-            }
-        }
-        if (strongestTone == scan.tone[k]) ++matches;
-        sum += bins[scan.tone[k] * f];
+        if (scan.strongest[k][b] == scan.tone[k]) ++matches;
+        sum += scan.subBand[k][b + scan.tone[k] * f];
     }
 }
 
@@ -99,7 +94,7 @@ void Receiver::AcquireFrame(int16_t low, int16_t high, uint8_t mode) {
     int step = 0;
     try {
         const ModeRecord& r = links_.modes[mode];
-        SyncScan scan = PrepareSyncScan(*this, links_.modes, mode);
+        SyncScan scan = PrepareSyncScan(*this, links_.modes, mode, high);
         for (int b = low; b <= high; ++b) {
             step = 1;
             // A candidate that would read outside the matrix (not dimensioned for this mode or window)
@@ -116,8 +111,8 @@ void Receiver::AcquireFrame(int16_t low, int16_t high, uint8_t mode) {
             // A take-over needs a strictly larger sum, so of equal candidates the first keeps the lock.
             if (matches >= r.SyncLockThreshold && sum > LockSyncSum) {
                 LockFrame(static_cast<int16_t>(b), mode, static_cast<uint8_t>(matches), sum, step);
-                scan = PrepareSyncScan(*this, links_.modes,
-                                       mode);  // the lock called out: take the layout afresh
+                scan = PrepareSyncScan(*this, links_.modes, mode,
+                                       high);  // the lock called out: take the layout afresh
             }
         }
     } catch (const std::exception&) {
