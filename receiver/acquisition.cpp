@@ -6,6 +6,10 @@
 #include <exception>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "receiver/receiver.h"
 
 namespace muv {
@@ -87,6 +91,46 @@ void ScoreCandidate(const SyncScan& scan, int b, int& matches, float& sum) {
     }
 }
 
+// Candidates scored ahead at a time.
+constexpr int kBatch = 16;
+
+struct Scores {
+    std::array<int, kBatch> matches{};
+    std::array<float, kBatch> sum{};
+};
+
+// The scores of candidates first to first + 15 (all in the scan's safe range), each exactly as
+// ScoreCandidate forms it: one candidate a lane, each lane adding its magnitudes in the same order.
+void ScoreBatch(const SyncScan& scan, int first, Scores& scores) {
+#if defined(__SSE2__)
+    const int f = scan.spacing;
+    __m128i matches = _mm_setzero_si128();
+    __m128 sum0 = _mm_setzero_ps(), sum1 = _mm_setzero_ps(), sum2 = _mm_setzero_ps(), sum3 = _mm_setzero_ps();
+    for (int k = 0; k < scan.count; ++k) {
+        const auto* strongest = reinterpret_cast<const __m128i*>(scan.strongest[k] + first);
+        const __m128i hit =
+            _mm_cmpeq_epi8(_mm_loadu_si128(strongest), _mm_set1_epi8(static_cast<char>(scan.tone[k])));
+        matches = _mm_sub_epi8(matches, hit);  // a hit is -1
+        const float* v = scan.subBand[k] + first + scan.tone[k] * f;
+        sum0 = _mm_add_ps(sum0, _mm_loadu_ps(v));
+        sum1 = _mm_add_ps(sum1, _mm_loadu_ps(v + 4));
+        sum2 = _mm_add_ps(sum2, _mm_loadu_ps(v + 8));
+        sum3 = _mm_add_ps(sum3, _mm_loadu_ps(v + 12));
+    }
+    std::array<int8_t, kBatch> counts;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(counts.data()), matches);
+    for (int i = 0; i < kBatch; ++i)
+        scores.matches[i] = counts[i];
+    _mm_storeu_ps(scores.sum.data(), sum0);
+    _mm_storeu_ps(scores.sum.data() + 4, sum1);
+    _mm_storeu_ps(scores.sum.data() + 8, sum2);
+    _mm_storeu_ps(scores.sum.data() + 12, sum3);
+#else
+    for (int i = 0; i < kBatch; ++i)
+        ScoreCandidate(scan, first + i, scores.matches[i], scores.sum[i]);
+#endif
+}
+
 }  // namespace
 
 // Trap steps: 0 on entry, 1 at each candidate, 2 after its pattern test, 3 to 10 through the lock.
@@ -95,6 +139,10 @@ void Receiver::AcquireFrame(int16_t low, int16_t high, uint8_t mode) {
     try {
         const ModeRecord& r = links_.modes[mode];
         SyncScan scan = PrepareSyncScan(*this, links_.modes, mode, high);
+        // Candidates scoredFrom to scoredTo were scored ahead with the scan as it stands.
+        Scores ahead;
+        int scoredFrom = 1;
+        int scoredTo = 0;
         for (int b = low; b <= high; ++b) {
             step = 1;
             // A candidate that would read outside the matrix (not dimensioned for this mode or window)
@@ -103,16 +151,28 @@ void Receiver::AcquireFrame(int16_t low, int16_t high, uint8_t mode) {
                 TrapFault(24, step);
                 return;
             }
+            if ((b < scoredFrom || b > scoredTo) && b + kBatch - 1 <= std::min<int>(high, scan.lastSafe)) {
+                ScoreBatch(scan, b, ahead);
+                scoredFrom = b;
+                scoredTo = b + kBatch - 1;
+            }
             int matches = 0;
             float sum = 0;
-            ScoreCandidate(scan, b, matches, sum);
+            if (b >= scoredFrom && b <= scoredTo) {
+                matches = ahead.matches[b - scoredFrom];
+                sum = ahead.sum[b - scoredFrom];
+            } else {
+                ScoreCandidate(scan, b, matches, sum);
+            }
             step = 2;
             if (matches > SyncMatchCount) SyncMatchCount = static_cast<uint8_t>(matches);
             // A take-over needs a strictly larger sum, so of equal candidates the first keeps the lock.
             if (matches >= r.SyncLockThreshold && sum > LockSyncSum) {
                 LockFrame(static_cast<int16_t>(b), mode, static_cast<uint8_t>(matches), sum, step);
-                scan = PrepareSyncScan(*this, links_.modes, mode,
-                                       high);  // the lock called out: take the layout afresh
+                // The lock called out and may have changed the matrix: take the layout afresh, and score
+                // the candidates after this one again.
+                scan = PrepareSyncScan(*this, links_.modes, mode, high);
+                scoredTo = scoredFrom - 1;
             }
         }
     } catch (const std::exception&) {
