@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <limits>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -52,11 +52,12 @@ const int8_t* ToneEnergyMatrix::StrongestTones(int mode, int column, int spacing
     return tones;
 }
 
-// The strongest of the tones b + t spacing, t = 0 to 15, for bins b = 0 to count - 1 at once: the
-// windows of 2, 4, 8 and 16 tones are each formed from two halves, the upper half winning only when
-// strictly stronger, which is the one-by-one search's rule that the first of equal maxima stands. A
-// value the search could never take (not above -1, or NaN) is ranked below every other. Working from
-// bin 0 upwards in place is safe: a window's upper half lies above it and is replaced only later.
+// The strongest of the tones b + t spacing, t = 0 to 15, for bins b = 0 to count - 1 at once. Each
+// window holds its strongest value and tone, or -1 and -1 when no value in it exceeds -1 (a NaN never
+// does). The windows of 2 tones are searched like the sync search, from -1 upwards; those of 4, 8
+// and 16 are each formed from two halves, the upper half winning only when strictly stronger: the
+// search's own rule that the first of equal maxima stands. Working from bin 0 upwards in place is
+// safe: a window's upper half lies above it and is replaced only later.
 void ToneEnergyMatrix::FormStrongestTones(const float* bins, int spacing, int count, int8_t* tones) const {
     if (count < 1) return;
     const int n = count + (kTones - 1) * spacing;
@@ -64,24 +65,35 @@ void ToneEnergyMatrix::FormStrongestTones(const float* bins, int spacing, int co
     keyTones_.resize(static_cast<size_t>(n));
     float* key = keys_.data();
     float* tone = keyTones_.data();  // small whole numbers, kept as floats to go through the same masks
-    constexpr float kNone = -std::numeric_limits<float>::infinity();
 
+    // Windows of 2 tones, from the magnitudes.
+    int limit = n - spacing;
     int b = 0;
 #if defined(__SSE2__)
-    for (; b + 4 <= n; b += 4) {
-        const __m128 v = _mm_loadu_ps(bins + b);
-        _mm_storeu_ps(key + b, Select(_mm_cmpgt_ps(v, _mm_set1_ps(-1.0f)), v, _mm_set1_ps(kNone)));
-        _mm_storeu_ps(tone + b, _mm_setzero_ps());
+    const __m128 none = _mm_set1_ps(-1.0f);
+    for (; b + 4 <= limit; b += 4) {
+        const __m128 first = _mm_loadu_ps(bins + b);
+        const __m128 second = _mm_loadu_ps(bins + b + spacing);
+        const __m128 firstWins = _mm_cmpgt_ps(first, none);
+        const __m128 best = Select(firstWins, first, none);
+        const __m128 secondWins = _mm_cmpgt_ps(second, best);
+        _mm_storeu_ps(key + b, Select(secondWins, second, best));
+        _mm_storeu_ps(tone + b, Select(secondWins, _mm_set1_ps(1.0f), _mm_andnot_ps(firstWins, none)));
     }
 #endif
-    for (; b < n; ++b) {
-        key[b] = bins[b] > -1.0f ? bins[b] : kNone;
-        tone[b] = 0;
+    for (; b < limit; ++b) {
+        float best = -1.0f;
+        float t = -1.0f;
+        if (bins[b] > best) best = bins[b], t = 0.0f;
+        if (bins[b + spacing] > best) best = bins[b + spacing], t = 1.0f;
+        key[b] = best;
+        tone[b] = t;
     }
 
-    for (int span = 1; span < kTones; span *= 2) {
+    // Windows of 4, 8 and 16 tones from two halves each.
+    for (int span = 2; span < kTones; span *= 2) {
         const int step = span * spacing;
-        const int limit = n - (2 * span - 1) * spacing;
+        limit = n - (2 * span - 1) * spacing;
         b = 0;
 #if defined(__SSE2__)
         const __m128 added = _mm_set1_ps(static_cast<float>(span));
@@ -102,8 +114,17 @@ void ToneEnergyMatrix::FormStrongestTones(const float* bins, int spacing, int co
         }
     }
 
-    for (b = 0; b < count; ++b)
-        tones[b] = key[b] > -1.0f ? static_cast<int8_t>(tone[b]) : int8_t{-1};
+    b = 0;
+#if defined(__SSE2__)
+    for (; b + 4 <= count; b += 4) {
+        const __m128i t = _mm_cvttps_epi32(_mm_loadu_ps(tone + b));
+        const __m128i packed = _mm_packs_epi16(_mm_packs_epi32(t, t), _mm_setzero_si128());
+        const int32_t four = _mm_cvtsi128_si32(packed);
+        std::memcpy(tones + b, &four, sizeof four);
+    }
+#endif
+    for (; b < count; ++b)
+        tones[b] = static_cast<int8_t>(tone[b]);
 }
 
 }  // namespace muv
