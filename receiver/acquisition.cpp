@@ -1,9 +1,14 @@
 // Frame acquisition: every new column, each candidate bin of the search window is asked whether the
 // whole synchronisation pattern of the mode ends in that column; the strongest candidate with enough
 // matching sync symbols locks the receiver and starts the decoding chain.
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "receiver/receiver.h"
 
@@ -24,14 +29,16 @@ int SyncPosition(int k, int d) {
 struct SyncScan {
     int count = 0;
     int spacing = 1;
-    std::array<const float*, kMaxSyncSymbols> subBand{};  // bin 0 of the column + the sub-band's offset
+    std::array<const float*, kMaxSyncSymbols> subBand{};     // bin 0 of the column + the sub-band's offset
+    std::array<const int8_t*, kMaxSyncSymbols> strongest{};  // the column's strongest tones, likewise
     std::array<int, kMaxSyncSymbols> tone{};
     // Candidates whose every read lies inside the matrix; an empty range when none does.
     int firstSafe = 1;
     int lastSafe = 0;
 };
 
-SyncScan PrepareSyncScan(const Receiver& rx, const ModeTables& tables, uint8_t mode) {
+// high is the last candidate bin of the call.
+SyncScan PrepareSyncScan(const Receiver& rx, const ModeTables& tables, uint8_t mode, int high) {
     SyncScan scan;
     const ToneEnergyMatrix& m = rx.Matrix;
     if (mode < 1 || mode > kModeCount || !m.Contains(mode, 0, 1)) return scan;
@@ -62,34 +69,66 @@ SyncScan PrepareSyncScan(const Receiver& rx, const ModeTables& tables, uint8_t m
 
     scan.count = r.SyncSymbolCount;
     scan.spacing = f;
+    const int lastBin = highestOffset + std::min(high, scan.lastSafe);
     for (int k = 0; k < scan.count; ++k) {
         scan.subBand[k] = m.ColumnData(mode, column[k]) + offset[k];
+        scan.strongest[k] = m.StrongestTones(mode, column[k], f, lastBin) + offset[k];
         scan.tone[k] = tables.SyncToneSequence[k + 1];
     }
     return scan;
 }
 
 // Matching sync symbols and the sum of the magnitudes at their expected tones, for candidate bin b
-// (which must lie in the scan's safe range). The strongest tone is searched from −1 upwards, a tie
-// keeping the lower tone.
+// (which must lie in the scan's safe range). The strongest tone comes from the matrix's table, searched
+// from −1 upwards, a tie keeping the lower tone.
 void ScoreCandidate(const SyncScan& scan, int b, int& matches, float& sum) {
     const int f = scan.spacing;
     matches = 0;
     sum = 0;
     for (int k = 0; k < scan.count; ++k) {
-        const float* bins = scan.subBand[k] + b;
-        float strongest = -1;
-        int strongestTone = -1;
-        for (int t = 0; t < kTonesPerSubBand; ++t) {
-            const float v = bins[t * f];
-            if (v > strongest) {
-                strongest = v;
-                strongestTone = t;
-            }
-        }
-        if (strongestTone == scan.tone[k]) ++matches;
-        sum += bins[scan.tone[k] * f];
+        if (scan.strongest[k][b] == scan.tone[k]) ++matches;
+        sum += scan.subBand[k][b + scan.tone[k] * f];
     }
+}
+
+// Candidates scored ahead at a time.
+constexpr int kBatch = 16;
+
+struct Scores {
+    std::array<int, kBatch> matches{};
+    std::array<float, kBatch> sum{};
+};
+
+// The scores of candidates first to first + 15 (all in the scan's safe range), each exactly as
+// ScoreCandidate forms it: one candidate a lane, each lane adding its magnitudes in the same order.
+void ScoreBatch(const SyncScan& scan, int first, Scores& scores) {
+#if defined(__SSE2__)
+    const int f = scan.spacing;
+    __m128i matches = _mm_setzero_si128();
+    __m128 sum0 = _mm_setzero_ps(), sum1 = _mm_setzero_ps(), sum2 = _mm_setzero_ps(), sum3 = _mm_setzero_ps();
+    for (int k = 0; k < scan.count; ++k) {
+        const auto* strongest = reinterpret_cast<const __m128i*>(scan.strongest[k] + first);
+        const __m128i hit =
+            _mm_cmpeq_epi8(_mm_loadu_si128(strongest), _mm_set1_epi8(static_cast<char>(scan.tone[k])));
+        matches = _mm_sub_epi8(matches, hit);  // a hit is -1
+        const float* v = scan.subBand[k] + first + scan.tone[k] * f;
+        sum0 = _mm_add_ps(sum0, _mm_loadu_ps(v));
+        sum1 = _mm_add_ps(sum1, _mm_loadu_ps(v + 4));
+        sum2 = _mm_add_ps(sum2, _mm_loadu_ps(v + 8));
+        sum3 = _mm_add_ps(sum3, _mm_loadu_ps(v + 12));
+    }
+    std::array<int8_t, kBatch> counts;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(counts.data()), matches);
+    for (int i = 0; i < kBatch; ++i)
+        scores.matches[i] = counts[i];
+    _mm_storeu_ps(scores.sum.data(), sum0);
+    _mm_storeu_ps(scores.sum.data() + 4, sum1);
+    _mm_storeu_ps(scores.sum.data() + 8, sum2);
+    _mm_storeu_ps(scores.sum.data() + 12, sum3);
+#else
+    for (int i = 0; i < kBatch; ++i)
+        ScoreCandidate(scan, first + i, scores.matches[i], scores.sum[i]);
+#endif
 }
 
 }  // namespace
@@ -99,7 +138,11 @@ void Receiver::AcquireFrame(int16_t low, int16_t high, uint8_t mode) {
     int step = 0;
     try {
         const ModeRecord& r = links_.modes[mode];
-        SyncScan scan = PrepareSyncScan(*this, links_.modes, mode);
+        SyncScan scan = PrepareSyncScan(*this, links_.modes, mode, high);
+        // Candidates scoredFrom to scoredTo were scored ahead with the scan as it stands.
+        Scores ahead;
+        int scoredFrom = 1;
+        int scoredTo = 0;
         for (int b = low; b <= high; ++b) {
             step = 1;
             // A candidate that would read outside the matrix (not dimensioned for this mode or window)
@@ -108,16 +151,28 @@ void Receiver::AcquireFrame(int16_t low, int16_t high, uint8_t mode) {
                 TrapFault(24, step);
                 return;
             }
+            if ((b < scoredFrom || b > scoredTo) && b + kBatch - 1 <= std::min<int>(high, scan.lastSafe)) {
+                ScoreBatch(scan, b, ahead);
+                scoredFrom = b;
+                scoredTo = b + kBatch - 1;
+            }
             int matches = 0;
             float sum = 0;
-            ScoreCandidate(scan, b, matches, sum);
+            if (b >= scoredFrom && b <= scoredTo) {
+                matches = ahead.matches[b - scoredFrom];
+                sum = ahead.sum[b - scoredFrom];
+            } else {
+                ScoreCandidate(scan, b, matches, sum);
+            }
             step = 2;
             if (matches > SyncMatchCount) SyncMatchCount = static_cast<uint8_t>(matches);
             // A take-over needs a strictly larger sum, so of equal candidates the first keeps the lock.
             if (matches >= r.SyncLockThreshold && sum > LockSyncSum) {
                 LockFrame(static_cast<int16_t>(b), mode, static_cast<uint8_t>(matches), sum, step);
-                scan = PrepareSyncScan(*this, links_.modes,
-                                       mode);  // the lock called out: take the layout afresh
+                // The lock called out and may have changed the matrix: take the layout afresh, and score
+                // the candidates after this one again.
+                scan = PrepareSyncScan(*this, links_.modes, mode, high);
+                scoredTo = scoredFrom - 1;
             }
         }
     } catch (const std::exception&) {

@@ -41,15 +41,17 @@ void Store(std::array<T, kFirTaps>& delay, int16_t& index, T sample) {
     if (index == kFirTaps) index = 0;
 }
 
-// Sum of the stored samples, oldest first (starting at the write slot), times taps 0 to 30.
+// Sum of the stored samples, oldest first (starting at the write slot), times taps 0 to 30: the slots
+// from the write slot to the end, then those from the start.
 template <typename T>
 T Convolve(const std::array<T, kFirTaps>& delay, int16_t index, const std::array<float, kFirTaps>& taps) {
     T sum{};
-    int slot = index;
-    for (int k = 0; k < kFirTaps; ++k) {
-        sum += delay[static_cast<std::size_t>(slot)] * taps[static_cast<std::size_t>(k)];
-        if (++slot == kFirTaps) slot = 0;
-    }
+    const T* oldest = delay.data() + index;
+    const int wrap = kFirTaps - index;
+    for (int k = 0; k < wrap; ++k)
+        sum += oldest[k] * taps[static_cast<std::size_t>(k)];
+    for (int k = wrap; k < kFirTaps; ++k)
+        sum += delay[static_cast<std::size_t>(k - wrap)] * taps[static_cast<std::size_t>(k)];
     return sum;
 }
 

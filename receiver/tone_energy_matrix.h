@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "common/vb.h"
@@ -18,6 +19,8 @@ public:
         bins_ = highestBin + 1;
         columns_ = columns;
         data_.assign(static_cast<size_t>(lastMode - firstMode + 1) * columns_ * bins_, 0.0f);
+        toneTables_.clear();
+        stale_.assign(static_cast<size_t>(lastMode - firstMode + 1) * columns_, 1);
     }
 
     bool Contains(int mode, int bin, int column) const {
@@ -25,13 +28,31 @@ public:
                column <= columns_;
     }
 
-    // Checked access: an index outside the matrix raises error 9 (subscript out of range).
+    // Checked access: an index outside the matrix raises error 9 (subscript out of range). The writable
+    // forms mark the column changed, so its strongest-tone table is formed again before its next use; a
+    // pointer from ColumnData is for writing the column there and then, never to be kept.
     float At(int mode, int bin, int column) const { return data_[Offset(mode, bin, column)]; }
-    float& At(int mode, int bin, int column) { return data_[Offset(mode, bin, column)]; }
+    float& At(int mode, int bin, int column) {
+        const size_t offset = Offset(mode, bin, column);
+        stale_[ColumnIndex(mode, column)] = 1;
+        return data_[offset];
+    }
 
     // The bins of one column, contiguous from bin 0, for the inner loops that write a whole column.
-    float* ColumnData(int mode, int column) { return &data_[Offset(mode, 0, column)]; }
+    float* ColumnData(int mode, int column) {
+        const size_t offset = Offset(mode, 0, column);
+        stale_[ColumnIndex(mode, column)] = 1;
+        return &data_[offset];
+    }
     const float* ColumnData(int mode, int column) const { return &data_[Offset(mode, 0, column)]; }
+
+    // For each bin b = 0 to lastBin of a column, which of the sixteen tones b, b + spacing, ...,
+    // b + 15 spacing is the strongest (0 to 15), searched as the sync search always has: from -1
+    // upwards, a tone winning only when strictly stronger, so a tie keeps the lower tone, a NaN never
+    // wins, and -1 when no tone exceeds -1. The highest tone must lie inside the matrix. Formed when
+    // first asked for after the column changed; valid until the matrix is next written or asked for
+    // with another spacing.
+    const int8_t* StrongestTones(int mode, int column, int spacing, int lastBin) const;
 
     int FirstMode() const { return firstMode_; }
     int LastMode() const { return lastMode_; }
@@ -40,6 +61,11 @@ public:
     bool Empty() const { return data_.empty(); }
 
 private:
+    size_t ColumnIndex(int mode, int column) const {
+        return static_cast<size_t>(mode - firstMode_) * columns_ + static_cast<size_t>(column - 1);
+    }
+    void FormStrongestTones(const float* bins, int spacing, int count, int8_t* tones) const;
+
     size_t Offset(int mode, int bin, int column) const {
         if (!Contains(mode, bin, column)) throw VbError(9, "Subscript out of range");
         return (static_cast<size_t>(mode - firstMode_) * columns_ + static_cast<size_t>(column - 1)) * bins_ +
@@ -51,6 +77,18 @@ private:
     int bins_ = 0;
     int columns_ = 0;
     std::vector<float> data_;
+    mutable std::vector<uint8_t> stale_;  // by plane and column: written since its tones were formed
+
+    // A plane's strongest-tones: stride entries a column, the first `formed` of them kept up to date.
+    struct ToneTable {
+        int spacing = 0;
+        int stride = 0;
+        int formed = 0;
+        std::vector<int8_t> tones;
+    };
+    mutable std::vector<ToneTable> toneTables_;  // by plane
+    mutable std::vector<float> keys_;            // scratch of the forming
+    mutable std::vector<float> keyTones_;
 };
 
 }  // namespace muv

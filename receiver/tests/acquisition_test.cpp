@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 #include <tuple>
@@ -189,6 +190,75 @@ TEST_F(AcquisitionTest, NormaliseClearsOnlySteadyBins) {
         EXPECT_EQ(rx.Matrix.At(1, 130, columns[i]) == 0, i != 0);
         EXPECT_EQ(rx.Matrix.At(1, 131, columns[i]), 3.0f);
     }
+}
+
+// The sync search's own rule: from -1 upwards, a tone winning only when strictly stronger.
+int SearchStrongestTone(const ToneEnergyMatrix& m, int mode, int bin, int column, int spacing) {
+    float strongest = -1;
+    int tone = -1;
+    for (int t = 0; t < 16; ++t) {
+        const float v = m.At(mode, bin + t * spacing, column);
+        if (v > strongest) {
+            strongest = v;
+            tone = t;
+        }
+    }
+    return tone;
+}
+
+// Bins 0 to lastBin, by default every bin whose sixteen tones lie in the matrix.
+void ExpectStrongestTonesAgree(const ToneEnergyMatrix& m, int mode, int column, int spacing,
+                               int lastBin = -1) {
+    if (lastBin < 0) lastBin = m.HighestBin() - 15 * spacing;
+    const int8_t* table = m.StrongestTones(mode, column, spacing, lastBin);
+    for (int b = 0; b <= lastBin; ++b)
+        ASSERT_EQ(table[b], SearchStrongestTone(m, mode, b, column, spacing))
+            << "bin " << b << " column " << column;
+}
+
+TEST_F(AcquisitionTest, StrongestToneTableFollowsEveryWrite) {
+    // Few distinct values, so that most windows hold ties; values the search never takes among them.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<float> values = {0.0f, -0.0f, 0.5f, 1.0f, 1.0f, 2.0f, -0.5f, -1.0f, -3.0f, nan};
+    std::mt19937 random(11);
+    std::uniform_int_distribution<size_t> pick(0, values.size() - 1);
+    rx.Matrix.Resize(1, 1, 200, 528);
+    for (int c = 1; c <= rx.Matrix.Columns(); ++c)
+        for (int b = 0; b <= 200; ++b)
+            rx.Matrix.At(1, b, c) = values[pick(random)];
+    const std::vector<int> columns = {525, 526, 527, 528, 1, 2, 3, 4, 5, 6};
+    // First for the lower bins only (a narrow search window), then for all of them.
+    for (int c : columns)
+        ExpectStrongestTonesAgree(rx.Matrix, 1, c, 2, 60);
+    for (int c : columns)
+        ExpectStrongestTonesAgree(rx.Matrix, 1, c, 2);
+
+    // Single entries, a whole column as the front end writes it, and another spacing for the plane.
+    rx.Matrix.At(1, 40, 1) = 5.0f;
+    rx.Matrix.At(1, 42, 2) = nan;
+    float* column3 = rx.Matrix.ColumnData(1, 3);
+    for (int b = 0; b <= 200; ++b)
+        column3[b] = values[pick(random)];
+    for (int c : columns)
+        ExpectStrongestTonesAgree(rx.Matrix, 1, c, 2);
+    ExpectStrongestTonesAgree(rx.Matrix, 1, 1, 6);
+    ExpectStrongestTonesAgree(rx.Matrix, 1, 1, 2);
+
+    // The steady strongest tones of a sub-band, cleared by the normalisation after a lock.
+    rx.RxModeIndex = 1;
+    for (int c : columns)
+        for (int b = 100; b <= 130; b += 4)
+            rx.Matrix.At(1, b, c) = 4.0f;
+    for (int c : columns)
+        ExpectStrongestTonesAgree(rx.Matrix, 1, c, 2);
+    rx.NormaliseToneEnergies(100, 5);
+    EXPECT_EQ(rx.Matrix.At(1, 100, 5), 0.0f);
+    for (int c : columns)
+        ExpectStrongestTonesAgree(rx.Matrix, 1, c, 2);
+
+    // A new matrix of other dimensions.
+    rx.Matrix.Resize(1, 1, 120, 528);
+    ExpectStrongestTonesAgree(rx.Matrix, 1, 5, 2);
 }
 
 TEST_F(AcquisitionTest, EndPatternCountsPositionByPosition) {
