@@ -187,9 +187,9 @@ std::string Cause(int error) {
 }
 
 // Returns 0 or the errno of the failure.
-int WriteAll(int fd, std::string_view data) {
+int WriteAll(int fd, std::string_view data, const FileWriter& write = nullptr) {
     while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
+        const ssize_t n = write ? write(fd, data.data(), data.size()) : ::write(fd, data.data(), data.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno;
@@ -435,19 +435,26 @@ std::string AdifLog::AdifText() const {
     return out;
 }
 
-AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::string& record) {
+AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::string& record,
+                                           const FileWriter& write) {
     AdifAppendResult result;
-    const auto trapped = [&result](const std::string& stage, int error) {
+    // A full disk or a read-only log is no fault of the program: the operator is told what happened
+    // and why, and the contact stays in its window for another try.
+    const auto failed = [&](const std::string& cause) {
         result.result = 0;
-        result.trapNumber = 9;
-        result.trapContext = stage;
-        result.cause = Cause(error);
+        result.cause = cause;
+        result.message = record.empty() ? "The log '" + path + "' could not be made: " + cause + "."
+                                        : "The contact was not logged: '" + path + "' cannot be written (" +
+                                              cause + "). It is kept in the contact window for another try.";
+        result.title = "ADIF File Error";
+        result.icon = BoxIcon::Exclamation;
         return result;
     };
     if (!record.empty() && (!EndsInAdi(path) || !Exists(path))) {
         result.message = "ADI file not found";
         result.title = "ADIF File Error";
         result.icon = BoxIcon::Critical;
+        result.noLogFile = true;
         return result;
     }
 
@@ -455,13 +462,13 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
     if (!Exists(path)) {
         const std::string header = AdifHeader() + "\r\n";
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd < 0) return trapped("1", errno);
-        int error = WriteAll(fd, header);
+        if (fd < 0) return failed(Cause(errno));
+        int error = WriteAll(fd, header, write);
         if (!error && ::fsync(fd) != 0) error = errno;
         if (::close(fd) != 0 && !error) error = errno;
         if (error) {
             ::unlink(path.c_str());
-            return trapped("1", error);
+            return failed(Cause(error));
         }
         LoadText(header);
     }
@@ -471,14 +478,15 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
         int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0 && errno == EACCES)
             fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) return trapped("2", errno);
+        if (fd < 0) return failed(Cause(errno));
         struct stat st {};
-        int error = ::fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : 0;
-        // A log made read-only stays as it is, whoever runs the program.
-        if (!error && (st.st_mode & S_IWUSR) == 0) error = EACCES;
-        if (error) {
+        const int statError = ::fstat(fd, &st) != 0 ? errno : 0;
+        if (statError || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) {
             ::close(fd);
-            return trapped("2", error);
+            // A log made read-only stays as it is, whoever runs the program.
+            return failed(statError              ? Cause(statError)
+                          : !S_ISREG(st.st_mode) ? std::string("it is not a plain file")
+                                                 : std::string("the file is read-only"));
         }
         // A file that does not end in a line end (written so by another program) gets one first.
         char last = '\n';
@@ -486,17 +494,20 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
         std::string block = last == '\n' ? "" : "\r\n";
         block += record;
         block += "\r\n";
-        error = WriteAll(fd, block);
+        int error = WriteAll(fd, block, write);
         if (!error && ::fsync(fd) != 0) error = errno;
-        if (error) {
-            // What part of the record reached the file goes again: the file stays as it was.
-            const bool restored = ::ftruncate(fd, st.st_size) == 0;
-            ::close(fd);
-            trapped("2", error);
-            if (!restored) result.cause += "; part of the record may be left at the end of the file";
-            return result;
+        // What part of the record reached the file goes again: the file stays as it was.
+        bool restored = !error || ::ftruncate(fd, st.st_size) == 0;
+        // The closing may be the first to tell of a failed write (on a network share); the descriptor
+        // is gone then, whatever it says.
+        if (::close(fd) != 0 && !error) {
+            error = errno;
+            restored = ::truncate(path.c_str(), st.st_size) == 0;
         }
-        ::close(fd);
+        if (error)
+            return failed(restored
+                              ? Cause(error)
+                              : Cause(error) + "; part of the record may be left at the end of the file");
 
         // The record is in the file; the log in memory follows as far as it can.
         const size_t from = text_.size();

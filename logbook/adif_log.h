@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "common/message_box.h"
+#include "logbook/session_log_file.h"
 
 namespace muv {
 
@@ -59,14 +60,14 @@ struct AdifLoadResult {
 // What appending came to.
 struct AdifAppendResult {
     uint8_t result = 0;  // 1 done, 0 refused or failed
-    // A refusal to show: "ADI file not found", titled "ADIF File Error", with the critical icon.
+    // For the operator, titled `title` ("ADIF File Error"), with `icon`: the refusal "ADI file not
+    // found" (critical; noLogFile is then set, and another file is to be chosen), or a file that could
+    // not be made or written, naming the file and the cause (exclamation).
     std::string message;
     std::string title;
     BoxIcon icon = BoxIcon::None;
-    // A run-time failure to report as trapped error 9, with the step reached as its context ("1" path
-    // accepted, "2" header written or already there): the file is then as it was before.
-    int trapNumber = 0;
-    std::string trapContext;
+    bool noLogFile = false;
+    // Why the file could not be made or written ("No space left on device", "the file is read-only").
     std::string cause;
 };
 
@@ -97,8 +98,11 @@ public:
     // start on lines of their own. An empty record only makes sure that the file exists: when nothing is
     // at the path, the file is created with the header (and the log in memory becomes that file). A
     // non-empty record needs a path ending in "ADI" where something exists, else it is refused with
-    // "ADI file not found". A failed write leaves the file as it was.
-    AdifAppendResult AppendAdifRecord(const std::string& path, const std::string& record);
+    // "ADI file not found". A failed write (the opening, any write, the flush to the disk, the closing)
+    // leaves the file as it was, and the message says that the contact was not logged, and why; the
+    // bytes go to the disk through `write` (tests put in one that fails as a full disk does).
+    AdifAppendResult AppendAdifRecord(const std::string& path, const std::string& record,
+                                      const FileWriter& write = nullptr);
 
     // The log as the look-ups search it, in UTF-8: the known fields of the header and of every record
     // (names and values in capitals, in every script; values with line breaks, "<" and ">" turned into

@@ -354,10 +354,16 @@ void frmQsoEntry::cmdGenerarADIF_Click() {
         return;
     }
     const std::string record = BuildRecord();
-    if (!links_.host.AppendAdifRecord(record)) {
-        // The fields stay for another try once a log file is chosen.
-        links_.host.ChooseAdifFile();
-        return;
+    switch (links_.host.AppendAdifRecord(record)) {
+        case QsoEntryHost::LogAppend::Logged:
+            break;
+        case QsoEntryHost::LogAppend::NoLogFile:
+            // The fields stay for another try once a log file is chosen.
+            links_.host.ChooseAdifFile();
+            return;
+        case QsoEntryHost::LogAppend::NotWritten:
+            // The host has told why; the fields stay for another try once the log can take it.
+            return;
     }
     if (chkEQSL->isChecked()) links_.host.SendEqslUpload(record, Text(txtNotas));
     memory.LastLoggedCall = callsign;

@@ -54,8 +54,11 @@ public:
     virtual std::string CountryOfCallsign(const std::string& callsign, uint8_t withContinent) = 0;
     // The latest earlier contact with the callsign (Band "" when there is none).
     virtual PreviousContact PreviousContactWith(const std::string& callsign) = 0;
-    // Adds the record to the ADIF log, telling the operator of a refusal; false when it was not added.
-    virtual bool AppendAdifRecord(const std::string& record) = 0;
+    // What became of a contact given to the log: logged; refused for want of a log file (another is to
+    // be chosen); or not written, the file being unable to take it (a full disk, a read-only log).
+    enum class LogAppend { Logged, NoLogFile, NotWritten };
+    // Adds the record to the ADIF log, telling the operator of a refusal or a failure and its cause.
+    virtual LogAppend AppendAdifRecord(const std::string& record) = 0;
     // The log locations window is shown and its ADIF file choice run.
     virtual void ChooseAdifFile() = 0;
     // --- the on-line services ---

@@ -114,14 +114,22 @@ void ClusterLink::ClusterLogin() {
 }
 
 void ClusterLink::MarkLinkAlive() {
-    tmrClusterComprobarConexion_.SetEnabled(false);
+    // The check now watches for a silence: it starts anew with every arrival.
+    tmrClusterComprobarConexion_.SetInterval(silenceBoundMs_);
+    tmrClusterComprobarConexion_.SetEnabled(true);
     clusterSilent_ = false;
     if (!host_.SkedsItemEnabled(4)) host_.SetSkedsItem(4, "Cluster Spot", true);
     if (!host_.SkedsItemEnabled(5)) host_.SetSkedsItem(5, "Internal Spot", true);
 }
 
+bool ClusterLink::CheckPending() const {
+    return tmrClusterComprobarConexion_.Enabled() &&
+           tmrClusterComprobarConexion_.Interval() < silenceBoundMs_;
+}
+
 void ClusterLink::ClusterProcessLine(const std::string& line) {
-    MarkLinkAlive();
+    // The lines of one read: the read has marked the link alive once for all of them.
+    if (!holdingRows_) MarkLinkAlive();
     const UtcTime now = host_.UtcNow();
     const std::optional<ClusterLine> parsed = ParseClusterLine(line, OwnCallsign(), now.hour, now.minute);
     if (!parsed) return;
@@ -262,11 +270,12 @@ void ClusterLink::tmrClusterLogin_Timer() {
 }
 
 void ClusterLink::tmrClusterComprobarConexion_Timer() {
-    // Nothing heard from the cluster: the items tell the operator, and the link is made once more.
+    // Nothing heard from the cluster (since the connection was made, or for the silence bound): the
+    // items tell the operator, and the link is made once more.
     clusterSilent_ = true;
     ClusterConnect();
-    // One silent reconnect: the new connection runs without a check.
-    tmrClusterComprobarConexion_.SetEnabled(false);
+    // One quick silent reconnect: the new connection is given the silence bound, not the short check.
+    tmrClusterComprobarConexion_.SetInterval(silenceBoundMs_);
 }
 
 void ClusterLink::tmrEnviarSpotPublico_Timer() {
@@ -301,14 +310,14 @@ void ClusterLink::WinsockCluster_DataArrival(const std::string& bytes) {
 void ClusterLink::WinsockCluster_Closed() {
     // The server ended a connection that was up. The reconnect goes through the check, 6 s on, so
     // that a server that greets and hangs up at once is not dialled again in a tight loop; when a
-    // check is pending already, it reconnects.
-    if (tmrClusterComprobarConexion_.Enabled()) return;
+    // check is pending already, it reconnects. A silence watch gives way to the check.
+    if (CheckPending()) return;
     tmrClusterComprobarConexion_.SetInterval(kCheckDelayMs);
     tmrClusterComprobarConexion_.SetEnabled(true);
 }
 
 void ClusterLink::WinsockCluster_Error() {
-    if (!tmrClusterComprobarConexion_.Enabled()) ClusterConnect();
+    if (!CheckPending()) ClusterConnect();
 }
 
 }  // namespace muv

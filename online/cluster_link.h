@@ -131,6 +131,15 @@ public:
     // The frequency of the last automatic spot queued or of the last row-2 line received.
     std::string LastAutoSpotFreq;
 
+    // Once the cluster has been heard, this long without a byte from it counts as a lost link, and the
+    // check reconnects as for a cluster that never spoke: a server that hangs with the connection open,
+    // or a connection dropped on the way, is never told by TCP. An active cluster sends spots every few
+    // seconds and the nodes their periodic announcements and prompts; five quiet minutes is a link gone,
+    // and a reconnect to a cluster that was only quiet costs one log-in.
+    static constexpr int kSilenceBoundMs = 5 * 60 * 1000;
+    // Sets that bound (tests shorten it); it must exceed the check's 6 s.
+    void SetSilenceBound(int milliseconds) { silenceBoundMs_ = milliseconds; }
+
 private:
     // A line as its row shows it.
     struct RowLine {
@@ -140,7 +149,10 @@ private:
     std::string OwnCallsign();
     // Lays out row 1 or 2 with the line.
     void ShowRow(int row, const RowLine& line);
+    // The cluster was heard: the items are back, and the check watches for the next silence.
     void MarkLinkAlive();
+    // Whether the short check after a (re)connect or a close is pending; the silence watch is not one.
+    bool CheckPending() const;
     bool SendLine(const std::string& line);
 
     ClusterHost& host_;
@@ -153,6 +165,7 @@ private:
     bool loginSent_ = false;
     // Whether a check found the cluster silent, and nothing has been heard from it since.
     bool clusterSilent_ = false;
+    int silenceBoundMs_ = kSilenceBoundMs;
     // While the lines of one read are handled: the line each row is to show when they are done.
     bool holdingRows_ = false;
     std::array<std::optional<RowLine>, 2> heldRows_;

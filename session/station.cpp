@@ -217,7 +217,6 @@ void Station::OpenAdifLog(bool makeDefaultLog) {
     }
     const AdifAppendResult made = logbook.AppendAdifRecord(path, "");
     if (!made.message.empty()) form.Boxes().Show(made.message, made.title, made.icon);
-    if (made.trapNumber != 0) errorTraps.ReportTrappedError(made.trapNumber, made.trapContext);
     LoadLogBook();
 }
 

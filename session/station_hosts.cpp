@@ -302,16 +302,15 @@ std::string StationQsoEntryHost::CountryOfCallsign(const std::string& callsign, 
 PreviousContact StationQsoEntryHost::PreviousContactWith(const std::string& callsign) {
     return station_.logbook.ShowPreviousContacts(callsign, 0);
 }
-bool StationQsoEntryHost::AppendAdifRecord(const std::string& record) {
+QsoEntryHost::LogAppend StationQsoEntryHost::AppendAdifRecord(const std::string& record) {
     const std::string path = station_.settings.AdifPath();
     // The profile's default log is made, with its header, by the first contact logged in it.
     if (station_.settings.AdifPathIsDefault() && !std::filesystem::exists(path)) station_.OpenAdifLog(true);
     const AdifAppendResult appended = station_.logbook.AppendAdifRecord(path, record);
     if (!appended.message.empty())
         station_.form.Boxes().Show(appended.message, appended.title, appended.icon);
-    if (appended.trapNumber != 0)
-        station_.errorTraps.ReportTrappedError(appended.trapNumber, appended.trapContext);
-    return appended.result == 1;
+    if (appended.result == 1) return LogAppend::Logged;
+    return appended.noLogFile ? LogAppend::NoLogFile : LogAppend::NotWritten;
 }
 void StationQsoEntryHost::ChooseAdifFile() {
     station_.settings.ShowLogDirectories();

@@ -166,7 +166,7 @@ public:
     void ShowEqslAccount() override;
     std::string CountryOfCallsign(const std::string& callsign, uint8_t withContinent) override;
     PreviousContact PreviousContactWith(const std::string& callsign) override;
-    bool AppendAdifRecord(const std::string& record) override;
+    LogAppend AppendAdifRecord(const std::string& record) override;
     void ChooseAdifFile() override;
     void SendEqslUpload(const std::string& record, const std::string& notes) override;
     void ContactLogged(const std::string& callsign, const std::string& name, const std::string& qth,

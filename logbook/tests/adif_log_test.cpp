@@ -298,14 +298,47 @@ TEST_F(AdifFile, FailedAppendLeavesTheFileAsItWas) {
     const std::string before = kHeaderLines + "\r\n";
     Write(path, before);
 
-    // A read-only log, whoever runs the program.
+    // A read-only log, whoever runs the program. The message says that the contact was not logged, and
+    // why: no fault of the program, and no other file to choose.
     ::chmod(path.c_str(), 0444);
     AdifAppendResult r = log.AppendAdifRecord(path, record);
     EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.trapNumber, 9);
-    EXPECT_EQ(r.trapContext, "2");
+    EXPECT_FALSE(r.noLogFile);
+    EXPECT_EQ(r.message, "The contact was not logged: '" + path +
+                             "' cannot be written (the file is read-only). It is kept in the contact window "
+                             "for another try.");
+    EXPECT_EQ(r.title, "ADIF File Error");
+    EXPECT_EQ(r.icon, BoxIcon::Exclamation);
     EXPECT_EQ(Read(path), before);
     ::chmod(path.c_str(), 0644);
+
+    // A full disk, after part of the record went out: the cause is named, the part is taken back, and
+    // the next contact logged reads back whole, as the only record.
+    size_t budget = 25;
+    const FileWriter fillsUp = [&budget](int fd, const void* data, size_t size) -> ssize_t {
+        if (budget == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const ssize_t n = ::write(fd, data, std::min(size, budget));
+        if (n > 0) budget -= static_cast<size_t>(n);
+        return n;
+    };
+    r = log.AppendAdifRecord(path, record, fillsUp);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.cause, "No space left on device");
+    EXPECT_NE(r.message.find("not logged"), std::string::npos) << r.message;
+    EXPECT_NE(r.message.find("No space left on device"), std::string::npos) << r.message;
+    EXPECT_EQ(Read(path), before);
+    EXPECT_EQ(log.RecordCount(), 0u);
+    ASSERT_EQ(log.AppendAdifRecord(path, BuildAdifRecord(TypicalContact())).result, 1);
+    AdifLog reread;
+    reread.LoadLogBook(path);
+    ASSERT_EQ(reread.RecordCount(), 1u);
+    EXPECT_EQ(reread.FieldValue(0, "CALL"), TypicalContact().txtCallsign);
+    EXPECT_TRUE(reread.RecordEnded(0));
+    Write(path, before);
+    log.LoadLogBook(path);
 
     // A disk that fills up in the middle of the record.
     struct rlimit old {};
@@ -318,18 +351,19 @@ TEST_F(AdifFile, FailedAppendLeavesTheFileAsItWas) {
     ::setrlimit(RLIMIT_FSIZE, &old);
     ::signal(SIGXFSZ, previous);
     EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.trapNumber, 9);
+    EXPECT_EQ(r.cause, "File too large");
     EXPECT_EQ(Read(path), before);
     EXPECT_EQ(log.RecordCount(), 0u);
 
     // A folder where the file should be; a folder that is not there for a new file.
     fs::create_directory(scratch.Path("folder.adi"));
     r = log.AppendAdifRecord(scratch.Path("folder.adi"), record);
-    EXPECT_EQ(r.trapNumber, 9);
-    EXPECT_EQ(r.trapContext, "2");
+    EXPECT_EQ(r.result, 0);
+    EXPECT_FALSE(r.cause.empty());
     r = log.AppendAdifRecord(scratch.Path("missing/log.adi"), "");
     EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(r.trapContext, "1");
+    EXPECT_EQ(r.message, "The log '" + scratch.Path("missing/log.adi") +
+                             "' could not be made: No such file or directory.");
 }
 
 // ------------------------------------------------------------------ reading

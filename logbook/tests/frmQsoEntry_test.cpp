@@ -40,10 +40,11 @@ public:
         asked = callsign;
         return previous;
     }
-    bool AppendAdifRecord(const std::string& record) override {
-        if (appendFails) return false;
+    LogAppend AppendAdifRecord(const std::string& record) override {
+        if (appendFails) return LogAppend::NoLogFile;
+        if (writeFails) return LogAppend::NotWritten;
         records.push_back(record);
-        return true;
+        return LogAppend::Logged;
     }
     void ChooseAdifFile() override { ++fileChoices; }
     void SendEqslUpload(const std::string& record, const std::string& notes) override {
@@ -66,7 +67,8 @@ public:
     int accountShown = 0;
     PreviousContact previous;
     std::string asked;
-    bool appendFails = false;
+    bool appendFails = false;  // no log file
+    bool writeFails = false;   // a log that cannot take the record
     std::vector<std::string> records;
     int fileChoices = 0;
     std::vector<std::string> uploads;
@@ -239,8 +241,19 @@ TEST_F(QsoEntryWindow, ALogFileThatCannotTakeItKeepsTheContact) {
     EXPECT_TRUE(memory.LastLoggedCall.empty()) << "a contact not logged is no duplicate";
     EXPECT_TRUE(host.logged.empty() && host.marked.empty());
 
-    // Once a file takes it, the same press logs it.
+    // A log that cannot take it (a full disk): no other file is asked for, and the contact stays.
     host.appendFails = false;
+    host.writeFails = true;
+    w.cmdGenerarADIF_Click();
+    EXPECT_EQ(host.fileChoices, 1);
+    EXPECT_EQ(closed, 0);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(Text(w.txtCallsign), "EA1ABC");
+    EXPECT_EQ(Text(w.txtNombre), "John");
+    EXPECT_TRUE(memory.LastLoggedCall.empty());
+
+    // Once a file takes it, the same press logs it.
+    host.writeFails = false;
     w.cmdGenerarADIF_Click();
     EXPECT_EQ(host.records.size(), 1u);
     EXPECT_EQ(host.records[0].find("GRIDSQUARE:"), host.records[0].find("MY_GRIDSQUARE:") + 3);

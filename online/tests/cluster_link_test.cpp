@@ -65,8 +65,10 @@ TEST_F(ClusterLinkTest, ConnectingWaitsThenLogsInAsTheConnectionComesUp) {
     EXPECT_EQ(link.sent.size(), 2u);
 
     // Any text, even a prompt without a line end, makes the link live.
+    // From now on the check watches for a long silence.
     link.Receive("login: ");
-    EXPECT_FALSE(checkTimer.Enabled());
+    EXPECT_TRUE(checkTimer.Enabled());
+    EXPECT_EQ(checkTimer.Interval(), ClusterLink::kSilenceBoundMs);
     EXPECT_EQ(host.skeds[4].caption, "Cluster Spot");
     EXPECT_TRUE(host.skeds[4].enabled);
     EXPECT_EQ(host.skeds[5].caption, "Internal Spot");
@@ -83,7 +85,8 @@ TEST_F(ClusterLinkTest, ASilentClusterGetsOneReconnectAndThenOnlyErrorsReconnect
               (std::vector<std::string>{"Internet not available", "Internet not available"}));
     EXPECT_FALSE(host.skeds[4].enabled);
     EXPECT_EQ(link.connects.size(), 2u);
-    EXPECT_FALSE(checkTimer.Enabled());  // the second attempt runs without a check
+    // The second attempt runs without the short check, under the silence bound only.
+    EXPECT_EQ(checkTimer.Interval(), ClusterLink::kSilenceBoundMs);
     EXPECT_TRUE(loginTimer.Enabled());
     checkTimer.Advance(60000);
     EXPECT_EQ(link.connects.size(), 2u);
@@ -113,11 +116,12 @@ TEST_F(ClusterLinkTest, ASilentClusterGetsOneReconnectAndThenOnlyErrorsReconnect
 
 TEST_F(ClusterLinkTest, TheServersCloseIsNoticedAndReconnectsThroughTheCheck) {
     ConnectLive();
-    EXPECT_FALSE(checkTimer.Enabled());
+    EXPECT_EQ(checkTimer.Interval(), ClusterLink::kSilenceBoundMs);
     link.PeerCloses();
     // Not redialled at once (a server that greets and hangs up would be hammered) but 6 s later.
     EXPECT_EQ(link.connects.size(), 1u);
     EXPECT_TRUE(checkTimer.Enabled());
+    EXPECT_EQ(checkTimer.Interval(), 6000);
     checkTimer.Advance(6000);
     ASSERT_EQ(link.connects.size(), 2u);
     link.Accept();

@@ -1,6 +1,7 @@
 // The cluster link over a real TCP connection to a cluster played by the test on loopback: the log-in,
 // lines however the writes cut them, the lines that go out byte for byte, the automatic spot once per
-// frequency, the reconnect after the server hangs up or resets, and a cluster that never speaks.
+// frequency, the reconnect after the server hangs up or resets, a cluster that never speaks, and one
+// that falls silent for good with the connection open.
 #include <gtest/gtest.h>
 
 #include <QTcpServer>
@@ -70,7 +71,7 @@ TEST_F(ClusterLoopbackTest, TalksToAClusterOverTcp) {
     EXPECT_EQ(host.rows[1].time, "12:34");
     EXPECT_EQ(host.rows[2].comment.Text(), " ALL de G4AAA (England (EU)): hello");
     EXPECT_EQ(host.skeds[4].caption, "Cluster Spot");
-    EXPECT_FALSE(checkTimer.Enabled());
+    EXPECT_EQ(checkTimer.Interval(), ClusterLink::kSilenceBoundMs);
 
     // One line in two writes.
     Write(peer, "MUV de K1ABC: 7040.0#EA4XYZ#are y");
@@ -105,18 +106,18 @@ TEST_F(ClusterLoopbackTest, TalksToAClusterOverTcp) {
 
     // The server hangs up: the link is noticed down and is made again through the check.
     peer->disconnectFromHost();
-    ASSERT_TRUE(WaitFor([&] { return checkTimer.Enabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return checkTimer.Interval() == 6000; }));
     EXPECT_FALSE(server.hasPendingConnections());
     checkTimer.Advance(6000);
     peer = Accept();
     ASSERT_NE(peer, nullptr);
     EXPECT_EQ(ReadAtLeast(peer, login.size()), login);
     Write(peer, "hello\r\n");
-    ASSERT_TRUE(WaitFor([&] { return !checkTimer.Enabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return checkTimer.Interval() == ClusterLink::kSilenceBoundMs; }));
 
     // The server resets the connection: the same.
     peer->abort();
-    ASSERT_TRUE(WaitFor([&] { return checkTimer.Enabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return checkTimer.Interval() == 6000; }));
     checkTimer.Advance(6000);
     peer = Accept();
     ASSERT_NE(peer, nullptr);
@@ -176,6 +177,48 @@ TEST_F(ClusterLoopbackTest, AClusterThatAcceptsButStaysSilentShowsNoInternetUnti
     EXPECT_TRUE(host.skeds[4].enabled);
     EXPECT_EQ(host.skeds[5].caption, "Internal Spot");
     EXPECT_TRUE(host.skeds[5].enabled);
+}
+
+TEST_F(ClusterLoopbackTest, AClusterThatFallsSilentWithTheConnectionOpenIsReconnected) {
+    const std::string login = "EA4XYZ\r\nJOIN MUV\r\n";
+    const int bound = 20000;
+    cluster.SetSilenceBound(bound);
+    cluster.ClusterConnect();
+    QTcpSocket* hung = Accept();
+    ASSERT_NE(hung, nullptr);
+    EXPECT_EQ(ReadAtLeast(hung, login.size()), login);
+    Write(hung, "Welcome to the cluster\r\n");
+    ASSERT_TRUE(WaitFor([&] { return host.skeds[4].caption == "Cluster Spot"; }));
+
+    // Every arrival starts the watch anew: a cluster that speaks now and then stays connected.
+    checkTimer.Advance(bound - 1000);
+    Write(hung, test::DxSpotLine("DL1ABC", "14070.0", "EA4XYZ", "MUV16 579", "1234"));
+    ASSERT_TRUE(WaitFor([&] { return host.rows[1].visible; }));
+    checkTimer.Advance(bound - 1000);
+    test::RunEvents(100);
+    EXPECT_FALSE(server.hasPendingConnections());
+    EXPECT_EQ(host.skeds[4].caption, "Cluster Spot");
+
+    // The server hangs: the connection stays open, and nothing more comes. Within the bound the link is
+    // taken for lost, the items say so, and it is made anew.
+    checkTimer.Advance(1000);
+    EXPECT_EQ(host.skeds[4].caption, "Internet not available");
+    EXPECT_FALSE(host.skeds[4].enabled);
+    EXPECT_EQ(host.skeds[5].caption, "Internet not available");
+    QTcpSocket* again = Accept();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(ReadAtLeast(again, login.size()), login);
+    EXPECT_TRUE(WaitFor([&] { return hung->state() == QAbstractSocket::UnconnectedState; }))
+        << "the hung connection is dropped";
+    Write(again, "Welcome back\r\n");
+    ASSERT_TRUE(WaitFor([&] { return host.skeds[4].caption == "Cluster Spot"; }));
+    EXPECT_TRUE(host.skeds[5].enabled);
+
+    // A close of the watched link reconnects after the short check, not after the bound.
+    again->disconnectFromHost();
+    ASSERT_TRUE(WaitFor([&] { return checkTimer.Interval() == 6000; }));
+    checkTimer.Advance(6000);
+    ASSERT_NE(Accept(), nullptr);
 }
 
 }  // namespace

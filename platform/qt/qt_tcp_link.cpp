@@ -3,11 +3,18 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#ifdef __linux__
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 namespace muv {
 
 QtTcpLink::QtTcpLink() {
     QObject::connect(&socket_, &QTcpSocket::connected, [this] {
         wasConnected_ = true;
+        KeepAlive();
         if (OnConnected) OnConnected();
     });
     socket_.setReadBufferSize(kReadBufferBytes);
@@ -48,6 +55,24 @@ void QtTcpLink::ReadSome() {
             ReadSome();
         });
     }
+}
+
+void QtTcpLink::KeepAlive() {
+    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+#ifdef __linux__
+    // Best effort: where an option is refused the system's own timing stays.
+    const auto fd = static_cast<int>(socket_.socketDescriptor());
+    if (fd < 0) return;
+    const auto set = [fd](int option, int value) {
+        setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value);
+    };
+    set(TCP_KEEPIDLE, kKeepAliveIdleSeconds);
+    set(TCP_KEEPINTVL, kKeepAliveIntervalSeconds);
+    set(TCP_KEEPCNT, kKeepAliveProbes);
+    // Keep-alive does not probe while sent bytes wait for their acknowledgement; this bounds that wait
+    // the same, instead of the retransmissions' quarter of an hour.
+    set(TCP_USER_TIMEOUT, (kKeepAliveIdleSeconds + kKeepAliveIntervalSeconds * kKeepAliveProbes) * 1000);
+#endif
 }
 
 QtTcpLink::~QtTcpLink() {

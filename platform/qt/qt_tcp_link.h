@@ -22,9 +22,17 @@ public:
     static constexpr qint64 kMaxReadBytes = 4096;
     // What waits unread at most; beyond it the connection's own flow control slows the peer down.
     static constexpr qint64 kReadBufferBytes = 64 * 1024;
+    // TCP keep-alive on every connection: a peer gone without a word (a router that dropped the
+    // connection, a machine switched off) is probed after this many seconds of quiet, every
+    // kKeepAliveIntervalSeconds, and the link is lost after kKeepAliveProbes unanswered probes (and as
+    // long as sent bytes go unacknowledged): about two minutes, not the system's two hours.
+    static constexpr int kKeepAliveIdleSeconds = 60;
+    static constexpr int kKeepAliveIntervalSeconds = 10;
+    static constexpr int kKeepAliveProbes = 6;
 
 private:
     void Drop();
+    void KeepAlive();
     void ReadSome();
 
     QTcpSocket socket_;

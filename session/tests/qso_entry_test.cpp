@@ -3,9 +3,12 @@
 // clock and the callsign server's state reach the window, and its group goes with the profile.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -278,6 +281,54 @@ std::vector<std::map<std::string, std::string>> AdifRecords(const std::string& t
     }
     records.pop_back();
     return records;
+}
+
+TEST_F(QsoEntryProgram, ALogThatCannotBeWrittenSaysWhyAndKeepsTheContact) {
+    Program p;
+    ASSERT_TRUE(p.started);
+    const std::string before = FileText(p.adif);
+    // A read-only log (refused whoever runs the program). Any file chooser that opens is closed at once,
+    // and counted.
+    ::chmod(p.adif.c_str(), 0444);
+    int choosers = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&choosers] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++choosers;
+            modal->close();
+        }
+    });
+    closer.start(20);
+
+    p.Partner("EA1ABC");
+    p.form->pctADIF_Click();
+    frmQsoEntry& contact = p.Contact();
+    contact.txtNombre->setText("John");
+    contact.cmdGenerarADIF_Click();
+    ::chmod(p.adif.c_str(), 0644);
+    ASSERT_EQ(p.boxes.shown.size(), 1u);
+    const std::string& message = p.boxes.shown[0].text;
+    EXPECT_NE(message.find("not logged"), std::string::npos) << message;
+    EXPECT_NE(message.find("read-only"), std::string::npos) << message;
+    EXPECT_NE(message.find(p.adif), std::string::npos) << message;
+    EXPECT_NE(message.find("kept in the contact window"), std::string::npos) << message;
+    EXPECT_EQ(p.boxes.shown[0].icon, BoxIcon::Exclamation);
+    EXPECT_EQ(choosers, 0) << "the log is there: no other file to choose";
+    EXPECT_FALSE(p.St().settings.LogDirectories().isVisible());
+    EXPECT_EQ(FileText(p.adif), before);
+
+    // The contact stays in its window; once the log can be written, the same press logs it.
+    ASSERT_TRUE(p.St().QsoEntryLoaded());
+    EXPECT_TRUE(contact.isVisible());
+    EXPECT_EQ(Text(contact.txtCallsign), "EA1ABC");
+    EXPECT_EQ(Text(contact.txtNombre), "John");
+    contact.cmdGenerarADIF_Click();
+    EXPECT_EQ(p.boxes.shown.size(), 1u) << p.boxes.shown.back().text;
+    EXPECT_FALSE(p.St().QsoEntryLoaded());
+    const auto records = AdifRecords(FileText(p.adif));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].at("CALL"), "EA1ABC");
+    EXPECT_EQ(records[0].at("NAME"), "JOHN");
 }
 
 TEST_F(QsoEntryProgram, AContactOverMidnightIsLoggedOnTheDayItBegan) {

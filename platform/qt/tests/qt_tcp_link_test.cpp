@@ -2,6 +2,10 @@
 // the peer, and the peer's close, a reset and a refused connection each give their one event.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <memory>
@@ -52,6 +56,39 @@ TEST_F(QtTcpLinkTest, CarriesBytesBothWaysUnchanged) {
     ASSERT_TRUE(WaitFor([&] { return received.find("\r\n") != std::string::npos; }));
     EXPECT_EQ(received, "DX de K1AB:  14070.0  EA4XYZ\r\n");
     EXPECT_EQ(closed + errors, 0);
+}
+
+// The descriptor of this process's socket bound to the local port, or -1.
+int SocketOnLocalPort(quint16 port) {
+    for (int fd = 0; fd < 4096; ++fd) {
+        sockaddr_in address{};
+        socklen_t size = sizeof address;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+            address.sin_family == AF_INET && ntohs(address.sin_port) == port)
+            return fd;
+    }
+    return -1;
+}
+
+TEST_F(QtTcpLinkTest, AConnectionIsKeptAliveSoThatAVanishedPeerIsNoticedWithinMinutes) {
+    QTcpSocket* peer = ConnectPeer();
+    ASSERT_NE(peer, nullptr);
+    const int fd = SocketOnLocalPort(peer->peerPort());
+    ASSERT_GE(fd, 0);
+    const auto option = [fd](int level, int name) {
+        int value = -1;
+        socklen_t size = sizeof value;
+        return getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+    };
+    EXPECT_EQ(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+    const int idle = option(IPPROTO_TCP, TCP_KEEPIDLE);
+    const int interval = option(IPPROTO_TCP, TCP_KEEPINTVL);
+    const int probes = option(IPPROTO_TCP, TCP_KEEPCNT);
+    ASSERT_GT(idle, 0);
+    EXPECT_LE(idle + interval * probes, 300) << "a dead peer must be noticed within five minutes";
+    const int userTimeoutMs = option(IPPROTO_TCP, TCP_USER_TIMEOUT);
+    EXPECT_GT(userTimeoutMs, 0);
+    EXPECT_LE(userTimeoutMs, 300 * 1000);
 }
 
 TEST_F(QtTcpLinkTest, AFloodArrivesWholeInBoundedPiecesEvenWhenThePeerClosesAfterIt) {
