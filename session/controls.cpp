@@ -113,16 +113,19 @@ void TextBox::setText(const QString& text) {
 }
 
 void TextBox::SetForeColor(ColorRef colour) {
+    if (colour == foreColour_) return;
     foreColour_ = colour;
     update();
 }
 
 void TextBox::SetAlignment(Qt::Alignment alignment) {
+    if (alignment == alignment_) return;
     alignment_ = alignment;
     update();
 }
 
 void TextBox::SetBackColor(ColorRef colour) {
+    if (colour == backColour_) return;
     backColour_ = colour;
     update();
 }
@@ -189,11 +192,14 @@ PictureBox::PictureBox(QWidget* parent, ColorRef backColour, bool opaque)
 }
 
 void PictureBox::SetPicture(const QPixmap& picture) {
+    // The clock sets its digits every second: the same picture again draws nothing.
+    if (picture.cacheKey() == picture_.cacheKey()) return;
     picture_ = picture;
     update();
 }
 
 void PictureBox::SetBackColor(ColorRef colour) {
+    if (colour == backColour_ && opaque_) return;
     backColour_ = colour;
     opaque_ = true;
     update();
@@ -246,6 +252,9 @@ MeterBox::MeterBox(QWidget* parent, const QPixmap& dial) : PictureBox(parent, RG
 }
 
 void MeterBox::SetNeedle(QPointF pivot, QPointF end, int penWidth, ColorRef colour) {
+    // The refreshers set every needle at every tick; one that has not moved is not drawn again.
+    if (hasNeedle_ && pivot == pivot_ && end == end_ && penWidth == penWidth_ && colour == needleColour_)
+        return;
     hasNeedle_ = true;
     pivot_ = pivot;
     end_ = end;
@@ -291,6 +300,8 @@ Frame::Frame(QWidget* parent, const QString& caption)
 }
 
 void Frame::SetBackColor(ColorRef colour) {
+    // A new style sheet restyles the frame and everything in it: only for a new colour.
+    if (colour == backColour_) return;
     backColour_ = colour;
     Restyle();
 }
@@ -315,6 +326,7 @@ CommandButton::CommandButton(QWidget* parent, const QString& caption, ColorRef b
 }
 
 void CommandButton::SetBackColor(ColorRef colour) {
+    if (colour == backColour_) return;
     backColour_ = colour;
     Restyle();
 }
@@ -339,13 +351,18 @@ void CommandButton::mouseMoveEvent(QMouseEvent* event) {
 // --- TextField ---
 
 TextField::TextField(QWidget* parent, ColorRef backColour) : QLineEdit(parent), backColour_(backColour) {
-    SetBackColor(backColour);
+    ApplyBackColor();
 }
 
 void TextField::SetBackColor(ColorRef colour) {
+    if (colour == backColour_) return;
     backColour_ = colour;
+    ApplyBackColor();
+}
+
+void TextField::ApplyBackColor() {
     QPalette pal = palette();
-    pal.setColor(QPalette::Base, ToQColor(colour));
+    pal.setColor(QPalette::Base, ToQColor(backColour_));
     setPalette(pal);
 }
 
@@ -367,7 +384,7 @@ bool HasModemCode(QChar ch) {
 
 RichTextBox::RichTextBox(QWidget* parent, ColorRef backColour) : QTextEdit(parent), backColour_(backColour) {
     setAcceptRichText(false);
-    SetBackColor(backColour);
+    ApplyBackColor();
 }
 
 void RichTextBox::SetHeaderHeight(int pixels) {
@@ -376,11 +393,16 @@ void RichTextBox::SetHeaderHeight(int pixels) {
 }
 
 void RichTextBox::SetBackColor(ColorRef colour) {
+    if (colour == backColour_) return;
     backColour_ = colour;
-    QPalette pal = palette();
-    pal.setColor(QPalette::Base, ToQColor(colour));
-    setPalette(pal);
+    ApplyBackColor();
     update();
+}
+
+void RichTextBox::ApplyBackColor() {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, ToQColor(backColour_));
+    setPalette(pal);
 }
 
 bool RichTextBox::event(QEvent* event) {

@@ -207,6 +207,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void ApplyBackColor();
     ColorRef backColour_;
 };
 
@@ -264,6 +265,7 @@ private:
     // The text as KeyPress lets it in, character by character; a character that Windows-1252 has no
     // code for is left out before KeyPress sees it, as a key that types one is refused.
     QString Filtered(const QString& text);
+    void ApplyBackColor();
 
     ColorRef backColour_;
     int header_ = 0;

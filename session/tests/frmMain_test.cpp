@@ -8,7 +8,9 @@
 #include <QSlider>
 #include <QStyleFactory>
 #include <QTextBrowser>
+#include <memory>
 #include <set>
+#include <vector>
 
 #include "receiver/waterfall.h"
 #include "session/cursor_readout.h"
@@ -169,6 +171,63 @@ TEST_F(FormTest, TimersAndMenus) {
     form.mnuColour[2]->trigger();
     EXPECT_TRUE(form.mnuColour[2]->isChecked());
     EXPECT_FALSE(form.mnuColour[4]->isChecked());
+}
+
+// Counts the paints a widget gets.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+void Settle() {
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+
+TEST_F(FormTest, SettingWhatIsShownAgainPaintsNothing) {
+    // The meter refreshers set every needle, colour and text at every tick, most of them unchanged.
+    Station station;
+    frmMain& form = station.form;
+    form.show();
+    form.DrawMeterNeedle(8, 40);
+    form.txtSN->SetBackColor(kStatusGreen);
+    form.txtSN->SetForeColor(kBlack);
+    form.cmdTX_RX->SetBackColor(kStatusRed);
+    form.fraWaterFall->SetBackColor(kStatusYellow);
+    form.ShowClockDigits(12, 34);
+    Settle();
+    std::vector<std::pair<QWidget*, std::unique_ptr<PaintCounter>>> counted;
+    for (QWidget* w : std::initializer_list<QWidget*>{form.pctVumetro, form.txtSN, form.cmdTX_RX,
+                                                      form.fraWaterFall, form.imgFondo[0]})
+        counted.emplace_back(w, std::make_unique<PaintCounter>(w));
+
+    form.DrawMeterNeedle(8, 40);
+    form.txtSN->SetBackColor(kStatusGreen);
+    form.txtSN->SetForeColor(kBlack);
+    form.SetText(Control::txtSN, form.Text(Control::txtSN));
+    form.cmdTX_RX->SetBackColor(kStatusRed);
+    form.fraWaterFall->SetBackColor(kStatusYellow);
+    form.ShowClockDigits(12, 34);
+    Settle();
+    for (const auto& [w, counter] : counted)
+        EXPECT_EQ(counter->paints, 0) << w->objectName().toStdString();
+
+    // A change is still shown.
+    form.DrawMeterNeedle(8, 41);
+    form.txtSN->SetBackColor(kStatusRed);
+    form.cmdTX_RX->SetBackColor(kStatusGreen);
+    form.fraWaterFall->SetBackColor(kStatusGreen);
+    form.ShowClockDigits(22, 34);
+    Settle();
+    for (const auto& [w, counter] : counted)
+        EXPECT_GT(counter->paints, 0) << w->objectName().toStdString();
 }
 
 // A window in a typical receiving state, saved for looking at: nothing may overlap, and everything
