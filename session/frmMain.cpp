@@ -201,11 +201,10 @@ void frmMain::SetWindowState(int state) {
 // --- helpers ---
 void frmMain::AttachWaterfall(const WaterfallImage* image) {
     pctWaterfall->Attach(image);
-    pctWaterfall->update();
 }
 
 void frmMain::RefreshWaterfall() {
-    pctWaterfall->update();
+    pctWaterfall->Refresh();
 }
 
 void frmMain::FitWaterfallImage() {
