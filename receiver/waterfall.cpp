@@ -15,10 +15,26 @@ constexpr int kPenWidth = 2;
 
 }  // namespace
 
+void WaterfallImage::Resize(int height) {
+    height = std::max(height, 0);
+    pixels_.assign(static_cast<size_t>(height) * kWaterfallBins, RGB(255, 255, 255));
+    versions_.assign(static_cast<size_t>(height), 0);
+    height_ = height;
+    top_ = 0;
+    scrolls_ = 0;
+    ++generation_;
+}
+
 void WaterfallImage::ScrollDown() {
     if (height_ < 2) return;
-    const size_t row = kWaterfallBins;
-    std::copy_backward(pixels_.begin(), pixels_.end() - static_cast<std::ptrdiff_t>(row), pixels_.end());
+    // The bottom row's place becomes the top row, a copy of the row below it (the old top row).
+    const int oldTop = top_;
+    top_ = top_ == 0 ? height_ - 1 : top_ - 1;
+    const ColorRef* from = StoredRow(oldTop);
+    std::copy(from, from + kWaterfallBins,
+              pixels_.begin() + static_cast<std::ptrdiff_t>(top_) * kWaterfallBins);
+    ++versions_[static_cast<size_t>(top_)];
+    ++scrolls_;
 }
 
 void Waterfall::WaterfallAddSample(float sample, int marker1, int marker2) {

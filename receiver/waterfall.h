@@ -15,28 +15,46 @@ namespace muv {
 constexpr int kWaterfallBins = 769;  // bins 0..768 across the picture
 constexpr int kWaterfallFftLength = 2048;
 
-// The picture: rows of kWaterfallBins colours, row 0 at the top.
+// The picture: rows of kWaterfallBins colours, row 0 at the top. The rows are kept in a ring, so that a
+// scroll rewrites one row instead of moving them all: row y of the picture is stored at
+// (Top() + y) % Height(). A display that keeps its own copy follows the picture by the stored rows'
+// versions (each write to a stored row raises its version), the count of scrolls and the generation
+// (raised by every Resize).
 class WaterfallImage {
 public:
     explicit WaterfallImage(int height = 120) { Resize(height); }
-    void Resize(int height) {
-        pixels_.assign(static_cast<size_t>(height) * kWaterfallBins, RGB(255, 255, 255));
-        height_ = height;
-    }
+    void Resize(int height);
     int Width() const { return kWaterfallBins; }
     int Height() const { return height_; }
-    ColorRef Pixel(int x, int y) const { return pixels_[static_cast<size_t>(y) * kWaterfallBins + x]; }
+    ColorRef Pixel(int x, int y) const { return Row(y)[x]; }
     void SetPixel(int x, int y, ColorRef c) {
-        if (x >= 0 && x < kWaterfallBins && y >= 0 && y < height_)
-            pixels_[static_cast<size_t>(y) * kWaterfallBins + x] = c;
+        if (x >= 0 && x < kWaterfallBins && y >= 0 && y < height_) {
+            const int stored = Stored(y);
+            pixels_[static_cast<size_t>(stored) * kWaterfallBins + static_cast<size_t>(x)] = c;
+            ++versions_[static_cast<size_t>(stored)];
+        }
     }
-    // Copies the whole picture one pixel down onto itself; the top row keeps its colours.
+    // Moves the whole picture one pixel down; the top row keeps its colours.
     void ScrollDown();
-    const ColorRef* Row(int y) const { return &pixels_[static_cast<size_t>(y) * kWaterfallBins]; }
+    const ColorRef* Row(int y) const { return StoredRow(Stored(y)); }
+
+    int Top() const { return top_; }
+    const ColorRef* StoredRow(int stored) const {
+        return &pixels_[static_cast<size_t>(stored) * kWaterfallBins];
+    }
+    uint64_t StoredRowVersion(int stored) const { return versions_[static_cast<size_t>(stored)]; }
+    uint64_t Scrolls() const { return scrolls_; }
+    uint64_t Generation() const { return generation_; }
 
 private:
+    int Stored(int y) const { return top_ + y < height_ ? top_ + y : top_ + y - height_; }
+
     std::vector<ColorRef> pixels_;
+    std::vector<uint64_t> versions_;
     int height_ = 0;
+    int top_ = 0;
+    uint64_t scrolls_ = 0;
+    uint64_t generation_ = 0;
 };
 
 class Waterfall {

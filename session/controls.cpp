@@ -7,8 +7,10 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <optional>
 
 #include "common/cp1252.h"
 #include "receiver/waterfall.h"
@@ -113,16 +115,19 @@ void TextBox::setText(const QString& text) {
 }
 
 void TextBox::SetForeColor(ColorRef colour) {
+    if (colour == foreColour_) return;
     foreColour_ = colour;
     update();
 }
 
 void TextBox::SetAlignment(Qt::Alignment alignment) {
+    if (alignment == alignment_) return;
     alignment_ = alignment;
     update();
 }
 
 void TextBox::SetBackColor(ColorRef colour) {
+    if (colour == backColour_) return;
     backColour_ = colour;
     update();
 }
@@ -189,11 +194,14 @@ PictureBox::PictureBox(QWidget* parent, ColorRef backColour, bool opaque)
 }
 
 void PictureBox::SetPicture(const QPixmap& picture) {
+    // The clock sets its digits every second: the same picture again draws nothing.
+    if (picture.cacheKey() == picture_.cacheKey()) return;
     picture_ = picture;
     update();
 }
 
 void PictureBox::SetBackColor(ColorRef colour) {
+    if (colour == backColour_ && opaque_) return;
     backColour_ = colour;
     opaque_ = true;
     update();
@@ -246,6 +254,9 @@ MeterBox::MeterBox(QWidget* parent, const QPixmap& dial) : PictureBox(parent, RG
 }
 
 void MeterBox::SetNeedle(QPointF pivot, QPointF end, int penWidth, ColorRef colour) {
+    // The refreshers set every needle at every tick; one that has not moved is not drawn again.
+    if (hasNeedle_ && pivot == pivot_ && end == end_ && penWidth == penWidth_ && colour == needleColour_)
+        return;
     hasNeedle_ = true;
     pivot_ = pivot;
     end_ = end;
@@ -265,21 +276,132 @@ void MeterBox::paintEvent(QPaintEvent* event) {
 
 // --- WaterfallBox ---
 
-WaterfallBox::WaterfallBox(QWidget* parent) : PictureBox(parent, RGB(255, 255, 255)) {}
+namespace {
 
-void WaterfallBox::paintEvent(QPaintEvent*) {
-    QPainter p(this);
+// One row of the receiver's colours as the screen's.
+void ConvertColours(const ColorRef* source, QRgb* target) {
+    for (int x = 0; x < kWaterfallBins; ++x)
+        target[x] = qRgb(RedOf(source[x]), GreenOf(source[x]), BlueOf(source[x]));
+}
+
+}  // namespace
+
+WaterfallBox::WaterfallBox(QWidget* parent) : PictureBox(parent, RGB(255, 255, 255)) {
+    // Every pixel is painted: what is on the screen can be moved down rather than painted again.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void WaterfallBox::Attach(const WaterfallImage* image) {
+    image_ = image;
+    stale_ = true;
+    update();
+}
+
+void WaterfallBox::resizeEvent(QResizeEvent* event) {
+    PictureBox::resizeEvent(event);
+    stale_ = true;
+}
+
+bool WaterfallBox::InStep() const {
+    return !stale_ && image_ && image_->Generation() == shownGeneration_ && shown_.width() == width() &&
+           shown_.height() == image_->Height();
+}
+
+void WaterfallBox::ConvertAll() {
+    stale_ = true;
+    if (!image_ || image_->Height() <= 0 || width() <= 0) return;
+    const int h = image_->Height();
+    // Stretched in one go, as a whole picture is drawn: each row comes out as it does on its own.
+    QImage rows(kWaterfallBins, h, QImage::Format_RGB32);
+    for (int s = 0; s < h; ++s)
+        ConvertColours(image_->StoredRow(s), reinterpret_cast<QRgb*>(rows.scanLine(s)));
+    shown_ = QImage(width(), h, QImage::Format_RGB32);
+    {
+        QPainter p(&shown_);
+        p.drawImage(QRect(0, 0, width(), h), rows);
+    }
+    shownVersions_.resize(static_cast<size_t>(h));
+    for (int s = 0; s < h; ++s)
+        shownVersions_[static_cast<size_t>(s)] = image_->StoredRowVersion(s);
+    shownGeneration_ = image_->Generation();
+    shownScrolls_ = image_->Scrolls();
+    shownTop_ = image_->Top();
+    stale_ = false;
+}
+
+void WaterfallBox::ConvertRow(QPainter& painter, QImage& line, int stored) {
+    ConvertColours(image_->StoredRow(stored), reinterpret_cast<QRgb*>(line.scanLine(0)));
+    painter.drawImage(QRect(0, stored, width(), 1), line);
+    shownVersions_[static_cast<size_t>(stored)] = image_->StoredRowVersion(stored);
+}
+
+void WaterfallBox::Refresh() {
+    if (!InStep() || devicePixelRatioF() != 1.0) {
+        update();
+        return;
+    }
+    const int h = image_->Height();
+    const int rows = std::min(height(), h);
+    int first = rows, last = -1;  // the rows on the screen that were written
+    {
+        QImage line(kWaterfallBins, 1, QImage::Format_RGB32);
+        std::optional<QPainter> painter;
+        for (int s = 0; s < h; ++s) {
+            if (image_->StoredRowVersion(s) == shownVersions_[static_cast<size_t>(s)]) continue;
+            if (!painter) painter.emplace(&shown_);
+            ConvertRow(*painter, line, s);
+            const int y = s >= image_->Top() ? s - image_->Top() : s - image_->Top() + h;
+            if (y < rows) {
+                first = std::min(first, y);
+                last = std::max(last, y);
+            }
+        }
+    }
+    const uint64_t scrolled = image_->Scrolls() - shownScrolls_;
+    shownScrolls_ = image_->Scrolls();
+    shownTop_ = image_->Top();
+    if (scrolled >= static_cast<uint64_t>(rows)) {
+        update();
+        return;
+    }
+    // The rows that only moved are moved on the screen; the rows written are painted.
+    if (scrolled > 0) scroll(0, static_cast<int>(scrolled), QRect(0, 0, width(), rows));
+    if (last >= first) update(QRect(0, first, width(), last - first + 1));
+}
+
+void WaterfallBox::PaintWhole(QPainter& p) {
     p.fillRect(rect(), Qt::white);
     if (!image_ || image_->Height() <= 0) return;
     const int rows = std::min(height(), image_->Height());
     QImage line(image_->Width(), rows, QImage::Format_RGB32);
-    for (int y = 0; y < rows; ++y) {
-        const ColorRef* source = image_->Row(y);
-        auto* target = reinterpret_cast<QRgb*>(line.scanLine(y));
-        for (int x = 0; x < image_->Width(); ++x)
-            target[x] = qRgb(RedOf(source[x]), GreenOf(source[x]), BlueOf(source[x]));
-    }
+    for (int y = 0; y < rows; ++y)
+        ConvertColours(image_->Row(y), reinterpret_cast<QRgb*>(line.scanLine(y)));
     p.drawImage(QRect(0, 0, width(), rows), line);
+}
+
+void WaterfallBox::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    if (devicePixelRatioF() != 1.0) {
+        PaintWhole(p);
+        return;
+    }
+    if (!InStep()) {
+        ConvertAll();
+        // All of it changed, whatever part was asked for.
+        if (InStep() && event->rect() != rect()) update();
+    }
+    const QRect area = event->rect();
+    const int rows = InStep() ? std::min(height(), image_->Height()) : 0;
+    // The image's rows from the top, in at most two runs of the ring.
+    const int from = std::max(area.top(), 0), to = std::min(area.bottom() + 1, rows);
+    const int h = rows > 0 ? image_->Height() : 1;
+    for (int y = from; y < to;) {
+        const int stored = (shownTop_ + y) % h;
+        const int run = std::min(to - y, h - stored);
+        p.drawImage(QPoint(0, y), shown_, QRect(0, stored, width(), run));
+        y += run;
+    }
+    if (area.bottom() >= rows) p.fillRect(QRect(0, rows, width(), height() - rows) & area, Qt::white);
 }
 
 // --- Frame ---
@@ -291,6 +413,8 @@ Frame::Frame(QWidget* parent, const QString& caption)
 }
 
 void Frame::SetBackColor(ColorRef colour) {
+    // A new style sheet restyles the frame and everything in it: only for a new colour.
+    if (colour == backColour_) return;
     backColour_ = colour;
     Restyle();
 }
@@ -315,6 +439,7 @@ CommandButton::CommandButton(QWidget* parent, const QString& caption, ColorRef b
 }
 
 void CommandButton::SetBackColor(ColorRef colour) {
+    if (colour == backColour_) return;
     backColour_ = colour;
     Restyle();
 }
@@ -339,13 +464,18 @@ void CommandButton::mouseMoveEvent(QMouseEvent* event) {
 // --- TextField ---
 
 TextField::TextField(QWidget* parent, ColorRef backColour) : QLineEdit(parent), backColour_(backColour) {
-    SetBackColor(backColour);
+    ApplyBackColor();
 }
 
 void TextField::SetBackColor(ColorRef colour) {
+    if (colour == backColour_) return;
     backColour_ = colour;
+    ApplyBackColor();
+}
+
+void TextField::ApplyBackColor() {
     QPalette pal = palette();
-    pal.setColor(QPalette::Base, ToQColor(colour));
+    pal.setColor(QPalette::Base, ToQColor(backColour_));
     setPalette(pal);
 }
 
@@ -367,7 +497,7 @@ bool HasModemCode(QChar ch) {
 
 RichTextBox::RichTextBox(QWidget* parent, ColorRef backColour) : QTextEdit(parent), backColour_(backColour) {
     setAcceptRichText(false);
-    SetBackColor(backColour);
+    ApplyBackColor();
 }
 
 void RichTextBox::SetHeaderHeight(int pixels) {
@@ -376,11 +506,16 @@ void RichTextBox::SetHeaderHeight(int pixels) {
 }
 
 void RichTextBox::SetBackColor(ColorRef colour) {
+    if (colour == backColour_) return;
     backColour_ = colour;
-    QPalette pal = palette();
-    pal.setColor(QPalette::Base, ToQColor(colour));
-    setPalette(pal);
+    ApplyBackColor();
     update();
+}
+
+void RichTextBox::ApplyBackColor() {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, ToQColor(backColour_));
+    setPalette(pal);
 }
 
 bool RichTextBox::event(QEvent* event) {

@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -17,11 +18,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/colour.h"
 
 class QKeyEvent;
 class QMouseEvent;
+class QPainter;
 
 namespace muv {
 
@@ -142,18 +145,41 @@ private:
 };
 
 // The waterfall picture: the receiver's image, stretched to the picture's width, one image row per
-// pixel row from the top; below the image's last row the picture stays white.
+// pixel row from the top; below the image's last row the picture stays white. The picture keeps the
+// image's rows as shown, stretched, in the image's own ring order: a refresh stretches only the rows
+// written since, moves what is on the screen down by the rows scrolled, and paints only the rows that
+// changed. The whole is converted again only when the image, its size or the picture's size changes.
 class WaterfallBox : public PictureBox {
 public:
     explicit WaterfallBox(QWidget* parent);
-    void Attach(const WaterfallImage* image) { image_ = image; }
+    // Shows this image from now on, converted whole.
+    void Attach(const WaterfallImage* image);
     const WaterfallImage* Attached() const { return image_; }
+    // Brings the picture up to the image after it scrolled or had lines drawn.
+    void Refresh();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Whether the rows kept are the image's at the picture's size (at one device pixel per pixel).
+    bool InStep() const;
+    // Converts and stretches every row of the image.
+    void ConvertAll();
+    // Stretches one stored row of the image into the rows kept.
+    void ConvertRow(QPainter& painter, QImage& line, int stored);
+    // Draws the whole image in one go, converted at every paint: for screens whose pixels are not the
+    // picture's.
+    void PaintWhole(QPainter& painter);
+
     const WaterfallImage* image_ = nullptr;
+    QImage shown_;  // the image's stored rows, stretched to the picture's width
+    std::vector<uint64_t> shownVersions_;
+    uint64_t shownGeneration_ = 0;
+    uint64_t shownScrolls_ = 0;
+    int shownTop_ = 0;
+    bool stale_ = true;
 };
 
 // A frame with its caption around a group of controls.
@@ -207,6 +233,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void ApplyBackColor();
     ColorRef backColour_;
 };
 
@@ -264,6 +291,7 @@ private:
     // The text as KeyPress lets it in, character by character; a character that Windows-1252 has no
     // code for is left out before KeyPress sees it, as a key that types one is refused.
     QString Filtered(const QString& text);
+    void ApplyBackColor();
 
     ColorRef backColour_;
     int header_ = 0;

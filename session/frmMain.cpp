@@ -41,6 +41,10 @@ int ToPixels(float value) {
 
 // --- names ---
 std::string_view frmMain::ControlName(Control c) {
+    // The table is made in the ids' order.
+    const auto index = static_cast<size_t>(c);
+    if (index < std::size(kControlNames) && kControlNames[index].first == c)
+        return kControlNames[index].second;
     for (const auto& [id, name] : kControlNames)
         if (id == c) return name;
     throw std::invalid_argument("control without a name");
@@ -57,8 +61,20 @@ QWidget& frmMain::Require(std::string_view name) const {
     return *w;
 }
 
+QWidget& frmMain::Require(Control c) const {
+    // The modem sets its boxes and meters many times a second: the name is looked up once.
+    const auto index = static_cast<size_t>(c);
+    if (controlsById_.size() != std::size(kControlNames))
+        controlsById_.assign(std::size(kControlNames), nullptr);
+    if (index < controlsById_.size()) {
+        if (!controlsById_[index]) controlsById_[index] = &Require(ControlName(c));
+        return *controlsById_[index];
+    }
+    return Require(ControlName(c));
+}
+
 VbControl& frmMain::RequireControl(Control c) const {
-    auto* control = dynamic_cast<VbControl*>(&Require(ControlName(c)));
+    auto* control = dynamic_cast<VbControl*>(&Require(c));
     if (!control) throw std::invalid_argument("not a window control: " + std::string(ControlName(c)));
     return *control;
 }
@@ -106,11 +122,11 @@ void frmMain::SetBackColor(Control c, ColorRef colour) {
 }
 
 bool frmMain::Visible(Control c) const {
-    return OwnVisible(Require(ControlName(c)));
+    return OwnVisible(Require(c));
 }
 
 void frmMain::SetVisible(Control c, bool visible) {
-    Require(ControlName(c)).setVisible(visible);
+    Require(c).setVisible(visible);
     SyncSwitches();
 }
 
@@ -119,11 +135,11 @@ void frmMain::SyncSwitches() {
 }
 
 bool frmMain::Enabled(Control c) const {
-    return !Require(ControlName(c)).testAttribute(Qt::WA_ForceDisabled);
+    return !Require(c).testAttribute(Qt::WA_ForceDisabled);
 }
 
 void frmMain::SetEnabled(Control c, bool enabled) {
-    Require(ControlName(c)).setEnabled(enabled);
+    Require(c).setEnabled(enabled);
 }
 
 void frmMain::DrawMeterNeedle(MeterId meter, float value) {
@@ -201,11 +217,10 @@ void frmMain::SetWindowState(int state) {
 // --- helpers ---
 void frmMain::AttachWaterfall(const WaterfallImage* image) {
     pctWaterfall->Attach(image);
-    pctWaterfall->update();
 }
 
 void frmMain::RefreshWaterfall() {
-    pctWaterfall->update();
+    pctWaterfall->Refresh();
 }
 
 void frmMain::FitWaterfallImage() {

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/error_trap.h"
 #include "common/message_box.h"
@@ -409,6 +410,8 @@ private:
     template <class W>
     W* Register(W* widget, std::string_view name);
     QWidget& Require(std::string_view name) const;
+    // The control by its id, found by its name once.
+    QWidget& Require(Control c) const;
     VbControl& RequireControl(Control c) const;
     // Children of frames and of the clock picture measure in twips of their container.
     bool InContainer(const QWidget& w) const;
@@ -450,6 +453,7 @@ private:
 
     QWidget* client_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
+    mutable std::vector<QWidget*> controlsById_;
     std::unique_ptr<QTextEditWindow> rxWindow_, txWindow_, clusterWindow_, clusterWindow2_;
     int16_t waterfallTopPixels_ = 0;
     std::function<const ModeRecord&()> receiveMode_;

@@ -5,10 +5,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
+#include <QScreen>
 #include <QSlider>
 #include <QStyleFactory>
 #include <QTextBrowser>
+#include <QWindow>
+#include <cmath>
+#include <memory>
+#include <random>
 #include <set>
+#include <vector>
 
 #include "receiver/waterfall.h"
 #include "session/cursor_readout.h"
@@ -169,6 +176,151 @@ TEST_F(FormTest, TimersAndMenus) {
     form.mnuColour[2]->trigger();
     EXPECT_TRUE(form.mnuColour[2]->isChecked());
     EXPECT_FALSE(form.mnuColour[4]->isChecked());
+}
+
+// Counts the paints a widget gets.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+void Settle() {
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+
+TEST_F(FormTest, SettingWhatIsShownAgainPaintsNothing) {
+    // The meter refreshers set every needle, colour and text at every tick, most of them unchanged.
+    Station station;
+    frmMain& form = station.form;
+    form.show();
+    form.DrawMeterNeedle(8, 40);
+    form.txtSN->SetBackColor(kStatusGreen);
+    form.txtSN->SetForeColor(kBlack);
+    form.cmdTX_RX->SetBackColor(kStatusRed);
+    form.fraWaterFall->SetBackColor(kStatusYellow);
+    form.ShowClockDigits(12, 34);
+    Settle();
+    std::vector<std::pair<QWidget*, std::unique_ptr<PaintCounter>>> counted;
+    for (QWidget* w : std::initializer_list<QWidget*>{form.pctVumetro, form.txtSN, form.cmdTX_RX,
+                                                      form.fraWaterFall, form.imgFondo[0]})
+        counted.emplace_back(w, std::make_unique<PaintCounter>(w));
+
+    form.DrawMeterNeedle(8, 40);
+    form.txtSN->SetBackColor(kStatusGreen);
+    form.txtSN->SetForeColor(kBlack);
+    form.SetText(Control::txtSN, form.Text(Control::txtSN));
+    form.cmdTX_RX->SetBackColor(kStatusRed);
+    form.fraWaterFall->SetBackColor(kStatusYellow);
+    form.ShowClockDigits(12, 34);
+    Settle();
+    for (const auto& [w, counter] : counted)
+        EXPECT_EQ(counter->paints, 0) << w->objectName().toStdString();
+
+    // A change is still shown.
+    form.DrawMeterNeedle(8, 41);
+    form.txtSN->SetBackColor(kStatusRed);
+    form.cmdTX_RX->SetBackColor(kStatusGreen);
+    form.fraWaterFall->SetBackColor(kStatusGreen);
+    form.ShowClockDigits(22, 34);
+    Settle();
+    for (const auto& [w, counter] : counted)
+        EXPECT_GT(counter->paints, 0) << w->objectName().toStdString();
+}
+
+// The picture as it was always drawn: the receiver's image converted whole and stretched in one go,
+// on white.
+QImage WholeConversion(const WaterfallImage& image, QSize size) {
+    QImage shown(size, QImage::Format_RGB32);
+    shown.fill(Qt::white);
+    const int rows = std::min(size.height(), image.Height());
+    QImage picture(image.Width(), rows, QImage::Format_RGB32);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < image.Width(); ++x) {
+            const ColorRef c = image.Pixel(x, y);
+            picture.setPixel(x, y, qRgb(RedOf(c), GreenOf(c), BlueOf(c)));
+        }
+    QPainter(&shown).drawImage(QRect(0, 0, size.width(), rows), picture);
+    return shown;
+}
+
+TEST_F(FormTest, TheWaterfallOnTheScreenIsTheWholePictureConvertedAfterEveryRefresh) {
+    // The picture moves what scrolled on the screen and paints only new lines; what the operator sees
+    // must stay what converting the whole picture gives, line after line, through scrolls of more than
+    // the picture's height, a wider layout and a smaller picture. The receiver's image, kept in a ring,
+    // must stay the picture that copying every row down gives.
+    QWidget window;
+    window.resize(1300, 200);
+    WaterfallBox box(&window);
+    box.setGeometry(8, 20, 1001, 161);
+    Waterfall w;
+    w.Image.Resize(161);
+    box.Attach(&w.Image);
+    window.show();
+    ASSERT_TRUE(test::WaitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
+    Settle();
+
+    std::vector<std::vector<ColorRef>> copied(161, std::vector<ColorRef>(kWaterfallBins, RGB(255, 255, 255)));
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> noise(-2500, 2500);
+    int64_t n = 0;
+    const auto feed = [&](int samples, int marker) {
+        for (int i = 0; i < samples; ++i, ++n) {
+            const double bin = 150 + (n / 3000) % 400;  // a carrier that steps across the picture
+            const uint64_t lines = w.LinesDrawn;
+            w.WaterfallAddSample(static_cast<float>(700 * std::sin(2 * 3.14159265358979 * bin *
+                                                                   static_cast<double>(n) / 2048)) +
+                                     noise(random),
+                                 marker, marker + 37);
+            const bool scrolled = w.ScrollCounter == 0;
+            if (w.LinesDrawn != lines)  // drawn before this sample's scroll, if any
+                for (int y = 0; y < 2; ++y)
+                    copied[static_cast<size_t>(y)].assign(
+                        w.Image.Row(y + (scrolled ? 1 : 0)),
+                        w.Image.Row(y + (scrolled ? 1 : 0)) + kWaterfallBins);
+            if (scrolled) {
+                copied.pop_back();
+                copied.insert(copied.begin(), copied.front());
+            }
+        }
+    };
+    const auto check = [&](int step) {
+        Settle();
+        for (int y = 0; y < w.Image.Height(); ++y)
+            ASSERT_TRUE(std::equal(copied[static_cast<size_t>(y)].begin(),
+                                   copied[static_cast<size_t>(y)].end(), w.Image.Row(y)))
+                << "step " << step << " row " << y;
+        const QImage screen = window.windowHandle()
+                                  ->screen()
+                                  ->grabWindow(window.winId(), box.x(), box.y(), box.width(), box.height())
+                                  .toImage()
+                                  .convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(screen, WholeConversion(w.Image, box.size())) << "step " << step;
+    };
+
+    for (int step = 0; step < 150; ++step) {
+        feed(static_cast<int>(random() % 7000), static_cast<int>(100 + step * 7 % 600));
+        box.Refresh();
+        // Now and then two refreshes before the screen is painted.
+        if (step % 4 != 0) Settle();
+        if (step == 50) feed(1023 * 170, 300);  // more scrolls than the picture has rows
+        if (step == 70) box.setGeometry(8, 20, 1257, 161);
+        if (step == 100) {  // a layout with a lower picture, and the image fitted to it
+            box.setGeometry(8, 20, 1257, 101);
+            w.Image.Resize(101);
+            copied.assign(101, std::vector<ColorRef>(kWaterfallBins, RGB(255, 255, 255)));
+            box.Attach(&w.Image);
+        }
+        if (step % 10 == 9 || step == 51 || step == 71 || step == 101) check(step);
+        if (HasFatalFailure()) return;
+    }
 }
 
 // A window in a typical receiving state, saved for looking at: nothing may overlap, and everything
