@@ -134,7 +134,7 @@ void LogLookups::Update() {
         generation_ = log_.Generation();
         read_ = 0;
         records_ = 0;
-        pending_ = Pending{};
+        pending_.Clear();
         wordBases_.clear();
         otherBases_.clear();
         callsigns_.clear();
@@ -144,67 +144,105 @@ void LogLookups::Update() {
     while (pos < text.size()) {
         const size_t end = text.find("\r\n", pos);
         if (end == std::string::npos) break;
-        ReadLine(std::string_view(text).substr(pos, end - pos));
+        ReadLine(text, pos, end);
         pos = end + 2;
     }
     read_ = pos;
 }
 
-void LogLookups::ReadLine(std::string_view line) {
+void LogLookups::ReadLine(std::string_view text, size_t from, size_t to) {
+    const std::string_view line = text.substr(from, to - from);
+    if (line.size() < 2 || line[0] != '<') return;
     if (line == "<EOR>") {
-        EndRecord();
+        EndRecord(text);
         return;
     }
     if (line == "<EOH>") {
-        pending_ = Pending{};  // the header's fields are no contact
+        pending_.Clear();  // the header's fields are no contact
         return;
     }
-    const size_t close = line.find('>');
-    if (line.empty() || line[0] != '<' || close == std::string_view::npos) return;
-    const std::string_view tag = line.substr(1, close - 1);
-    const std::string_view name = tag.substr(0, tag.find(':'));
-    const std::string_view value = line.substr(close + 1);
-    if (name == "CALL") {
-        pending_.callsigns.emplace_back(FirstWord(value));
-    } else if (name == "BAND" && !pending_.haveBand) {
-        pending_.band = value;
-        pending_.haveBand = true;
-    } else if (name == "FREQ" && !pending_.haveFrequency) {
-        pending_.frequency = value;
-        pending_.haveFrequency = true;
-    } else if (name == "QSO_DATE" && !pending_.haveDate) {
-        pending_.date = value;
-        pending_.haveDate = true;
-    } else if (name == "COUNTRY" && !pending_.haveCountry) {
-        pending_.country = value;
-        pending_.haveCountry = true;
+    // "<NAME:n>VALUE": the name ends at the first ":" or ">", the tag at the first ">".
+    size_t close = 1;
+    while (close < line.size() && line[close] != ':' && line[close] != '>')
+        ++close;
+    const std::string_view name = line.substr(1, close - 1);
+    while (close < line.size() && line[close] != '>')
+        ++close;
+    if (close == line.size()) return;
+    const Span value{from + close + 1, line.size() - close - 1};
+    switch (name.size()) {
+        case 4:
+            if (name == "CALL") {
+                pending_.callsigns.push_back({value.at, FirstWord(line.substr(close + 1)).size()});
+            } else if (name == "BAND" && !pending_.haveBand) {
+                pending_.band = value;
+                pending_.haveBand = true;
+            } else if (name == "FREQ" && !pending_.haveFrequency) {
+                pending_.frequency = value;
+                pending_.haveFrequency = true;
+            }
+            break;
+        case 7:
+            if (name == "COUNTRY" && !pending_.haveCountry) {
+                pending_.country = value;
+                pending_.haveCountry = true;
+            }
+            break;
+        case 8:
+            if (name == "QSO_DATE" && !pending_.haveDate) {
+                pending_.date = value;
+                pending_.haveDate = true;
+            }
+            break;
+        default:
+            break;
     }
 }
 
-void LogLookups::EndRecord() {
+void LogLookups::Remember(ByBase& bases, std::string_view base, const LatestView& latest) {
+    auto it = bases.find(base);
+    if (it == bases.end()) it = bases.emplace(std::string(base), Latest{}).first;
+    it->second.record = latest.record;
+    it->second.callsign.assign(latest.callsign);
+    it->second.band.assign(latest.band);
+    it->second.date.assign(latest.date);
+}
+
+void LogLookups::EndRecord(std::string_view text) {
+    const auto view = [text](const Span& span) { return text.substr(span.at, span.size); };
     const uint32_t record = records_++;
     // Many loggers export the frequency alone: the band is then the one the frequency lies in. The file
     // is left as it is.
-    if (pending_.band.empty() && pending_.haveFrequency)
-        pending_.band = AdifBandOfFrequency(Val(pending_.frequency));
-    for (std::string& callsign : pending_.callsigns) {
+    std::string_view band = view(pending_.band);
+    std::string bandOfFrequency;
+    if (band.empty() && pending_.haveFrequency) {
+        bandOfFrequency = AdifBandOfFrequency(Val(view(pending_.frequency)));
+        band = bandOfFrequency;
+    }
+    const std::string_view date = view(pending_.date);
+    for (const Span& span : pending_.callsigns) {
+        const std::string_view callsign = view(span);
         if (callsign.empty()) continue;
         // A callsign with too many "/" has no base: it is found in no text.
-        const std::string base = BaseCallsign(callsign);
+        const std::string_view base = BaseCallsignOf(callsign);
         if (!base.empty()) {
-            const Latest latest{record, callsign, pending_.band, pending_.date};
+            const LatestView latest{record, callsign, band, date};
             if (AllWordCharacters(base)) {
-                wordBases_[base] = latest;
+                Remember(wordBases_, base, latest);
             } else if (FitsCp1252(base)) {
                 // Searched for in received text, which is Windows-1252: kept in it. A base that set
                 // cannot hold is never received.
-                otherBases_[Utf8ToCp1252(base)] = latest;
+                Remember(otherBases_, Utf8ToCp1252(base), latest);
             }
         }
-        callsigns_.insert(std::move(callsign));
+        if (callsigns_.find(callsign) == callsigns_.end()) callsigns_.emplace(callsign);
     }
-    if (!pending_.country.empty()) loggedCountries_.insert(Utf8Left(pending_.country, 9));
-    pending_ = Pending{};
+    const std::string_view country = view(pending_.country);
+    if (!country.empty()) {
+        std::string first = Utf8Left(country, 9);
+        if (loggedCountries_.find(first) == loggedCountries_.end()) loggedCountries_.insert(std::move(first));
+    }
+    pending_.Clear();
 }
 
 PreviousContact LogLookups::ShowPreviousContacts(const std::string& text, uint8_t mark) {

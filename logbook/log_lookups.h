@@ -102,10 +102,25 @@ private:
         std::string band;
         std::string date;  // as the log holds it (20261208)
     };
+    // A stretch of LogText.
+    struct Span {
+        size_t at = 0;
+        size_t size = 0;
+    };
+    // The fields of the record being read.
     struct Pending {
-        std::vector<std::string> callsigns;
-        std::string band, frequency, date, country;
+        std::vector<Span> callsigns;
+        Span band, frequency, date, country;
         bool haveBand = false, haveFrequency = false, haveDate = false, haveCountry = false;
+        void Clear() {
+            callsigns.clear();
+            band = frequency = date = country = {};
+            haveBand = haveFrequency = haveDate = haveCountry = false;
+        }
+    };
+    struct LatestView {
+        uint32_t record = 0;
+        std::string_view callsign, band, date;
     };
     struct Hash {
         using is_transparent = void;
@@ -114,8 +129,10 @@ private:
     using ByBase = std::unordered_map<std::string, Latest, Hash, std::equal_to<>>;
     using Names = std::unordered_set<std::string, Hash, std::equal_to<>>;
 
-    void ReadLine(std::string_view line);
-    void EndRecord();
+    // Reads the line text[from, to) of LogText.
+    void ReadLine(std::string_view text, size_t from, size_t to);
+    void EndRecord(std::string_view text);
+    static void Remember(ByBase& bases, std::string_view base, const LatestView& latest);
 
     const AdifLog& log_;
     LookupCountries countries_;
