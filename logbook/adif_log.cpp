@@ -1,7 +1,6 @@
 #include "logbook/adif_log.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <system_error>
 
 #include "common/cp1252.h"
+#include "common/large_pages.h"
 #include "logbook/adif_record.h"
 #include "platform/private_profile.h"
 
@@ -359,21 +359,6 @@ int WriteAll(int fd, std::string_view data) {
     return 0;
 }
 
-// Makes room for a text of this many bytes. A large one is asked of the system in large pages where it
-// has them: page by page, the memory of a long log costs tens of thousands of page faults, which on a
-// virtual machine take longer than all the rest of reading it.
-void ReserveLarge(std::string& text, size_t bytes) {
-    text.reserve(bytes);
-#ifdef MADV_HUGEPAGE
-    constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
-    const auto start = reinterpret_cast<uintptr_t>(text.data());
-    const uintptr_t begin = (start + kLargePage - 1) & ~(kLargePage - 1);
-    const uintptr_t end = (start + text.capacity()) & ~(kLargePage - 1);
-    // Only whole large pages of the text's own memory; a system without them ignores the advice.
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
-
 // Reads a plain file of at most maxBytes. Returns 0 or the errno of the failure (EFBIG when larger,
 // EINVAL when it is no plain file).
 int ReadFile(const std::string& path, size_t maxBytes, std::string& text) {
@@ -391,7 +376,7 @@ int ReadFile(const std::string& path, size_t maxBytes, std::string& text) {
     } else {
         // One byte more than the file has finds its end at once; one byte more than allowed shows a file
         // that grew past the limit while it was read.
-        ReserveLarge(text, static_cast<size_t>(st.st_size) + 1);
+        ReserveInLargePages(text, static_cast<size_t>(st.st_size) + 1);
         text.resize(static_cast<size_t>(st.st_size) + 1);
         size_t done = 0;
         while (!error && done <= maxBytes) {
@@ -457,7 +442,7 @@ void AdifLog::LoadText(std::string text) {
     Clear();
     if (text.size() > kMaxFileBytes) return;
     text_ = std::move(text);
-    ReserveLarge(logText_, text_.size() + text_.size() / 8);
+    ReserveInLargePages(logText_, text_.size() + text_.size() / 8);
     Read(0, text_.size(), true, true);
 }
 

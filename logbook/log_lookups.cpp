@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/cp1252.h"
+#include "common/large_pages.h"
 #include "common/vb.h"
 #include "logbook/adif_bands.h"
 #include "logbook/adif_record.h"
@@ -125,8 +126,16 @@ private:
 
 }  // namespace
 
+// The first block holds the index of a few thousand contacts; each next one is larger.
+LogLookups::Index::Index()
+    : memory(size_t{256} << 10, LargePageBlocks()),
+      wordBases(&memory),
+      otherBases(&memory),
+      callsigns(&memory),
+      loggedCountries(&memory) {}
+
 LogLookups::LogLookups(const AdifLog& log, LookupCountries countries)
-    : log_(log), countries_(std::move(countries)) {}
+    : log_(log), countries_(std::move(countries)), index_(std::make_unique<Index>()) {}
 
 void LogLookups::Update() {
     const std::string& text = log_.LogText();
@@ -135,10 +144,8 @@ void LogLookups::Update() {
         read_ = 0;
         records_ = 0;
         pending_.Clear();
-        wordBases_.clear();
-        otherBases_.clear();
-        callsigns_.clear();
-        loggedCountries_.clear();
+        index_.reset();
+        index_ = std::make_unique<Index>();
     }
     size_t pos = read_;
     while (pos < text.size()) {
@@ -210,6 +217,7 @@ void LogLookups::Remember(ByBase& bases, std::string_view base, const LatestView
 
 void LogLookups::EndRecord(std::string_view text) {
     const auto view = [text](const Span& span) { return text.substr(span.at, span.size); };
+    Index& index = *index_;
     const uint32_t record = records_++;
     // Many loggers export the frequency alone: the band is then the one the frequency lies in. The file
     // is left as it is.
@@ -228,19 +236,20 @@ void LogLookups::EndRecord(std::string_view text) {
         if (!base.empty()) {
             const LatestView latest{record, callsign, band, date};
             if (AllWordCharacters(base)) {
-                Remember(wordBases_, base, latest);
+                Remember(index.wordBases, base, latest);
             } else if (FitsCp1252(base)) {
                 // Searched for in received text, which is Windows-1252: kept in it. A base that set
                 // cannot hold is never received.
-                Remember(otherBases_, Utf8ToCp1252(base), latest);
+                Remember(index.otherBases, Utf8ToCp1252(base), latest);
             }
         }
-        if (callsigns_.find(callsign) == callsigns_.end()) callsigns_.emplace(callsign);
+        if (index.callsigns.find(callsign) == index.callsigns.end()) index.callsigns.emplace(callsign);
     }
     const std::string_view country = view(pending_.country);
     if (!country.empty()) {
         std::string first = Utf8Left(country, 9);
-        if (loggedCountries_.find(first) == loggedCountries_.end()) loggedCountries_.insert(std::move(first));
+        if (index.loggedCountries.find(first) == index.loggedCountries.end())
+            index.loggedCountries.insert(std::move(first));
     }
     pending_.Clear();
 }
@@ -269,13 +278,13 @@ PreviousContact LogLookups::ShowPreviousContacts(const std::string& text, uint8_
             const std::string_view word = std::string_view(text).substr(i, end - i);
             key.assign(word);
             UpperAsciiInPlace(key);
-            if (const auto it = wordBases_.find(key); it != wordBases_.end() && OneCase(word))
+            if (const auto it = index_->wordBases.find(key); it != index_->wordBases.end() && OneCase(word))
                 found(i, word.size(), it->second);
             i = end;
         }
-        if (!otherBases_.empty()) {
+        if (!index_->otherBases.empty()) {
             const std::string upper = UpperCaseCp1252(text);
-            for (const auto& [base, contact] : otherBases_) {
+            for (const auto& [base, contact] : index_->otherBases) {
                 for (size_t p = upper.find(base); p != std::string::npos; p = upper.find(base, p + 1)) {
                     if (WholeWord(upper, p, base.size()) &&
                         OneCase(std::string_view(text).substr(p, base.size())))
@@ -352,13 +361,13 @@ std::string LogLookups::SnBar(const std::string& snText) {
 uint8_t LogLookups::CountryInLog(const std::string& countryName) {
     Update();
     if (countryName.empty()) return 0;
-    return loggedCountries_.count(Utf8Left(Utf8ToUpper(countryName), 9)) > 0 ? 1 : 0;
+    return index_->loggedCountries.count(Utf8Left(Utf8ToUpper(countryName), 9)) > 0 ? 1 : 0;
 }
 
 uint8_t LogLookups::CallInLog(const std::string& callsign) {
     Update();
     if (callsign.empty()) return 0;
-    return callsigns_.count(Utf8ToUpper(callsign)) > 0 ? 1 : 0;
+    return index_->callsigns.count(Utf8ToUpper(callsign)) > 0 ? 1 : 0;
 }
 
 }  // namespace muv

@@ -21,6 +21,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -126,8 +128,18 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    using ByBase = std::unordered_map<std::string, Latest, Hash, std::equal_to<>>;
-    using Names = std::unordered_set<std::string, Hash, std::equal_to<>>;
+    using ByBase = std::pmr::unordered_map<std::string, Latest, Hash, std::equal_to<>>;
+    using Names = std::pmr::unordered_set<std::string, Hash, std::equal_to<>>;
+    // The index, in memory of its own, given back at once when the log is read afresh.
+    struct Index {
+        Index();
+        std::pmr::monotonic_buffer_resource memory;
+        // Base callsigns of letters and digits only, found word by word; any other (rare) by searching.
+        ByBase wordBases;
+        ByBase otherBases;
+        Names callsigns;        // every CALL as logged
+        Names loggedCountries;  // the first nine characters of every logged COUNTRY
+    };
 
     // Reads the line text[from, to) of LogText.
     void ReadLine(std::string_view text, size_t from, size_t to);
@@ -142,11 +154,7 @@ private:
     size_t read_ = 0;  // how much of LogText is indexed
     uint32_t records_ = 0;
     Pending pending_;
-    // Base callsigns of letters and digits only, found word by word; any other (rare) by searching.
-    ByBase wordBases_;
-    ByBase otherBases_;
-    Names callsigns_;        // every CALL as logged
-    Names loggedCountries_;  // the first nine characters of every logged COUNTRY
+    std::unique_ptr<Index> index_;
 };
 
 }  // namespace muv
