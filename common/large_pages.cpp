@@ -11,28 +11,15 @@ namespace {
 
 constexpr size_t kLargePage = size_t{2} << 20;
 
-// Advises large pages for the whole large pages within [data, data + bytes).
-void AdviseLargePages(void* data, size_t bytes) {
-#ifdef MADV_HUGEPAGE
-    const auto start = reinterpret_cast<uintptr_t>(data);
-    const uintptr_t begin = (start + kLargePage - 1) & ~uintptr_t{kLargePage - 1};
-    const uintptr_t end = (start + bytes) & ~uintptr_t{kLargePage - 1};
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
-}
-
 class LargePageResource final : public std::pmr::memory_resource {
-    // A block of two large pages or more starts on one, so that all of it can be in them.
+    // A block of a large page or more starts on one, so that all of it can be in them.
     static size_t Alignment(size_t bytes, size_t alignment) {
-        return bytes >= 2 * kLargePage && alignment < kLargePage ? kLargePage : alignment;
+        return bytes >= kLargePage && alignment < kLargePage ? kLargePage : alignment;
     }
     void* do_allocate(size_t bytes, size_t alignment) override {
         alignment = Alignment(bytes, alignment);
         void* block = ::operator new (bytes, std::align_val_t{alignment});
-        if (alignment == kLargePage) AdviseLargePages(block, bytes);
+        AdviseLargePages(block, bytes);
         return block;
     }
     void do_deallocate(void* block, size_t bytes, size_t alignment) override {
@@ -45,9 +32,16 @@ class LargePageResource final : public std::pmr::memory_resource {
 
 }  // namespace
 
-void ReserveInLargePages(std::string& text, size_t bytes) {
-    text.reserve(bytes);
-    if (text.capacity() >= 2 * kLargePage) AdviseLargePages(text.data(), text.capacity());
+void AdviseLargePages(void* data, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+    const auto start = reinterpret_cast<uintptr_t>(data);
+    const uintptr_t begin = (start + kLargePage - 1) & ~uintptr_t{kLargePage - 1};
+    const uintptr_t end = (start + bytes) & ~uintptr_t{kLargePage - 1};
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
 }
 
 std::pmr::memory_resource* LargePageBlocks() {

@@ -7,12 +7,18 @@
 
 #include <cstddef>
 #include <memory_resource>
-#include <string>
 
 namespace muv {
 
-// Makes room for `bytes` in text, in large pages when that many bytes fill some.
-void ReserveInLargePages(std::string& text, size_t bytes);
+// Advises large pages for the whole large pages within [data, data + bytes).
+void AdviseLargePages(void* data, size_t bytes);
+
+// Makes room for `count` elements in a string or vector, in large pages when they fill some.
+template <typename Container>
+void ReserveInLargePages(Container& container, size_t count) {
+    container.reserve(count);
+    AdviseLargePages(container.data(), container.capacity() * sizeof(*container.data()));
+}
 
 // Blocks of memory from the heap, the large ones in large pages: the source of a
 // std::pmr::monotonic_buffer_resource whose blocks grow with what it holds.

@@ -443,6 +443,8 @@ void AdifLog::LoadText(std::string text) {
     if (text.size() > kMaxFileBytes) return;
     text_ = std::move(text);
     ReserveInLargePages(logText_, text_.size() + text_.size() / 8);
+    // Records are seldom shorter than this; a log of shorter ones only makes more room as it goes.
+    ReserveInLargePages(records_, text_.size() / 256);
     Read(0, text_.size(), true, true);
 }
 
