@@ -58,6 +58,14 @@ std::string_view FirstWord(std::string_view value) {
     return value.substr(0, static_cast<size_t>(end - value.begin()));
 }
 
+// The entry of key in a map of the index, made (empty) when there is none.
+template <typename Map>
+typename Map::mapped_type& WordOf(Map& map, std::string_view key) {
+    auto it = map.find(key);
+    if (it == map.end()) it = map.emplace(std::string(key), typename Map::mapped_type{}).first;
+    return it->second;
+}
+
 // 20261208 as 2026/12/08; what is missing of a shorter date stays empty.
 std::string DateWithSlashes(std::string_view date) {
     if (date.empty()) return "";
@@ -126,16 +134,19 @@ private:
 
 }  // namespace
 
-// The first block holds the index of a few thousand contacts; each next one is larger.
-LogLookups::Index::Index()
-    : memory(size_t{256} << 10, LargePageBlocks()),
-      wordBases(&memory),
+// The first block of memory is about what the index of that much LogText takes; a next one, for contacts
+// logged later, is larger.
+LogLookups::Index::Index(size_t logTextBytes, size_t records)
+    : memory(std::clamp(logTextBytes / 4, size_t{64} << 10, size_t{256} << 20), LargePageBlocks()),
+      words(&memory),
       otherBases(&memory),
-      callsigns(&memory),
-      loggedCountries(&memory) {}
+      loggedCountries(&memory) {
+    // Most logs hold each callsign more than once.
+    words.reserve(records / 2);
+}
 
 LogLookups::LogLookups(const AdifLog& log, LookupCountries countries)
-    : log_(log), countries_(std::move(countries)), index_(std::make_unique<Index>()) {}
+    : log_(log), countries_(std::move(countries)), index_(std::make_unique<Index>(0, 0)) {}
 
 void LogLookups::Update() {
     const std::string& text = log_.LogText();
@@ -145,7 +156,7 @@ void LogLookups::Update() {
         records_ = 0;
         pending_.Clear();
         index_.reset();
-        index_ = std::make_unique<Index>();
+        index_ = std::make_unique<Index>(text.size(), log_.RecordCount());
     }
     size_t pos = read_;
     while (pos < text.size()) {
@@ -206,13 +217,11 @@ void LogLookups::ReadLine(std::string_view text, size_t from, size_t to) {
     }
 }
 
-void LogLookups::Remember(ByBase& bases, std::string_view base, const LatestView& latest) {
-    auto it = bases.find(base);
-    if (it == bases.end()) it = bases.emplace(std::string(base), Latest{}).first;
-    it->second.record = latest.record;
-    it->second.callsign.assign(latest.callsign);
-    it->second.band.assign(latest.band);
-    it->second.date.assign(latest.date);
+void LogLookups::Remember(Latest& latest, const LatestView& now) {
+    latest.record = now.record;
+    latest.callsign.assign(now.callsign);
+    latest.band.assign(now.band);
+    latest.date.assign(now.date);
 }
 
 void LogLookups::EndRecord(std::string_view text) {
@@ -233,17 +242,21 @@ void LogLookups::EndRecord(std::string_view text) {
         if (callsign.empty()) continue;
         // A callsign with too many "/" has no base: it is found in no text.
         const std::string_view base = BaseCallsignOf(callsign);
+        Word* own = nullptr;  // the callsign's word, when it is its own base
         if (!base.empty()) {
             const LatestView latest{record, callsign, band, date};
             if (AllWordCharacters(base)) {
-                Remember(index.wordBases, base, latest);
+                Word& word = WordOf(index.words, base);
+                word.base = true;
+                Remember(word.latest, latest);
+                if (base.size() == callsign.size()) own = &word;
             } else if (FitsCp1252(base)) {
                 // Searched for in received text, which is Windows-1252: kept in it. A base that set
                 // cannot hold is never received.
-                Remember(index.otherBases, Utf8ToCp1252(base), latest);
+                Remember(index.otherBases[Utf8ToCp1252(base)], latest);
             }
         }
-        if (index.callsigns.find(callsign) == index.callsigns.end()) index.callsigns.emplace(callsign);
+        (own ? *own : WordOf(index.words, callsign)).logged = true;
     }
     const std::string_view country = view(pending_.country);
     if (!country.empty()) {
@@ -278,8 +291,9 @@ PreviousContact LogLookups::ShowPreviousContacts(const std::string& text, uint8_
             const std::string_view word = std::string_view(text).substr(i, end - i);
             key.assign(word);
             UpperAsciiInPlace(key);
-            if (const auto it = index_->wordBases.find(key); it != index_->wordBases.end() && OneCase(word))
-                found(i, word.size(), it->second);
+            if (const auto it = index_->words.find(key);
+                it != index_->words.end() && it->second.base && OneCase(word))
+                found(i, word.size(), it->second.latest);
             i = end;
         }
         if (!index_->otherBases.empty()) {
@@ -367,7 +381,8 @@ uint8_t LogLookups::CountryInLog(const std::string& countryName) {
 uint8_t LogLookups::CallInLog(const std::string& callsign) {
     Update();
     if (callsign.empty()) return 0;
-    return index_->callsigns.count(Utf8ToUpper(callsign)) > 0 ? 1 : 0;
+    const auto it = index_->words.find(Utf8ToUpper(callsign));
+    return it != index_->words.end() && it->second.logged ? 1 : 0;
 }
 
 }  // namespace muv

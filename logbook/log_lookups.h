@@ -130,21 +130,29 @@ private:
     };
     using ByBase = std::pmr::unordered_map<std::string, Latest, Hash, std::equal_to<>>;
     using Names = std::pmr::unordered_set<std::string, Hash, std::equal_to<>>;
+    // A callsign of the index: a base of letters and digits (with its latest contact), a CALL as logged,
+    // or both, as most callsigns are; one look-up finds it either way.
+    struct Word {
+        Latest latest;
+        bool base = false;
+        bool logged = false;
+    };
+    using Words = std::pmr::unordered_map<std::string, Word, Hash, std::equal_to<>>;
     // The index, in memory of its own, given back at once when the log is read afresh.
     struct Index {
-        Index();
+        Index(size_t logTextBytes, size_t records);
         std::pmr::monotonic_buffer_resource memory;
-        // Base callsigns of letters and digits only, found word by word; any other (rare) by searching.
-        ByBase wordBases;
+        // Base callsigns of letters and digits, found word by word, and every CALL as logged.
+        Words words;
+        // Any other base (rare), found by searching.
         ByBase otherBases;
-        Names callsigns;        // every CALL as logged
         Names loggedCountries;  // the first nine characters of every logged COUNTRY
     };
 
     // Reads the line text[from, to) of LogText.
     void ReadLine(std::string_view text, size_t from, size_t to);
     void EndRecord(std::string_view text);
-    static void Remember(ByBase& bases, std::string_view base, const LatestView& latest);
+    static void Remember(Latest& latest, const LatestView& now);
 
     const AdifLog& log_;
     LookupCountries countries_;
