@@ -217,43 +217,36 @@ void LogLookups::ReadLine(std::string_view text, size_t from, size_t to) {
     }
 }
 
-void LogLookups::Remember(Latest& latest, const LatestView& now) {
-    latest.record = now.record;
-    latest.callsign.assign(now.callsign);
-    latest.band.assign(now.band);
-    latest.date.assign(now.date);
+std::string_view LogLookups::Text(const Span& span) const {
+    return std::string_view(log_.LogText()).substr(span.at, span.size);
 }
 
 void LogLookups::EndRecord(std::string_view text) {
     const auto view = [text](const Span& span) { return text.substr(span.at, span.size); };
     Index& index = *index_;
     const uint32_t record = records_++;
+    Latest latest{record, {}, pending_.band, pending_.date, nullptr};
     // Many loggers export the frequency alone: the band is then the one the frequency lies in. The file
     // is left as it is.
-    std::string_view band = view(pending_.band);
-    std::string bandOfFrequency;
-    if (band.empty() && pending_.haveFrequency) {
-        bandOfFrequency = AdifBandOfFrequency(Val(view(pending_.frequency)));
-        band = bandOfFrequency;
-    }
-    const std::string_view date = view(pending_.date);
+    if (pending_.band.size == 0 && pending_.haveFrequency)
+        latest.bandName = AdifBandNameOfFrequency(Val(view(pending_.frequency)));
     for (const Span& span : pending_.callsigns) {
         const std::string_view callsign = view(span);
         if (callsign.empty()) continue;
+        latest.callsign = span;
         // A callsign with too many "/" has no base: it is found in no text.
         const std::string_view base = BaseCallsignOf(callsign);
         Word* own = nullptr;  // the callsign's word, when it is its own base
         if (!base.empty()) {
-            const LatestView latest{record, callsign, band, date};
             if (AllWordCharacters(base)) {
                 Word& word = WordOf(index.words, base);
                 word.base = true;
-                Remember(word.latest, latest);
+                word.latest = latest;
                 if (base.size() == callsign.size()) own = &word;
             } else if (FitsCp1252(base)) {
                 // Searched for in received text, which is Windows-1252: kept in it. A base that set
                 // cannot hold is never received.
-                Remember(index.otherBases[Utf8ToCp1252(base)], latest);
+                index.otherBases[Utf8ToCp1252(base)] = latest;
             }
         }
         (own ? *own : WordOf(index.words, callsign)).logged = true;
@@ -307,7 +300,10 @@ PreviousContact LogLookups::ShowPreviousContacts(const std::string& text, uint8_
             }
         }
         marks.Restore();
-        if (latest) result = PreviousContact{latest->callsign, latest->band, DateWithSlashes(latest->date)};
+        if (latest)
+            result = PreviousContact{std::string(Text(latest->callsign)),
+                                     latest->bandName ? latest->bandName : std::string(Text(latest->band)),
+                                     DateWithSlashes(Text(latest->date))};
     });
     return result;
 }

@@ -98,16 +98,17 @@ public:
     uint8_t CallInLog(const std::string& callsign);
 
 private:
-    struct Latest {
-        uint32_t record = 0;  // position in the log: the latest contact wins
-        std::string callsign;
-        std::string band;
-        std::string date;  // as the log holds it (20261208)
-    };
     // A stretch of LogText.
     struct Span {
         size_t at = 0;
         size_t size = 0;
+    };
+    // A contact as the index remembers it: its CALL, BAND and QSO_DATE (20261208) as stretches of
+    // LogText; a band found from the frequency is one of the ADIF bands' names instead.
+    struct Latest {
+        uint32_t record = 0;  // position in the log: the latest contact wins
+        Span callsign, band, date;
+        const char* bandName = nullptr;
     };
     // The fields of the record being read.
     struct Pending {
@@ -119,10 +120,6 @@ private:
             band = frequency = date = country = {};
             haveBand = haveFrequency = haveDate = haveCountry = false;
         }
-    };
-    struct LatestView {
-        uint32_t record = 0;
-        std::string_view callsign, band, date;
     };
     struct Hash {
         using is_transparent = void;
@@ -152,7 +149,7 @@ private:
     // Reads the line text[from, to) of LogText.
     void ReadLine(std::string_view text, size_t from, size_t to);
     void EndRecord(std::string_view text);
-    static void Remember(Latest& latest, const LatestView& now);
+    std::string_view Text(const Span& span) const;
 
     const AdifLog& log_;
     LookupCountries countries_;
