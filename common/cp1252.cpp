@@ -2,6 +2,8 @@
 
 #include <locale.h>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <cwctype>
 
 namespace muv {
@@ -84,10 +86,17 @@ char32_t UpperOf(char32_t u) {
 }  // namespace
 
 bool IsAscii(std::string_view bytes) {
-    unsigned char any = 0;
-    for (const char c : bytes)
-        any |= static_cast<unsigned char>(c);
-    return any < 0x80;
+    // Eight bytes at a time, then the rest.
+    uint64_t any = 0;
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, bytes.data() + i, 8);
+        any |= eight;
+    }
+    for (; i < bytes.size(); ++i)
+        any |= static_cast<unsigned char>(bytes[i]);
+    return (any & 0x8080808080808080u) == 0;
 }
 
 char32_t Cp1252ToUnicode(unsigned char c) {

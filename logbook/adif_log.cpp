@@ -203,12 +203,13 @@ const KnownField* FindKnownField(std::string_view name) {
     if (slot == 0) return nullptr;
     const KnownField& field = kKnownFields[slot - 1];
     if (field.name.size() != name.size()) return nullptr;
-    // The known names are of capitals, digits and "_".
-    for (size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i], wanted = field.name[i];
-        if (c != wanted && !(wanted >= 'A' && wanted <= 'Z' && c == wanted + 0x20)) return nullptr;
-    }
-    return &field;
+    // The known names are of capitals and "_": a name character that differs from one of them in no more
+    // than the bit of small letters is that letter in either case (or "_" itself, DEL being no name
+    // character).
+    unsigned differs = 0;
+    for (size_t i = 0; i < name.size(); ++i)
+        differs |= (static_cast<unsigned char>(name[i]) ^ static_cast<unsigned char>(field.name[i])) & 0xDFu;
+    return differs == 0 ? &field : nullptr;
 }
 
 // ASCII as LogText holds it: small letters in capitals, a blank for each line break, "<" and ">".
