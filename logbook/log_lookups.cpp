@@ -58,12 +58,10 @@ std::string_view FirstWord(std::string_view value) {
     return value.substr(0, static_cast<size_t>(end - value.begin()));
 }
 
-// The entry of key in a map of the index, made (empty) when there is none.
-template <typename Map>
-typename Map::mapped_type& WordOf(Map& map, std::string_view key) {
-    auto it = map.find(key);
-    if (it == map.end()) it = map.emplace(std::string(key), typename Map::mapped_type{}).first;
-    return it->second;
+// The word a CALL is looked up by: its base when that is of letters and digits, else itself.
+std::string_view WordOfCallsign(std::string_view callsign) {
+    const std::string_view base = BaseCallsignOf(callsign);
+    return !base.empty() && AllWordCharacters(base) ? base : callsign;
 }
 
 // 20261208 as 2026/12/08; what is missing of a shorter date stays empty.
@@ -134,6 +132,59 @@ private:
 
 }  // namespace
 
+void LogLookups::Words::Reserve(size_t count) {
+    words_.reserve(count);
+    size_t slots = 16;
+    while (slots < 2 * count)
+        slots *= 2;
+    if (slots > slots_.size()) Rehash(slots);
+}
+
+void LogLookups::Words::Prefetch(size_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+}
+
+// The slot of that name, or the empty one where it would go.
+size_t LogLookups::Words::SlotOf(std::string_view name, size_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    const auto tag = static_cast<uint32_t>(hash >> 32);
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        const Slot& slot = slots_[at];
+        if (slot.word == 0 || (slot.hashTag == tag && words_[slot.word - 1].name == name)) return at;
+    }
+}
+
+const LogLookups::Word* LogLookups::Words::Find(std::string_view name, size_t hash) const {
+    if (slots_.empty()) return nullptr;
+    const Slot& slot = slots_[SlotOf(name, hash)];
+    return slot.word == 0 ? nullptr : &words_[slot.word - 1].word;
+}
+
+LogLookups::Word& LogLookups::Words::Get(std::string_view name, size_t hash) {
+    if (2 * (words_.size() + 1) > slots_.size()) Grow();
+    Slot& slot = slots_[SlotOf(name, hash)];
+    if (slot.word == 0) {
+        words_.push_back(Entry{std::string(name), hash, Word{}});
+        slot = Slot{static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(words_.size())};
+    }
+    return words_[slot.word - 1].word;
+}
+
+void LogLookups::Words::Grow() {
+    Rehash(std::max<size_t>(16, 2 * slots_.size()));
+}
+
+void LogLookups::Words::Rehash(size_t slots) {
+    slots_.assign(slots, Slot{});
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = 0; i < words_.size(); ++i) {
+        size_t at = words_[i].hash & mask;
+        while (slots_[at].word != 0)
+            at = (at + 1) & mask;
+        slots_[at] = Slot{static_cast<uint32_t>(words_[i].hash >> 32), static_cast<uint32_t>(i + 1)};
+    }
+}
+
 // The first block of memory is about what the index of that much LogText takes; a next one, for contacts
 // logged later, is larger.
 LogLookups::Index::Index(size_t logTextBytes, size_t records)
@@ -142,7 +193,7 @@ LogLookups::Index::Index(size_t logTextBytes, size_t records)
       otherBases(&memory),
       loggedCountries(&memory) {
     // Most logs hold each callsign more than once.
-    words.reserve(records / 2);
+    words.Reserve(records / 2);
 }
 
 LogLookups::LogLookups(const AdifLog& log, LookupCountries countries)
@@ -191,7 +242,10 @@ void LogLookups::ReadLine(std::string_view text, size_t from, size_t to) {
     switch (name.size()) {
         case 4:
             if (name == "CALL") {
-                pending_.callsigns.push_back({value.at, FirstWord(line.substr(close + 1)).size()});
+                const std::string_view callsign = FirstWord(line.substr(close + 1));
+                const size_t hash = Words::HashOf(WordOfCallsign(callsign));
+                index_->words.Prefetch(hash);
+                pending_.callsigns.push_back({{value.at, callsign.size()}, hash});
             } else if (name == "BAND" && !pending_.haveBand) {
                 pending_.band = value;
                 pending_.haveBand = true;
@@ -230,16 +284,16 @@ void LogLookups::EndRecord(std::string_view text) {
     // is left as it is.
     if (pending_.band.size == 0 && pending_.haveFrequency)
         latest.bandName = AdifBandNameOfFrequency(Val(view(pending_.frequency)));
-    for (const Span& span : pending_.callsigns) {
-        const std::string_view callsign = view(span);
+    for (const PendingCall& call : pending_.callsigns) {
+        const std::string_view callsign = view(call.callsign);
         if (callsign.empty()) continue;
-        latest.callsign = span;
+        latest.callsign = call.callsign;
         // A callsign with too many "/" has no base: it is found in no text.
         const std::string_view base = BaseCallsignOf(callsign);
         Word* own = nullptr;  // the callsign's word, when it is its own base
         if (!base.empty()) {
             if (AllWordCharacters(base)) {
-                Word& word = WordOf(index.words, base);
+                Word& word = index.words.Get(base, call.hash);
                 word.base = true;
                 word.latest = latest;
                 if (base.size() == callsign.size()) own = &word;
@@ -249,7 +303,14 @@ void LogLookups::EndRecord(std::string_view text) {
                 index.otherBases[Utf8ToCp1252(base)] = latest;
             }
         }
-        (own ? *own : WordOf(index.words, callsign)).logged = true;
+        // A callsign that is not its own base has a word of its own; call.hash is its hash when the
+        // callsign is not looked up by a base.
+        if (!own) {
+            const bool byBase = !base.empty() && AllWordCharacters(base);
+            index.words.Get(callsign, byBase ? Words::HashOf(callsign) : call.hash).logged = true;
+        } else {
+            own->logged = true;
+        }
     }
     const std::string_view country = view(pending_.country);
     if (!country.empty()) {
@@ -284,9 +345,9 @@ PreviousContact LogLookups::ShowPreviousContacts(const std::string& text, uint8_
             const std::string_view word = std::string_view(text).substr(i, end - i);
             key.assign(word);
             UpperAsciiInPlace(key);
-            if (const auto it = index_->words.find(key);
-                it != index_->words.end() && it->second.base && OneCase(word))
-                found(i, word.size(), it->second.latest);
+            if (const Word* known = index_->words.Find(key, Words::HashOf(key));
+                known && known->base && OneCase(word))
+                found(i, word.size(), known->latest);
             i = end;
         }
         if (!index_->otherBases.empty()) {
@@ -377,8 +438,9 @@ uint8_t LogLookups::CountryInLog(const std::string& countryName) {
 uint8_t LogLookups::CallInLog(const std::string& callsign) {
     Update();
     if (callsign.empty()) return 0;
-    const auto it = index_->words.find(Utf8ToUpper(callsign));
-    return it != index_->words.end() && it->second.logged ? 1 : 0;
+    const std::string upper = Utf8ToUpper(callsign);
+    const Word* word = index_->words.Find(upper, Words::HashOf(upper));
+    return word && word->logged ? 1 : 0;
 }
 
 }  // namespace muv

@@ -110,9 +110,14 @@ private:
         Span callsign, band, date;
         const char* bandName = nullptr;
     };
+    // A CALL of the record being read, and the hash of the word it is looked up by.
+    struct PendingCall {
+        Span callsign;
+        size_t hash = 0;
+    };
     // The fields of the record being read.
     struct Pending {
-        std::vector<Span> callsigns;
+        std::vector<PendingCall> callsigns;
         Span band, frequency, date, country;
         bool haveBand = false, haveFrequency = false, haveDate = false, haveCountry = false;
         void Clear() {
@@ -134,7 +139,38 @@ private:
         bool base = false;
         bool logged = false;
     };
-    using Words = std::pmr::unordered_map<std::string, Word, Hash, std::equal_to<>>;
+    // The words by name: a table of slots, twice as many as words at least, each the place of a word and
+    // a part of its hash, looked through from the slot its hash gives (open addressing). A look-up reads
+    // one slot, mostly, and the word; the slot is fetched ahead while the rest of the record is read.
+    class Words {
+    public:
+        explicit Words(std::pmr::memory_resource* memory) : slots_(memory), words_(memory) {}
+        static size_t HashOf(std::string_view name) { return std::hash<std::string_view>{}(name); }
+        void Reserve(size_t count);
+        // Asks the processor for the slot of a name about to be looked up.
+        void Prefetch(size_t hash) const;
+        // The word of that name, or null.
+        const Word* Find(std::string_view name, size_t hash) const;
+        // The word of that name, made (neither base nor logged) when there is none. It stays where it is
+        // until the next word is made.
+        Word& Get(std::string_view name, size_t hash);
+
+    private:
+        struct Slot {
+            uint32_t hashTag = 0;  // the hash's upper half
+            uint32_t word = 0;     // its place in words_ plus one; 0: an empty slot
+        };
+        struct Entry {
+            std::string name;
+            size_t hash = 0;
+            Word word;
+        };
+        size_t SlotOf(std::string_view name, size_t hash) const;
+        void Grow();
+        void Rehash(size_t slots);
+        std::pmr::vector<Slot> slots_;
+        std::pmr::vector<Entry> words_;
+    };
     // The index, in memory of its own, given back at once when the log is read afresh.
     struct Index {
         Index(size_t logTextBytes, size_t records);
