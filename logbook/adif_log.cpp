@@ -452,9 +452,10 @@ void AdifLog::LoadText(std::string text) {
 void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
     size_t pending = std::string::npos;  // where the fields not yet ended by "<EOR>" or "<EOH>" begin
     bool firstTag = fileStart;
-    // While LogText is written along: the pending fields, and where the header's "<EOH>" line stands in
-    // LogText once the first "<EOH>" is read (npos before).
+    // While LogText is written along: the pending fields; the header's lines not yet in LogText, and
+    // where they go once its "<EOH>" line is there (npos before).
     std::vector<FieldText> fields;
+    std::string header;
     size_t headerEnd = std::string::npos;
     const auto range = [](size_t begin, size_t end, bool ended) {
         return Range{static_cast<uint32_t>(begin), static_cast<uint32_t>(end), ended};
@@ -484,16 +485,14 @@ void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
                 pending = std::string::npos;
                 if (writeLogText) {
                     // LogText starts with the header's fields, all of them before its one "<EOH>" line,
-                    // wherever in the file they stand.
-                    std::string header;
+                    // wherever in the file they stand: a header before every record goes there at
+                    // once, the fields of any later one all together at the end.
                     AppendHeaderFieldsLogText(header, fields);
-                    if (headerEnd == std::string::npos) {
-                        header += "<EOH>\r\n";
-                        logText_.insert(0, header);
-                        headerEnd = header.size() - 7;
-                    } else {
-                        logText_.insert(headerEnd, header);
-                        headerEnd += header.size();
+                    if (headerEnd == std::string::npos && logText_.empty()) {
+                        logText_ += header;
+                        logText_ += "<EOH>\r\n";
+                        headerEnd = header.size();
+                        header.clear();
                     }
                 }
                 fields.clear();
@@ -505,6 +504,13 @@ void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
     if (pending != std::string::npos) {
         records_.push_back(range(pending, to, false));
         if (writeLogText) AppendRecordLogText(fields);
+    }
+    if (writeLogText && hasHeader_) {
+        if (headerEnd == std::string::npos) {
+            logText_.insert(0, header + "<EOH>\r\n");
+        } else if (!header.empty()) {
+            logText_.insert(headerEnd, header);
+        }
     }
 }
 

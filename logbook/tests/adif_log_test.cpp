@@ -801,7 +801,8 @@ TEST(AdifFuzz, RandomAndMutatedLogs) {
     }
 }
 
-// Large texts made to be slow or big: they load in one pass, into memory in proportion to their size.
+// Large texts made to be slow or big: they load in one pass, into memory in proportion to their size
+// (a header after every record too, as files put together one after the other have).
 TEST(AdifFuzz, PathologicalLogsStayLinearAndBounded) {
     std::mt19937 random(7);
     std::string noise(2 << 20, ' ');
@@ -820,6 +821,7 @@ TEST(AdifFuzz, PathologicalLogsStayLinearAndBounded) {
                                  repeated("<NOTES:9999999999>"),
                                  repeated("<CALL:1>K<EOR>"),
                                  repeated("<EOH>"),
+                                 repeated("<CALL:1>K<EOR><PROGRAMID:1>X<EOH>"),
                                  repeated("<VERY_LONG_TAG_NAME_THAT_NEVER_ENDS_")};
     for (const std::string& text : texts) {
         AdifLog log(Countries());
