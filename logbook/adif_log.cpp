@@ -30,6 +30,9 @@ constexpr size_t kMaxTagBytes = 256;
 constexpr size_t kMaxLengthDigits = 10;
 // The country look-ups remember this many answers, then start afresh.
 constexpr size_t kMaxRemembered = 65536;
+// Fields of a record (or header) being read are held until its end up to this many; those of a longer
+// one are read again at its end, so that a file of nothing but fields takes no memory beyond its own.
+constexpr size_t kMaxHeldFields = 256;
 
 static_assert(AdifLog::kMaxFileBytes < std::numeric_limits<uint32_t>::max() / 2);
 
@@ -452,13 +455,30 @@ void AdifLog::LoadText(std::string text) {
 void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
     size_t pending = std::string::npos;  // where the fields not yet ended by "<EOR>" or "<EOH>" begin
     bool firstTag = fileStart;
-    // While LogText is written along: the pending fields; the header's lines not yet in LogText, and
-    // where they go once its "<EOH>" line is there (npos before).
+    // While LogText is written along: the pending fields (held while they are few); the header's lines
+    // not yet in LogText, and where they go once its "<EOH>" line is there (npos before).
     std::vector<FieldText> fields;
+    bool held = true;
     std::string header;
     size_t headerEnd = std::string::npos;
     const auto range = [](size_t begin, size_t end, bool ended) {
         return Range{static_cast<uint32_t>(begin), static_cast<uint32_t>(end), ended};
+    };
+    // The pending fields, up to `end`: those held, or else read again.
+    const auto pendingFields = [&](size_t end) {
+        return [&, begin = pending, end](const auto& visit) {
+            if (held) {
+                for (const FieldText& field : fields)
+                    visit(field);
+            } else {
+                ForEachField(begin, end, visit);
+            }
+        };
+    };
+    const auto nextStretch = [&] {
+        pending = std::string::npos;
+        fields.clear();
+        held = true;
     };
     ForEachTag(text_, from, to, [&](const Tag& tag, size_t pos) {
         if (firstTag) {
@@ -469,25 +489,30 @@ void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
         switch (tag.kind) {
             case TagKind::Field:
                 if (pending == std::string::npos) pending = pos;
-                if (writeLogText) fields.push_back({tag.name, tag.type, tag.value});
+                if (writeLogText && held) {
+                    held = fields.size() < kMaxHeldFields;
+                    if (held) {
+                        fields.push_back({tag.name, tag.type, tag.value});
+                    } else {
+                        fields.clear();
+                    }
+                }
                 break;
             case TagKind::EndOfRecord:
                 if (pending != std::string::npos) records_.push_back(range(pending, pos, true));
-                pending = std::string::npos;
-                if (writeLogText) AppendRecordLogText(fields);
-                fields.clear();
+                if (writeLogText && pending != std::string::npos) AppendRecordLogText(pendingFields(pos));
+                nextStretch();
                 break;
             case TagKind::EndOfHeader:
                 // Fields before "<EOH>" belong to the header, also those of a second header (two files
                 // put together).
                 hasHeader_ = true;
                 if (pending != std::string::npos) headerFields_.push_back(range(pending, pos, true));
-                pending = std::string::npos;
                 if (writeLogText) {
                     // LogText starts with the header's fields, all of them before its one "<EOH>" line,
                     // wherever in the file they stand: a header before every record goes there at
                     // once, the fields of any later one all together at the end.
-                    AppendHeaderFieldsLogText(header, fields);
+                    if (pending != std::string::npos) AppendHeaderLogText(header, pendingFields(pos));
                     if (headerEnd == std::string::npos && logText_.empty()) {
                         logText_ += header;
                         logText_ += "<EOH>\r\n";
@@ -495,7 +520,7 @@ void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
                         header.clear();
                     }
                 }
-                fields.clear();
+                nextStretch();
                 break;
         }
     });
@@ -503,7 +528,7 @@ void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
         headerText_ = range(from, to, false);
     if (pending != std::string::npos) {
         records_.push_back(range(pending, to, false));
-        if (writeLogText) AppendRecordLogText(fields);
+        if (writeLogText) AppendRecordLogText(pendingFields(to));
     }
     if (writeLogText && hasHeader_) {
         if (headerEnd == std::string::npos) {
@@ -512,6 +537,13 @@ void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
             logText_.insert(headerEnd, header);
         }
     }
+}
+
+template <typename Visit>
+void AdifLog::ForEachField(size_t from, size_t to, const Visit& visit) const {
+    ForEachTag(text_, from, to, [&](const Tag& tag, size_t) {
+        if (tag.kind == TagKind::Field) visit(FieldText{tag.name, tag.type, tag.value});
+    });
 }
 
 bool AdifLog::CountryKnown(std::string_view name) {
@@ -534,22 +566,24 @@ const std::string& AdifLog::CountryOf(std::string_view callsign) {
     return callCountries_.emplace(std::move(key), std::move(country)).first->second;
 }
 
-void AdifLog::AppendHeaderFieldsLogText(std::string& out, const std::vector<FieldText>& fields) {
-    for (const FieldText& field : fields) {
+template <typename FieldSource>
+void AdifLog::AppendHeaderLogText(std::string& out, const FieldSource& fields) {
+    fields([&](const FieldText& field) {
         const KnownField* known = FindKnownField(field.name);
-        if (!known) continue;
+        if (!known) return;
         value_.clear();
         AppendSearchableValue(value_, field.value);
         AppendLine(out, known->name, value_, false, false, field.type);
-    }
+    });
 }
 
-void AdifLog::AppendRecordLogText(const std::vector<FieldText>& fields) {
+template <typename FieldSource>
+void AdifLog::AppendRecordLogText(const FieldSource& fields) {
     bool any = false, haveCall = false, haveCountry = false;
     size_t callAt = 0, callSize = 0;  // where the first CALL's value stands in LogText
-    for (const FieldText& field : fields) {
+    fields([&](const FieldText& field) {
         const KnownField* known = FindKnownField(field.name);
-        if (!known) continue;
+        if (!known) return;
         // An ASCII value goes straight into LogText; any other is decoded first.
         const bool ascii = IsAscii(field.value);
         if (!ascii || known->kind == KnownKind::Country) {
@@ -558,7 +592,7 @@ void AdifLog::AppendRecordLogText(const std::vector<FieldText>& fields) {
         }
         if (known->kind == KnownKind::Country) {
             // Only the first country, and only one that the country file holds.
-            if (haveCountry || (!value_.empty() && !CountryKnown(value_))) continue;
+            if (haveCountry || (!value_.empty() && !CountryKnown(value_))) return;
             haveCountry = true;
         }
         const bool direct = ascii && known->kind != KnownKind::Country;
@@ -571,7 +605,7 @@ void AdifLog::AppendRecordLogText(const std::vector<FieldText>& fields) {
             callSize = value.size();
         }
         any = true;
-    }
+    });
     if (haveCall && !haveCountry) {
         value_.assign(logText_, callAt, callSize);
         AppendField(logText_, "COUNTRY", CountryOf(value_), {});
@@ -580,11 +614,7 @@ void AdifLog::AppendRecordLogText(const std::vector<FieldText>& fields) {
 }
 
 void AdifLog::AppendLogText(const Range& range) {
-    std::vector<FieldText> fields;
-    ForEachTag(text_, range.begin, range.end, [&](const Tag& tag, size_t) {
-        if (tag.kind == TagKind::Field) fields.push_back({tag.name, tag.type, tag.value});
-    });
-    AppendRecordLogText(fields);
+    AppendRecordLogText([&](const auto& visit) { ForEachField(range.begin, range.end, visit); });
 }
 
 std::vector<AdifField> AdifLog::Fields(size_t record) const {

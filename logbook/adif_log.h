@@ -151,8 +151,15 @@ private:
     // with writeLogText, LogText is written along, header and records.
     void Read(size_t from, size_t to, bool fileStart, bool writeLogText);
     void AppendLogText(const Range& range);
-    void AppendRecordLogText(const std::vector<FieldText>& fields);
-    void AppendHeaderFieldsLogText(std::string& out, const std::vector<FieldText>& fields);
+    // Calls visit(field) for each field of text_[from, to).
+    template <typename Visit>
+    void ForEachField(size_t from, size_t to, const Visit& visit) const;
+    // A record's LogText, or a header's lines into out, from its fields: fields(visit) calls
+    // visit(field) for each, in order.
+    template <typename FieldSource>
+    void AppendRecordLogText(const FieldSource& fields);
+    template <typename FieldSource>
+    void AppendHeaderLogText(std::string& out, const FieldSource& fields);
     std::string_view RawHeaderText() const;
     bool CountryKnown(std::string_view name);
     const std::string& CountryOf(std::string_view callsign);
