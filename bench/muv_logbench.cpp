@@ -5,7 +5,13 @@
 // it also times a plain search of the log's text for the same questions. Prints a table; exits with 1
 // when a look-up gives a wrong answer.
 //
-//   muv_logbench [--contacts N] [--repeat N] [--out DIR] [--quick]
+// Last it prints digests of everything read from the log (LogText, every record's fields, the header,
+// the log written out again), of the look-ups' answers for every logged callsign and country, and of
+// the file and the log after one more contact is appended: two builds that load alike print the same.
+// With --log FILE it loads that file (a copy of it, which the appending changes) instead of writing one,
+// and prints only the load time and the digests.
+//
+//   muv_logbench [--contacts N] [--repeat N] [--out DIR] [--quick] [--log FILE]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +21,7 @@
 #include <iostream>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/memory_text_window.h"
@@ -34,6 +41,7 @@ struct Options {
     int contacts = 50000;
     int repeat = 2000;
     std::string out = ".";
+    std::string log;  // a log to load instead of a generated one
 };
 
 const std::vector<std::string> kPrefixes = {"EA", "DL", "F",  "G",  "I",  "K",  "W",  "N",  "JA", "VK",
@@ -125,7 +133,123 @@ uint8_t PlainCallInLog(const std::string& logText, const std::string& call) {
 }
 
 void Usage() {
-    std::cerr << "usage: muv_logbench [--contacts N] [--repeat N] [--out DIR] [--quick]\n";
+    std::cerr << "usage: muv_logbench [--contacts N] [--repeat N] [--out DIR] [--quick] [--log FILE]\n";
+}
+
+// FNV-1a, 64 bits, over the bytes given; each part ends with its length, so no two sequences of parts
+// run together alike.
+class Digest {
+public:
+    Digest& operator<<(std::string_view bytes) {
+        for (const char c : bytes)
+            Byte(static_cast<unsigned char>(c));
+        return Number(bytes.size());
+    }
+    Digest& Number(uint64_t n) {
+        for (int i = 0; i < 8; ++i)
+            Byte(static_cast<unsigned char>(n >> (8 * i)));
+        return *this;
+    }
+    std::string Hex() const {
+        char text[17];
+        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h_));
+        return text;
+    }
+
+private:
+    void Byte(unsigned char b) { h_ = (h_ ^ b) * 0x100000001b3ULL; }
+    uint64_t h_ = 0xcbf29ce484222325ULL;
+};
+
+void AddFields(Digest& d, const std::vector<AdifField>& fields) {
+    d.Number(fields.size());
+    for (const AdifField& f : fields)
+        d << f.Name << f.Type << f.Value;
+}
+
+// Everything the log gives out of what it read.
+std::string LogDigest(const AdifLog& log) {
+    Digest d;
+    d << log.LogText();
+    d.Number(log.RecordCount());
+    for (size_t i = 0; i < log.RecordCount(); ++i) {
+        AddFields(d, log.Fields(i));
+        d.Number(log.RecordEnded(i) ? 1 : 0);
+    }
+    d.Number(log.HasHeader() ? 1 : 0);
+    d << log.HeaderText();
+    AddFields(d, log.HeaderFields());
+    d << log.AdifText();
+    return d.Hex();
+}
+
+// The look-ups' answers about every logged callsign and country, each asked in a received text too.
+std::string LookupDigest(Logbook& book) {
+    Digest d;
+    const AdifLog& log = book.Log();
+    for (size_t i = 0; i < log.RecordCount(); ++i) {
+        const std::string call = log.FieldValue(i, "CALL");
+        const std::string country = log.FieldValue(i, "COUNTRY");
+        const std::string base = BaseCallsign(call);
+        d.Number(book.CallInLog(call)).Number(book.CountryInLog(country));
+        for (const std::string& text : {call, base, "CQ DE " + call + " K", "cq de " + base + " k"}) {
+            const PreviousContact found = book.ShowPreviousContacts(text, 0);
+            d << found.Callsign << found.Band << found.Date;
+            d.Number(book.HighlightNewCountry(text));
+        }
+    }
+    return d.Hex();
+}
+
+bool ReadWhole(const std::string& path, std::string& text) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    text.clear();
+    char buffer[1 << 16];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+        text.append(buffer, n);
+    const bool read = !std::ferror(f);
+    std::fclose(f);
+    return read;
+}
+
+bool WriteWhole(const std::string& path, const std::string& text) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && written;
+}
+
+// Prints the digests of the loaded log, of its look-ups, and of the file and the log after one more
+// contact is appended to the file at path.
+bool PrintDigests(Logbook& book, const std::string& path) {
+    const std::string logDigest = LogDigest(book.Log());
+    const std::string lookupDigest = LookupDigest(book);
+    AdifContact c;
+    c.txtCallsign = "EA1ZZZ/P";
+    c.txtNombre = "Jos\u00E9 \u0414\u0438\u043C\u0430";
+    c.txtQTH = "M\u00FCnchen";
+    c.txtFrecuencia = "14077.5";
+    c.Band = "20M";
+    c.QsoStartUtc = UtcTime{2026, 1, 2, 3, 4, 5, 0};
+    c.UtcNow = c.QsoStartUtc;
+    c.OperatorCallsign = "EA1MUV";
+    c.OperatorLocator = "IN73DM";
+    c.txtNotas = "<TNX> \u20AC";
+    c.CountryWithContinent = "Spain (EU)";
+    c.txtRST = "599";
+    const AdifAppendResult appended = book.AppendAdifRecord(path, BuildAdifRecord(c));
+    std::string file;
+    if (appended.result != 1 || !ReadWhole(path, file)) {
+        std::cerr << "muv_logbench: cannot append to " << path << '\n';
+        return false;
+    }
+    Digest fileDigest;
+    fileDigest << file;
+    std::printf("  digests: log %s, look-ups %s; after appending: file %s, log %s, look-ups %s\n",
+                logDigest.c_str(), lookupDigest.c_str(), fileDigest.Hex().c_str(),
+                LogDigest(book.Log()).c_str(), LookupDigest(book).c_str());
+    return true;
 }
 
 void Row(const std::string& what, const Timing& t) {
@@ -148,6 +272,8 @@ int main(int argc, char** argv) {
             o.repeat = std::max(1, std::atoi(argv[++i]));
         } else if (a == "--out" && hasValue) {
             o.out = argv[++i];
+        } else if (a == "--log" && hasValue) {
+            o.log = argv[++i];
         } else {
             Usage();
             return 2;
@@ -156,6 +282,24 @@ int main(int argc, char** argv) {
 
     Logbook book;
     if (!book.LoadCountryFile()) std::cerr << "muv_logbench: no country file found; countries stay empty\n";
+
+    std::error_code ec;
+    std::filesystem::create_directories(o.out, ec);
+    const std::string path = (std::filesystem::path(o.out) / "muv_logbench.adi").string();
+    if (!o.log.empty()) {
+        std::string given;
+        if (!ReadWhole(o.log, given) || !WriteWhole(path, given)) {
+            std::cerr << "muv_logbench: cannot copy " << o.log << " to " << path << '\n';
+            return 1;
+        }
+        const auto start = Clock::now();
+        const AdifLoadResult loaded = book.LoadLogBook(path);
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        std::printf("muv_logbench: %s, %zu bytes, %zu records, loaded: %d %s\n", o.log.c_str(), given.size(),
+                    book.Log().RecordCount(), loaded.loaded ? 1 : 0, loaded.cause.c_str());
+        std::printf("  load with the index (start-up, profile switch): %.1f ms\n", ms);
+        return PrintDigests(book, path) ? 0 : 1;
+    }
 
     // The log file: the header, then the contacts.
     std::mt19937_64 rng(1);
@@ -168,16 +312,7 @@ int main(int argc, char** argv) {
         file += ContactRecord(rng, calls[rng() % calls.size()], book.Countries(), i);
         file += "\r\n";
     }
-    std::error_code ec;
-    std::filesystem::create_directories(o.out, ec);
-    const std::string path = (std::filesystem::path(o.out) / "muv_logbench.adi").string();
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        const bool written = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-        if (std::fclose(f) != 0 || !written) {
-            std::cerr << "muv_logbench: cannot write " << path << '\n';
-            return 1;
-        }
-    } else {
+    if (!WriteWhole(path, file)) {
         std::cerr << "muv_logbench: cannot write " << path << '\n';
         return 1;
     }
@@ -285,5 +420,7 @@ int main(int argc, char** argv) {
         "  worst end of a message: mean %.1f us, max %.1f us; one receive buffer is %.0f ms of audio, "
         "%d are queued (%.1f s)\n",
         endOfMessage.meanUs, endOfMessage.maxUs, bufferMs, kInputBuffers, kInputBuffers * bufferMs / 1000);
+    book.LinkReceiveWindow({});
+    if (!PrintDigests(book, path)) return 1;
     return right ? 0 : 1;
 }

@@ -2,6 +2,8 @@
 
 #include <locale.h>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <cwctype>
 
 namespace muv {
@@ -57,6 +59,14 @@ Utf8Char ReadUtf8(std::string_view text, size_t i) {
     return {u, static_cast<size_t>(extra) + 1, character};
 }
 
+// How many bytes at the start are ASCII.
+size_t AsciiPrefix(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
+        ++i;
+    return i;
+}
+
 bool HasCp1252Code(char32_t u) {
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return true;
     for (char32_t high : kHigh) {
@@ -74,6 +84,20 @@ char32_t UpperOf(char32_t u) {
 }
 
 }  // namespace
+
+bool IsAscii(std::string_view bytes) {
+    // Eight bytes at a time, then the rest.
+    uint64_t any = 0;
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t eight;
+        std::memcpy(&eight, bytes.data() + i, 8);
+        any |= eight;
+    }
+    for (; i < bytes.size(); ++i)
+        any |= static_cast<unsigned char>(bytes[i]);
+    return (any & 0x8080808080808080u) == 0;
+}
 
 char32_t Cp1252ToUnicode(unsigned char c) {
     return c >= 0x80 && c <= 0x9F ? kHigh[c - 0x80] : c;
@@ -133,6 +157,8 @@ bool IsMultiByteUtf8(std::string_view bytes) {
 }
 
 std::string DecodeText(std::string_view bytes) {
+    // ASCII, nearly every value, reads as itself either way.
+    if (IsAscii(bytes)) return std::string(bytes);
     return IsMultiByteUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
 }
 
@@ -153,6 +179,9 @@ size_t Utf8Length(std::string_view utf8) {
 }
 
 std::string Utf8Left(std::string_view utf8, size_t characters) {
+    // Up to the first byte beyond ASCII, characters are bytes.
+    const size_t ascii = AsciiPrefix(utf8.substr(0, characters));
+    if (ascii == characters || ascii == utf8.size()) return std::string(utf8.substr(0, ascii));
     size_t i = 0;
     for (size_t n = 0; n < characters && i < utf8.size(); ++n) {
         const Utf8Char c = ReadUtf8(utf8, i);
@@ -175,7 +204,12 @@ std::string Utf8Head(std::string_view utf8, size_t bytes) {
 std::string Utf8ToUpper(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
+    // The ASCII start goes by a table-free rule of its own.
+    const size_t ascii = AsciiPrefix(utf8);
+    out.append(utf8.substr(0, ascii));
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    for (size_t i = ascii; i < utf8.size();) {
         const Utf8Char c = ReadUtf8(utf8, i);
         if (!c.character) {
             out.append(utf8.substr(i, c.length == 0 ? 1 : c.length));

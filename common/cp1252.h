@@ -20,6 +20,8 @@ std::string Cp1252ToUtf8(std::string_view text);
 // Invalid UTF-8 bytes and characters outside Windows-1252 become '?'.
 std::string Utf8ToCp1252(std::string_view text);
 
+// Whether every byte is ASCII (below 0x80): such a text is the same in both sets.
+bool IsAscii(std::string_view bytes);
 // Whether every character of a UTF-8 text has a Windows-1252 code (invalid UTF-8 has none).
 bool FitsCp1252(std::string_view utf8);
 // Whether the bytes are valid UTF-8 with at least one character of more than one byte.

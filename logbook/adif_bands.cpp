@@ -28,6 +28,10 @@ constexpr AdifBand kAdifBands[] = {
 }  // namespace
 
 std::string AdifBandOfFrequency(double frequencyMHz) {
+    return AdifBandNameOfFrequency(frequencyMHz);
+}
+
+const char* AdifBandNameOfFrequency(double frequencyMHz) {
     for (const AdifBand& band : kAdifBands)
         if (frequencyMHz >= band.lowerMHz && frequencyMHz <= band.upperMHz) return band.name;
     return "";

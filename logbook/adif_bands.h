@@ -9,5 +9,7 @@ namespace muv {
 // The ADIF band of a frequency in MHz, in capitals as the log writes it ("20M", "630M", "70CM",
 // "1.25CM", "SUBMM"); "" when the frequency lies in no band. Both limits of a band belong to it.
 std::string AdifBandOfFrequency(double frequencyMHz);
+// The same as a name that lasts as long as the program.
+const char* AdifBandNameOfFrequency(double frequencyMHz);
 
 }  // namespace muv

@@ -5,14 +5,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <system_error>
-#include <unordered_set>
 
 #include "common/cp1252.h"
+#include "common/large_pages.h"
 #include "logbook/adif_record.h"
 #include "platform/private_profile.h"
 
@@ -28,6 +30,9 @@ constexpr size_t kMaxTagBytes = 256;
 constexpr size_t kMaxLengthDigits = 10;
 // The country look-ups remember this many answers, then start afresh.
 constexpr size_t kMaxRemembered = 65536;
+// Fields of a record (or header) being read are held until its end up to this many; those of a longer
+// one are read again at its end, so that a file of nothing but fields takes no memory beyond its own.
+constexpr size_t kMaxHeldFields = 256;
 
 static_assert(AdifLog::kMaxFileBytes < std::numeric_limits<uint32_t>::max() / 2);
 
@@ -39,9 +44,15 @@ struct Tag {
     size_t next = 0;  // where the text goes on after the tag and its value
 };
 
+constexpr std::array<bool, 256> kNameCharacters = [] {
+    std::array<bool, 256> table{};
+    for (unsigned u = '!'; u < 0x7F; ++u)
+        table[u] = u != '<' && u != '>' && u != ':' && u != ',' && u != '{' && u != '}';
+    return table;
+}();
+
 bool NameCharacter(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u > ' ' && u < 0x7F && u != '<' && u != '>' && u != ':' && u != ',' && u != '{' && u != '}';
+    return kNameCharacters[static_cast<unsigned char>(c)];
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -65,8 +76,8 @@ bool ReadTag(std::string_view text, size_t pos, size_t limit, Tag& tag) {
         ++i;
     if (i == pos + 1 || i >= tagLimit) return false;
     tag.name = text.substr(pos + 1, i - pos - 1);
-    const bool endOfRecord = SameName(tag.name, "EOR");
-    const bool endOfHeader = SameName(tag.name, "EOH");
+    const bool endOfRecord = tag.name.size() == 3 && SameName(tag.name, "EOR");
+    const bool endOfHeader = tag.name.size() == 3 && SameName(tag.name, "EOH");
     tag.kind = endOfRecord ? TagKind::EndOfRecord : endOfHeader ? TagKind::EndOfHeader : TagKind::Field;
     tag.type = {};
     tag.value = {};
@@ -102,9 +113,16 @@ template <typename Found>
 void ForEachTag(std::string_view text, size_t from, size_t to, Found&& found) {
     size_t pos = from;
     while (pos < to) {
-        const void* open = std::memchr(text.data() + pos, '<', to - pos);
-        if (!open) return;
-        pos = static_cast<size_t>(static_cast<const char*>(open) - text.data());
+        // The next tag is mostly a line end away: the first bytes are looked at here, the rest by memchr.
+        const size_t near = std::min(to, pos + 4);
+        while (pos < near && text[pos] != '<')
+            ++pos;
+        if (pos == near) {
+            if (pos == to) return;
+            const void* open = std::memchr(text.data() + pos, '<', to - pos);
+            if (!open) return;
+            pos = static_cast<size_t>(static_cast<const char*>(open) - text.data());
+        }
         Tag tag;
         if (!ReadTag(text, pos, to, tag)) {
             ++pos;
@@ -128,24 +146,105 @@ bool Blank(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); });
 }
 
-// The fields that LogText keeps, by name in capitals.
-bool KnownField(std::string_view upperName) {
-    static const std::unordered_set<std::string_view> known = {
-        "ADIF_VERS",  "PROGRAMID",     "PROGRAMVERSION", "NAME",     "QTH",      "BAND",
-        "FREQ",       "QSO_DATE",      "TIME_ON",        "TIME_OFF", "OPERATOR", "MY_GRIDSQUARE",
-        "NOTES",      "GRIDSQUARE",    "DISTANCE",       "RST_SENT", "RST_RCVD", "CONT",
-        "MY_COUNTRY", "EQSL_QSL_SENT", "EQSL_QSL_RCVD",  "MODE",     "CALL",     "COUNTRY"};
-    return known.count(upperName) > 0;
+// A field that LogText keeps: its name in capitals, and what LogText does with it.
+enum class KnownKind : uint8_t { Plain, Country, Time, Call };
+struct KnownField {
+    std::string_view name;
+    KnownKind kind;
+};
+
+constexpr KnownField kKnownFields[] = {{"ADIF_VERS", KnownKind::Plain},
+                                       {"PROGRAMID", KnownKind::Plain},
+                                       {"PROGRAMVERSION", KnownKind::Plain},
+                                       {"NAME", KnownKind::Plain},
+                                       {"QTH", KnownKind::Plain},
+                                       {"BAND", KnownKind::Plain},
+                                       {"FREQ", KnownKind::Plain},
+                                       {"QSO_DATE", KnownKind::Plain},
+                                       {"TIME_ON", KnownKind::Time},
+                                       {"TIME_OFF", KnownKind::Time},
+                                       {"OPERATOR", KnownKind::Plain},
+                                       {"MY_GRIDSQUARE", KnownKind::Plain},
+                                       {"NOTES", KnownKind::Plain},
+                                       {"GRIDSQUARE", KnownKind::Plain},
+                                       {"DISTANCE", KnownKind::Plain},
+                                       {"RST_SENT", KnownKind::Plain},
+                                       {"RST_RCVD", KnownKind::Plain},
+                                       {"CONT", KnownKind::Plain},
+                                       {"MY_COUNTRY", KnownKind::Plain},
+                                       {"EQSL_QSL_SENT", KnownKind::Plain},
+                                       {"EQSL_QSL_RCVD", KnownKind::Plain},
+                                       {"MODE", KnownKind::Plain},
+                                       {"CALL", KnownKind::Call},
+                                       {"COUNTRY", KnownKind::Country}};
+constexpr size_t kLongestKnownName = 14;
+
+// Where a name (of any case) is looked for among the known ones: by its length and its first and last
+// letters.
+constexpr size_t KnownSlot(size_t length, char first, char last) {
+    return (length * 6 + (static_cast<unsigned char>(first) & 0xDFu) * 4 +
+            (static_cast<unsigned char>(last) & 0xDFu)) &
+           63;
 }
 
-std::string UpperName(std::string_view name) {
-    std::string upper(name);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    return upper;
+// The known field (its index plus one) at each slot; 0 where none is.
+constexpr std::array<uint8_t, 64> kKnownSlots = [] {
+    std::array<uint8_t, 64> slots{};
+    for (size_t i = 0; i < std::size(kKnownFields); ++i) {
+        const std::string_view name = kKnownFields[i].name;
+        uint8_t& slot = slots[KnownSlot(name.size(), name.front(), name.back())];
+        if (slot != 0) throw "two known names share a slot";
+        slot = static_cast<uint8_t>(i + 1);
+    }
+    return slots;
+}();
+
+// The field that LogText keeps under this name (in any case), or null.
+const KnownField* FindKnownField(std::string_view name) {
+    if (name.empty() || name.size() > kLongestKnownName) return nullptr;
+    const uint8_t slot = kKnownSlots[KnownSlot(name.size(), name.front(), name.back())];
+    if (slot == 0) return nullptr;
+    const KnownField& field = kKnownFields[slot - 1];
+    if (field.name.size() != name.size()) return nullptr;
+    // The known names are of capitals and "_": a name character that differs from one of them in no more
+    // than the bit of small letters is that letter in either case (or "_" itself, DEL being no name
+    // character).
+    unsigned differs = 0;
+    for (size_t i = 0; i < name.size(); ++i)
+        differs |= (static_cast<unsigned char>(name[i]) ^ static_cast<unsigned char>(field.name[i])) & 0xDFu;
+    return differs == 0 ? &field : nullptr;
 }
 
-// A UTF-8 value as LogText holds it: in capitals, with no line break, "<" or ">" in it.
+// ASCII as LogText holds it: small letters in capitals, a blank for each line break, "<" and ">".
+constexpr std::array<char, 128> kSearchableAscii = [] {
+    std::array<char, 128> table{};
+    for (size_t c = 0; c < table.size(); ++c)
+        table[c] = c >= 'a' && c <= 'z'                             ? static_cast<char>(c - 0x20)
+                   : c == '\r' || c == '\n' || c == '<' || c == '>' ? ' '
+                                                                    : static_cast<char>(c);
+    return table;
+}();
+
+void AppendSearchableAscii(std::string& out, std::string_view ascii) {
+    const size_t from = out.size();
+    out += ascii;
+    for (auto c = out.begin() + static_cast<std::ptrdiff_t>(from); c != out.end(); ++c)
+        *c = kSearchableAscii[static_cast<unsigned char>(*c) & 0x7F];
+}
+
+// Any value as LogText holds it: its bytes read as DecodeText reads them (ASCII as itself), in
+// capitals in every script, with no line break, "<" or ">" in it.
+void AppendSearchableValue(std::string& out, std::string_view bytes) {
+    if (IsAscii(bytes)) {
+        AppendSearchableAscii(out, bytes);
+        return;
+    }
+    const size_t from = out.size();
+    out += Utf8ToUpper(DecodeText(bytes));
+    for (auto c = out.begin() + static_cast<std::ptrdiff_t>(from); c != out.end(); ++c)
+        if (*c == '\r' || *c == '\n' || *c == '<' || *c == '>') *c = ' ';
+}
+
 std::string SearchableValue(std::string_view utf8) {
     std::string text = Utf8ToUpper(utf8);
     for (char& c : text)
@@ -157,7 +256,8 @@ void AppendField(std::string& out, std::string_view name, std::string_view value
     out += '<';
     out += name;
     out += ':';
-    out += std::to_string(value.size());
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, value.size()).ptr);
     if (!type.empty()) {
         out += ':';
         out += type;
@@ -167,10 +267,73 @@ void AppendField(std::string& out, std::string_view name, std::string_view value
     out += "\r\n";
 }
 
+bool TypeKept(std::string_view type) {
+    return !type.empty() && !(type.size() == 1 && std::strchr("CNTDMcntdm", type[0]));
+}
+
 // The type indicator as LogText keeps it: C, N, T, D and M are dropped, others are in capitals.
-std::string SearchableType(std::string_view type) {
-    if (type.size() == 1 && std::strchr("CNTDMcntdm", type[0])) return {};
-    return UpperName(type);
+void AppendSearchableType(std::string& out, std::string_view type) {
+    if (!TypeKept(type)) return;
+    out += ':';
+    const size_t from = out.size();
+    out += type;
+    for (auto c = out.begin() + static_cast<std::ptrdiff_t>(from); c != out.end(); ++c)
+        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 0x20);
+}
+
+// A line of LogText: "<NAME:n:TYPE>", the value and CR LF, n counting the value's bytes (two more with
+// seconds, "00" then ending it). The value is searchable already, or ASCII (ascii) to be made so.
+// Returns where the value starts in out.
+size_t AppendLine(std::string& out, std::string_view name, std::string_view value, bool ascii, bool seconds,
+                  std::string_view type) {
+    const size_t length = value.size() + (seconds ? 2 : 0);
+    const bool typeKept = TypeKept(type);
+    char line[256];
+    if (name.size() + type.size() + value.size() + 32 > sizeof line) {
+        out += '<';
+        out += name;
+        out += ':';
+        out += std::to_string(length);
+        AppendSearchableType(out, type);
+        out += '>';
+        const size_t valueAt = out.size();
+        if (ascii) {
+            AppendSearchableAscii(out, value);
+        } else {
+            out += value;
+        }
+        out += seconds ? "00\r\n" : "\r\n";
+        return valueAt;
+    }
+    // Short lines, nearly all, are put together here and added at once.
+    char* p = line;
+    *p++ = '<';
+    for (const char c : name)
+        *p++ = c;
+    *p++ = ':';
+    p = std::to_chars(p, line + sizeof line, length).ptr;
+    if (typeKept) {
+        *p++ = ':';
+        for (const char c : type)
+            *p++ = c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
+    }
+    *p++ = '>';
+    const size_t valueAt = out.size() + static_cast<size_t>(p - line);
+    if (ascii) {
+        for (const char c : value)
+            *p++ = kSearchableAscii[static_cast<unsigned char>(c) & 0x7F];
+    } else {
+        for (const char c : value)
+            *p++ = c;
+    }
+    if (seconds) {
+        *p++ = '0';
+        *p++ = '0';
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    out.append(line, static_cast<size_t>(p - line));
+    return valueAt;
 }
 
 bool EndsInAdi(const std::string& path) {
@@ -217,6 +380,7 @@ int ReadFile(const std::string& path, size_t maxBytes, std::string& text) {
     } else {
         // One byte more than the file has finds its end at once; one byte more than allowed shows a file
         // that grew past the limit while it was read.
+        ReserveInLargePages(text, static_cast<size_t>(st.st_size) + 1);
         text.resize(static_cast<size_t>(st.st_size) + 1);
         size_t done = 0;
         while (!error && done <= maxBytes) {
@@ -282,18 +446,39 @@ void AdifLog::LoadText(std::string text) {
     Clear();
     if (text.size() > kMaxFileBytes) return;
     text_ = std::move(text);
-    Read(0, text_.size(), true);
-    logText_.reserve(text_.size() + text_.size() / 8);
-    AppendHeaderLogText();
-    for (const Range& record : records_)
-        AppendLogText(record);
+    ReserveInLargePages(logText_, text_.size() + text_.size() / 8);
+    // Records are seldom shorter than this; a log of shorter ones only makes more room as it goes.
+    ReserveInLargePages(records_, text_.size() / 256);
+    Read(0, text_.size(), true, true);
 }
 
-void AdifLog::Read(size_t from, size_t to, bool fileStart) {
+void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
     size_t pending = std::string::npos;  // where the fields not yet ended by "<EOR>" or "<EOH>" begin
     bool firstTag = fileStart;
+    // While LogText is written along: the pending fields (held while they are few); the header's lines
+    // not yet in LogText, and where they go once its "<EOH>" line is there (npos before).
+    std::vector<FieldText> fields;
+    bool held = true;
+    std::string header;
+    size_t headerEnd = std::string::npos;
     const auto range = [](size_t begin, size_t end, bool ended) {
         return Range{static_cast<uint32_t>(begin), static_cast<uint32_t>(end), ended};
+    };
+    // The pending fields, up to `end`: those held, or else read again.
+    const auto pendingFields = [&](size_t end) {
+        return [&, begin = pending, end](const auto& visit) {
+            if (held) {
+                for (const FieldText& field : fields)
+                    visit(field);
+            } else {
+                ForEachField(begin, end, visit);
+            }
+        };
+    };
+    const auto nextStretch = [&] {
+        pending = std::string::npos;
+        fields.clear();
+        held = true;
     };
     ForEachTag(text_, from, to, [&](const Tag& tag, size_t pos) {
         if (firstTag) {
@@ -304,78 +489,132 @@ void AdifLog::Read(size_t from, size_t to, bool fileStart) {
         switch (tag.kind) {
             case TagKind::Field:
                 if (pending == std::string::npos) pending = pos;
+                if (writeLogText && held) {
+                    held = fields.size() < kMaxHeldFields;
+                    if (held) {
+                        fields.push_back({tag.name, tag.type, tag.value});
+                    } else {
+                        fields.clear();
+                    }
+                }
                 break;
             case TagKind::EndOfRecord:
                 if (pending != std::string::npos) records_.push_back(range(pending, pos, true));
-                pending = std::string::npos;
+                if (writeLogText && pending != std::string::npos) AppendRecordLogText(pendingFields(pos));
+                nextStretch();
                 break;
             case TagKind::EndOfHeader:
                 // Fields before "<EOH>" belong to the header, also those of a second header (two files
                 // put together).
                 hasHeader_ = true;
                 if (pending != std::string::npos) headerFields_.push_back(range(pending, pos, true));
-                pending = std::string::npos;
+                if (writeLogText) {
+                    // LogText starts with the header's fields, all of them before its one "<EOH>" line,
+                    // wherever in the file they stand: a header before every record goes there at
+                    // once, the fields of any later one all together at the end.
+                    if (pending != std::string::npos) AppendHeaderLogText(header, pendingFields(pos));
+                    if (headerEnd == std::string::npos && logText_.empty()) {
+                        logText_ += header;
+                        logText_ += "<EOH>\r\n";
+                        headerEnd = header.size();
+                        header.clear();
+                    }
+                }
+                nextStretch();
                 break;
         }
     });
     if (firstTag && !Blank(std::string_view(text_).substr(from, to - from)))
         headerText_ = range(from, to, false);
-    if (pending != std::string::npos) records_.push_back(range(pending, to, false));
+    if (pending != std::string::npos) {
+        records_.push_back(range(pending, to, false));
+        if (writeLogText) AppendRecordLogText(pendingFields(to));
+    }
+    if (writeLogText && hasHeader_) {
+        if (headerEnd == std::string::npos) {
+            logText_.insert(0, header + "<EOH>\r\n");
+        } else if (!header.empty()) {
+            logText_.insert(headerEnd, header);
+        }
+    }
 }
 
-bool AdifLog::CountryKnown(const std::string& name) {
+template <typename Visit>
+void AdifLog::ForEachField(size_t from, size_t to, const Visit& visit) const {
+    ForEachTag(text_, from, to, [&](const Tag& tag, size_t) {
+        if (tag.kind == TagKind::Field) visit(FieldText{tag.name, tag.type, tag.value});
+    });
+}
+
+bool AdifLog::CountryKnown(std::string_view name) {
     if (!countries_.CountryTextHolds) return true;
     if (const auto found = knownCountries_.find(name); found != knownCountries_.end()) return found->second;
     if (knownCountries_.size() >= kMaxRemembered) knownCountries_.clear();
-    const bool known = countries_.CountryTextHolds(name);
-    knownCountries_.emplace(name, known);
+    std::string key(name);
+    const bool known = countries_.CountryTextHolds(key);
+    knownCountries_.emplace(std::move(key), known);
     return known;
 }
 
-std::string AdifLog::CountryOf(const std::string& callsign) {
-    if (!countries_.CountryOfCallsign) return {};
+const std::string& AdifLog::CountryOf(std::string_view callsign) {
+    static const std::string none;
+    if (!countries_.CountryOfCallsign) return none;
     if (const auto found = callCountries_.find(callsign); found != callCountries_.end()) return found->second;
     if (callCountries_.size() >= kMaxRemembered) callCountries_.clear();
-    std::string country = SearchableValue(countries_.CountryOfCallsign(callsign));
-    callCountries_.emplace(callsign, country);
-    return country;
+    std::string key(callsign);
+    std::string country = SearchableValue(countries_.CountryOfCallsign(key));
+    return callCountries_.emplace(std::move(key), std::move(country)).first->second;
 }
 
-void AdifLog::AppendHeaderLogText() {
-    if (!hasHeader_) return;
-    for (const Range& stretch : headerFields_) {
-        ForEachTag(text_, stretch.begin, stretch.end, [&](const Tag& tag, size_t) {
-            if (tag.kind != TagKind::Field) return;
-            const std::string name = UpperName(tag.name);
-            if (KnownField(name))
-                AppendField(logText_, name, SearchableValue(DecodeText(tag.value)), SearchableType(tag.type));
-        });
+template <typename FieldSource>
+void AdifLog::AppendHeaderLogText(std::string& out, const FieldSource& fields) {
+    fields([&](const FieldText& field) {
+        const KnownField* known = FindKnownField(field.name);
+        if (!known) return;
+        value_.clear();
+        AppendSearchableValue(value_, field.value);
+        AppendLine(out, known->name, value_, false, false, field.type);
+    });
+}
+
+template <typename FieldSource>
+void AdifLog::AppendRecordLogText(const FieldSource& fields) {
+    bool any = false, haveCall = false, haveCountry = false;
+    size_t callAt = 0, callSize = 0;  // where the first CALL's value stands in LogText
+    fields([&](const FieldText& field) {
+        const KnownField* known = FindKnownField(field.name);
+        if (!known) return;
+        // An ASCII value goes straight into LogText; any other is decoded first.
+        const bool ascii = IsAscii(field.value);
+        if (!ascii || known->kind == KnownKind::Country) {
+            value_.clear();
+            AppendSearchableValue(value_, field.value);
+        }
+        if (known->kind == KnownKind::Country) {
+            // Only the first country, and only one that the country file holds.
+            if (haveCountry || (!value_.empty() && !CountryKnown(value_))) return;
+            haveCountry = true;
+        }
+        const bool direct = ascii && known->kind != KnownKind::Country;
+        const std::string_view value = direct ? field.value : std::string_view(value_);
+        const bool seconds = known->kind == KnownKind::Time && value.size() == 4;
+        const size_t valueAt = AppendLine(logText_, known->name, value, direct, seconds, field.type);
+        if (known->kind == KnownKind::Call && !haveCall) {
+            haveCall = true;
+            callAt = valueAt;
+            callSize = value.size();
+        }
+        any = true;
+    });
+    if (haveCall && !haveCountry) {
+        value_.assign(logText_, callAt, callSize);
+        AppendField(logText_, "COUNTRY", CountryOf(value_), {});
     }
-    logText_ += "<EOH>\r\n";
+    if (any) logText_ += "<EOR>\r\n";
 }
 
 void AdifLog::AppendLogText(const Range& range) {
-    bool any = false, haveCall = false, haveCountry = false;
-    std::string callsign;
-    ForEachTag(text_, range.begin, range.end, [&](const Tag& tag, size_t) {
-        if (tag.kind != TagKind::Field) return;
-        const std::string name = UpperName(tag.name);
-        if (!KnownField(name)) return;
-        std::string value = SearchableValue(DecodeText(tag.value));
-        if (name == "COUNTRY") {
-            if (haveCountry || (!value.empty() && !CountryKnown(value))) return;
-            haveCountry = true;
-        } else if ((name == "TIME_ON" || name == "TIME_OFF") && value.size() == 4) {
-            value += "00";
-        } else if (name == "CALL" && !haveCall) {
-            haveCall = true;
-            callsign = value;
-        }
-        AppendField(logText_, name, value, SearchableType(tag.type));
-        any = true;
-    });
-    if (haveCall && !haveCountry) AppendField(logText_, "COUNTRY", CountryOf(callsign), {});
-    if (any) logText_ += "<EOR>\r\n";
+    AppendRecordLogText([&](const auto& visit) { ForEachField(range.begin, range.end, visit); });
 }
 
 std::vector<AdifField> AdifLog::Fields(size_t record) const {
@@ -515,7 +754,7 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
             try {
                 const size_t before = records_.size();
                 text_ += block;
-                Read(from, text_.size(), false);
+                Read(from, text_.size(), false, false);
                 for (size_t i = before; i < records_.size(); ++i)
                     AppendLogText(records_[i]);
             } catch (const std::exception&) {

@@ -143,13 +143,30 @@ private:
         uint32_t end = 0;
         bool ended = false;
     };
-    // Reads the fields of text_[from, to) into records_ (and, for the start of the file, the header).
-    void Read(size_t from, size_t to, bool fileStart);
+    // A field as read, its views pointing into text_.
+    struct FieldText {
+        std::string_view name, type, value;
+    };
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    // Reads the fields of text_[from, to) into records_ (and, for the start of the file, the header);
+    // with writeLogText, LogText is written along, header and records.
+    void Read(size_t from, size_t to, bool fileStart, bool writeLogText);
     void AppendLogText(const Range& range);
-    void AppendHeaderLogText();
+    // Calls visit(field) for each field of text_[from, to).
+    template <typename Visit>
+    void ForEachField(size_t from, size_t to, const Visit& visit) const;
+    // A record's LogText, or a header's lines into out, from its fields: fields(visit) calls
+    // visit(field) for each, in order.
+    template <typename FieldSource>
+    void AppendRecordLogText(const FieldSource& fields);
+    template <typename FieldSource>
+    void AppendHeaderLogText(std::string& out, const FieldSource& fields);
     std::string_view RawHeaderText() const;
-    bool CountryKnown(const std::string& name);
-    std::string CountryOf(const std::string& callsign);
+    bool CountryKnown(std::string_view name);
+    const std::string& CountryOf(std::string_view callsign);
     void Clear();
 
     AdifCountries countries_;
@@ -160,8 +177,9 @@ private:
     bool hasHeader_ = false;
     std::string logText_;
     uint64_t generation_ = 0;
-    std::unordered_map<std::string, bool> knownCountries_;
-    std::unordered_map<std::string, std::string> callCountries_;
+    std::unordered_map<std::string, bool, Hash, std::equal_to<>> knownCountries_;
+    std::unordered_map<std::string, std::string, Hash, std::equal_to<>> callCountries_;
+    std::string value_;  // a value on its way into LogText
 };
 
 // Writes the log out as AdifText in place of the file at `path` (through a link, in place of the file

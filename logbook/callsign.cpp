@@ -29,19 +29,23 @@ bool AnyCountryKnown(const std::string&) {
 }
 
 std::string BaseCallsign(std::string_view callsign) {
+    return std::string(BaseCallsignOf(callsign));
+}
+
+std::string_view BaseCallsignOf(std::string_view callsign) {
     const auto slashes = std::count(callsign.begin(), callsign.end(), '/');
-    if (slashes == 0) return std::string(callsign);
+    if (slashes == 0) return callsign;
     const size_t first = callsign.find('/');
     if (slashes == 1) {
         // A "/" among the first four characters follows a prefix; a later one precedes a suffix.
-        if (first < 4) return std::string(callsign.substr(first + 1));
-        return std::string(callsign.substr(0, first));
+        if (first < 4) return callsign.substr(first + 1);
+        return callsign.substr(0, first);
     }
     if (slashes == 2) {
         const size_t second = callsign.find('/', first + 1);
-        return std::string(callsign.substr(first + 1, second - first - 1));
+        return callsign.substr(first + 1, second - first - 1);
     }
-    return "";
+    return {};
 }
 
 std::string IsPlausibleCallsign(std::string_view word, const CountryKnown& countryKnown) {

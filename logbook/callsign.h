@@ -26,6 +26,8 @@ bool AnyCountryKnown(const std::string& baseCallsign);
 // The callsign without portable parts: no "/": unchanged; one "/" at position 1 to 4: the part after it
 // (a prefix), else the part before it (a suffix); two: the part between them; more: "".
 std::string BaseCallsign(std::string_view callsign);
+// The same, as a part of the callsign given.
+std::string_view BaseCallsignOf(std::string_view callsign);
 
 // The word, cut at its first blank or ".", when it can be a callsign: all in capitals or all in small
 // letters, a base callsign of 4 to 6 characters with a digit among its first three, and a country for

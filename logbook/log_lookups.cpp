@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/cp1252.h"
+#include "common/large_pages.h"
 #include "common/vb.h"
 #include "logbook/adif_bands.h"
 #include "logbook/adif_record.h"
@@ -55,6 +56,12 @@ std::string_view FirstWord(std::string_view value) {
     const auto end =
         std::find_if(value.begin(), value.end(), [](char c) { return static_cast<uint8_t>(c) < 33; });
     return value.substr(0, static_cast<size_t>(end - value.begin()));
+}
+
+// The word a CALL is looked up by: its base when that is of letters and digits, else itself.
+std::string_view WordOfCallsign(std::string_view callsign) {
+    const std::string_view base = BaseCallsignOf(callsign);
+    return !base.empty() && AllWordCharacters(base) ? base : callsign;
 }
 
 // 20261208 as 2026/12/08; what is missing of a shorter date stays empty.
@@ -125,8 +132,72 @@ private:
 
 }  // namespace
 
+void LogLookups::Words::Reserve(size_t count) {
+    words_.reserve(count);
+    size_t slots = 16;
+    while (slots < 2 * count)
+        slots *= 2;
+    if (slots > slots_.size()) Rehash(slots);
+}
+
+void LogLookups::Words::Prefetch(size_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+}
+
+// The slot of that name, or the empty one where it would go.
+size_t LogLookups::Words::SlotOf(std::string_view name, size_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    const auto tag = static_cast<uint32_t>(hash >> 32);
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        const Slot& slot = slots_[at];
+        if (slot.word == 0 || (slot.hashTag == tag && words_[slot.word - 1].name == name)) return at;
+    }
+}
+
+const LogLookups::Word* LogLookups::Words::Find(std::string_view name, size_t hash) const {
+    if (slots_.empty()) return nullptr;
+    const Slot& slot = slots_[SlotOf(name, hash)];
+    return slot.word == 0 ? nullptr : &words_[slot.word - 1].word;
+}
+
+LogLookups::Word& LogLookups::Words::Get(std::string_view name, size_t hash) {
+    if (2 * (words_.size() + 1) > slots_.size()) Grow();
+    Slot& slot = slots_[SlotOf(name, hash)];
+    if (slot.word == 0) {
+        words_.push_back(Entry{std::string(name), hash, Word{}});
+        slot = Slot{static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(words_.size())};
+    }
+    return words_[slot.word - 1].word;
+}
+
+void LogLookups::Words::Grow() {
+    Rehash(std::max<size_t>(16, 2 * slots_.size()));
+}
+
+void LogLookups::Words::Rehash(size_t slots) {
+    slots_.assign(slots, Slot{});
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = 0; i < words_.size(); ++i) {
+        size_t at = words_[i].hash & mask;
+        while (slots_[at].word != 0)
+            at = (at + 1) & mask;
+        slots_[at] = Slot{static_cast<uint32_t>(words_[i].hash >> 32), static_cast<uint32_t>(i + 1)};
+    }
+}
+
+// The first block of memory is about what the index of that much LogText takes; a next one, for contacts
+// logged later, is larger.
+LogLookups::Index::Index(size_t logTextBytes, size_t records)
+    : memory(std::clamp(logTextBytes / 4, size_t{64} << 10, size_t{256} << 20), LargePageBlocks()),
+      words(&memory),
+      otherBases(&memory),
+      loggedCountries(&memory) {
+    // Most logs hold each callsign more than once.
+    words.Reserve(records / 2);
+}
+
 LogLookups::LogLookups(const AdifLog& log, LookupCountries countries)
-    : log_(log), countries_(std::move(countries)) {}
+    : log_(log), countries_(std::move(countries)), index_(std::make_unique<Index>(0, 0)) {}
 
 void LogLookups::Update() {
     const std::string& text = log_.LogText();
@@ -134,77 +205,120 @@ void LogLookups::Update() {
         generation_ = log_.Generation();
         read_ = 0;
         records_ = 0;
-        pending_ = Pending{};
-        wordBases_.clear();
-        otherBases_.clear();
-        callsigns_.clear();
-        loggedCountries_.clear();
+        pending_.Clear();
+        index_.reset();
+        index_ = std::make_unique<Index>(text.size(), log_.RecordCount());
     }
     size_t pos = read_;
     while (pos < text.size()) {
         const size_t end = text.find("\r\n", pos);
         if (end == std::string::npos) break;
-        ReadLine(std::string_view(text).substr(pos, end - pos));
+        ReadLine(text, pos, end);
         pos = end + 2;
     }
     read_ = pos;
 }
 
-void LogLookups::ReadLine(std::string_view line) {
+void LogLookups::ReadLine(std::string_view text, size_t from, size_t to) {
+    const std::string_view line = text.substr(from, to - from);
+    if (line.size() < 2 || line[0] != '<') return;
     if (line == "<EOR>") {
-        EndRecord();
+        EndRecord(text);
         return;
     }
     if (line == "<EOH>") {
-        pending_ = Pending{};  // the header's fields are no contact
+        pending_.Clear();  // the header's fields are no contact
         return;
     }
-    const size_t close = line.find('>');
-    if (line.empty() || line[0] != '<' || close == std::string_view::npos) return;
-    const std::string_view tag = line.substr(1, close - 1);
-    const std::string_view name = tag.substr(0, tag.find(':'));
-    const std::string_view value = line.substr(close + 1);
-    if (name == "CALL") {
-        pending_.callsigns.emplace_back(FirstWord(value));
-    } else if (name == "BAND" && !pending_.haveBand) {
-        pending_.band = value;
-        pending_.haveBand = true;
-    } else if (name == "FREQ" && !pending_.haveFrequency) {
-        pending_.frequency = value;
-        pending_.haveFrequency = true;
-    } else if (name == "QSO_DATE" && !pending_.haveDate) {
-        pending_.date = value;
-        pending_.haveDate = true;
-    } else if (name == "COUNTRY" && !pending_.haveCountry) {
-        pending_.country = value;
-        pending_.haveCountry = true;
+    // "<NAME:n>VALUE": the name ends at the first ":" or ">", the tag at the first ">".
+    size_t close = 1;
+    while (close < line.size() && line[close] != ':' && line[close] != '>')
+        ++close;
+    const std::string_view name = line.substr(1, close - 1);
+    while (close < line.size() && line[close] != '>')
+        ++close;
+    if (close == line.size()) return;
+    const Span value{from + close + 1, line.size() - close - 1};
+    switch (name.size()) {
+        case 4:
+            if (name == "CALL") {
+                const std::string_view callsign = FirstWord(line.substr(close + 1));
+                const size_t hash = Words::HashOf(WordOfCallsign(callsign));
+                index_->words.Prefetch(hash);
+                pending_.callsigns.push_back({{value.at, callsign.size()}, hash});
+            } else if (name == "BAND" && !pending_.haveBand) {
+                pending_.band = value;
+                pending_.haveBand = true;
+            } else if (name == "FREQ" && !pending_.haveFrequency) {
+                pending_.frequency = value;
+                pending_.haveFrequency = true;
+            }
+            break;
+        case 7:
+            if (name == "COUNTRY" && !pending_.haveCountry) {
+                pending_.country = value;
+                pending_.haveCountry = true;
+            }
+            break;
+        case 8:
+            if (name == "QSO_DATE" && !pending_.haveDate) {
+                pending_.date = value;
+                pending_.haveDate = true;
+            }
+            break;
+        default:
+            break;
     }
 }
 
-void LogLookups::EndRecord() {
+std::string_view LogLookups::Text(const Span& span) const {
+    return std::string_view(log_.LogText()).substr(span.at, span.size);
+}
+
+void LogLookups::EndRecord(std::string_view text) {
+    const auto view = [text](const Span& span) { return text.substr(span.at, span.size); };
+    Index& index = *index_;
     const uint32_t record = records_++;
+    Latest latest{record, {}, pending_.band, pending_.date, nullptr};
     // Many loggers export the frequency alone: the band is then the one the frequency lies in. The file
     // is left as it is.
-    if (pending_.band.empty() && pending_.haveFrequency)
-        pending_.band = AdifBandOfFrequency(Val(pending_.frequency));
-    for (std::string& callsign : pending_.callsigns) {
+    if (pending_.band.size == 0 && pending_.haveFrequency)
+        latest.bandName = AdifBandNameOfFrequency(Val(view(pending_.frequency)));
+    for (const PendingCall& call : pending_.callsigns) {
+        const std::string_view callsign = view(call.callsign);
         if (callsign.empty()) continue;
+        latest.callsign = call.callsign;
         // A callsign with too many "/" has no base: it is found in no text.
-        const std::string base = BaseCallsign(callsign);
+        const std::string_view base = BaseCallsignOf(callsign);
+        Word* own = nullptr;  // the callsign's word, when it is its own base
         if (!base.empty()) {
-            const Latest latest{record, callsign, pending_.band, pending_.date};
             if (AllWordCharacters(base)) {
-                wordBases_[base] = latest;
+                Word& word = index.words.Get(base, call.hash);
+                word.base = true;
+                word.latest = latest;
+                if (base.size() == callsign.size()) own = &word;
             } else if (FitsCp1252(base)) {
                 // Searched for in received text, which is Windows-1252: kept in it. A base that set
                 // cannot hold is never received.
-                otherBases_[Utf8ToCp1252(base)] = latest;
+                index.otherBases[Utf8ToCp1252(base)] = latest;
             }
         }
-        callsigns_.insert(std::move(callsign));
+        // A callsign that is not its own base has a word of its own; call.hash is its hash when the
+        // callsign is not looked up by a base.
+        if (!own) {
+            const bool byBase = !base.empty() && AllWordCharacters(base);
+            index.words.Get(callsign, byBase ? Words::HashOf(callsign) : call.hash).logged = true;
+        } else {
+            own->logged = true;
+        }
     }
-    if (!pending_.country.empty()) loggedCountries_.insert(Utf8Left(pending_.country, 9));
-    pending_ = Pending{};
+    const std::string_view country = view(pending_.country);
+    if (!country.empty()) {
+        std::string first = Utf8Left(country, 9);
+        if (index.loggedCountries.find(first) == index.loggedCountries.end())
+            index.loggedCountries.insert(std::move(first));
+    }
+    pending_.Clear();
 }
 
 PreviousContact LogLookups::ShowPreviousContacts(const std::string& text, uint8_t mark) {
@@ -231,13 +345,14 @@ PreviousContact LogLookups::ShowPreviousContacts(const std::string& text, uint8_
             const std::string_view word = std::string_view(text).substr(i, end - i);
             key.assign(word);
             UpperAsciiInPlace(key);
-            if (const auto it = wordBases_.find(key); it != wordBases_.end() && OneCase(word))
-                found(i, word.size(), it->second);
+            if (const Word* known = index_->words.Find(key, Words::HashOf(key));
+                known && known->base && OneCase(word))
+                found(i, word.size(), known->latest);
             i = end;
         }
-        if (!otherBases_.empty()) {
+        if (!index_->otherBases.empty()) {
             const std::string upper = UpperCaseCp1252(text);
-            for (const auto& [base, contact] : otherBases_) {
+            for (const auto& [base, contact] : index_->otherBases) {
                 for (size_t p = upper.find(base); p != std::string::npos; p = upper.find(base, p + 1)) {
                     if (WholeWord(upper, p, base.size()) &&
                         OneCase(std::string_view(text).substr(p, base.size())))
@@ -246,7 +361,10 @@ PreviousContact LogLookups::ShowPreviousContacts(const std::string& text, uint8_
             }
         }
         marks.Restore();
-        if (latest) result = PreviousContact{latest->callsign, latest->band, DateWithSlashes(latest->date)};
+        if (latest)
+            result = PreviousContact{std::string(Text(latest->callsign)),
+                                     latest->bandName ? latest->bandName : std::string(Text(latest->band)),
+                                     DateWithSlashes(Text(latest->date))};
     });
     return result;
 }
@@ -314,13 +432,15 @@ std::string LogLookups::SnBar(const std::string& snText) {
 uint8_t LogLookups::CountryInLog(const std::string& countryName) {
     Update();
     if (countryName.empty()) return 0;
-    return loggedCountries_.count(Utf8Left(Utf8ToUpper(countryName), 9)) > 0 ? 1 : 0;
+    return index_->loggedCountries.count(Utf8Left(Utf8ToUpper(countryName), 9)) > 0 ? 1 : 0;
 }
 
 uint8_t LogLookups::CallInLog(const std::string& callsign) {
     Update();
     if (callsign.empty()) return 0;
-    return callsigns_.count(Utf8ToUpper(callsign)) > 0 ? 1 : 0;
+    const std::string upper = Utf8ToUpper(callsign);
+    const Word* word = index_->words.Find(upper, Words::HashOf(upper));
+    return word && word->logged ? 1 : 0;
 }
 
 }  // namespace muv

@@ -21,6 +21,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -96,26 +98,94 @@ public:
     uint8_t CallInLog(const std::string& callsign);
 
 private:
+    // A stretch of LogText.
+    struct Span {
+        size_t at = 0;
+        size_t size = 0;
+    };
+    // A contact as the index remembers it: its CALL, BAND and QSO_DATE (20261208) as stretches of
+    // LogText; a band found from the frequency is one of the ADIF bands' names instead.
     struct Latest {
         uint32_t record = 0;  // position in the log: the latest contact wins
-        std::string callsign;
-        std::string band;
-        std::string date;  // as the log holds it (20261208)
+        Span callsign, band, date;
+        const char* bandName = nullptr;
     };
+    // A CALL of the record being read, and the hash of the word it is looked up by.
+    struct PendingCall {
+        Span callsign;
+        size_t hash = 0;
+    };
+    // The fields of the record being read.
     struct Pending {
-        std::vector<std::string> callsigns;
-        std::string band, frequency, date, country;
+        std::vector<PendingCall> callsigns;
+        Span band, frequency, date, country;
         bool haveBand = false, haveFrequency = false, haveDate = false, haveCountry = false;
+        void Clear() {
+            callsigns.clear();
+            band = frequency = date = country = {};
+            haveBand = haveFrequency = haveDate = haveCountry = false;
+        }
     };
     struct Hash {
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    using ByBase = std::unordered_map<std::string, Latest, Hash, std::equal_to<>>;
-    using Names = std::unordered_set<std::string, Hash, std::equal_to<>>;
+    using ByBase = std::pmr::unordered_map<std::string, Latest, Hash, std::equal_to<>>;
+    using Names = std::pmr::unordered_set<std::string, Hash, std::equal_to<>>;
+    // A callsign of the index: a base of letters and digits (with its latest contact), a CALL as logged,
+    // or both, as most callsigns are; one look-up finds it either way.
+    struct Word {
+        Latest latest;
+        bool base = false;
+        bool logged = false;
+    };
+    // The words by name: a table of slots, twice as many as words at least, each the place of a word and
+    // a part of its hash, looked through from the slot its hash gives (open addressing). A look-up reads
+    // one slot, mostly, and the word; the slot is fetched ahead while the rest of the record is read.
+    class Words {
+    public:
+        explicit Words(std::pmr::memory_resource* memory) : slots_(memory), words_(memory) {}
+        static size_t HashOf(std::string_view name) { return std::hash<std::string_view>{}(name); }
+        void Reserve(size_t count);
+        // Asks the processor for the slot of a name about to be looked up.
+        void Prefetch(size_t hash) const;
+        // The word of that name, or null.
+        const Word* Find(std::string_view name, size_t hash) const;
+        // The word of that name, made (neither base nor logged) when there is none. It stays where it is
+        // until the next word is made.
+        Word& Get(std::string_view name, size_t hash);
 
-    void ReadLine(std::string_view line);
-    void EndRecord();
+    private:
+        struct Slot {
+            uint32_t hashTag = 0;  // the hash's upper half
+            uint32_t word = 0;     // its place in words_ plus one; 0: an empty slot
+        };
+        struct Entry {
+            std::string name;
+            size_t hash = 0;
+            Word word;
+        };
+        size_t SlotOf(std::string_view name, size_t hash) const;
+        void Grow();
+        void Rehash(size_t slots);
+        std::pmr::vector<Slot> slots_;
+        std::pmr::vector<Entry> words_;
+    };
+    // The index, in memory of its own, given back at once when the log is read afresh.
+    struct Index {
+        Index(size_t logTextBytes, size_t records);
+        std::pmr::monotonic_buffer_resource memory;
+        // Base callsigns of letters and digits, found word by word, and every CALL as logged.
+        Words words;
+        // Any other base (rare), found by searching.
+        ByBase otherBases;
+        Names loggedCountries;  // the first nine characters of every logged COUNTRY
+    };
+
+    // Reads the line text[from, to) of LogText.
+    void ReadLine(std::string_view text, size_t from, size_t to);
+    void EndRecord(std::string_view text);
+    std::string_view Text(const Span& span) const;
 
     const AdifLog& log_;
     LookupCountries countries_;
@@ -125,11 +195,7 @@ private:
     size_t read_ = 0;  // how much of LogText is indexed
     uint32_t records_ = 0;
     Pending pending_;
-    // Base callsigns of letters and digits only, found word by word; any other (rare) by searching.
-    ByBase wordBases_;
-    ByBase otherBases_;
-    Names callsigns_;        // every CALL as logged
-    Names loggedCountries_;  // the first nine characters of every logged COUNTRY
+    std::unique_ptr<Index> index_;
 };
 
 }  // namespace muv

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "logbook/adif_record.h"
+#include "logbook/log_lookups.h"
 #include "test_support/scratch_folder.h"
 
 namespace muv {
@@ -531,6 +532,114 @@ TEST_F(AdifFile, LogTextIsRepairedInMemoryOnly) {
               std::string::npos);
 }
 
+// The oddities of other loggers' files at once, with what LogText, the fields and the look-ups made of
+// them when every field was read on its own: reading them in one pass changes none of it.
+TEST_F(AdifFile, AnOddLogReadsAsItAlwaysHas) {
+    const auto F = [](std::string_view name, std::string_view value, std::string_view type = {}) {
+        return "<" + std::string(name) + ":" + std::to_string(value.size()) +
+               (type.empty() ? "" : ":" + std::string(type)) + ">" + std::string(value);
+    };
+    const std::string notes(240, 'n');  // longer than a line is put together in
+    const std::string odd =
+        "Exported by \xE9t\xE9 <angle>\r\n" + F("adif_vers", "3.1") + "\n" + F("ProgramId", "OtherLog") +
+        F("PROGRAMVERSION", "1.0", "s") + "\r" + F("USERDEF1", "X", "N") + "<eoh>\r\n" +
+        // Names and values in small letters; Windows-1252 and UTF-8 values.
+        F("call", "ea4abc") + F("qso_date", "20240102", "d") + F("time_on", "1234") + F("band", "20m") +
+        F("name", "Jos\xE9") + F("qth", "M\xC3\xBCller") + F("country", "spain") + "<eor>\n" +
+        // The Windows-1252 small letters beyond Latin-1, bytes that read as UTF-8; a country unknown, one
+        // known, and a second.
+        F("CALL", "DL1AB/P") + F("NAME", "m\x80\x8A\x9A\x9C\x9E\xFF") + F("QTH", "\xC3\xA9") +
+        F("COUNTRY", "ATLANTIS") + F("COUNTRY", "germany") + F("COUNTRY", "SPAIN") + "<EOR>\r" +
+        // Four-digit times, kept and dropped types, line breaks and tags inside a value.
+        F("CALL", "k1ab") + F("FREQ", "14.074") + F("TIME_OFF", "0959", "T") +
+        F("TIME_ON", "12\xC3\xA9", "x") + F("RST_SENT", "59", "n") +
+        F("NOTES", "line1\r\nline2\nline3\rline4 <b>x</b>\ttab") + "<EOR>\r\n" + F("CaLl", "F/EA4XYZ") +
+        F("freq", "7.040") + F("MODE", "ft8", "Enum") + F("COUNTRY", "") + "<Eor>\r\n" +
+        // Names one letter off the known ones; values longer than a line.
+        F("CALM", "ABCD") + F("CALLS", "EFGH") + F("C_LL", "IJ") + F("TIME_0N", "1111") + F("CALL", "W1AW") +
+        F("NOTES", notes + "\xC3\xA9") + F("QTH", notes, "Z") + "<EOR>\r\n" +
+        // Bytes that are no UTF-8: an emoji cut short, an overlong "/", a surrogate.
+        F("CALL", "N0CAL") + F("NAME", "\xF0\x9F\x98\xC5\x98\xC3\x81") + F("QTH", "\xC0\xAF\xED\xA0\x80") +
+        "<EOR>\r\n" + F("NOTES", "no call!") + "<EOR>" + F("APP_X", "y") + "<EOR><EOR>\r\n" +
+        // A value that runs over its record's end, which takes the next record's fields in.
+        "<NOTES:12>short<EOR>\r\n" + F("CALL", "VK2AB") + "<EOR>\r\n" +
+        // A second header, after records; a length that cuts a character in two.
+        "second header\r\n" + F("ADIF_VERS", "3.0") + F("PROGRAMID", "MUV") + F("APP_Y", "z") + "<EOH>\r\n" +
+        F("CALL", "ZS6ABC") + F("CALL", "EA5BB") +
+        "<QTH:12>\xCE\x91\xCE\x9B\xCE\xA6\xCE\x91 \xCE\xB2\xCE\xAE<EOR>\r\n" + "<EOH>\r\n" +
+        // A record cut off by the end of the file.
+        F("CALL", "G4ABC") + "<NAME:20>trunc";
+    Write(path, odd);
+    ASSERT_TRUE(log.LoadLogBook(path).loaded);
+    const std::string upperNotes(240, 'N');
+    EXPECT_EQ(log.LogText(),
+              // The header's fields, also those of the header after the first records, before one "<EOH>".
+              "<ADIF_VERS:3>3.1\r\n<PROGRAMID:8>OTHERLOG\r\n<PROGRAMVERSION:3:S>1.0\r\n"
+              "<ADIF_VERS:3>3.0\r\n<PROGRAMID:3>MUV\r\n<EOH>\r\n"
+              "<CALL:6>EA4ABC\r\n<QSO_DATE:8>20240102\r\n<TIME_ON:6>123400\r\n<BAND:3>20M\r\n"
+              "<NAME:5>JOS\xC3\x89\r\n<QTH:7>M\xC3\x9CLLER\r\n<COUNTRY:5>SPAIN\r\n<EOR>\r\n"
+              "<CALL:7>DL1AB/P\r\n<NAME:14>M\xE2\x82\xAC\xC5\xA0\xC5\xA0\xC5\x92\xC5\xBD\xC5\xB8\r\n"
+              "<QTH:2>\xC3\x89\r\n<COUNTRY:7>GERMANY\r\n<EOR>\r\n"
+              "<CALL:4>K1AB\r\n<FREQ:6>14.074\r\n<TIME_OFF:6>095900\r\n<TIME_ON:6:X>12\xC3\x89"
+              "00\r\n<RST_SENT:2>59\r\n<NOTES:37>LINE1  LINE2 LINE3 LINE4  B X /B \tTAB\r\n"
+              "<COUNTRY:13>UNITED STATES\r\n<EOR>\r\n"
+              "<CALL:8>F/EA4XYZ\r\n<FREQ:5>7.040\r\n<MODE:3:ENUM>FT8\r\n<COUNTRY:0>\r\n<EOR>\r\n"
+              "<CALL:4>W1AW\r\n<NOTES:242>" +
+                  upperNotes + "\xC3\x89\r\n<QTH:240:Z>" + upperNotes +
+                  "\r\n<COUNTRY:13>UNITED STATES\r\n<EOR>\r\n"
+                  "<CALL:5>N0CAL\r\n<NAME:14>\xC3\x90\xC5\xB8\xCB\x9C\xC3\x85\xCB\x9C\xC3\x83\xC2\x81\r\n"
+                  "<QTH:11>\xC3\x80\xC2\xAF\xC3\x8D\xC2\xA0\xE2\x82\xAC\r\n<COUNTRY:0>\r\n<EOR>\r\n"
+                  "<NOTES:8>NO CALL!\r\n<EOR>\r\n"
+                  "<NOTES:12>SHORT EOR   \r\n<CALL:5>VK2AB\r\n<COUNTRY:0>\r\n<EOR>\r\n"
+                  "<CALL:6>ZS6ABC\r\n<CALL:5>EA5BB\r\n"
+                  "<QTH:26>\xC3\x8E\xE2\x80\x98\xC3\x8E\xE2\x80\xBA\xC3\x8E\xC2\xA6\xC3\x8E\xE2\x80\x98 "
+                  "\xC3\x8E\xC2\xB2\xC3\x8E\r\n<COUNTRY:0>\r\n<EOR>\r\n"
+                  "<CALL:5>G4ABC\r\n<NAME:5>TRUNC\r\n<COUNTRY:0>\r\n<EOR>\r\n");
+    ASSERT_EQ(log.RecordCount(), 11u);
+    EXPECT_EQ(List(log.Fields(1)), (FieldList{{"CALL", "", "DL1AB/P"},
+                                              {"NAME", "", "m\u20AC\u0160\u0161\u0153\u017E\u00FF"},
+                                              {"QTH", "", "\u00E9"},
+                                              {"COUNTRY", "", "ATLANTIS"},
+                                              {"COUNTRY", "", "germany"},
+                                              {"COUNTRY", "", "SPAIN"}}));
+    EXPECT_EQ(List(log.Fields(8)), (FieldList{{"NOTES", "", "short<EOR>\r\n"}, {"CALL", "", "VK2AB"}}));
+    EXPECT_FALSE(log.RecordEnded(10));
+    EXPECT_EQ(log.FieldValue(10, "name"), "trunc");
+    EXPECT_EQ(log.HeaderText(), "Exported by \u00E9t\u00E9 <angle>\r\n");
+    EXPECT_EQ(List(log.HeaderFields()), (FieldList{{"adif_vers", "", "3.1"},
+                                                   {"ProgramId", "", "OtherLog"},
+                                                   {"PROGRAMVERSION", "s", "1.0"},
+                                                   {"USERDEF1", "N", "X"},
+                                                   {"ADIF_VERS", "", "3.0"},
+                                                   {"PROGRAMID", "", "MUV"},
+                                                   {"APP_Y", "", "z"}}));
+
+    LogLookups lookups(log, {});
+    for (const char* logged : {"ea4abc", "K1AB", "F/EA4XYZ", "W1AW", "ZS6ABC", "EA5BB", "G4ABC", "DL1AB/P"})
+        EXPECT_EQ(lookups.CallInLog(logged), 1) << logged;
+    for (const char* base : {"EA4XYZ", "DL1AB", "CALM", "VK2A"})
+        EXPECT_EQ(lookups.CallInLog(base), 0) << base;
+    const PreviousContact portable = lookups.ShowPreviousContacts("CQ DE ea4xyz K", 0);
+    EXPECT_EQ(portable.Callsign, "F/EA4XYZ");
+    EXPECT_EQ(portable.Band, "40M");  // from its frequency
+    EXPECT_EQ(lookups.ShowPreviousContacts("DL1AB", 0).Callsign, "DL1AB/P");
+    EXPECT_EQ(lookups.ShowPreviousContacts("EA5BB ZS6ABC", 0).Callsign, "EA5BB");
+    EXPECT_EQ(lookups.CountryInLog("germany"), 1);
+    EXPECT_EQ(lookups.CountryInLog("Atlantis"), 0);
+
+    // A contact added to this file, which ends inside a record, is read on its own.
+    const std::string before = log.LogText();
+    ASSERT_EQ(
+        log.AppendAdifRecord(path, "<CALL:6>EA4XYZ\r\n<NAME:4>JUAN\r\n<TIME_ON:6>090500\r\n<EOR>\r\n").result,
+        1);
+    EXPECT_EQ(
+        log.LogText(),
+        before + "<CALL:6>EA4XYZ\r\n<NAME:4>JUAN\r\n<TIME_ON:6>090500\r\n<COUNTRY:5>SPAIN\r\n<EOR>\r\n");
+    EXPECT_EQ(log.RecordCount(), 12u);
+    EXPECT_FALSE(log.RecordEnded(10));
+    EXPECT_EQ(lookups.CallInLog("EA4XYZ"), 1);
+}
+
 TEST_F(AdifFile, LoadFailures) {
     log.LoadText(OtherLoggersFiles()[1]);
     ASSERT_EQ(log.RecordCount(), 2u);
@@ -726,7 +835,8 @@ TEST(AdifFuzz, RandomAndMutatedLogs) {
     }
 }
 
-// Large texts made to be slow or big: they load in one pass, into memory in proportion to their size.
+// Large texts made to be slow or big: they load in one pass, into memory in proportion to their size
+// (a header after every record too, as files put together one after the other have).
 TEST(AdifFuzz, PathologicalLogsStayLinearAndBounded) {
     std::mt19937 random(7);
     std::string noise(2 << 20, ' ');
@@ -745,6 +855,7 @@ TEST(AdifFuzz, PathologicalLogsStayLinearAndBounded) {
                                  repeated("<NOTES:9999999999>"),
                                  repeated("<CALL:1>K<EOR>"),
                                  repeated("<EOH>"),
+                                 repeated("<CALL:1>K<EOR><PROGRAMID:1>X<EOH>"),
                                  repeated("<VERY_LONG_TAG_NAME_THAT_NEVER_ENDS_")};
     for (const std::string& text : texts) {
         AdifLog log(Countries());
