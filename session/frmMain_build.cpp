@@ -10,6 +10,7 @@
 
 #include "common/vb.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/qt/thread_wake.h"
 #include "session/frmMain.h"
 #include "session/images.h"
 #include "session/keyboard_poll.h"

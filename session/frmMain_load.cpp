@@ -13,6 +13,7 @@
 #include "logbook/frmQsoEntry.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/thread_wake.h"
 #include "platform/terminal_boxes.h"
 #include "session/frequency_list.h"
 #include "session/frmMain.h"
