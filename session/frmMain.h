@@ -446,6 +446,10 @@ private:
     void SetFrequencyMenuEnabled(bool enabled);
     int32_t DisplayedFrequencyHz() const;
     void WaitForQueuedSound();
+    // A shortcut key went down: the keyboard timer's handler runs from the event loop (not inside the
+    // key's event filter), once for the presses that come before it, while the timer is on.
+    void AskForShortcuts();
+    void RunShortcuts();
     void ConfirmEmergencyStop();
     // The transmit indicator ("PTT ON") stops blinking and goes.
     void StopTransmitIndicator();
@@ -491,6 +495,7 @@ private:
     uint64_t waterfallLines_ = 0;
     std::unique_ptr<KeyboardPoll> keyboard_;
     std::unique_ptr<ThreadWake> receiveWake_;
+    bool shortcutsAsked_ = false;
     bool emergencyBoxUp_ = false;
     bool endingTransmission_ = false;
     uint32_t transmissionsStarted_ = 0;

@@ -85,6 +85,7 @@ frmMain::frmMain(MessageBoxes* boxes, QWidget* parent) : QWidget(parent) {
     windowBoxes_ = std::make_unique<WindowBoxes>(*this, *boxes);
     boxes_ = windowBoxes_.get();
     keyboard_ = std::make_unique<KeyboardPoll>();
+    keyboard_->OnPress = [this] { AskForShortcuts(); };
     SetReceiveModeSource([this]() -> const ModeRecord& { return station_->receiver.RxMode(); });
 }
 

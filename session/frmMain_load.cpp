@@ -88,7 +88,9 @@ void frmMain::Form_Load() {
     sldVolumen->setPageStep(sldVolumen->maximum() / 10);
     tmrVolumenSlider.SetInterval(200);
     tmrVolumenSlider.SetEnabled(true);
-    tmrTeclas.SetInterval(10);
+    // The shortcut keys run the keyboard timer's handler as they go down; the timer itself never fires
+    // (no interval) and is the shortcuts' switch.
+    tmrTeclas.SetInterval(0);
     tmrTeclas.SetEnabled(true);
 }
 

@@ -94,7 +94,7 @@ TEST_F(ProgramTest, StartsReceivingOnTheDefaultFrequency) {
         bool enabled;
     };
     for (const Expect& e :
-         {Expect{f.tmrUTC, 1000, true}, Expect{f.tmrTeclas, 10, true}, Expect{f.tmrVolumenSlider, 200, true},
+         {Expect{f.tmrUTC, 1000, true}, Expect{f.tmrTeclas, 0, true}, Expect{f.tmrVolumenSlider, 200, true},
           Expect{f.tmrPosicionCursor, 100, false}, Expect{f.tmrTransmitting, 1000, false},
           Expect{f.tmrRefrescoVumetro, 100, true}, Expect{f.tmrRefrescoMetrica, 400, true},
           Expect{f.tmrRefrescoAdquisicion, 200, true}, Expect{f.tmrRefrescoAdquisicionFinal, 200, true},
