@@ -524,6 +524,14 @@ void frmMain::SetDesignTimers() {
     tmrScan.SetInterval(1000);
     tmrTemporizador1Baudio.SetInterval(1000);
     tmrPSKreporter.SetInterval(5000);
+    // The refreshers of the meters, the cursor read-out, the clock and the volume controls sample what
+    // the receiver and the mixer left (a buffer of sound comes every 64 ms whatever the timers do): they
+    // may fire a little early or late, together, in one wake-up of the program.
+    for (QtTimer* refresher :
+         {&tmrRefrescoVumetro, &tmrRefrescoMetrica, &tmrRefrescoAdquisicion, &tmrRefrescoAdquisicionMaxima,
+          &tmrRefrescoAdquisicionFinal, &tmrRefrescoAdquisicionMaximaFinal, &tmrRefrescoCPU,
+          &tmrPosicionCursor, &tmrUTC, &tmrVolumenSlider})
+        refresher->SetCoarse(true);
 }
 
 }  // namespace muv
