@@ -158,7 +158,22 @@ CaptureRing::CaptureRing(int capacityLog2) : ring_(capacityLog2) {}
 int CaptureRing::Push(const int16_t* samples, int count, int stride) {
     const int stored = ring_.Push(samples, count, stride);
     if (stored < count) overrun_.fetch_add(count - stored, std::memory_order_relaxed);
+    if (notify_) {
+        // Taken only if the program has not set another mark meanwhile: that one is checked next time.
+        uint64_t at = wakeAt_.load(std::memory_order_acquire);
+        if (ring_.WritePosition() >= at && wakeAt_.compare_exchange_strong(at, kNoWake)) notify_();
+    }
     return stored;
+}
+
+void CaptureRing::ArmWake() {
+    if (!notify_) return;
+    uint64_t at = kNoWake;
+    if (!queue_.empty()) {
+        const Slot& head = slots_[queue_.front()];
+        at = ring_.ReadPosition() + static_cast<uint64_t>(head.count - static_cast<int>(head.samples.size()));
+    }
+    wakeAt_.store(at, std::memory_order_release);
 }
 
 void CaptureRing::AddBuffer(int buffer, int count) {
@@ -169,6 +184,7 @@ void CaptureRing::AddBuffer(int buffer, int count) {
     slot.samples.clear();
     slot.samples.reserve(slot.count);
     if (std::find(queue_.begin(), queue_.end(), buffer) == queue_.end()) queue_.push_back(buffer);
+    ArmWake();
 }
 
 bool CaptureRing::IsDone(int buffer) {
@@ -185,6 +201,7 @@ bool CaptureRing::IsDone(int buffer) {
         head.filled = true;
         queue_.pop_front();
     }
+    ArmWake();
     const auto it = slots_.find(buffer);
     return it != slots_.end() && it->second.filled;
 }
@@ -202,6 +219,7 @@ void CaptureRing::Reset() {
         slot.samples.clear();
     }
     ring_.SkipTo(ring_.WritePosition());
+    ArmWake();
 }
 
 // ---------------------------------------------------------------- playback ring
@@ -322,6 +340,11 @@ void PortAudioSoundInput::Close() {
     CloseDevice(stream_);
     started_ = false;
     ring_.Reset();
+}
+
+bool PortAudioSoundInput::SetFilledNotifier(std::function<void()> notify) {
+    ring_.SetFilledNotifier(std::move(notify));
+    return true;
 }
 
 PortAudioSoundOutput::PortAudioSoundOutput() = default;

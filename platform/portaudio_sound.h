@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -45,10 +47,15 @@ private:
 };
 
 // Capture: the callback pushes what the device records; the program's thread hands out buffers to be
-// filled and fills them, in the order they were added, when it polls.
+// filled and fills them, in the order they were added, when it polls. With a notifier, the callback
+// calls it once when the recorded samples complete the buffer that the program's last look left
+// waiting, and not again until the program looks again.
 class CaptureRing {
 public:
     explicit CaptureRing(int capacityLog2 = 19);
+
+    // Set before the callback runs.
+    void SetFilledNotifier(std::function<void()> notify) { notify_ = std::move(notify); }
 
     // Callback side: stores the recorded samples (every stride-th one) and returns how many; what does
     // not fit is lost and counted as an overrun.
@@ -70,8 +77,15 @@ private:
         int count = 0;
         bool filled = false;
     };
+    static constexpr uint64_t kNoWake = std::numeric_limits<uint64_t>::max();
+    // Program side: the write position at which the buffer at the head of the queue will be full.
+    void ArmWake();
+
     SampleRing ring_;
     std::atomic<uint64_t> overrun_{0};
+    std::function<void()> notify_;
+    // Written by the program's thread, taken (set to kNoWake) by the callback when it notifies.
+    std::atomic<uint64_t> wakeAt_{kNoWake};
     std::map<int, Slot> slots_;
     std::deque<int> queue_;
 };
@@ -146,6 +160,8 @@ public:
     const std::vector<int16_t>& Read(int buffer) const override;
     void Reset() override;
     void Close() override;
+    // notify runs on PortAudio's thread.
+    bool SetFilledNotifier(std::function<void()> notify) override;
 
     bool IsOpen() const { return stream_.handle != nullptr; }
     const std::string& LastError() const override { return stream_.error; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,12 @@ public:
     // Stops capture and returns every buffer unfilled.
     virtual void Reset() = 0;
     virtual void Close() = 0;
+    // A device that fills its buffers on a clock of its own (a sound card's thread, a file played at the
+    // pace of the air) takes a function to call, from whatever thread it runs on, when a buffer it was
+    // given has become full since the program last polled it, and returns true: the program then polls
+    // when told instead of all the time. A device that returns false never calls it and is polled.
+    // Set before the first Open; the function must outlive the device's use of it.
+    virtual bool SetFilledNotifier(std::function<void()>) { return false; }
     // Why the last Open did not succeed, for the operator (which device or file, what is wrong with
     // it); empty after a successful Open.
     virtual const std::string& LastError() const { return detail::NoError(); }

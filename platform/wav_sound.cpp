@@ -1,7 +1,12 @@
 #include "platform/wav_sound.h"
 
+#include <pthread.h>
+
 #include <algorithm>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -83,8 +88,95 @@ int64_t WavFileSoundOutput::PlayedSamples() const {
 
 // ---------------------------------------------------------------- input
 
+namespace {
+
+// The time since the start by which the samples up to samplesAfter have played; the pacing of the
+// input and its fill clock agree on it to the microsecond.
+std::chrono::microseconds PlayTime(int64_t samplesAfter) {
+    return std::chrono::microseconds(samplesAfter * 1'000'000 / kSampleRate);
+}
+
+}  // namespace
+
+// Calls notify on a thread of its own each time the clock passes the end of one more buffer since the
+// start: at start + k buffers, k = 1, 2, ..., while running. It sleeps in between.
+class WavFileSoundInput::FillClock {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit FillClock(std::function<void()> notify)
+        : notify_(std::move(notify)), thread_([this] { Run(); }) {}
+
+    ~FillClock() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_one();
+        thread_.join();
+    }
+
+    void Start(Clock::time_point start, int bufferSamples) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            start_ = start;
+            bufferSamples_ = bufferSamples;
+            buffers_ = 0;
+            running_ = bufferSamples > 0;
+        }
+        changed_.notify_one();
+    }
+
+    // The thread finds out when it next wakes, and sleeps on.
+    void Stop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        running_ = false;
+    }
+
+private:
+    void Run() {
+        pthread_setname_np(pthread_self(), "wav input");
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!quit_) {
+            if (!running_) {
+                changed_.wait(lock);
+                continue;
+            }
+            const Clock::time_point due = start_ + PlayTime((buffers_ + 1) * bufferSamples_);
+            if (Clock::now() < due) {
+                changed_.wait_until(lock, due);
+                continue;
+            }
+            ++buffers_;
+            lock.unlock();
+            notify_();
+            lock.lock();
+        }
+    }
+
+    std::function<void()> notify_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool quit_ = false;
+    bool running_ = false;
+    Clock::time_point start_{};
+    int64_t bufferSamples_ = 0;
+    int64_t buffers_ = 0;
+    // Last: the thread starts once everything it uses is there.
+    std::thread thread_;
+};
+
 WavFileSoundInput::WavFileSoundInput(std::string path, bool realTime, bool loop)
     : path_(std::move(path)), realTime_(realTime), loop_(loop) {}
+
+WavFileSoundInput::~WavFileSoundInput() = default;
+
+bool WavFileSoundInput::SetFilledNotifier(std::function<void()> notify) {
+    if (!realTime_) return false;
+    fillClock_.reset();
+    fillClock_ = std::make_unique<FillClock>(std::move(notify));
+    return true;
+}
 
 bool WavFileSoundInput::Open(int deviceIndex) {
     std::vector<int16_t> samples;
@@ -94,17 +186,32 @@ bool WavFileSoundInput::Open(int deviceIndex) {
     return MemorySoundInput::Open(deviceIndex);
 }
 
+void WavFileSoundInput::AddBuffer(int buffer, int count) {
+    MemorySoundInput::AddBuffer(buffer, count);
+    if (IsOpen()) bufferSamples_ = count;
+}
+
 void WavFileSoundInput::Start() {
     if (IsStarted()) return;  // the clock runs from the first Start
     MemorySoundInput::Start();
+    if (!IsStarted()) return;
     startTime_ = std::chrono::steady_clock::now();
+    if (fillClock_) fillClock_->Start(startTime_, bufferSamples_);
+}
+
+void WavFileSoundInput::Reset() {
+    if (fillClock_) fillClock_->Stop();
+    MemorySoundInput::Reset();
+}
+
+void WavFileSoundInput::Close() {
+    if (fillClock_) fillClock_->Stop();
+    MemorySoundInput::Close();
 }
 
 bool WavFileSoundInput::ReadyToFill(int64_t samplesAfter) const {
     if (!realTime_) return true;
-    const auto elapsed = std::chrono::steady_clock::now() - startTime_;
-    const auto needed = std::chrono::microseconds(samplesAfter * 1'000'000 / kSampleRate);
-    return elapsed >= needed;
+    return std::chrono::steady_clock::now() - startTime_ >= PlayTime(samplesAfter);
 }
 
 }  // namespace muv

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/memory_sound.h"
@@ -81,21 +82,33 @@ public:
     // realTime: a buffer is filled no sooner than the wall clock since Start covers the samples it
     // ends at. loop: the file repeats after kLoopGapSamples of silence instead of running out.
     explicit WavFileSoundInput(std::string path, bool realTime = false, bool loop = false);
+    ~WavFileSoundInput() override;
 
     // Reads the file (again) and delivers it from its start; fails when it cannot be read as 48 kHz.
     bool Open(int deviceIndex) override;
+    void AddBuffer(int buffer, int count) override;
     void Start() override;
+    void Reset() override;
+    void Close() override;
+    // With real time, a thread of the device's own calls notify each time the clock since Start passes
+    // the end of another buffer (of the size last added before Start), as a sound card's would; without,
+    // the file is there at once and nothing is notified (false).
+    bool SetFilledNotifier(std::function<void()> notify) override;
     const std::string& LastError() const override { return error_; }
 
 protected:
     bool ReadyToFill(int64_t samplesAfter) const override;
 
 private:
+    class FillClock;
+
     std::string path_;
     bool realTime_;
     bool loop_;
     std::string error_;
     std::chrono::steady_clock::time_point startTime_;
+    int bufferSamples_ = 0;
+    std::unique_ptr<FillClock> fillClock_;
 };
 
 }  // namespace muv

@@ -44,6 +44,8 @@ class QTextBrowser;
 namespace muv {
 
 class KeyboardPoll;
+class SoundInputDevice;
+class ThreadWake;
 class WaterfallImage;
 struct Station;
 
@@ -369,6 +371,11 @@ public:
     void Attach(Station& station) {
         station_ = &station;
     }
+    // The receive pump runs its tick when the sound input says that a buffer is full, if the device
+    // can say so (asked before its first Open); the pump timer then only looks when the notices stop.
+    // False for a device that must be polled: the timer polls it every millisecond.
+    bool WakeReceivePumpOn(SoundInputDevice& device);
+    int ReceivePumpInterval() const;
 
     // --- DisplaySettingsTarget: the alarm switch, set without its handler, and what the savers read ---
     void ShowAlarmOn(bool on) override;
@@ -439,6 +446,10 @@ private:
     void SetFrequencyMenuEnabled(bool enabled);
     int32_t DisplayedFrequencyHz() const;
     void WaitForQueuedSound();
+    // A shortcut key went down: the keyboard timer's handler runs from the event loop (not inside the
+    // key's event filter), once for the presses that come before it, while the timer is on.
+    void AskForShortcuts();
+    void RunShortcuts();
     void ConfirmEmergencyStop();
     // The transmit indicator ("PTT ON") stops blinking and goes.
     void StopTransmitIndicator();
@@ -450,6 +461,8 @@ private:
     void StopTransmittingForGood();
     // The HF bandwidth, not while transmitting or receiving a frame.
     void SetBandwidth(int16_t hz);
+    // The sound input says a buffer is full: the pump's tick, while the pump timer is on.
+    void ReceivePumpWoken();
 
     QWidget* client_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
@@ -481,6 +494,8 @@ private:
     int exitCode_ = 0;
     uint64_t waterfallLines_ = 0;
     std::unique_ptr<KeyboardPoll> keyboard_;
+    std::unique_ptr<ThreadWake> receiveWake_;
+    bool shortcutsAsked_ = false;
     bool emergencyBoxUp_ = false;
     bool endingTransmission_ = false;
     uint32_t transmissionsStarted_ = 0;

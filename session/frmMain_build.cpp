@@ -10,6 +10,7 @@
 
 #include "common/vb.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/qt/thread_wake.h"
 #include "session/frmMain.h"
 #include "session/images.h"
 #include "session/keyboard_poll.h"
@@ -84,6 +85,7 @@ frmMain::frmMain(MessageBoxes* boxes, QWidget* parent) : QWidget(parent) {
     windowBoxes_ = std::make_unique<WindowBoxes>(*this, *boxes);
     boxes_ = windowBoxes_.get();
     keyboard_ = std::make_unique<KeyboardPoll>();
+    keyboard_->OnPress = [this] { AskForShortcuts(); };
     SetReceiveModeSource([this]() -> const ModeRecord& { return station_->receiver.RxMode(); });
 }
 
@@ -522,6 +524,14 @@ void frmMain::SetDesignTimers() {
     tmrScan.SetInterval(1000);
     tmrTemporizador1Baudio.SetInterval(1000);
     tmrPSKreporter.SetInterval(5000);
+    // The refreshers of the meters, the cursor read-out, the clock and the volume controls sample what
+    // the receiver and the mixer left (a buffer of sound comes every 64 ms whatever the timers do): they
+    // may fire a little early or late, together, in one wake-up of the program.
+    for (QtTimer* refresher :
+         {&tmrRefrescoVumetro, &tmrRefrescoMetrica, &tmrRefrescoAdquisicion, &tmrRefrescoAdquisicionMaxima,
+          &tmrRefrescoAdquisicionFinal, &tmrRefrescoAdquisicionMaximaFinal, &tmrRefrescoCPU,
+          &tmrPosicionCursor, &tmrUTC, &tmrVolumenSlider})
+        refresher->SetCoarse(true);
 }
 
 }  // namespace muv

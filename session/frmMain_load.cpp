@@ -13,6 +13,7 @@
 #include "logbook/frmQsoEntry.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/thread_wake.h"
 #include "platform/terminal_boxes.h"
 #include "session/frequency_list.h"
 #include "session/frmMain.h"
@@ -87,7 +88,9 @@ void frmMain::Form_Load() {
     sldVolumen->setPageStep(sldVolumen->maximum() / 10);
     tmrVolumenSlider.SetInterval(200);
     tmrVolumenSlider.SetEnabled(true);
-    tmrTeclas.SetInterval(10);
+    // The shortcut keys run the keyboard timer's handler as they go down; the timer itself never fires
+    // (no interval) and is the shortcuts' switch.
+    tmrTeclas.SetInterval(0);
     tmrTeclas.SetEnabled(true);
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "logbook/frmQsoEntry.h"
+#include "platform/qt/thread_wake.h"
+#include "platform/sound_device.h"
 #include "session/frmMain.h"
 #include "session/message_closing.h"
 #include "session/station.h"
@@ -81,6 +83,42 @@ void frmMain::rtfVentanaRX_MouseUp(int, int, float, float) {
                                                          : contact.txtNombre;
         box->setText(ToQString(word));
     }
+}
+
+// --- the receive pump ---
+namespace {
+
+// How long the pump timer waits, after the last buffer taken, before it looks at a device that says
+// when its buffers are full: a lost notice costs at most this much delay, and the 50 buffers of the
+// input hold more than three seconds.
+constexpr int kWokenPumpIntervalMs = 250;
+
+}  // namespace
+
+bool frmMain::WakeReceivePumpOn(SoundInputDevice& device) {
+    auto wake = std::make_unique<ThreadWake>([this] { ReceivePumpWoken(); });
+    ThreadWake* ask = wake.get();
+    if (!device.SetFilledNotifier([ask] { ask->Ask(); })) return false;
+    receiveWake_ = std::move(wake);
+    return true;
+}
+
+int frmMain::ReceivePumpInterval() const {
+    return receiveWake_ ? kWokenPumpIntervalMs : 1;
+}
+
+void frmMain::ReceivePumpWoken() {
+    // The pump timer's switch is the pump's: off while the receiver is rebuilt or the input is closed.
+    if (!tmrRX.Enabled()) return;
+    const int16_t before = station_->receiver.Input().NextInputBuffer;
+    tmrRX_Timer();
+    if (station_->receiver.Input().NextInputBuffer == before) return;
+    // The device is delivering: the pump timer's look is put off (setting the interval starts its
+    // period anew), so that it only comes when the notices stop.
+    tmrRX.SetInterval(tmrRX.Interval());
+    // A tick takes one buffer. While it takes one, more may be waiting (a long tick, a box that was
+    // up): the pump runs again once the events that came meanwhile have had their turn.
+    receiveWake_->Ask();
 }
 
 // --- timer ticks (the cursor read-out, tmrPosicionCursor_Timer, is display only: frmMain.cpp) ---

@@ -241,6 +241,22 @@ bool frmMain::ReducedCharacterSet() const {
 
 // --- keyboard shortcuts ---
 
+void frmMain::AskForShortcuts() {
+    if (shortcutsAsked_) return;
+    shortcutsAsked_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { RunShortcuts(); }, Qt::QueuedConnection);
+}
+
+void frmMain::RunShortcuts() {
+    shortcutsAsked_ = false;
+    // The keyboard timer's switch is the shortcuts': on from the load until the program ends.
+    if (!tmrTeclas.Enabled()) return;
+    tmrTeclas_Timer();
+    // One shortcut acts at a time; a key pressed together with it acts next.
+    if (keyboard_->AnyPressed()) AskForShortcuts();
+}
+
 void frmMain::tmrTeclas_Timer() {
     const bool active = ApplicationActive ? ApplicationActive()
                                           : QGuiApplication::applicationState() == Qt::ApplicationActive;

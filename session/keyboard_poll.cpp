@@ -34,6 +34,12 @@ void KeyboardPoll::Forget() {
     pressedSincePoll_.fill(false);
 }
 
+bool KeyboardPoll::AnyPressed() const {
+    for (bool pressed : pressedSincePoll_)
+        if (pressed) return true;
+    return false;
+}
+
 bool KeyboardPoll::eventFilter(QObject* watched, QEvent* event) {
     // One key event passes here once for every object it is offered to; recording it is idempotent.
     // It is looked at where it reaches a widget (its window's passage before that is not). While a
@@ -44,7 +50,10 @@ bool KeyboardPoll::eventFilter(QObject* watched, QEvent* event) {
         const auto* widget = qobject_cast<const QWidget*>(watched);
         const bool modal = QApplication::activeModalWidget() || (widget && widget->window()->isModal());
         if (widget && !modal && !key->isAutoRepeat())
-            if (bool* pressed = Find(key->key())) *pressed = true;
+            if (bool* pressed = Find(key->key())) {
+                *pressed = true;
+                if (OnPress) OnPress();
+            }
     }
     return QObject::eventFilter(watched, event);
 }

@@ -1,13 +1,13 @@
-// The keyboard shortcuts' view of the keyboard: Esc and F1 to F12, polled by the keyboard timer. A key
-// counts as pressed when it went down since it was last polled, so a key held down acts once and not on
-// every poll. The keys are seen in the application's own key events, wherever the focus is inside the
-// program's windows, but not in its modal boxes and dialogs: the keys there are theirs. A press is kept
-// until the poll even when the key is already up again, as key events may queue up behind a long tick
-// of the event loop.
+// The keyboard shortcuts' view of the keyboard: Esc and F1 to F12, polled by the shortcuts' handler,
+// which each press asks for. A key counts as pressed when it went down since it was last polled, so a
+// key held down acts once. The keys are seen in the application's own key events, wherever the focus is
+// inside the program's windows, but not in its modal boxes and dialogs: the keys there are theirs. A
+// press is kept until the poll even when the key is already up again.
 #pragma once
 
 #include <QObject>
 #include <array>
+#include <functional>
 
 namespace muv {
 
@@ -22,6 +22,11 @@ public:
     bool Pressed(int qtKey);
     // Drops the presses not yet polled (keys pressed while the shortcuts must not act).
     void Forget();
+    // True while a press waits to be polled.
+    bool AnyPressed() const;
+
+    // Called from inside the event filter as a press is kept: it asks for the poll, and does no more.
+    std::function<void()> OnPress;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

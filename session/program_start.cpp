@@ -16,8 +16,9 @@ bool Main(frmMain& form) {
     st.OpenSettings();  // the main window loads here
     st.LoadLogBook();
 
-    for (Timer* pump : {&form.tmrTX, &form.tmrRX, &form.tmrTXTonoPiloto, &form.tmrTonoTest})
+    for (Timer* pump : {&form.tmrTX, &form.tmrTXTonoPiloto, &form.tmrTonoTest})
         pump->SetInterval(1);
+    form.tmrRX.SetInterval(form.ReceivePumpInterval());
     form.tmrResetTarjetaSonido.SetInterval(100);
 
     st.receiver.ResetRxDisplay();

@@ -154,6 +154,8 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
         mixer->SetPlaybackDeviceNames(names);
     };
     form.Attach(*this);
+    // A sound input that says when a buffer is full drives the receive pump (before the input opens).
+    form.WakeReceivePumpOn(*soundInput);
     // The alarms window's mute warning follows the alarm card's mixer.
     volume.SetAlarmsWindow(&alarmsHost);
     form.SyncSwitches();

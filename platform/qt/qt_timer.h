@@ -21,6 +21,10 @@ public:
     void SetInterval(int milliseconds) override;
 
     void SetHandler(std::function<void()> handler) { handler_ = std::move(handler); }
+    // A coarse timer may fire up to 5 % of its interval early or late, so that the event loop serves the
+    // timers that fall due together in one wake-up: for the refreshers of what the window shows, not for
+    // the pumps nor for a delay the modem counts on. Takes effect at the next start of the period.
+    void SetCoarse(bool coarse) { timer_.setTimerType(coarse ? Qt::CoarseTimer : Qt::PreciseTimer); }
 
 private:
     void Reconcile(bool restart);

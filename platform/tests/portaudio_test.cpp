@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -85,6 +87,33 @@ TEST(CaptureRing, ResetDropsAudioAndUnfillsAndAFullRingLosesTheNewest) {
     EXPECT_EQ(ring.Read(3), (Samples{22, 23, 24, 25, 26, 27, 50}));
 }
 
+// The recording side says when the buffer the program waits for is full: once, however much more comes
+// before the program looks again, and after a look only once the next buffer is full.
+TEST(CaptureRing, TellsOnceWhenTheAwaitedBufferIsFull) {
+    CaptureRing ring(12);
+    int told = 0;
+    ring.SetFilledNotifier([&] { ++told; });
+    ring.AddBuffer(1, 1000);
+    ring.AddBuffer(2, 1000);
+    Push(ring, Ramp(999));
+    EXPECT_EQ(told, 0);
+    Push(ring, Ramp(1));
+    EXPECT_EQ(told, 1);
+    Push(ring, Ramp(1500));
+    EXPECT_EQ(told, 1) << "the program has not looked since";
+    ASSERT_TRUE(ring.IsDone(1));
+    ring.AddBuffer(1, 1000);
+    Push(ring, Ramp(400));
+    EXPECT_EQ(told, 1) << "buffer 2 was full when looked at; buffer 1 waits for 1000";
+    ASSERT_TRUE(ring.IsDone(2));
+    ring.AddBuffer(2, 1000);
+    Push(ring, Ramp(100));
+    EXPECT_EQ(told, 2);
+    ring.Reset();
+    Push(ring, Ramp(2000));
+    EXPECT_EQ(told, 2) << "nothing queued after a reset";
+}
+
 TEST(PlaybackRing, PlaysInQueueOrderThenSilenceAndResetDropsTheQueue) {
     PlaybackRing ring(3);
     Write(ring, 7, {1, 2, 3});
@@ -159,6 +188,43 @@ TEST(SoundRings, TwoThreadsPassEverySampleInOrder) {
     player.join();
     EXPECT_EQ(misplaced, 0);
     EXPECT_TRUE(playback.IsDone(0) && playback.PendingSamples() == 0);
+}
+
+// The program looks only when told, as the receive pump does: no buffer may be left full and untold,
+// whatever the order in which the two threads reach the mark.
+TEST(SoundRings, AReaderThatLooksOnlyWhenToldGetsEveryBuffer) {
+    constexpr int kTotal = 1 << 20;
+    CaptureRing capture(12);
+    std::atomic<int> told{0};
+    capture.SetFilledNotifier([&] { ++told; });
+    for (int k = 0; k < 50; ++k)
+        capture.AddBuffer(k, 3000);
+    std::thread recorder([&] {
+        for (int sent = 0; sent < kTotal;) {
+            const Samples chunk = Ramp(512, sent);
+            for (int done = 0; done < 512; std::this_thread::yield())
+                done += capture.Push(chunk.data() + done, 512 - done);
+            sent += 512;
+        }
+    });
+    // Once a wait runs out the reader polls, so that the recorder still finishes.
+    int received = 0, misplaced = 0, seen = 0;
+    bool stalled = false;
+    for (int k = 0; received + 3000 <= kTotal;) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (; !stalled && told.load() == seen; std::this_thread::yield())
+            stalled = std::chrono::steady_clock::now() > deadline;
+        seen = told.load();
+        for (; received + 3000 <= kTotal && capture.IsDone(k); k = (k + 1) % 50) {
+            for (int16_t v : capture.Read(k))
+                misplaced += v != static_cast<int16_t>(received++);
+            capture.AddBuffer(k, 3000);
+        }
+        if (stalled) std::this_thread::yield();
+    }
+    recorder.join();
+    EXPECT_FALSE(stalled) << "a full buffer went untold after " << received << " samples";
+    EXPECT_EQ(misplaced, 0);
 }
 
 TEST(PortAudioDevices, AMissingDeviceDoesNotOpen) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -317,6 +318,41 @@ TEST_F(WavSound, RealTimeInputWaitsForTheWallClock) {
     std::this_thread::sleep_for(std::chrono::milliseconds(3));
     EXPECT_TRUE(shortBuffer.IsDone(0));
     EXPECT_EQ(shortBuffer.Read(0).front(), 1);
+}
+
+// Paced by the clock, the input's own thread says when each buffer is due, and a buffer told of is
+// there to take; the same input restarted tells again from its new start. A file read at once says
+// nothing.
+TEST_F(WavSound, RealTimeInputTellsWhenEachBufferIsDue) {
+    const std::string path = Path("rx.wav");
+    ASSERT_TRUE(WriteWavFile(path, Ramp(8000)));
+    WavFileSoundInput instant(path);
+    EXPECT_FALSE(instant.SetFilledNotifier([] {}));
+
+    WavFileSoundInput paced(path, true);
+    std::atomic<int> told{0};
+    ASSERT_TRUE(paced.SetFilledNotifier([&] { ++told; }));
+    const auto toldAgain = [&](int times) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (told.load() < times && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        return told.load() >= times;
+    };
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE(start);
+        ASSERT_TRUE(paced.Open(-1));
+        for (int k = 0; k < 3; ++k)
+            paced.AddBuffer(k, 480);  // 10 ms
+        told = 0;
+        paced.Start();
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_TRUE(toldAgain(k + 1));
+            EXPECT_TRUE(paced.IsDone(k)) << k;
+        }
+        EXPECT_EQ(paced.Read(2).back(), 1440) << "each open plays the file from its start";
+        paced.Reset();
+        paced.Close();
+    }
 }
 
 }  // namespace

@@ -320,6 +320,37 @@ TEST_F(Macros, TheKeysF1ToF10ActOncePerPress) {
     EXPECT_EQ(p.Tx(), "");
 }
 
+// Nothing polls the keyboard: a key's own event makes its shortcut act, from the event loop and not
+// inside the event's delivery, once per press however long the key is held; keys pressed together act
+// one after the other, each once.
+TEST_F(Macros, TheShortcutKeysActOnTheirOwnEvents) {
+    Program p;
+    frmMain& f = *p.form;
+    p.SetOperator();
+    p.SetTx("");
+    p.Key(Qt::Key_F3);
+    p.Key(Qt::Key_F3, true);
+    EXPECT_EQ(p.Tx(), "") << "not inside the key's event";
+    ASSERT_TRUE(RunUntil([&] { return !p.Tx().empty(); }, 5));
+    test::RunEvents(50);
+    EXPECT_EQ(p.Tx(), kExpanded[2]);
+
+    p.SetTx("");
+    p.Key(Qt::Key_F3);
+    p.Key(Qt::Key_F1);
+    test::RunEvents(50);
+    EXPECT_EQ(p.Tx(), std::string(kExpanded[1]) + kExpanded[2]);
+
+    // F11 clears the transmit window; Esc drops the frame being received.
+    p.Key(Qt::Key_F11);
+    f.SetVisible(Control::pctCancelFrame, true);
+    p.Key(Qt::Key_Escape);
+    test::RunEvents(50);
+    EXPECT_EQ(p.Tx(), "");
+    EXPECT_FALSE(f.Visible(Control::pctCancelFrame));
+    EXPECT_TRUE(p.boxes.shown.empty());
+}
+
 TEST_F(Macros, TheMacrosWindowPaintsTheLabelsAtStartOkAndProfileSwitch) {
     Program p;
     frmMain& f = *p.form;

@@ -94,7 +94,7 @@ TEST_F(ProgramTest, StartsReceivingOnTheDefaultFrequency) {
         bool enabled;
     };
     for (const Expect& e :
-         {Expect{f.tmrUTC, 1000, true}, Expect{f.tmrTeclas, 10, true}, Expect{f.tmrVolumenSlider, 200, true},
+         {Expect{f.tmrUTC, 1000, true}, Expect{f.tmrTeclas, 0, true}, Expect{f.tmrVolumenSlider, 200, true},
           Expect{f.tmrPosicionCursor, 100, false}, Expect{f.tmrTransmitting, 1000, false},
           Expect{f.tmrRefrescoVumetro, 100, true}, Expect{f.tmrRefrescoMetrica, 400, true},
           Expect{f.tmrRefrescoAdquisicion, 200, true}, Expect{f.tmrRefrescoAdquisicionFinal, 200, true},
@@ -485,6 +485,31 @@ TEST_F(ProgramTest, TheOperatorIsToldOfFailures) {
     EXPECT_EQ(p.boxes.shown[1].text, "Error 19. Please, notify this error to bugs@muv-modem.org");
     EXPECT_EQ(p.boxes.shown[1].title, "Bug detected");
     EXPECT_EQ(p.St().online.BugReportCode, "E19 1");
+}
+
+// An input that says when its buffers are full drives the receive pump from its own thread: the pump
+// timer only looks now and then, and with the timer silenced the buffers are still taken as they come.
+TEST_F(ProgramTest, AnInputThatTellsWhenABufferIsFullDrivesTheReceivePump) {
+    const test::ScratchFolder scratch("muv_program");
+    const std::string path = (scratch.Folder() / "noise.wav").string();
+    ASSERT_TRUE(WriteWavFile(path, Noise(2), kSampleRate));
+    RecordingBoxes boxes;
+    auto in = std::make_unique<WavFileSoundInput>(path, /*realTime*/ true, /*loop*/ true);
+    const WavFileSoundInput& input = *in;
+    Station station(SoundDevices{std::move(in), std::make_unique<MemorySoundOutput>(),
+                                 [path] { return std::vector<std::string>{path}; },
+                                 [] { return std::vector<std::string>{"Speakers"}; }},
+                    &boxes);
+    frmMain& form = station.form;
+    ASSERT_TRUE(Main(form));
+    form.imgOFFWaterFall_Click();  // waterfall on
+    EXPECT_GE(form.tmrRX.Interval(), 100);
+    form.tmrRX.SetInterval(0);  // on, and never fires
+    const int64_t before = input.SamplesDelivered();
+    const uint64_t lines = station.receiver.GetWaterfall().LinesDrawn;
+    ASSERT_TRUE(RunUntil([&] { return input.SamplesDelivered() >= before + 8 * 3072; }, 20));
+    EXPECT_GT(station.receiver.GetWaterfall().LinesDrawn, lines) << "taken by the receiver, not only read";
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(ProgramTest, AWavFileInPlaceOfTheInputSaysWhyItCannotBeRead) {

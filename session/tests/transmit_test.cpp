@@ -260,6 +260,22 @@ TEST_F(TransmitTest, ShortcutsActOnceAndEscCutsOnlyTheMeantTransmission) {
     ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 10));
 }
 
+// F12 and Esc through their key events alone, the event loop running the shortcuts: F12 starts one
+// transmission, Esc asks once, and Esc pressed again while its box is up asks nothing more.
+TEST_F(TransmitTest, F12AndEscActThroughTheirKeyEventsAlone) {
+    Program p(std::make_unique<WavFileSoundOutput>(TempPath("muv_esc_events.wav")));
+    p.Key(Qt::Key_F12);
+    ASSERT_TRUE(RunUntil([&] { return p.State() == 1; }, 5));
+    p.boxes.during = [&] {
+        p.Key(Qt::Key_Escape);
+        test::RunEvents(50);
+    };
+    p.Key(Qt::Key_Escape);
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 10));
+    EXPECT_EQ(p.boxes.shown.size(), 1u);
+    EXPECT_NE(p.St().sessionLog.SessionLogLine.find(" <CANCEL>"), std::string::npos);
+}
+
 // The keys an operator presses into one of the program's message boxes are the box's: Esc that closes
 // it abandons no frame being received and asks nothing about the transmission, and F1 typed into it
 // opens no second box on top. From the program's windows that are not modal the shortcuts act.

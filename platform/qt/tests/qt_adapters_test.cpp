@@ -13,11 +13,13 @@
 #include <QTimer>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "common/memory_text_window.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/qtextedit_window.h"
+#include "platform/qt/thread_wake.h"
 #include "test_support/qt_app.h"
 #include "test_support/scratch_folder.h"
 
@@ -287,6 +289,30 @@ TEST_F(QtFixture, SnapshotRestoresTextAndColours) {
     EXPECT_TRUE(edit.isReadOnly());
     w.SetSelText("!");  // the program can still write into a locked window
     EXPECT_EQ(w.Text(), text + "!");
+}
+
+// Asks from another thread run the handler on this one, from the event loop: the asks made before it
+// runs make one run, and an ask made while it runs makes one more.
+TEST_F(QtFixture, AThreadWakeRunsOnceForTheAsksBeforeIt) {
+    int runs = 0;
+    ThreadWake* wake = nullptr;
+    ThreadWake owned([&] {
+        if (++runs == 2) wake->Ask();
+    });
+    wake = &owned;
+    std::thread asker([&] {
+        for (int i = 0; i < 1000; ++i)
+            owned.Ask();
+    });
+    asker.join();
+    EXPECT_EQ(runs, 0) << "only from the event loop";
+    ASSERT_TRUE(test::WaitFor([&] { return runs == 1; }, 5000));
+    test::RunEvents(20);
+    EXPECT_EQ(runs, 1);
+    std::thread([&] { owned.Ask(); }).join();
+    ASSERT_TRUE(test::WaitFor([&] { return runs == 3; }, 5000));
+    test::RunEvents(20);
+    EXPECT_EQ(runs, 3);
 }
 
 TEST_F(QtFixture, TimerFiresOnlyWhileEnabledWithAnInterval) {
