@@ -23,7 +23,8 @@ class LargePageResource final : public std::pmr::memory_resource {
         return block;
     }
     void do_deallocate(void* block, size_t bytes, size_t alignment) override {
-        ::operator delete (block, bytes, std::align_val_t{Alignment(bytes, alignment)});
+        // The unsized form: not every compiler declares the sized one by default.
+        ::operator delete (block, std::align_val_t{Alignment(bytes, alignment)});
     }
     bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
         return this == &other;
