@@ -145,15 +145,17 @@ bool FitsCp1252(std::string_view utf8) {
     return true;
 }
 
-bool IsMultiByteUtf8(std::string_view bytes) {
-    bool multiByte = false;
-    for (size_t i = 0; i < bytes.size();) {
+bool IsValidUtf8(std::string_view bytes) {
+    for (size_t i = AsciiPrefix(bytes); i < bytes.size();) {
         const Utf8Char c = ReadUtf8(bytes, i);
         if (!c.character) return false;
-        multiByte = multiByte || c.length > 1;
         i += c.length;
     }
-    return multiByte;
+    return true;
+}
+
+bool IsMultiByteUtf8(std::string_view bytes) {
+    return !IsAscii(bytes) && IsValidUtf8(bytes);
 }
 
 std::string DecodeText(std::string_view bytes) {

@@ -24,6 +24,8 @@ std::string Utf8ToCp1252(std::string_view text);
 bool IsAscii(std::string_view bytes);
 // Whether every character of a UTF-8 text has a Windows-1252 code (invalid UTF-8 has none).
 bool FitsCp1252(std::string_view utf8);
+// Whether the bytes are valid UTF-8: shortest forms, no surrogates, nothing beyond U+10FFFF.
+bool IsValidUtf8(std::string_view bytes);
 // Whether the bytes are valid UTF-8 with at least one character of more than one byte.
 bool IsMultiByteUtf8(std::string_view bytes);
 // A text read from a file or a peer, as UTF-8.

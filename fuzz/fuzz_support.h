@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/cp1252.h"
+
 namespace muv::fuzz {
 
 [[noreturn]] inline void PropertyFailed(const char* condition, const char* file, int line) {
@@ -18,26 +20,7 @@ namespace muv::fuzz {
 
 // Whether the bytes are well-formed UTF-8: shortest forms, no surrogates, nothing beyond U+10FFFF.
 inline bool ValidUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        const size_t n = b < 0x80                 ? 1
-                         : b >= 0xC2 && b <= 0xDF ? 2
-                         : b >= 0xE0 && b <= 0xEF ? 3
-                         : b >= 0xF0 && b <= 0xF4 ? 4
-                                                  : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        uint32_t code = n == 1 ? b : b & (0x7F >> n);
-        for (size_t k = 1; k < n; ++k) {
-            const auto c = static_cast<unsigned char>(s[i + k]);
-            if ((c & 0xC0) != 0x80) return false;
-            code = (code << 6) | (c & 0x3F);
-        }
-        if ((n == 3 && code < 0x800) || (n == 4 && (code < 0x10000 || code > 0x10FFFF)) ||
-            (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += n;
-    }
-    return true;
+    return IsValidUtf8(s);
 }
 
 inline std::string_view Text(const uint8_t* data, size_t size) {

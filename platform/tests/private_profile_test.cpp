@@ -122,10 +122,6 @@ TEST(ProfileRules, AReceivedTextCannotBreakItsLine) {
     EXPECT_EQ(Get(text, "Estadisticas", "Mensaje"), "ab");
 }
 
-bool IsValidUtf8(std::string_view text) {
-    return IsMultiByteUtf8(std::string(text) + "é");
-}
-
 // Random and damaged texts: reading never fails, never runs away and always gives valid UTF-8 within the
 // buffer's characters; a value written is read back as written (its line breaks as blanks), and every
 // other key keeps its value.
