@@ -10,8 +10,15 @@ namespace muv {
 
 namespace {
 
-// Small enough for a prompt level meter, large enough not to starve on a busy machine.
-constexpr unsigned long kFramesPerBuffer = 512;
+// Playback: small enough that the first tones follow the key promptly, large enough not to starve on
+// a busy machine.
+constexpr unsigned long kPlaybackFramesPerBuffer = 512;
+// Capture: the receiver takes its audio a buffer of 64 ms at a time and nothing waits on it sooner, so
+// the device hands over 85 ms at once from a buffer of at least 0.3 s. That wakes the machine about
+// twelve times a second instead of a hundred (through a sound server, its client thread as well) and
+// rides out a busy moment without losing samples.
+constexpr unsigned long kCaptureFramesPerBuffer = 4096;
+constexpr double kCaptureLatencySeconds = 0.3;
 
 std::vector<PaDeviceIndex> DeviceList(bool capture) {
     std::vector<PaDeviceIndex> devices;
@@ -53,7 +60,8 @@ bool OpenStream(bool capture, int deviceIndex, PaStreamCallback* callback, void*
     p.device = device;
     p.channelCount = 1;
     p.sampleFormat = paInt16;
-    p.suggestedLatency = capture ? info->defaultHighInputLatency : info->defaultHighOutputLatency;
+    p.suggestedLatency = capture ? std::max(info->defaultHighInputLatency, kCaptureLatencySeconds)
+                                 : info->defaultHighOutputLatency;
     const int maxChannels = capture ? info->maxInputChannels : info->maxOutputChannels;
     const auto supported = [&] {
         return Pa_IsFormatSupported(capture ? &p : nullptr, capture ? nullptr : &p, kSampleRate) ==
@@ -65,7 +73,8 @@ bool OpenStream(bool capture, int deviceIndex, PaStreamCallback* callback, void*
     }
     PaStream* s = nullptr;
     const PaError e = Pa_OpenStream(&s, capture ? &p : nullptr, capture ? nullptr : &p, kSampleRate,
-                                    kFramesPerBuffer, paClipOff, callback, user);
+                                    capture ? kCaptureFramesPerBuffer : kPlaybackFramesPerBuffer, paClipOff,
+                                    callback, user);
     if (e != paNoError) {
         stream.error = std::string(info->name) + ": " + Pa_GetErrorText(e);
         return false;
