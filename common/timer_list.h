@@ -39,4 +39,5 @@
     X(tmrOnline) \
     X(tmrEnviarSpotPublico) \
     X(tmrEnviarEmail) \
-    X(tmrCallsignServerQuiet)
+    X(tmrCallsignServerQuiet) \
+    X(tmrClusterRow)

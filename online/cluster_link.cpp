@@ -61,12 +61,13 @@ std::string CleanClusterField(const std::string& field) {
 }
 
 ClusterLink::ClusterLink(ClusterHost& host, TcpLink& link, Timer& loginTimer, Timer& checkTimer,
-                         Timer& spotTimer)
+                         Timer& spotTimer, Timer& rowTimer)
     : host_(host),
       link_(link),
       tmrClusterLogin_(loginTimer),
       tmrClusterComprobarConexion_(checkTimer),
-      tmrEnviarSpotPublico_(spotTimer) {
+      tmrEnviarSpotPublico_(spotTimer),
+      tmrClusterRow_(rowTimer) {
     link_.OnConnected = [this] { WinsockCluster_Connect(); };
     link_.OnData = [this](const std::string& bytes) { WinsockCluster_DataArrival(bytes); };
     link_.OnClosed = [this] { WinsockCluster_Closed(); };
@@ -145,11 +146,8 @@ void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& 
     if (row == 1 && sender == own) return;  // the operator's own messages and self-spots
     if (row == 2) LastAutoSpotFreq = frequency;
 
-    RowLine line{sender, addressee, frequency, text, time};
-    if (holdingRows_)
-        heldRows_[static_cast<size_t>(row - 1)] = std::move(line);
-    else
-        ShowRow(row, line);
+    heldRows_[static_cast<size_t>(row - 1)] = RowLine{sender, addressee, frequency, text, time};
+    if (!holdingRows_ && !tmrClusterRow_.Enabled()) ShowHeldRows();
 
     if (row == 1) {
         LastClusterSpotCall = sender;
@@ -157,6 +155,21 @@ void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& 
     } else {
         LastInternalSpotCall = sender;
     }
+}
+
+bool ClusterLink::ShowHeldRows() {
+    bool shown = false;
+    for (int row : {1, 2}) {
+        std::optional<RowLine> last = std::exchange(heldRows_[static_cast<size_t>(row - 1)], std::nullopt);
+        if (!last) continue;
+        shown = true;
+        RunTrapped(nullptr, 0, {}, [&] { ShowRow(row, *last); });
+    }
+    if (shown && !tmrClusterRow_.Enabled()) {
+        tmrClusterRow_.SetInterval(kRowPaceMs);
+        tmrClusterRow_.SetEnabled(true);
+    }
+    return shown;
 }
 
 void ClusterLink::ShowRow(int row, const RowLine& line) {
@@ -283,6 +296,10 @@ void ClusterLink::tmrEnviarSpotPublico_Timer() {
     tmrEnviarSpotPublico_.SetEnabled(false);
 }
 
+void ClusterLink::tmrClusterRow_Timer() {
+    if (!ShowHeldRows()) tmrClusterRow_.SetEnabled(false);
+}
+
 void ClusterLink::WinsockCluster_Connect() {
     if (!loginSent_) ClusterLogin();
 }
@@ -290,7 +307,8 @@ void ClusterLink::WinsockCluster_Connect() {
 void ClusterLink::WinsockCluster_DataArrival(const std::string& bytes) {
     // Any text, even a prompt without a line end, shows that the link is alive.
     MarkLinkAlive();
-    // Every line is handled; each row is laid out once, with the last line for it.
+    // Every line is handled; each row is laid out once, with the last line for it, now or, when a row
+    // was laid out a moment ago, by the pace timer.
     struct Hold {
         bool& holding;
         explicit Hold(bool& h) : holding(h) { holding = true; }
@@ -301,10 +319,7 @@ void ClusterLink::WinsockCluster_DataArrival(const std::string& bytes) {
         for (const std::string& line : splitter_.Feed(bytes))
             RunTrapped(nullptr, 0, {}, [&] { ClusterProcessLine(line); });
     }
-    for (int row : {1, 2}) {
-        std::optional<RowLine> last = std::exchange(heldRows_[static_cast<size_t>(row - 1)], std::nullopt);
-        if (last) RunTrapped(nullptr, 0, {}, [&] { ShowRow(row, *last); });
-    }
+    if (!tmrClusterRow_.Enabled()) ShowHeldRows();
 }
 
 void ClusterLink::WinsockCluster_Closed() {

@@ -68,11 +68,13 @@ public:
 };
 
 // The module modCluster. It takes the link's events itself (connected, data, the peer's close, errors);
-// the main window's three timers call the *_Timer methods. Everything runs on the program's one thread.
+// the main window's four timers call the *_Timer methods. Everything runs on the program's one thread.
 class ClusterLink {
 public:
-    // tmrClusterLogin, tmrClusterComprobarConexion and tmrEnviarSpotPublico of the main window.
-    ClusterLink(ClusterHost& host, TcpLink& link, Timer& loginTimer, Timer& checkTimer, Timer& spotTimer);
+    // tmrClusterLogin, tmrClusterComprobarConexion, tmrEnviarSpotPublico and tmrClusterRow of the main
+    // window.
+    ClusterLink(ClusterHost& host, TcpLink& link, Timer& loginTimer, Timer& checkTimer, Timer& spotTimer,
+                Timer& rowTimer);
     ~ClusterLink();
     ClusterLink(const ClusterLink&) = delete;
     ClusterLink& operator=(const ClusterLink&) = delete;
@@ -88,9 +90,11 @@ public:
     void ClusterProcessLine(const std::string& line);
     // Shows one line in row 1 (kinds 1 and 2, not when the operator sent it) or row 2 (kind 3), with
     // what the line does besides: the row's last sender (and for row 2 its frequency), and for row 1
-    // the alarm. The texts are UTF-8, as the comment boxes take them. Of the lines of one read, each
-    // does all that but the row is laid out once, with the last of the read's lines for it: a flood of
-    // spots is not laid out line by line only for each row to be replaced by the next.
+    // the alarm. The texts are UTF-8, as the comment boxes take them. Each line does all that, but a
+    // row is laid out at most once a read and once every kRowPaceMs, with the last line for it: a
+    // line after a quiet moment shows at once, and of the lines that come together (in one read, or
+    // one after the other within kRowPaceMs) the last shows, at most kRowPaceMs later. A flood of spots
+    // is not laid out line by line only for each row to be replaced by the next.
     void ClusterShowLine(const std::string& sender, const std::string& addressee,
                          const std::string& frequency, const std::string& text, const std::string& time,
                          uint8_t kind);
@@ -118,6 +122,7 @@ public:
     void tmrClusterLogin_Timer();
     void tmrClusterComprobarConexion_Timer();
     void tmrEnviarSpotPublico_Timer();
+    void tmrClusterRow_Timer();
     void WinsockCluster_Connect();
     void WinsockCluster_DataArrival(const std::string& bytes);
     void WinsockCluster_Closed();
@@ -137,6 +142,8 @@ public:
     // seconds and the nodes their periodic announcements and prompts; five quiet minutes is a link gone,
     // and a reconnect to a cluster that was only quiet costs one log-in.
     static constexpr int kSilenceBoundMs = 5 * 60 * 1000;
+    // The shortest time between two layouts of a row: quicker than the eye follows a changing line.
+    static constexpr int kRowPaceMs = 50;
     // Sets that bound (tests shorten it); it must exceed the check's 6 s.
     void SetSilenceBound(int milliseconds) { silenceBoundMs_ = milliseconds; }
 
@@ -149,6 +156,9 @@ private:
     std::string OwnCallsign();
     // Lays out row 1 or 2 with the line.
     void ShowRow(int row, const RowLine& line);
+    // Lays out the rows that hold a line; true when there was one. The first layout after a quiet
+    // moment starts the pace timer, which lays out what came meanwhile and stops when nothing did.
+    bool ShowHeldRows();
     // The cluster was heard: the items are back, and the check watches for the next silence.
     void MarkLinkAlive();
     // Whether the short check after a (re)connect or a close is pending; the silence watch is not one.
@@ -160,13 +170,15 @@ private:
     Timer& tmrClusterLogin_;
     Timer& tmrClusterComprobarConexion_;
     Timer& tmrEnviarSpotPublico_;
+    Timer& tmrClusterRow_;
     ClusterLineSplitter splitter_;
     // Whether the log-in lines have gone out on the present connection.
     bool loginSent_ = false;
     // Whether a check found the cluster silent, and nothing has been heard from it since.
     bool clusterSilent_ = false;
     int silenceBoundMs_ = kSilenceBoundMs;
-    // While the lines of one read are handled: the line each row is to show when they are done.
+    // While the lines of one read are handled, or the pace timer runs: the line each row is to show
+    // when they are done, or when it fires.
     bool holdingRows_ = false;
     std::array<std::optional<RowLine>, 2> heldRows_;
 };

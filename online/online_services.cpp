@@ -6,7 +6,7 @@ namespace muv {
 
 OnlineServices::OnlineServices(OnlineLinks links)
     : cluster(links.clusterHost, links.WinsockCluster, links.tmrClusterLogin,
-              links.tmrClusterComprobarConexion, links.tmrEnviarSpotPublico),
+              links.tmrClusterComprobarConexion, links.tmrEnviarSpotPublico, links.tmrClusterRow),
       callsignServer(links.WinsockIndicativos, links.tmrOnline, links.tmrConexionServidorAuxiliar,
                      links.tmrCallsignServerQuiet, links.callsignServerHost),
       pskReporter(links.datagrams, links.clock),

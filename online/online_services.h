@@ -40,6 +40,7 @@ struct OnlineLinks {
     Timer& tmrClusterLogin;
     Timer& tmrClusterComprobarConexion;
     Timer& tmrEnviarSpotPublico;
+    Timer& tmrClusterRow;
     Timer& tmrOnline;
     Timer& tmrConexionServidorAuxiliar;
     Timer& tmrCallsignServerQuiet;

@@ -218,6 +218,10 @@ void frmMain::tmrEnviarSpotPublico_Timer() {
     station_->online.cluster.tmrEnviarSpotPublico_Timer();
 }
 
+void frmMain::tmrClusterRow_Timer() {
+    station_->online.cluster.tmrClusterRow_Timer();
+}
+
 void frmMain::tmrEnviarEmail_Timer() {
     tmrEnviarEmail.SetEnabled(false);  // one send per arming, even if a box lets timers run meanwhile
     // The mail goes out while the receiver runs on; its outcome is shown when the server has answered.

@@ -82,7 +82,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       qsoEntryHost(*this),
       onlineHost(*this),
       online(OnlineLinks{WinsockCluster, WinsockIndicativos, form.tmrClusterLogin,
-                         form.tmrClusterComprobarConexion, form.tmrEnviarSpotPublico, form.tmrOnline,
+                         form.tmrClusterComprobarConexion, form.tmrEnviarSpotPublico, form.tmrClusterRow, form.tmrOnline,
                          form.tmrConexionServidorAuxiliar, form.tmrCallsignServerQuiet, form.tmrPSKreporter,
                          form.tmrEnviarEmail, onlineHost, onlineHost, onlineHost, onlineHost, transfers,
                          pskSocket, reportClock, errorTraps}),

@@ -21,6 +21,7 @@ protected:
         loginTimer.OnTimer = [this] { cluster.tmrClusterLogin_Timer(); };
         checkTimer.OnTimer = [this] { cluster.tmrClusterComprobarConexion_Timer(); };
         spotTimer.OnTimer = [this] { cluster.tmrEnviarSpotPublico_Timer(); };
+        rowTimer.OnTimer = [this] { cluster.tmrClusterRow_Timer(); };
     }
     // Connected, logged in and alive, with nothing sent yet.
     void ConnectLive() {
@@ -30,11 +31,16 @@ protected:
         link.sent.clear();
     }
     std::string Row(int row) { return host.rows.at(row).comment.Text(); }
+    // A read, and the panel as it stands once the rows' pace has passed.
+    void Hear(const std::string& bytes) {
+        link.Receive(bytes);
+        rowTimer.Advance(ClusterLink::kRowPaceMs);
+    }
 
     test::FakeClusterHost host;
     test::MemoryTcpLink link;
-    ManualTimer loginTimer, checkTimer, spotTimer;
-    ClusterLink cluster{host, link, loginTimer, checkTimer, spotTimer};
+    ManualTimer loginTimer, checkTimer, spotTimer, rowTimer;
+    ClusterLink cluster{host, link, loginTimer, checkTimer, spotTimer, rowTimer};
 };
 
 TEST_F(ClusterLinkTest, ConnectingWaitsThenLogsInAsTheConnectionComesUp) {
@@ -139,23 +145,23 @@ TEST_F(ClusterLinkTest, TheServersCloseIsNoticedAndReconnectsThroughTheCheck) {
 TEST_F(ClusterLinkTest, ReceivedTextIsSplitIntoLines) {
     ConnectLive();
     // Two lines in one read.
-    link.Receive(DxSpotLine("DL1ABC", "14070.0", "EA4XYZ", "first", "1234") +
-                 "MUV de G4AAA: 7040.0#ALL#second\a\a\r\n");
+    Hear(DxSpotLine("DL1ABC", "14070.0", "EA4XYZ", "first", "1234") +
+         "MUV de G4AAA: 7040.0#ALL#second\a\a\r\n");
     EXPECT_EQ(Row(1), " DL1ABC (Fed. Rep. of Germany (EU)): first" + std::string(25, ' '));
     EXPECT_EQ(Row(2), " ALL de G4AAA (England (EU)): second");
     // One line in two reads: nothing until its end, then the whole line.
-    link.Receive("MUV de K1ABC: 14070.0#ALL#th");
+    Hear("MUV de K1ABC: 14070.0#ALL#th");
     EXPECT_EQ(Row(2), " ALL de G4AAA (England (EU)): second");
-    link.Receive("ird\a\a\r\n");
+    Hear("ird\a\a\r\n");
     EXPECT_EQ(Row(2), " ALL de K1ABC (United States (NA)): third");
     // A partial line is dropped with its connection.
-    link.Receive("MUV de K1ABC: 14070.0#ALL#lo");
+    Hear("MUV de K1ABC: 14070.0#ALL#lo");
     cluster.ClusterConnect();
-    link.Receive("st\a\a\r\n");
+    Hear("st\a\a\r\n");
     EXPECT_EQ(Row(2), " ALL de K1ABC (United States (NA)): third");
 }
 
-TEST_F(ClusterLinkTest, EachLineOfAReadCountsButEachRowIsLaidOutOnceWithItsLast) {
+TEST_F(ClusterLinkTest, EveryLineCountsButARowIsLaidOutWithTheLastOfTheLinesThatComeTogether) {
     ConnectLive();
     host.loggedCalls = {"K1ABC"};
     link.Receive(
@@ -180,19 +186,30 @@ TEST_F(ClusterLinkTest, EachLineOfAReadCountsButEachRowIsLaidOutOnceWithItsLast)
     EXPECT_EQ(cluster.LastInternalSpotCall, "DL1ABC");
     EXPECT_EQ(cluster.LastAutoSpotFreq, "3580.0");
 
-    // The next read ends the line begun: row 2 alone is laid out again.
+    // The next reads, a moment later, end the line begun and bring another: they count at once, and
+    // row 2 alone is laid out again with the last of them when the pace has passed.
+    rowTimer.Advance(ClusterLink::kRowPaceMs / 2);
     link.Receive("lf done\a\a\r\n");
+    link.Receive("MUV de G4AAA: 7040.0#ALL#last\a\a\r\n");
+    EXPECT_EQ(cluster.LastAutoSpotFreq, "7040.0");
+    EXPECT_EQ(cluster.LastInternalSpotCall, "G4AAA");
+    EXPECT_EQ(host.rows[2].shows, 1);
+    rowTimer.Advance(ClusterLink::kRowPaceMs / 2);
     EXPECT_EQ(host.rows[1].shows, 1);
     EXPECT_EQ(host.rows[2].shows, 2);
-    EXPECT_EQ(Row(2), " ALL de K1ABC (United States (NA)): half done");
-    EXPECT_EQ(cluster.LastAutoSpotFreq, "7040.0");
-    EXPECT_EQ(cluster.LastInternalSpotCall, "K1ABC");
+    EXPECT_EQ(Row(2), " ALL de G4AAA (England (EU)): last");
+    // Nothing more came: the pace stops, and a line after the quiet moment shows as it comes.
+    rowTimer.Advance(ClusterLink::kRowPaceMs);
+    EXPECT_FALSE(rowTimer.Enabled());
+    link.Receive("MUV de K1ABC: 7040.0#ALL#after\a\a\r\n");
+    EXPECT_EQ(host.rows[2].shows, 3);
+    EXPECT_EQ(Row(2), " ALL de K1ABC (United States (NA)): after");
 }
 
 TEST_F(ClusterLinkTest, ASpotOfTheOwnStationFillsRowOneAndSoundsTheAlarm) {
     ConnectLive();
     host.loggedCalls = {"DL1ABC"};
-    link.Receive(DxSpotLine("DL1ABC", "14070.0", "EA4XYZ/P", "MUV16 579", "1234"));
+    Hear(DxSpotLine("DL1ABC", "14070.0", "EA4XYZ/P", "MUV16 579", "1234"));
     const auto& row = host.rows[1];
     EXPECT_TRUE(row.visible);
     EXPECT_EQ(row.frequency, "14070");
@@ -211,15 +228,15 @@ TEST_F(ClusterLinkTest, ASpotOfTheOwnStationFillsRowOneAndSoundsTheAlarm) {
     EXPECT_FALSE(host.rows[2].visible);
 
     // Another station's spot changes nothing; nor does the operator's own spot or message.
-    link.Receive(DxSpotLine("G4AAA", "7040.0", "EA4XYZZ", "x", "0000"));
-    link.Receive(DxSpotLine("EA4XYZ", "7040.0", "EA4XYZ", "self", "0000"));
-    link.Receive("MUV de EA4XYZ: 7040.0#EA4XYZ hello me\a\a\r\n");
+    Hear(DxSpotLine("G4AAA", "7040.0", "EA4XYZZ", "x", "0000"));
+    Hear(DxSpotLine("EA4XYZ", "7040.0", "EA4XYZ", "self", "0000"));
+    Hear("MUV de EA4XYZ: 7040.0#EA4XYZ hello me\a\a\r\n");
     EXPECT_EQ(host.rows[1].frequency, "14070");
     EXPECT_EQ(host.alarms, 1);
 
     // Without the alarm ticked the row is still shown; a country in the log is not red.
     host.alarmWanted = false;
-    link.Receive(DxSpotLine("EA1AAA", "3580.5", "EA4XYZ", "hi", "2301"));
+    Hear(DxSpotLine("EA1AAA", "3580.5", "EA4XYZ", "hi", "2301"));
     EXPECT_EQ(host.rows[1].frequency, "3580");
     EXPECT_EQ(host.rows[1].time, "23:01");
     EXPECT_EQ(host.rows[1].comment.ColourAt(9), kBlack);
@@ -229,17 +246,17 @@ TEST_F(ClusterLinkTest, ASpotOfTheOwnStationFillsRowOneAndSoundsTheAlarm) {
 
 TEST_F(ClusterLinkTest, PersonalMessagesGoToRowOneOnlyForTheOperator) {
     ConnectLive();
-    link.Receive("MUV de G4AAA: 7040#EA4XYZ#are you QRV?\a\a\r\n");
+    Hear("MUV de G4AAA: 7040#EA4XYZ#are you QRV?\a\a\r\n");
     EXPECT_EQ(Row(1), " G4AAA (England (EU)): are you QRV?");
     EXPECT_EQ(host.rows[1].frequency, "7040");  // no decimal: nothing cut
     EXPECT_EQ(host.rows[1].time, "09:05");      // the clock's time
     EXPECT_EQ(cluster.LastClusterSpotCall, "G4AAA");
     EXPECT_EQ(host.alarms, 1);
 
-    link.Receive("MUV de K1ABC: 7040.0#DL1ABC#not for us\a\a\r\n");
+    Hear("MUV de K1ABC: 7040.0#DL1ABC#not for us\a\a\r\n");
     host.callsign = "";
-    link.Receive("MUV de K1ABC: 7040.0#DL1ABC#nor with no callsign\a\a\r\n");
-    link.Receive(DxSpotLine("K1ABC", "7040.0", "", "x", "0000"));
+    Hear("MUV de K1ABC: 7040.0#DL1ABC#nor with no callsign\a\a\r\n");
+    Hear(DxSpotLine("K1ABC", "7040.0", "", "x", "0000"));
     EXPECT_EQ(Row(1), " G4AAA (England (EU)): are you QRV?");
     EXPECT_EQ(host.alarms, 1);
 }
@@ -247,7 +264,7 @@ TEST_F(ClusterLinkTest, PersonalMessagesGoToRowOneOnlyForTheOperator) {
 TEST_F(ClusterLinkTest, MessagesToAllAndInternalSpotsGoToRowTwo) {
     ConnectLive();
     host.loggedCalls = {"DL1ABC"};
-    link.Receive("MUV de DL1ABC: 14070.0#EA4ABC##MUV16 +3 dB in Madrid\a\a\r\n");
+    Hear("MUV de DL1ABC: 14070.0#EA4ABC##MUV16 +3 dB in Madrid\a\a\r\n");
     const auto& row = host.rows[2];
     EXPECT_TRUE(row.visible);
     const std::string text = row.comment.Text();
@@ -262,7 +279,7 @@ TEST_F(ClusterLinkTest, MessagesToAllAndInternalSpotsGoToRowTwo) {
     EXPECT_FALSE(host.rows[1].visible);
 
     // The operator's own message to all is shown too.
-    link.Receive("MUV de EA4XYZ: 7040.0#ALL#cq cq\a\a\r\n");
+    Hear("MUV de EA4XYZ: 7040.0#ALL#cq cq\a\a\r\n");
     EXPECT_EQ(Row(2), " ALL de EA4XYZ (Spain (EU)): cq cq");
     EXPECT_EQ(cluster.LastAutoSpotFreq, "7040.0");
     EXPECT_EQ(row.comment.ColourAt(16), kBlack);  // Spain is in the log
@@ -271,13 +288,13 @@ TEST_F(ClusterLinkTest, MessagesToAllAndInternalSpotsGoToRowTwo) {
 TEST_F(ClusterLinkTest, LinesInUtf8OrInWindows1252ReachTheBoxesWhole) {
     ConnectLive();
     // A cluster that writes UTF-8: the comment's 30 columns and the time's are counted in characters.
-    link.Receive(DxSpotLine("UA3AAA", "14070.0", "EA4XYZ", "Привет из Москвы, 73!", "1234"));
+    Hear(DxSpotLine("UA3AAA", "14070.0", "EA4XYZ", "Привет из Москвы, 73!", "1234"));
     EXPECT_EQ(Row(1), " UA3AAA (): Привет из Москвы, 73!" + std::string(9, ' '));
     EXPECT_EQ(host.rows[1].time, "12:34");
-    link.Receive("MUV de G4AAA: 7040.0#ALL#Привет всем\a\a\r\n");
+    Hear("MUV de G4AAA: 7040.0#ALL#Привет всем\a\a\r\n");
     EXPECT_EQ(Row(2), " ALL de G4AAA (England (EU)): Привет всем");
     // A station whose lines are Windows-1252.
-    link.Receive("MUV de EA1AAA: 7040.0#EA4XYZ#Saludos de Jos\xE9\a\a\r\n");
+    Hear("MUV de EA1AAA: 7040.0#EA4XYZ#Saludos de Jos\xE9\a\a\r\n");
     EXPECT_EQ(Row(1), " EA1AAA (Spain (EU)): Saludos de José");
 }
 
