@@ -123,6 +123,8 @@ public:
     void tmrClusterComprobarConexion_Timer();
     void tmrEnviarSpotPublico_Timer();
     void tmrClusterRow_Timer();
+    // The operator cleared row 1 or 2: a line that came before and waits for the pace is not shown.
+    void ForgetHeldRow(int row) { heldRows_.at(static_cast<size_t>(row - 1)).reset(); }
     void WinsockCluster_Connect();
     void WinsockCluster_DataArrival(const std::string& bytes);
     void WinsockCluster_Closed();

@@ -77,6 +77,7 @@ std::array<QWidget*, 5> frmMain::ClusterRowControls(int row) const {
 }
 
 void frmMain::HideClusterRow(int row) {
+    station_->online.cluster.ForgetHeldRow(row);
     for (QWidget* w : ClusterRowControls(row))
         w->setVisible(false);
 }

@@ -198,6 +198,11 @@ TEST_F(ClusterLinkTest, EveryLineCountsButARowIsLaidOutWithTheLastOfTheLinesThat
     EXPECT_EQ(host.rows[1].shows, 1);
     EXPECT_EQ(host.rows[2].shows, 2);
     EXPECT_EQ(Row(2), " ALL de G4AAA (England (EU)): last");
+    // A line that waits when the operator clears its row is not shown after the clearing.
+    link.Receive("MUV de G4AAA: 7040.0#ALL#before the clearing\a\a\r\n");
+    cluster.ForgetHeldRow(2);
+    rowTimer.Advance(ClusterLink::kRowPaceMs);
+    EXPECT_EQ(host.rows[2].shows, 2);
     // Nothing more came: the pace stops, and a line after the quiet moment shows as it comes.
     rowTimer.Advance(ClusterLink::kRowPaceMs);
     EXPECT_FALSE(rowTimer.Enabled());
