@@ -18,6 +18,7 @@ script only serves the flood on --port, for a program started by hand.
 
 import argparse
 import os
+import shutil
 import socket
 import struct
 import subprocess
@@ -208,6 +209,8 @@ def main():
             program.wait(10)
         except subprocess.TimeoutExpired:
             program.kill()
+        if not args.keep:
+            shutil.rmtree(home, ignore_errors=True)
     return 0
 
 

@@ -9,7 +9,6 @@
 // Records are separated by "`". A record that starts with "!" is the operator's: "!T1" keys, "!T0"
 // releases, "!M<n>" sets the mode (USB, LSB, CW, CWR, PKTUSB, PKTLSB, AM, FM), "!F<hz>" tunes. Any
 // other record is the bytes rigctld sends, line ends and all.
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "common/cp1252.h"
+#include "fuzz/fuzz_peers.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/emergency_release.h"
 #include "rig/rig_engine.h"
@@ -40,18 +40,7 @@ constexpr int kQuietTurns = 12;
 // rigctld's side: a listening socket and the engine's connection, both without blocking.
 class FakeRigctld {
 public:
-    FakeRigctld() {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::listen(listener_, 4) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
-            std::abort();
-        port_ = ntohs(a.sin_port);
-    }
+    FakeRigctld() { listener_ = muv::fuzz::LoopbackListener(SOCK_NONBLOCK | SOCK_CLOEXEC, port_); }
     ~FakeRigctld() {
         if (connection_ >= 0) ::close(connection_);
         ::close(listener_);

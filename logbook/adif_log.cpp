@@ -232,6 +232,13 @@ void AppendSearchableAscii(std::string& out, std::string_view ascii) {
         *c = kSearchableAscii[static_cast<unsigned char>(*c) & 0x7F];
 }
 
+std::string SearchableValue(std::string_view utf8) {
+    std::string text = Utf8ToUpper(utf8);
+    for (char& c : text)
+        if (c == '\r' || c == '\n' || c == '<' || c == '>') c = ' ';
+    return text;
+}
+
 // Any value as LogText holds it: its bytes read as DecodeText reads them (ASCII as itself), in
 // capitals in every script, with no line break, "<" or ">" in it.
 void AppendSearchableValue(std::string& out, std::string_view bytes) {
@@ -239,17 +246,7 @@ void AppendSearchableValue(std::string& out, std::string_view bytes) {
         AppendSearchableAscii(out, bytes);
         return;
     }
-    const size_t from = out.size();
-    out += Utf8ToUpper(DecodeText(bytes));
-    for (auto c = out.begin() + static_cast<std::ptrdiff_t>(from); c != out.end(); ++c)
-        if (*c == '\r' || *c == '\n' || *c == '<' || *c == '>') *c = ' ';
-}
-
-std::string SearchableValue(std::string_view utf8) {
-    std::string text = Utf8ToUpper(utf8);
-    for (char& c : text)
-        if (c == '\r' || c == '\n' || c == '<' || c == '>') c = ' ';
-    return text;
+    out += SearchableValue(DecodeText(bytes));
 }
 
 void AppendField(std::string& out, std::string_view name, std::string_view value, std::string_view type) {
@@ -345,24 +342,6 @@ bool Exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-std::string Cause(int error) {
-    return std::generic_category().message(error);
-}
-
-// Returns 0 or the errno of the failure.
-int WriteAll(int fd, std::string_view data, const FileWriter& write = nullptr) {
-    while (!data.empty()) {
-        const ssize_t n = write ? write(fd, data.data(), data.size()) : ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return EIO;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
-}
-
 // Reads a plain file of at most maxBytes. Returns 0 or the errno of the failure (EFBIG when larger,
 // EINVAL when it is no plain file).
 int ReadFile(const std::string& path, size_t maxBytes, std::string& text) {
@@ -432,7 +411,7 @@ AdifLoadResult AdifLog::LoadLogBook(const std::string& path) {
         if (error == EFBIG)
             return failure("the file is larger than " + std::to_string(kMaxFileBytes >> 20) + " MB");
         if (error == EINVAL) return failure("it is not a plain file");
-        if (error) return failure(Cause(error));
+        if (error) return failure(ErrorCause(error));
         if (text.size() < 2) return failure(text.empty() ? "the file is empty" : "the file is too short");
         LoadText(std::move(text));
         return {true, "", "", ""};
@@ -701,13 +680,13 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
     if (!Exists(path)) {
         const std::string header = AdifHeader() + "\r\n";
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd < 0) return failed(Cause(errno));
+        if (fd < 0) return failed(ErrorCause(errno));
         int error = WriteAll(fd, header, write);
         if (!error && ::fsync(fd) != 0) error = errno;
         if (::close(fd) != 0 && !error) error = errno;
         if (error) {
             ::unlink(path.c_str());
-            return failed(Cause(error));
+            return failed(ErrorCause(error));
         }
         LoadText(header);
     }
@@ -717,13 +696,13 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
         int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0 && errno == EACCES)
             fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) return failed(Cause(errno));
+        if (fd < 0) return failed(ErrorCause(errno));
         struct stat st {};
         const int statError = ::fstat(fd, &st) != 0 ? errno : 0;
         if (statError || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) {
             ::close(fd);
             // A log made read-only stays as it is, whoever runs the program.
-            return failed(statError              ? Cause(statError)
+            return failed(statError              ? ErrorCause(statError)
                           : !S_ISREG(st.st_mode) ? std::string("it is not a plain file")
                                                  : std::string("the file is read-only"));
         }
@@ -744,9 +723,9 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
             restored = ::truncate(path.c_str(), st.st_size) == 0;
         }
         if (error)
-            return failed(restored
-                              ? Cause(error)
-                              : Cause(error) + "; part of the record may be left at the end of the file");
+            return failed(restored ? ErrorCause(error)
+                                   : ErrorCause(error) +
+                                         "; part of the record may be left at the end of the file");
 
         // The record is in the file; the log in memory follows as far as it can.
         const size_t from = text_.size();
@@ -773,7 +752,7 @@ AdifRewriteResult RewriteAdifLog(const std::string& path, const AdifLog& log) {
     const std::string target = ec ? path : real.string();
     struct stat st {};
     if (::stat(target.c_str(), &st) != 0) {
-        result.error = Cause(errno);
+        result.error = ErrorCause(errno);
         return result;
     }
     if (!S_ISREG(st.st_mode)) {
@@ -793,14 +772,14 @@ AdifRewriteResult RewriteAdifLog(const std::string& path, const AdifLog& log) {
     ::unlink(link.c_str());
     if (::link(target.c_str(), link.c_str()) == 0) {
         if (::rename(link.c_str(), backup.c_str()) != 0) {
-            result.error = Cause(errno);
+            result.error = ErrorCause(errno);
             ::unlink(link.c_str());
             return result;
         }
     } else {
         std::string former;
         if (const int error = ReadFile(target, std::numeric_limits<size_t>::max() / 2, former)) {
-            result.error = Cause(error);
+            result.error = ErrorCause(error);
             return result;
         }
         if (!ReplaceFileAtomically(backup, former, mode, result.error)) return result;

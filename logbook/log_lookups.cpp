@@ -202,12 +202,13 @@ LogLookups::LogLookups(const AdifLog& log, LookupCountries countries)
 void LogLookups::Update() {
     const std::string& text = log_.LogText();
     if (log_.Generation() != generation_ || text.size() < read_) {
-        generation_ = log_.Generation();
         read_ = 0;
         records_ = 0;
         pending_.Clear();
         index_.reset();
         index_ = std::make_unique<Index>(text.size(), log_.RecordCount());
+        // Only now: an index that could not be made is made again at the next look-up.
+        generation_ = log_.Generation();
     }
     size_t pos = read_;
     while (pos < text.size()) {

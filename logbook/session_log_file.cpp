@@ -13,15 +13,10 @@
 
 namespace muv {
 
-namespace {
-
-namespace fs = std::filesystem;
-
-std::string Cause(int error) {
+std::string ErrorCause(int error) {
     return std::generic_category().message(error);
 }
 
-// Returns 0 or the errno of the failure.
 int WriteAll(int fd, std::string_view data, const FileWriter& write) {
     while (!data.empty()) {
         const ssize_t n = write ? write(fd, data.data(), data.size()) : ::write(fd, data.data(), data.size());
@@ -34,6 +29,10 @@ int WriteAll(int fd, std::string_view data, const FileWriter& write) {
     }
     return 0;
 }
+
+namespace {
+
+namespace fs = std::filesystem;
 
 int ReadAll(int fd, std::string& out) {
     char buffer[65536];
@@ -115,7 +114,9 @@ SessionLogSave SaveSessionLog(const SessionLog& log, const std::string& folder,
     // The block is one line of its own: the text, the current line, a line end, and the line's end.
     const std::string block = log.SessionLogText + log.SessionLogLine + "\r\n" + "\r\n";
     const std::string name = SessionLogFileName(now);
-    const auto failure = [](const std::string& path, int error) { return "'" + path + "': " + Cause(error); };
+    const auto failure = [](const std::string& path, int error) {
+        return "'" + path + "': " + ErrorCause(error);
+    };
 
     std::error_code ec;
     const bool folderExists = !folder.empty() && fs::is_directory(folder, ec);
@@ -140,7 +141,7 @@ SessionLogSave SaveSessionLog(const SessionLog& log, const std::string& folder,
         if (!folderExists)
             return {true, fallbackPath, notFound + " Data have been saved in '" + fallbackPath};
         return {true, fallbackPath,
-                "Path '" + folder + "' cannot be written: " + Cause(folderError) +
+                "Path '" + folder + "' cannot be written: " + ErrorCause(folderError) +
                     ". Data have been saved in '" + fallbackPath + "'."};
     }
     const std::string saved = "The session log could not be saved in ";

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "common/utc_time.h"
 #include "logbook/session_log.h"
@@ -21,6 +22,11 @@ std::string SessionLogFileName(const UtcTime& now);
 // How the file's bytes reach the disk, with the contract of POSIX write(). Tests put in one that fails
 // as a full disk does.
 using FileWriter = std::function<ssize_t(int fd, const void* data, size_t size)>;
+
+// Writes all of data to fd, through `write` when one is given; 0, or the errno of the failure.
+int WriteAll(int fd, std::string_view data, const FileWriter& write = nullptr);
+// What an errno means, in a few words ("No space left on device").
+std::string ErrorCause(int error);
 
 // What a save came to.
 struct SessionLogSave {

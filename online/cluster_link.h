@@ -179,8 +179,8 @@ private:
     // Whether a check found the cluster silent, and nothing has been heard from it since.
     bool clusterSilent_ = false;
     int silenceBoundMs_ = kSilenceBoundMs;
-    // While the lines of one read are handled, or the pace timer runs: the line each row is to show
-    // when they are done, or when it fires.
+    // Whether the lines of one read are being handled; the line each row is to show once they are
+    // done, or when the pace timer fires.
     bool holdingRows_ = false;
     std::array<std::optional<RowLine>, 2> heldRows_;
 };

@@ -192,7 +192,7 @@ void WavFileSoundInput::AddBuffer(int buffer, int count) {
 }
 
 void WavFileSoundInput::Start() {
-    if (IsStarted()) return;  // the clock runs from the first Start
+    if (IsStarted()) return;  // the clock runs from the first Start since the last Reset
     MemorySoundInput::Start();
     if (!IsStarted()) return;
     startTime_ = std::chrono::steady_clock::now();

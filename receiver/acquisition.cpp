@@ -5,6 +5,7 @@
 #include <array>
 #include <exception>
 #include <string>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -281,11 +282,12 @@ void Receiver::NormaliseToneEnergies(int16_t bin, int16_t column) {
     // Every bin of the sub-band, not only the tone bins: a carrier between tones spreads into them.
     for (int b = bin; b <= bin + (kTonesPerSubBand - 1) * f; ++b) {
         int c = first;
-        float highest = Matrix.At(RxModeIndex, b, c);
+        // Read through the constant matrix: only a column that is cleared counts as written.
+        float highest = std::as_const(Matrix).At(RxModeIndex, b, c);
         float lowest = highest;
         for (int i = 0; i < 8; ++i) {
             c = next(c);
-            const float v = Matrix.At(RxModeIndex, b, c);
+            const float v = std::as_const(Matrix).At(RxModeIndex, b, c);
             if (v > highest) highest = v;
             if (v < lowest) lowest = v;
         }

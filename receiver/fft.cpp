@@ -17,14 +17,16 @@ namespace {
 // The twiddle factors are formed from this single-precision value of pi.
 constexpr float kPi = 3.1415927f;
 
-constexpr int kMaxStages = 14;  // n up to 16384
-
 // Complex product in single precision, written out so that every step is a plain float operation.
 inline ComplexSample Multiply(ComplexSample a, ComplexSample b) {
     const float re = a.real() * b.real() - a.imag() * b.imag();
     const float im = a.real() * b.imag() + a.imag() * b.real();
     return {re, im};
 }
+
+#if defined(__SSE2__)
+
+constexpr int kMaxStages = 14;  // n up to 16384
 
 // What every transform of a power-of-two length reuses: each stage's twiddle factors, and for each
 // length the bit-reversed order of its groups of four. A stage's factors are the values of its
@@ -66,6 +68,8 @@ const FftTables& Tables() {
     return tables;
 }
 
+#endif
+
 // The butterfly on x[i] and x[i + le1] with twiddle u, as every stage has always formed it.
 inline void Butterfly(ComplexSample* a, ComplexSample* b, ComplexSample u) {
     const ComplexSample t = Multiply(u, *b);
@@ -73,7 +77,7 @@ inline void Butterfly(ComplexSample* a, ComplexSample* b, ComplexSample u) {
     *a = ComplexSample(a->real() + t.real(), a->imag() + t.imag());
 }
 
-// Any other length, the way the transform has always run.
+// Lengths below 16, and every length where SSE2 is not there: the way the transform has always run.
 void FftGeneral(int n, ComplexSample* x) {
     const int half = n / 2;
     int j = half;

@@ -34,7 +34,6 @@ const int8_t* ToneEnergyMatrix::StrongestTones(int mode, int column, int spacing
     if (table.spacing != spacing || count > table.formed) {
         if (table.spacing != spacing) {
             table.spacing = spacing;
-            table.stride = stride;
             table.tones.assign(static_cast<size_t>(columns_) * static_cast<size_t>(stride), -1);
             table.formed = 0;
         }

@@ -82,7 +82,6 @@ private:
     // A plane's strongest-tones: stride entries a column, the first `formed` of them kept up to date.
     struct ToneTable {
         int spacing = 0;
-        int stride = 0;
         int formed = 0;
         std::vector<int8_t> tones;
     };

@@ -12,6 +12,7 @@
 
 #include "common/cp1252.h"
 #include "platform/emergency_release.h"
+#include "rig/ptt_refusal.h"
 
 namespace muv {
 
@@ -481,8 +482,9 @@ void Rig::HandleReply(const Request& request, int rprt) {
                 break;
             }
             if (!releasePending_) break;
-            // Refused (a busy rig): the release is still owed, and goes out again at the next poll.
-            releaseTaken_ = rprt == 0;
+            // Refused (a busy rig): the release is still owed, and goes out again at the next poll. A
+            // refusal that says CAT cannot work the PTT leaves the reading to decide.
+            releaseTaken_ = rprt == 0 || CannotWorkPtt(rprt);
             // A rig that cannot tell its PTT state confirms a release by taking the command.
             if (releaseTaken_ && pttUnsupported_) ReleaseConfirmed();
             break;
@@ -572,7 +574,7 @@ void Rig::SetTx(int32_t value) {
     }
     if (link_ == Link::Down) return;  // a rig that cannot be reached is not keyed later
     releasePending_ = false;
-    RecordEmergencyRelease();
+    // The release of last resort is recorded as the key goes out (SendNext).
     Enqueue({Kind::SetPtt, "T", "1", false});
     Enqueue({Kind::GetPtt, "t", "", false});
 }

@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "rig/ptt_refusal.h"
+
 namespace {
 
 volatile sig_atomic_t stopAsked = 0;
@@ -95,10 +97,13 @@ private:
     std::string pending_;
 };
 
-// rigctld's refusals that say its PTT cannot be worked by CAT at all (a PTT it was not set up for, a
-// backend without the command), as against a rig that is busy or does not answer for the moment.
+// Whether rigctld's answer is a refusal that says CAT cannot work the PTT at all.
 bool CannotWorkPtt(const std::string& answer) {
-    return answer == "RPRT -1" || answer == "RPRT -2" || answer == "RPRT -4" || answer == "RPRT -11";
+    if (answer.rfind("RPRT ", 0) != 0) return false;
+    const char* code = answer.c_str() + 5;
+    char* end = nullptr;
+    const long rprt = std::strtol(code, &end, 10);
+    return end != code && *end == '\0' && muv::CannotWorkPtt(static_cast<int>(rprt));
 }
 
 // "T 0" until rigctld takes it and a reading of the PTT asked after its answer says 0. A rig whose PTT

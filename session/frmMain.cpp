@@ -3,6 +3,8 @@
 // layouts set (ControlGeometry), the waterfall picture, the clock digits and the cursor read-out.
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QSlider>
+#include <QTextBrowser>
 #include <stdexcept>
 
 #include "common/vb.h"
@@ -41,13 +43,10 @@ int ToPixels(float value) {
 
 // --- names ---
 std::string_view frmMain::ControlName(Control c) {
-    // The table is made in the ids' order.
+    // The table is made from the same list as the ids, in their order.
     const auto index = static_cast<size_t>(c);
-    if (index < std::size(kControlNames) && kControlNames[index].first == c)
-        return kControlNames[index].second;
-    for (const auto& [id, name] : kControlNames)
-        if (id == c) return name;
-    throw std::invalid_argument("control without a name");
+    if (index >= std::size(kControlNames)) throw std::invalid_argument("control without a name");
+    return kControlNames[index].second;
 }
 
 QWidget* frmMain::FindControl(std::string_view name) const {
@@ -62,15 +61,18 @@ QWidget& frmMain::Require(std::string_view name) const {
 }
 
 QWidget& frmMain::Require(Control c) const {
-    // The modem sets its boxes and meters many times a second: the name is looked up once.
-    const auto index = static_cast<size_t>(c);
-    if (controlsById_.size() != std::size(kControlNames))
-        controlsById_.assign(std::size(kControlNames), nullptr);
-    if (index < controlsById_.size()) {
-        if (!controlsById_[index]) controlsById_[index] = &Require(ControlName(c));
-        return *controlsById_[index];
+    // The modem sets its boxes and meters many times a second: each id is its member, with no look-up.
+    QWidget* w = nullptr;
+    switch (c) {
+#define MUV_CONTROL_MEMBER(Kind, name) \
+    case Control::name:                \
+        w = name;                      \
+        break;
+        MUV_MAIN_WINDOW_CONTROLS(MUV_CONTROL_MEMBER)
+#undef MUV_CONTROL_MEMBER
     }
-    return Require(ControlName(c));
+    if (!w) throw std::invalid_argument("no control named " + std::string(ControlName(c)));
+    return *w;
 }
 
 VbControl& frmMain::RequireControl(Control c) const {

@@ -466,7 +466,6 @@ private:
 
     QWidget* client_ = nullptr;
     std::map<std::string, QWidget*, std::less<>> controls_;
-    mutable std::vector<QWidget*> controlsById_;
     std::unique_ptr<QTextEditWindow> rxWindow_, txWindow_, clusterWindow_, clusterWindow2_;
     int16_t waterfallTopPixels_ = 0;
     std::function<const ModeRecord&()> receiveMode_;

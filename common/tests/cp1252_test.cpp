@@ -48,6 +48,17 @@ TEST(TextRule, WhatWindows1252HoldsIsWrittenInItAndEverythingElseAsUtf8) {
     EXPECT_TRUE(IsMultiByteUtf8(DecodeText("\x81\x8D\xFF\x00\xC3")));
 }
 
+// What counts as UTF-8 decides between keeping a value's bytes and reading them as Windows-1252: a
+// surrogate, a code point past U+10FFFF, an overlong form or a cut sequence is not UTF-8.
+TEST(TextRule, OnlyWellFormedUtf8CountsAsUtf8) {
+    for (const std::string good :
+         {"", "73", "Jos\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x93\xBB", "\xF4\x8F\xBF\xBF"})
+        EXPECT_TRUE(IsValidUtf8(good)) << good;
+    for (const std::string bad : {"\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE0\x80\xAF", "\xC0\xAF", "\xC3",
+                                  "\xE2\x82", "\x80", "\xF8\x88\x80\x80\x80"})
+        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+}
+
 TEST(TextRule, CutsAndCapitalsNeverBreakACharacter) {
     const std::string name = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD";  // four Cyrillic letters
     EXPECT_EQ(Utf8Length(name), 4u);

@@ -35,6 +35,19 @@ void Push(CaptureRing& ring, const Samples& s) {
     ring.Push(s.data(), static_cast<int>(s.size()));
 }
 
+// A thread that records `total` samples of a ramp into the ring in chunks of 512, as PortAudio's would,
+// waiting for room whenever the ring is full.
+std::thread Record(CaptureRing& capture, int total) {
+    return std::thread([&capture, total] {
+        for (int sent = 0; sent < total;) {
+            const Samples chunk = Ramp(512, sent);
+            for (int done = 0; done < 512; std::this_thread::yield())
+                done += capture.Push(chunk.data() + done, 512 - done);
+            sent += 512;
+        }
+    });
+}
+
 void Write(PlaybackRing& ring, int buffer, const Samples& s) {
     ring.Write(buffer, s.data(), static_cast<int>(s.size()));
 }
@@ -145,14 +158,7 @@ TEST(PlaybackRing, PlaysInQueueOrderThenSilenceAndResetDropsTheQueue) {
 TEST(SoundRings, TwoThreadsPassEverySampleInOrder) {
     constexpr int kTotal = 1 << 21;
     CaptureRing capture(12);
-    std::thread recorder([&] {
-        for (int sent = 0; sent < kTotal;) {
-            const Samples chunk = Ramp(512, sent);
-            for (int done = 0; done < 512; std::this_thread::yield())
-                done += capture.Push(chunk.data() + done, 512 - done);
-            sent += 512;
-        }
-    });
+    std::thread recorder = Record(capture, kTotal);
     for (int k = 0; k < 50; ++k)
         capture.AddBuffer(k, 3000);
     // A sample out of place is counted, and the flow goes on so that both threads finish.
@@ -199,14 +205,7 @@ TEST(SoundRings, AReaderThatLooksOnlyWhenToldGetsEveryBuffer) {
     capture.SetFilledNotifier([&] { ++told; });
     for (int k = 0; k < 50; ++k)
         capture.AddBuffer(k, 3000);
-    std::thread recorder([&] {
-        for (int sent = 0; sent < kTotal;) {
-            const Samples chunk = Ramp(512, sent);
-            for (int done = 0; done < 512; std::this_thread::yield())
-                done += capture.Push(chunk.data() + done, 512 - done);
-            sent += 512;
-        }
-    });
+    std::thread recorder = Record(capture, kTotal);
     // Once a wait runs out the reader polls, so that the recorder still finishes.
     int received = 0, misplaced = 0, seen = 0;
     bool stalled = false;

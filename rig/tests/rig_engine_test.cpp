@@ -444,6 +444,7 @@ public:
     bool holdReadings = false;
     QTcpSocket* held = nullptr;  // where a reading waits for its answer
     int releasesToRefuse = 0;
+    int refusal = -9;  // what a refused release is answered (busy)
     int releases = 0;  // "T 0" heard
     int ptt = 0;
 
@@ -471,7 +472,7 @@ private:
                 ++releases;
                 if (releasesToRefuse > 0) {
                     --releasesToRefuse;
-                    reply = "set_ptt: 0\nRPRT -9\n";
+                    reply = "set_ptt: 0\nRPRT " + std::to_string(refusal) + "\n";
                 } else {
                     ptt = 0;
                 }
@@ -483,17 +484,23 @@ private:
     QTcpServer server_;
 };
 
-// A PTT reading asked before the release is no confirmation of it, and a release that the rig refuses
-// is still owed: it goes out again until the rig takes it and a reading asked after that says PTT off,
-// and until then the shut-down would send it too.
-TEST_F(RigEngineTest, OnlyAReadingAfterATakenReleaseConfirmsIt) {
+// Rig 1 on the peer, online and keyed, with a minute for a release to be confirmed.
+void KeyOn(RigEngine& engine, BusyRig& peer) {
     engine.SetReleaseConfirmTimeout(60000);
-    BusyRig peer;
     Rig& rig = engine.Rig1();
     engine.SetEndpoint(1, peer.Endpoint());
     ASSERT_TRUE(WaitFor([&] { return rig.Status() == ST_ONLINE; })) << rig.StatusStr();
     rig.SetTx(PM_TX);
     ASSERT_TRUE(WaitFor([&] { return rig.Tx() == PM_TX && peer.ptt == 1; }));
+}
+
+// A PTT reading asked before the release is no confirmation of it, and a release that the rig refuses
+// is still owed: it goes out again until the rig takes it and a reading asked after that says PTT off,
+// and until then the shut-down would send it too.
+TEST_F(RigEngineTest, OnlyAReadingAfterATakenReleaseConfirmsIt) {
+    BusyRig peer;
+    Rig& rig = engine.Rig1();
+    ASSERT_NO_FATAL_FAILURE(KeyOn(engine, peer));
 
     // A poll's reading is on its way when the operator releases; its answer comes from before.
     peer.holdReadings = true;
@@ -508,6 +515,20 @@ TEST_F(RigEngineTest, OnlyAReadingAfterATakenReleaseConfirmsIt) {
     peer.releasesToRefuse = 0;
     EXPECT_TRUE(WaitFor([&] { return !rig.ReleasePending(); }));
     EXPECT_EQ(peer.ptt, 0);
+}
+
+// A rig whose PTT CAT cannot work (keyed through another line): its refusal of the release is final,
+// and a reading of 0 confirms the release.
+TEST_F(RigEngineTest, AReleaseThatCatCannotCarryOutIsConfirmedByAReadingOfZero) {
+    BusyRig peer;
+    Rig& rig = engine.Rig1();
+    ASSERT_NO_FATAL_FAILURE(KeyOn(engine, peer));
+    peer.refusal = -11;
+    peer.releasesToRefuse = 1000;
+    peer.ptt = 0;
+    rig.SetTx(PM_RX);
+    EXPECT_TRUE(WaitFor([&] { return !rig.ReleasePending(); }));
+    EXPECT_FALSE(rig.MayBeKeyed());
 }
 
 TEST_F(RigEngineTest, ShutDownReleasesOnAConnectionOfItsOwn) {

@@ -31,6 +31,21 @@ namespace {
 using test::RigctldPtt;
 using test::RigctldSetPtt;
 
+// Starts the keeper with the arguments after its path, its standard input as `actions` sets it; -1
+// when it could not be started.
+pid_t SpawnKeeper(std::vector<std::string> words, posix_spawn_file_actions_t& actions) {
+    const std::string keeper = RigServer::KeeperPath();
+    words.insert(words.begin(), keeper);
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, keeper.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
 class RigServerTest : public test::TempFolderTest {
 protected:
     void SetUp() override {
@@ -135,19 +150,12 @@ TEST_F(RigServerTest, ANewSetupStartsItsRigctldOnceTheOldOneHasGone) {
 TEST_F(RigServerTest, TheRigIsReleasedWhenItsHolderIsKilledOutright) {
     int pipeEnds[2];
     ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
-    const std::string keeper = RigServer::KeeperPath();
-    const std::string port = std::to_string(port_);
-    std::vector<std::string> words = {keeper, port, rigctld_->Path(), "-m", "1", "-P", "RIG"};
-    std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], STDIN_FILENO);
-    pid_t keeperPid = -1;
-    ASSERT_EQ(posix_spawn(&keeperPid, keeper.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t keeperPid =
+        SpawnKeeper({std::to_string(port_), rigctld_->Path(), "-m", "1", "-P", "RIG"}, actions);
+    ASSERT_NE(keeperPid, -1);
 
     // The holder: a process that has the pipe's other end and nothing else to do.
     posix_spawn_file_actions_init(&actions);
@@ -176,20 +184,13 @@ TEST_F(RigServerTest, TheRigIsReleasedWhenItsHolderIsKilledOutright) {
 // The rig is busy when MUV lets go: rigctld refuses the release and the reading of the PTT alike. That
 // is no release: the keeper tells rigctld again until the rig has taken it, and only then stops it.
 TEST_F(RigServerTest, TheKeeperTellsABusyRigAgainUntilItTakesTheRelease) {
-    const std::string keeper = RigServer::KeeperPath();
-    std::vector<std::string> words = {keeper,           std::to_string(port_), "python3",
-                                      MUV_BUSY_RIGCTLD, Path("heard"),         "1"};
-    std::vector<char*> argv;
-    for (std::string& w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
     // Its standard input at its end at once: let go of from the start.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    pid_t keeperPid = -1;
-    ASSERT_EQ(posix_spawn(&keeperPid, keeper.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t keeperPid =
+        SpawnKeeper({std::to_string(port_), "python3", MUV_BUSY_RIGCTLD, Path("heard"), "1"}, actions);
+    ASSERT_NE(keeperPid, -1);
 
     int status = -1;
     ASSERT_TRUE(Within(30000, [&] { return waitpid(keeperPid, &status, WNOHANG) == keeperPid; }));
