@@ -145,6 +145,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool owed = false, pttAsked = false;
     // The rig has been told to key, and has neither refused nor confirmed a release since.
     bool keyed = false;
+    // The engine has told of a refused key since the last step (the refusal it shows may be gone by
+    // then, with a connection dropped after it).
+    bool keyRefused = false;
+    engine->PttRefused = [&](int n) { keyRefused = keyRefused || n == 1; };
     std::string lastCommand;
     auto step = [&](const std::vector<std::string>& commands) {
         bool asked = false;
@@ -166,7 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             pttAsked = asked || askedBefore;
         }
         owed = rig.ReleasePending();
-        if (rig.RefusesPtt()) keyed = false;
+        if (rig.RefusesPtt() || keyRefused) keyed = false;
+        keyRefused = false;
         // While the transmitter may be on the air, a crash still releases it.
         if (keyed) MUV_FUZZ_REQUIRE(muv::emergency::CatReleaseRecorded(1));
     };
