@@ -52,13 +52,7 @@ struct Client {
         auxiliary.OnTimer = [this] { client.AuxiliaryTimerTick(); };
         quiet.OnTimer = [this] { client.QuietTimerTick(); };
     }
-    void Advance(int milliseconds) {
-        for (int i = 0; i < milliseconds; ++i) {
-            online.Advance(1);
-            auxiliary.Advance(1);
-            quiet.Advance(1);
-        }
-    }
+    void Advance(int milliseconds) { muv::test::AdvanceTogether(milliseconds, online, auxiliary, quiet); }
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/timer.h"
 #include "logbook/callsign.h"
 #include "online/callsign_server.h"
 
@@ -38,5 +39,14 @@ public:
     ServerAddress numeric{"192.0.2.7", 8000};
     std::vector<PartnerDetails> shown;
 };
+
+// Lets time pass on the client's three timers together, a millisecond at a time.
+inline void AdvanceTogether(int milliseconds, ManualTimer& online, ManualTimer& auxiliary, ManualTimer& quiet) {
+    for (int i = 0; i < milliseconds; ++i) {
+        online.Advance(1);
+        auxiliary.Advance(1);
+        quiet.Advance(1);
+    }
+}
 
 }  // namespace muv::test

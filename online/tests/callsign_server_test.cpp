@@ -26,14 +26,7 @@ protected:
         quiet.OnTimer = [this] { client.QuietTimerTick(); };
     }
 
-    // Lets time pass on the three timers together, a millisecond at a time.
-    void Advance(int milliseconds) {
-        for (int i = 0; i < milliseconds; ++i) {
-            online.Advance(1);
-            auxiliary.Advance(1);
-            quiet.Advance(1);
-        }
-    }
+    void Advance(int milliseconds) { muv::test::AdvanceTogether(milliseconds, online, auxiliary, quiet); }
 
     // One whole exchange without a reply: the request, the connection and the server's quiet. Returns
     // what was sent, "" when nothing was.
