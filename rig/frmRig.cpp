@@ -32,7 +32,6 @@ constexpr ColorRef kOkBackColour = 0xDEB038;
 // Where the operator finds help on connecting a rig through rigctld.
 constexpr const char* kRigControlPage = "https://hamlib.github.io/";
 constexpr const char* kRigControlHelp = "https://github.com/Hamlib/Hamlib/wiki/Documentation";
-constexpr const char* kNoEngineText = "OmniRig is not installed or has a wrong version number";
 
 void SetBackColour(QWidget* w, ColorRef colour) {
     w->setStyleSheet(QString("background-color: rgb(%1, %2, %3)")
@@ -80,6 +79,8 @@ frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(
     cmdConfigureRig->setObjectName("cmdConfigureRig");
     Label8 = new QLabel(FraCAT);
     Label8->setMinimumWidth(320);
+    Label8->setTextFormat(Qt::PlainText);  // rigctld's words are shown, never read as markup
+    Label8->setWordWrap(true);             // a long status is read whole
     fraSeleccionarPTT = new QGroupBox("PTT", this);
     optCAT = new QRadioButton("CAT", fraSeleccionarPTT);
     optNOCAT = new QRadioButton("RTS/DTR", fraSeleccionarPTT);
@@ -381,6 +382,8 @@ void frmRig::StartOmniRig() {
         engine_->ProtocolMismatch = [this](int n) { OmniRigEngine_ProtocolMismatch(n); };
         engine_->ReleaseUnconfirmed = [this](int n) { OmniRigEngine_ReleaseUnconfirmed(n); };
         engine_->PttRefused = [this](int n) { OmniRigEngine_PttRefused(n); };
+        engine_->KeyStateChange = [this](int n) { OmniRigEngine_KeyStateChange(n); };
+        engine_->KeyingFailed = [this](int n) { OmniRigEngine_KeyingFailed(n); };
         StartRigServers();
         engine_->SetEndpoint(1, FromQString(txtRigctld1->text()));
         engine_->SetEndpoint(2, FromQString(txtRigctld2->text()));
@@ -421,7 +424,7 @@ void frmRig::ShowCatStatus() {
     if (!engine_) {
         optDDSManual->setChecked(true);
         optDDSCAT->setEnabled(false);
-        SetLabel8(kStatusRed, std::string(" ") + kNoEngineText);
+        SetLabel8(kStatusRed, " " + noEngineText_);
         StopScanAndUnlock();
         return;
     }
@@ -431,12 +434,17 @@ void frmRig::ShowCatStatus() {
     links_.host.SetFrequencyBoxLocked(online);
     links_.host.SetScanMenuEnabled(online);
     const std::string& server = servers_[RigNumber == 2 ? 1 : 0]->Status();
-    SetLabel8(online ? kStatusGreen : kStatusRed,
+    // Green only for a rig that answers and can be keyed.
+    const bool keyable = online && !currentRig_->RefusesPtt() && !currentRig_->KeyLost();
+    SetLabel8(keyable ? kStatusGreen : kStatusRed,
               " " + (online || server.empty() ? currentRig_->StatusStr() : server));
 }
 
+// The rig whose frequency is corrected by 2 kHz each way: Hamlib's model 1021 (FT-100), which rigctld
+// names "Yaesu FT-100".
 bool frmRig::IsFt100D() const {
-    return currentRig_ && currentRig_->RigType() == "FT-100 D";
+    constexpr int kHamlibFt100 = 1021;
+    return currentRig_ && (currentRig_->Model() == kHamlibFt100 || currentRig_->RigType() == "FT-100 D");
 }
 
 Rig* frmRig::OtherRig() const {
@@ -497,14 +505,22 @@ void frmRig::cmdConfigureRig_Click() {
 }
 
 void frmRig::ApplyRigSetup() {
-    if (!engine_) return;  // taken up when CAT starts
+    // Without an engine while CAT is on (the last address did not speak rigctld), the new set-up starts
+    // one; with CAT off it is taken up when CAT starts.
+    if (!engine_) {
+        if (!chkDisableCAT->isChecked()) StartOmniRig();
+        return;
+    }
     StartRigServers();
     engine_->SetEndpoint(1, FromQString(txtRigctld1->text()));
     engine_->SetEndpoint(2, FromQString(txtRigctld2->text()));
 }
 
 void frmRig::txtRigctld_Change(int rigNumber) {
-    if (!engine_) return;  // taken up when CAT starts
+    if (!engine_) {
+        if (!chkDisableCAT->isChecked()) StartOmniRig();  // a corrected address is tried at once
+        return;
+    }
     const std::string text = FromQString((rigNumber == 1 ? txtRigctld1 : txtRigctld2)->text().trimmed());
     Rig& rig = rigNumber == 1 ? engine_->Rig1() : engine_->Rig2();
     if (text == rig.Endpoint()) return;
@@ -532,6 +548,7 @@ void frmRig::OmniRigEngine_RigTypeChange(int rigNumber) {
 
 void frmRig::OmniRigEngine_ProtocolMismatch(int rigNumber) {
     if (rigNumber != RigNumber || !engine_) return;
+    noEngineText_ = currentRig_->StatusStr() + ": correct the rig's rigctld address";
     ReleaseEngine();
     ShowCatStatus();
 }
@@ -552,8 +569,45 @@ void frmRig::OmniRigEngine_ReleaseUnconfirmed(int rigNumber) {
 void frmRig::OmniRigEngine_PttRefused(int rigNumber) {
     if (rigNumber != RigNumber || !currentRig_ || !currentRig_->RefusesPtt()) return;
     links_.host.StopUnkeyedTransmission();
-    links_.boxes.Show(currentRig_->StatusStr(), "CAT Error", BoxIcon::Critical);
+    links_.boxes.Show(RefusalText(), "CAT Error", BoxIcon::Critical);
     links_.host.KeyingFailureTail();
+}
+
+void frmRig::OmniRigEngine_KeyStateChange(int rigNumber) {
+    if (rigNumber != RigNumber || !currentRig_) return;
+    links_.host.ShowPttKeyed(!currentRig_->KeyLost());
+    ShowCatStatus();
+}
+
+// The rig lost the key during the transmission and could not be keyed again: the transmission is cut,
+// the rig released (the release is owed until it confirms it) and the operator told.
+void frmRig::OmniRigEngine_KeyingFailed(int rigNumber) {
+    if (rigNumber != RigNumber || !currentRig_) return;
+    if (links_.shared.TxRxState == 0) {
+        CAT_PTT_RX();
+        return;
+    }
+    const std::string why = currentRig_->RefusesPtt() ? RefusalText() : currentRig_->StatusStr();
+    if (currentRig_->KeyTaken()) {
+        links_.host.StopKeyLostTransmission();
+        links_.boxes.Show("The transmission was stopped: " + currentRig_->RigType() +
+                              " lost its PTT and could not be keyed again.\n" + why,
+                          "CAT Error", BoxIcon::Critical);
+    } else {
+        links_.host.StopUnkeyedTransmission();  // it never went on the air
+        links_.boxes.Show(
+            "The transmission was stopped: " + currentRig_->RigType() + " could not be keyed.\n" + why,
+            "CAT Error", BoxIcon::Critical);
+    }
+    links_.host.KeyingFailureTail();
+}
+
+std::string frmRig::RefusalText() const {
+    const RigServer::State state = servers_[RigNumber == 2 ? 1 : 0]->GetState();
+    const bool ours = state == RigServer::State::kRunning;
+    return currentRig_->StatusStr() + "\n" +
+           (ours ? "Choose the rig's PTT method in Configure CAT."
+                 : "Set up the rig's PTT in the rigctld at " + currentRig_->Endpoint() + " (its -P option).");
 }
 
 // ------------------------------------------------------------------ keying and transmit freeze
@@ -564,10 +618,12 @@ uint8_t frmRig::CAT_PTT_TX() {
         text = "CAT disabled";
         title = "PTT Error";
     } else if (!engine_) {
-        text = kNoEngineText;
+        text = noEngineText_;
     } else if (currentRig_ && currentRig_->Status() == ST_ONLINE && !currentRig_->RefusesPtt()) {
         currentRig_->SetTx(PM_TX);
         return 1;
+    } else if (currentRig_ && currentRig_->RefusesPtt()) {
+        text = RefusalText();
     } else {
         text = currentRig_ ? currentRig_->StatusStr() : std::string();
     }

@@ -46,8 +46,13 @@ public:
     // The selected rig is online and its frequency has just been read into the frequency box while
     // receiving.
     virtual void RigFrequencyRead() = 0;
-    // The rig refused the key of the transmission or tune tone under way: it is not on the air.
+    // The rig refused the key of the transmission or tune tone under way: it never went on the air, and
+    // the transmission ends leaving the windows and the session text as they were before it.
     virtual void StopUnkeyedTransmission() = 0;
+    // The rig was on the air and cannot be keyed again: the transmission ends as cut.
+    virtual void StopKeyLostTransmission() = 0;
+    // Whether the rig is on the air while the program transmits (it may lose the key and get it back).
+    virtual void ShowPttKeyed(bool keyed) = 0;
 };
 
 struct RigWindowLinks {
@@ -166,6 +171,10 @@ private:
     void OmniRigEngine_ProtocolMismatch(int rigNumber);
     void OmniRigEngine_ReleaseUnconfirmed(int rigNumber);
     void OmniRigEngine_PttRefused(int rigNumber);
+    void OmniRigEngine_KeyStateChange(int rigNumber);
+    void OmniRigEngine_KeyingFailed(int rigNumber);
+    // A refusal's status text with what the operator can change.
+    std::string RefusalText() const;
     bool IsFt100D() const;
     Rig* OtherRig() const;
 
@@ -179,6 +188,8 @@ private:
     RigServerSetup serverSetups_[2];
     RigEngine* engine_ = nullptr;
     Rig* currentRig_ = nullptr;
+    // Why there is no engine while CAT is on: the rig's address answered outside rigctld's protocol.
+    std::string noEngineText_;
     int16_t RigNumber = 0;  // 1 or 2; 0 while a rig is being bound
     ColorRef label8BackColour_ = kStatusGrey;
 };

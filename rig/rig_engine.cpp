@@ -170,6 +170,7 @@ void Rig::SetEndpoint(const std::string& endpoint) {
     if (releasePending_) ReleaseNow(kLastResortTimeoutMs);
     Drop();
     peerLength_ = 0;
+    model_ = 0;
     endpoint_ = Trim(endpoint);
     configured_ = ParseEndpoint(endpoint_, host_, port_, where_);
     if (!configured_) {
@@ -204,6 +205,9 @@ void Rig::Drop() {
     checkPttAfterConnect_ = false;
     pttRefused_ = false;
     releaseTaken_ = false;
+    keyTakenOnLink_ = false;
+    // A rig keyed by the program is not on the air while it cannot be reached.
+    if (wantedTx_ == PM_TX) SetKeyLost(true);
     replyTimer_->stop();
     socket_->abort();
     vfoMode_ = pttUnsupported_ = modeUnsupported_ = splitUnsupported_ = false;
@@ -216,18 +220,21 @@ void Rig::Poll() {
     if (!configured_) return;
     if (releasePending_ && !releaseWarned_ && releaseClock_.elapsed() >= engine_.ReleaseConfirmTimeout()) {
         releaseWarned_ = true;
-        const int n = number_;
-        engine_.Post([&engine = engine_, n] {
-            if (auto handler = engine.ReleaseUnconfirmed) handler(n);
-        });
+        Tell(&RigEngine::ReleaseUnconfirmed);
+    }
+    if (wantedTx_ == PM_TX && keyLost_ && !keyFailedTold_ &&
+        keyLostClock_.elapsed() >= engine_.KeyRestoreTimeout()) {
+        keyFailedTold_ = true;
+        Tell(&RigEngine::KeyingFailed);
     }
     if (link_ == Link::Down) {
         Connect();  // quietly: the status stays what the last failure said
         return;
     }
     if (link_ != Link::Ready) return;
-    // A release the rig has not confirmed goes out again, once per poll.
+    // A release the rig has not confirmed goes out again, once per poll, and so does a key the rig lost.
     if (releasePending_ && !Queued(Kind::SetPtt)) SendRelease();
+    if (wantedTx_ == PM_TX && keyLost_ && !keyFailedTold_ && !Queued(Kind::SetPtt)) SendKey();
     for (const Request& r : queue_)
         if (r.poll) return;  // the last round is still going
     Enqueue({Kind::GetFreq, "f", "", true});
@@ -349,11 +356,8 @@ void Rig::TakeLine(std::string line) {
             releaseLine_ = vfoMode_ ? "T currVFO 0\n" : "T 0\n";
             Complete(0);
         } else {
-            const int n = number_;
             Fail(ST_NOTRESPONDING, where_ + " does not answer the rigctld protocol");
-            engine_.Post([&engine = engine_, n] {
-                if (auto handler = engine.ProtocolMismatch) handler(n);
-            });
+            Tell(&RigEngine::ProtocolMismatch);
         }
         return;
     }
@@ -400,6 +404,12 @@ void Rig::HandleReply(const Request& request, int rprt) {
                     Trim(DecodeText(Value("Mfg name")) + " " + DecodeText(Value("Model name")));
                 if (Utf8Length(type) > kMaxRigTypeChars) type = Trim(Utf8Left(type, kMaxRigTypeChars));
                 if (!type.empty()) SetRigType(type);
+                for (const std::string& line : reply_) {
+                    int model = 0;
+                    if (StartsWith(line, "Caps dump for model:") &&
+                        ParseReport(Trim(line.substr(20)), model) && model > 0)
+                        model_ = model;
+                }
             }
             link_ = Link::Ready;
             // A new connection first makes sure the rig is not left keyed: a release still owed goes
@@ -409,6 +419,8 @@ void Rig::HandleReply(const Request& request, int rprt) {
                 RecordEmergencyRelease();
                 SendRelease();
             }
+            // A transmission still under way keys the rig again at once.
+            if (wantedTx_ == PM_TX && !keyFailedTold_) SendKey();
             Poll();
             break;
         }
@@ -425,7 +437,12 @@ void Rig::HandleReply(const Request& request, int rprt) {
             SetStatus(ST_ONLINE, OnlineText());
             break;
         case Kind::GetPtt: {
-            if (unsupported) pttUnsupported_ = true;
+            if (unsupported) {
+                pttUnsupported_ = true;
+                // A rig that cannot tell its PTT state is keyed as far as anyone can know once it took the
+                // key.
+                if (wantedTx_ == PM_TX && keyTakenOnLink_) SetKeyLost(false);
+            }
             if (rprt != 0) break;
             const int ptt = ParseDigit(Value("PTT"), 3);
             if (ptt < 0) break;
@@ -438,6 +455,16 @@ void Rig::HandleReply(const Request& request, int rprt) {
             if (checkPttAfterConnect_) {
                 checkPttAfterConnect_ = false;
                 if (tx == PM_TX && wantedTx_ != PM_TX && !releasePending_) BeginRelease();
+            }
+            // While the program transmits, a reading after the key was taken says whether the rig is on
+            // the air; one that says off brings the key out again.
+            if (wantedTx_ == PM_TX && keyTakenOnLink_) {
+                if (tx == PM_TX) {
+                    SetKeyLost(false);
+                } else if (!keyLost_) {
+                    SetKeyLost(true);
+                    if (!Queued(Kind::SetPtt)) SendKey();
+                }
             }
             break;
         }
@@ -475,7 +502,11 @@ void Rig::HandleReply(const Request& request, int rprt) {
             if (request.args == "1") {
                 if (rprt != 0) {
                     KeyRefused(rprt);
-                } else if (pttRefused_) {
+                    break;
+                }
+                keyTaken_ = keyTakenOnLink_ = true;
+                if (pttUnsupported_) SetKeyLost(false);
+                if (pttRefused_) {
                     pttRefused_ = false;
                     if (status_ == ST_ONLINE) SetStatus(ST_ONLINE, OnlineText());
                 }
@@ -499,6 +530,13 @@ void Rig::HandleReply(const Request& request, int rprt) {
             if (auto handler = engine.ParamsChange) handler(n, params);
         });
     }
+}
+
+void Rig::Tell(std::function<void(int)> RigEngine::*event) {
+    const int n = number_;
+    engine_.Post([&engine = engine_, n, event] {
+        if (auto handler = engine.*event) handler(n);
+    });
 }
 
 void Rig::OnSocketError() {
@@ -539,19 +577,13 @@ void Rig::SetStatus(int32_t status, const std::string& text) {
     if (status == status_ && text == statusStr_) return;
     status_ = status;
     statusStr_ = text;
-    const int n = number_;
-    engine_.Post([&engine = engine_, n] {
-        if (auto handler = engine.StatusChange) handler(n);
-    });
+    Tell(&RigEngine::StatusChange);
 }
 
 void Rig::SetRigType(const std::string& type) {
     if (type == rigType_) return;
     rigType_ = type;
-    const int n = number_;
-    engine_.Post([&engine = engine_, n] {
-        if (auto handler = engine.RigTypeChange) handler(n);
-    });
+    Tell(&RigEngine::RigTypeChange);
 }
 
 // Settings made while the rig cannot be reached are dropped, as the rig could not take them.
@@ -567,16 +599,33 @@ void Rig::SetTx(int32_t value) {
     if (value != PM_TX && value != PM_RX) return;
     wantedTx_ = value;
     if (value == PM_RX) {
+        SetKeyLost(false);
         // A rig that refused the key is not on the air, unless it says it is.
         if (pttRefused_ && tx_ != PM_TX) return;
         BeginRelease();
         return;
     }
-    if (link_ == Link::Down) return;  // a rig that cannot be reached is not keyed later
     releasePending_ = false;
-    // The release of last resort is recorded as the key goes out (SendNext).
+    keyTaken_ = false;
+    keyFailedTold_ = false;
+    SetKeyLost(link_ == Link::Down);  // a rig that cannot be reached is keyed when it can be
+    SendKey();
+}
+
+// The release of last resort is recorded as the key goes out (SendNext).
+void Rig::SendKey() {
+    if (link_ == Link::Down || link_ == Link::Connecting) return;
+    keyTakenOnLink_ = false;
     Enqueue({Kind::SetPtt, "T", "1", false});
     Enqueue({Kind::GetPtt, "t", "", false});
+}
+
+void Rig::SetKeyLost(bool lost) {
+    if (lost == keyLost_) return;
+    keyLost_ = lost;
+    if (lost) keyLostClock_.start();
+    if (status_ == ST_ONLINE) SetStatus(ST_ONLINE, OnlineText());
+    Tell(&RigEngine::KeyStateChange);
 }
 
 void Rig::BeginRelease() {
@@ -601,10 +650,19 @@ void Rig::ReleaseConfirmed() {
 }
 
 // rigctld answered the keying with an error: the rig did not go on the air. Nothing is owed to it then,
-// unless it reports PTT on all the same.
+// unless it reports PTT on all the same. A rig that was on the air in this transmission and refuses to be
+// keyed again has failed the transmission.
 void Rig::KeyRefused(int rprt) {
     pttRefused_ = true;
     pttRefusal_ = rprt;
+    if (keyTaken_ && wantedTx_ == PM_TX) {
+        if (status_ == ST_ONLINE) SetStatus(ST_ONLINE, OnlineText());
+        if (!keyFailedTold_) {
+            keyFailedTold_ = true;
+            Tell(&RigEngine::KeyingFailed);
+        }
+        return;
+    }
     wantedTx_ = PM_RX;
     if (tx_ == PM_TX) {
         if (!releasePending_) BeginRelease();
@@ -612,15 +670,16 @@ void Rig::KeyRefused(int rprt) {
         ReleaseConfirmed();
     }
     if (status_ == ST_ONLINE) SetStatus(ST_ONLINE, OnlineText());
-    const int n = number_;
-    engine_.Post([&engine = engine_, n] {
-        if (auto handler = engine.PttRefused) handler(n);
-    });
+    Tell(&RigEngine::PttRefused);
 }
 
 std::string Rig::OnlineText() const {
-    if (!pttRefused_) return "Rig online";
-    return "Rig refuses PTT (rigctld on " + where_ + " reports error " + std::to_string(pttRefusal_) + ")";
+    if (pttRefused_)
+        return "Rig refuses PTT (rigctld on " + where_ + " reports error " + std::to_string(pttRefusal_) +
+               ")";
+    if (keyLost_)
+        return "Rig online but not keyed (rigctld on " + where_ + " reports PTT off); keying it again";
+    return "Rig online";
 }
 
 bool Rig::Queued(Kind kind) const {
@@ -694,6 +753,8 @@ void RigEngine::Shutdown() {
     ProtocolMismatch = nullptr;
     ReleaseUnconfirmed = nullptr;
     PttRefused = nullptr;
+    KeyStateChange = nullptr;
+    KeyingFailed = nullptr;
     pollTimer_->stop();
     rig1_->Drop();
     rig2_->Drop();

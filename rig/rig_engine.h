@@ -70,6 +70,8 @@ public:
     const std::string& Endpoint() const { return endpoint_; }
     // Maker and model as rigctld names them; the address until rigctld has said.
     const std::string& RigType() const { return rigType_; }
+    // Hamlib's model number as rigctld gives it; 0 until it has.
+    int Model() const { return model_; }
     int32_t Status() const { return status_; }
     const std::string& StatusStr() const { return statusStr_; }
 
@@ -94,6 +96,12 @@ public:
     // rigctld answered the last keying on this connection with an error: the rig was not keyed, and the
     // status text says so until a new connection.
     bool RefusesPtt() const { return pttRefused_; }
+    // The program keys the rig, and the rig is not keyed now: its rigctld cannot be reached, or a PTT
+    // reading asked after rigctld took the key says off (rigctld started again, the rig switched off and
+    // on). The key goes out again after every reconnection and every poll until the rig reports PTT on.
+    bool KeyLost() const { return keyLost_; }
+    // rigctld took a key of the transmission under way: the rig has been on the air.
+    bool KeyTaken() const { return keyTaken_; }
     // Sends the release at once on a connection of its own, waiting at most timeoutMs for rigctld's
     // answer (for the shut-down, when the event loop will not run again). True when rigctld took it.
     bool ReleaseNow(int timeoutMs);
@@ -136,6 +144,10 @@ private:
     void ScheduleRead();
     void BeginRelease();
     void SendRelease();
+    void SendKey();
+    void SetKeyLost(bool lost);
+    // Delivers one of the engine's rig events for this rig.
+    void Tell(std::function<void(int)> RigEngine::*event);
     void ReleaseConfirmed();
     void KeyRefused(int rprt);
     std::string OnlineText() const;
@@ -179,6 +191,13 @@ private:
     bool releaseTaken_ = false;
     bool releaseWarned_ = false;
     QElapsedTimer releaseClock_;
+    // rigctld took a key of this transmission (RPRT 0), and did so on this connection since the key was
+    // last sent: only a PTT reading answered after that tells whether the rig is keyed.
+    bool keyTaken_ = false;
+    bool keyTakenOnLink_ = false;
+    bool keyLost_ = false;
+    bool keyFailedTold_ = false;
+    QElapsedTimer keyLostClock_;
     bool checkPttAfterConnect_ = false;  // the first PTT reading of a new connection
     bool pttRefused_ = false;            // the last keying on this connection was refused
     int pttRefusal_ = 0;                 // and rigctld's error for it
@@ -187,6 +206,7 @@ private:
     std::string releaseLine_ = "T 0\n";  // as that rigctld wants it (with a VFO when started with -o)
 
     std::string rigType_;
+    int model_ = 0;
     int32_t status_ = rigctl::ST_NOTCONFIGURED;
     std::string statusStr_;
     int32_t freq_ = 0, splitFreq_ = 0, tx_ = 0, mode_ = 0;
@@ -211,6 +231,9 @@ public:
     // How long a release may go unconfirmed before ReleaseUnconfirmed tells the operator.
     void SetReleaseConfirmTimeout(int milliseconds) { releaseConfirmMs_ = milliseconds; }
     int ReleaseConfirmTimeout() const { return releaseConfirmMs_; }
+    // How long a key lost while transmitting may stay lost before KeyingFailed tells the owner.
+    void SetKeyRestoreTimeout(int milliseconds) { keyRestoreMs_ = milliseconds; }
+    int KeyRestoreTimeout() const { return keyRestoreMs_; }
 
     // Stops polling, closes both connections and silences the events, for an engine being released. A
     // release still unconfirmed is sent once more on a connection of its own first.
@@ -226,6 +249,11 @@ public:
     std::function<void(int rigNumber)> ReleaseUnconfirmed;
     // rigctld refused to key the rig (its PTT is not set up, or the rig will not transmit).
     std::function<void(int rigNumber)> PttRefused;
+    // KeyLost has changed.
+    std::function<void(int rigNumber)> KeyStateChange;
+    // A key lost while transmitting could not be restored within KeyRestoreTimeout, or rigctld refused
+    // to key the rig again: the rig is not on the air and will not be.
+    std::function<void(int rigNumber)> KeyingFailed;
 
 private:
     friend class Rig;
@@ -236,6 +264,7 @@ private:
     std::unique_ptr<Rig> rig1_, rig2_;
     int replyTimeoutMs_ = 5000;
     int releaseConfirmMs_ = 3000;
+    int keyRestoreMs_ = 4000;
     bool shutDown_ = false;
 };
 

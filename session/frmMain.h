@@ -349,7 +349,7 @@ public:
     // The end of the tune tone, around the transmitter's own steps.
     void TestToneStopping();
     void TestToneStopped();
-    // Releases whatever keying keyed.
+    // Releases whatever keying keyed; what could not be released is told in a "Port Error" box.
     void ReleasePtt();
     // After a failed keying, and the rig window's requests.
     void SetFrequencyBoxLocked(bool locked);
@@ -360,8 +360,17 @@ public:
     // start that found the rig not yet online, the start's rig check runs now.
     void RigFrequencyRead();
     // The rig refused the key that the running transmission or tune tone started on: the indicator stops
-    // claiming PTT ON and the transmission ends at its next tick, as after an emergency stop.
+    // claiming PTT ON and the transmission ends at its next tick, leaving the receive window, the session
+    // text and the transmit window (all of it unsent, in black) as they were before it started.
     void StopUnkeyedTransmission();
+    // The transmitter lost its key during the transmission and cannot get it back: the transmission ends
+    // at its next tick as cut, and the transmit window keeps its text, in black, to be sent again.
+    void StopKeyLostTransmission();
+    // The indicator says "PTT ON" while the rig is on the air and "PTT OFF" while it has lost the key.
+    void ShowPttKeyed(bool keyed);
+    // The DDS box would not take a line: the transmission is cut and the operator told, once the tick that
+    // found it has returned.
+    void DdsBoxFailed(const std::string& why);
     // The waterfall picture follows the receiver's image at the picture's height.
     void FitWaterfallImage();
     // The switches that the modem follows take what the switch pictures show; every handler that shows or
@@ -498,6 +507,17 @@ private:
     bool emergencyBoxUp_ = false;
     bool endingTransmission_ = false;
     uint32_t transmissionsStarted_ = 0;
+    // Why the transmission under way will end, besides the operator and the end of its text.
+    enum class StopCause { kNone, kKeyRefused, kKeyLost };
+    StopCause stopCause_ = StopCause::kNone;
+    // Where the receive window and the session text stood before the transmission wrote its header.
+    int32_t rxLengthBeforeTx_ = 0;
+    size_t sessionLengthBeforeTx_ = 0;
+    uint8_t sessionDirtyBeforeTx_ = 0;
+    // Shows a box from the event loop, never inside the tick or handler that asks for it.
+    void ShowBoxLater(std::string text, std::string title);
+    // What a transmission that never went out wrote is taken back.
+    void UndoUnsentTransmission();
     // The start frequency picked at the load, while the rig check waits for the rig to come online.
     std::optional<int32_t> startRigCheckHz_;
     Station* station_ = nullptr;

@@ -73,6 +73,8 @@ void frmMain::cmdTX_RX_Click() {
             tx.TestToneFlag = 0;
             return;
         }
+        stopCause_ = StopCause::kNone;
+        st.dds.Rearm();
         if (!beaconOn) st.online.CallsignServerRequest(CallsignServerCode::Activity);
         imgScanON_Click();
         imgOFFBeacon->setEnabled(false);
@@ -98,6 +100,9 @@ void frmMain::cmdTX_RX_Click() {
         } else {
             imgTuneOFF->setEnabled(false);
             txtTonoDePrueba->setVisible(false);
+            rxLengthBeforeTx_ = RxWindow().TextLength();
+            sessionLengthBeforeTx_ = st.sessionLog.SessionLogLine.size();
+            sessionDirtyBeforeTx_ = st.sessionLog.SessionLogDirty;
             tx.StartTransmission();
         }
         rtfVentanaTX->setFocus();
@@ -341,8 +346,11 @@ void frmMain::EndTransmission() {
     Station& st = *station_;
     Transmitter& tx = st.transmitter;
     endingTransmission_ = true;
-    WaitForQueuedSound();
-    LastTxText = TxWindow().Text();
+    const StopCause cause = std::exchange(stopCause_, StopCause::kNone);
+    // Sound nobody hears on the air is not waited for.
+    if (cause == StopCause::kNone) WaitForQueuedSound();
+    const bool wentOut = cause != StopCause::kKeyRefused;
+    if (wentOut) LastTxText = TxWindow().Text();
 
     TextWindow& rx = RxWindow();
     auto endMark = [&rx](const char* mark) {
@@ -351,7 +359,9 @@ void frmMain::EndTransmission() {
         rx.SetSelStart(rx.TextLength());
     };
     std::string& sessionLine = st.sessionLog.SessionLogLine;
-    if (tx.TxStopRequest == 1) {
+    if (!wentOut) {
+        UndoUnsentTransmission();
+    } else if (tx.TxStopRequest == 1) {
         endMark(" <STOP>");
         sessionLine += " <STOP>";
         if (tx.TxMode().TxWaitClass == 1) {
@@ -378,14 +388,17 @@ void frmMain::EndTransmission() {
         imgONBeacon_Click();
         sessionLine += " <CANCEL>";
     }
-    sessionLine += " " + Format(Val(FromQString(txtFrecuencia->text())) / 1000, "0.000") + " Mhz";
+    if (wentOut)
+        sessionLine += " " + Format(Val(FromQString(txtFrecuencia->text())) / 1000, "0.000") + " Mhz";
 
     StopTransmitIndicator();
     ReleasePtt();
     tx.Output().CloseSoundOutput();
 
     TextWindow& txWindow = TxWindow();
-    if (Visible(Control::imgONBeacon) || MacroClearedTx == 1) {
+    // The text stays for the next time, all black again: after a macro, with the beacon on, and when the
+    // transmitter lost its key (whatever of it went out may not have been heard).
+    if (Visible(Control::imgONBeacon) || MacroClearedTx == 1 || cause != StopCause::kNone) {
         // The text stays for the next time, all black again.
         const std::string text = txWindow.Text();
         txWindow.SetText("");
@@ -456,14 +469,77 @@ void frmMain::TestToneStopped() {
 
 void frmMain::ReleasePtt() {
     // Nothing can have been keyed before the rig window, which holds the keying choice, was loaded.
-    if (station_->rig.WindowLoaded()) station_->keying.ReleasePtt();
+    if (!station_->rig.WindowLoaded()) return;
+    std::string warning = station_->keying.ReleasePtt();
+    if (warning.empty()) return;
+    // At the program's end there is no later: the box is shown now.
+    if (closing_) {
+        Boxes().Show(warning, "Port Error", BoxIcon::Critical);
+    } else {
+        ShowBoxLater(std::move(warning), "Port Error");
+    }
 }
 
 void frmMain::StopUnkeyedTransmission() {
     Station& st = *station_;
     if (st.shared.TxRxState == 0) return;
     StopTransmitIndicator();
+    stopCause_ = StopCause::kKeyRefused;
     st.transmitter.TxStopRequest = 2;
+}
+
+void frmMain::StopKeyLostTransmission() {
+    Station& st = *station_;
+    if (st.shared.TxRxState == 0) return;
+    StopTransmitIndicator();
+    // A transmission whose key was never taken is one that never went out.
+    if (stopCause_ == StopCause::kNone) stopCause_ = StopCause::kKeyLost;
+    st.transmitter.TxStopRequest = 2;
+}
+
+void frmMain::ShowPttKeyed(bool keyed) {
+    if (station_->shared.TxRxState == 0 || !txtTransmitting->isVisible()) return;
+    txtTransmitting->setText(keyed ? QStringLiteral("PTT ON") : QStringLiteral("PTT OFF"));
+}
+
+void frmMain::DdsBoxFailed(const std::string& why) {
+    if (station_->shared.TxRxState == 0) return;
+    StopKeyLostTransmission();
+    ShowBoxLater("The transmission was stopped: the DDS box on COM" +
+                     Str(station_->comPuertoSerie.CommPort()) + " does not take its lines (" + why + ").",
+                 "Port Error");
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FocusTransmitWindow();
+            imgONBeacon_Click();
+            ShowTuneIdle();
+        },
+        Qt::QueuedConnection);
+}
+
+void frmMain::ShowBoxLater(std::string text, std::string title) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, text = std::move(text), title = std::move(title)] {
+            Boxes().Show(text, title, BoxIcon::Critical);
+        },
+        Qt::QueuedConnection);
+}
+
+void frmMain::UndoUnsentTransmission() {
+    TextWindow& rx = RxWindow();
+    if (rx.TextLength() > rxLengthBeforeTx_) {
+        rx.SetSelStart(rxLengthBeforeTx_);
+        rx.SetSelLength(rx.TextLength() - rxLengthBeforeTx_);
+        rx.SetSelText("");
+    }
+    rx.SetSelStart(rx.TextLength());
+    SessionLog& log = station_->sessionLog;
+    if (log.SessionLogLine.size() >= sessionLengthBeforeTx_) {
+        log.SessionLogLine.resize(sessionLengthBeforeTx_);
+        log.SessionLogDirty = sessionDirtyBeforeTx_;
+    }
 }
 
 void frmMain::FocusTransmitWindow() {

@@ -82,10 +82,10 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       qsoEntryHost(*this),
       onlineHost(*this),
       online(OnlineLinks{WinsockCluster, WinsockIndicativos, form.tmrClusterLogin,
-                         form.tmrClusterComprobarConexion, form.tmrEnviarSpotPublico, form.tmrClusterRow, form.tmrOnline,
-                         form.tmrConexionServidorAuxiliar, form.tmrCallsignServerQuiet, form.tmrPSKreporter,
-                         form.tmrEnviarEmail, onlineHost, onlineHost, onlineHost, onlineHost, transfers,
-                         pskSocket, reportClock, errorTraps}),
+                         form.tmrClusterComprobarConexion, form.tmrEnviarSpotPublico, form.tmrClusterRow,
+                         form.tmrOnline, form.tmrConexionServidorAuxiliar, form.tmrCallsignServerQuiet,
+                         form.tmrPSKreporter, form.tmrEnviarEmail, onlineHost, onlineHost, onlineHost,
+                         onlineHost, transfers, pskSocket, reportClock, errorTraps}),
       rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form,
           [this](QWidget& window) { WindowCreated(window); }),
       dds(rig.Keying(), comPuertoSerie),
@@ -127,6 +127,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       clusterSpot_([this] {
           return std::make_unique<frmClusterSpot>(SpotWindowLinks{form.Boxes(), online, onlineHost}, &form);
       }) {
+    dds.Failed = [this](const std::string& why) { form.DdsBoxFailed(why); };
     settings.statisticsGroup = {[this] { LoadStatistics(settings.Store(), Statistics()); },
                                 [this] { SaveStatistics(settings.Store(), Statistics()); }};
     // No band is chosen until the frequency list picks one at the window's load: the first choice

@@ -115,6 +115,12 @@ void StationWindowRequests::RigFrequencyRead() {
 void StationWindowRequests::StopUnkeyedTransmission() {
     station_.form.StopUnkeyedTransmission();
 }
+void StationWindowRequests::StopKeyLostTransmission() {
+    station_.form.StopKeyLostTransmission();
+}
+void StationWindowRequests::ShowPttKeyed(bool keyed) {
+    station_.form.ShowPttKeyed(keyed);
+}
 
 // --- the sound-card window's host ---
 

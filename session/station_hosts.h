@@ -67,6 +67,8 @@ public:
     void KeyingFailureTail() override;
     void RigFrequencyRead() override;
     void StopUnkeyedTransmission() override;
+    void StopKeyLostTransmission() override;
+    void ShowPttKeyed(bool keyed) override;
 
 private:
     Station& station_;

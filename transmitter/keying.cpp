@@ -1,6 +1,7 @@
 #include "transmitter/keying.h"
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "common/vb.h"
@@ -79,38 +80,63 @@ uint8_t PttKeying::Fail(const std::string& message) {
     return 0;
 }
 
-void PttKeying::ReleasePtt() {
+std::string PttKeying::ReleasePtt() {
     if (rig_.optCAT()) {
         rig_.CAT_PTT_RX();
-    } else if (rig_.optNOCAT()) {
-        if (port_.PortOpen()) CloseWithLinesDown();
-    } else if (DdsChosen(rig_)) {
-        if (port_.PortOpen()) {
-            try {
-                port_.Output("KEY OFF\r");
-                port_.Output("PTT OFF\r");
-            } catch (const std::exception&) {
-                // A box that cannot be told is still released by closing the port.
-            }
-            CloseWithLinesDown();
-        }
+        return {};
     }
+    if (!port_.PortOpen()) return {};
+    const std::string com = "COM" + Str(port_.CommPort());
+    if (rig_.optNOCAT()) {
+        const std::string why = CloseWithLinesDown();
+        if (why.empty()) return {};
+        return "The transmitter may still be keyed: the RTS/DTR lines of " + com + " could not be dropped (" +
+               why + "). Check the radio.";
+    }
+    if (!DdsChosen(rig_)) return {};  // VOX keys nothing
+    // A box keyed by text lines stays keyed until it is told: a port that would not take the lines is
+    // opened afresh and the box told again.
+    std::string why = TellDdsBoxOff();
+    if (why.empty()) return {};
+    try {
+        port_.SetPortOpen(true);
+        port_.SetSettings("57600,N,8,1");
+        why = TellDdsBoxOff();
+    } catch (const std::exception& e) {
+        why = e.what();
+        CloseWithLinesDown();
+    }
+    if (why.empty()) return {};
+    return "The transmitter may still be keyed: the DDS box on " + com +
+           " could not be told KEY OFF and PTT OFF (" + why + "). Check the radio.";
 }
 
-void PttKeying::CloseWithLinesDown() {
+std::string PttKeying::TellDdsBoxOff() {
+    std::string why;
+    try {
+        port_.Output("KEY OFF\r");
+        port_.Output("PTT OFF\r");
+    } catch (const std::exception& e) {
+        why = e.what();
+    }
+    CloseWithLinesDown();
+    return why;
+}
+
+std::string PttKeying::CloseWithLinesDown() {
     emergency::SetSerialReleaseText("");
-    try {
-        port_.SetRTSEnable(false);
-    } catch (const std::exception&) {
-    }
-    try {
-        port_.SetDTREnable(false);
-    } catch (const std::exception&) {
-    }
-    try {
-        port_.SetPortOpen(false);
-    } catch (const std::exception&) {
-    }
+    std::string why;
+    const auto attempt = [&why](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            if (why.empty()) why = e.what();
+        }
+    };
+    attempt([this] { port_.SetRTSEnable(false); });
+    attempt([this] { port_.SetDTREnable(false); });
+    attempt([this] { port_.SetPortOpen(false); });
+    return why;
 }
 
 bool SerialDdsBox::Selected() const {
@@ -123,10 +149,12 @@ double SerialDdsBox::DialFrequencyHz() const {
 }
 
 void SerialDdsBox::WriteLine(const std::string& text) {
-    if (!port_.PortOpen()) return;
+    if (failed_ || !port_.PortOpen()) return;
     try {
         port_.Output(text + "\r");
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        failed_ = true;
+        if (Failed) Failed(e.what());
     }
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "common/message_box.h"
@@ -57,13 +58,18 @@ public:
 
     // 1: keyed, or nothing to key; 0: failed, the user has been told and the beacon is off.
     uint8_t KeyPtt();
-    // Releases whatever KeyPtt keyed; with the port already closed it does nothing. Never fails.
-    void ReleasePtt();
+    // Releases whatever KeyPtt keyed; with the port already closed it does nothing. The port is closed
+    // in any case; what could not be done (lines that would not drop, a DDS box that could not be told,
+    // also on a fresh open of the port) comes back as the operator's warning, empty when all went well.
+    std::string ReleasePtt();
 
 private:
     // Tells the user (a "Port Error" box), turns the beacon off and returns 0.
     uint8_t Fail(const std::string& message);
-    void CloseWithLinesDown();
+    // Drops both lines and closes the port; why a line would not drop, or empty.
+    std::string CloseWithLinesDown();
+    // "KEY OFF" and "PTT OFF" to the box on the open port, then the close; why they did not go, or empty.
+    std::string TellDdsBoxOff();
 
     RigKeying& rig_;
     SerialPort& port_;
@@ -79,15 +85,19 @@ public:
     bool Selected() const override;
     // CatFrequencyHz with optDDSCAT, otherwise the number typed in txtFrecuenciaUSB.
     double DialFrequencyHz() const override;
-    // A line to a closed port, or one the port fails to take, is lost: the transmission goes on and
-    // ReleasePtt closes the port as usual.
+    // A line to a closed port is lost. The first line the port fails to take is told through Failed
+    // (the box then has a wrong idea of what it sends); the lines after it are not tried.
     void WriteLine(const std::string& text) override;
+    // Lines may go out again (a new transmission keyed the port afresh).
+    void Rearm() { failed_ = false; }
+    std::function<void(const std::string& why)> Failed;
     // Blocks the thread (the pause between "PTT ON" and "KEY ON").
     void Wait(int milliseconds) override;
 
 private:
     const RigKeying& rig_;
     SerialPort& port_;
+    bool failed_ = false;
 };
 
 }  // namespace muv

@@ -259,7 +259,13 @@ ColorRef QTextEditWindow::SelColor() const {
 void QTextEditWindow::SetSelColor(ColorRef colour) {
     QTextCharFormat format;
     format.setForeground(ToQColor(colour));
-    MergeIntoSelection(format);
+    if (edit_->textCursor().hasSelection()) {
+        MergeIntoSelection(format);
+    } else {
+        // The colour at the caret is also what the next typed, pasted or dropped text takes, until the
+        // caret moves: otherwise a key would take the colour of the character before it.
+        edit_->mergeCurrentCharFormat(format);
+    }
     insertColour_ = colour;
 }
 

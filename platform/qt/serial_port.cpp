@@ -8,7 +8,9 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <tuple>
 #include <vector>
@@ -84,18 +86,23 @@ bool ParseSettings(const std::string& text, LineSettings& out) {
     return out.baud > 0;
 }
 
-// A pseudo-terminal or a bare data line has no modem-control lines: there is nothing to key or drop.
-bool HasModemLines(const QSerialPort& port) {
+// Whether the device has modem-control lines: a pseudo-terminal or a bare data line has none (nothing to
+// key, nothing to drop); a device that has gone (an adapter pulled out) cannot say, and errno tells why.
+enum class ModemLines { kPresent, kAbsent, kFailed };
+ModemLines ModemLinesOf(const QSerialPort& port) {
     int status = 0;
-    return ::ioctl(static_cast<int>(port.handle()), TIOCMGET, &status) == 0;
+    if (::ioctl(static_cast<int>(port.handle()), TIOCMGET, &status) == 0) return ModemLines::kPresent;
+    return errno == ENOTTY || errno == EINVAL ? ModemLines::kAbsent : ModemLines::kFailed;
 }
 
-// Sends what QSerialPort still holds, waiting at most the given time.
-void Drain(QSerialPort& port, int milliseconds) {
+// Sends what QSerialPort still holds, waiting at most the given time; false when the device would not
+// take it.
+bool Drain(QSerialPort& port, int milliseconds) {
     port.flush();
     const QDeadlineTimer deadline(milliseconds);
     while (port.bytesToWrite() > 0 && !deadline.hasExpired())
         if (!port.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
+    return port.bytesToWrite() == 0 && port.error() == QSerialPort::NoError;
 }
 
 }  // namespace
@@ -171,9 +178,14 @@ void QtSerialPort::SetSettings(const std::string& settings) {
 
 void QtSerialPort::Output(const std::string& bytes) {
     if (!PortOpen()) Fail("port not open");
-    if (port_->write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
-        Fail(port_->errorString().toStdString());
-    Drain(*port_, 200);
+    if (port_->write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+        !Drain(*port_, 200)) {
+        const std::string why = port_->error() != QSerialPort::NoError
+                                    ? port_->errorString().toStdString()
+                                    : std::string("the device takes nothing");
+        port_->clearError();
+        Fail(why);
+    }
 }
 
 void QtSerialPort::Open() {
@@ -191,7 +203,10 @@ void QtSerialPort::Open() {
             if (dtr_ == level) ApplyLine(false, level);
         }
     } catch (const SerialPortError&) {
-        Close();
+        try {
+            Close();
+        } catch (const SerialPortError&) {
+        }
         throw;
     }
     // The kernel drops both lines when the port's last descriptor closes, however the program ends
@@ -207,21 +222,38 @@ void QtSerialPort::Open() {
     emergency::SetSerialPort(fd);
 }
 
+// The port is closed whatever happens; a line that could not be dropped is told afterwards.
 void QtSerialPort::Close() {
     if (!PortOpen()) return;
     emergency::ClearSerialPort(static_cast<int>(port_->handle()));
     Drain(*port_, 500);
-    if (HasModemLines(*port_)) {
-        port_->setRequestToSend(false);
-        port_->setDataTerminalReady(false);
+    std::string failed;
+    for (const bool rts : {true, false}) {
+        try {
+            ApplyLine(rts, false);
+        } catch (const SerialPortError& e) {
+            if (failed.empty()) failed = e.what();
+        }
     }
     port_->close();
+    if (!failed.empty()) throw SerialPortError(failed);
 }
 
+// A line that must go high needs a device with modem-control lines; one that must go low is down already
+// on a device without any.
 void QtSerialPort::ApplyLine(bool rts, bool on) {
-    if (!HasModemLines(*port_)) return;
+    const char* line = rts ? "RTS" : "DTR";
+    switch (ModemLinesOf(*port_)) {
+        case ModemLines::kAbsent:
+            if (on) Fail(std::string("no ") + line + " line to key (the device has no modem-control lines)");
+            return;
+        case ModemLines::kFailed:
+            Fail(std::string(line) + ": " + std::strerror(errno));
+        case ModemLines::kPresent:
+            break;
+    }
     const bool done = rts ? port_->setRequestToSend(on) : port_->setDataTerminalReady(on);
-    if (!done) Fail(std::string(rts ? "RTS" : "DTR") + ": " + port_->errorString().toStdString());
+    if (!done) Fail(std::string(line) + ": " + port_->errorString().toStdString());
 }
 
 void QtSerialPort::ApplySettings() {

@@ -40,6 +40,8 @@ struct RecordingHost : RigWindowHost {
     void KeyingFailureTail() override { ++failureTails; }
     void RigFrequencyRead() override {}
     void StopUnkeyedTransmission() override {}
+    void StopKeyLostTransmission() override {}
+    void ShowPttKeyed(bool) override {}
 };
 
 using test::RecordingBoxes;
@@ -184,15 +186,26 @@ TEST_F(RigWindow, PeerOutsideTheRigctldProtocolLeavesNoEngine) {
     LoadWithCat(foreign.Endpoint(), "");
     ASSERT_TRUE(WaitFor([&] { return window->OmniRigEngine() == nullptr; }));
     EXPECT_EQ(window->CurrentRig(), nullptr);
-    EXPECT_EQ(Status(), " OmniRig is not installed or has a wrong version number");
+    // The status names what MUV uses and what to change.
+    const std::string why =
+        foreign.Endpoint() + " does not answer the rigctld protocol: correct the rig's rigctld address";
+    EXPECT_EQ(Status(), " " + why);
     EXPECT_EQ(window->Label8BackColor(), kStatusRed);
     // The rig set-up is MUV's own and needs no engine.
     EXPECT_TRUE(window->cmdConfigureRig->isEnabled());
-    ExpectKeyingFails("OmniRig is not installed or has a wrong version number", "CAT Error");
+    ExpectKeyingFails(why, "CAT Error");
     window->CAT_PTT_RX();  // no rig to release: nothing happens
     int32_t hz = 14070000;
     window->CambiarFrecuencia(hz);
     RunEvents(100);
+
+    // The corrected address is taken at once, without switching CAT off and on.
+    if (!Rigctld::Installed()) return;
+    Rigctld rigctld;
+    window->txtRigctld1->setText(QString::fromStdString(rigctld.Endpoint()));
+    window->txtRigctld_Change(1);
+    EXPECT_TRUE(WaitFor([&] { return Status() == " Rig online"; })) << Status();
+    EXPECT_EQ(window->Label8BackColor(), kStatusGreen);
 }
 
 TEST_F(RigWindow, SettingsRoundTripAndAnInvalidDdsFrequency) {

@@ -562,5 +562,60 @@ TEST_F(RigEngineTest, ARigFoundKeyedOnConnectingIsReleased) {
     EXPECT_TRUE(RigctldSetPtt(rigctld.Port(), false));
 }
 
+// A rig keyed by the program that loses its key (rigctld killed and started again with a rig that is not
+// keyed, or the rig switched off and on) is keyed again as soon as it can be reached; one that stays
+// unreachable, or refuses the new key, fails the transmission once.
+TEST_F(RigEngineTest, AKeyLostWhileTransmittingIsRestoredOrTold) {
+    if (!Rigctld::Installed()) GTEST_SKIP() << "/usr/bin/rigctld is not installed";
+    std::vector<int> keyEvents, failures;
+    engine.KeyStateChange = [&](int n) { keyEvents.push_back(n); };
+    engine.KeyingFailed = [&](int n) { failures.push_back(n); };
+    engine.SetReplyTimeout(500);
+    engine.SetKeyRestoreTimeout(1500);
+    Rigctld rigctld;
+    Rig& rig = engine.Rig1();
+    engine.SetEndpoint(1, rigctld.Endpoint());
+    ASSERT_TRUE(WaitFor([&] { return rig.Status() == ST_ONLINE; }));
+    rig.SetTx(PM_TX);
+    ASSERT_TRUE(WaitFor([&] { return RigctldPtt(rigctld.Port()) == 1 && rig.KeyTaken(); }));
+    EXPECT_FALSE(rig.KeyLost());
+
+    // The rig switched off and on behind rigctld: the next reading says off, the key goes out again.
+    ASSERT_TRUE(RigctldSetPtt(rigctld.Port(), false));
+    EXPECT_TRUE(WaitFor([&] { return RigctldPtt(rigctld.Port()) == 1 && !rig.KeyLost(); }, 3000));
+    EXPECT_FALSE(keyEvents.empty());
+
+    // rigctld killed and back (a new dummy rig, unkeyed): keyed again after the reconnection.
+    rigctld.Stop();
+    EXPECT_TRUE(WaitFor([&] { return rig.KeyLost(); }, 3000));
+    rigctld.Start();
+    EXPECT_TRUE(WaitFor([&] { return RigctldPtt(rigctld.Port()) == 1 && !rig.KeyLost(); }, 5000))
+        << rig.StatusStr();
+    EXPECT_TRUE(WaitFor([&] { return rig.StatusStr() == "Rig online"; })) << rig.StatusStr();
+    RunEvents(300);
+    EXPECT_TRUE(failures.empty());
+
+    // Gone for longer than the program waits: told once, and the release that follows is owed until
+    // a rigctld confirms it.
+    rigctld.Stop();
+    EXPECT_TRUE(WaitFor([&] { return failures.size() == 1; }, 5000));
+    RunEvents(500);
+    EXPECT_EQ(failures.size(), 1u);
+    rig.SetTx(PM_RX);
+    EXPECT_TRUE(rig.ReleasePending() && !rig.KeyLost());
+    rigctld.Start();
+    EXPECT_TRUE(WaitFor([&] { return !rig.ReleasePending(); }, 5000));
+    EXPECT_EQ(RigctldPtt(rigctld.Port()), 0);
+
+    // Back without a PTT it can work: the new key is refused at once, and that fails the transmission.
+    rig.SetTx(PM_TX);
+    ASSERT_TRUE(WaitFor([&] { return RigctldPtt(rigctld.Port()) == 1 && rig.KeyTaken(); }));
+    rigctld.Stop();
+    Rigctld refusing(rigctld.Port(), Rigctld::Ptt::None);
+    EXPECT_TRUE(WaitFor([&] { return failures.size() == 2; }, 5000));
+    EXPECT_TRUE(rig.RefusesPtt());
+    rig.SetTx(PM_RX);
+}
+
 }  // namespace
 }  // namespace muv

@@ -27,6 +27,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -479,6 +480,44 @@ TEST_F(TransmitTest, TransmitWindowKeys) {
     p.St().shared.TxRxState = 0;
 }
 
+// Red is the colour of what has gone out: what the operator types or pastes is black until it is sent,
+// after the sent text, after F11 has cleared the rest, and once the transmission has ended.
+TEST_F(TransmitTest, TypedTextIsBlackUntilItIsSent) {
+    Program p(std::make_unique<PacedOutput>(480));
+    frmMain& f = *p.form;
+    TextWindow& tx = f.TxWindow();
+    const auto colours = [&] {
+        std::string shown;  // 'r' or 'b' for each character, as the window draws it
+        QTextDocument* doc = f.rtfVentanaTX->document();
+        for (int i = 1; i < doc->characterCount(); ++i) {
+            QTextCursor c(doc);
+            c.setPosition(i);
+            const QColor colour = c.charFormat().foreground().color();
+            shown += colour == Qt::red ? 'r' : colour == Qt::black ? 'b' : '?';
+        }
+        return shown;
+    };
+    tx.SetText("");
+    p.Key(Qt::Key_A, "A");
+    p.Key(Qt::Key_B, "B");
+    p.Key(Qt::Key_F12);
+    ASSERT_TRUE(RunUntil([&] { return p.Tx().TxSentPosition == 2; }, 10));
+    EXPECT_EQ(colours(), "rr");
+    p.Key(Qt::Key_C, "C");
+    p.Key(Qt::Key_F11);
+    ASSERT_TRUE(RunUntil([&] { return tx.Text() == "AB"; }, 2));
+    p.Key(Qt::Key_D, "D");
+    QGuiApplication::clipboard()->setText("E");
+    f.rtfVentanaTX->paste();
+    EXPECT_EQ(tx.Text(), "ABDE");
+    EXPECT_EQ(colours().substr(2), "bb");
+    p.form->cmdTX_RX_Click();
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 20));
+    p.Key(Qt::Key_G, "G");
+    EXPECT_EQ(tx.Text(), "G");
+    EXPECT_EQ(colours(), "b");
+}
+
 // The transmit window holds only what the modem can send. A key, a paste or an input method's text with
 // a character that Windows-1252 has no code for brings none of it in (the window would show it while a
 // '?' went on the air); the letters Windows-1252 has come in as typed.
@@ -692,7 +731,12 @@ struct PseudoTerminal {
     }
     ~PseudoTerminal() {
         unsetenv("MUV_COM3");
+        Close();
+    }
+    // The box goes away.
+    void Close() {
         if (master >= 0) close(master);
+        master = -1;
     }
     bool Ready() const { return getenv("MUV_COM3") != nullptr; }
     // The lines that came since the last look, each ended by CR.
@@ -703,7 +747,7 @@ struct PseudoTerminal {
             bytes.append(buffer, static_cast<size_t>(n));
         return QString::fromStdString(bytes).split('\r', Qt::SkipEmptyParts);
     }
-    const int master;
+    int master;
 };
 
 // Keying through the DDS box, on its manual dial frequency, on the port chosen (0: "NO COM").
@@ -738,6 +782,28 @@ TEST_F(TransmitTest, DdsBoxGetsItsLinesOnAPseudoTerminal) {
     EXPECT_EQ(pty.Lines(), QStringList({"KEY OFF", "PTT OFF"}));
     EXPECT_EQ(p.boxes.shown.back().text, "Audio Device Output not available");
     EXPECT_TRUE(p.form->ProgramEnded());
+}
+
+// The box goes away in the middle of a transmission: the transmission is cut, the operator told that it
+// stopped and that the transmitter may still be keyed, and the text to send stays in the window.
+TEST_F(TransmitTest, ADdsBoxLostDuringATransmissionIsTold) {
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ready());
+    Program p(std::make_unique<PacedOutput>(480));
+    ChooseDdsBox(p, 3);
+    p.form->TxWindow().SetText("");
+    p.Key(Qt::Key_T, "T");
+    p.Key(Qt::Key_F12);
+    QStringList lines;
+    ASSERT_TRUE(RunUntil([&] { return (lines += pty.Lines()).size() > 6; }, 5));
+    pty.Close();
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving() && p.boxes.shown.size() == 2; }, 10));
+    EXPECT_EQ(p.boxes.shown[0].text.rfind("The transmission was stopped: the DDS box on COM 3", 0), 0u)
+        << p.boxes.shown[0].text;
+    EXPECT_EQ(p.boxes.shown[1].text.rfind("The transmitter may still be keyed", 0), 0u)
+        << p.boxes.shown[1].text;
+    EXPECT_EQ(p.boxes.shown[1].title, "Port Error");
+    EXPECT_EQ(p.form->TxWindow().Text(), "T");
 }
 
 // ---------------------------------------------------------------- the way out
@@ -859,6 +925,42 @@ TEST_F(TransmitTest, CatKeyingWithRigctld) {
     EXPECT_EQ(rigctld.Ask("t"), "0");
 }
 
+// rigctld lost during a transmission: the indicator and the rig window say the rig is not keyed, and the
+// rig is keyed again as soon as rigctld is back; gone for good, the transmission is cut and the operator
+// told, and the text to send stays in the window.
+TEST_F(TransmitTest, ARigctldLostDuringATransmissionIsKeyedAgainOrTheTransmissionStopped) {
+    if (!Rigctld::Installed()) GTEST_SKIP() << "no rigctld";
+    Rigctld rigctld;
+    Program p(std::make_unique<PacedOutput>(48));
+    EnableCat(p, rigctld.Endpoint());
+    ASSERT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Status() == rigctl::ST_ONLINE; }, 8));
+    p.Rig().OmniRigEngine()->SetKeyRestoreTimeout(1500);
+    p.form->TxWindow().SetText("");
+    p.Key(Qt::Key_T, "T");
+    p.Key(Qt::Key_F12);
+    ASSERT_TRUE(RunUntil([&] { return rigctld.Ask("t") == "1"; }, 5));
+
+    rigctld.Stop();
+    EXPECT_TRUE(RunUntil([&] { return p.form->txtTransmitting->text() == QStringLiteral("PTT OFF"); }, 3));
+    EXPECT_EQ(p.Rig().Label8BackColor(), kStatusRed);
+    rigctld.Start();
+    EXPECT_TRUE(RunUntil([&] { return rigctld.Ask("t") == "1"; }, 5));
+    EXPECT_TRUE(RunUntil([&] { return p.form->txtTransmitting->text() == QStringLiteral("PTT ON"); }, 3));
+    EXPECT_TRUE(p.boxes.shown.empty() && p.State() == 1);
+
+    rigctld.Stop();
+    ASSERT_TRUE(RunUntil([&] { return !p.boxes.shown.empty(); }, 6));
+    EXPECT_EQ(p.boxes.shown[0].title, "CAT Error");
+    EXPECT_EQ(p.boxes.shown[0].text.rfind("The transmission was stopped", 0), 0u) << p.boxes.shown[0].text;
+    EXPECT_TRUE(RunUntil([&] { return p.Receiving(); }, 5));
+    EXPECT_NE(p.form->RxWindow().Text().find("<CANCEL>"), std::string::npos);
+    EXPECT_EQ(p.form->TxWindow().Text(), "T");
+    EXPECT_TRUE(p.Rig().CurrentRig()->ReleasePending());
+    rigctld.Start();
+    EXPECT_TRUE(RunUntil([&] { return !p.Rig().CurrentRig()->ReleasePending(); }, 5));
+    EXPECT_EQ(rigctld.Ask("t"), "0");
+}
+
 // A rig set up with Hamlib's dummy model and no rigctld running: MUV runs one itself and keys it on F12;
 // killed while MUV runs, it is started again and the rig comes back online; at shut-down it is told to
 // release the rig and then stopped.
@@ -970,11 +1072,30 @@ TEST_F(TransmitTest, ARigThatRefusesPttIsToldAndNotTransmittedInto) {
     EnableCat(p, rigctld.Endpoint());
     ASSERT_TRUE(RunUntil([&] { return p.Rig().CurrentRig()->Status() == rigctl::ST_ONLINE; }, 8));
     p.Rig().OmniRigEngine()->SetReleaseConfirmTimeout(200);
+    TextWindow& rx = p.form->RxWindow();
+    rx.SetSelText("CQ DE EA8ZZ");
+    const std::string rxBefore = rx.Text();
+    const std::string logBefore = p.St().sessionLog.SessionLogLine;
+    p.form->TxWindow().SetText("");
+    p.Key(Qt::Key_T, "T");
+    p.Key(Qt::Key_E, "E");
+    p.Key(Qt::Key_S, "S");
 
     p.form->cmdTX_RX->click();
     ASSERT_TRUE(RunUntil([&] { return !p.boxes.shown.empty(); }, 5));
+    // Nothing went out: the receive window, the session text and the typed text are as they were.
+    ASSERT_TRUE(RunUntil([&] { return p.State() == 0; }, 5));
+    EXPECT_EQ(rx.Text(), rxBefore);
+    EXPECT_EQ(p.St().sessionLog.SessionLogLine, logBefore);
+    EXPECT_EQ(p.form->TxWindow().Text(), "TES");
+    p.form->TxWindow().SetSelStart(0);
+    p.form->TxWindow().SetSelLength(3);
+    EXPECT_EQ(p.form->TxWindow().SelColor(), kBlack);
     const std::string refusal = "Rig refuses PTT (rigctld on " + rigctld.Endpoint() + " reports error -1)";
-    EXPECT_EQ(p.boxes.shown[0].text, refusal);
+    // What is refused, and where the PTT method is set.
+    const std::string told =
+        refusal + "\nSet up the rig's PTT in the rigctld at " + rigctld.Endpoint() + " (its -P option).";
+    EXPECT_EQ(p.boxes.shown[0].text, told);
     EXPECT_EQ(p.boxes.shown[0].title, "CAT Error");
     EXPECT_EQ(p.boxes.shown[0].icon, BoxIcon::Critical);
     EXPECT_FALSE(p.form->Visible(Control::txtTransmitting)) << "no PTT ON for a rig that is not keyed";
@@ -991,7 +1112,7 @@ TEST_F(TransmitTest, ARigThatRefusesPttIsToldAndNotTransmittedInto) {
     p.form->cmdTX_RX->click();
     ASSERT_EQ(p.boxes.shown.size(), 2u);
     EXPECT_EQ(std::make_pair(p.boxes.shown[1].text, p.boxes.shown[1].title),
-              std::make_pair(refusal, std::string("CAT Error")));
+              std::make_pair(told, std::string("CAT Error")));
     EXPECT_TRUE(p.Receiving() && !p.form->Visible(Control::txtTransmitting));
     test::RunEvents(300);
     EXPECT_EQ(p.boxes.shown.size(), 2u);

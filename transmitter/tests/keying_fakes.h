@@ -16,7 +16,10 @@ public:
         ops.push_back("COM " + std::to_string(port = p));
     }
     bool RTSEnable() const override { return rts; }
-    void SetRTSEnable(bool on) override { ops.push_back(std::string("RTS ") + ((rts = on) ? "1" : "0")); }
+    void SetRTSEnable(bool on) override {
+        if (!on && open && failLineDrop) throw SerialPortError("EIO");
+        ops.push_back(std::string("RTS ") + ((rts = on) ? "1" : "0"));
+    }
     bool DTREnable() const override { return dtr; }
     void SetDTREnable(bool on) override { ops.push_back(std::string("DTR ") + ((dtr = on) ? "1" : "0")); }
     bool PortOpen() const override { return open; }
@@ -30,12 +33,17 @@ public:
         ops.push_back("settings " + s);
     }
     void Output(const std::string& bytes) override {
-        if (!open || failOutput) throw SerialPortError("write failed");
+        if (!open || failOutput || failOutputs > 0) {
+            if (failOutputs > 0) --failOutputs;
+            throw SerialPortError("write failed");
+        }
         ops.push_back("out " + bytes);
     }
 
     int port = 1;
     bool rts = false, dtr = false, open = false, failOpen = false, failSettings = false, failOutput = false;
+    bool failLineDrop = false;  // dropping RTS on the open port fails (the adapter pulled out)
+    int failOutputs = 0;        // so many writes fail, then the port takes them again
     std::vector<std::string> ops;
 };
 

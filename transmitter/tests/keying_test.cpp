@@ -46,13 +46,34 @@ TEST_F(KeyingTest, DdsBoxOpensWithBothLinesLowAndReleasesWithTwoLines) {
     keying.ReleasePtt();  // already closed: nothing
     EXPECT_EQ(port.ops, (Ops{"RTS 0", "DTR 0", "COM 3", "open", "settings 57600,N,8,1", "out KEY OFF\r",
                              "out PTT OFF\r", "RTS 0", "DTR 0", "close"}));
-    // A box that no longer takes lines is still released.
+    // A box that did not take the release is told again on a fresh open of the port; one that takes
+    // nothing at all leaves the port closed and a warning for the operator.
     rig.ddsCat = true;
     ASSERT_EQ(keying.KeyPtt(), 1);
+    port.ops.clear();
+    port.failOutputs = 1;
+    EXPECT_EQ(keying.ReleasePtt(), "");
+    EXPECT_EQ(port.ops, (Ops{"RTS 0", "DTR 0", "close", "open", "settings 57600,N,8,1", "out KEY OFF\r",
+                             "out PTT OFF\r", "RTS 0", "DTR 0", "close"}));
+    ASSERT_EQ(keying.KeyPtt(), 1);
     port.failOutput = true;
-    keying.ReleasePtt();
+    EXPECT_EQ(
+        keying.ReleasePtt(),
+        "The transmitter may still be keyed: the DDS box on COM 3 could not be told KEY OFF and PTT OFF "
+        "(write failed). Check the radio.");
     EXPECT_FALSE(port.open);
     EXPECT_TRUE(window.events.empty());
+
+    // Lines that will not drop are told too; the port is closed all the same.
+    port = test::FakeSerialPort();
+    rig.keying = "NOCAT";
+    ASSERT_EQ(keying.KeyPtt(), 1);
+    port.failLineDrop = true;
+    EXPECT_EQ(
+        keying.ReleasePtt(),
+        "The transmitter may still be keyed: the RTS/DTR lines of COM 3 could not be dropped (EIO). Check "
+        "the radio.");
+    EXPECT_FALSE(port.open);
 }
 
 TEST_F(KeyingTest, DdsRefusalsTellTheUserAndNeverOpenThePort) {

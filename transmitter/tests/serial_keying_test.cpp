@@ -36,7 +36,7 @@ protected:
     }
     void TearDown() override {
         unsetenv("MUV_COM3");
-        close(master);
+        if (master >= 0) close(master);
     }
 
     // Everything the box has received so far.
@@ -111,6 +111,44 @@ TEST_F(SerialKeyingTest, MissingAndBusyPortsFailAndShutDownCloses) {
     ASSERT_EQ(window.events.size(), 8u);
     EXPECT_EQ(window.events[0], "COM 12 not avaiable | Port Error | critical");
     EXPECT_EQ(window.events[4], "COM 3 not avaiable | Port Error | critical");
+}
+
+// A pseudo-terminal has no RTS or DTR line: it cannot key the radio, and saying it did would put the
+// program on "PTT ON" with the transmitter silent.
+TEST_F(SerialKeyingTest, APortWithoutModemLinesCannotKeyByALine) {
+    rig.keying = "NOCAT";
+    for (const char* pin : {"RTS", "DTR", "RTSDTR"}) {
+        rig.pin = pin;
+        EXPECT_EQ(keying.KeyPtt(), 0) << pin;
+        EXPECT_FALSE(port.PortOpen());
+    }
+    ASSERT_FALSE(window.events.empty());
+    EXPECT_EQ(window.events[0], "COM 3 not avaiable | Port Error | critical");
+    EXPECT_EQ(Received(), "");
+}
+
+// The box goes away in the middle of a transmission (its adapter pulled out): the first line it does not
+// take is told, the later ones are not tried, and the release, tried again on a fresh open of the port,
+// says that the transmitter may still be keyed.
+TEST_F(SerialKeyingTest, ADdsBoxThatStopsTakingLinesIsTold) {
+    std::vector<std::string> failures;
+    box.Failed = [&](const std::string& why) { failures.push_back(why); };
+    ASSERT_EQ(keying.KeyPtt(), 1);
+    box.WriteLine("PTT ON");
+    EXPECT_EQ(Received(), "PTT ON\r");
+    close(master);
+    master = -1;
+    box.WriteLine("14071500.000");
+    box.WriteLine("14071600.000");
+    ASSERT_EQ(failures.size(), 1u);
+    const std::string warning = keying.ReleasePtt();
+    EXPECT_FALSE(port.PortOpen());
+    EXPECT_EQ(
+        warning.rfind("The transmitter may still be keyed: the DDS box on COM 3 could not be told KEY OFF "
+                      "and PTT OFF (",
+                      0),
+        0u)
+        << warning;
 }
 
 }  // namespace
