@@ -230,13 +230,13 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    // With a double-click handler the second press is the double click; without one it is a click.
+    // With a double-click handler the second press is the double click; without one it is no second
+    // click: a switch whose first click showed its twin in the same place turns once, not back again.
     if (event->button() != Qt::LeftButton) return;
+    pressed_ = false;
     if (DblClick) {
         afterDoubleClick_ = true;
         DblClick();
-    } else {
-        pressed_ = true;
     }
 }
 

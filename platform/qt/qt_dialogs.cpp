@@ -26,6 +26,9 @@ BoxAnswer QtMessageBoxes::Show(const std::string& text, const std::string& title
                                BoxButtons buttons) {
     if (unattendedRun) return TerminalMessageBoxes(stderr, stderr, nullptr).Show(text, title, icon, buttons);
     QMessageBox box(parent_);
+    // What a box says often comes from outside (a rig's name, a server's words, a file's path): it is
+    // shown as it stands, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(ToQString(text));
     box.setWindowTitle(ToQString(title));
     switch (icon) {

@@ -506,6 +506,12 @@ TEST_F(TransmitTest, TypedTextIsBlackUntilItIsSent) {
     p.Key(Qt::Key_C, "C");
     p.Key(Qt::Key_F11);
     ASSERT_TRUE(RunUntil([&] { return tx.Text() == "AB"; }, 2));
+    // The caret put after the red text by the mouse: the key would take the colour before it.
+    p.Key(Qt::Key_Home);
+    ASSERT_EQ(tx.SelStart(), 0);
+    QTest::mouseClick(f.rtfVentanaTX->viewport(), Qt::LeftButton, {},
+                      QPoint(f.rtfVentanaTX->viewport()->width() - 4, 8));
+    ASSERT_EQ(tx.SelStart(), 2);
     p.Key(Qt::Key_D, "D");
     QGuiApplication::clipboard()->setText("E");
     f.rtfVentanaTX->paste();
@@ -578,6 +584,14 @@ TEST_F(TransmitTest, TheMouseActsOnceAndLeavesTheKeysWithTheTransmitWindow) {
     tx.SetText("");
     QTest::mouseDClick(window, Qt::LeftButton, {}, label);
     EXPECT_EQ(tx.Text(), once);
+    // A double click on a switch turns it on: its second press lands on the ON twin, which must not
+    // switch the tune tone off again.
+    const QPoint tune = f.imgTuneOFF->mapTo(f.window(), f.imgTuneOFF->rect().center());
+    QTest::mouseDClick(window, Qt::LeftButton, {}, tune);
+    test::RunEvents(200);
+    EXPECT_TRUE(f.Visible(Control::imgTuneON) && p.State() == 1);
+    f.imgTuneON_Click();
+    ASSERT_TRUE(RunUntil([&] { return p.Receiving(); }, 5));
 
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));

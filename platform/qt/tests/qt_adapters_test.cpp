@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTextEdit>
 #include <QTimer>
@@ -347,7 +348,8 @@ TEST_F(QtFixture, BoxesAndPickersTakeAndGiveTextInAnyScript) {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal); box && box->isVisible()) {
             if (shownText.isEmpty()) {
-                shownText = box->text();
+                const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+                shownText = label && label->textFormat() == Qt::PlainText ? label->text() : "(markup)";
                 shownTitle = box->windowTitle();
             }
             if (QAbstractButton* ok = box->button(QMessageBox::Ok))
@@ -371,6 +373,11 @@ TEST_F(QtFixture, BoxesAndPickersTakeAndGiveTextInAnyScript) {
     EXPECT_EQ(boxes.Show("Нет файла " + documents + "/Győr.adi", "Plzeň", BoxIcon::Critical), BoxAnswer::Ok);
     EXPECT_EQ(shownText, QString::fromUtf8("Нет файла " + documents + "/Győr.adi"));
     EXPECT_EQ(shownTitle, QString::fromUtf8("Plzeň"));
+    // A rig's name with markup in it is shown as it came, the warning after it whole.
+    shownText.clear();
+    const std::string told = "<i>Evil</i><b>BOLD</b><img src=\" lost its PTT. Check the radio.";
+    boxes.Show(told, "CAT Error", BoxIcon::Critical);
+    EXPECT_EQ(shownText, QString::fromStdString(told));
 
     QtFileDialogs pickers;
     EXPECT_EQ(pickers.ChooseFolder("Папка", documents), documents);
