@@ -122,6 +122,8 @@ void frmMain::Form_Unload() {
     // show a message box, whose wait lets the timers run, and neither the beacon, F12, the slow-mode
     // pause nor the report answer may key it again meanwhile.
     step("ReleasePtt");
+    // A transmission cut by the end leaves the card's sources as it found them, as its own end would.
+    const bool transmitting = st.shared.TxRxState != 0;
     StopTransmittingForGood();
     ReleasePtt();
     st.rig.SettleRelease();
@@ -136,6 +138,7 @@ void frmMain::Form_Unload() {
     if (!unattended_) saveSessionLog();
     step("CloseSoundOutput");
     st.transmitter.Output().CloseSoundOutput();
+    if (transmitting) st.soundMixer.RestoreMixerSources();
     step("CloseSoundInput");
     st.receiver.CloseSoundInput();
     step("SaveSettings");
@@ -203,7 +206,10 @@ void frmMain::SoundCardFailure(const std::string& message) {
     // The program ends after the message. A transmission that cannot play is not left keyed, and none
     // starts while the message is read.
     StopTransmittingForGood();
-    if (station_->shared.TxRxState != 0) ReleasePtt();
+    if (station_->shared.TxRxState != 0) {
+        ReleasePtt();
+        station_->soundMixer.RestoreMixerSources();
+    }
     Boxes().Show(message, "SoundCard Error", BoxIcon::Critical);
     EndProgram(1);
 }

@@ -404,6 +404,11 @@ TEST_F(TransmitTest, TuneToneMixerAndTheEndWaitingForQueuedSound) {
     EXPECT_TRUE(p.Tx().TestToneFlag == 0 && !f.Visible(Control::txtTonoDePrueba) &&
                 f.cmdTX_RX->text() == QStringLiteral("PTT") && card.Value(0, L::Microphone, C::Mute) == 0);
     EXPECT_TRUE(RunUntil([&] { return f.Visible(Control::txtVU) && !f.Visible(Control::sldVolumen); }, 2));
+    // The program ended in the middle of a tune tone puts the microphone back as well.
+    f.imgTuneOFF_Click();
+    ASSERT_EQ(card.Value(0, L::Microphone, C::Mute), 1);
+    f.Form_Unload();
+    EXPECT_EQ(card.Value(0, L::Microphone, C::Mute), 0);
 
     // 20 buffers still queued at the end, on a device a little slower than real time: more than 1500 ms
     // of sound, which all plays.
