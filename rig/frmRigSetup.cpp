@@ -281,7 +281,13 @@ void frmRigSetup::Chosen(int rigNumber) {
         t.txtArguments->setText(QString::fromStdString(Joined(a.extra)));
         return;
     }
-    t.lblModel->setText(QString("Hamlib model %1").arg(item->data(kValueRole).toInt()));
+    const int model = item->data(kValueRole).toInt();
+    t.lblModel->setText(QString("Hamlib model %1").arg(model));
+    // Hamlib's dummy rig has no PTT of its own: left to its default it refuses every keying. It is keyed
+    // by CAT, as its rig file does.
+    constexpr int kHamlibDummy = 1;
+    if (model == kHamlibDummy && !loading_ && t.cboPtt->currentData().toString().isEmpty())
+        SelectData(t.cboPtt, QStringLiteral("RIG"));
 }
 
 // Each word of the filter is found in the row's maker and model (or the rig file's name and comment).
