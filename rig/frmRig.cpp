@@ -265,12 +265,17 @@ RigServerSetup frmRig::ServerSetup(int rigNumber, const std::string& endpoint) c
 
 void frmRig::StartRigServers() {
     for (int n = 1; n <= 2; ++n) {
-        const RigServerSetup setup =
-            ServerSetup(n, FromQString((n == 1 ? txtRigctld1 : txtRigctld2)->text()));
-        if (setup.model > 0)
+        const std::string endpoint = FromQString((n == 1 ? txtRigctld1 : txtRigctld2)->text());
+        const RigServerSetup setup = ServerSetup(n, endpoint);
+        std::string host;
+        uint16_t port = 0;
+        if (setup.model > 0) {
             servers_[n - 1]->Start(setup);
-        else
+        } else if (ParseRigctldEndpoint(endpoint, host, port)) {
+            servers_[n - 1]->Guard(host, port);  // the operator's own rigctld
+        } else {
             servers_[n - 1]->Stop();
+        }
     }
 }
 
@@ -384,6 +389,7 @@ void frmRig::StartOmniRig() {
         engine_->PttRefused = [this](int n) { OmniRigEngine_PttRefused(n); };
         engine_->KeyStateChange = [this](int n) { OmniRigEngine_KeyStateChange(n); };
         engine_->KeyingFailed = [this](int n) { OmniRigEngine_KeyingFailed(n); };
+        engine_->KeyedChange = [this](int n, bool keyed) { servers_[n == 2 ? 1 : 0]->RigKeyed(keyed); };
         StartRigServers();
         engine_->SetEndpoint(1, FromQString(txtRigctld1->text()));
         engine_->SetEndpoint(2, FromQString(txtRigctld2->text()));

@@ -23,6 +23,8 @@
 #include "platform/program_folders.h"
 #include "platform/qt/qt_text.h"
 #include "rig/rig_engine.h"
+#include "rig/rig_server.h"
+#include "rig/rigctld_options.h"
 
 namespace muv {
 
@@ -115,6 +117,11 @@ frmRigSetup::frmRigSetup(ProfileStore& settings, const std::array<std::string, 2
         lblHamlib->setText(
             "MUV runs Hamlib's rigctld for a rig chosen here when its address in the rig "
             "window is on this computer (localhost).");
+    lblRefused = new QLabel(this);
+    lblRefused->setObjectName("lblRefused");
+    lblRefused->setTextFormat(Qt::PlainText);  // it quotes what the operator typed
+    lblRefused->setWordWrap(true);
+    lblRefused->setVisible(false);
     cmdOK = new QPushButton("OK", this);
     cmdOK->setObjectName("cmdOK");
     cmdOK->setDefault(true);
@@ -127,6 +134,7 @@ frmRigSetup::frmRigSetup(ProfileStore& settings, const std::array<std::string, 2
     auto* main = new QVBoxLayout(this);
     main->addWidget(tabRigs);
     main->addWidget(lblHamlib);
+    main->addWidget(lblRefused);
     main->addLayout(buttons);
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { reject(); });
@@ -305,38 +313,55 @@ void frmRigSetup::Filter(int rigNumber) {
 }
 
 void frmRigSetup::cmdOK_Click() {
+    for (int n = 1; n <= 2; ++n) {
+        RigServerSetup setup;
+        if (!TabSetup(n, setup)) continue;
+        const std::string why = CheckRigctldWords(RigctldArguments(setup)).refusal;
+        if (why.empty()) continue;
+        tabRigs->setCurrentIndex(n - 1);
+        lblRefused->setText(ToQString("Rig " + std::to_string(n) + ": rigctld would not be started: " + why));
+        lblRefused->setVisible(true);
+        Rig[n - 1].txtArguments->setFocus();
+        return;
+    }
     SaveRig(1);
     SaveRig(2);
     accept();
 }
 
-void frmRigSetup::SaveRig(int rigNumber) {
+bool frmRigSetup::TabSetup(int rigNumber, RigServerSetup& setup) const {
     const RigTab& t = Rig[rigNumber - 1];
     const QListWidgetItem* item = t.lstRig->currentItem();
     const int kind = item ? item->data(kKindRole).toInt() : kNoRig;
+    if (kind == kNoRig) return false;
+    setup.model = kind == kRigFile ? files_[item->data(kValueRole).toInt()].arguments.model
+                                   : item->data(kValueRole).toInt();
+    setup.device = FromQString(t.cboDevice->currentText().trimmed());
+    if (setup.device == kNoDevice) setup.device.clear();
+    setup.speed = t.cboSpeed->currentData().toInt();
+    setup.ptt = FromQString(t.cboPtt->currentData().toString());
+    std::istringstream words(FromQString(t.txtArguments->text()));
+    for (std::string word; words >> word;)
+        setup.extra.push_back(word);
+    return true;
+}
+
+void frmRigSetup::SaveRig(int rigNumber) {
     const std::string key = "Rig" + std::to_string(rigNumber);
     auto write = [&](const char* name, const std::string& value) {
         settings_.Write("RIG", key + name, value);
     };
-    if (kind == kNoRig) {
+    RigServerSetup setup;
+    if (!TabSetup(rigNumber, setup)) {
         for (const char* name : {"Model", "Device", "Speed", "Ptt", "Arguments"})
             write(name, "");
         return;
     }
-    const int model = kind == kRigFile ? files_[item->data(kValueRole).toInt()].arguments.model
-                                       : item->data(kValueRole).toInt();
-    std::string device = FromQString(t.cboDevice->currentText().trimmed());
-    if (device == kNoDevice) device.clear();
-    const int speed = t.cboSpeed->currentData().toInt();
-    std::istringstream words(FromQString(t.txtArguments->text()));
-    std::vector<std::string> list;
-    for (std::string word; words >> word;)
-        list.push_back(word);
-    write("Model", std::to_string(model));
-    write("Device", device);
-    write("Speed", speed > 0 ? std::to_string(speed) : "");
-    write("Ptt", FromQString(t.cboPtt->currentData().toString()));
-    write("Arguments", Joined(list));
+    write("Model", std::to_string(setup.model));
+    write("Device", setup.device);
+    write("Speed", setup.speed > 0 ? std::to_string(setup.speed) : "");
+    write("Ptt", setup.ptt);
+    write("Arguments", Joined(setup.extra));
 
     std::string& address = addresses_[rigNumber - 1];
     std::string host;

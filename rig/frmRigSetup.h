@@ -2,7 +2,9 @@
 // (a rig file or one of Hamlib's models, found through a filter), its serial device, speed and PTT
 // method, and what else rigctld is to be given. OK writes the choice to the rig settings (section "RIG":
 // Rig1Model, Rig1Device, Rig1Speed, Rig1Ptt, Rig1Arguments and the same for rig 2), from which MUV
-// runs a rigctld for each rig whose address is on this computer; Cancel leaves them as they were.
+// runs a rigctld for each rig whose address is on this computer; Cancel leaves them as they were. What
+// rigctld must not be given (an option without its value, one of MUV's own) is not taken: OK then says
+// why and leaves the dialog open.
 #pragma once
 
 #include <QDialog>
@@ -22,6 +24,7 @@ class QTabWidget;
 namespace muv {
 
 class ProfileStore;
+struct RigServerSetup;
 
 class frmRigSetup : public QDialog {
 public:
@@ -48,6 +51,7 @@ public:
     QTabWidget* tabRigs;
     std::array<RigTab, 2> Rig;
     QLabel* lblHamlib;
+    QLabel* lblRefused;  // why OK did not take the choice
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
@@ -55,6 +59,8 @@ private:
     RigTab MakeTab(int rigNumber);
     void LoadRig(int rigNumber);
     void SaveRig(int rigNumber);
+    // The rig's rigctld as the tab sets it up; false for no rig.
+    bool TabSetup(int rigNumber, RigServerSetup& setup) const;
     void Chosen(int rigNumber);
     void Filter(int rigNumber);
 

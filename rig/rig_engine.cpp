@@ -647,6 +647,7 @@ void Rig::SendRelease() {
 void Rig::ReleaseConfirmed() {
     releasePending_ = false;
     emergency::ClearCatRelease(number_);
+    if (engine_.KeyedChange) engine_.KeyedChange(number_, false);
 }
 
 // rigctld answered the keying with an error: the rig did not go on the air. Nothing is owed to it then,
@@ -690,6 +691,7 @@ bool Rig::Queued(Kind kind) const {
 
 // While the transmitter may be keyed, a crash still releases it through the rigctld last connected to.
 void Rig::RecordEmergencyRelease() {
+    if (engine_.KeyedChange) engine_.KeyedChange(number_, true);
     if (peerLength_ == 0) return;
     emergency::SetCatRelease(number_, reinterpret_cast<const sockaddr*>(&peer_), peerLength_,
                              releaseLine_.c_str());
@@ -755,6 +757,7 @@ void RigEngine::Shutdown() {
     PttRefused = nullptr;
     KeyStateChange = nullptr;
     KeyingFailed = nullptr;
+    KeyedChange = nullptr;
     pollTimer_->stop();
     rig1_->Drop();
     rig2_->Drop();

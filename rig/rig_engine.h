@@ -254,6 +254,10 @@ public:
     // A key lost while transmitting could not be restored within KeyRestoreTimeout, or rigctld refused
     // to key the rig again: the rig is not on the air and will not be.
     std::function<void(int rigNumber)> KeyingFailed;
+    // The rig may be on the air from now on (true, as the key goes out to rigctld), or its release has
+    // been confirmed (false). Called at once, not from the event loop, so that it is known before the rig
+    // can be keyed; it must not call back into the engine.
+    std::function<void(int rigNumber, bool keyed)> KeyedChange;
 
 private:
     friend class Rig;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "rig/rigctld_options.h"
 
 extern char** environ;
 
@@ -25,6 +28,10 @@ constexpr int kLongestWaitSeconds = 60;
 constexpr int kSettledMilliseconds = 60 * 1000;
 // What is kept of what the keeper and rigctld said last.
 constexpr size_t kLastWordsBytes = 400;
+// The keeper's exit status for arguments that rigctld must not be given, and for a rigctld that listened
+// beyond loopback and was stopped: nothing to start again.
+constexpr int kKeeperRefused = 2;
+constexpr int kKeeperStoppedListening = 4;
 
 int OpenPidFd(pid_t pid) {
 #ifdef SYS_pidfd_open
@@ -68,6 +75,23 @@ std::string LastLine(const std::string& words) {
         text.pop_back();
     const size_t start = text.find_last_of('\n');
     return start == std::string::npos ? text : text.substr(start + 1);
+}
+
+// Starts the keeper with the words given (its path first), its standard input from `input`, standard
+// output to nothing and standard error to `errors` (-1: MUV's own). 0, or why it could not be started.
+int SpawnKeeper(std::vector<std::string> words, int input, int errors, pid_t& pid) {
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    if (errors >= 0) posix_spawn_file_actions_adddup2(&actions, errors, STDERR_FILENO);
+    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return failed;
 }
 
 std::string BesideTheProgram(const char* name) {
@@ -117,11 +141,13 @@ RigServer::~RigServer() {
 }
 
 void RigServer::Start(const RigServerSetup& setup) {
-    const bool running =
-        state_ == State::kRunning || state_ == State::kStarting || state_ == State::kWaitingToRestart;
+    // A refused setup stays refused.
+    const bool running = state_ == State::kRunning || state_ == State::kStarting ||
+                         state_ == State::kWaitingToRestart || state_ == State::kRefused;
     if (running && setup == setup_) return;
     Stop();
     setup_ = setup;
+    guardHost_ = "127.0.0.1";
     failures_ = 0;
     if (leaving_ && leavingPort_ == setup.port) {
         // The rigctld just let go of would pass for the operator's own, and holds the port.
@@ -140,13 +166,73 @@ void RigServer::StartUnlessAnswered() {
     probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(setup_.port));
     if (probe.waitForConnected(500)) {
         probe.abort();
+        StartGuard();
         SetStatus(State::kOperatorsOwn, "");
         return;
     }
     Launch();
 }
 
+void RigServer::Guard(const std::string& host, int port) {
+    if (state_ == State::kOperatorsOwn && guard_ >= 0 && setup_.model == 0 && setup_.port == port &&
+        guardHost_ == host)
+        return;
+    Stop();
+    setup_ = RigServerSetup{};
+    setup_.port = port;
+    guardHost_ = host;
+    StartGuard();
+    SetStatus(State::kOperatorsOwn, "");
+}
+
+// The guard holds the read end of a socket pair rather than a pipe: a guard that has gone cannot end MUV
+// with SIGPIPE when it is told something.
+void RigServer::StartGuard() {
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return;
+    pid_t pid = -1;
+    const int failed =
+        SpawnKeeper({KeeperPath(), "--guard", guardHost_, std::to_string(setup_.port)}, ends[0], -1, pid);
+    close(ends[0]);
+    if (failed != 0) {
+        close(ends[1]);
+        return;
+    }
+    guard_ = pid;
+    guardLifeline_ = ends[1];
+    if (keyed_) TellGuard();
+}
+
+// The guard releases the rig if the last it heard is that the rig is keyed; it is awaited without MUV
+// waiting for it.
+void RigServer::StopGuard() {
+    if (guard_ < 0) return;
+    close(guardLifeline_);
+    guardLifeline_ = -1;
+    new Leftover(guard_, OpenPidFd(guard_));
+    guard_ = -1;
+}
+
+void RigServer::RigKeyed(bool keyed) {
+    if (keyed == keyed_) return;
+    keyed_ = keyed;
+    if (guard_ < 0 || TellGuard()) return;
+    // The guard has gone: another one takes its place, and is told.
+    StopGuard();
+    StartGuard();
+}
+
+bool RigServer::TellGuard() {
+    const char* line = keyed_ ? "1\n" : "0\n";
+    return send(guardLifeline_, line, 2, MSG_NOSIGNAL | MSG_DONTWAIT) == 2;
+}
+
 void RigServer::Launch() {
+    const RigctldWords checked = CheckRigctldWords(RigctldArguments(setup_));
+    if (!checked.refusal.empty()) {
+        SetStatus(State::kRefused, "rigctld not started: " + checked.refusal);
+        return;
+    }
     int input[2];
     int words[2];
     if (pipe2(input, O_CLOEXEC) != 0) {
@@ -162,19 +248,8 @@ void RigServer::Launch() {
     std::vector<std::string> argWords = {KeeperPath(), std::to_string(setup_.port), RigctldPath()};
     for (const std::string& a : RigctldArguments(setup_))
         argWords.push_back(a);
-    std::vector<char*> argv;
-    for (std::string& w : argWords)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, words[1], STDERR_FILENO);
     pid_t pid = -1;
-    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const int failed = SpawnKeeper(std::move(argWords), input[0], words[1], pid);
     close(input[0]);
     close(words[1]);
     if (failed != 0) {
@@ -233,9 +308,17 @@ void RigServer::OnEnded() {
         *fd = -1;
     }
     settled_.stop();
+    std::string why = LastLine(lastWords_);
+    if (WIFEXITED(status) &&
+        (WEXITSTATUS(status) == kKeeperRefused || WEXITSTATUS(status) == kKeeperStoppedListening)) {
+        // "muv-rig-keeper: rigctld not started: ...", "muv-rig-keeper: rigctld stopped: ..."
+        const std::string keeper = "muv-rig-keeper: ";
+        if (why.rfind(keeper, 0) == 0) why.erase(0, keeper.size());
+        SetStatus(State::kRefused, why.empty() ? "rigctld not started: muv-rig-keeper refused it" : why);
+        return;
+    }
     const int seconds = std::min(kLongestWaitSeconds, 1 << std::min(failures_, 6));
     ++failures_;
-    std::string why = LastLine(lastWords_);
     if (why.empty()) why = "it ended";
     SetStatus(State::kWaitingToRestart,
               "rigctld stopped (" + why + "); starting it again in " + std::to_string(seconds) + " s");
@@ -259,6 +342,8 @@ void RigServer::Stop() {
         endFd_ = -1;
         keeper_ = -1;
     }
+    StopGuard();
+    keyed_ = false;  // what was keyed before is for the keeper or guard let go of to release
     if (state_ != State::kOff) SetStatus(State::kOff, "");
 }
 

@@ -256,8 +256,9 @@ void WorkRigSetup(frmRig& window, const std::function<void(frmRigSetup&)>& work)
     EXPECT_TRUE(opened);
 }
 
-// Rig 1 set up as Hamlib's dummy keyed by CAT, with CAT still off; once CAT is on, the rig is reached
-// and keyed through the rigctld that MUV starts for it, and that rigctld goes with the window.
+// Rig 1 set up as Hamlib's dummy keyed by CAT (arguments that rigctld must not be given are not taken),
+// with CAT still off; once CAT is on, the rig is reached and keyed through the rigctld that MUV starts for
+// it, and that rigctld goes with the window.
 TEST_F(RigWindow, ARigSetUpInTheDialogIsReachedThroughTheRigctldMuvStarts) {
     if (!Rigctld::Installed() || !QFile::exists("/usr/bin/rigctl")) GTEST_SKIP() << "Hamlib is not installed";
     const uint16_t port = FreePort();
@@ -281,6 +282,13 @@ TEST_F(RigWindow, ARigSetUpInTheDialogIsReachedThroughTheRigctldMuvStarts) {
                           rig.lstRig->visualItemRect(dummy).center());
         ASSERT_EQ(rig.lstRig->currentItem(), dummy);
         ASSERT_EQ(rig.cboPtt->currentText(), "CAT (RIG)");  // keyed as its rig file keys it
+        // A value left out: rigctld would take MUV's own options for it.
+        QTest::keyClicks(rig.txtArguments, "-p");
+        QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.lblRefused->text().toStdString(),
+                  "Rig 1: rigctld would not be started: the option -p needs a value");
+        rig.txtArguments->clear();
         QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
     });
     auto stored = [this](const char* key) { return store.Read("RIG", key, 260).value_or(""); };
@@ -328,6 +336,9 @@ TEST_F(RigWindow, AnUnconfirmedReleaseIsToldToTheOperator) {
     EXPECT_NE(boxes.shown[0].text.find("The transmitter may still be keyed"), std::string::npos)
         << boxes.shown[0].text;
     EXPECT_TRUE(window->CurrentRig()->ReleasePending());
+    // Back, it takes the release that was owed.
+    rig1.Start();
+    EXPECT_TRUE(WaitFor([&] { return !window->CurrentRig()->ReleasePending(); }, 5000));
 }
 
 }  // namespace

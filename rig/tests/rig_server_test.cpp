@@ -1,6 +1,7 @@
 // The rigctld that MUV runs for a rig, against Hamlib's real rigctld with its dummy rig: started, keyed,
-// released and stopped when MUV lets go, started again when it dies, and released when the program
-// that holds it is killed outright.
+// released and stopped when MUV lets go, started again when it dies, released when the program that
+// holds it is killed outright, and never left listening beyond loopback. The operator's own rigctld is
+// released too when the program that keyed the rig through it is killed.
 #include "rig/rig_server.h"
 
 #include "rig/rig_catalogue.h"
@@ -85,6 +86,15 @@ protected:
     }
 
     std::string LastPttSet() const { return rigctld_->LastPttSet(); }
+
+    // An executable shell script in the test's folder; its path.
+    std::string Script(const std::string& name, const std::string& body) {
+        const std::string path = Path(name);
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        QFile::setPermissions(QString::fromStdString(path),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
 
     std::unique_ptr<test::LoggingRigctld> rigctld_;
     std::string savedRigctld_;
@@ -188,8 +198,9 @@ TEST_F(RigServerTest, TheKeeperTellsABusyRigAgainUntilItTakesTheRelease) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    const pid_t keeperPid =
-        SpawnKeeper({std::to_string(port_), "python3", MUV_BUSY_RIGCTLD, Path("heard"), "1"}, actions);
+    const std::string busy =
+        Script("busy", std::string("exec python3 ") + MUV_BUSY_RIGCTLD + " '" + Path("heard") + "' 1 \"$@\"");
+    const pid_t keeperPid = SpawnKeeper({std::to_string(port_), busy}, actions);
     ASSERT_NE(keeperPid, -1);
 
     int status = -1;
@@ -199,6 +210,59 @@ TEST_F(RigServerTest, TheKeeperTellsABusyRigAgainUntilItTakesTheRelease) {
     std::stringstream heard;
     heard << in.rdbuf();
     EXPECT_EQ(heard.str(), "T 0\nT 0\nreleased\nt\n");
+}
+
+// Arguments that end in an option wanting a value would give it MUV's "-T", and rigctld would listen on
+// every address: they are refused before anything starts, by MUV and by the keeper alike. A rigctld that
+// listens beyond loopback all the same (here one that leaves out the address it is given) is stopped.
+// Neither is started again, and the status says why.
+TEST_F(RigServerTest, RigctldIsNeverLeftListeningBeyondLoopback) {
+    RigServer server;
+    RigServerSetup refused = DummyRig();
+    refused.extra = {"-v", "-p"};
+    server.Start(refused);
+    EXPECT_EQ(server.GetState(), RigServer::State::kRefused);
+    EXPECT_EQ(server.Status(), "rigctld not started: the option -p needs a value");
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    const pid_t keeperPid = SpawnKeeper({std::to_string(port_), rigctld_->Path(), "-m", "1", "-p"}, actions);
+    ASSERT_NE(keeperPid, -1);
+    int status = -1;
+    waitpid(keeperPid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+    EXPECT_EQ(test::AskRigctld(port_, "t"), "no answer");
+
+    const std::string port = std::to_string(port_);
+    RigServer::RigctldPath() = Script("wide-rigctld", "exec /usr/bin/rigctld -m 1 -P RIG -t " + port);
+    server.Start(DummyRig());
+    ASSERT_TRUE(Within(10000, [&] { return server.GetState() == RigServer::State::kRefused; }))
+        << server.Status();
+    EXPECT_EQ(server.Status().rfind("rigctld stopped: it listened on ", 0), 0u) << server.Status();
+    EXPECT_NE(server.Status().find(":" + port + ", beyond this computer"), std::string::npos);
+    EXPECT_EQ(test::AskRigctld(port_, "t"), "no answer");
+}
+
+// A rigctld already answers at the rig's port: the program that keyed the rig through it (the rig
+// window in a process of its own) is killed outright, and the rig is released all the same.
+TEST_F(RigServerTest, TheOperatorsRigctldIsReleasedWhenTheProgramThatKeyedItIsKilled) {
+    test::Rigctld own(port_);
+    ASSERT_TRUE(Within(5000, [&] { return RigctldPtt(port_) == 0; }));
+    QProcess holder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    holder.setProcessEnvironment(environment);
+    holder.start(MUV_KEYED_RIG_HOLDER, {QString::fromStdString(own.Endpoint())});
+    while (!holder.canReadLine() && holder.waitForReadyRead(30000)) {
+    }
+    ASSERT_EQ(holder.readLine().trimmed().toStdString(), "keyed")
+        << holder.readAllStandardError().toStdString();
+    ASSERT_EQ(RigctldPtt(port_), 1);
+
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_TRUE(Within(2000, [&] { return RigctldPtt(port_) == 0; }));
 }
 
 // A rig file that names a serial device: rigctld, run by MUV with the file's arguments, talks to the rig
