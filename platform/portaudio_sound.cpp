@@ -3,6 +3,8 @@
 #include <portaudio.h>
 
 #include <algorithm>
+#include <chrono>
+#include <limits>
 #include <mutex>
 #include <stdexcept>
 
@@ -19,6 +21,30 @@ constexpr unsigned long kPlaybackFramesPerBuffer = 512;
 // rides out a busy moment without losing samples.
 constexpr unsigned long kCaptureFramesPerBuffer = 4096;
 constexpr double kCaptureLatencySeconds = 0.3;
+// A playback delay the stream reports beyond this is no delay of a sound card or server.
+constexpr double kLongestOutputDelaySeconds = 2;
+
+using Clock = PlaybackRing::Clock;
+
+// How long the first frame of a playback callback's buffer takes to be heard: its DAC time as the
+// stream reports it, or the stream's output latency when the stream reports no time that makes sense
+// (none at all, or one not a little ahead of the callback's own time).
+Clock::duration OutputDelay(const PaStreamCallbackTimeInfo* time, double outputLatency) {
+    double seconds = outputLatency;
+    if (time && time->outputBufferDacTime > 0) {
+        const double ahead = time->outputBufferDacTime - time->currentTime;
+        if (ahead > 0 && ahead < kLongestOutputDelaySeconds) seconds = ahead;
+    }
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+// How many samples play in a time, counting a part of one as one.
+int SamplesIn(Clock::duration d) {
+    if (d <= Clock::duration::zero()) return 0;
+    const auto us = std::chrono::ceil<std::chrono::microseconds>(d).count();
+    return static_cast<int>(
+        std::min<int64_t>((us * kSampleRate + 999'999) / 1'000'000, std::numeric_limits<int>::max()));
+}
 
 std::vector<PaDeviceIndex> DeviceList(bool capture) {
     std::vector<PaDeviceIndex> devices;
@@ -256,10 +282,32 @@ int PlaybackRing::PendingSamples() const {
     return static_cast<int>(ring_.WritePosition() - from);
 }
 
-int PlaybackRing::Pull(int16_t* out, int frames, int channels) {
+int PlaybackRing::UnheardSamples(Clock::time_point now) const {
+    // The time the callback gave belongs to what the program sees played only when the callback has
+    // said how far it played; in the moment between, the device's delay stands in for it.
+    const uint64_t through = heardThrough_.load(std::memory_order_acquire);
+    const Clock::time_point heardAt{Clock::duration(heardAt_.load(std::memory_order_acquire))};
+    const int pending = PendingSamples();
+    const bool settled = ring_.ReadPosition() == through;
+    Clock::duration held = settled ? heardAt - now : Clock::duration::zero();
+    if (pending > 0 || !settled)
+        held = std::max(held, Clock::duration(delay_.load(std::memory_order_relaxed)));
+    return static_cast<int>(
+        std::min<int64_t>(int64_t{pending} + SamplesIn(held), std::numeric_limits<int>::max()));
+}
+
+int PlaybackRing::Pull(int16_t* out, int frames, int channels, Clock::duration delay, Clock::time_point now) {
+    // The delay first: whoever sees these samples played sees it too.
+    delay_.store(delay.count(), std::memory_order_relaxed);
     ring_.SkipTo(dropTo_.load(std::memory_order_acquire));
     const int n = ring_.Pop(out, frames, channels);
     std::fill(out + static_cast<size_t>(n) * channels, out + static_cast<size_t>(frames) * channels, 0);
+    if (n > 0) {
+        const auto playing = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<int64_t, std::ratio<1, kSampleRate>>(n));
+        heardAt_.store((now + delay + playing).time_since_epoch().count(), std::memory_order_release);
+    }
+    heardThrough_.store(ring_.ReadPosition(), std::memory_order_release);
     return n;
 }
 
@@ -298,10 +346,12 @@ struct PortAudioCallbacks {
                              self->stream_.channels);
         return paContinue;
     }
-    static int Playback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
+    static int Playback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
                         PaStreamCallbackFlags, void* user) {
         auto* self = static_cast<PortAudioSoundOutput*>(user);
-        self->ring_.Pull(static_cast<int16_t*>(output), static_cast<int>(frames), self->stream_.channels);
+        self->ring_.Pull(static_cast<int16_t*>(output), static_cast<int>(frames), self->stream_.channels,
+                         OutputDelay(time, self->outputLatency_.load(std::memory_order_relaxed)),
+                         Clock::now());
         return paContinue;
     }
 };
@@ -364,7 +414,12 @@ PortAudioSoundOutput::~PortAudioSoundOutput() {
 
 bool PortAudioSoundOutput::Open(int deviceIndex) {
     Close();  // which also empties the ring
-    return OpenDevice(false, deviceIndex, &PortAudioCallbacks::Playback, this, /*start*/ true, stream_);
+    outputLatency_.store(0, std::memory_order_relaxed);
+    if (!OpenDevice(false, deviceIndex, &PortAudioCallbacks::Playback, this, /*start*/ true, stream_))
+        return false;
+    if (const PaStreamInfo* info = Pa_GetStreamInfo(stream_.handle))
+        outputLatency_.store(info->outputLatency, std::memory_order_relaxed);
+    return true;
 }
 
 void PortAudioSoundOutput::Write(int buffer, const int16_t* samples, int count) {
@@ -386,6 +441,11 @@ void PortAudioSoundOutput::Close() {
 
 int PortAudioSoundOutput::PendingSamples() const {
     return ring_.PendingSamples();
+}
+
+int PortAudioSoundOutput::UnheardSamples() const {
+    // A closed stream has dropped whatever it held.
+    return stream_.handle ? ring_.UnheardSamples(Clock::now()) : 0;
 }
 
 }  // namespace muv

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -91,9 +92,13 @@ private:
 };
 
 // Playback: the program's thread appends buffers in queue order; the callback plays them and silence
-// whenever nothing is queued. A buffer is done once the callback has played past its end.
+// whenever nothing is queued. A buffer is done once the callback has played past its end. The callback
+// also says how long what it hands the device takes to be heard, so that the program can tell when the
+// last sample it wrote has left the device, not just the ring.
 class PlaybackRing {
 public:
+    using Clock = std::chrono::steady_clock;
+
     explicit PlaybackRing(int capacityLog2 = 20);
 
     // Program side. Appends the samples of buffer k; what does not fit in the ring is dropped.
@@ -102,10 +107,15 @@ public:
     // Drops everything queued: the callback skips it and every buffer is done at once.
     void Reset();
     int PendingSamples() const;
+    // The samples written and not yet heard at now: those still queued, each heard the device's delay
+    // after it is played, and the rest of those already handed to the device. 0 once all are heard.
+    int UnheardSamples(Clock::time_point now) const;
 
     // Callback side: fills frames frames of channels interleaved channels (each channel the same
     // sample), with silence after the queued samples run out; returns how many queued samples played.
-    int Pull(int16_t* out, int frames, int channels = 1);
+    // delay is how long from now the first of these frames takes to be heard (the device's own delay).
+    int Pull(int16_t* out, int frames, int channels = 1, Clock::duration delay = {},
+             Clock::time_point now = {});
     // Samples played (or skipped by a reset) since the ring was made.
     uint64_t PlayedSamples() const { return ring_.ReadPosition(); }
 
@@ -113,6 +123,12 @@ private:
     SampleRing ring_;
     // Written by the program's Reset, read by the callback: the position the callback must skip to.
     std::atomic<uint64_t> dropTo_{0};
+    // Written by the callback: when the last queued sample it played will have been heard (ticks of
+    // Clock), then the ring position up to which it has played, which tells the program that the time
+    // belongs to what it sees played; and the device's delay the callback last saw.
+    std::atomic<Clock::rep> heardAt_{0};
+    std::atomic<uint64_t> heardThrough_{0};
+    std::atomic<Clock::rep> delay_{0};
     // The ring position at which each queued buffer ends.
     std::map<int, uint64_t> ends_;
 };
@@ -189,6 +205,10 @@ public:
     void Reset() override;
     void Close() override;
     int PendingSamples() const override;
+    // What is queued and what the device holds: the delay it gives for each buffer it takes (the DAC
+    // time of the buffer's first frame), or the stream's output latency when it gives none that makes
+    // sense.
+    int UnheardSamples() const override;
 
     bool IsOpen() const { return stream_.handle != nullptr; }
     const std::string& LastError() const override { return stream_.error; }
@@ -198,6 +218,8 @@ private:
 
     PortAudioStream stream_;
     PlaybackRing ring_;
+    // The stream's output latency in seconds, for the callback; set once the stream is open.
+    std::atomic<double> outputLatency_{0};
 };
 
 }  // namespace muv

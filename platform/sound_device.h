@@ -40,6 +40,11 @@ public:
     virtual void Close() = 0;
     // Samples queued but not yet played.
     virtual int PendingSamples() const = 0;
+    // Samples written that have not yet been heard at the device's output: those still queued and, on a
+    // device with a delay of its own (a sound card's or a sound server's buffers), those it has taken
+    // and not yet played. 0 once the last sample written has been heard. A device that holds nothing
+    // beyond its queue (memory, a file) has played a sample as soon as it leaves the queue.
+    virtual int UnheardSamples() const { return PendingSamples(); }
     // Why the device failed, for the operator: an Open that did not succeed, or a failure while
     // playing that loses what it is given (a file that cannot be written). Empty after a successful
     // Open until something fails.

@@ -330,16 +330,21 @@ void frmMain::ConfirmEmergencyStop() {
 // --- the end of a transmission ---
 
 void frmMain::WaitForQueuedSound() {
-    // The output ring holds up to 20 buffers (1.5 s) when the last one is queued. They are waited for
-    // until played, at most 1500 ms or what they last with half a second to spare for the device's
-    // own delay, so that the end of the message is never cut off.
+    // The key stays down until the device has played the last sample: what is left of the output ring
+    // (up to 20 buffers, 1.5 s, when the last one is queued) and what the sound card or sound server
+    // holds beyond it, with a little to spare for a device that says its delay roughly. At most 1500 ms,
+    // or when more than that is still to be heard (the slowest modes' buffers are longer), all of it
+    // with half a second to spare for a device slower than its rate.
+    constexpr qint64 kSpareMs = 30;
     const SoundOutputDevice& device = station_->transmitter.Output().Device();
-    const qint64 queuedMs = static_cast<qint64>(device.PendingSamples()) * 1000 / kSampleRate;
-    const qint64 limit = std::max<qint64>(1500, queuedMs + 500);
+    const qint64 unheardMs = static_cast<qint64>(device.UnheardSamples()) * 1000 / kSampleRate;
+    const qint64 limit = std::max<qint64>(1500, unheardMs + 500);
     QElapsedTimer clock;
     clock.start();
-    while (device.PendingSamples() > 0 && clock.elapsed() < limit)
-        LetEventsRun(5);
+    while (device.UnheardSamples() > 0 && clock.elapsed() < limit)
+        LetEventsRun(1);
+    const qint64 end = std::min(clock.elapsed() + kSpareMs, limit);
+    if (clock.elapsed() < end) LetEventsRun(static_cast<int>(end - clock.elapsed()));
 }
 
 void frmMain::EndTransmission() {

@@ -11,17 +11,21 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QProcess>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/alsa_mixer.h"
+#include "platform/portaudio_sound.h"
 #include "platform/sound_factory.h"
 #include "platform/wav_file.h"
 #include "receiver/offline_receiver.h"
@@ -230,6 +234,35 @@ TEST_F(SoundServerTest, WhatTheProgramSendsIsHeardOnTheSinksMonitor) {
     EXPECT_EQ(rx.Messages()[0].mode, kMode);
     EXPECT_NE(rx.Messages()[0].text.find(kText), std::string::npos) << rx.Messages()[0].text;
     EXPECT_EQ(rx.Messages()[0].endReason, "STOP");
+}
+
+// The server holds what the program hands it for a while before it plays it: once the ring has played
+// out, the end of the sound is still unheard (the transmitter's key waits for it), and then it is heard.
+TEST_F(SoundServerTest, ThePlaybackDeviceCountsWhatTheServerStillHoldsAsUnheard) {
+    PortAudioSoundOutput out;
+    ASSERT_TRUE(out.Open(-1)) << out.LastError();
+    const std::vector<int16_t> sound(kSampleRate / 2, 1000);
+    out.Write(0, sound.data(), static_cast<int>(sound.size()));
+    const auto until = [](const std::function<bool()>& done, std::chrono::seconds most) {
+        for (const auto end = std::chrono::steady_clock::now() + most; !done();
+             std::this_thread::sleep_for(std::chrono::microseconds(200)))
+            if (std::chrono::steady_clock::now() > end) return false;
+        return true;
+    };
+    ASSERT_TRUE(until([&] { return out.PendingSamples() < kSampleRate / 2; }, std::chrono::seconds(10)));
+    const int unheard = out.UnheardSamples();
+    EXPECT_GT(unheard, out.PendingSamples()) << "the server's delay comes on top of the ring";
+
+    int unheardWhenPlayedOut = 0;
+    ASSERT_TRUE(until(
+        [&] {
+            const bool playedOut = out.PendingSamples() == 0;
+            unheardWhenPlayedOut = out.UnheardSamples();
+            return playedOut;
+        },
+        std::chrono::seconds(10)));
+    EXPECT_GT(unheardWhenPlayedOut, 0);
+    EXPECT_TRUE(until([&] { return out.UnheardSamples() == 0; }, std::chrono::seconds(2)));
 }
 
 }  // namespace
