@@ -79,9 +79,11 @@ void Receiver::RefreshMetrics() {
     WindowControls& controls = links_.controls;
     const ModeRecord& m = RxMode();
 
-    float sn = AverageSn(0, 1);
+    // Below the mode's threshold the reading is no measure of the signal: the read-out shows the
+    // threshold, as it does before any signal came. The S/N of a finished message is not held to it,
+    // since its fade margin tells how far below the threshold it was.
+    const float sn = std::max(AverageSn(0, 1), m.SnThresholdDb);
     controls.SetText(Control::txtSN, "S/N (2500 Hz): " + Format(sn, "0") + " dB");
-    if (sn < m.SnThresholdDb) sn = m.SnThresholdDb;
     const float needle = 100 - sn * 100 / m.SnThresholdDb;
     if (RxLocked == 1) {
         ColorRef colour = kStatusGreen;

@@ -18,6 +18,19 @@ void AppendBlack(TextWindow& window, const std::string& text) {
     window.SetSelText(text);
 }
 
+// The station is free again: transmitting allowed, the tone matrix anew, the cancel timer and button gone,
+// and the search on again.
+void ResumeReceiving(const MessageClosingLinks& links) {
+    WindowControls& c = links.controls;
+    c.SetEnabled(Control::cmdTX_RX, true);
+    c.SetBackColor(Control::cmdTX_RX, kStatusRed);
+    c.SetEnabled(Control::imgOFFBeacon, true);
+    links.receiver.CpuLoadAtLock = 0;
+    links.receiver.ResumeSearch();
+    if (links.services) links.services->SetPendingFrequencyChange(1);
+    if (c.Visible(Control::imgONBeacon)) c.SetVisible(Control::txtTemporizadorBeacon, true);
+}
+
 }  // namespace
 
 void ProcessFinishedMessage(const MessageClosingLinks& links) {
@@ -135,13 +148,18 @@ void ProcessFinishedMessage(const MessageClosingLinks& links) {
         rx.CpuLoadAtLock = 0;
         step = 11;
 
-        // The tone matrix anew, the cancel timer and button gone, and the search on again.
-        rx.ResumeSearch();
-        if (services) services->SetPendingFrequencyChange(1);
-        if (c.Visible(Control::imgONBeacon)) c.SetVisible(Control::txtTemporizadorBeacon, true);
+        ResumeReceiving(links);
+        return;
     } catch (const std::exception&) {
-        // Reported without restarting the receiver: the message is closed as far as it got.
+        // The message is closed as far as it got; what its later steps would have handed on is lost.
         links.errors.ReportTrappedError(10, std::to_string(step));
+    }
+    // A fault in one of the message's consumers must not leave the receiver locked to a frame that has
+    // ended: it would decode on past the end and close the same message again.
+    try {
+        ResumeReceiving(links);
+    } catch (const std::exception&) {
+        links.errors.ReportTrappedError(10, "11");
     }
 }
 

@@ -183,10 +183,14 @@ TEST(MessageClosing, WithoutServicesAndOnAFault) {
 
     EndRig faulty(5);
     faulty.services.throwInLookup = true;
+    faulty.controls.SetEnabled(Control::cmdTX_RX, false);  // as while the message came in
     faulty.Close();
     EXPECT_EQ(faulty.host.events, std::vector<std::string>{"Error 10 8"});
-    EXPECT_EQ(faulty.rx.RxLocked, 1);  // the rest of the closing is skipped
-    EXPECT_EQ(faulty.log.SessionLogLine, "RX16: CQ <STOP> +5 dB");
+    EXPECT_EQ(faulty.log.SessionLogLine, "RX16: CQ <STOP> +5 dB");  // the rest of the fan-out is skipped
+    // but the receiver searches again, and the operator may transmit.
+    EXPECT_TRUE(faulty.rx.RxLocked == 0 && faulty.rx.AcquisitionEnabled == 1);
+    EXPECT_TRUE(faulty.controls.Enabled(Control::cmdTX_RX));
+    EXPECT_EQ(faulty.services.events.back(), "Pending 1");
 }
 
 }  // namespace
