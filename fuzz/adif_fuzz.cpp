@@ -1,8 +1,11 @@
 // The ADIF contact log as any file: loading stays within memory in proportion to the text, every value
-// read is valid UTF-8, the searchable text keeps its one-field-per-line layout, and what was read writes
-// out and reads back the same.
+// read is valid UTF-8, the searchable text keeps its one-field-per-line layout, what was read writes
+// out and reads back the same, and a record added after what the file left open at its end (closed as
+// appending closes it) reads back on its own, the records before it as they were.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -89,5 +92,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MUV_FUZZ_REQUIRE(Records(again) == records);
     MUV_FUZZ_REQUIRE(List(again.HeaderFields()) == header);
     MUV_FUZZ_REQUIRE(again.AdifText() == out);
+
+    // A contact appended to this log. The record that the file left open may change (a value cut short
+    // gains blanks); those before it may not.
+    static const std::string kRecord = "<CALL:5>EA8ZZ\r\n<NAME:8>DVO\xC5\x98\xC3\x81K\r\n<EOR>\r\n";
+    static const FieldList kRecordFields = {{"CALL", "", "EA8ZZ"}, {"NAME", "", "DVO\xC5\x98\xC3\x81K"}};
+    const std::optional<std::string> closing = read.ClosingText();
+    if (closing && closing->size() <= 2 * input.size() + 64) {
+        AdifLog closed(Countries()), added(Countries());
+        closed.LoadText(input + *closing);
+        added.LoadText(input + *closing + kRecord);
+        const std::vector<FieldList> closedRecords = Records(closed), addedRecords = Records(added);
+        MUV_FUZZ_REQUIRE(addedRecords.size() == closedRecords.size() + 1);
+        MUV_FUZZ_REQUIRE(addedRecords.back() == kRecordFields && added.RecordEnded(addedRecords.size() - 1));
+        MUV_FUZZ_REQUIRE(std::equal(closedRecords.begin(), closedRecords.end(), addedRecords.begin()));
+        const size_t kept =
+            records.size() - (records.empty() || read.RecordEnded(records.size() - 1) ? 0 : 1);
+        MUV_FUZZ_REQUIRE(closedRecords.size() >= kept &&
+                         std::equal(records.begin(), records.begin() + static_cast<std::ptrdiff_t>(kept),
+                                    closedRecords.begin()));
+    }
     return 0;
 }

@@ -9,23 +9,22 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
 #include <limits>
-#include <system_error>
+#include <memory>
+#include <optional>
 
 #include "common/cp1252.h"
 #include "common/large_pages.h"
 #include "logbook/adif_record.h"
-#include "platform/private_profile.h"
 
 namespace muv {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 // A tag is at most this long from "<" to ">"; a longer one is taken for text.
 constexpr size_t kMaxTagBytes = 256;
+// How far ahead of a value the text is looked at for bytes beyond ASCII.
+constexpr size_t kAsciiLookAhead = 4096;
 // Ten digits declare up to 9999999999 bytes, far more than any file that is read.
 constexpr size_t kMaxLengthDigits = 10;
 // The country look-ups remember this many answers, then start afresh.
@@ -41,7 +40,9 @@ enum class TagKind { Field, EndOfRecord, EndOfHeader };
 struct Tag {
     TagKind kind = TagKind::Field;
     std::string_view name, type, value;
-    size_t next = 0;  // where the text goes on after the tag and its value
+    size_t next = 0;      // where the text goes on after the tag and its value
+    uint64_t length = 0;  // the value's declared length
+    bool ascii = true;    // whether the value is all ASCII
 };
 
 constexpr std::array<bool, 256> kNameCharacters = [] {
@@ -66,10 +67,84 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+// Where the first byte beyond ASCII in text[from, to) is, or `to`: 32 bytes at a time.
+size_t NextNonAscii(std::string_view text, size_t from, size_t to) {
+    constexpr uint64_t kHighBits = 0x8080808080808080u;
+    for (; from + 32 <= to; from += 32) {
+        uint64_t words[4];
+        std::memcpy(words, text.data() + from, sizeof words);
+        if ((words[0] | words[1] | words[2] | words[3]) & kHighBits) break;
+    }
+    while (from < to && static_cast<unsigned char>(text[from]) < 0x80)
+        ++from;
+    return from;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Whether text[from, limit) holds nothing but blanks before its next "<" (or its end): a value that ends
+// at `from` ends cleanly before the next field.
+bool EndsCleanly(std::string_view text, size_t from, size_t limit) {
+    while (from < limit && IsBlank(text[from]))
+        ++from;
+    return from == limit || text[from] == '<';
+}
+
+// Where a value of `characters` UTF-8 characters that starts at text[from] ends, when it is valid UTF-8
+// ending cleanly before the next field, and holds no "<" beyond `bytesEnd` (where the same length in
+// bytes ends): that "<" would begin the next field. 0 when it is not so.
+size_t CharacterCountedEnd(std::string_view text, size_t from, uint64_t characters, size_t bytesEnd,
+                           size_t limit) {
+    size_t end = from;
+    for (uint64_t n = 0; n < characters; ++n) {
+        if (end >= limit) return 0;
+        const auto lead = static_cast<unsigned char>(text[end]);
+        if (lead == '<' && end >= bytesEnd) return 0;
+        const size_t length = lead < 0x80           ? 1
+                              : (lead >> 5) == 0x6  ? 2
+                              : (lead >> 4) == 0xE  ? 3
+                              : (lead >> 3) == 0x1E ? 4
+                                                    : 0;
+        if (length == 0 || limit - end < length) return 0;
+        end += length;
+    }
+    if (!EndsCleanly(text, end, limit) || !IsValidUtf8(text.substr(from, end - from))) return 0;
+    return end;
+}
+
+// For ReadTag, a value text[from, end) of tag.length bytes that may hold bytes beyond ASCII (nonAscii <
+// end): whether it does (tag.ascii), and where it ends, by bytes or, as a logger that counts characters
+// wrote it, by characters.
+[[gnu::noinline]] size_t ValueBeyondAscii(std::string_view text, size_t from, size_t end, size_t limit,
+                                          Tag& tag, size_t& nonAscii) {
+    // The text is looked at a little ahead, as it is read, not all at once.
+    const auto scanFrom = [&](size_t at) {
+        nonAscii = NextNonAscii(text, at, std::min(limit, std::max(end, at + kAsciiLookAhead)));
+    };
+    if (nonAscii < from) {
+        scanFrom(from);
+    } else if (static_cast<unsigned char>(text[nonAscii]) < 0x80) {
+        scanFrom(nonAscii);
+    }
+    tag.ascii = nonAscii >= end;
+    // Only a value beyond ASCII that does not end cleanly can have been counted in characters.
+    if (!tag.ascii && tag.length <= limit - from && !EndsCleanly(text, end, limit)) {
+        if (const size_t characters = CharacterCountedEnd(text, from, tag.length, end, limit))
+            return characters;
+    }
+    return end;
+}
+
 // Reads the tag whose "<" is at text[pos], looking no further than limit: "<NAME:n>" or "<NAME:n:T>"
 // followed by n bytes of value (fewer when the limit comes first), or "<EOR>" / "<EOH>" in any case.
-// False when what starts there is no tag.
-bool ReadTag(std::string_view text, size_t pos, size_t limit, Tag& tag) {
+// A value of n bytes that leaves something before the next field (a character cut in two, or more
+// letters), where n UTF-8 characters end cleanly before it, is those n characters, as a logger that
+// counts characters wrote it. False when what starts there is no tag. The reader keeps nonAscii as it
+// goes: from some place before the tag up to it the text is ASCII, and there is a byte beyond ASCII or
+// text not looked at yet.
+bool ReadTag(std::string_view text, size_t pos, size_t limit, Tag& tag, size_t& nonAscii) {
     const size_t tagLimit = std::min(limit, pos + kMaxTagBytes);
     size_t i = pos + 1;
     while (i < tagLimit && NameCharacter(text[i]))
@@ -100,37 +175,44 @@ bool ReadTag(std::string_view text, size_t pos, size_t limit, Tag& tag) {
     }
     if (text[i] != '>') return false;
     ++i;
+    tag.length = length;
     if (tag.kind == TagKind::Field) {
-        tag.value = text.substr(i, static_cast<size_t>(std::min<uint64_t>(length, limit - i)));
-        i += tag.value.size();
+        size_t end = i + static_cast<size_t>(std::min<uint64_t>(length, limit - i));
+        if (nonAscii < end) end = ValueBeyondAscii(text, i, end, limit, tag, nonAscii);
+        tag.value = text.substr(i, end - i);
+        i = end;
     }
     tag.next = i;
     return true;
 }
 
-// Calls found(tag, position of its "<") for each tag in text[from, to), in order.
+// Calls found(tag, position of its "<") for each tag in text[from, to), in order. Returns where the
+// last tag ends (npos when there is none).
 template <typename Found>
-void ForEachTag(std::string_view text, size_t from, size_t to, Found&& found) {
+size_t ForEachTag(std::string_view text, size_t from, size_t to, Found&& found) {
     size_t pos = from;
+    size_t nonAscii = from;
+    size_t last = std::string_view::npos;
     while (pos < to) {
         // The next tag is mostly a line end away: the first bytes are looked at here, the rest by memchr.
         const size_t near = std::min(to, pos + 4);
         while (pos < near && text[pos] != '<')
             ++pos;
         if (pos == near) {
-            if (pos == to) return;
+            if (pos == to) break;
             const void* open = std::memchr(text.data() + pos, '<', to - pos);
-            if (!open) return;
+            if (!open) break;
             pos = static_cast<size_t>(static_cast<const char*>(open) - text.data());
         }
         Tag tag;
-        if (!ReadTag(text, pos, to, tag)) {
+        if (!ReadTag(text, pos, to, tag, nonAscii)) {
             ++pos;
             continue;
         }
         found(tag, pos);
-        pos = tag.next;
+        pos = last = tag.next;
     }
+    return last;
 }
 
 // The fields of text[from, to), their values decoded.
@@ -342,51 +424,121 @@ bool Exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+// Reads the whole of an open plain file of at most maxBytes, from its start, into text. Returns 0 or
+// the errno of the failure (EFBIG when larger).
+int ReadOpenFile(int fd, const struct stat& st, size_t maxBytes, AdifBytes& text) {
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) return EFBIG;
+    // One byte more than the file has finds its end at once; one byte more than allowed shows a file
+    // that grew past the limit while it was read.
+    text = {};
+    text.Reserve(static_cast<size_t>(st.st_size) + 1);
+    while (text.size <= maxBytes) {
+        if (text.size == text.capacity) text.Reserve(std::min(maxBytes + 1, 2 * text.capacity));
+        const ssize_t n = ::pread(fd, text.data.get() + text.size, text.capacity - text.size,
+                                  static_cast<off_t>(text.size));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            text = {};
+            return error;
+        }
+        if (n == 0) return 0;
+        text.size += static_cast<size_t>(n);
+    }
+    text = {};
+    return EFBIG;
+}
+
 // Reads a plain file of at most maxBytes. Returns 0 or the errno of the failure (EFBIG when larger,
-// EINVAL when it is no plain file).
-int ReadFile(const std::string& path, size_t maxBytes, std::string& text) {
+// EINVAL when it is no plain file); st is the file's.
+int ReadFile(const std::string& path, size_t maxBytes, AdifBytes& text, struct stat& st) {
     // Not blocking: a pipe or a device at the path is refused, not waited for.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return errno;
-    struct stat st {};
     int error = 0;
     if (::fstat(fd, &st) != 0) {
         error = errno;
     } else if (!S_ISREG(st.st_mode)) {
         error = EINVAL;
-    } else if (static_cast<uint64_t>(st.st_size) > maxBytes) {
-        error = EFBIG;
     } else {
-        // One byte more than the file has finds its end at once; one byte more than allowed shows a file
-        // that grew past the limit while it was read.
-        ReserveInLargePages(text, static_cast<size_t>(st.st_size) + 1);
-        text.resize(static_cast<size_t>(st.st_size) + 1);
-        size_t done = 0;
-        while (!error && done <= maxBytes) {
-            if (done == text.size()) text.resize(std::min(maxBytes + 1, 2 * text.size()));
-            const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
-            if (n < 0) {
-                if (errno != EINTR) error = errno;
-            } else if (n == 0) {
-                break;
-            } else {
-                done += static_cast<size_t>(n);
-            }
-        }
-        if (!error && done > maxBytes) error = EFBIG;
-        text.resize(error ? 0 : done);
+        error = ReadOpenFile(fd, st, maxBytes, text);
     }
     ::close(fd);
     return error;
 }
 
+// Whether the open file ends in the same bytes as the text (its size being the text's).
+bool TailIs(int fd, std::string_view text) {
+    char tail[64];
+    const size_t n = std::min(text.size(), sizeof tail);
+    if (n == 0) return true;
+    return ::pread(fd, tail, n, static_cast<off_t>(text.size() - n)) == static_cast<ssize_t>(n) &&
+           std::memcmp(tail, text.data() + text.size() - n, n) == 0;
+}
+
+// Whether the bytes are valid Windows-1252: none of the five codes that set leaves unassigned.
+bool ValidCp1252(std::string_view bytes) {
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 || u == 0x9D) return false;
+    }
+    return true;
+}
+
+// A record (ADIF text) with each value in the log's encoding: UTF-8, or in a Windows-1252 log
+// Windows-1252 where that set holds the value (EncodeText). The text between the fields stays.
+std::string RecordInEncoding(std::string_view record, bool windows1252) {
+    if (IsAscii(record)) return std::string(record);
+    std::string out;
+    out.reserve(record.size() + record.size() / 4);
+    size_t copied = 0;
+    ForEachTag(record, 0, record.size(), [&](const Tag& tag, size_t pos) {
+        if (tag.kind != TagKind::Field || tag.ascii) return;
+        const std::string decoded = DecodeText(tag.value);
+        const std::string value = windows1252 ? EncodeText(decoded) : decoded;
+        if (value == tag.value) return;
+        out += record.substr(copied, pos - copied);
+        out += '<';
+        out += tag.name;
+        out += ':';
+        out += std::to_string(value.size());
+        if (!tag.type.empty()) {
+            out += ':';
+            out += tag.type;
+        }
+        out += '>';
+        out += value;
+        copied = tag.next;
+    });
+    out += record.substr(copied);
+    return out;
+}
+
 }  // namespace
+
+void AdifBytes::Reserve(size_t bytes) {
+    if (bytes <= capacity) return;
+    std::unique_ptr<char[]> more = std::make_unique_for_overwrite<char[]>(bytes);
+    AdviseLargePages(more.get(), bytes);
+    if (size > 0) std::memcpy(more.get(), data.get(), size);
+    data = std::move(more);
+    capacity = bytes;
+}
+
+void AdifBytes::Append(std::string_view more) {
+    if (more.size() > capacity - size) Reserve(std::max(size + more.size(), capacity + capacity / 2));
+    if (!more.empty()) std::memcpy(data.get() + size, more.data(), more.size());
+    size += more.size();
+}
 
 AdifLog::AdifLog(AdifCountries countries) : countries_(std::move(countries)) {}
 
 void AdifLog::Clear() {
-    text_.clear();
-    text_.shrink_to_fit();
+    text_ = {};
+    haveFile_ = false;
+    windows1252_ = false;
+    lastTagEnd_ = 0;
+    lastValueShort_ = 0;
     records_.clear();
     records_.shrink_to_fit();
     headerFields_.clear();
@@ -406,14 +558,18 @@ AdifLoadResult AdifLog::LoadLogBook(const std::string& path) {
         return AdifLoadResult{false, "Error in ADIF file", "ADIF Error", cause};
     };
     try {
-        std::string text;
-        const int error = ReadFile(path, kMaxFileBytes, text);
+        AdifBytes text;
+        struct stat st {};
+        const int error = ReadFile(path, kMaxFileBytes, text, st);
         if (error == EFBIG)
             return failure("the file is larger than " + std::to_string(kMaxFileBytes >> 20) + " MB");
         if (error == EINVAL) return failure("it is not a plain file");
         if (error) return failure(ErrorCause(error));
-        if (text.size() < 2) return failure(text.empty() ? "the file is empty" : "the file is too short");
-        LoadText(std::move(text));
+        if (text.size < 2) return failure(text.size == 0 ? "the file is empty" : "the file is too short");
+        LoadBytes(std::move(text));
+        haveFile_ = true;
+        fileDevice_ = st.st_dev;
+        fileInode_ = st.st_ino;
         return {true, "", "", ""};
     } catch (const std::exception& e) {
         Clear();
@@ -424,11 +580,18 @@ AdifLoadResult AdifLog::LoadLogBook(const std::string& path) {
 void AdifLog::LoadText(std::string text) {
     Clear();
     if (text.size() > kMaxFileBytes) return;
+    AdifBytes bytes;
+    bytes.Append(text);
+    LoadBytes(std::move(bytes));
+}
+
+void AdifLog::LoadBytes(AdifBytes text) {
+    Clear();
     text_ = std::move(text);
-    ReserveInLargePages(logText_, text_.size() + text_.size() / 8);
+    ReserveInLargePages(logText_, text_.size + text_.size / 8);
     // Records are seldom shorter than this; a log of shorter ones only makes more room as it goes.
-    ReserveInLargePages(records_, text_.size() / 256);
-    Read(0, text_.size(), true, true);
+    ReserveInLargePages(records_, text_.size / 256);
+    Read(0, text_.size, true, true);
 }
 
 void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
@@ -459,15 +622,22 @@ void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
         fields.clear();
         held = true;
     };
-    ForEachTag(text_, from, to, [&](const Tag& tag, size_t pos) {
+    uint64_t lastValueShort = 0;
+    const size_t lastTagEnd = ForEachTag(text_, from, to, [&](const Tag& tag, size_t pos) {
         if (firstTag) {
             if (!Blank(std::string_view(text_).substr(from, pos - from)))
                 headerText_ = range(from, pos, false);
             firstTag = false;
         }
+        // Only the last tag can be cut short by the end.
+        if (tag.next == to && tag.kind == TagKind::Field && tag.length > tag.value.size())
+            lastValueShort = tag.length - tag.value.size();
         switch (tag.kind) {
             case TagKind::Field:
                 if (pending == std::string::npos) pending = pos;
+                // One value of Windows-1252 makes the file a Windows-1252 log.
+                if (fileStart && !windows1252_ && !tag.ascii)
+                    windows1252_ = !IsValidUtf8(tag.value) && ValidCp1252(tag.value);
                 if (writeLogText && held) {
                     held = fields.size() < kMaxHeldFields;
                     if (held) {
@@ -503,6 +673,8 @@ void AdifLog::Read(size_t from, size_t to, bool fileStart, bool writeLogText) {
                 break;
         }
     });
+    if (lastTagEnd != std::string_view::npos) lastTagEnd_ = lastTagEnd;
+    lastValueShort_ = lastValueShort;
     if (firstTag && !Blank(std::string_view(text_).substr(from, to - from)))
         headerText_ = range(from, to, false);
     if (pending != std::string::npos) {
@@ -633,7 +805,7 @@ std::vector<AdifField> AdifLog::HeaderFields() const {
 
 std::string AdifLog::AdifText() const {
     std::string out;
-    out.reserve(text_.size() + text_.size() / 8);
+    out.reserve(text_.size + text_.size / 8);
     // The file's own bytes: a value goes out as it came in, whatever its encoding.
     const auto appendFields = [&](const Range& range) {
         ForEachTag(text_, range.begin, range.end, [&](const Tag& tag, size_t) {
@@ -651,6 +823,64 @@ std::string AdifLog::AdifText() const {
         if (record.ended) out += "<EOR>\r\n\r\n";
     }
     return out;
+}
+
+std::optional<std::string> AdifLog::ClosingText() const {
+    const std::string_view text = text_;
+    std::string closing;
+    bool open = !records_.empty() && !records_.back().ended;
+    if (lastValueShort_ > 0) {
+        // The last value runs to the end of the text and lacks bytes: blanks make it as long as it says.
+        if (lastValueShort_ > kMaxPaddingBytes) return std::nullopt;
+        closing.append(static_cast<size_t>(lastValueShort_), ' ');
+    } else if (const size_t cut = text.rfind('<'); cut != std::string_view::npos && cut >= lastTagEnd_) {
+        // A "<" after the last tag that could still become one: "<", a name, ":" and digits, ":" and a
+        // type, each as far as the text goes. It is finished, so that no reader takes it for the start of
+        // a tag that runs on into the record.
+        const std::string_view rest = text.substr(cut + 1);
+        size_t i = 0;
+        while (i < rest.size() && NameCharacter(rest[i]))
+            ++i;
+        const std::string_view name = rest.substr(0, i);
+        bool lengthColon = false, typeColon = false;
+        uint64_t length = 0;
+        size_t digits = 0;
+        if (i < rest.size() && rest[i] == ':') {
+            lengthColon = true;
+            for (++i; i < rest.size() && rest[i] >= '0' && rest[i] <= '9' && digits < kMaxLengthDigits;
+                 ++i, ++digits)
+                length = length * 10 + static_cast<uint64_t>(rest[i] - '0');
+            if (i < rest.size() && rest[i] == ':') {
+                typeColon = true;
+                for (++i; i < rest.size() && NameCharacter(rest[i]);)
+                    ++i;
+            }
+        }
+        if (i == rest.size()) {
+            if (!lengthColon && name.size() <= 3 &&
+                SameName(name, std::string_view("EOR").substr(0, name.size()))) {
+                closing = std::string("EOR").substr(name.size()) + ">";
+                open = false;
+            } else if (!lengthColon && SameName(name, "EOH")) {
+                closing = ">";
+                open = false;
+            } else {
+                if (length > kMaxPaddingBytes) return std::nullopt;
+                closing = !lengthColon ? ":0>" : digits == 0 && !typeColon ? "0>" : ">";
+                closing.append(static_cast<size_t>(length), ' ');
+                open = true;
+            }
+        }
+    }
+    const auto endsInLineEnd = [&] {
+        return closing.empty() ? text.empty() || text.back() == '\n' : closing.back() == '\n';
+    };
+    if (open) {
+        if (!endsInLineEnd()) closing += "\r\n";
+        closing += "<EOR>";
+    }
+    if (!endsInLineEnd()) closing += "\r\n";
+    return closing;
 }
 
 AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::string& record,
@@ -676,19 +906,24 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
         return result;
     }
 
-    // A new file starts with the header, and the log in memory with it.
+    // A new file starts with the header, and the log in memory with it: a UTF-8 log.
     if (!Exists(path)) {
         const std::string header = AdifHeader() + "\r\n";
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (fd < 0) return failed(ErrorCause(errno));
+        struct stat st {};
         int error = WriteAll(fd, header, write);
         if (!error && ::fsync(fd) != 0) error = errno;
+        if (!error && ::fstat(fd, &st) != 0) error = errno;
         if (::close(fd) != 0 && !error) error = errno;
         if (error) {
             ::unlink(path.c_str());
             return failed(ErrorCause(error));
         }
         LoadText(header);
+        haveFile_ = true;
+        fileDevice_ = st.st_dev;
+        fileInode_ = st.st_ino;
     }
 
     if (!record.empty()) {
@@ -706,11 +941,43 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
                           : !S_ISREG(st.st_mode) ? std::string("it is not a plain file")
                                                  : std::string("the file is read-only"));
         }
-        // A file that does not end in a line end (written so by another program) gets one first.
-        char last = '\n';
-        if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1) last = '\n';
-        std::string block = last == '\n' ? "" : "\r\n";
-        block += record;
+
+        // How the file ends is known from the log in memory while that is the file's text; a file
+        // changed since (by another logger, say, or another file at the path) is read again, keeping
+        // the encoding decided for it.
+        const bool sameFile = haveFile_ && st.st_dev == fileDevice_ && st.st_ino == fileInode_;
+        bool known = sameFile && static_cast<uint64_t>(st.st_size) == text_.size && TailIs(fd, text_);
+        if (!known) {
+            try {
+                AdifBytes bytes;
+                if (ReadOpenFile(fd, st, kMaxFileBytes, bytes) == 0) {
+                    const bool windows1252 = windows1252_;
+                    LoadBytes(std::move(bytes));
+                    if (sameFile) windows1252_ = windows1252;
+                    known = true;
+                }
+            } catch (const std::exception&) {
+                Clear();
+            }
+        }
+        // What the file left open is closed first. A file that cannot be read (write-only, or larger
+        // than any log) only gets a line end, as its end shows.
+        std::string block;
+        if (known) {
+            const std::optional<std::string> closing = ClosingText();
+            if (!closing) {
+                ::close(fd);
+                return failed("its last value is cut short by more than " +
+                              std::to_string(kMaxPaddingBytes >> 20) + " MB");
+            }
+            block = *closing;
+        } else {
+            char last = '\n';
+            if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1) last = '\n';
+            if (last != '\n') block = "\r\n";
+        }
+        const bool closed = !block.empty() && block != "\r\n";
+        block += RecordInEncoding(record, windows1252_);
         block += "\r\n";
         int error = WriteAll(fd, block, write);
         if (!error && ::fsync(fd) != 0) error = errno;
@@ -727,66 +994,33 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
                                    : ErrorCause(error) +
                                          "; part of the record may be left at the end of the file");
 
-        // The record is in the file; the log in memory follows as far as it can.
-        const size_t from = text_.size();
+        // The record is in the file; the log in memory follows as far as it can. A record that closed
+        // what was open changes how the text before it reads: the whole is read again.
+        const size_t from = text_.size;
         if (from + block.size() <= std::numeric_limits<uint32_t>::max() / 2) {
             try {
-                const size_t before = records_.size();
-                text_ += block;
-                Read(from, text_.size(), false, false);
-                for (size_t i = before; i < records_.size(); ++i)
-                    AppendLogText(records_[i]);
+                text_.Append(block);
+                if (closed) {
+                    const bool windows1252 = windows1252_;
+                    LoadBytes(std::move(text_));
+                    windows1252_ = windows1252;
+                } else {
+                    const size_t before = records_.size();
+                    Read(from, text_.size, false, false);
+                    for (size_t i = before; i < records_.size(); ++i)
+                        AppendLogText(records_[i]);
+                }
+                haveFile_ = known;
+                fileDevice_ = st.st_dev;
+                fileInode_ = st.st_ino;
             } catch (const std::exception&) {
+                haveFile_ = false;
             }
+        } else {
+            haveFile_ = false;
         }
     }
     result.result = 1;
-    return result;
-}
-
-AdifRewriteResult RewriteAdifLog(const std::string& path, const AdifLog& log) {
-    AdifRewriteResult result;
-    std::error_code ec;
-    // Through a link, the file the link leads to is the one replaced.
-    const fs::path real = fs::canonical(path, ec);
-    const std::string target = ec ? path : real.string();
-    struct stat st {};
-    if (::stat(target.c_str(), &st) != 0) {
-        result.error = ErrorCause(errno);
-        return result;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        result.error = "it is not a plain file";
-        return result;
-    }
-    if ((st.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0) {
-        result.error = "the file is read-only";
-        return result;
-    }
-    const mode_t mode = st.st_mode & 07777;
-
-    // The former file becomes the backup: a second name for it, put in place of the old backup at once;
-    // where the file system has no second names, a copy.
-    const std::string backup = target + ".bak";
-    const std::string link = backup + "." + std::to_string(::getpid()) + ".new";
-    ::unlink(link.c_str());
-    if (::link(target.c_str(), link.c_str()) == 0) {
-        if (::rename(link.c_str(), backup.c_str()) != 0) {
-            result.error = ErrorCause(errno);
-            ::unlink(link.c_str());
-            return result;
-        }
-    } else {
-        std::string former;
-        if (const int error = ReadFile(target, std::numeric_limits<size_t>::max() / 2, former)) {
-            result.error = ErrorCause(error);
-            return result;
-        }
-        if (!ReplaceFileAtomically(backup, former, mode, result.error)) return result;
-    }
-    result.backup = backup;
-    if (!ReplaceFileAtomically(target, log.AdifText(), mode, result.error)) return result;
-    result.written = true;
     return result;
 }
 

@@ -5,16 +5,22 @@
 // holds ("<", ":D", line breaks). Tags are read in any case, with or without a type ("<qso_date:8:d>");
 // fields of every name are kept; the header (text, header fields and "<EOH>") may be there or not; line
 // ends may be LF or CR LF, or missing at the end. Every field of every record is kept with its name,
-// type and value as the file has them, so writing the log out again loses nothing.
+// type and value as the file has them, so writing the log out again loses nothing. Some loggers count a
+// UTF-8 value's length in characters ("<NAME:4>Иван"): a value whose length in bytes leaves part of it
+// before the next field (or ends inside a character), where the same length in characters ends just
+// before that field (blanks aside) or the end of the file, is read by characters.
 //
-// A value's bytes are Windows-1252, as older stations and this program write what that set holds, or
-// UTF-8; each value is taken on its own (DecodeText: valid UTF-8 with multi-byte characters as UTF-8,
-// anything else as Windows-1252), so a log of mixed values reads whole. The values given out, and
-// LogText, are UTF-8; the file's own bytes are kept for writing the log out again.
+// A log keeps one encoding. A log this program starts is UTF-8, its lengths counting bytes. A log that
+// holds Windows-1252 values (one that the Windows program wrote) is a Windows-1252 log: a value goes into
+// it in Windows-1252 when that set holds it, else in UTF-8, as such logs have always been written. Which one
+// a log is, reading tells (Windows1252) and appending keeps, whatever the record brings. Reading takes each
+// value on its own all the same (DecodeText: valid UTF-8 with multi-byte characters as UTF-8, anything else
+// as Windows-1252), so a log of mixed values reads whole. The values given out, and LogText, are UTF-8; the
+// file's own bytes are kept for writing the log out again.
 //
-// Loading never changes the file. The searchable LogText is built from what was read: upper case, one
-// known field per line, each ended by CR LF, every record ended by "<EOR>" and CR LF, with the repairs
-// that the look-ups rely on made in memory only (see LogText).
+// Loading never changes the file, and appending only adds to it. The searchable LogText is built from
+// what was read: upper case, one known field per line, each ended by CR LF, every record ended by
+// "<EOR>" and CR LF, with the repairs that the look-ups rely on made in memory only (see LogText).
 #pragma once
 
 #include <sys/types.h>
@@ -22,6 +28,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -71,11 +79,16 @@ struct AdifAppendResult {
     std::string cause;
 };
 
-// What rewriting came to.
-struct AdifRewriteResult {
-    bool written = false;
-    std::string backup;  // the former file, kept beside it ("<log>.bak")
-    std::string error;
+// A log file's bytes, in memory that reading fills without clearing it first.
+struct AdifBytes {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    size_t capacity = 0;
+
+    operator std::string_view() const { return {data.get(), size}; }
+    // Room for `bytes` in all, in large pages when they fill some; what is held stays.
+    void Reserve(size_t bytes);
+    void Append(std::string_view more);
 };
 
 class AdifLog {
@@ -94,15 +107,34 @@ public:
     void LoadText(std::string text);
 
     // Adds a record (BuildAdifRecord's text) to the log file at `path`, followed by a line end, and to
-    // the log in memory. A file that does not end in a line end gets one first, so the record's fields
-    // start on lines of their own. An empty record only makes sure that the file exists: when nothing is
-    // at the path, the file is created with the header (and the log in memory becomes that file). A
-    // non-empty record needs a path ending in "ADI" where something exists, else it is refused with
-    // "ADI file not found". A failed write (the opening, any write, the flush to the disk, the closing)
-    // leaves the file as it was, and the message says that the contact was not logged, and why; the
-    // bytes go to the disk through `write` (tests put in one that fails as a full disk does).
+    // the log in memory. Each of its values goes in in the log's encoding (see Windows1252). What the
+    // file left open at its end is closed first (ClosingText), so that the record stands on its own and
+    // every byte before it stays as it was. The log in memory is the file as it was last read or
+    // written: a file that was changed since (by another logger, say) is read again first; one that
+    // cannot be read (write-only, or larger than kMaxFileBytes) only gets a line end first. An empty
+    // record only makes sure that the file exists: when nothing is at the path, the file is created
+    // with the header (and the log in memory becomes that file). A non-empty record needs a path ending
+    // in "ADI" where something exists, else it is refused with "ADI file not found". A failed write
+    // (the opening, any write, the flush to the disk, the closing) leaves the file as it was, and the
+    // message says that the contact was not logged, and why; the bytes go to the disk through `write`
+    // (tests put in one that fails as a full disk does).
     AdifAppendResult AppendAdifRecord(const std::string& path, const std::string& record,
                                       const FileWriter& write = nullptr);
+
+    // What the log's text needs at its end before a record can follow it and be read on its own by any
+    // reader, nothing before it changing: the rest of a tag cut short ("<EO" gains "R>", "<NAME:6" gains
+    // ">" and six blanks, "<NAME" gains ":0>"); blanks up to the declared length of a value cut short, so
+    // that readers that go by the length find its end where it says; "<EOR>" for a record left open;
+    // and a line end. "" for an empty log, or one that ends in a line end with nothing open. No value
+    // when a cut value would need more than kMaxPaddingBytes of blanks: such a length is damage, not a
+    // record cut short.
+    std::optional<std::string> ClosingText() const;
+    static constexpr size_t kMaxPaddingBytes = size_t{1} << 20;
+
+    // Whether the log is a Windows-1252 one: some value, of the header or of a record, is no valid UTF-8
+    // but valid Windows-1252 (none of its five unassigned codes). Decided by what a load read (an empty
+    // or new log is UTF-8) and kept while more records are appended.
+    bool Windows1252() const { return windows1252_; }
 
     // The log as the look-ups search it, in UTF-8: the known fields of the header and of every record
     // (names and values in capitals, in every script; values with line breaks, "<" and ">" turned into
@@ -151,8 +183,11 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
+    // Takes the bytes for the log and reads them (the encoding decided by them).
+    void LoadBytes(AdifBytes text);
     // Reads the fields of text_[from, to) into records_ (and, for the start of the file, the header);
-    // with writeLogText, LogText is written along, header and records.
+    // with writeLogText, LogText is written along, header and records; with fileStart, the encoding is
+    // decided too.
     void Read(size_t from, size_t to, bool fileStart, bool writeLogText);
     void AppendLogText(const Range& range);
     // Calls visit(field) for each field of text_[from, to).
@@ -170,22 +205,24 @@ private:
     void Clear();
 
     AdifCountries countries_;
-    std::string text_;
+    AdifBytes text_;
     std::vector<Range> records_;
     std::vector<Range> headerFields_;  // the stretches of header fields before each "<EOH>"
     Range headerText_;
     bool hasHeader_ = false;
+    bool windows1252_ = false;
+    // Where the last tag read ends, and how many bytes its value lacks when the end of the text cut it.
+    size_t lastTagEnd_ = 0;
+    uint64_t lastValueShort_ = 0;
+    // The file the log was read from or last written to (its text then being text_), when there is one.
+    bool haveFile_ = false;
+    dev_t fileDevice_ = 0;
+    ino_t fileInode_ = 0;
     std::string logText_;
     uint64_t generation_ = 0;
     std::unordered_map<std::string, bool, Hash, std::equal_to<>> knownCountries_;
     std::unordered_map<std::string, std::string, Hash, std::equal_to<>> callCountries_;
     std::string value_;  // a value on its way into LogText
 };
-
-// Writes the log out as AdifText in place of the file at `path` (through a link, in place of the file
-// it leads to): the new text goes to a temporary file that then replaces the log at once, and the
-// former file is kept as "<path>.bak" (one backup, replaced by the next). A read-only log is not
-// rewritten. On any failure the log file is as it was.
-AdifRewriteResult RewriteAdifLog(const std::string& path, const AdifLog& log);
 
 }  // namespace muv

@@ -98,7 +98,8 @@ std::string BuildAdifRecord(const AdifContact& contact) {
     add("CALL", contact.txtCallsign);
     if (!contact.txtNombre.empty()) add("NAME", Utf8ToUpper(contact.txtNombre));
     if (!contact.txtQTH.empty()) add("QTH", Utf8ToUpper(contact.txtQTH));
-    add("FREQ", FrequencyMHz(contact.txtFrecuencia));
+    // An empty frequency box says nothing of the frequency: no FREQ rather than 0 MHz.
+    if (Val(contact.txtFrecuencia) > 0) add("FREQ", FrequencyMHz(contact.txtFrecuencia));
     if (!contact.Band.empty()) add("BAND", Utf8ToUpper(contact.Band));
     const UtcTime& now = contact.UtcNow;
     const UtcTime& start = contact.QsoStartUtc;
@@ -127,7 +128,7 @@ std::string BuildAdifRecord(const AdifContact& contact) {
     if (!contact.MyCountry.empty()) add("MY_COUNTRY", Utf8ToUpper(contact.MyCountry));
     if (!contact.txtLocator.empty()) {
         add("GRIDSQUARE", Utf8ToUpper(contact.txtLocator));
-        add("DISTANCE", contact.txtDistancia);
+        if (!contact.txtDistancia.empty()) add("DISTANCE", contact.txtDistancia);
     }
     if (contact.chkEQSL) {
         add("EQSL_QSL_SENT", "Y");

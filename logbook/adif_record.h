@@ -1,8 +1,9 @@
 // ADIF text as the program writes it: the log file's header, one field per line ("<TAG:n>value", CR LF,
 // n being the value's length in bytes) and the record of a logged contact, ended by "<EOR>" and CR LF.
-// The contact's texts are UTF-8; each value goes to the file in Windows-1252 when that set holds it, as
-// every older log was written, and as UTF-8 when it does not (EncodeText), and its declared length
-// counts the bytes written.
+// The contact's texts are UTF-8; each value of a record is in Windows-1252 when that set holds it and in
+// UTF-8 when it does not (EncodeText), as the eQSL upload sends it, its declared length counting its
+// bytes. The log file takes each value in its own encoding (AdifLog::AppendAdifRecord): a UTF-8 log
+// takes them all in UTF-8.
 #pragma once
 
 #include <string>
@@ -64,10 +65,11 @@ struct AdifContact {
 // The record of a contact, in this order: CALL, NAME, QTH, FREQ (MHz), BAND, QSO_DATE, TIME_ON,
 // TIME_OFF, MODE ("MUV"), OPERATOR, MY_GRIDSQUARE, NOTES, COUNTRY, RST_SENT, RST_RCVD, CONT, MY_COUNTRY,
 // GRIDSQUARE, DISTANCE, EQSL_QSL_SENT ("Y"), EQSL_QSL_RCVD ("R") and "<EOR>", each line ended by CR LF.
-// NAME and QTH are left out when empty, BAND outside the bands, COUNTRY and CONT without a country,
-// MY_COUNTRY without one of the operator's, GRIDSQUARE and DISTANCE without a locator, the eQSL fields
+// NAME and QTH are left out when empty, FREQ without a frequency, BAND outside the bands, COUNTRY and
+// CONT without a country, MY_COUNTRY without one of the operator's, GRIDSQUARE without a locator,
+// DISTANCE without a locator or a distance (a four-character square has none), the eQSL fields
 // without chkEQSL; MY_GRIDSQUARE and NOTES are written even when empty. Names, places, locators and
-// countries are in capitals (in every script). Each value is encoded for the file (EncodeText) and its
+// countries are in capitals (in every script). Each value is encoded as above (EncodeText) and its
 // length is the number of bytes written (a report of two or four characters too, a name in Czech or
 // Russian as many bytes as its UTF-8 takes).
 std::string BuildAdifRecord(const AdifContact& contact);

@@ -22,6 +22,16 @@ std::string LowerCase(std::string_view s) {
     return l;
 }
 
+// Where a word ends: at a blank, a line end or any other control character, or a ".".
+bool EndsWord(char c) {
+    return static_cast<unsigned char>(c) <= ' ' || c == '.';
+}
+
+std::string_view FirstWordOf(std::string_view text) {
+    const auto end = std::find_if(text.begin(), text.end(), EndsWord);
+    return text.substr(0, static_cast<size_t>(end - text.begin()));
+}
+
 }  // namespace
 
 bool AnyCountryKnown(const std::string&) {
@@ -50,7 +60,7 @@ std::string_view BaseCallsignOf(std::string_view callsign) {
 
 std::string IsPlausibleCallsign(std::string_view word, const CountryKnown& countryKnown) {
     if (word != UpperCase(word) && word != LowerCase(word)) return "";
-    const std::string_view cut = word.substr(0, word.find_first_of(" ."));
+    const std::string_view cut = FirstWordOf(word);
     const std::string base = BaseCallsign(cut);
     if (base.size() < 4 || base.size() > 6) return "";
     if (std::none_of(base.begin(), base.begin() + 3, [](char c) { return c >= '0' && c <= '9'; })) return "";
@@ -64,8 +74,8 @@ std::string CallsignAfterDe(std::string_view text, const CountryKnown& countryKn
     if (p == std::string::npos) return "";
     p = t.find_first_not_of(' ', p + 3);
     if (p == std::string::npos) return "";
-    const size_t end = t.find_first_of(" .", p);
-    return IsPlausibleCallsign(std::string_view(t).substr(p, end - p), countryKnown);
+    // "DE G4XYZ" then a line break ends the word as a blank does.
+    return IsPlausibleCallsign(FirstWordOf(std::string_view(t).substr(p)), countryKnown);
 }
 
 uint8_t TextMentionsMyCall(std::string_view text, std::string_view myCallsign) {

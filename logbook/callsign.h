@@ -11,7 +11,8 @@
 namespace muv {
 
 // One earlier contact with a heard station, as the log lookup returns it: the date written
-// year/month/day with slashes; Band is empty when there was none.
+// year/month/day with slashes. Band is "?" for a contact whose band the log does not tell (no BAND, and
+// a FREQ of 0 or outside every band, or none); all three are empty when there was no contact.
 struct PreviousContact {
     std::string Callsign;
     std::string Band;
@@ -29,12 +30,13 @@ std::string BaseCallsign(std::string_view callsign);
 // The same, as a part of the callsign given.
 std::string_view BaseCallsignOf(std::string_view callsign);
 
-// The word, cut at its first blank or ".", when it can be a callsign: all in capitals or all in small
-// letters, a base callsign of 4 to 6 characters with a digit among its first three, and a country for
-// it. Otherwise "".
+// The word, cut at its first blank, line end (or other control character) or ".", when it can be a
+// callsign: all in capitals or all in small letters, a base callsign of 4 to 6 characters with a digit
+// among its first three, and a country for it. Otherwise "".
 std::string IsPlausibleCallsign(std::string_view word, const CountryKnown& countryKnown = AnyCountryKnown);
 
-// The callsign that follows the first "DE " of the text (in capitals), when it is plausible; else "".
+// The callsign that follows the first "DE " of the text (in capitals), after the spaces there and up to
+// the next blank, line end or ".", when it is plausible; else "".
 std::string CallsignAfterDe(std::string_view text, const CountryKnown& countryKnown = AnyCountryKnown);
 
 // 1 when the received text (Windows-1252), in capitals, holds the base form of the operator's callsign

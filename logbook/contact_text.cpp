@@ -44,7 +44,8 @@ std::string PickWord(std::string_view t, size_t start, std::string_view marker,
         const size_t at = message.find(keyword, start);
         if (at == npos || (header != npos && at < header)) continue;
         const size_t from = at + keyword.size();
-        const size_t stop = t.find_first_of(" .,", from);
+        // The word ends at a blank, a line end, "." or ",".
+        const size_t stop = t.find_first_of(" .,\r\n\t", from);
         if (stop == npos) return {};
         return std::string(t.substr(from, stop - from));
     }

@@ -85,23 +85,10 @@ struct Entry {
     std::string_view name;
     std::string_view continent;
     std::string_view primaryPrefix;
-    std::string_view items;  // the prefix items, without the ";"
-    std::string_view text;   // from the name up to the ";" (not included)
+    std::string_view items;      // the prefix items, without the ";"
+    std::string_view fileItems;  // a built-in entry's: the items of the file's entry it stands for
     bool builtIn = false;
 };
-
-void AppendWithCrLf(std::string& out, std::string_view s) {
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\r') {
-            out += "\r\n";
-            if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
-        } else if (s[i] == '\n') {
-            out += "\r\n";
-        } else {
-            out += s[i];
-        }
-    }
-}
 
 // The entry text between two ";" (the ";" not included).
 std::optional<Entry> ParseEntry(std::string_view text) {
@@ -127,7 +114,6 @@ std::optional<Entry> ParseEntry(std::string_view text) {
     if (!primary.empty() && primary.front() == '*') primary.remove_prefix(1);  // a WAE-only entity
     entry.primaryPrefix = Trim(primary);
     entry.items = text.substr(p);
-    entry.text = text.substr(static_cast<size_t>(name.data() - text.data()));
     return entry;
 }
 
@@ -232,7 +218,6 @@ void CountryFile::Clear() {
     prefixes_.clear();
     longestPrefix_ = 0;
     countryByName_.clear();
-    countryText_.clear();
 }
 
 bool CountryFile::LoadCountryFile() {
@@ -270,13 +255,18 @@ bool CountryFile::LoadCountryText(std::string_view fileBytes) {
         if (auto entry = ParseEntry(fileText.substr(start, end - start))) entries.push_back(*entry);
         start = end + 1;
     }
-    // A built-in entry takes the place of the file's; one the file lacks goes first, so that an entry of
-    // the file wins over it where both give the same item.
+    // A built-in entry takes the place of the file's, with the file's items as well as its own: the file
+    // gives what the built-in prefixes lack (Canada's VO1, VY2, CZ, XK..., the whole callsigns of the
+    // United States that would otherwise go by another country's prefix). One the file lacks goes first,
+    // so that an entry of the file wins over it where both give the same item.
     for (size_t i = 0; i < kBuiltInCount; ++i) {
-        if (auto replaced = EntryReplacedBy(entries, kBuiltIns[i].name))
-            entries[*replaced] = BuiltInEntry(i);
-        else
+        if (auto replaced = EntryReplacedBy(entries, kBuiltIns[i].name)) {
+            Entry builtIn = BuiltInEntry(i);
+            builtIn.fileItems = entries[*replaced].items;
+            entries[*replaced] = builtIn;
+        } else {
             entries.insert(entries.begin(), BuiltInEntry(i));
+        }
     }
 
     // Later entries overwrite earlier ones: of two entries with the same item, the later one counts.
@@ -286,25 +276,23 @@ bool CountryFile::LoadCountryText(std::string_view fileBytes) {
         countries_.push_back(
             {std::string(entry.name), std::string(entry.continent), std::string(entry.primaryPrefix)});
         countryByName_.insert_or_assign(Utf8ToUpper(entry.name), index);
-        for (size_t start = 0; start <= entry.items.size();) {
-            const size_t comma = std::min(entry.items.find(',', start), entry.items.size());
-            if (std::optional<Item> item = ParseItem(entry.items.substr(start, comma - start))) {
-                Target target{index, {}};
-                if (!item->continent.empty()) target.continent = {item->continent[0], item->continent[1]};
-                if (item->whole) {
-                    wholeCallsigns_.insert_or_assign(std::move(item->call), target);
-                } else {
-                    longestPrefix_ = std::max(longestPrefix_, item->call.size());
-                    prefixes_.insert_or_assign(std::move(item->call), target);
+        // The file's items after the built-in ones: where both give an item, the file's overrides count.
+        for (const std::string_view items : {entry.items, entry.fileItems}) {
+            for (size_t start = 0; start <= items.size();) {
+                const size_t comma = std::min(items.find(',', start), items.size());
+                if (std::optional<Item> item = ParseItem(items.substr(start, comma - start))) {
+                    Target target{index, {}};
+                    if (!item->continent.empty()) target.continent = {item->continent[0], item->continent[1]};
+                    if (item->whole) {
+                        wholeCallsigns_.insert_or_assign(std::move(item->call), target);
+                    } else {
+                        longestPrefix_ = std::max(longestPrefix_, item->call.size());
+                        prefixes_.insert_or_assign(std::move(item->call), target);
+                    }
                 }
+                start = comma + 1;
             }
-            start = comma + 1;
         }
-    }
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        countryText_ += '\n';
-        AppendWithCrLf(countryText_, it->text);
-        countryText_ += ";\r";
     }
     return true;
 }
@@ -335,14 +323,6 @@ std::string CountryFile::PrimaryPrefixOfCountry(std::string_view countryName) co
         name.back() == ')')
         found = countryByName_.find(std::string_view(name).substr(0, name.size() - 5));
     return found == countryByName_.end() ? "" : countries_[found->second].primaryPrefix;
-}
-
-uint8_t PrefixMatches(std::string_view item, std::string_view callsign) {
-    const std::optional<Item> parsed = ParseItem(item);
-    if (!parsed) return 0;
-    const std::string call = UpperCase(callsign);
-    if (parsed->whole) return call == parsed->call ? 1 : 0;
-    return call.compare(0, parsed->call.size(), parsed->call) == 0 ? 1 : 0;
 }
 
 CountryKnown CountryKnownBy(const CountryFile& countries) {

@@ -1,15 +1,16 @@
 // The country file (cty.dat): the countries (DXCC entities, and the few WAE-only ones the file marks with
 // "*"), their continents and primary prefixes, and the prefixes and whole callsigns that belong to each;
-// eight large countries come from built-in entries instead of the file's. On it: the country of a
-// callsign, whether a callsign begins with a prefix item, and the primary prefix of a country.
+// eight large countries take their names, continents, primary prefixes and some prefixes from built-in
+// entries, keeping every prefix and whole callsign the file gives them. On it: the country of a callsign
+// and the primary prefix of a country.
 //
 // A file entry is a header of eight fields, each ended by ":" (name, CQ zone, ITU zone, continent,
 // latitude, longitude, UTC offset, primary prefix), then prefix items separated by "," over as many
 // lines as it takes, the last one ended by ";". An item that begins with "=" is a whole callsign; an
 // item may carry overrides: (CQ zone), [ITU zone], <latitude/longitude>, {continent}, ~UTC offset~.
 // Line ends may be LF or CR LF; blanks and line breaks around items do not count. Each line is read as
-// UTF-8 when it is valid UTF-8 with multi-byte characters, else as Windows-1252 (DecodeText): names and
-// the country text are UTF-8.
+// UTF-8 when it is valid UTF-8 with multi-byte characters, else as Windows-1252 (DecodeText): names are
+// UTF-8.
 #pragma once
 
 #include <array>
@@ -52,11 +53,6 @@ public:
     // that CountryOfCallsign may add), without the "*" of a WAE-only entity; "" for an unknown name.
     std::string PrimaryPrefixOfCountry(std::string_view countryName) const;
 
-    // The entries as text, the last entry of the file first, the built-in ones in place of the file's:
-    // each one a line feed, its text (CR LF line ends) up to and including its ";", and a carriage
-    // return. Empty when no country file was read.
-    const std::string& CountryText() const { return countryText_; }
-
     // How many countries there are (0 before a country file has been read).
     size_t CountryCount() const { return countries_.size(); }
 
@@ -84,13 +80,7 @@ private:
     Index prefixes_;
     size_t longestPrefix_ = 0;
     std::unordered_map<std::string, uint32_t, Hash, std::equal_to<>> countryByName_;  // names in capitals
-    std::string countryText_;
 };
-
-// 1 when the callsign (in any case) begins with the prefix item, 0 when it does not. The item may have
-// blanks and line breaks around it and overrides after it, which do not count; an item that begins with
-// "=" matches only that whole callsign. An empty item, or a prefix item holding "/", matches nothing.
-uint8_t PrefixMatches(std::string_view item, std::string_view callsign);
 
 // For IsPlausibleCallsign: a base callsign is known when the country file gives it a country. The
 // CountryFile must outlive the function.

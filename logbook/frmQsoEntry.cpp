@@ -67,6 +67,20 @@ QLabel* Lamp(const char* name, ColorRef colour, QWidget* parent) {
     return lamp;
 }
 
+// A locator of four characters, the square without its sub-square ("JO60"), in capitals; "" for any
+// other text. ADIF takes it as a grid square as it takes six characters.
+std::string SquareLocator(std::string_view text) {
+    if (text.size() != 4) return "";
+    std::string square(text);
+    for (size_t i = 0; i < 2; ++i) {
+        if (square[i] >= 'a' && square[i] <= 'r') square[i] = static_cast<char>(square[i] - 'a' + 'A');
+        if (square[i] < 'A' || square[i] > 'R') return "";
+    }
+    for (size_t i = 2; i < 4; ++i)
+        if (square[i] < '0' || square[i] > '9') return "";
+    return square;
+}
+
 // A stored place's edge: a whole number of pixels; the default when missing or beyond any screen.
 int PlaceValue(ProfileStore& store, const std::string& section, const char* key, int missing) {
     const std::optional<std::string> v = store.Read(section, key, 50);
@@ -274,7 +288,7 @@ void frmQsoEntry::txtCallsign_Change() {
         if (text.empty()) return;
         StartContact();
         const PreviousContact previous = links_.host.PreviousContactWith(text);
-        SetText(txtUltimaFecha, previous.Band.empty() ? "" : previous.Date);
+        SetText(txtUltimaFecha, previous.Callsign.empty() ? "" : previous.Date);
         SetText(txtUltimaBanda, previous.Band);
         for (QLineEdit* box : {txtNombre, txtQTH, txtLocator})
             box->clear();
@@ -334,7 +348,9 @@ std::string frmQsoEntry::BuildRecord() {
     c.txtRST = Text(txtRST);
     c.MyCountry = host.CountryOfCallsign(c.OperatorCallsign, 0);
     c.txtLocator = Text(txtLocator);
-    c.txtDistancia = Text(txtDistancia);
+    // A distance is written only as the six characters of a locator give it: a square's is off by up to
+    // a hundred kilometres, and whatever the box still shows belongs to another locator.
+    c.txtDistancia = IsValidLocator(c.txtLocator) == 1 ? Text(txtDistancia) : "";
     c.chkEQSL = chkEQSL->isChecked();
     return BuildAdifRecord(c);
 }
@@ -346,7 +362,10 @@ void frmQsoEntry::cmdGenerarADIF_Click() {
         done(QDialog::Rejected);
         return;
     }
-    SetText(txtLocator, NormaliseLocator(Text(txtLocator)));
+    // A square of four characters is a locator too; anything else that is no locator is dropped.
+    const std::string locator = Text(txtLocator);
+    const std::string square = SquareLocator(locator);
+    SetText(txtLocator, square.empty() ? NormaliseLocator(locator) : square);
     const std::string frequency = Text(txtFrecuencia);
     LoggedContactMemory& memory = links_.memory;
     if (callsign == memory.LastLoggedCall && frequency == memory.LastLoggedFrequency) {

@@ -64,8 +64,9 @@ std::string NormaliseLocator(std::string_view locator) {
 
 std::string FindLocatorInText(std::string_view text) {
     std::string t = " ";
+    // A line end or a tab parts words as a blank does.
     for (char c : text)
-        t += Upper(c);
+        t += static_cast<unsigned char>(c) < ' ' ? ' ' : Upper(c);
     t += ' ';
     // t[k + 1] is text[k]. A word must start after a blank and end before a blank, "." or ",".
     for (size_t k = 0; k + 7 < t.size(); ++k) {

@@ -12,6 +12,19 @@ namespace muv {
 
 namespace {
 
+// The band of a contact whose band the log does not tell.
+constexpr const char* kUnknownBand = "?";
+
+// Without the blanks and line ends around it.
+std::string_view TrimBlanks(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
 // Callsigns are made of these; anything else ends a word.
 bool WordCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -281,10 +294,14 @@ void LogLookups::EndRecord(std::string_view text) {
     Index& index = *index_;
     const uint32_t record = records_++;
     Latest latest{record, {}, pending_.band, pending_.date, nullptr};
-    // Many loggers export the frequency alone: the band is then the one the frequency lies in. The file
-    // is left as it is.
-    if (pending_.band.size == 0 && pending_.haveFrequency)
-        latest.bandName = AdifBandNameOfFrequency(Val(view(pending_.frequency)));
+    // Many loggers export the frequency alone: the band is then the one the frequency lies in. A contact
+    // whose band cannot be told (a FREQ of 0, one outside every band, or none) is a contact all the
+    // same: its band is "?". The file is left as it is.
+    if (pending_.band.size == 0) {
+        const char* band =
+            pending_.haveFrequency ? AdifBandNameOfFrequency(Val(view(pending_.frequency))) : "";
+        latest.bandName = *band ? band : kUnknownBand;
+    }
     for (const PendingCall& call : pending_.callsigns) {
         const std::string_view callsign = view(call.callsign);
         if (callsign.empty()) continue;
@@ -313,12 +330,9 @@ void LogLookups::EndRecord(std::string_view text) {
             own->logged = true;
         }
     }
-    const std::string_view country = view(pending_.country);
-    if (!country.empty()) {
-        std::string first = Utf8Left(country, 9);
-        if (index.loggedCountries.find(first) == index.loggedCountries.end())
-            index.loggedCountries.insert(std::move(first));
-    }
+    const std::string_view country = TrimBlanks(view(pending_.country));
+    if (!country.empty() && index.loggedCountries.find(country) == index.loggedCountries.end())
+        index.loggedCountries.emplace(country);
     pending_.Clear();
 }
 
@@ -432,14 +446,32 @@ std::string LogLookups::SnBar(const std::string& snText) {
 
 uint8_t LogLookups::CountryInLog(const std::string& countryName) {
     Update();
-    if (countryName.empty()) return 0;
-    return index_->loggedCountries.count(Utf8Left(Utf8ToUpper(countryName), 9)) > 0 ? 1 : 0;
+    const std::string name = Utf8ToUpper(TrimBlanks(countryName));
+    if (name.empty()) return 0;
+    if (index_->loggedCountries.find(std::string_view(name)) != index_->loggedCountries.end()) return 1;
+    // The name as CountryOfCallsign gives it with the continent: "SPAIN (EU)".
+    if (name.size() > 5 && name.compare(name.size() - 5, 2, " (") == 0 && name.back() == ')')
+        return index_->loggedCountries.find(std::string_view(name).substr(0, name.size() - 5)) !=
+                       index_->loggedCountries.end()
+                   ? 1
+                   : 0;
+    return 0;
 }
 
 uint8_t LogLookups::CallInLog(const std::string& callsign) {
     Update();
     if (callsign.empty()) return 0;
     const std::string upper = Utf8ToUpper(callsign);
+    // The station: any CALL with the same base, whatever portable parts either has.
+    const std::string_view base = BaseCallsignOf(upper);
+    if (!base.empty() && AllWordCharacters(base)) {
+        const Word* word = index_->words.Find(base, Words::HashOf(base));
+        if (word && word->base) return 1;
+    } else if (!base.empty() && FitsCp1252(base) &&
+               index_->otherBases.find(Utf8ToCp1252(base)) != index_->otherBases.end()) {
+        return 1;
+    }
+    // A callsign without a base (too many "/") is found as it was logged.
     const Word* word = index_->words.Find(upper, Words::HashOf(upper));
     return word && word->logged ? 1 : 0;
 }

@@ -73,9 +73,9 @@ public:
 
     // The latest logged contact with a station whose base callsign (without portable parts) stands in
     // the received text (Windows-1252): its callsign as logged (UTF-8), its band (its BAND, or where it has
-    // none the ADIF band of its FREQ) and its date as year/month/day (2026/12/08). With mark 1, every such
-    // callsign in the text is made bold in the receive window. Nothing found: all empty. A fault is trapped
-    // (number 5, the text) and gives an empty answer.
+    // none the ADIF band of its FREQ, or "?" when neither tells one) and its date as year/month/day
+    // (2026/12/08). With mark 1, every such callsign in the text is made bold in the receive window.
+    // Nothing found: all empty. A fault is trapped (number 5, the text) and gives an empty answer.
     PreviousContact ShowPreviousContacts(const std::string& text, uint8_t mark);
 
     // 1 when the sender's country (by the callsign after "DE ") is not in the log: that callsign is then
@@ -92,9 +92,13 @@ public:
     // a bar) is trapped (number 15, the text) and gives "".
     std::string SnBar(const std::string& snText);
 
-    // 1 when a logged contact's country has the same first nine characters as the name (in any case).
+    // 1 when a logged contact's country is this whole name (in any case; with or without the " (EU)" that
+    // CountryOfCallsign may add). A COUNTRY value that the country file does not hold as a whole name (one
+    // cut short, say) is not in LogText: there the record has the country of its callsign.
     uint8_t CountryInLog(const std::string& countryName);
-    // 1 when a logged contact has this callsign (in any case) as its CALL; "" is never in the log.
+    // 1 when the station was worked: a logged contact's CALL has the same base callsign as this one (in
+    // any case), whatever portable parts either has ("EA4ABC", "EA4ABC/P" and "EA8/EA4ABC" are one
+    // station); a callsign without a base only as it was logged. "" is never in the log.
     uint8_t CallInLog(const std::string& callsign);
 
 private:
@@ -179,7 +183,7 @@ private:
         Words words;
         // Any other base (rare), found by searching.
         ByBase otherBases;
-        Names loggedCountries;  // the first nine characters of every logged COUNTRY
+        Names loggedCountries;  // every logged COUNTRY, whole
     };
 
     // Reads the line text[from, to) of LogText.

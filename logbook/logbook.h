@@ -60,7 +60,7 @@ public:
     void MarkLoggedCall(const std::string& callsign) { lookups_.MarkLoggedCall(callsign); }
     // The S/N bar of the reception reports.
     std::string SnBar(const std::string& snText) { return lookups_.SnBar(snText); }
-    // 1 when the country (its first nine characters) or the callsign is in the log.
+    // 1 when the country or the callsign is in the log.
     uint8_t CountryInLog(const std::string& countryName) { return lookups_.CountryInLog(countryName); }
     uint8_t CallInLog(const std::string& callsign) { return lookups_.CallInLog(callsign); }
 

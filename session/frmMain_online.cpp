@@ -119,7 +119,8 @@ void frmMain::txtDestination_Change() {
         for (QLineEdit* box : {contact.txtNombre, contact.txtQTH, contact.txtLocator, contact.txtDistancia})
             box->clear();
         contact.CargarNombreYQTHAutomaticamente(text);
-        SetWorkedBefore(txtDestination, st.logbook.CallInLog(BaseCallsign(text)) == 1);
+        // Worked before: the station, whatever portable parts the call has here or had in the log.
+        SetWorkedBefore(txtDestination, st.logbook.CallInLog(text) == 1);
     } catch (const std::exception&) {
         SetWorkedBefore(txtDestination, false);
         lblPais->setText(QString());

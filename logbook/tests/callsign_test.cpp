@@ -42,6 +42,12 @@ TEST(Callsign, SenderAfterDe) {
     EXPECT_EQ(CallsignAfterDe("CQ DE HELLO"), "");
     EXPECT_EQ(CallsignAfterDe("no sender here"), "");
     EXPECT_EQ(CallsignAfterDe("CODE EA4ABC DE DL1ABC"), "EA4ABC");  // the first "DE " counts
+    // A line break, a tab or the end of the text ends the callsign as a blank does.
+    EXPECT_EQ(CallsignAfterDe("CQ CQ DE G4XYZ\r\nPSE K"), "G4XYZ");
+    EXPECT_EQ(CallsignAfterDe("CQ CQ DE G4XYZ\r"), "G4XYZ");
+    EXPECT_EQ(CallsignAfterDe("cq de g4xyz/p\npse k"), "G4XYZ/P");
+    EXPECT_EQ(CallsignAfterDe("CQ DE G4XYZ\tK"), "G4XYZ");
+    EXPECT_EQ(IsPlausibleCallsign("G4XYZ\r\nPSE"), "G4XYZ");
 }
 
 TEST(Callsign, MentionsOfTheOperator) {

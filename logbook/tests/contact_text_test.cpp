@@ -24,6 +24,10 @@ TEST(ContactText, NameQthAndLocatorAfterTheCallsignsDe) {
         "A DE   EA1ABC NAME JO. <STOP>\r\nB DE EA1ABC NAME LUIS, QTH LEON <STOP>", "EA1ABC");
     EXPECT_EQ(twice.name, "LUIS");
     EXPECT_EQ(twice.qth, "LEON");
+    // A line end closes the word.
+    const ContactDetails lines = FindContactDetails("X DE EA1ABC NAME IS JOHN\r\nQTH LEON\r\nK", "EA1ABC");
+    EXPECT_EQ(lines.name, "JOHN");
+    EXPECT_EQ(lines.qth, "LEON");
 }
 
 TEST(ContactText, WhatTheMessageDoesNotSayIsNotTaken) {

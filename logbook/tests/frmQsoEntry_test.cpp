@@ -200,6 +200,28 @@ TEST_F(QsoEntryWindow, LoggingAppendsOneRecordReportsItAndCloses) {
     EXPECT_NE(store.Text().find("Nombre=\r\n"), std::string::npos) << store.Text();
 }
 
+TEST_F(QsoEntryWindow, ASquareOfFourCharactersIsLoggedWithoutADistance) {
+    frmQsoEntry& w = Open();
+    Fill(w, "OK1ABC", "14077.5");
+    Type(w.txtLocator, "JO60ab");
+    ASSERT_FALSE(w.txtDistancia->text().isEmpty());
+    Type(w.txtLocator, "jo60");  // the distance box still shows JO60ab's
+    w.cmdGenerarADIF_Click();
+    ASSERT_EQ(host.records.size(), 1u);
+    const std::string& record = host.records[0];
+    EXPECT_NE(record.find("<GRIDSQUARE:4>JO60\r\n"), std::string::npos) << record;
+    EXPECT_EQ(record.find("<DISTANCE:"), std::string::npos) << record;
+    EXPECT_EQ(host.logged, std::vector<std::string>{"OK1ABC|John|London|JO60"});
+
+    // An empty frequency box gives no FREQ (0 MHz would be a frequency) and no band.
+    frmQsoEntry& again = Open();
+    Fill(again, "EA1ABC", "");
+    again.cmdGenerarADIF_Click();
+    ASSERT_EQ(host.records.size(), 2u);
+    EXPECT_EQ(host.records[1].find("<FREQ:"), std::string::npos) << host.records[1];
+    EXPECT_EQ(host.records[1].find("<BAND:"), std::string::npos) << host.records[1];
+}
+
 TEST_F(QsoEntryWindow, TheSameContactIsLoggedOnce) {
     Fill(Open(), "EA1ABC", "14077.5");
     Last().cmdGenerarADIF_Click();

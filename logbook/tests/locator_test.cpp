@@ -24,7 +24,9 @@ TEST(Locator, FoundInTextOnlyAsAWordWithItsFieldInCapitals) {
     EXPECT_EQ(FindLocatorInText("loc is IM98JM."), "IM98JM");
     EXPECT_EQ(FindLocatorInText("qth im98jm"), "");
     EXPECT_EQ(FindLocatorInText("IM98JMX"), "");
-    EXPECT_EQ(FindLocatorInText("TEST\r\nIM98JM"), "");  // a line break is no word boundary
+    // A line ends a word as a blank does: operators end a line with Enter.
+    EXPECT_EQ(FindLocatorInText("TEST\r\nIM98JM"), "IM98JM");
+    EXPECT_EQ(FindLocatorInText("LOC IM98JM\r\nPSE K"), "IM98JM");
     EXPECT_EQ(FindLocatorInText("SM98JM JN11CK IO91WM"), "JN11CK");
 }
 

@@ -163,12 +163,23 @@ TEST_F(Lookups, TheLatestContactInTheLogWins) {
     const PreviousContact found = lookups.ShowPreviousContacts("DL1XYZ DE EA4ABC", 0);
     EXPECT_EQ(found.Callsign, "DL1XYZ");
     EXPECT_EQ(found.Band, "40M");
-    // A contact with no band or date gives them empty, even when an earlier one had them.
+    // A contact with no date gives it empty, even when an earlier one had one.
     LoadLog(Record("EA4ABC", "20M", "20250101") + Record("EA4ABC", "", ""));
     const PreviousContact bare = lookups.ShowPreviousContacts("DE EA4ABC", 0);
     EXPECT_EQ(bare.Callsign, "EA4ABC");
-    EXPECT_EQ(bare.Band, "");
     EXPECT_EQ(bare.Date, "");
+}
+
+TEST_F(Lookups, AContactWhoseBandTheLogDoesNotTellIsStillAContact) {
+    // FREQ 0 (an empty frequency box), a frequency outside every band, none at all: the band is "?",
+    // never empty, so that the station is no new one.
+    for (const std::string frequency : {"0", "13.000", ""}) {
+        LoadLog(Record("EA4ABC", "", "20250101", frequency.empty() ? "" : AdifFieldText("FREQ", frequency)));
+        const PreviousContact found = lookups.ShowPreviousContacts("CQ DE EA4ABC K", 0);
+        EXPECT_EQ(found.Callsign, "EA4ABC") << frequency;
+        EXPECT_EQ(found.Band, "?") << frequency;
+        EXPECT_EQ(found.Date, "2025/01/01") << frequency;
+    }
 }
 
 TEST_F(Lookups, PortableCallsignsGoByTheirBase) {
@@ -279,25 +290,51 @@ TEST_F(Lookups, NoSenderOrNoCountryIsNothingNew) {
     EXPECT_EQ(bare.HighlightNewCountry("CQ DE EA4ABC"), 0);
 }
 
-TEST_F(Lookups, CountriesCompareByTheirFirstNineCharacters) {
+TEST_F(Lookups, CountriesCompareByTheirWholeNames) {
     EXPECT_EQ(lookups.CountryInLog("Spain"), 0);  // nothing loaded
     LoadLog(Record("HL1ABC", "20M", "20250101") + Record("3C1ABC", "20M", "20250101") +
             Record("F5ABC", "20M", "20250101",
                    AdifFieldText("NOTES", "SPAIN NEXT YEAR") + AdifFieldText("MY_COUNTRY", "Spain")));
     EXPECT_EQ(lookups.CountryInLog("Republic of Korea"), 1);
-    EXPECT_EQ(lookups.CountryInLog("REPUBLIC OF THE CONGO"), 1);  // "REPUBLIC " is all that counts
     EXPECT_EQ(lookups.CountryInLog("france"), 1);
+    EXPECT_EQ(lookups.CountryInLog("France (EU)"), 1);  // as CountryOfCallsign gives it with the continent
     // Only contacts' countries count, and whole names: not notes, not the operator's own country, not a
     // name that another name ends with.
     EXPECT_EQ(lookups.CountryInLog("Spain"), 0);
     EXPECT_EQ(lookups.CountryInLog("Guinea"), 0);
     EXPECT_EQ(lookups.CountryInLog("Equatorial Guinea"), 1);
     EXPECT_EQ(lookups.CountryInLog(""), 0);
-    // Characters, not bytes, and capitals in every script.
+    // Capitals in every script.
     LoadLog(Record("S92ABC", "20M", "20250101"));
     EXPECT_EQ(lookups.CountryInLog("são tomé e príncipe"), 1);
-    EXPECT_EQ(lookups.CountryInLog("SÃO TOMÉ Y PRÍNCIPE"), 1);
     EXPECT_EQ(lookups.CountryInLog("SÃO TOMÉ"), 0);
+}
+
+// Names that begin alike, on the real country file: each is a country of its own, and a COUNTRY written
+// cut short still counts for the country of its callsign.
+TEST(LogbookLookups, CountriesThatBeginAlikeAreNewCountries) {
+    test::ScratchFolder folder("muv_logbook");
+    const std::string path = folder.Path("log.adi");
+    Logbook book;
+    if (!book.LoadCountryFile()) GTEST_SKIP() << "no country file installed (package hamradio-files)";
+    MemoryTextWindow window;
+    int32_t start = 0;
+    book.LinkReceiveWindow({&window, &start, {}, nullptr});
+    ASSERT_EQ(book.AppendAdifRecord(path, "").result, 1);
+    // South Sudan's COUNTRY cut to its first nine characters.
+    const std::string records = Record("HL1ABC", "20M", "20261208") + Record("UA3ABC", "20M", "20261208") +
+                                Record("Z81ABC", "20M", "20261208", AdifFieldText("COUNTRY", "REPUBLIC "));
+    ASSERT_EQ(book.AppendAdifRecord(path, records).result, 1);
+    ASSERT_TRUE(book.LoadLogBook(path).loaded);
+    for (const char* sender : {"TN2ABC", "Z60ABC", "TA1ABC"}) {
+        const std::string text = std::string("CQ DE ") + sender + " K";
+        window.SetText(text);
+        EXPECT_EQ(book.HighlightNewCountry(text), 1) << sender;
+        EXPECT_EQ(book.CountryInLog(book.Countries().CountryOfCallsign(sender, 0)), 0) << sender;
+    }
+    EXPECT_EQ(book.CountryInLog("Republic of Korea"), 1);
+    EXPECT_EQ(book.CountryInLog("European Russia"), 1);
+    EXPECT_EQ(book.CountryInLog("Republic of South Sudan"), 1);
 }
 
 // --- callsigns in the log ---
@@ -308,7 +345,7 @@ TEST_F(Lookups, CallsignsInTheLog) {
     EXPECT_EQ(lookups.CallInLog("EA4ABC"), 1);
     EXPECT_EQ(lookups.CallInLog("ea4abc"), 1);
     EXPECT_EQ(lookups.CallInLog("G4XYZ/P"), 1);
-    EXPECT_EQ(lookups.CallInLog("G4XYZ"), 0);
+    EXPECT_EQ(lookups.CallInLog("G4XYZ"), 1);  // the same station
     EXPECT_EQ(lookups.CallInLog("EA4AB"), 0);
     EXPECT_EQ(lookups.CallInLog("EA4ABCD"), 0);
     EXPECT_EQ(lookups.CallInLog("DL1XYZ"), 0);  // a name, not a callsign

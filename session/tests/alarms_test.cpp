@@ -22,6 +22,7 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/own_folders.h"
 #include "session/tests/program_run.h"
 #include "settings/frmAlarms.h"
 #include "settings/frmLogDirectories.h"
@@ -97,6 +98,7 @@ protected:
 
     frmAlarms& Alarms() { return station->settings.Alarms(); }
 
+    test::OwnFolders folders;  // the settings file and the logs of this test alone
     test::RecordingBoxes boxes;
     RecordingPlayer* alarms;
     MemoryMixer::Card* card;

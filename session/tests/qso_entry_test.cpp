@@ -25,6 +25,7 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/own_folders.h"
 #include "settings/frmLogDirectories.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
@@ -84,7 +85,10 @@ std::string Text(const QLineEdit* box) {
     return FromQString(box->text());
 }
 
-class QsoEntryProgram : public test::QtAppTest {};
+class QsoEntryProgram : public test::QtAppTest {
+protected:
+    test::OwnFolders folders_;  // the settings file and the log of this test alone
+};
 
 TEST_F(QsoEntryProgram, APartnerFromTheReceivedTextIsLoggedOnce) {
     Program p;
@@ -150,6 +154,29 @@ TEST_F(QsoEntryProgram, APartnerFromTheReceivedTextIsLoggedOnce) {
     EXPECT_FALSE(p.WorkedBefore());
     p.Partner("EA1ABC/P");
     EXPECT_TRUE(p.WorkedBefore());
+}
+
+TEST_F(QsoEntryProgram, AStationIsWorkedBeforeWhateverPortablePartsItsCallHas) {
+    Program p;
+    ASSERT_TRUE(p.started);
+    std::ofstream(p.adif, std::ios::binary | std::ios::app)
+        << "<CALL:8>EA4ABC/P <EOR>\r\n<CALL:8>HA7ABC/P <EOR>\r\n<CALL:10>EA8/DL1ABC <EOR>\r\n"
+           "<CALL:10>ZS6/PA3ABC <EOR>\r\n<CALL:6>G4XYZ <EOR>\r\n";
+    p.St().LoadLogBook();
+    frmMain& f = *p.form;
+    // The operator clicks into the box and types the callsign, in small letters.
+    const auto typed = [&](const char* callsign) {
+        QTest::mouseClick(f.txtDestination, Qt::LeftButton);
+        EXPECT_EQ(Text(f.txtDestination), "");
+        QTest::keyClicks(f.txtDestination, QString(callsign).toLower());
+        EXPECT_EQ(Text(f.txtDestination), callsign);
+        return p.WorkedBefore();
+    };
+    for (const char* call : {"EA4ABC/P", "HA7ABC/P", "EA8/DL1ABC", "ZS6/PA3ABC", "EA4ABC", "DL1ABC", "PA3ABC",
+                             "G4XYZ/P", "F/G4XYZ", "EA8/EA4ABC/M"})
+        EXPECT_TRUE(typed(call)) << call;
+    for (const char* call : {"EA4AB", "EA4ABCD", "EA8ABC", "HA7XYZ", "EA8/PA3XYZ"})
+        EXPECT_FALSE(typed(call)) << call;
 }
 
 TEST_F(QsoEntryProgram, WithoutALogChosenTheFirstContactMakesTheProfilesOwn) {

@@ -17,6 +17,7 @@
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/own_folders.h"
 #include "settings/frmOperator.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
@@ -60,6 +61,7 @@ protected:
         station->form.tmrProcesarFinal_Timer();
     }
 
+    test::OwnFolders folders;  // the settings file and the logs of this test alone
     test::RecordingBoxes boxes;
     std::unique_ptr<Station> station;
 };
