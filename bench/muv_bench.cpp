@@ -1,7 +1,8 @@
 // The modem benchmark: for every mode, the share of messages decoded exactly and the character error
-// rate against the S/N in 2500 Hz, the S/N at which half and nine tenths of the messages decode, false
-// locks per hour of pure noise, and for each receive tick the seconds of audio processed per second of
-// one core. Writes a table, a CSV file and an SVG plot. It can also decode a WAV file.
+// rate against the S/N in 2500 Hz, the error of the receiver's own S/N read-out against the true S/N,
+// the S/N at which half and nine tenths of the messages decode, false locks per hour of pure noise, and
+// for each receive tick the seconds of audio processed per second of one core. Writes a table, a CSV
+// file and an SVG plot. It can also decode a WAV file.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -33,8 +34,15 @@ namespace {
 
 using namespace muv;
 
+// The receive option's AFC range. In EME the mode is the choice (7 narrow, 8 wide), so only the HF and
+// MF modes follow it.
+enum class Afc { modeDefault, narrow, wide };
+
 struct Options {
     std::vector<int> modes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    Afc afc = Afc::modeDefault;
+    // Strong signals, above the sweep, where the S/N read-out matters most to the other station.
+    std::vector<double> strongPoints{30, 20, 10, 0};
     int messages = 20;          // per S/N point
     int messageLength = 30;     // characters
     double noiseMinutes = 20;   // per receive tick, for the false-lock count
@@ -55,8 +63,29 @@ struct Point {
     double characters = 0;
     double readoutSum = 0;  // the receiver's own S/N readout, summed over the messages it ended
     int readouts = 0;
+    std::vector<double> readoutErrors;  // read-out minus true S/N, dB, one for each message it ended
     double Rate() const { return sent ? static_cast<double>(exact) / sent : 0; }
 };
+
+// The q-quantile (0 to 1) of the values, interpolated between neighbouring ranks; NAN when empty.
+double Quantile(std::vector<double> values, double q) {
+    if (values.empty()) return NAN;
+    std::sort(values.begin(), values.end());
+    const double rank = q * static_cast<double>(values.size() - 1);
+    const size_t below = static_cast<size_t>(std::floor(rank));
+    const size_t above = std::min(below + 1, values.size() - 1);
+    return values[below] + (rank - static_cast<double>(below)) * (values[above] - values[below]);
+}
+
+struct ReadoutError {
+    double median = NAN;
+    double p10 = NAN;
+    double p90 = NAN;
+};
+
+ReadoutError ErrorOf(const Point& p) {
+    return {Quantile(p.readoutErrors, 0.5), Quantile(p.readoutErrors, 0.1), Quantile(p.readoutErrors, 0.9)};
+}
 
 struct ModeResult {
     int mode = 0;
@@ -68,6 +97,31 @@ struct ModeResult {
 
 int TxModeOf(int mode) {
     return mode == 8 ? 7 : mode;
+}
+
+bool IsEme(int mode) {
+    return mode == 7 || mode == 8;
+}
+
+// The receiver as the program sets it up for the mode, with the AFC range asked for.
+OfflineReceiverSettings ReceiverSettings(int mode, Afc afc) {
+    OfflineReceiverSettings s = SettingsForMode(mode);
+    if (!IsEme(mode) && afc != Afc::modeDefault) s.wideAfc = afc == Afc::wide;
+    return s;
+}
+
+// The frequency offsets that the AFC range searches, one bin inside each edge: the narrow window's as
+// SearchableOffsets gives them, or the wide window's.
+OffsetRange AfcOffsets(int mode, bool wide) {
+    const ModeRecord& r = StandardModeTables()[mode];
+    if (!wide || IsEme(mode)) return SearchableOffsets(mode);
+    const double bin = r.SymbolRate / 2;
+    const double nominal = r.BaseToneBin + NominalShiftHz(mode) / bin;
+    return {(r.WideWindowLow + 1 - nominal) * bin, (r.WideWindowHigh - 1 - nominal) * bin};
+}
+
+std::string AfcName(int mode, const OfflineReceiverSettings& s) {
+    return s.wideAfc || mode == 8 ? "wide" : "narrow";
 }
 
 std::string RandomText(std::mt19937_64& rng, int mode, int length) {
@@ -102,16 +156,17 @@ size_t EditDistance(const std::string& a, const std::string& b) {
 }
 
 // One message through the channel and the receiver.
-void RunMessage(int mode, double snr, uint64_t seed, Point& point, std::mutex& lock) {
+void RunMessage(int mode, Afc afc, double snr, uint64_t seed, Point& point, std::mutex& lock) {
     std::mt19937_64 rng(seed);
     const std::string text = RandomText(rng, mode, Options{}.messageLength);
     ChannelSpec channel;
     channel.snrDb2500 = snr;
-    const OffsetRange range = SearchableOffsets(mode);
+    const OfflineReceiverSettings settings = ReceiverSettings(mode, afc);
+    const OffsetRange range = AfcOffsets(mode, settings.wideAfc);
     channel.frequencyOffsetHz = std::uniform_real_distribution<double>(range.low, range.high)(rng);
     channel.leadSamples = std::uniform_int_distribution<int>(0, 2 * 48000)(rng);
     const std::vector<int16_t> audio = MakeChannel(TransmitToSamples(TxModeOf(mode), text), channel, rng);
-    OfflineReceiver receiver(SettingsForMode(mode));
+    OfflineReceiver receiver(settings);
     receiver.Decode(audio);
     // The message that ended with the end pattern; a frame that never ended counts as nothing received.
     std::string received;
@@ -127,6 +182,7 @@ void RunMessage(int mode, double snr, uint64_t seed, Point& point, std::mutex& l
     if (!std::isnan(readout)) {
         point.readoutSum += readout;
         ++point.readouts;
+        point.readoutErrors.push_back(readout - snr);
     }
     ++point.sent;
     if (received == text) ++point.exact;
@@ -198,13 +254,16 @@ std::vector<TickSpeed> MeasureTicks(const Options& o) {
     for (int i = 0; i < 5; ++i) {
         jobs.push_back([&, i] {
             std::mt19937_64 rng(o.seed * 7919 + i);
-            OfflineReceiver speed(ticks[i].settings);
+            // The HF and MF ticks search the AFC range asked for.
+            OfflineReceiverSettings settings = ticks[i].settings;
+            if (settings.BandClass != 3 && o.afc != Afc::modeDefault) settings.wideAfc = o.afc == Afc::wide;
+            OfflineReceiver speed(settings);
             const std::vector<int16_t> noise =
                 MakeNoise(static_cast<size_t>(o.speedSeconds * 48000), 2000, rng);
             const double start = CpuSeconds();
             speed.Decode(noise);
             const double cpu = CpuSeconds() - start;
-            OfflineReceiver locks(ticks[i].settings);
+            OfflineReceiver locks(settings);
             const double minutes = o.noiseMinutes;
             // In pieces of one minute, to keep memory small.
             for (int m = 0; m < static_cast<int>(std::ceil(minutes)); ++m) {
@@ -218,18 +277,32 @@ std::vector<TickSpeed> MeasureTicks(const Options& o) {
     return results;
 }
 
+// Two charts over one S/N axis: the share of messages decoded exactly, and the S/N read-out's error
+// (its median as a line, the 10th to 90th percentile as a bar at each point).
 bool WriteSvg(const std::string& path, const std::vector<ModeResult>& results) {
-    const int width = 900, height = 520, left = 70, right = 200, top = 30, bottom = 60;
-    double lo = 1e9, hi = -1e9;
+    const int width = 900, left = 70, right = 200, top = 30, chart = 430, gap = 90, bottom = 60;
+    const int height = top + chart + gap + chart + bottom;
+    double lo = 1e9, hi = -1e9, errLo = 1e9, errHi = -1e9;
     for (const ModeResult& r : results) {
         for (const Point& p : r.points) {
             lo = std::min(lo, p.snr);
             hi = std::max(hi, p.snr);
+            const ReadoutError e = ErrorOf(p);
+            if (!std::isnan(e.median)) {
+                errLo = std::min(errLo, e.p10);
+                errHi = std::max(errHi, e.p90);
+            }
         }
     }
     if (lo > hi) return true;  // no sweep, no plot
+    if (errLo > errHi) errLo = errHi = 0;
+    errLo = 5 * std::floor(std::min(errLo, 0.0) / 5);
+    errHi = 5 * std::ceil(std::max(errHi, 0.0) / 5);
+    if (errHi - errLo < 10) errHi = errLo + 10;
+    const int errTop = top + chart + gap;
     auto x = [&](double snr) { return left + (snr - lo) / std::max(1.0, hi - lo) * (width - left - right); };
-    auto y = [&](double rate) { return top + (1 - rate) * (height - top - bottom); };
+    auto y = [&](double rate) { return top + (1 - rate) * chart; };
+    auto yErr = [&](double db) { return errTop + (errHi - db) / (errHi - errLo) * chart; };
     const char* colours[] = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728", "#9467bd",
                              "#8c564b", "#e377c2", "#7f7f7f", "#bcbd22", "#17becf"};
     std::ofstream svg(path);
@@ -237,19 +310,33 @@ bool WriteSvg(const std::string& path, const std::vector<ModeResult>& results) {
         << "' font-family='sans-serif' font-size='12'>\n<rect width='100%' height='100%' fill='white'/>\n";
     svg << "<text x='" << left
         << "' y='18' font-size='14'>Messages decoded exactly against S/N in 2500 Hz</text>\n";
+    svg << "<text x='" << left << "' y='" << errTop - 12
+        << "' font-size='14'>S/N read-out minus true S/N (median; bars 10th to 90th percentile)</text>\n";
+    // Vertical grid and S/N labels under both charts; the labels thin out on a wide axis.
+    const int labelStep = hi - lo > 40 ? 10 : 2;
     for (int db = static_cast<int>(std::ceil(lo)); db <= static_cast<int>(std::floor(hi)); ++db) {
-        if (db % 2 != 0) continue;
-        svg << "<line x1='" << x(db) << "' y1='" << top << "' x2='" << x(db) << "' y2='" << height - bottom
-            << "' stroke='#ddd'/><text x='" << x(db) << "' y='" << height - bottom + 16
-            << "' text-anchor='middle'>" << db << "</text>\n";
+        if (db % labelStep != 0) continue;
+        for (const int chartTop : {top, errTop}) {
+            svg << "<line x1='" << x(db) << "' y1='" << chartTop << "' x2='" << x(db) << "' y2='"
+                << chartTop + chart << "' stroke='#ddd'/><text x='" << x(db) << "' y='"
+                << chartTop + chart + 16 << "' text-anchor='middle'>" << db << "</text>\n";
+        }
     }
     for (int pct = 0; pct <= 100; pct += 25) {
         svg << "<line x1='" << left << "' y1='" << y(pct / 100.0) << "' x2='" << width - right << "' y2='"
             << y(pct / 100.0) << "' stroke='#ddd'/><text x='" << left - 6 << "' y='" << y(pct / 100.0) + 4
             << "' text-anchor='end'>" << pct << " %</text>\n";
     }
-    svg << "<text x='" << (left + width - right) / 2 << "' y='" << height - 20
-        << "' text-anchor='middle'>S/N (dB in 2500 Hz)</text>\n";
+    const int errStep = errHi - errLo > 40 ? 10 : 5;
+    for (int db = static_cast<int>(errLo); db <= static_cast<int>(errHi); db += errStep) {
+        svg << "<line x1='" << left << "' y1='" << yErr(db) << "' x2='" << width - right << "' y2='"
+            << yErr(db) << "' stroke='" << (db == 0 ? "#888" : "#ddd") << "'/><text x='" << left - 6
+            << "' y='" << yErr(db) + 4 << "' text-anchor='end'>" << db << " dB</text>\n";
+    }
+    for (const int chartTop : {top, errTop}) {
+        svg << "<text x='" << (left + width - right) / 2 << "' y='" << chartTop + chart + 36
+            << "' text-anchor='middle'>S/N (dB in 2500 Hz)</text>\n";
+    }
     for (size_t i = 0; i < results.size(); ++i) {
         const ModeResult& r = results[i];
         const char* colour = colours[i % 10];
@@ -257,9 +344,25 @@ bool WriteSvg(const std::string& path, const std::vector<ModeResult>& results) {
         for (const Point& p : r.points)
             svg << x(p.snr) << ',' << y(static_cast<double>(p.exact) / p.sent) << ' ';
         svg << "'/>\n";
+        // The error chart: each mode's bars a little apart from the others'.
+        const double nudge = (static_cast<double>(i) - (results.size() - 1) / 2.0) * 1.5;
+        svg << "<polyline fill='none' stroke='" << colour << "' stroke-width='2' points='";
+        for (const Point& p : r.points) {
+            const ReadoutError e = ErrorOf(p);
+            if (!std::isnan(e.median)) svg << x(p.snr) + nudge << ',' << yErr(e.median) << ' ';
+        }
+        svg << "'/>\n";
+        for (const Point& p : r.points) {
+            const ReadoutError e = ErrorOf(p);
+            if (std::isnan(e.median)) continue;
+            svg << "<line x1='" << x(p.snr) + nudge << "' y1='" << yErr(e.p10) << "' x2='" << x(p.snr) + nudge
+                << "' y2='" << yErr(e.p90) << "' stroke='" << colour << "' stroke-width='1'/>\n";
+        }
         const std::string name = StandardModeTables()[r.mode].DisplayName + (r.mode == 8 ? " (wide)" : "");
-        svg << "<text x='" << width - right + 12 << "' y='" << top + 16 * (i + 1) << "' fill='" << colour
-            << "'>M" << r.mode << " " << name << "</text>\n";
+        for (const int chartTop : {top, errTop}) {
+            svg << "<text x='" << width - right + 12 << "' y='" << chartTop + 16 * (i + 1) << "' fill='"
+                << colour << "'>M" << r.mode << " " << name << "</text>\n";
+        }
     }
     svg << "</svg>\n";
     svg.close();
@@ -296,14 +399,20 @@ std::vector<int> ParseModes(const std::string& list) {
     return modes;
 }
 
-int DecodeWav(const std::string& path, int mode) {
+Afc ParseAfc(const std::string& value) {
+    if (value == "narrow") return Afc::narrow;
+    if (value == "wide") return Afc::wide;
+    throw std::runtime_error("--afc must be narrow or wide: '" + value + "'");
+}
+
+int DecodeWav(const std::string& path, int mode, Afc afc) {
     std::vector<int16_t> samples;
     std::string error;
     if (!ReadWav48k(path, samples, error)) {
         std::cerr << "muv_bench: " << error << '\n';
         return 1;
     }
-    OfflineReceiver receiver(SettingsForMode(mode));
+    OfflineReceiver receiver(ReceiverSettings(mode, afc));
     receiver.Decode(samples);
     for (const ReceivedMessage& m : receiver.Messages()) {
         std::cout << std::fixed << std::setprecision(1) << m.lockSeconds << " s  "
@@ -316,9 +425,12 @@ int DecodeWav(const std::string& path, int mode) {
 
 void Usage() {
     std::cerr << "usage: muv_bench [--quick] [--modes 1,2,...] [--messages N] [--noise-minutes M]\n"
-                 "                 [--above DB] [--below DB] [--threads T] [--out DIR] [--seed S]\n"
+                 "                 [--above DB] [--below DB] [--afc narrow|wide] [--threads T] [--out DIR]\n"
+                 "                 [--seed S]\n"
                  "  --above, --below: the S/N sweep's ends in dB relative to the mode's threshold\n"
-                 "       muv_bench --decode FILE.wav --mode N\n";
+                 "  --afc: the receive option's AFC range (narrow unless told); in EME the mode is the\n"
+                 "         choice, 7 narrow and 8 wide\n"
+                 "       muv_bench --decode FILE.wav --mode N [--afc narrow|wide]\n";
 }
 
 }  // namespace
@@ -356,6 +468,8 @@ int main(int argc, char** argv) {
                 decodePath = value();
             } else if (a == "--mode") {
                 decodeMode = std::atoi(value().c_str());
+            } else if (a == "--afc") {
+                o.afc = ParseAfc(value());
             } else {
                 Usage();
                 return 2;
@@ -371,7 +485,11 @@ int main(int argc, char** argv) {
             std::cerr << "muv_bench: --decode needs --mode 1 to 10\n";
             return 2;
         }
-        return DecodeWav(decodePath, decodeMode);
+        if (IsEme(decodeMode) && o.afc != Afc::modeDefault && (o.afc == Afc::wide) != (decodeMode == 8)) {
+            std::cerr << "muv_bench: in EME the mode is the AFC range: 7 narrow, 8 wide\n";
+            return 2;
+        }
+        return DecodeWav(decodePath, decodeMode, o.afc);
     }
     if (o.quick) {
         o.modes = {1, 9};
@@ -380,6 +498,7 @@ int main(int argc, char** argv) {
         o.speedSeconds = 10;
         o.above = 30;  // one batch of clean points
         o.below = 28;
+        o.strongPoints = {20};
     }
     std::string outError;
     if (!PrepareOutputFolder(o.out, outError)) {
@@ -396,21 +515,26 @@ int main(int argc, char** argv) {
         result.mode = mode;
         // Points run in batches of three. The sweep starts high enough that every message decodes and
         // goes down until two points in a row decode nothing.
-        auto runBatch = [&](double first) {
+        auto runPoints = [&](const std::vector<double>& snrs) {
             std::vector<Point> batch;
-            for (int i = 0; i < 3; ++i)
-                batch.push_back({first - i});
+            for (double snr : snrs) {
+                Point point;
+                point.snr = snr;
+                batch.push_back(point);
+            }
             std::vector<std::function<void()>> jobs;
             for (size_t p = 0; p < batch.size(); ++p) {
                 for (int m = 0; m < o.messages; ++m) {
                     const uint64_t seed = o.seed * 1000003ULL + static_cast<uint64_t>(mode) * 100003ULL +
                                           static_cast<uint64_t>((batch[p].snr + 100) * 1009) + m;
-                    jobs.push_back([&, p, seed] { RunMessage(mode, batch[p].snr, seed, batch[p], lock); });
+                    jobs.push_back(
+                        [&, p, seed] { RunMessage(mode, o.afc, batch[p].snr, seed, batch[p], lock); });
                 }
             }
             RunParallel(jobs, o.threads);
             return batch;
         };
+        auto runBatch = [&](double first) { return runPoints({first, first - 1, first - 2}); };
         double top = std::round(r.SnThresholdDb + o.above);
         result.points = runBatch(top);
         for (int guard = 0; guard < 4 && result.points.front().Rate() < 1.0; ++guard) {
@@ -426,16 +550,32 @@ int main(int argc, char** argv) {
         }
         result.sn50 = Crossing(result.points, 0.5);
         result.sn90 = Crossing(result.points, 0.9);
+        // Strong signals above the sweep, for the S/N read-out; they leave the crossings alone.
+        std::vector<double> strong;
+        for (double snr : o.strongPoints)
+            if (snr > result.points.front().snr) strong.push_back(snr);
+        std::sort(strong.rbegin(), strong.rend());
+        if (!strong.empty()) {
+            std::vector<Point> above = runPoints(strong);
+            result.points.insert(result.points.begin(), above.begin(), above.end());
+        }
         results.push_back(result);
 
-        std::cout << "\nM" << mode << " " << r.DisplayName
-                  << (mode == 8 ? " (wide EME search, M7 signal)" : "")
-                  << "\n  S/N dB   decoded   char errors   S/N readout\n";
+        // In EME the mode is the AFC range.
+        std::string afcNote = ", " + AfcName(mode, ReceiverSettings(mode, o.afc)) + " AFC";
+        if (mode == 7) afcNote.clear();
+        if (mode == 8) afcNote = " (wide EME search, M7 signal)";
+        std::cout << "\nM" << mode << " " << r.DisplayName << afcNote
+                  << "\n  S/N dB   decoded   char errors   S/N read-out error: median, 10-90 %\n";
         for (const Point& p : result.points) {
             std::cout << std::setw(8) << std::fixed << std::setprecision(0) << p.snr << std::setw(9)
                       << std::setprecision(0) << 100.0 * p.Rate() << " %" << std::setw(11)
                       << std::setprecision(1) << 100.0 * p.errors / std::max(1.0, p.characters) << " %";
-            if (p.readouts) std::cout << std::setw(11) << p.readoutSum / p.readouts << " dB";
+            const ReadoutError e = ErrorOf(p);
+            if (!std::isnan(e.median)) {
+                std::cout << std::showpos << std::setw(11) << e.median << " dB   " << e.p10 << " to " << e.p90
+                          << std::noshowpos;
+            }
             std::cout << '\n';
         }
         std::cout << "  50 % decode at " << DescribeCrossing(result.sn50) << ", 90 % at "
@@ -453,21 +593,27 @@ int main(int argc, char** argv) {
 
     const std::string csvPath = o.out + "/muv_bench.csv";
     std::ofstream csv(csvPath);
-    csv << "kind,mode,name,snr_db,messages,decoded_share,char_error_rate,mean_readout_db,sn50_db,sn90_db,"
+    csv << "kind,mode,name,afc,snr_db,messages,decoded_share,char_error_rate,mean_readout_db,"
+           "readout_error_median_db,readout_error_p10_db,readout_error_p90_db,sn50_db,sn90_db,"
            "audio_per_cpu_s,false_locks_per_hour\n";
     for (const ModeResult& r : results) {
+        const std::string head = std::to_string(r.mode) + ',' + StandardModeTables()[r.mode].KeyName + ',' +
+                                 AfcName(r.mode, ReceiverSettings(r.mode, o.afc)) + ',';
         for (const Point& p : r.points) {
-            csv << "point," << r.mode << ',' << StandardModeTables()[r.mode].KeyName << ',' << p.snr << ','
-                << p.sent << ',' << static_cast<double>(p.exact) / p.sent << ','
-                << p.errors / std::max(1.0, p.characters) << ',';
-            if (p.readouts) csv << p.readoutSum / p.readouts;
+            csv << "point," << head << p.snr << ',' << p.sent << ',' << static_cast<double>(p.exact) / p.sent
+                << ',' << p.errors / std::max(1.0, p.characters) << ',';
+            if (p.readouts) {
+                const ReadoutError e = ErrorOf(p);
+                csv << p.readoutSum / p.readouts << ',' << e.median << ',' << e.p10 << ',' << e.p90;
+            } else {
+                csv << ",,,";
+            }
             csv << ",,,,\n";
         }
-        csv << "mode," << r.mode << ',' << StandardModeTables()[r.mode].KeyName << ",,,,,," << r.sn50 << ','
-            << r.sn90 << ",,\n";
+        csv << "mode," << head << ",,,,,,,," << r.sn50 << ',' << r.sn90 << ",,\n";
     }
     for (const TickSpeed& t : ticks) {
-        csv << "tick,,\"" << t.name << "\",,,,,,,," << t.audioPerCpuSecond << ',' << t.falseLocksPerHour
+        csv << "tick,,\"" << t.name << "\",,,,,,,,,,,," << t.audioPerCpuSecond << ',' << t.falseLocksPerHour
             << '\n';
     }
     csv.close();

@@ -3,6 +3,7 @@
 // and the end-pattern test.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <exception>
 #include <functional>
 #include <string>
@@ -19,6 +20,17 @@ constexpr int kHardToneRingSize = 34;
 constexpr int kColumnsPerSymbol = 8;
 constexpr int kMaxRankWindow = 512;
 constexpr int kTrapNumber = 25;
+
+// The noise of a symbol is measured this many bins beyond the nearest tone of its sub-band: eight times
+// the symbol rate, since a bin is half of it.
+constexpr int kNoiseGuardBins = 16;
+// The sin^4 window over the symbol, as a convolution of the spectrum (its bins are half the symbol
+// rate apart, so the window's cosines reach 2 and 4 bins): 3/8, -1/4 at +-2, 1/16 at +-4. Its noise
+// power gain is 35/128 of the unwindowed sum's, so its noise magnitudes are scaled by sqrt(128/35).
+constexpr float kWindowCentre = 0.375f;
+constexpr float kWindowNear = -0.25f;
+constexpr float kWindowFar = 0.0625f;
+const float kWindowNoiseScale = std::sqrt(128.0f / 35.0f);
 
 struct ToneChoice {
     int bin;
@@ -141,7 +153,9 @@ void Receiver::DecodeColumn(int& step) {
     s.SampleCountdown -= 1;
     if (s.SampleCountdown == 0) {
         s.SampleCountdown = kColumnsPerSymbol;
-        if (!DecodeSymbol(step, static_cast<int16_t>(base), static_cast<int16_t>(strongest.bin))) return;
+        if (!DecodeSymbol(step, static_cast<int16_t>(base), static_cast<int16_t>(strongest.bin),
+                          strongest.magnitude))
+            return;
     }
 
     if (++s.ColumnPhase > kColumnsPerSymbol) {
@@ -151,7 +165,7 @@ void Receiver::DecodeColumn(int& step) {
     step = 18;
 }
 
-bool Receiver::DecodeSymbol(int& step, int16_t base, int16_t strongestBin) {
+bool Receiver::DecodeSymbol(int& step, int16_t base, int16_t strongestBin, float strongestMagnitude) {
     const ModeRecord& m = RxMode();
     RxStateRecord& s = RxState;
     const int depth = viterbi_.TracebackDepth;
@@ -175,8 +189,8 @@ bool Receiver::DecodeSymbol(int& step, int16_t base, int16_t strongestBin) {
     step = 7;
 
     int16_t column = 0;
-    float snRatio = 0;
-    SymbolToBits(s.InterleavePhase, 0, s.FrameSymbolCount, baseBin, column, snRatio, 1);
+    SymbolToBits(s.InterleavePhase, 0, s.FrameSymbolCount, baseBin, column, 1);
+    const float snRatio = SymbolSnRatio(base, strongestMagnitude);
     step = 8;
 
     std::array<uint8_t, 3> bits{};
@@ -221,7 +235,7 @@ bool Receiver::DecodeSymbol(int& step, int16_t base, int16_t strongestBin) {
         return false;
     }
 
-    ViterbiMetric = SymbolToBits(0, symbol, s.FrameSymbolCount, 0, column, snRatio, 2);
+    ViterbiMetric = SymbolToBits(0, symbol, s.FrameSymbolCount, 0, column, 2);
     if (locked) {
         ViterbiErrorSum += ViterbiMetric;
         ViterbiErrorSamples += 1;
@@ -276,7 +290,7 @@ void Receiver::StartMessageText(float snRatio) {
 }
 
 uint8_t Receiver::SymbolToBits(uint8_t phase, uint8_t viterbiSymbol, uint8_t frameSymbolCount,
-                               int16_t baseBin, int16_t& column, float& snRatio, uint8_t operation) {
+                               int16_t baseBin, int16_t& column, uint8_t operation) {
     const ModeRecord& m = RxMode();
     RxStateRecord& s = RxState;
 
@@ -305,24 +319,49 @@ uint8_t Receiver::SymbolToBits(uint8_t phase, uint8_t viterbiSymbol, uint8_t fra
     MatchEndPattern(tone, 2);
     if (++s.HardToneIndex > kHardToneRingSize) s.HardToneIndex = 1;
     s.HardToneRing[s.HardToneIndex] = tone;
-
-    // A bin beside the signal that carries no tone of the frame.
-    const SharedState& shared = links_.shared;
-    int noiseBin;
-    if (FrameBaseBin == 0) {
-        noiseBin = 16 * sp;
-    } else if (shared.BandClass == 1) {
-        noiseBin = FrameBaseBin - sp;
-    } else if (shared.BandClass == 3) {
-        noiseBin = FrameBaseBin + Mode(7).BandwidthBins;
-    } else if (shared.BandwidthHz == 2000) {
-        noiseBin = strongest.bin == 2 * FrameBaseBin ? 2 * (FrameBaseBin - sp) : 2 * FrameBaseBin;
-    } else {
-        noiseBin = FrameBaseBin - sp;
-    }
-    const float noise = 16 * Matrix.At(RxModeIndex, noiseBin, column);
-    snRatio = noise == 0 ? 0 : strongest.magnitude / noise;
     return 0;
+}
+
+// The symbol's noise comes from the complex spectrum of the newest column, which the stage has just
+// formed, under a sin^4 window. The columns are an eighth of a symbol apart, so unless the signal started
+// on that grid every column's FFT holds a symbol boundary, and without a window the cut spreads a share
+// of the tone, of the order of the misalignment (up to -24 dB), over every bin near it: a strong signal's
+// noise bin then held its own leakage, and its reading was set by where it started rather than by its
+// S/N. The window falls to the fourth power of the distance at its ends, where any boundary lies, and
+// answers below -80 dB eight times the symbol rate away from a tone, so the bin holds noise alone up to
+// S/N far beyond any on the air. It is still one bin, on the scale of the unwindowed magnitudes, so in
+// noise it reads as the unwindowed bin did and weak signals keep their readings. The bin lies beyond the
+// symbol's sub-band, towards the middle of the signal where there are several sub-bands (in one that is
+// idle in this column), so that the noise is taken within the signal's own band; being computed from the
+// whole spectrum, it is there wherever the frame sits in the search window.
+float Receiver::SymbolSnRatio(int16_t base, float strongestMagnitude) const {
+    if (toneWorkMode_ != RxModeIndex || toneWorkColumn_ != CurrentSymbolColumn) return 0;
+    const ModeRecord& m = RxMode();
+    const int sp = m.ToneSpacingFactor;
+    const int n = m.FftLength;
+    if (n > static_cast<int>(toneWork_.size())) return 0;
+    // A symbol that reaches into digital silence (a recording's end, a sound card that delivers none)
+    // holds less noise than its length, and the window, which weighs the middle, sees less still: no
+    // measure, as a silent bin gives none.
+    const int half = n / 2;
+    const int ring = RxModeIndex == 7 ? half : static_cast<int>(RxSampleRing.size());
+    const ComplexSample silence(0.0f, 0.0f);
+    if (RxSampleRing[static_cast<size_t>(RxRingIndex % ring)] == silence ||
+        RxSampleRing[static_cast<size_t>((RxRingIndex + half - 1) % ring)] == silence)
+        return 0;
+    // The sub-band, rounded: this symbol's frequency step may have moved FrameBaseBin since base was taken.
+    const int subBand = (base - FrameBaseBin + 8 * sp) / (16 * sp) + 1;
+    const bool above = m.SubBandCount > 1 && 2 * subBand <= m.SubBandCount;
+    int bin = above ? base + 15 * sp + kNoiseGuardBins : base - kNoiseGuardBins;
+    // Inside the spectrum, whichever side that takes.
+    if (bin - 4 < 0) bin = base + 15 * sp + kNoiseGuardBins;
+    if (bin + 4 >= n) bin = base - kNoiseGuardBins;
+    if (bin - 4 < 0 || bin + 4 >= n) return 0;
+    const ComplexSample* x = toneWork_.data() + bin;
+    const ComplexSample windowed =
+        kWindowCentre * x[0] + kWindowNear * (x[-2] + x[2]) + kWindowFar * (x[-4] + x[4]);
+    const float noise = 16 * kWindowNoiseScale * std::abs(windowed);
+    return noise == 0 ? 0 : strongestMagnitude / noise;
 }
 
 void Receiver::EstimateTiming() {

@@ -183,6 +183,9 @@ void Receiver::ComputeToneEnergies(uint8_t mode) {
     Magnitudes(work, low, high, out);
     out[reference] = std::sqrt(work[reference].real() * work[reference].real() +
                                work[reference].imag() * work[reference].imag());
+    // The complex spectrum stays for the decoding chain's S/N of this column.
+    toneWorkMode_ = mode;
+    toneWorkColumn_ = column;
 }
 
 }  // namespace muv

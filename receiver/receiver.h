@@ -134,9 +134,12 @@ public:
 
     // --- symbol decoding chain ---
     void DecodeSymbols(uint8_t flag);
-    // operation 1 measures (column and snRatio out), operation 2 checks (returns SymbolErrorCount).
+    // operation 1 measures (the de-interleaved column out), operation 2 checks (returns SymbolErrorCount).
     uint8_t SymbolToBits(uint8_t phase, uint8_t viterbiSymbol, uint8_t frameSymbolCount, int16_t baseBin,
-                         int16_t& column, float& snRatio, uint8_t operation);
+                         int16_t& column, uint8_t operation);
+    // The S/N ratio of the symbol sampled in the newest column: its strongest tone's magnitude over
+    // sixteen times the noise beside its sub-band (base: bin of tone 0 of that sub-band).
+    float SymbolSnRatio(int16_t base, float strongestMagnitude) const;
     int16_t FindToneWindow(int16_t bin, uint8_t flag);
 
     // --- end pattern, frequency offset and S/N ---
@@ -237,6 +240,8 @@ private:
     void RxTickEme(uint8_t mode, int counter);
     std::vector<int16_t> rxBuffer_;        // the tick's sound buffer, elements 1..N
     std::vector<ComplexSample> toneWork_;  // the tone transform's work array
+    uint8_t toneWorkMode_ = 0;             // whose column the work array holds: its mode
+    int16_t toneWorkColumn_ = 0;           // and its column
     bool beaconOn_ = false;                // imgONBeacon shown
     bool feedWaterfall_ = false;           // imgONWaterFall shown and not EME
     bool wideMarkers_ = false;             // imgAFC200 shown
@@ -250,7 +255,7 @@ private:
     // One column; step is the trap's step number reached.
     void DecodeColumn(int& step);
     // One symbol at a sampling point; false when the end of the message was recognised.
-    bool DecodeSymbol(int& step, int16_t base, int16_t strongestBin);
+    bool DecodeSymbol(int& step, int16_t base, int16_t strongestBin, float strongestMagnitude);
     // The header line of a new message in the receive window and the session text.
     void StartMessageText(float snRatio);
     // Moves the sampling point to the column phase where the symbols are strongest.

@@ -190,57 +190,27 @@ TEST(DecodingChain, FrameStartSamplesAtOnceAndSubBandPositionsWrap) {
     EXPECT_EQ(s.SubBandPosition, 1);
 }
 
-TEST(DecodingChain, MeasureDeinterleavesDecidesAndTakesTheSnRatio) {
+TEST(DecodingChain, MeasureDeinterleavesAndDecides) {
     ChainRig rig(1, 66);
     Receiver& rx = rig.rx;
     int16_t column = 0;
-    float sn = -1;
 
     // k = 8, phase 1: 336 columns back, wrapping round the 528 columns.
     rx.CurrentSymbolColumn = 100;
     for (int t = 0; t < 16; ++t)
         rx.Matrix.At(1, 66 + 2 * t, 292) = 1.0f;
-    rx.SymbolToBits(1, 0, 0, 66, column, sn, 1);
+    rx.SymbolToBits(1, 0, 0, 66, column, 1);
     EXPECT_EQ(column, 292);
     EXPECT_EQ(rx.RxState.HardToneRing[rx.RxState.HardToneIndex], 1);  // equal magnitudes: tone 1
-    EXPECT_EQ(sn, 0.0f);                                              // noise bin 2 x 66 holds 0
-
-    // The noise bin by band class and bandwidth.
-    struct NoiseCase {
-        uint8_t bandClass;
-        int16_t bandwidthHz;
-        int16_t frameBaseBin;
-        int noiseBin;
-    };
-    for (const NoiseCase& nc :
-         {NoiseCase{1, 2000, 66, 64}, NoiseCase{3, 2000, 66, 386}, NoiseCase{2, 500, 66, 64},
-          NoiseCase{2, 2000, 0, 32}, NoiseCase{2, 2000, 66, 132}}) {
-        ChainRig r(1, nc.frameBaseBin, 100);
-        r.shared.BandClass = nc.bandClass;
-        r.shared.BandwidthHz = nc.bandwidthHz;
-        r.rx.CurrentSymbolColumn = 7;
-        r.rx.Matrix.At(1, nc.frameBaseBin + 2 * 5, 7) = 2.0f;
-        r.rx.Matrix.At(1, nc.noiseBin, 7) = 0.5f;
-        r.rx.SymbolToBits(8, 0, 0, nc.frameBaseBin, column, sn, 1);
-        EXPECT_EQ(r.rx.RxState.HardToneRing[r.rx.RxState.HardToneIndex], 5) << nc.noiseBin;
-        EXPECT_FLOAT_EQ(sn, 0.25f) << nc.noiseBin;
-    }
-    // At 2000 Hz a symbol whose strongest bin is 2 x FrameBaseBin takes its noise two tones lower.
-    ChainRig r(1, 66);
-    r.rx.CurrentSymbolColumn = 7;
-    r.rx.Matrix.At(1, 132, 7) = 2.0f;
-    r.rx.Matrix.At(1, 128, 7) = 0.25f;
-    r.rx.SymbolToBits(8, 0, 0, 130, column, sn, 1);
-    EXPECT_FLOAT_EQ(sn, 0.5f);
 
     // Check: the hard decision TracebackDepth symbols back (wrapping the ring of 34) against the decoder's.
     RxStateRecord& s = rx.RxState;
     s.HardToneIndex = 10;
     s.HardToneRing[20] = GrayEncode(5);
     s.SymbolErrors.Clear(200);
-    EXPECT_EQ(rx.SymbolToBits(0, 5, 31, 0, column, sn, 2), 0);
-    EXPECT_EQ(rx.SymbolToBits(0, 6, 31, 0, column, sn, 2), 1);
-    EXPECT_EQ(rx.SymbolToBits(0, 6, 30, 0, column, sn, 2), 0);  // still in the lead-in: cleared
+    EXPECT_EQ(rx.SymbolToBits(0, 5, 31, 0, column, 2), 0);
+    EXPECT_EQ(rx.SymbolToBits(0, 6, 31, 0, column, 2), 1);
+    EXPECT_EQ(rx.SymbolToBits(0, 6, 30, 0, column, 2), 0);  // still in the lead-in: cleared
 }
 
 TEST(DecodingChain, TimingEstimateMovesTheSamplingPointToTheStrongestPhase) {
