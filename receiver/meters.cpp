@@ -15,6 +15,14 @@ namespace {
 // Meters of the main window.
 
 constexpr float kLevelFloorDb = -20;
+// After a refresh PeakLevel stays below 0 until the front end examines a sample (its running maximum of
+// |sample| starts from any negative value as from none): -1 after a refresh that saw audio, one lower
+// at each refresh that saw none since. So "no audio came" (below 0) is told from "silence came" (0).
+constexpr float kNoAudioSinceRefresh = -1;
+// The sound card hands its audio over in bursts (through a sound server, a third of a second at once),
+// and most refreshes see none: the meter keeps the level of the last burst. Only when no audio has come
+// for this many refreshes (a second) has the input stopped, and the meter falls to the floor.
+constexpr float kLevelHoldRefreshes = 10;
 constexpr float kCpuOverloadPercent = 87.5f;
 
 // A Single as the program writes it into a text: its shortest decimal form (7 significant digits),
@@ -53,25 +61,35 @@ void Receiver::RefreshVuMeter() {
     WindowControls& controls = links_.controls;
     const bool transmitting = links_.shared.TxRxState != 0;
     float level = kLevelFloorDb;
+    bool heard = false;  // audio came since the last refresh
     if (transmitting) {
         // The level meter shows the output volume while the receiver is silent.
         const int slider = links_.host.VolumeSliderValue();
         if (slider != 0 && !links_.host.WaveOutMuted())
             level = std::min(0.0f, 10 * std::log10(static_cast<float>(slider) / 100));
     } else {
-        if (PeakLevel != 0) level = std::min(0.0f, 10 * std::log10(PeakLevel / 32767));
+        heard = PeakLevel >= 0;
+        if (!heard) {
+            // Nothing came: what the meter shows stays, until the input has stayed silent too long.
+            constexpr float kStopped = kNoAudioSinceRefresh - kLevelHoldRefreshes;
+            PeakLevel = std::max(PeakLevel - 1, kStopped);
+            if (PeakLevel > kStopped) return;
+        } else if (PeakLevel != 0) {
+            level = std::min(0.0f, 10 * std::log10(PeakLevel / 32767));
+        }
         controls.SetText(Control::txtVU, links_.texts.TxtVolume + Format(level, "0") + " dB");
     }
 
     const float needle = level < kLevelFloorDb ? 0 : 100 - level * 100 / kLevelFloorDb;
     controls.DrawMeterNeedle(kMeterLevel, needle);
 
-    if (!transmitting) {
+    // The message's mean level counts what was heard, not the refreshes between bursts.
+    if (heard) {
         if (RxLocked == 1) {
             RxLevelSumDb += level;
             RxLevelCount += 1;
         }
-        PeakLevel = 0;
+        PeakLevel = kNoAudioSinceRefresh;
     }
 }
 

@@ -9,7 +9,6 @@ namespace muv {
 
 namespace {
 
-constexpr int kScrollPeriod = kWaterfallFftLength / 2 - 1;  // 1023 samples
 constexpr float kGreyScale = 3500.0f;
 constexpr int kPenWidth = 2;
 
@@ -35,13 +34,14 @@ void WaterfallImage::ScrollDown() {
               pixels_.begin() + static_cast<std::ptrdiff_t>(top_) * kWaterfallBins);
     ++versions_[static_cast<size_t>(top_)];
     ++scrolls_;
+    ++changes_;
 }
 
 void Waterfall::WaterfallAddSample(float sample, int marker1, int marker2) {
     Ring[static_cast<size_t>(RingIndex)] = ComplexSample(sample, 0.0f);
     if (++RingIndex >= kWaterfallFftLength) RingIndex = 0;
     if (RingIndex == 0) DrawLine(marker1, marker2);
-    if (++ScrollCounter >= kScrollPeriod) {
+    if (++ScrollCounter >= kWaterfallScrollPeriod) {
         ScrollCounter = 0;
         Image.ScrollDown();
     }

@@ -14,12 +14,14 @@ namespace muv {
 
 constexpr int kWaterfallBins = 769;  // bins 0..768 across the picture
 constexpr int kWaterfallFftLength = 2048;
+// The picture scrolls one pixel every this many samples (twice a line, less one).
+constexpr int kWaterfallScrollPeriod = kWaterfallFftLength / 2 - 1;
 
 // The picture: rows of kWaterfallBins colours, row 0 at the top. The rows are kept in a ring, so that a
 // scroll rewrites one row instead of moving them all: row y of the picture is stored at
 // (Top() + y) % Height(). A display that keeps its own copy follows the picture by the stored rows'
 // versions (each write to a stored row raises its version), the count of scrolls and the generation
-// (raised by every Resize).
+// (raised by every Resize); the count of changes (writes and scrolls) says whether there is anything new.
 class WaterfallImage {
 public:
     explicit WaterfallImage(int height = 120) { Resize(height); }
@@ -32,6 +34,7 @@ public:
             const int stored = Stored(y);
             pixels_[static_cast<size_t>(stored) * kWaterfallBins + static_cast<size_t>(x)] = c;
             ++versions_[static_cast<size_t>(stored)];
+            ++changes_;
         }
     }
     // Moves the whole picture one pixel down; the top row keeps its colours.
@@ -45,6 +48,7 @@ public:
     uint64_t StoredRowVersion(int stored) const { return versions_[static_cast<size_t>(stored)]; }
     uint64_t Scrolls() const { return scrolls_; }
     uint64_t Generation() const { return generation_; }
+    uint64_t Changes() const { return changes_; }
 
 private:
     int Stored(int y) const { return top_ + y < height_ ? top_ + y : top_ + y - height_; }
@@ -55,6 +59,7 @@ private:
     int top_ = 0;
     uint64_t scrolls_ = 0;
     uint64_t generation_ = 0;
+    uint64_t changes_ = 0;
 };
 
 class Waterfall {

@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "common/cp1252.h"
@@ -284,17 +285,48 @@ void ConvertColours(const ColorRef* source, QRgb* target) {
         target[x] = qRgb(RedOf(source[x]), GreenOf(source[x]), BlueOf(source[x]));
 }
 
+// More rows than a burst of sound brings (two or three) are not held back.
+constexpr int kMostRowsWaiting = 4;
+// Rows are due a little faster than they were recorded, so that the picture cannot drift behind the
+// receiver when the sound card's clock runs fast against the computer's.
+constexpr double kPaceShare = 0.98;
+// The picture shows the rows due at its display tick, which a coarse timer of the interval of the
+// window's other refreshers keeps in step with them (one wake-up of the program serves all), and when
+// the receiver hands it new rows.
+constexpr int kDisplayTickMs = 100;
+
 }  // namespace
 
 WaterfallBox::WaterfallBox(QWidget* parent) : PictureBox(parent, RGB(255, 255, 255)) {
     // Every pixel is painted: what is on the screen can be moved down rather than painted again.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    tick_.setTimerType(Qt::CoarseTimer);
+    tick_.setInterval(kDisplayTickMs);
+    QObject::connect(&tick_, &QTimer::timeout, this, [this] { DisplayTick(); });
+    clock_.start();
 }
 
 void WaterfallBox::Attach(const WaterfallImage* image) {
     image_ = image;
     stale_ = true;
+    waiting_ = 0;
+    if (image_) {
+        takenScrolls_ = image_->Scrolls();
+        takenGeneration_ = image_->Generation();
+        shownChanges_ = image_->Changes();
+    }
     update();
+}
+
+void WaterfallBox::showEvent(QShowEvent* event) {
+    PictureBox::showEvent(event);
+    // Kept running while shown, so that it stays in step with the other refreshers' wake-ups.
+    tick_.start();
+}
+
+void WaterfallBox::hideEvent(QHideEvent* event) {
+    PictureBox::hideEvent(event);
+    tick_.stop();
 }
 
 void WaterfallBox::resizeEvent(QResizeEvent* event) {
@@ -324,8 +356,12 @@ void WaterfallBox::ConvertAll() {
     for (int s = 0; s < h; ++s)
         shownVersions_[static_cast<size_t>(s)] = image_->StoredRowVersion(s);
     shownGeneration_ = image_->Generation();
-    shownScrolls_ = image_->Scrolls();
+    shownChanges_ = image_->Changes();
     shownTop_ = image_->Top();
+    // The image as it stands is on the screen: no row waits.
+    takenScrolls_ = image_->Scrolls();
+    takenGeneration_ = image_->Generation();
+    waiting_ = 0;
     stale_ = false;
 }
 
@@ -335,14 +371,76 @@ void WaterfallBox::ConvertRow(QPainter& painter, QImage& line, int stored) {
     shownVersions_[static_cast<size_t>(stored)] = image_->StoredRowVersion(stored);
 }
 
+double WaterfallBox::NowMs() const {
+    return static_cast<double>(clock_.nsecsElapsed()) / 1e6;
+}
+
+void WaterfallBox::TakeScrolls() {
+    const int h = image_->Height();
+    if (image_->Generation() != takenGeneration_ || image_->Scrolls() < takenScrolls_) {
+        // An image made anew: nothing of it waits.
+        takenGeneration_ = image_->Generation();
+        waiting_ = 0;
+    } else {
+        const int before = waiting_;
+        waiting_ = static_cast<int>(
+            std::min<uint64_t>(static_cast<uint64_t>(waiting_) + image_->Scrolls() - takenScrolls_,
+                               static_cast<uint64_t>(std::max(h, kMostRowsWaiting))));
+        // The first row of a burst is due as it comes, or a row's time after the row before it.
+        if (before == 0 && waiting_ > 0)
+            nextDueMs_ = std::max(NowMs(), lastDueMs_ + rowPeriodMs_ * kPaceShare);
+    }
+    takenScrolls_ = image_->Scrolls();
+}
+
+int WaterfallBox::RowsDue(double aheadMs) {
+    if (rowPeriodMs_ <= 0) return waiting_;
+    const double now = NowMs();
+    int due = 0;
+    while (due < waiting_ && nextDueMs_ <= now + aheadMs) {
+        ++due;
+        lastDueMs_ = nextDueMs_;
+        nextDueMs_ += rowPeriodMs_ * kPaceShare;
+    }
+    return std::max(due, waiting_ - kMostRowsWaiting);
+}
+
+void WaterfallBox::ShowRows(int rows) {
+    if (rows <= 0) return;
+    waiting_ -= rows;
+    const int onScreen = image_ ? std::min(height(), image_->Height()) : 0;
+    if (InStep() && devicePixelRatioF() == 1.0 && rows < onScreen) {
+        // The rows exposed at the top are painted from the rows kept.
+        scroll(0, rows, QRect(0, 0, width(), onScreen));
+    } else {
+        update();
+    }
+}
+
+void WaterfallBox::DisplayTick() {
+    // Each row at the tick nearest its time; rows whose time has passed (a late tick) at once.
+    if (waiting_ > 0) ShowRows(RowsDue(kDisplayTickMs / 2.0));
+}
+
+int WaterfallBox::ImageRowShown(int y, int height) const {
+    return std::min(y + waiting_, height - 1);
+}
+
 void WaterfallBox::Refresh() {
+    if (!image_ || (image_->Changes() == shownChanges_ && image_->Generation() == takenGeneration_)) return;
+    shownChanges_ = image_->Changes();
+    TakeScrolls();
+    // Between ticks only the rows whose time has come: the first of a burst that follows a pause.
+    const int show = RowsDue(0);
     if (!InStep() || devicePixelRatioF() != 1.0) {
+        ShowRows(show);
         update();
         return;
     }
+    // The rows written since are stretched into the rows kept. The screen stays as it is: it shows the
+    // image as it stood before the rows now waiting, which is the image now, those rows further down.
     const int h = image_->Height();
-    const int rows = std::min(height(), h);
-    int first = rows, last = -1;  // the rows on the screen that were written
+    int first = h, last = -1;  // the image rows that were written
     {
         QImage line(kWaterfallBins, 1, QImage::Format_RGB32);
         std::optional<QPainter> painter;
@@ -351,31 +449,34 @@ void WaterfallBox::Refresh() {
             if (!painter) painter.emplace(&shown_);
             ConvertRow(*painter, line, s);
             const int y = s >= image_->Top() ? s - image_->Top() : s - image_->Top() + h;
-            if (y < rows) {
-                first = std::min(first, y);
-                last = std::max(last, y);
-            }
+            first = std::min(first, y);
+            last = std::max(last, y);
         }
     }
-    const uint64_t scrolled = image_->Scrolls() - shownScrolls_;
-    shownScrolls_ = image_->Scrolls();
     shownTop_ = image_->Top();
-    if (scrolled >= static_cast<uint64_t>(rows)) {
-        update();
-        return;
-    }
-    // The rows that only moved are moved on the screen; the rows written are painted.
-    if (scrolled > 0) scroll(0, static_cast<int>(scrolled), QRect(0, 0, width(), rows));
+    // The rows due are shown (the screen moves down by them); the written rows are painted where they
+    // now stand on the screen, if they are on it yet.
+    ShowRows(show);
+    const int onScreen = std::min(height(), h);
+    first = std::max(first - waiting_, 0);
+    last = std::min(last - waiting_, onScreen - 1);
     if (last >= first) update(QRect(0, first, width(), last - first + 1));
 }
 
 void WaterfallBox::PaintWhole(QPainter& p) {
     p.fillRect(rect(), Qt::white);
     if (!image_ || image_->Height() <= 0) return;
-    const int rows = std::min(height(), image_->Height());
+    const int h = image_->Height();
+    const int rows = std::min(height(), h);
+    // The rows waiting, and those the image scrolled by since the last look, are not shown yet.
+    const int behind = image_->Generation() == takenGeneration_
+                           ? static_cast<int>(std::min<uint64_t>(
+                                 static_cast<uint64_t>(waiting_) + image_->Scrolls() - takenScrolls_,
+                                 static_cast<uint64_t>(h)))
+                           : 0;
     QImage line(image_->Width(), rows, QImage::Format_RGB32);
     for (int y = 0; y < rows; ++y)
-        ConvertColours(image_->Row(y), reinterpret_cast<QRgb*>(line.scanLine(y)));
+        ConvertColours(image_->Row(std::min(y + behind, h - 1)), reinterpret_cast<QRgb*>(line.scanLine(y)));
     p.drawImage(QRect(0, 0, width(), rows), line);
 }
 
@@ -392,12 +493,14 @@ void WaterfallBox::paintEvent(QPaintEvent* event) {
     }
     const QRect area = event->rect();
     const int rows = InStep() ? std::min(height(), image_->Height()) : 0;
-    // The image's rows from the top, in at most two runs of the ring.
+    // The image's rows from the one shown at the top, in at most two runs of the ring; while rows
+    // wait, the rows past the image's last repeat it.
     const int from = std::max(area.top(), 0), to = std::min(area.bottom() + 1, rows);
     const int h = rows > 0 ? image_->Height() : 1;
     for (int y = from; y < to;) {
-        const int stored = (shownTop_ + y) % h;
-        const int run = std::min(to - y, h - stored);
+        const int row = ImageRowShown(y, h);
+        const int stored = (shownTop_ + row) % h;
+        const int run = y + waiting_ < h ? std::min({to - y, h - stored, h - row}) : 1;
         p.drawImage(QPoint(0, y), shown_, QRect(0, stored, width(), run));
         y += run;
     }

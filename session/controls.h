@@ -6,6 +6,7 @@
 
 #include "platform/qt/qt_text.h"
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
@@ -14,7 +15,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTimer>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -147,20 +150,35 @@ private:
 // The waterfall picture: the receiver's image, stretched to the picture's width, one image row per
 // pixel row from the top; below the image's last row the picture stays white. The picture keeps the
 // image's rows as shown, stretched, in the image's own ring order: a refresh stretches only the rows
-// written since, moves what is on the screen down by the rows scrolled, and paints only the rows that
+// written since, moves what is on the screen down by the rows it shows, and paints only the rows that
 // changed. The whole is converted again only when the image, its size or the picture's size changes.
+//
+// The sound card hands the receiver its audio in bursts (through a sound server, a third of a second
+// at once), and a burst scrolls the image by two or three rows together. Given the time a row stands
+// for, the picture shows such rows one at a time, each a row's time after the one before, at the
+// display tick (100 ms, with the window's other refreshers) nearest that time, so that it moves as
+// steadily as the signal came: while rows wait, the screen shows the image shifted up by them, its
+// newest rows not yet on it. More rows than a burst brings never wait, and rows whose time has passed
+// are not held back: they are shown at once.
 class WaterfallBox : public PictureBox {
 public:
     explicit WaterfallBox(QWidget* parent);
     // Shows this image from now on, converted whole.
     void Attach(const WaterfallImage* image);
     const WaterfallImage* Attached() const { return image_; }
-    // Brings the picture up to the image after it scrolled or had lines drawn.
+    // The time one row of the image stands for, in milliseconds; 0 (as at the start) shows every row
+    // as it comes.
+    void SetRowPeriod(double milliseconds) { rowPeriodMs_ = milliseconds; }
+    // Brings the picture up to the image after it scrolled or had lines drawn; nothing when neither.
     void Refresh();
+    // Rows scrolled into the image and not shown yet.
+    int RowsWaiting() const { return waiting_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // Whether the rows kept are the image's at the picture's size (at one device pixel per pixel).
@@ -172,14 +190,36 @@ private:
     // Draws the whole image in one go, converted at every paint: for screens whose pixels are not the
     // picture's.
     void PaintWhole(QPainter& painter);
+    double NowMs() const;
+    // The rows that the image scrolled by since the last look join those waiting.
+    void TakeScrolls();
+    // How many of the rows waiting are to be shown now: those due within aheadMs, and any beyond the
+    // most that may wait.
+    int RowsDue(double aheadMs);
+    // Shows that many waiting rows: the screen moves down by them.
+    void ShowRows(int rows);
+    // Shows the rows due.
+    void DisplayTick();
+    // The image row that screen row y shows: as many rows further down as wait (past the image's last
+    // row, that row again).
+    int ImageRowShown(int y, int height) const;
 
     const WaterfallImage* image_ = nullptr;
     QImage shown_;  // the image's stored rows, stretched to the picture's width
     std::vector<uint64_t> shownVersions_;
     uint64_t shownGeneration_ = 0;
-    uint64_t shownScrolls_ = 0;
+    uint64_t shownChanges_ = 0;
     int shownTop_ = 0;
     bool stale_ = true;
+
+    double rowPeriodMs_ = 0;
+    int waiting_ = 0;
+    uint64_t takenScrolls_ = 0;  // the image's scrolls counted so far
+    uint64_t takenGeneration_ = 0;
+    QElapsedTimer clock_;
+    double nextDueMs_ = 0;                                      // when the first row waiting is due
+    double lastDueMs_ = std::numeric_limits<double>::lowest();  // when the last row shown was due
+    QTimer tick_;
 };
 
 // A frame with its caption around a group of controls.

@@ -500,7 +500,6 @@ private:
     bool inReceiveTick_ = false;
     bool programEnded_ = false;
     int exitCode_ = 0;
-    uint64_t waterfallLines_ = 0;
     std::unique_ptr<KeyboardPoll> keyboard_;
     std::unique_ptr<ThreadWake> receiveWake_;
     bool shortcutsAsked_ = false;

@@ -7,6 +7,7 @@
 #include "logbook/frmQsoEntry.h"
 #include "platform/qt/thread_wake.h"
 #include "platform/sound_device.h"
+#include "receiver/waterfall.h"
 #include "session/frmMain.h"
 #include "session/message_closing.h"
 #include "session/station.h"
@@ -129,11 +130,11 @@ void frmMain::tmrRX_Timer() {
     Receiver& rx = station_->receiver;
     // The receiver traps its own faults and starts afresh.
     rx.RxTick();
-    const uint64_t lines = rx.GetWaterfall().LinesDrawn;
-    if (lines != waterfallLines_) {
-        waterfallLines_ = lines;
-        RefreshWaterfall();
-    }
+    // The picture scrolls every 1023 samples of the decimated sound (8000 a second, 48000 / 7 on MF),
+    // and shows the rows that a burst of sound brought at that pace.
+    const int decimation = station_->shared.BandClass == 1 ? 7 : 6;
+    pctWaterfall->SetRowPeriod(1000.0 * kWaterfallScrollPeriod * decimation / kSampleRate);
+    RefreshWaterfall();
     int step = 1;
     try {
         if (PendingFrequencyChange == 1) {

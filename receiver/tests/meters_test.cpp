@@ -28,14 +28,25 @@ TEST(MetersTest, LevelMeterWhileReceiving) {
         rig.rx.RefreshVuMeter();
         EXPECT_EQ(rig.controls.Text(Control::txtVU), c.text);
         EXPECT_NEAR(rig.controls.meters[8], c.needle, 0.01f) << c.peak;
-        EXPECT_EQ(rig.rx.PeakLevel, 0);
     }
     EXPECT_EQ(rig.rx.RxLevelCount, 0);  // only a locked frame collects levels
 
+    // Refreshes that no audio reached keep the level heard last, and only audio counts; an input
+    // that stays silent for a second reads as the floor.
     rig.rx.RxLocked = 1;
     rig.rx.PeakLevel = 3277;
+    for (int refresh = 1; refresh <= 10; ++refresh) {
+        rig.rx.RefreshVuMeter();
+        EXPECT_EQ(rig.controls.Text(Control::txtVU), "Volume: -10 dB") << refresh;
+        EXPECT_NEAR(rig.controls.meters[8], 50, 0.01f) << refresh;
+    }
     rig.rx.RefreshVuMeter();
-    rig.rx.RefreshVuMeter();  // no input since: -20 dB
+    EXPECT_EQ(rig.controls.Text(Control::txtVU), "Volume: -20 dB");
+    EXPECT_EQ(rig.controls.meters[8], 0);
+    EXPECT_EQ(rig.rx.RxLevelCount, 1);
+    EXPECT_NEAR(rig.rx.RxLevelSumDb, -10, 0.01f);
+    rig.rx.PeakLevel = 0;  // silence heard
+    rig.rx.RefreshVuMeter();
     EXPECT_EQ(rig.rx.RxLevelCount, 2);
     EXPECT_NEAR(rig.rx.RxLevelSumDb, -30, 0.01f);
 }

@@ -254,12 +254,14 @@ QImage WholeConversion(const WaterfallImage& image, QSize size) {
 TEST_F(FormTest, TheWaterfallOnTheScreenIsTheWholePictureConvertedAfterEveryRefresh) {
     // The picture moves what scrolled on the screen and paints only new lines; what the operator sees
     // must stay what converting the whole picture gives, line after line, through scrolls of more than
-    // the picture's height, a wider layout and a smaller picture. The receiver's image, kept in a ring,
-    // must stay the picture that copying every row down gives.
+    // the picture's height, a wider layout and a smaller picture, also while rows that came together
+    // wait to be shown one at a time. The receiver's image, kept in a ring, must stay the picture that
+    // copying every row down gives.
     QWidget window;
     window.resize(1300, 200);
     WaterfallBox box(&window);
     box.setGeometry(8, 20, 1001, 161);
+    box.SetRowPeriod(20);
     Waterfall w;
     w.Image.Resize(161);
     box.Attach(&w.Image);
@@ -292,6 +294,7 @@ TEST_F(FormTest, TheWaterfallOnTheScreenIsTheWholePictureConvertedAfterEveryRefr
         }
     };
     const auto check = [&](int step) {
+        ASSERT_TRUE(test::WaitFor([&] { return box.RowsWaiting() == 0; })) << "step " << step;
         Settle();
         for (int y = 0; y < w.Image.Height(); ++y)
             ASSERT_TRUE(std::equal(copied[static_cast<size_t>(y)].begin(),

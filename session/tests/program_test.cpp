@@ -9,7 +9,10 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPainter>
+#include <QScreen>
 #include <QStyleFactory>
+#include <QWindow>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -389,6 +392,99 @@ TEST_F(ProgramTest, AnOverloadedProcessorSwitchesTheWaterfallOff) {
     f.tmrCPUProteccion_Timer();
     EXPECT_EQ(p.boxes.shown.size(), 1u);
     EXPECT_FALSE(f.tmrCPUProteccion.Enabled());
+}
+
+// The waterfall picture as the screen shows it, left of the cursor read-out that lies over its corner:
+// how many rows it is behind the receiver's image (screen row y showing image row y + behind), or -1
+// when it shows no such picture (a row being painted).
+int WaterfallRowsBehind(frmMain& f, const std::vector<QImage>& behind) {
+    const QPoint at = f.pctWaterfall->mapTo(&f, QPoint(0, 0));
+    const int width = f.txtPosicionCursor->x() - f.pctWaterfall->x();
+    const QImage screen = f.windowHandle()
+                              ->screen()
+                              ->grabWindow(f.winId(), at.x(), at.y(), width, f.pctWaterfall->height())
+                              .toImage()
+                              .convertToFormat(QImage::Format_RGB32);
+    for (size_t b = 0; b < behind.size(); ++b)
+        if (screen.copy(0, 0, width, behind[b].height()) == behind[b].copy(0, 0, width, behind[b].height()))
+            return static_cast<int>(b);
+    return -1;
+}
+
+// The image's rows from row b on, stretched to the picture's width as the picture shows them, for b
+// from 0 to most.
+std::vector<QImage> WaterfallShiftedUp(const WaterfallImage& image, int width, int most) {
+    std::vector<QImage> shifted;
+    for (int b = 0; b <= most; ++b) {
+        const int rows = image.Height() - b;
+        QImage picture(image.Width(), rows, QImage::Format_RGB32);
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < image.Width(); ++x) {
+                const ColorRef c = image.Pixel(x, y + b);
+                picture.setPixel(x, y, qRgb(RedOf(c), GreenOf(c), BlueOf(c)));
+            }
+        QImage shown(width, rows, QImage::Format_RGB32);
+        QPainter(&shown).drawImage(QRect(0, 0, width, rows), picture);
+        shifted.push_back(shown);
+    }
+    return shifted;
+}
+
+// Through a sound server the audio comes a third of a second at once, and scrolls the waterfall by two
+// or three rows together. The picture shows them one at a time, about a row's time (128 ms) apart, so
+// that it moves as steadily as the sound came; a longer backlog (the program was busy) is not held back.
+TEST_F(ProgramTest, TheWaterfallShowsTheRowsThatCameTogetherOneAtATime) {
+    Program p(Noise(60));
+    p.input->autoFill = false;
+    frmMain& f = *p.form;
+    ASSERT_TRUE(Main(f));
+    f.imgOFFWaterFall_Click();
+    ASSERT_TRUE(
+        RunUntil([&] { return !f.tmrResetTarjetaSonido.Enabled() && f.windowHandle()->isExposed(); }, 5));
+    const WaterfallImage& image = p.St().receiver.GetWaterfall().Image;
+    SoundInput& in = p.St().receiver.Input();
+    // The sound card fills this many buffers at once; the receive pump takes them all.
+    const auto burst = [&](int buffers) {
+        ASSERT_EQ(p.input->FillBuffers(buffers), buffers);
+        ASSERT_TRUE(
+            RunUntil([&] { return in.IsInputBufferDone(in.NextInputBuffer % kInputBuffers + 1) == 0; }, 5));
+    };
+    constexpr int kMostBehind = 8;
+    const auto behindNow = [&] {
+        const std::vector<QImage> shifted = WaterfallShiftedUp(image, f.pctWaterfall->width(), kMostBehind);
+        int behind = -1;
+        EXPECT_TRUE(RunUntil([&] { return (behind = WaterfallRowsBehind(f, shifted)) >= 0; }, 5));
+        return behind;
+    };
+
+    // A backlog of 15 rows: all but a few are on the screen at once.
+    const uint64_t before = image.Scrolls();
+    burst(30);
+    ASSERT_GE(image.Scrolls() - before, 14u);
+    EXPECT_LE(behindNow(), 4);
+    ASSERT_TRUE(RunUntil([&] { return behindNow() == 0; }, 5));
+
+    // One burst of a third of a second: its rows come onto the screen one by one.
+    const uint64_t scrolls = image.Scrolls();
+    burst(6);
+    ASSERT_GE(image.Scrolls() - scrolls, 3u);
+    const std::vector<QImage> shifted = WaterfallShiftedUp(image, f.pctWaterfall->width(), kMostBehind);
+    std::vector<int> seen;
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            const int behind = WaterfallRowsBehind(f, shifted);
+            if (behind >= 0 && (seen.empty() || seen.back() != behind)) seen.push_back(behind);
+            return behind == 0;
+        },
+        5));
+    const qint64 took = clock.elapsed();
+    ASSERT_GE(seen.size(), 3u) << "all rows of the burst at once";
+    for (size_t i = 1; i < seen.size(); ++i)
+        EXPECT_EQ(seen[i], seen[i - 1] - 1) << "rows shown together after " << i;
+    EXPECT_GE(took, 60 * (seen.front() - 1)) << "shown " << seen.front() << " rows in " << took << " ms";
+    EXPECT_TRUE(p.boxes.shown.empty());
 }
 
 TEST_F(ProgramTest, ShutDownSavesTheSessionThenClosesDevices) {

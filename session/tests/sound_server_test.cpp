@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QProcess>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -170,6 +171,13 @@ protected:
                f.Modules().receiver.Input().SoundInputOpen == 1;
     }
 
+    // The receive window shows the text sent, to its end.
+    static bool Decoded(frmMain& f) {
+        const std::string rx = f.RxWindow().Text();
+        const size_t text = rx.find(kText);
+        return text != std::string::npos && rx.find(" <STOP>", text) != std::string::npos;
+    }
+
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
     fs::path folder_;
@@ -186,14 +194,46 @@ TEST_F(SoundServerTest, ATransmissionPlayedIntoTheSinkIsDecodedAsItPlays) {
 
     QProcess player;
     player.start(QStringLiteral("paplay"), {QStringLiteral("--device=radio"), QString::fromStdString(wav)});
-    const auto heard = [&] {
-        const std::string rx = f.RxWindow().Text();
-        const size_t text = rx.find(kText);
-        return text != std::string::npos && rx.find(" <STOP>", text) != std::string::npos;
-    };
-    EXPECT_TRUE(RunUntil(heard, 40)) << f.RxWindow().Text();
+    EXPECT_TRUE(RunUntil([&] { return Decoded(f); }, 40)) << f.RxWindow().Text();
     ASSERT_TRUE(player.state() == QProcess::NotRunning || player.waitForFinished(10000));
     EXPECT_EQ(player.exitCode(), 0) << player.readAllStandardError().toStdString();
+    EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
+}
+
+// The server hands the program its audio a third of a second at once, so that most refreshes of the
+// level meter (every 100 ms) see none. A steady signal played into the sink reads its level, text and
+// needle, at every reading; the mean level of the message it carries (the e-mail report's "Vumeter
+// Level") is that level, not pulled towards the floor by the refreshes between; silence reads as the
+// floor.
+TEST_F(SoundServerTest, TheLevelMeterReadsASteadySignalAtEveryReading) {
+    frmMain& f = StartProgram();
+    std::vector<int16_t> sound = TransmitToSamples(kMode, kText);
+    for (int16_t& s : sound)
+        s = static_cast<int16_t>(s / 2);  // 3 dB below full scale
+    const std::string wav = Path("half.wav");
+    ASSERT_TRUE(WriteWavFile(wav, sound));
+    // The needle's tip at -3 dB: 85 on the dial, 117 degrees round from the left.
+    const double angle = (270 - 6 * 0.3 * 85) * 3.141592654 / 180;
+    const QPointF tip(std::sin(angle) * 61 + 74, std::cos(angle) * 61 + 73);
+
+    QProcess player;
+    player.start(QStringLiteral("paplay"), {QStringLiteral("--device=radio"), QString::fromStdString(wav)});
+    const auto reads = [&] { return f.Text(Control::txtVU); };
+    ASSERT_TRUE(RunUntil([&] { return reads() == "Volume: -3 dB"; }, 10)) << reads();
+    // 6 s of readings, well inside the 11 s of sound.
+    for (int reading = 1; reading <= 40; ++reading) {
+        test::RunEvents(150);
+        EXPECT_EQ(reads(), "Volume: -3 dB") << "reading " << reading;
+        const QPointF needle = f.pctVumetro->NeedleEnd();
+        EXPECT_LT(std::hypot(needle.x() - tip.x(), needle.y() - tip.y()), 1.5)
+            << "reading " << reading << ": needle at " << needle.x() << ", " << needle.y();
+    }
+    ASSERT_TRUE(RunUntil([&] { return Decoded(f); }, 40)) << f.RxWindow().Text();
+    // The silence after the sound counts too until the message closes, a second at most of the 11 s.
+    const float mean = f.Modules().receiver.FinishMessage().meanLevelDb;
+    EXPECT_TRUE(mean > -6 && mean < -2.5) << mean;
+    EXPECT_TRUE(RunUntil([&] { return reads() == "Volume: -20 dB"; }, 5)) << reads();
+    EXPECT_TRUE(player.state() == QProcess::NotRunning || player.waitForFinished(10000));
     EXPECT_TRUE(boxes_.shown.empty()) << boxes_.shown.front().text;
 }
 
