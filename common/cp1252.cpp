@@ -224,4 +224,35 @@ std::string Utf8ToUpper(std::string_view utf8) {
     return out;
 }
 
+std::string OneLineText(std::string_view utf8) {
+    constexpr std::string_view kLineBreak = "\xE2\x86\xB5";    // U+21B5
+    constexpr std::string_view kNoCharacter = "\xEF\xBF\xBD";  // U+FFFD
+    const auto bidiControl = [](char32_t u) {
+        return u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) ||
+               (u >= 0x2066 && u <= 0x2069);
+    };
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const Utf8Char c = ReadUtf8(utf8, i);
+        if (!c.character) {
+            out.append(kNoCharacter);
+            i += c.length == 0 ? 1 : c.length;
+            continue;
+        }
+        const char32_t u = c.code;
+        const bool crlf = u == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n';
+        i += crlf ? 2 : c.length;
+        if (u == '\r' || u == '\n' || u == 0x0B || u == 0x0C || u == 0x85 || u == 0x2028 || u == 0x2029)
+            out.append(kLineBreak);
+        else if (u == '\t')
+            out.push_back(' ');
+        else if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || bidiControl(u))
+            continue;
+        else
+            AppendUtf8(out, u);
+    }
+    return out;
+}
+
 }  // namespace muv

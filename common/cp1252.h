@@ -42,4 +42,11 @@ std::string Utf8Head(std::string_view utf8, size_t bytes);
 // The text in capitals, in every script that has them.
 std::string Utf8ToUpper(std::string_view utf8);
 
+// A text from outside (a peer's line, or a field cut from one) as a one-line box shows it: it shows what
+// it holds and does nothing to the line. A line break (CR, LF, CR LF, VT, FF, NEL, U+2028, U+2029) shows
+// as "↵", a tab as a blank; any other control character and the bidirectional controls (U+061C,
+// U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069) are left out, so that nothing in it ends the line,
+// hides what stands before it or turns the rest around. A byte that starts no character shows as U+FFFD.
+std::string OneLineText(std::string_view utf8);
+
 }  // namespace muv

@@ -1,7 +1,8 @@
 // The callsign server's replies, and the link's events and the time around them, as a script of any
 // bytes: one step a line. Whatever comes, the contact window's boxes never get more than they hold nor
-// anything but valid UTF-8, the heard station's locator is a locator or nothing, the queue stays
-// bounded, and every message sent keeps its fields (no "#" of a value makes a field of its own).
+// anything but valid UTF-8 that shows on one line (no line break, control or bidirectional control),
+// the heard station's locator is a locator or nothing, the queue stays bounded, and every message sent
+// keeps its fields (no "#" of a value makes a field of its own).
 //
 // Steps: "Q<code> <callsign>|<name>|<qth>|<locator>" a request; "A" the connection opens; "F" it fails;
 // "C" the server closes it; "W<ms>" time passes; "R<bytes>" the server sends bytes; "H<callsign>" the
@@ -32,6 +33,26 @@ std::vector<std::string> Parts(std::string_view text) {
         if (bar == std::string_view::npos) return parts;
         start = bar + 1;
     }
+}
+
+// Whether a text shows on one line as what it holds: valid UTF-8 with no control character (C0, DEL,
+// C1), no line or paragraph separator and no bidirectional control, and one that the rule of the screen
+// leaves as it is.
+bool ShowsOnOneLine(std::string_view utf8) {
+    if (!muv::fuzz::ValidUtf8(utf8) || muv::OneLineText(utf8) != utf8) return false;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+        const auto third = i + 2 < utf8.size() ? static_cast<unsigned char>(utf8[i + 2]) : 0;
+        if (c < 0x20 || c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F)) return false;
+        if (c == 0xD8 && next == 0x9C) return false;  // U+061C
+        if (c == 0xE2 && next == 0x80 &&
+            (third == 0x8E || third == 0x8F || third == 0xA8 || third == 0xA9 ||
+             (third >= 0xAA && third <= 0xAE)))
+            return false;  // U+200E, U+200F, U+2028, U+2029, U+202A to U+202E
+        if (c == 0xE2 && next == 0x81 && third >= 0xA6 && third <= 0xA9) return false;  // U+2066 to U+2069
+    }
+    return true;
 }
 
 size_t Count(std::string_view text, char c) {
@@ -121,8 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MUV_FUZZ_REQUIRE(muv::Utf8Length(d.name) <= CallsignServerClient::kBoxTextCap);
         MUV_FUZZ_REQUIRE(muv::Utf8Length(d.qth) <= CallsignServerClient::kBoxTextCap);
         MUV_FUZZ_REQUIRE(muv::Utf8Length(d.locator) <= 6);
-        MUV_FUZZ_REQUIRE(muv::fuzz::ValidUtf8(d.name) && muv::fuzz::ValidUtf8(d.qth) &&
-                         muv::fuzz::ValidUtf8(d.locator));
+        MUV_FUZZ_REQUIRE(ShowsOnOneLine(d.name) && ShowsOnOneLine(d.qth) && ShowsOnOneLine(d.locator));
     }
     for (const std::string& sent : c.link.sent) {
         const std::string message = muv::DecodeText(sent);

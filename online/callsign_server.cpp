@@ -35,10 +35,9 @@ std::string Field(std::string text) {
     return text;
 }
 
-// A value of a reply for a one-line box: no control characters, at most cap characters (UTF-8).
-std::string BoxText(std::string text, size_t cap) {
-    std::erase_if(text, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-    return Utf8Left(text, cap);
+// A value of a reply for a one-line box: shown as OneLineText gives it, at most cap characters (UTF-8).
+std::string BoxText(const std::string& text, size_t cap) {
+    return Utf8Left(OneLineText(text), cap);
 }
 
 // The characters from the 1-based position start, length of them; "" when the cut is impossible.

@@ -45,7 +45,8 @@ public:
     virtual std::string OperatorQth() = 0;
     virtual std::string OperatorLocator() = 0;
     // The partner's details from the server replace the contact-entry window's txtNombre, txtQTH and
-    // txtLocator.
+    // txtLocator: each as OneLineText shows it (no line break or bidirectional control obeyed), cut to
+    // what its box holds.
     virtual void ShowPartnerDetails(const std::string& name, const std::string& qth,
                                     const std::string& locator) = 0;
     // The word as a callsign when it can be one (with the country file loaded), else "".

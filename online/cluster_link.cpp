@@ -141,20 +141,22 @@ void ClusterLink::ClusterProcessLine(const std::string& line) {
 void ClusterLink::ClusterShowLine(const std::string& sender, const std::string& addressee,
                                   const std::string& frequency, const std::string& text,
                                   const std::string& time, uint8_t kind) {
-    const std::string own = OwnCallsign();
     const int row = kind == 3 ? 2 : 1;
-    if (row == 1 && sender == own) return;  // the operator's own messages and self-spots
+    // Every field is the peer's: it shows on one line as what it says, whatever characters it holds.
+    RowLine shown{OneLineText(sender), OneLineText(addressee), OneLineText(frequency), OneLineText(text),
+                  OneLineText(time)};
+    if (row == 1 && shown.sender == OwnCallsign()) return;  // the operator's own messages and self-spots
     if (row == 2) LastAutoSpotFreq = frequency;
 
-    heldRows_[static_cast<size_t>(row - 1)] = RowLine{sender, addressee, frequency, text, time};
+    // The sender also goes into the internal-spot window that the row's link opens.
+    if (row == 1)
+        LastClusterSpotCall = shown.sender;
+    else
+        LastInternalSpotCall = shown.sender;
+    heldRows_[static_cast<size_t>(row - 1)] = std::move(shown);
     if (!holdingRows_ && !tmrClusterRow_.Enabled()) ShowHeldRows();
 
-    if (row == 1) {
-        LastClusterSpotCall = sender;
-        if (host_.ClusterSpotAlarmWanted()) host_.AlarmaClusterSpot();
-    } else {
-        LastInternalSpotCall = sender;
-    }
+    if (row == 1 && host_.ClusterSpotAlarmWanted()) host_.AlarmaClusterSpot();
 }
 
 bool ClusterLink::ShowHeldRows() {

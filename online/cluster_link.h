@@ -90,11 +90,12 @@ public:
     void ClusterProcessLine(const std::string& line);
     // Shows one line in row 1 (kinds 1 and 2, not when the operator sent it) or row 2 (kind 3), with
     // what the line does besides: the row's last sender (and for row 2 its frequency), and for row 1
-    // the alarm. The texts are UTF-8, as the comment boxes take them. Each line does all that, but a
-    // row is laid out at most once a read and once every kRowPaceMs, with the last line for it: a
-    // line after a quiet moment shows at once, and of the lines that come together (in one read, or
-    // one after the other within kRowPaceMs) the last shows, at most kRowPaceMs later. A flood of spots
-    // is not laid out line by line only for each row to be replaced by the next.
+    // the alarm. The texts are UTF-8, as the comment boxes take them; each field shows as OneLineText
+    // gives it, so that a line break or a bidirectional control in it is never obeyed. Each line does
+    // all that, but a row is laid out at most once a read and once every kRowPaceMs, with the last line
+    // for it: a line after a quiet moment shows at once, and of the lines that come together (in one
+    // read, or one after the other within kRowPaceMs) the last shows, at most kRowPaceMs later. A flood
+    // of spots is not laid out line by line only for each row to be replaced by the next.
     void ClusterShowLine(const std::string& sender, const std::string& addressee,
                          const std::string& frequency, const std::string& text, const std::string& time,
                          uint8_t kind);

@@ -1,5 +1,10 @@
 #include "session/program_start.h"
 
+#include <string>
+
+#include "logbook/session_log_file.h"
+#include "platform/program_folders.h"
+#include "platform/qt/qt_dialogs.h"
 #include "session/frmMain.h"
 #include "session/station.h"
 
@@ -15,6 +20,11 @@ bool Main(frmMain& form) {
     }
     st.OpenSettings();  // the main window loads here
     st.LoadLogBook();
+    // What the session log's save had to say when the program last closed with nobody at the window.
+    if (!QtMessageBoxes::Unattended()) {
+        const std::string note = TakeSessionLogNote(SettingsFolder());
+        if (!note.empty()) form.Boxes().Show(note, kSessionLogErrorTitle, BoxIcon::Exclamation);
+    }
 
     for (Timer* pump : {&form.tmrTX, &form.tmrTXTonoPiloto, &form.tmrTonoTest})
         pump->SetInterval(1);

@@ -264,8 +264,13 @@ bool Station::SaveSessionLog() {
     // The session text stays as it is, saved or not: nothing of it is lost to a failed save.
     const SessionLogSave result =
         logbook.SaveSessionLog(sessionLog, settings.SessionLogFolder(), fallback, shared.UtcNow);
-    if (!result.message.empty())
+    if (!result.message.empty()) {
+        // With nobody at the window (a shut-down asked for by a signal, a run that nobody watches) the
+        // box is only a line on standard error and in the session text, which this save no longer
+        // writes: the next start shows it.
+        if (QtMessageBoxes::Unattended()) LeaveSessionLogNote(SettingsFolder(), result, shared.UtcNow);
         form.Boxes().Show(result.message, kSessionLogErrorTitle, BoxIcon::Exclamation);
+    }
     return result.saved;
 }
 

@@ -112,9 +112,9 @@ TEST_F(CallsignServerTest, RepliesFillTheContactBoxesAndTheHeardLocator) {
     ASSERT_EQ(host.shown.size(), 3u);
     EXPECT_EQ(host.shown[0], (PartnerDetails{"", "", ""}));
     EXPECT_EQ(host.shown[1], (PartnerDetails{"JOHN", "", ""}));
-    // Values are cut to what the boxes hold, and control characters left out.
-    EXPECT_EQ(host.shown[2],
-              (PartnerDetails{std::string(CallsignServerClient::kBoxTextCap, 'N'), "QTH", "IO91wm"}));
+    // Values are cut to what the boxes hold, control characters left out and a line break shown as such.
+    EXPECT_EQ(host.shown[2], (PartnerDetails{std::string(CallsignServerClient::kBoxTextCap, 'N'),
+                                             "Q\xE2\x86\xB5TH", "IO91wm"}));
 }
 
 TEST_F(CallsignServerTest, MessagesAndRepliesInWindows1252WhereItHoldsThemElseInUtf8) {

@@ -1,8 +1,14 @@
 // The logbook in the running program: a call decoded from the air that the log already holds is marked
-// in the receive window, a sender from a country the log does not hold is coloured as new, and a
-// profile switch brings the new profile's log (none when it has none) without making a file.
+// in the receive window, a sender from a country the log does not hold is coloured as new, a profile
+// switch brings the new profile's log (none when it has none) without making a file, and the session
+// log's save clears what killed saves left and has its trouble told even when nobody was there.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,11 +19,14 @@
 #include "bench/channel_sim.h"
 #include "common/colour.h"
 #include "logbook/adif_record.h"
+#include "logbook/session_log_file.h"
 #include "platform/memory_sound.h"
 #include "platform/program_folders.h"
+#include "platform/qt/qt_dialogs.h"
 #include "session/frmMain.h"
 #include "session/program_start.h"
 #include "session/station.h"
+#include "session/tests/own_folders.h"
 #include "session/tests/program_run.h"
 #include "test_support/qt_app.h"
 #include "test_support/recording_fakes.h"
@@ -164,6 +173,71 @@ TEST_F(LogbookProgram, ALogWithTheFrequencyAloneGivesEachContactItsAdifBand) {
     for (const auto& [call, band] : contacts)
         EXPECT_EQ(run.St().logbook.ShowPreviousContacts("CQ DE " + call + " K", 0).Band, band) << call;
     EXPECT_EQ(FileText(log), adif) << "the file is left as it is";
+}
+
+}  // namespace
+}  // namespace muv
+
+namespace muv {
+namespace {
+
+// A save of the session log was killed on its way and left its hidden copy of a day's file in the log
+// folder. Then a signal ends the program, with nobody at the window, while neither the log folder nor
+// the user's data folder can take the day's file (as on a full disk). The killed save's copy goes; the
+// copy that a save running now holds and the operator's own files stay. No box waits for an answer,
+// and the next start tells the operator what happened, once.
+TEST_F(LogbookProgram, WhatAShutDownWithNobodyThereCouldNotSaveIsToldAtTheNextStart) {
+    namespace fs = std::filesystem;
+    const test::OwnFolders folders;
+    const fs::path logs = fs::path(UserDataFolder()).parent_path() / "logs";
+    fs::create_directories(logs);
+    const std::vector<std::string> kept = {".2026-12-09.Log.4243.0", ".2026-12-09.Log.4244.0.old",
+                                           ".notes.txt.4245.0"};
+    std::vector<std::string> made = kept;
+    made.push_back(".2026-12-09.Log.4242.0");  // the killed save's copy
+    for (const std::string& name : made)
+        std::ofstream(logs / name, std::ios::binary) << std::string(1 << 20, 'x');
+    const int held = ::open((logs / kept[0]).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    std::string day, lost;
+    {
+        ProgramRun run;
+        ASSERT_TRUE(run.started);
+        Station& st = run.St();
+        day = SessionLogFileName(st.shared.UtcNow);
+        fs::create_directories(logs / day);
+        fs::create_directories(fs::path(UserDataFolder()) / day);
+        SessionLogFolderGone(st, logs.string());
+        run.form->CloseUnattended();
+        QtMessageBoxes::SetUnattended(false);
+        EXPECT_TRUE(run.form->ProgramEnded());
+        EXPECT_TRUE(run.boxes.shown.empty()) << run.boxes.shown[0].text;
+        lost = "The session log could not be saved in '" + (logs / day).string() +
+               "': Is a directory, nor in '" + UserDataFolder() + "/" + day +
+               "': Is a directory. What was received and sent in that session is lost.";
+    }
+    ::close(held);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(logs))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected = kept;
+    expected.push_back(day);
+    EXPECT_EQ(names, expected);
+
+    {
+        ProgramRun next;
+        ASSERT_TRUE(next.started);
+        ASSERT_EQ(next.boxes.shown.size(), 1u);
+        EXPECT_EQ(next.boxes.shown[0].title, "Log Error");
+        EXPECT_EQ(next.boxes.shown[0].icon, BoxIcon::Exclamation);
+        const std::string& text = next.boxes.shown[0].text;
+        EXPECT_TRUE(text.starts_with("MUV was closed on ")) << text;
+        EXPECT_TRUE(text.ends_with(" UTC with nobody at the window. " + lost)) << text;
+    }
+    ProgramRun third;
+    EXPECT_TRUE(third.boxes.shown.empty()) << third.boxes.shown[0].text;
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QUdpSocket>
 #include <chrono>
 #include <cstdlib>
@@ -178,6 +180,50 @@ TEST_F(OnlineProgram, TheProgramJoinsTheClusterShowsItsLinesAndSendsSpotsToIt) {
     QTcpSocket* last = cluster.Last();
     f.Form_Unload();
     ASSERT_TRUE(WaitFor([&] { return last->state() != QAbstractSocket::ConnectedState; }));
+}
+
+// What a peer sends is shown as what it says and changes nothing on the screen: a carriage return inside
+// a chat line would leave on its row only what follows it, without the sender and the country, and a
+// right-to-left override would turn the rest of a chat text, or of the partner's QTH from the callsign
+// server, around.
+TEST_F(OnlineProgram, APeersLineBreaksAndDirectionControlsAreShownNotObeyed) {
+    Peer cluster, callsign;
+    Program p("Cluster=127.0.0.1\r\nClusterPort=" + Port(cluster.Port()) +
+              "\r\nCallsignServer=127.0.0.1\r\nCallsignServerPort=" + Port(callsign.Port()) +
+              "\r\nCallsignServerAddress=127.0.0.1\r\nCallsignServerAddressPort=" + Port(callsign.Port()) +
+              "\r\n");
+    ASSERT_TRUE(p.started);
+    frmMain& f = *p.form;
+    Station& st = p.St();
+    ASSERT_TRUE(WaitFor([&] { return cluster.received == "EA4XYZ\r\nJOIN MUV\r\n"; })) << cluster.received;
+    const std::string rightToLeft = "\xE2\x80\xAE";  // U+202E
+    cluster.Last()->write("MUV de DL1ABC: 10146.0#EA4XYZ#first\rsecond\a\a\r\n");
+    cluster.Last()->write(("MUV de DL1ABC: 10146.0#ALL#qrv " + rightToLeft + "cba 73\a\a\r\n").c_str());
+    ASSERT_TRUE(WaitFor([&] { return f.pctClusterLink->isVisible() && f.pctClusterLink2->isVisible(); }));
+
+    // Each row is one line: the sender, the country (red: never logged), the text with its break marked.
+    const std::string country = st.logbook.Countries().CountryOfCallsign("DL1ABC", 1);
+    ASSERT_FALSE(country.empty());
+    const std::pair<QTextEdit*, std::string> rows[] = {
+        {f.rtfClusterComentario, " DL1ABC (" + country + "): first\xE2\x86\xB5second"},
+        {f.rtfClusterComentario2, " ALL de DL1ABC (" + country + "): qrv cba 73"}};
+    for (const auto& [row, shown] : rows) {
+        EXPECT_EQ(row->document()->blockCount(), 1);
+        EXPECT_EQ(FromQString(row->toPlainText()), shown);
+        QTextCursor at(row->document());
+        at.setPosition(row->toPlainText().indexOf(ToQString(country)) + 1);
+        EXPECT_EQ(at.charFormat().foreground().color(), QColor(255, 0, 0)) << shown;
+    }
+
+    // The partner's QTH as the callsign server stored it, without a turn.
+    ASSERT_TRUE(WaitFor([&] { return !st.online.callsignServer.Busy(); }, 5000)) << callsign.received;
+    st.online.CallsignServerRequest(CallsignServerCode::InfoQuery, "EA1ABC");
+    ASSERT_TRUE(WaitFor([&] { return callsign.received.ends_with("2##EA1ABC"); })) << callsign.received;
+    callsign.Last()->write(("2##JOSE##Madrid " + rightToLeft + "oesaP##IN80do").c_str());
+    frmQsoEntry& contact = st.QsoEntry();
+    ASSERT_TRUE(WaitFor([&] { return contact.txtNombre->text() == "JOSE"; }));
+    EXPECT_EQ(FromQString(contact.txtQTH->text()), "Madrid oesaP");
+    EXPECT_EQ(contact.txtLocator->text(), "IN80do");
 }
 
 TEST_F(OnlineProgram, AnOpenInternalSpotWindowFollowsThePartnerAndTheDial) {
