@@ -1,6 +1,9 @@
 #include "installer/install_sequence.h"
 
 #include <limits>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace muv {
 
@@ -14,34 +17,31 @@ public:
 
     bool Run() {
         InstallFailed = 0;
-        const std::optional<int> version = platform_.CatServerVersion();
-        if (version && *version >= setup_.lowestCatServerVersion &&
-            *version <= setup_.highestCatServerVersion) {
-            if (!RegisterComponents()) return false;
-            if (InstallFailed != 0) return false;
-            CopyRigFiles();
-            Show("MUV installed successfully", "MUV Installation", BoxIcon::Information);
-            return true;
-        }
-        // The CAT server is missing or of a version MUV cannot drive: its setup, when it is here.
+        if (Accepted(platform_.CatServerVersion())) return InstallWith("");
+        // The CAT server is missing or of a version MUV cannot drive: its setup, when it is here, run to
+        // its end, so that what it did can be told.
         const std::string setupProgram = folder_ + "/" + setup_.catServerSetup;
         if (!platform_.FileExists(setupProgram)) {
             Show("File: " + setupProgram + " not found" + setup_.catServerSetupHint, "Installation Error",
                  BoxIcon::Critical);
             return false;
         }
-        const bool started = platform_.StartProgram(setupProgram);
-        if (!started)
-            Show("File: " + setupProgram + " could not be started" + setup_.catServerSetupHint,
-                 "Installation Error", BoxIcon::Critical);
-        // The setup runs on its own; the components and the rig files do not wait for it.
+        const int status = platform_.RunProgram(setupProgram);
+        if (status == 0 && Accepted(platform_.CatServerVersion()))
+            return InstallWith(setup_.catServerName + " has been set up by " + setupProgram + ". ");
+        std::string told;
+        if (status == InstallerPlatform::kNotStarted)
+            told = "File: " + setupProgram + " could not be started";
+        else if (status == 0)
+            told = setupProgram + " ended with status 0, but " + setup_.catServerName +
+                   " is still not there in a version MUV can work with";
+        else
+            told = setupProgram + " ended with status " + std::to_string(status) + ": " + setup_.catServerName +
+                   " has not been set up";
+        // The components and the rig files are put in place all the same.
         if (!RegisterComponents()) return false;
         CopyRigFiles();
-        // What was done, and what is left to the operator.
-        if (started)
-            Show(setup_.catServerName + " was not found, or not in a version MUV can work with: its setup " +
-                     setupProgram + " has been started. Run muv-install again when it has finished.",
-                 "MUV Installation", BoxIcon::Information);
+        Show(told + setup_.catServerSetupHint + KeptRigFiles(), "Installation Error", BoxIcon::Critical);
         return false;
     }
 
@@ -77,8 +77,31 @@ private:
         return true;
     }
 
-    // Nothing of a failure here is told: the rig files can be copied again by the next run.
-    void CopyRigFiles() { platform_.CopyFolderFiles(folder_ + "/Rigs", platform_.RigFolder()); }
+    bool Accepted(const std::optional<int>& version) const {
+        return version && *version >= setup_.lowestCatServerVersion && *version <= setup_.highestCatServerVersion;
+    }
+
+    // The CAT server is there: everything else is put in place, and said so after what came first.
+    bool InstallWith(const std::string& first) {
+        if (!RegisterComponents()) return false;
+        if (InstallFailed != 0) return false;
+        CopyRigFiles();
+        Show(first + "MUV installed successfully" + KeptRigFiles(), "MUV Installation", BoxIcon::Information);
+        return true;
+    }
+
+    // A failure to copy is not told: the rig files can be copied again by the next run. The files the
+    // operator has changed are kept, and told.
+    void CopyRigFiles() { kept_ = platform_.CopyFolderFiles(folder_ + "/Rigs", platform_.RigFolder()).kept; }
+
+    std::string KeptRigFiles() const {
+        if (kept_.empty()) return {};
+        std::string names;
+        for (const std::string& name : kept_)
+            names += (names.empty() ? "" : ", ") + name;
+        return "\n\nRig files that you have changed are kept as they are: " + names + " (in " +
+               platform_.RigFolder() + "; the ones that come with MUV are in " + folder_ + "/Rigs).";
+    }
 
     void Show(const std::string& text, const std::string& title, BoxIcon icon) {
         platform_.Boxes().Show(text, title, icon);
@@ -88,6 +111,7 @@ private:
     const InstallSetup& setup_;
     const std::string folder_;
     uint8_t InstallFailed = 0;
+    std::vector<std::string> kept_;
 };
 
 }  // namespace
@@ -101,7 +125,7 @@ InstallSetup LinuxInstallSetup() {
     setup.highestCatServerVersion = std::numeric_limits<int>::max();
     setup.catServerName = "Hamlib's rigctld";
     setup.catServerSetup = "hamlib-setup";
-    setup.catServerSetupHint = ". Install Hamlib's rigctld (Debian's package libhamlib-utils)";
+    setup.catServerSetupHint = ". To set it up yourself, run as root: apt-get install libhamlib-utils";
     return setup;
 }
 

@@ -1,8 +1,9 @@
-// The install sequence, run once before the first start of MUV: the CAT server is looked for and its
-// setup started where it is missing or of a version MUV cannot drive; the component files are put in
-// place and registered; the rig files are copied to where MUV keeps them; and the operator is told
-// how it went. Everything it touches on the machine goes through InstallerPlatform, which the program
-// gives over the real system and the tests over a fake.
+// The install sequence, run once before the first start of MUV and again whenever the operator likes:
+// the CAT server is looked for and its setup run (and waited for) where it is missing or of a version
+// MUV cannot drive; the component files, where a system has any, are put in place and registered; the
+// rig files are copied to where MUV keeps them, without overwriting one the operator has changed; and
+// the operator is told how it went. Everything it touches on the machine goes through
+// InstallerPlatform, which the program gives over the real system and the tests over a fake.
 #pragma once
 
 #include <optional>
@@ -12,6 +13,13 @@
 #include "common/message_box.h"
 
 namespace muv {
+
+// What a copy of the rig files did: false in ok when a file could not be copied, and the names of the
+// files kept because the operator has changed them.
+struct RigFilesCopy {
+    bool ok = true;
+    std::vector<std::string> kept;
+};
 
 class InstallerPlatform {
 public:
@@ -28,10 +36,13 @@ public:
     virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
     // Makes a component just put in place known to the system; false when that fails.
     virtual bool RegisterComponent(const std::string& path) = 0;
-    // Copies every file of a folder into another, replacing those there; false on any failure.
-    virtual bool CopyFolderFiles(const std::string& from, const std::string& to) = 0;
-    // Starts a program in a window of its own without waiting for it; false when it could not start.
-    virtual bool StartProgram(const std::string& path) = 0;
+    // Copies every file of a folder into another. A file not there yet is added; one there is replaced
+    // only while it is as this copy left it last time, so that a file the operator has changed is kept.
+    virtual RigFilesCopy CopyFolderFiles(const std::string& from, const std::string& to) = 0;
+    static constexpr int kNotStarted = -1;
+    // Runs a program, with the terminal when there is one, and waits for it to end. Its exit status
+    // (128 + the signal's number when a signal ended it), or kNotStarted.
+    virtual int RunProgram(const std::string& path) = 0;
     virtual MessageBoxes& Boxes() = 0;
 };
 
@@ -53,8 +64,8 @@ struct InstallSetup {
     int lowestCatServerVersion = 0;
     int highestCatServerVersion = 0;
     std::string catServerName = "The CAT server";  // as the operator is told of it
-    // The CAT server's setup program in the installer's folder, and what to tell when it is not there
-    // (after "File: <path> not found").
+    // The CAT server's setup program in the installer's folder, and what to tell when the CAT server is
+    // still missing (after "File: <path> not found", or the setup's exit status): how to set it up.
     std::string catServerSetup;
     std::string catServerSetupHint;
 };

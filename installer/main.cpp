@@ -1,7 +1,8 @@
-// muv-install: run once before the first start of MUV. It checks for Hamlib's rigctld (starting its
-// setup when it is missing), puts MUV's components in place and copies the rig files into the user's
-// MUV data folder, telling the operator how it went: in message boxes, or on the terminal when there
-// is no display. Exit status 0 when everything is in place.
+// muv-install: run once before the first start of MUV. It checks for Hamlib's rigctld (running its
+// setup, which installs Debian's package with the administrator's consent, when it is missing) and
+// copies the rig files into the user's MUV data folder, keeping those the operator has changed,
+// telling the operator how it went: in message boxes, or on the terminal when there is no display.
+// Exit status 0 when everything is in place.
 #include <QApplication>
 #include <optional>
 
@@ -15,12 +16,14 @@
 int main(int argc, char* argv[]) {
     if (const std::optional<int> answered = muv::AnswerHelpOrVersion(
             argc, argv,
-            "Sets up MUV for its first start: checks for Hamlib's rigctld, puts MUV's components in place "
-            "and copies the rig files into the user's MUV data folder.",
+            "Sets up MUV for its first start: checks that Hamlib's rigctld is installed (when it is not, "
+            "runs its setup, which installs Debian's package libhamlib-utils with the administrator's "
+            "consent) and copies the rig files into ~/.local/share/MUV/Rigs, keeping those you have "
+            "changed.",
             {}))
         return *answered;
     // The installer's own files (the rig files, the CAT server's setup) are in the program's data
-    // folder, where the components go as well.
+    // folder. MUV has no component files on this system: its libraries come with Debian's packages.
     const std::string folder = muv::ProgramDataFolder();
     const std::string rigs = muv::UserDataFolder() + "/Rigs";
     // Without a display (a terminal, SSH) it tells how it went on the terminal; the exit status says it

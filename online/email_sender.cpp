@@ -1,6 +1,7 @@
 #include "online/email_sender.h"
 
 #include <cctype>
+#include <cstdio>
 #include <utility>
 
 namespace muv {
@@ -15,6 +16,13 @@ bool NamesNoAttachment(const std::string& qsl) {
     for (std::size_t i = 0; i < qsl.size(); ++i)
         if (std::toupper(static_cast<unsigned char>(qsl[i])) != kNone[i]) return false;
     return true;
+}
+
+// A text as it may go to the terminal: no control characters.
+std::string Printable(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return text;
 }
 
 }  // namespace
@@ -72,11 +80,12 @@ void EmailSender::SendEmail(std::function<void()> finished) {
     if (settings.optNoInternet) {
         // Mail was switched off after the report was prepared: it does not go out, and counts as not sent.
         EmailResult = 1;
+        EmailError = "mail is switched off";
         if (finished) finished();
         return;
     }
-    Enqueue(
-        Job{MakeMessage(settings, EmailTo, EmailSubject, EmailBody), true, EmailResult, std::move(finished)});
+    Enqueue(Job{MakeMessage(settings, EmailTo, EmailSubject, EmailBody), true, "the e-mail report to " + EmailTo,
+                EmailResult, std::move(finished)});
 }
 
 void EmailSender::SendBugReport() {
@@ -86,7 +95,7 @@ void EmailSender::SendBugReport() {
     if (!reportedTraps_.insert(TrapNumber(BugReportCode)).second) return;
     Enqueue(Job{MakeMessage(settings, settings.servers.bugReportAddress, kBugReportSubject,
                             BugReportCode + " " + kVersionText),
-                false, 0, nullptr});
+                false, "the error report of error " + TrapNumber(BugReportCode), 0, nullptr});
 }
 
 void EmailSender::Enqueue(Job job) {
@@ -100,12 +109,17 @@ void EmailSender::StartNext() {
     Job job = std::move(queue_.front());
     queue_.pop_front();
     std::weak_ptr<char> alive = alive_;
-    transport_.Send(job.message, [this, alive, report = job.receptionReport, result = job.result,
-                                  finished = std::move(job.finished)](bool ok, const std::string&) {
+    transport_.Send(job.message, [this, alive, report = job.receptionReport, what = std::move(job.what),
+                                  result = job.result,
+                                  finished = std::move(job.finished)](bool ok, const std::string& cause) {
         if (alive.expired()) return;
         busy_ = false;
+        if (!ok) std::fprintf(stderr, "MUV: %s was not sent: %s\n", Printable(what).c_str(), cause.c_str());
         // Each report's own outcome, whatever the mails before it did.
-        if (report) EmailResult = ok ? result : 1;
+        if (report) {
+            EmailResult = ok ? result : 1;
+            EmailError = ok ? std::string() : cause;
+        }
         if (finished) finished();
         if (alive.expired()) return;
         StartNext();

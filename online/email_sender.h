@@ -2,7 +2,7 @@
 // every error trap files without asking. Both go out through the mail transport, to the operator's own
 // SMTP server or to the webmail provider's, as the e-mail settings choose at the moment of each send.
 // Sends never wait: each one's outcome arrives later on the event loop, and sends asked for while one is
-// on its way go out after it, in order.
+// on its way go out after it, in order. A mail that fails is told on standard error with its cause.
 #pragma once
 
 #include <cstdint>
@@ -64,6 +64,9 @@ public:
     // one's send ends EmailResult is set to that report's own outcome: 1 when it failed, else what it was
     // when the report was handed over. The error reports' outcome is not shown and leaves it alone.
     uint8_t EmailResult = 0;
+    // Why the last reception report was not sent, in a few words ("certificate not trusted", "connection
+    // refused"); "" when it went.
+    std::string EmailError;
     // "E", the trap's number, a blank and the trap's context; set by an error trap before it calls
     // SendBugReport.
     std::string BugReportCode;
@@ -89,6 +92,7 @@ private:
     struct Job {
         MailMessage message;
         bool receptionReport = false;
+        std::string what;  // how a failure is told: "the e-mail report to <address>"
         uint8_t result = 0;  // a reception report's EmailResult when it was handed over
         std::function<void()> finished;
     };

@@ -1,5 +1,6 @@
 // The way a mail leaves the program: one message to one recipient over SMTP, sent on the program's
-// event loop. The outcome comes back later through the callback, as a single yes or no with a reason.
+// event loop. The outcome comes back later through the callback, as a single yes or no with its cause in
+// a few words ("certificate not trusted", "connection refused", "login refused (reply 535)").
 #pragma once
 
 #include <cstdint>
@@ -11,8 +12,8 @@ namespace muv {
 struct MailMessage {
     // The SMTP server and the account, in UTF-8 as the server takes them. With implicitTls the connection is
     // TLS from its first byte (the port 465 way); otherwise it starts in clear and turns to TLS when the
-    // server offers it, which is required when the mail authenticates, so that a password never goes in
-    // clear.
+    // server offers it. With a login, TLS is required and the server's certificate must be trusted, so
+    // that a password never goes in clear nor to a stranger; without one, the certificate is not checked.
     std::string host;
     uint16_t port = 25;
     bool implicitTls = false;

@@ -1,5 +1,6 @@
 #include "platform/portaudio_sound.h"
 
+#include <dlfcn.h>
 #include <portaudio.h>
 
 #include <algorithm>
@@ -44,6 +45,23 @@ int SamplesIn(Clock::duration d) {
     const auto us = std::chrono::ceil<std::chrono::microseconds>(d).count();
     return static_cast<int>(
         std::min<int64_t>((us * kSampleRate + 999'999) / 1'000'000, std::numeric_limits<int>::max()));
+}
+
+void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+void IgnoreJackMessage(const char*) {}
+
+// ALSA and JACK write to standard error whatever they meet while PortAudio probes them: every card and
+// plug-in of ALSA's configuration that is not there, a JACK server that is not running. That is some
+// hundred lines at each start, and more whenever the devices are listed again; what matters of it
+// reaches the program as PortAudio's errors. The libraries are PortAudio's own, reached by their
+// names when they are loaded.
+void SilenceSoundLibraries() {
+    using AlsaHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using JackHandler = void (*)(const char*);
+    if (void* set = dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"))
+        reinterpret_cast<int (*)(AlsaHandler)>(set)(&IgnoreAlsaMessage);
+    for (const char* name : {"jack_set_error_function", "jack_set_info_function"})
+        if (void* set = dlsym(RTLD_DEFAULT, name)) reinterpret_cast<void (*)(JackHandler)>(set)(&IgnoreJackMessage);
 }
 
 std::vector<PaDeviceIndex> DeviceList(bool capture) {
@@ -318,6 +336,11 @@ std::shared_ptr<PortAudioSession> PortAudioSession::Acquire() {
     static std::weak_ptr<PortAudioSession> current;
     std::lock_guard<std::mutex> lock(mutex);
     if (auto session = current.lock()) return session;
+    static bool silenced = false;
+    if (!silenced) {
+        SilenceSoundLibraries();
+        silenced = true;
+    }
     if (Pa_Initialize() != paNoError) return nullptr;
     std::shared_ptr<PortAudioSession> session(new PortAudioSession);
     current = session;

@@ -233,7 +233,9 @@ void frmMain::tmrEnviarEmail_Timer() {
 void frmMain::ShowEmailResult() {
     if (station_->online.EmailResult == 1) {
         SetBackColor(Control::txtEmail, kStatusYellow);
-        SetText(Control::txtEmail, station_->texts.TxtEmailError);
+        // The cause, as the mail transfer tells it ("certificate not trusted", "connection refused").
+        const std::string& cause = station_->online.email.EmailError;
+        SetText(Control::txtEmail, station_->texts.TxtEmailError + (cause.empty() ? "" : ": " + cause));
     } else if (station_->online.EmailResult == 2) {
         SetBackColor(Control::txtEmail, kStatusGreen);
         SetText(Control::txtEmail, station_->texts.TxtEmailSent);

@@ -1,12 +1,15 @@
 // The install sequence on a temporary folder: the installer's folder with its component files and rig
 // files, a system folder and a rig folder, with the CAT server's answer, the registrations and the
-// start of its setup played by the test; every failure the operator can meet and what each leaves.
+// run of its setup played by the test (or, on this system's platform, a rigctld and a setup script of
+// the test's own); every failure the operator can meet and what each leaves.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
+
+#include <unistd.h>
 
 #include "installer/install_sequence.h"
 #include "installer/linux_installer_platform.h"
@@ -19,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Real files in the scratch folder; the CAT server, the registrations and the setup's start recorded.
+// Real files in the scratch folder; the CAT server's answer played and the registrations recorded.
 class ScratchPlatform : public LinuxInstallerPlatform {
 public:
     ScratchPlatform(MessageBoxes& boxes, const std::string& system, const std::string& rigs)
@@ -30,16 +33,9 @@ public:
         registered.push_back(name);
         return !refused.contains(name);
     }
-    bool StartProgram(const std::string& path) override {
-        started.push_back(path);
-        return startable;
-    }
-
     std::optional<int> version = 300;
     std::set<std::string> refused;
     std::vector<std::string> registered;
-    std::vector<std::string> started;
-    bool startable = true;
 };
 
 // The twelve components of the Windows program, with their check order, and its CAT server's range.
@@ -84,6 +80,14 @@ protected:
         platform = std::make_unique<ScratchPlatform>(boxes, system, rigs);
     }
     static void Write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+    static void WriteProgram(const std::string& path, const std::string& text) {
+        Write(path, text);
+        fs::permissions(path, fs::perms::owner_all);
+    }
+    // A rigctld that answers its version as Hamlib 4.5.4 does.
+    static void WriteRigctld(const std::string& path) {
+        WriteProgram(path, "#!/bin/sh\necho 'rigctl Hamlib 4.5.4 Jan 10 01:31:41Z 2023'\n");
+    }
     static std::string Read(const std::string& path) {
         std::ifstream in(path);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -114,14 +118,12 @@ TEST_F(InstallSequence, AnAcceptedCatServerGetsEverythingInPlaceAndASuccessMessa
     EXPECT_EQ(boxes.shown[0].title, "MUV Installation");
     EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Information);
 
-    // Again on a machine that has them all: only the two that are always renewed, and the rig files.
+    // Again on a machine that has them all: only the two that are always renewed.
     platform->registered.clear();
-    Write(rigs + "/IC-7300", "edited");
     Write(system + "/MSCOMM32.OCX", "old");
     EXPECT_TRUE(Run());
     EXPECT_EQ(platform->registered, (std::vector<std::string>{"MSWINSCK.OCX", "MCI32.OCX"}));
     EXPECT_EQ(Read(system + "/MSCOMM32.OCX"), "old");
-    EXPECT_EQ(Read(rigs + "/IC-7300"), "-m 3073") << "rig files are replaced";
 }
 
 TEST_F(InstallSequence, TheCatServersVersionRangeIncludesBothEnds) {
@@ -141,29 +143,69 @@ TEST_F(InstallSequence, TheCatServersVersionRangeIncludesBothEnds) {
     }
 }
 
-TEST_F(InstallSequence, WithoutTheCatServerItsSetupStartsAndTheRestGoesOnWithoutASuccessMessage) {
-    platform->version = std::nullopt;
-    Write(installer + "/CatSetup", "#!/bin/sh\n");
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(platform->started, std::vector<std::string>{installer + "/CatSetup"});
-    EXPECT_EQ(platform->registered.size(), 12u);
-    EXPECT_TRUE(fs::exists(rigs + "/Dummy"));
-    // The operator is told what was started and what is left to do, and nothing says success.
+TEST_F(InstallSequence, TheCatServersSetupRunsToItsEndAndWhatItDidIsTold) {
+    // The setup asks for the administrator's consent, which is refused to a program whose parent has
+    // gone: it must run as the installer's child, and be waited for.
+    const std::string rigctld = Path("bin/rigctld");
+    const std::string setupScript = installer + "/hamlib-setup";
+    auto useSetup = [&](const std::string& body) {
+        WriteProgram(setupScript, "#!/bin/sh\necho $PPID > '" + Path("parent") + "'\nsleep 0.3\n" + body);
+    };
+    const InstallSetup linux = LinuxInstallSetup();
+    LinuxInstallerPlatform real(boxes, system, rigs, rigctld);
+
+    useSetup("mkdir -p '" + Path("bin") + "'\nprintf '#!/bin/sh\\necho rigctl Hamlib 4.5.4\\n' > '" + rigctld +
+             "'\nchmod +x '" + rigctld + "'\n");
+    EXPECT_TRUE(Install(real, linux, installer));
+    EXPECT_EQ(std::stoi(Read(Path("parent"))), static_cast<int>(getpid()));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text,
-              "The CAT server was not found, or not in a version MUV can work with: its setup " + installer +
-                  "/CatSetup has been started. Run muv-install again when it has "
-                  "finished.");
-    EXPECT_EQ(boxes.shown[0].icon, BoxIcon::Information);
-    boxes.shown.clear();
+              "Hamlib's rigctld has been set up by " + setupScript + ". MUV installed successfully");
+    EXPECT_TRUE(fs::exists(rigs + "/IC-7300"));
 
-    // A setup that cannot start is told; the components and rig files are still put in place.
-    platform->startable = false;
+    // A setup that fails says so with its exit status and what is left to do; the rig files are in place.
+    fs::remove(rigctld);
     fs::remove_all(rigs);
-    EXPECT_FALSE(Run());
+    boxes.shown.clear();
+    useSetup("exit 100\n");
+    EXPECT_FALSE(Install(real, linux, installer));
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "File: " + installer + "/CatSetup could not be started");
-    EXPECT_TRUE(fs::exists(rigs + "/Dummy"));
+    EXPECT_EQ(boxes.shown[0].text, setupScript +
+                                       " ended with status 100: Hamlib's rigctld has not been set up. To set it "
+                                       "up yourself, run as root: apt-get install libhamlib-utils");
+    EXPECT_EQ(boxes.shown[0].title, "Installation Error");
+    EXPECT_TRUE(fs::exists(rigs + "/IC-7300"));
+
+    // One that cannot be run at all is told as such.
+    fs::permissions(setupScript, fs::perms::owner_read | fs::perms::owner_write);
+    boxes.shown.clear();
+    EXPECT_FALSE(Install(real, linux, installer));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text.rfind("File: " + setupScript + " could not be started. ", 0), 0u)
+        << boxes.shown[0].text;
+}
+
+TEST_F(InstallSequence, ARunAgainKeepsTheRigFilesTheOperatorChangedAndAddsNewOnes) {
+    const std::string rigctld = Path("rigctld");
+    WriteRigctld(rigctld);
+    LinuxInstallerPlatform real(boxes, system, rigs, rigctld);
+    const InstallSetup linux = LinuxInstallSetup();
+    ASSERT_TRUE(Install(real, linux, installer));
+
+    // The operator sets the rig's port, as the rig file asks; a later MUV ships a new rig and an
+    // improved one that the operator has left alone.
+    Write(rigs + "/IC-7300", "-m 3073 -r /dev/ttyUSB3");
+    Write(installer + "/Rigs/IC-705", "-m 3085");
+    Write(installer + "/Rigs/Dummy", "-m 1 -P RIG");
+    boxes.shown.clear();
+    EXPECT_TRUE(Install(real, linux, installer));
+    EXPECT_EQ(Read(rigs + "/IC-7300"), "-m 3073 -r /dev/ttyUSB3");
+    EXPECT_EQ(Read(rigs + "/IC-705"), "-m 3085");
+    EXPECT_EQ(Read(rigs + "/Dummy"), "-m 1 -P RIG");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "MUV installed successfully\n\nRig files that you have changed are kept as "
+                                   "they are: IC-7300 (in " +
+                                       rigs + "; the ones that come with MUV are in " + installer + "/Rigs).");
 }
 
 TEST_F(InstallSequence, AComponentMissingFromTheInstallerIsToldAndOnlyFailsWhenTheSystemLacksItToo) {
@@ -250,8 +292,8 @@ TEST_F(InstallSequence, OnThisSystemRigctldIsTheCatServerAndNoComponentIsNeeded)
     EXPECT_FALSE(Install(real, linux, installer));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "File: " + installer +
-                                       "/hamlib-setup not found. Install Hamlib's rigctld (Debian's package "
-                                       "libhamlib-utils)");
+                                       "/hamlib-setup not found. To set it up yourself, run as root: apt-get "
+                                       "install libhamlib-utils");
 
     LinuxInstallerPlatform none(boxes, system, rigs, Path("no-such-rigctld"));
     EXPECT_EQ(none.CatServerVersion(), std::nullopt);

@@ -196,6 +196,27 @@ TEST_F(MailDeliveryTest, TheAccountIsUsedOnlyWithAuthenticationAndNeverInClear) 
     EXPECT_TRUE(peer_->Logins().empty());
 }
 
+TEST_F(MailDeliveryTest, AServerWithItsOwnSelfSignedCertificateTakesMailWithoutALoginOnly) {
+    // A mail server as it comes out of the box: STARTTLS with a certificate nobody vouches for.
+    host.settings.servers.trustedCaFile.clear();
+
+    host.settings.chkAuthentication = true;
+    sender.EmailResult = 2;
+    ASSERT_TRUE(SendReport());
+    EXPECT_EQ(sender.EmailResult, 1);
+    EXPECT_EQ(sender.EmailError, "certificate not trusted");
+    EXPECT_TRUE(peer_->Logins().empty()) << "the password went to an untrusted server";
+    EXPECT_TRUE(peer_->Mails().empty());
+
+    host.settings.chkAuthentication = false;
+    sender.EmailResult = 2;
+    ASSERT_TRUE(SendReport());
+    EXPECT_EQ(sender.EmailResult, 2) << sender.EmailError;
+    const std::vector<QJsonObject> mails = peer_->Mails();
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_TRUE(mails[0]["tls"].toBool());
+}
+
 TEST_F(MailDeliveryTest, TheWebmailWayLogsInOverTlsAsTheUsersAddress) {
     host.settings.optSMTP = false;
     host.settings.optGmail = true;

@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -100,6 +101,52 @@ bool Readable(const std::string& path) {
     return static_cast<bool>(probe);
 }
 
+// Why a mail was not sent, in a few words for the operator: what libcurl's error, the system's error on
+// connecting and the server's last reply code say.
+std::string MailFailureCause(CURLcode code, int osError, long reply) {
+    const std::string replied = reply > 0 ? " (reply " + std::to_string(reply) + ")" : "";
+    switch (code) {
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return "certificate not trusted";
+        case CURLE_SSL_CACERT_BADFILE:
+            return "trusted certificate file unreadable";
+        case CURLE_SSL_CONNECT_ERROR:
+            return "TLS handshake failed";
+        case CURLE_USE_SSL_FAILED:
+            return "server offers no TLS";
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return "server name unknown";
+        case CURLE_COULDNT_CONNECT:
+            switch (osError) {
+                case ECONNREFUSED:
+                    return "connection refused";
+                case ENETUNREACH:
+                case EHOSTUNREACH:
+                    return "server unreachable";
+                case ETIMEDOUT:
+                    return "no answer from the server";
+                default:
+                    return "cannot connect to the server";
+            }
+        case CURLE_OPERATION_TIMEDOUT:
+            return "no answer from the server";
+        case CURLE_LOGIN_DENIED:
+            return "login refused" + replied;
+        case CURLE_AUTH_ERROR:
+            return "no login method in common with the server";
+        case CURLE_READ_ERROR:
+            return "attachment unreadable";
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+            return reply >= 400 ? "mail refused by the server" + replied : "connection lost";
+        case CURLE_WEIRD_SERVER_REPLY:
+            return "unexpected answer from the server" + replied;
+        default:
+            return curl_easy_strerror(code) + replied;
+    }
+}
+
 // A host name as the address part of a URL: a bare IPv6 address goes in brackets.
 std::string UrlHost(const std::string& host) {
     if (host.find(':') != std::string::npos && host.front() != '[') return "[" + host + "]";
@@ -181,9 +228,18 @@ public:
         CURL* e = t->easy;
         curl_easy_setopt(e, CURLOPT_CURLU, t->url);
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-        if (!m.implicitTls)
-            curl_easy_setopt(e, CURLOPT_USE_SSL,
-                             static_cast<long>(m.authenticate ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+        if (!m.implicitTls && m.authenticate) {
+            // The password goes only over TLS, to a server whose certificate is trusted.
+            curl_easy_setopt(e, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        } else if (!m.implicitTls) {
+            // Without a login nothing secret goes out: TLS is taken when the server offers it, so that the
+            // report is not read on its way, whatever certificate the server shows (a mail server's own
+            // self-signed one, as it comes out of the box). Checking it would protect nothing: the mail
+            // goes in clear all the same to a server that offers no TLS, or whose offer was struck out.
+            curl_easy_setopt(e, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 0L);
+            curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 0L);
+        }
         if (m.authenticate) {
             curl_easy_setopt(e, CURLOPT_USERNAME, m.user.c_str());
             curl_easy_setopt(e, CURLOPT_PASSWORD, m.password.c_str());
@@ -373,7 +429,11 @@ private:
             o.ok = code == CURLE_OK;
             o.mailDone = std::move(t.mailDone);
         }
-        if (code != CURLE_OK) {
+        if (code != CURLE_OK && t.kind == Kind::Mail) {
+            long osError = 0;
+            curl_easy_getinfo(t.easy, CURLINFO_OS_ERRNO, &osError);
+            o.error = MailFailureCause(code, static_cast<int>(osError), status);
+        } else if (code != CURLE_OK) {
             o.error = curl_easy_strerror(code);
             if (t.error[0]) o.error += std::string(": ") + t.error;
             if (t.tooLarge) o.error += " (the answer is too long)";

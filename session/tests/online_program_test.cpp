@@ -484,7 +484,8 @@ TEST_F(OnlineProgram, TheReceiverKeepsItsPaceWhileAMailServerStallsAndTheCluster
     EXPECT_GT(timed.polls - pollsBefore, 20);
     // The input ring holds 50 buffers of 64 ms: 3.2 s of sound.
     EXPECT_LT(longestMs, 500.0);
-    EXPECT_EQ(f.Text(Control::txtEmail), p.St().texts.TxtEmailError);
+    // with the cause.
+    EXPECT_EQ(f.Text(Control::txtEmail), p.St().texts.TxtEmailError + ": no answer from the server");
 }
 
 }  // namespace
