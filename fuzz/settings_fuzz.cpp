@@ -1,6 +1,7 @@
 // The settings file (MUV.ini) as any text: read by the private-profile rules, every value is valid
 // UTF-8 within its buffer; a value written reads back as written, leaves every other key as it was,
-// and writing it again changes nothing; the servers' section gives values within their ranges.
+// and writing it again changes nothing; the servers' section gives values within their ranges; the
+// UTF-8 mark an editor may put first changes nothing that is read, and a write keeps it.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -76,6 +77,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  before[j]);
         }
         MUV_FUZZ_REQUIRE(written.size() <= text.size() + value.size() + 64);
+    }
+
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    if (!text.starts_with(kMark)) {
+        const std::string marked = std::string(kMark) + std::string(text);
+        for (size_t i = 0; i < std::size(kNames); ++i)
+            MUV_FUZZ_REQUIRE(GetProfileValue(marked, kNames[i].section, kNames[i].key, 300) == before[i]);
+        const Name& n = kNames[size % std::size(kNames)];
+        const std::string_view value = kValues[size % std::size(kValues)];
+        MUV_FUZZ_REQUIRE(SetProfileValue(marked, n.section, n.key, value) ==
+                         std::string(kMark) + SetProfileValue(text, n.section, n.key, value));
     }
     return 0;
 }

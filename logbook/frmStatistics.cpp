@@ -16,6 +16,7 @@
 #include "common/profile_store.h"
 #include "common/vb.h"
 #include "logbook/callsign.h"
+#include "platform/private_profile.h"
 #include "platform/qt/qt_text.h"
 #include "settings/settings_window.h"
 
@@ -266,10 +267,12 @@ void frmStatistics::CountLogStatistics() {
 
 void LoadStatistics(ProfileStore& store, frmStatistics& w) {
     const std::string section = store.Section(kSection);
-    auto read = [&](const char* key, size_t buffer) { return store.Read(section, key, buffer).value_or(""); };
-    w.txtDireccion->setText(ToQString(read("Direccion", 20)));
+    // Each value comes back whole: a received message of any length, a number in whatever form Str gave
+    // it ("1.20000004244503E-05"), whatever the operator typed into a box.
+    auto read = [&](const char* key) { return store.Read(section, key, kWholeText).value_or(""); };
+    w.txtDireccion->setText(ToQString(read("Direccion")));
     double sum = 0;
-    if (const auto v = store.Read(section, "Suma Shift", 20)) sum = Val(*v);
+    if (const auto v = store.Read(section, "Suma Shift", kWholeText)) sum = Val(*v);
     int32_t count = 0;
     if (const auto v = store.Read(section, "Contador Shift", 20)) {
         const double n = RoundHalfEven(Val(*v));
@@ -278,13 +281,13 @@ void LoadStatistics(ProfileStore& store, frmStatistics& w) {
     // The sum means nothing without its count.
     w.ShiftSum = count > 0 && std::isfinite(sum) ? sum : 0;
     w.ShiftCount = std::isfinite(sum) ? count : 0;
-    w.txtShift->setText(ToQString(read("Shift", 20)));
-    w.txtMensaje->setPlainText(ToQString(SplitLines(read("Mensaje", 200))));
-    w.txtDistancia->setText(ToQString(read("Distancia", 200)));
-    w.txtFecha->setText(ToQString(read("Fecha", 200)));
-    w.txtSN->setText(ToQString(read("SN", 200)));
-    w.txtFrecuencia->setText(ToQString(read("Frecuencia", 200)));
-    w.txtModo->setText(ToQString(read("Modo", 200)));
+    w.txtShift->setText(ToQString(read("Shift")));
+    w.txtMensaje->setPlainText(ToQString(SplitLines(read("Mensaje"))));
+    w.txtDistancia->setText(ToQString(read("Distancia")));
+    w.txtFecha->setText(ToQString(read("Fecha")));
+    w.txtSN->setText(ToQString(read("SN")));
+    w.txtFrecuencia->setText(ToQString(read("Frecuencia")));
+    w.txtModo->setText(ToQString(read("Modo")));
 }
 
 void SaveStatistics(ProfileStore& store, frmStatistics& w) {

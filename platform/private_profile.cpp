@@ -24,9 +24,13 @@ struct Line {
     size_t start, end, next;
 };
 
+// The mark some editors put before the first line of a file they save in UTF-8. It belongs to no line:
+// the first line starts after it, and a write keeps it where it is.
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
 std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
-    size_t start = 0;
+    size_t start = text.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
     while (start < text.size()) {
         const size_t end = std::min(text.find_first_of("\r\n", start), text.size());
         size_t next = end;
@@ -210,6 +214,19 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+constexpr const char* kTooLarge = "the file is larger than a settings file can be";
+
+// Why what stands at a path cannot be taken for a file of settings: "" for a regular file.
+std::string NotAFile(mode_t mode) {
+    if (S_ISREG(mode)) return {};
+    const char* what = S_ISDIR(mode)                    ? "a folder"
+                       : S_ISFIFO(mode)                 ? "a named pipe"
+                       : S_ISSOCK(mode)                 ? "a socket"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                                                        : "something else";
+    return std::string("it is ") + what + ", not a file";
+}
+
 // The file a path names once its symbolic links are followed (the path itself when it is no link); a
 // link to a file not yet there names where that file will be. False when the links go round.
 bool FollowLinks(const std::string& path, std::string& target) {
@@ -278,12 +295,18 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content, mo
         error = std::strerror(errno);
         return false;
     }
-    // A file made read-only stays as it is, whoever runs the program.
+    // A file made read-only stays as it is, whoever runs the program; what is no file at all (a pipe, a
+    // device, a folder) is never put aside for one.
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 &&
-        ((st.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0)) {
-        error = "the file is read-only";
-        return false;
+    if (::stat(target.c_str(), &st) == 0) {
+        if (std::string why = NotAFile(st.st_mode); !why.empty()) {
+            error = std::move(why);
+            return false;
+        }
+        if ((st.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0) {
+            error = "the file is read-only";
+            return false;
+        }
     }
     // The temporary file is locked until it has taken the file's place (the lock goes with the
     // descriptor): a program clearing up what a save cut short left behind leaves this one alone.
@@ -350,8 +373,12 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
 ProfileFile::Stamp ProfileFile::Current() const {
     struct stat st {};
     if (::stat(path_.c_str(), &st) != 0) return {};
-    return {true, st.st_dev, st.st_ino, st.st_size,
-            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    return {true,
+            st.st_dev,
+            st.st_ino,
+            st.st_size,
+            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            st.st_mode};
 }
 
 void ProfileFile::Refresh() {
@@ -363,31 +390,43 @@ void ProfileFile::Refresh() {
     // they stay, and the next write puts them back on disk.
     if (loaded_ && !now.exists) {
         stamp_ = now;
+        refused_.clear();
         return;
     }
-    loaded_ = true;
     stamp_ = now;
-    text_.clear();
-    tooLarge_ = false;
-    if (!now.exists) return;
-    if (static_cast<size_t>(now.size) > kMaxFileBytes) {
-        tooLarge_ = true;
+    if (!now.exists) {
+        loaded_ = true;
+        text_.clear();
+        refused_.clear();
         return;
     }
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    char buffer[65536];
-    while (text_.size() <= kMaxFileBytes) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        text_.append(buffer, static_cast<size_t>(n));
+    // What cannot be a settings file is neither read nor ever replaced. Read at all, a pipe or a device
+    // would hold the program up for as long as nothing comes out of it.
+    std::string why = NotAFile(now.mode);
+    if (why.empty() && static_cast<size_t>(now.size) > kMaxFileBytes) why = kTooLarge;
+    std::string text;
+    if (why.empty()) {
+        const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        struct stat st {};
+        // Put in its place in the moment since it was looked at: looked at again as it is open.
+        if (fd >= 0 && ::fstat(fd, &st) == 0) why = NotAFile(st.st_mode);
+        if (fd >= 0 && why.empty()) {
+            char buffer[65536];
+            while (text.size() <= kMaxFileBytes) {
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) break;
+                text.append(buffer, static_cast<size_t>(n));
+            }
+            if (text.size() > kMaxFileBytes) why = kTooLarge;
+        }
+        if (fd >= 0) ::close(fd);
     }
-    ::close(fd);
-    if (text_.size() > kMaxFileBytes) {
-        text_.clear();
-        tooLarge_ = true;
-    }
+    refused_ = why;
+    // A file that became one that cannot be taken while the program runs leaves the values as they were.
+    if (!why.empty() && loaded_) return;
+    loaded_ = true;
+    text_ = why.empty() ? std::move(text) : std::string();
 }
 
 std::string ProfileFile::Get(std::string_view section, std::string_view key, size_t bufferLength) {
@@ -397,10 +436,6 @@ std::string ProfileFile::Get(std::string_view section, std::string_view key, siz
 
 bool ProfileFile::Write(std::string_view section, std::string_view key, std::string_view value) {
     Refresh();
-    if (tooLarge_) {
-        error_ = "the file is larger than a settings file can be";
-        return false;
-    }
     text_ = SetProfileValue(text_, section, key, value);
     dirty_ = true;
     if (batchDepth_ > 0) return true;
@@ -418,6 +453,11 @@ bool ProfileFile::EndBatch() {
 }
 
 bool ProfileFile::Flush() {
+    // A file that could not be taken is never replaced; what this run chose stays here until it ends.
+    if (!refused_.empty()) {
+        error_ = refused_;
+        return false;
+    }
     bool written = ReplaceFileAtomically(path_, text_, 0600, error_);
     // The folder removed while the program runs (a clean-up of the configuration): made again as the
     // program makes it at its first start, so that what this run holds still reaches the disk.

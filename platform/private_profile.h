@@ -2,6 +2,7 @@
 // functions, so that a file written on Windows loads here and ours loads there: section and key names
 // match without regard to case, the first matching section and key win, blanks around names and values
 // are dropped, one pair of quotes around a value is removed, and a value is cut to the reader's buffer.
+// The UTF-8 mark that some editors put at the start of a file is passed over, and kept.
 // A write changes one line, or adds the key (and its section) where Windows would, and keeps every other
 // line of the file as it was. A line ends in CR LF, LF or a lone CR; a new line takes the line end of
 // the file's first line and starts on a line of its own. Section and key names are taken byte for byte,
@@ -20,6 +21,7 @@
 
 #include <sys/types.h>
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -44,8 +46,9 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
 // --- the file ---
 class ProfileFile {
 public:
-    // Larger files are not taken for a settings file: nothing is read from them and they are never
-    // replaced.
+    // Larger files are not taken for a settings file, nor is what is no regular file (a folder, a named
+    // pipe, a device): nothing is read from them and they are never replaced; writes are kept for the
+    // run, and each write to disk fails, saying why.
     static constexpr size_t kMaxFileBytes = 4u << 20;
 
     explicit ProfileFile(std::string path);
@@ -73,6 +76,7 @@ private:
         ino_t inode = 0;
         off_t size = 0;
         int64_t modifiedNs = 0;
+        mode_t mode = 0;
         bool operator==(const Stamp&) const = default;
     };
     Stamp Current() const;
@@ -83,18 +87,24 @@ private:
     std::string text_;
     Stamp stamp_;
     bool loaded_ = false;
-    bool tooLarge_ = false;
+    std::string refused_;  // why the file cannot be taken for a settings file ("" when it can)
     bool dirty_ = false;
     int batchDepth_ = 0;
     int replacements_ = 0;
     std::string error_;
 };
 
+// Read buffers that cut nothing the program stores: a text of whatever length the file can hold, and a
+// path of any length the system can name. (The Windows program's buffers, of 50 to 300 characters, would
+// cut what the operator typed or chose.)
+inline constexpr size_t kWholeText = ProfileFile::kMaxFileBytes + 1;
+inline constexpr size_t kPathBuffer = PATH_MAX;
+
 // Replaces a file's content at once: a temporary file "<file>.XXXXXX" in the same folder, written,
 // flushed and renamed over the old one, with the given mode; the folder is flushed after. A path that is
 // a symbolic link keeps its link, and the file it points to (found anew at each replacement) is what is
 // replaced. False, with the reason in error, when any step fails (the old file is then untouched). A
-// read-only file is not replaced.
+// read-only file is not replaced, nor is what is no regular file.
 bool ReplaceFileAtomically(const std::string& path, std::string_view content, mode_t mode,
                            std::string& error);
 // Removes what replacements of the file cut short (a killed program) left beside it, and beside the file

@@ -18,15 +18,22 @@ void AppendBlack(TextWindow& window, const std::string& text) {
     window.SetSelText(text);
 }
 
-// The station is free again: transmitting allowed, the tone matrix anew, the cancel timer and button gone,
-// and the search on again.
+// The receiver lets go of the frame that has ended and searches again: the tone matrix anew, the cancel
+// timer and button gone. Until then it decodes on; and a later step of the closing may wait on a box, in
+// whose event loop the sound goes on being taken, which would be decoded as more of the ended message.
+void SearchAgain(Receiver& rx) {
+    rx.CpuLoadAtLock = 0;
+    rx.ResumeSearch();
+}
+
+// The station is free again: transmitting allowed. A frame locked meanwhile (while a step waited on a
+// box) keeps the station until its own end.
 void ResumeReceiving(const MessageClosingLinks& links) {
+    if (links.receiver.RxLocked == 1) return;
     WindowControls& c = links.controls;
     c.SetEnabled(Control::cmdTX_RX, true);
     c.SetBackColor(Control::cmdTX_RX, kStatusRed);
     c.SetEnabled(Control::imgOFFBeacon, true);
-    links.receiver.CpuLoadAtLock = 0;
-    links.receiver.ResumeSearch();
     if (links.services) links.services->SetPendingFrequencyChange(1);
     if (c.Visible(Control::imgONBeacon)) c.SetVisible(Control::txtTemporizadorBeacon, true);
 }
@@ -40,6 +47,7 @@ void ProcessFinishedMessage(const MessageClosingLinks& links) {
     TextWindow& window = links.rtfVentanaRX;
     std::string& logLine = links.sessionLog.SessionLogLine;
     int step = 0;
+    bool searching = false;
     try {
         // The message's own text is already in the window; only the session text lacks it.
         const std::string endMark = rx.EndReason == "STOP" ? " <STOP>" : " <CANCEL>";
@@ -49,6 +57,8 @@ void ProcessFinishedMessage(const MessageClosingLinks& links) {
         step = 1;
 
         const FinishedMessage message = rx.FinishMessage();
+        SearchAgain(rx);
+        searching = true;
         for (Control box : {Control::txtSN, Control::txtViterbi, Control::txtAFC})
             c.SetBackColor(box, kStatusGrey);
         step = 2;
@@ -145,22 +155,25 @@ void ProcessFinishedMessage(const MessageClosingLinks& links) {
         c.SetBackColor(Control::cmdTX_RX, kStatusRed);
         c.SetEnabled(Control::imgOFFBeacon, true);
         if (services) services->BeaconReport();
-        rx.CpuLoadAtLock = 0;
         step = 11;
 
         ResumeReceiving(links);
         return;
     } catch (const std::exception&) {
         // The message is closed as far as it got; what its later steps would have handed on is lost.
-        links.errors.ReportTrappedError(10, std::to_string(step));
     }
     // A fault in one of the message's consumers must not leave the receiver locked to a frame that has
-    // ended: it would decode on past the end and close the same message again.
+    // ended: it would decode on past the end and close the same message again. It searches again before
+    // the fault's box waits.
+    bool resumed = true;
     try {
+        if (!searching) SearchAgain(rx);
         ResumeReceiving(links);
     } catch (const std::exception&) {
-        links.errors.ReportTrappedError(10, "11");
+        resumed = false;
     }
+    links.errors.ReportTrappedError(10, std::to_string(step));
+    if (!resumed) links.errors.ReportTrappedError(10, "11");
 }
 
 }  // namespace muv

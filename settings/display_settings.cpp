@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/vb.h"
+#include "platform/private_profile.h"
 
 namespace muv {
 
@@ -136,7 +137,9 @@ void SaveShiftRange(ProfileStore& store, uint8_t bandClass, bool imgAFC200Shown)
 }
 
 void LoadLastFrequency(ProfileStore& store, DisplaySettingsTarget& target) {
-    target.SetFrequencyBoxText(store.Read(store.Section("RIG"), "Ultima Frecuencia", kBuffer).value_or("14101.0"));
+    // The box's text as the operator left it, however long.
+    target.SetFrequencyBoxText(
+        store.Read(store.Section("RIG"), "Ultima Frecuencia", kWholeText).value_or("14101.0"));
 }
 
 void SaveLastFrequency(ProfileStore& store, const DisplaySettingsTarget& target) {

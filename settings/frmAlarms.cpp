@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -27,6 +28,7 @@
 #include "common/message_box.h"
 #include "common/profile_store.h"
 #include "common/vb.h"
+#include "platform/private_profile.h"
 #include "platform/qt/qt_text.h"
 #include "settings/settings_window.h"
 
@@ -80,6 +82,22 @@ void Select(QRadioButton* option, Handler handler) {
         handler();
     else
         option->setChecked(true);
+}
+
+// A box that is read, not typed into: as wide as its whole text, which shows from its start.
+void ShowWhole(QLineEdit* box) {
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.lineWidth =
+        box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box) : 0;
+    const QMargins margins = box->textMargins();
+    // The box keeps 2 pixels each side of its text, and room for the caret.
+    const int text =
+        box->fontMetrics().horizontalAdvance(box->text()) + 2 * 2 + margins.left() + margins.right() + 1;
+    const QSize needed = box->style()->sizeFromContents(QStyle::CT_LineEdit, &option,
+                                                        QSize(text, box->fontMetrics().height()), box);
+    box->setMinimumWidth(needed.width());
+    box->setCursorPosition(0);
 }
 
 // The path of the file box as the system takes it.
@@ -197,6 +215,17 @@ frmAlarms::frmAlarms(AlarmsWindowLinks links, QWidget* parent) : QDialog(parent)
 
     WhenChosen(optSpeaker, this, [this] { optSpeaker_Click(); });
     WhenChosen(optArchivoSonido, this, [this] { optArchivoSonido_Click(); });
+    // The box holds no longer a path than the system can name, which is what the settings file gives
+    // back; a paste that goes beyond is cut, and the operator told so once the paste is in.
+    txtArchivoSonido->setMaxLength(static_cast<int>(kPathBuffer) - 1);
+    connect(
+        txtArchivoSonido, &QLineEdit::inputRejected, this,
+        [this] {
+            links_.boxes.Show("A file path holds at most " + std::to_string(kPathBuffer - 1) +
+                                  " characters: the rest was left out.",
+                              "File Error", BoxIcon::Exclamation);
+        },
+        Qt::QueuedConnection);
     connect(cmdPathAlarma, &QPushButton::clicked, this, [this] { cmdPathAlarma_Click(); });
     connect(sldVolumen, &QSlider::valueChanged, this, [this] { sldVolumen_Change(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
@@ -231,6 +260,7 @@ void frmAlarms::Form_Unload() {
 void frmAlarms::ShowDeviceOutput() {
     const std::optional<std::string> device = links_.host.Player().DeviceName();
     txtDeviceOutput->setText(device ? QString::fromStdString(*device) : QString(kNoDeviceText));
+    ShowWhole(txtDeviceOutput);
 }
 
 void frmAlarms::optArchivoSonido_Click() {
@@ -350,7 +380,7 @@ void LoadAlarmSettings(ProfileStore& store, frmAlarms& w) {
     w.chkCallsign->setChecked(ticked("Callsign", false));
     w.chkDXCC->setChecked(ticked("DXCC", false));
     w.chkMensajeParaMi->setChecked(ticked("MensajeParaMi", false));
-    if (const std::optional<std::string> file = store.Read(section, "Archivo Audio", 200))
+    if (const std::optional<std::string> file = store.Read(section, "Archivo Audio", kPathBuffer))
         w.txtArchivoSonido->setText(ToQString(*file));
     const std::optional<std::string> option = store.Read(section, "Opcion Alarma", 50);
     if (!option || Val(*option) == 1)

@@ -16,6 +16,7 @@
 
 #include "common/profile_store.h"
 #include "common/vb.h"
+#include "platform/private_profile.h"
 #include "platform/qt/qt_text.h"
 #include "settings/settings_window.h"
 
@@ -245,21 +246,22 @@ std::string frmEmailReport::FinalMessage() const {
 
 void LoadEmailSettings(ProfileStore& store, frmEmailReport& w) {
     const std::string section = store.Section("Email");
-    SetText(w.txtQSL, store.Read(section, "QSL", 200));
+    // Every text comes back whole, as long as it was typed.
+    SetText(w.txtQSL, store.Read(section, "QSL", kWholeText));
 
-    std::optional<std::string> address = store.Read(section, "Email Address", 50);
+    std::optional<std::string> address = store.Read(section, "Email Address", kWholeText);
     if (!address && w.links_.operatorEmail) address = w.links_.operatorEmail();
     SetText(w.txtEmailAddress, address);
 
-    SetText(w.txtUsuarioSMTP, store.Read(section, "Usuario SMTP", 50));
-    SetText(w.txtPasswordSMTP, store.Read(section, "Password SMTP", 50));
+    SetText(w.txtUsuarioSMTP, store.Read(section, "Usuario SMTP", kWholeText));
+    SetText(w.txtPasswordSMTP, store.Read(section, "Password SMTP", kWholeText));
 
     // Only 1 ticks the box; any other stored value leaves it clear.
     const std::optional<std::string> authentication = store.Read(section, "Authentication", 50);
     w.chkAuthentication->setChecked(authentication && Val(*authentication) == 1);
     w.chkAuthentication_Click();
 
-    SetText(w.txtFinalMessage, store.Read(section, "Final Message", 300));
+    SetText(w.txtFinalMessage, store.Read(section, "Final Message", kWholeText));
 
     const std::optional<std::string> report = store.Read(section, "Report Option", 50);
     if (!report || Val(*report) == 1)
@@ -276,9 +278,9 @@ void LoadEmailSettings(ProfileStore& store, frmEmailReport& w) {
     else
         Select(w.optNoInternet, [&w] { w.optNoInternet_Click(); });
 
-    SetText(w.txtServidorSMTP, store.Read(section, "Servidor SMTP", 50));
-    SetText(w.txtUsuarioGmail, store.Read(section, "Usuario Gmail", 50));
-    SetText(w.txtPasswordGmail, store.Read(section, "Password", 50));
+    SetText(w.txtServidorSMTP, store.Read(section, "Servidor SMTP", kWholeText));
+    SetText(w.txtUsuarioGmail, store.Read(section, "Usuario Gmail", kWholeText));
+    SetText(w.txtPasswordGmail, store.Read(section, "Password", kWholeText));
 }
 
 void SaveEmailSettings(ProfileStore& store, frmEmailReport& w) {

@@ -16,6 +16,7 @@
 #include "common/message_box.h"
 #include "common/profile_store.h"
 #include "common/vb.h"
+#include "platform/private_profile.h"
 #include "platform/qt/qt_text.h"
 #include "settings/settings_window.h"
 
@@ -153,11 +154,11 @@ std::string DefaultAdifPath(const ProfileStore& store, const LogDirectoriesWindo
 
 void LoadLogSettings(ProfileStore& store, frmLogDirectories& w) {
     const std::string section = store.Section("Log");
-    const std::optional<std::string> folder = store.Read(section, "Directorio Log", 200);
+    const std::optional<std::string> folder = store.Read(section, "Directorio Log", kPathBuffer);
     w.lblDirectorioLog->setText(ToQString(folder.value_or(w.links_.programFolder)));
     // A profile without a log of its own chosen gets one in the data folder; it is made with the first
     // contact logged in it.
-    const std::optional<std::string> adif = store.Read(section, "Directorio ADIF", 200);
+    const std::optional<std::string> adif = store.Read(section, "Directorio ADIF", kPathBuffer);
     w.lblDirectorioADIF->setText(
         ToQString(adif && !adif->empty() ? *adif : DefaultAdifPath(store, w.links_)));
     const std::optional<std::string> autoSave = store.Read(section, "Auto Save Log Close", 200);

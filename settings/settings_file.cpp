@@ -72,9 +72,8 @@ void SettingsFile::Write(std::string_view section, std::string_view key, std::st
             &events_, [this] { EventHandled(); }, Qt::QueuedConnection);
     }
     const bool ok = file_->Write(section, key, value);
-    // Inside a batch only its end tells whether the file was written; a file too large to be taken
-    // refuses at once.
-    if (!ok || (batchDepth_ == 0 && !eventWrites_)) Written(ok);
+    // Inside a batch only its end tells whether the file was written.
+    if (batchDepth_ == 0 && !eventWrites_) Written(ok);
 }
 
 void SettingsFile::EventHandled() {

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -165,6 +166,28 @@ TEST_F(StatisticsWindow, AMessageOfManyLinesIsStoredOnOneLine) {
     const std::string before = store.Text();
     again->cmdOK_Click();
     EXPECT_EQ(store.Text(), before) << "saved again unchanged";
+}
+
+// The record and the shift figures come back whole from the file when the window opens again and is
+// confirmed: a long received message, and a sum the size of a rounding residue, which Str writes with an
+// exponent.
+TEST_F(StatisticsWindow, TheRecordAndTheShiftComeBackWholeWhenTheWindowIsConfirmedAgain) {
+    rxText = "CQ CQ DX de EA1ABC EA1ABC IN52pk. " + std::string(200, 'm') + " Rig 100 W, antenna dipole. k";
+    ASSERT_GT(rxText.size(), 250u);
+    {
+        auto w = Loaded();
+        w->ComprobarRecord("9050", 42);
+        w->ComputarShift(1.2e-5f);
+    }
+    {
+        auto again = Loaded();
+        EXPECT_EQ(again->txtMensaje->toPlainText().toStdString(), rxText);
+        EXPECT_NEAR(again->ShiftSum, 1.2e-5, 1e-9);
+        QTest::mouseClick(again->cmdOK, Qt::LeftButton);
+    }
+    EXPECT_TRUE(Has("Mensaje=" + rxText)) << store.Text();
+    EXPECT_TRUE(Has("Suma Shift=1.20000004244503E-05")) << store.Text();
+    EXPECT_NEAR(Loaded()->ShiftSum, 1.2e-5, 1e-9);
 }
 
 TEST_F(StatisticsWindow, EachProfileHasItsOwnGroup) {

@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <stdexcept>
+#include <utility>
 
+#include "receiver/offline_receiver.h"
 #include "receiver/tests/receiver_rig.h"
+#include "transmitter/offline_transmitter.h"
 
 namespace muv::test {
 namespace {
@@ -51,7 +55,10 @@ public:
     void CargarNombreYQTHAutomaticamente(const std::string& call) override {
         Add("CargarNombreYQTH " + call);
     }
-    void BeaconReport() override { Add("BeaconReport"); }
+    void BeaconReport() override {
+        Add("BeaconReport");
+        if (auto box = std::exchange(boxInBeaconReport, nullptr)) box();
+    }
     void SetPendingFrequencyChange(uint8_t pending) override { Add("Pending " + std::to_string(pending)); }
     void Add(const std::string& e) { events.push_back(e); }
 
@@ -60,6 +67,8 @@ public:
     bool alarmsTicked = false, noInternet = false, throwInLookup = false;
     PreviousContact previous;
     std::vector<std::string> events;
+    // A box that the report answer shows (a transmission that cannot key), waiting as boxes wait.
+    std::function<void()> boxInBeaconReport;
 };
 
 // A locked receiver at the end of a message whose S/N reads snDb.
@@ -171,6 +180,65 @@ TEST(MessageClosing, AtMostOneAlarmAndTheOptions) {
         expected.insert(expected.end(), {"CargarNombreYQTH EA4ABC", "BeaconReport", "Pending 1"});
         EXPECT_EQ(rig.services.events, expected) << c.alarm;  // no shift on EME, no e-mail
     }
+}
+
+// A receiver on the air, driven as the program drives it: a tick per sound buffer, the window's timers on
+// sound time, and the end-of-message timer closing each message.
+struct ListeningRig : ReceiverRig {
+    explicit ListeningRig(std::vector<int16_t> audio) : ReceiverRig(std::move(audio)) {
+        const OfflineReceiverSettings settings = SettingsForMode(1);
+        shared.BandClass = settings.BandClass;
+        shared.BandwidthHz = settings.BandwidthHz;
+        shared.switches.hfReceiveOption = static_cast<uint8_t>(settings.option);
+        shared.switches.hfSymbolRateFrame = true;
+        controls.Manual(TimerId::tmrProcesarFinal).OnTimer = [this] {
+            controls.GetTimer(TimerId::tmrProcesarFinal).SetEnabled(false);
+            ProcessFinishedMessage({rx, rxWindow, controls, log, shared, host, &services});
+        };
+        controls.Manual(TimerId::tmrCancelFrame).OnTimer = [this] {
+            controls.GetTimer(TimerId::tmrCancelFrame).SetEnabled(false);
+            rx.CancelFrame();
+        };
+        rx.RestartReceiver();
+        rx.OpenSoundInput();
+    }
+    // Takes the sound of the next seconds (all that is left, without a limit).
+    void Listen(double seconds = 1e9) {
+        const double bufferMs = 1000.0 * rx.RxMode().SamplesPerBuffer / 48000;
+        for (double ms = 0, pending = 0; ms < seconds * 1000 && !input.Exhausted(); ms += bufferMs) {
+            rx.RxTick();
+            pending += bufferMs;
+            controls.AdvanceTimers(static_cast<int>(pending));
+            pending -= static_cast<int>(pending);
+        }
+    }
+    RecordingServices services;
+};
+
+// A step of the closing may wait on a box (the report answer's transmission that cannot key, a fault
+// reported), and a box waits in an event loop of its own, in which the sound goes on being taken. What
+// is decoded meanwhile is what is on the air, as without the box: the next message, never more of the
+// one that has ended.
+TEST(MessageClosing, WhatComesWhileAStepWaitsOnABoxIsDecodedAsWithoutIt) {
+    const std::string first = "cq de ea1abc k", second = "ea1abc de dl2xyz 599 k";
+    std::vector<int16_t> audio = TransmitToSamples(1, first);
+    const std::vector<int16_t> next = TransmitToSamples(1, second);
+    const double nextSeconds = next.size() / 48000.0;
+    audio.insert(audio.end(), 48000, 0);
+    audio.insert(audio.end(), next.begin(), next.end());
+    audio.insert(audio.end(), 5 * 48000, 0);
+    ListeningRig rig(audio);
+    rig.services.boxInBeaconReport = [&rig, nextSeconds] { rig.Listen(nextSeconds + 2); };
+    rig.Listen();
+
+    std::vector<std::string> closed;
+    for (const std::string& e : rig.services.events)
+        if (e.starts_with("ShowPreviousContacts ")) closed.push_back(e.substr(21));
+    EXPECT_EQ(closed, (std::vector<std::string>{first + " 1", second + " 1"}));
+    const std::string text = rig.rxWindow.Text();
+    EXPECT_NE(text.find(first + " <STOP>"), std::string::npos) << text;
+    EXPECT_NE(text.find(second + " <STOP>"), std::string::npos) << text;
+    EXPECT_EQ(text.find("<CANCEL>"), std::string::npos) << text;
 }
 
 TEST(MessageClosing, WithoutServicesAndOnAFault) {

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -139,6 +143,56 @@ TEST_F(EmailReportWindow, TheGroupComesBackAsStoredInEachProfile) {
     }
 }
 
+// What the operator types or pastes into the account and report fields is stored whole, and stays whole
+// when the window is opened and confirmed again, however long it is.
+TEST_F(EmailReportWindow, LongTextsComeBackWholeWhenTheWindowIsConfirmedAgain) {
+    const std::string password = "Xk9#mP2$vL8@qR5!wN3^tY7&bH4*jF6(zC1)aS0-eD2+gK8=uI5~oT3_rE9]nM7";
+    const std::map<std::string, std::string> typed = {
+        {"Servidor SMTP", "mail-relay-" + std::string(60, 'a') + ".outbound.smtp.example-provider.org"},
+        {"Email Address", std::string(70, 'e') + "@example.org"},
+        {"Usuario SMTP", "station." + std::string(60, 'u') + "@example.org"},
+        {"Usuario Gmail", "operator." + std::string(55, 'g')},
+        {"Password", std::string(80, 'w') + "!"},
+        {"QSL", "/home/op/QSL cards/" + std::string(220, 'q') + ".jpg"},
+        {"Final Message", "73 and good DX. " + std::string(330, 'f') + " QSL via eQSL."},
+    };
+    {
+        auto w = Load();
+        const std::map<std::string, QLineEdit*> boxes = {
+            {"Servidor SMTP", w->txtServidorSMTP}, {"Email Address", w->txtEmailAddress},
+            {"Usuario SMTP", w->txtUsuarioSMTP},   {"Usuario Gmail", w->txtUsuarioGmail},
+            {"Password", w->txtPasswordGmail},     {"QSL", w->txtQSL},
+            {"Final Message", w->txtFinalMessage}};
+        const auto type = [&](const std::string& key) {
+            QLineEdit* box = boxes.at(key);
+            ASSERT_TRUE(box->isEnabled()) << key;
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(box, QString::fromStdString(typed.at(key)));
+        };
+        // The webmail account, then the SMTP server's, which is the way chosen.
+        w->optGmail->click();
+        for (const char* key : {"Usuario Gmail", "Password", "QSL", "Final Message"})
+            type(key);
+        w->optSMTP->click();
+        w->chkAuthentication->click();
+        for (const char* key : {"Servidor SMTP", "Email Address", "Usuario SMTP"})
+            type(key);
+        // The password as a password manager gives it: pasted.
+        QApplication::clipboard()->setText(QString::fromStdString(password));
+        QTest::keyClick(w->txtPasswordSMTP, Qt::Key_V, Qt::ControlModifier);
+        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    }
+    {
+        auto again = Load();
+        EXPECT_EQ(again->PasswordSMTP(), password);
+        QTest::mouseClick(again->cmdOK, Qt::LeftButton);
+    }
+    const std::string text = store.Text();
+    EXPECT_NE(text.find("\r\nPassword SMTP=" + password + "\r\n"), std::string::npos) << text;
+    for (const auto& [key, value] : typed)
+        EXPECT_NE(text.find("\r\n" + key + "=" + value + "\r\n"), std::string::npos) << key;
+}
+
 TEST_F(EmailReportWindow, AnEmptyAttachmentIsStoredAndShownAsHttp) {
     auto w = Load();
     SaveEmailSettings(store, *w);
@@ -250,6 +304,33 @@ TEST_F(LogDirectoriesWindow, TheGroupComesBackAsStoredInEachProfile) {
     // Only a stored 1 ticks the auto-save box.
     store = MemoryProfileStore("[Log]\r\nAuto Save Log Close=2\r\n");
     EXPECT_FALSE(Load()->AutoSaveLogClose());
+}
+
+// Paths as long as the system takes them come back whole when the window is opened and confirmed again:
+// the log goes on being the one chosen.
+TEST_F(LogDirectoriesWindow, LongPathsComeBackWholeWhenTheWindowIsConfirmedAgain) {
+    std::string logs = programFolder;
+    while (logs.size() < 230)
+        logs += "/Session logs of the station " + std::to_string(logs.size());
+    QDir().mkpath(QString::fromStdString(logs));
+    const std::string adif = logs + "/Contacts of the station on every band, mode and expedition";
+    ASSERT_GT(adif.size(), 260u);
+    dialogs.answers = {logs, adif};
+    {
+        auto w = Load();
+        QTest::mouseClick(w->cmdPathLog, Qt::LeftButton);
+        QTest::mouseClick(w->cmdPathADIF, Qt::LeftButton);
+        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    }
+    {
+        auto again = Load();
+        EXPECT_EQ(again->SessionLogFolder(), logs);
+        EXPECT_EQ(again->AdifPath(), adif + ".adi");
+        QTest::mouseClick(again->cmdOK, Qt::LeftButton);
+    }
+    EXPECT_NE(store.Text().find("\r\nDirectorio Log=" + logs + "\r\n"), std::string::npos) << store.Text();
+    EXPECT_NE(store.Text().find("\r\nDirectorio ADIF=" + adif + ".adi\r\n"), std::string::npos);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
 }
 
 TEST_F(LogDirectoriesWindow, AMissingSessionLogFolderIsReportedAtLoad) {

@@ -2,13 +2,16 @@
 // file with what the operator is told, the stop picture, and the volume.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 #include <QToolButton>
 #include <fstream>
 #include <memory>
@@ -162,8 +165,9 @@ TEST_F(AlarmsWindow, TheGroupUnderTwoProfilesAndItsDefaults) {
 }
 
 // Until a file is chosen the box holds the home folder, where the picker opens, and a stored path is
-// taken as it stands; the output device is the one the player plays on, for the tune as for the file, or
-// plainly none.
+// taken as it stands, whatever its length up to the longest the system takes, which is all the box holds
+// (a longer paste is cut, and the operator told); the output device is the one the player plays on, for
+// the tune as for the file, or plainly none.
 TEST_F(AlarmsWindow, TheHomeFolderUntilAFileIsChosenAndTheDeviceTheAlarmPlaysOn) {
     const QString home = QDir::homePath() + '/';
     {
@@ -179,6 +183,37 @@ TEST_F(AlarmsWindow, TheHomeFolderUntilAFileIsChosenAndTheDeviceTheAlarmPlaysOn)
         EXPECT_EQ(w->txtArchivoSonido->text(), home);
         w->cmdOK_Click();
         EXPECT_EQ(store.Read("Alarma", "Archivo Audio", 200), home.toStdString());
+    }
+    std::string typed = "/home/op/Sounds";
+    while (typed.size() < 240)
+        typed += "/Alarm sounds of the station " + std::to_string(typed.size());
+    typed += "/bell.wav";
+    {
+        auto w = Load();
+        w->optArchivoSonido->click();
+        QTest::keyClick(w->txtArchivoSonido, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w->txtArchivoSonido, QString::fromStdString(typed));
+        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+    }
+    {
+        auto again = Load();
+        EXPECT_EQ(again->txtArchivoSonido->text().toStdString(), typed);
+        QTest::mouseClick(again->cmdOK, Qt::LeftButton);
+        EXPECT_NE(store.Text().find("\r\nArchivo Audio=" + typed + "\r\n"), std::string::npos);
+        EXPECT_TRUE(boxes.shown.empty());
+    }
+    {
+        auto w = Load();
+        const std::string tooLong = "/" + std::string(kPathBuffer + 10, 'x') + ".wav";
+        QApplication::clipboard()->setText(QString::fromStdString(tooLong));
+        QTest::keyClick(w->txtArchivoSonido, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(w->txtArchivoSonido, Qt::Key_V, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w->txtArchivoSonido->text().toStdString(), tooLong.substr(0, kPathBuffer - 1));
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, "A file path holds at most 4095 characters: the rest was left out.");
+        EXPECT_EQ(boxes.shown[0].title, "File Error");
+        boxes.shown.clear();
     }
     // A file written elsewhere keeps its path.
     store.Write("Alarma", "Archivo Audio", "C:\\Sonidos\\alarma.wav");
@@ -309,6 +344,30 @@ TEST_F(AlarmsWindow, TheVolumeIsThePlayersLevelAndTheMuteBox) {
     EXPECT_EQ(host.calls, (std::vector<std::string>{"UnmuteWaveOut", "FocusTransmitWindow"}));
     w->optSpeaker->click();
     EXPECT_TRUE(w->txtMute->isHidden());
+}
+
+// On a machine without a playback device the device box says so whole, start and end, in either option,
+// and a device's name shows whole too.
+TEST_F(AlarmsWindow, TheDeviceBoxShowsItsWholeText) {
+    host.player.device = std::nullopt;
+    auto w = Load();
+    w->show();
+    QLineEdit* box = w->txtDeviceOutput;
+    auto expectWhole = [box](const QString& text) {
+        QApplication::processEvents();
+        ASSERT_EQ(box->text(), text);
+        const QRect room = box->contentsRect();
+        EXPECT_EQ(box->cursorPositionAt(QPoint(room.left() + 1, room.center().y())), 0) << "the start shows";
+        EXPECT_EQ(box->cursorPositionAt(QPoint(room.right() - 1, room.center().y())), text.size())
+            << "the end shows";
+    };
+    for (QRadioButton* option : {w->optSpeaker, w->optArchivoSonido, w->optSpeaker}) {
+        option->click();
+        expectWhole(frmAlarms::kNoDeviceText);
+    }
+    host.player.device = "HDA Intel PCH: ALC892 Analog (hw:0,0), the card of the station's receiver";
+    w->optArchivoSonido->click();
+    expectWhole(QString::fromStdString(*host.player.device));
 }
 
 }  // namespace

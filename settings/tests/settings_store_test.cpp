@@ -3,13 +3,19 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -87,6 +93,99 @@ TEST_F(SettingsFileTest, AFailedWriteIsToldOnceAndTheValuesLastTheRun) {
     ::chmod(file.SettingsPath().c_str(), 0400);
     file.Write("RIG", "Modo", "0");
     EXPECT_EQ(told.size(), 2u) << "told again after a write had succeeded";
+}
+
+// A file too large to be a settings file is never replaced: the operator hears of it once, however many
+// events write after that (a message's statistics every few seconds), and what is chosen stays.
+TEST_F(SettingsFileTest, AFileTooLargeToTakeIsToldOnceAndTheChoicesLastTheRun) {
+    test::EnsureApplication();
+    std::filesystem::create_directories(Path("MUV"));
+    const std::string huge = "[RIG]\r\nPTT=2\r\n;" + std::string(ProfileFile::kMaxFileBytes, 'x') + "\r\n";
+    std::ofstream(Path("MUV/MUV.ini"), std::ios::binary) << huge;
+    SettingsFile file;
+    file.Open(Path("MUV"), "");
+    std::vector<std::string> told;
+    file.WriteFailed = [&told](const std::string& m) { told.push_back(m); };
+    for (int message = 1; message <= 5; ++message)
+        test::AsAnEvent([&] {
+            file.Write("Estadisticas", "Contador Shift", std::to_string(message));
+            file.Write("Estadisticas", "Shift", "+3");
+        });
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("larger than a settings file can be"), std::string::npos) << told[0];
+    EXPECT_EQ(file.Read("Estadisticas", "Contador Shift", 20), "5");
+    EXPECT_TRUE(FileText(file.SettingsPath()) == huge) << "the file is left as it was";
+}
+
+// What stands in the file's place and is no file (a named pipe, a socket, a folder) gives the defaults at
+// once, without waiting on it; the operator hears why at the first save, once, and it stays as it was.
+TEST_F(SettingsFileTest, WhatIsNoFileIsNeitherReadNorReplaced) {
+    test::EnsureApplication();
+    const auto socketAt = [](const std::string& path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        return fd;
+    };
+    for (const std::string kind : {"named pipe", "socket", "folder"}) {
+        SCOPED_TRACE(kind);
+        const std::string folder = Path(kind.substr(0, 4));
+        const std::string path = folder + "/MUV.ini";
+        std::filesystem::create_directories(folder);
+        int socket = -1;
+        if (kind == "named pipe") ::mkfifo(path.c_str(), 0600);
+        if (kind == "socket") socket = socketAt(path);
+        if (kind == "folder") std::filesystem::create_directories(path);
+        struct stat before {};
+        ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+        // Whoever waits on the pipe is handed a profile: a settings file that waits for it takes it.
+        std::atomic<bool> done{false};
+        std::thread writer([&] {
+            while (!done && kind == "named pipe") {
+                if (const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
+                    const std::string profile = "[User Profiles]\r\nNumeroUsuario=3\r\n";
+                    (void)!::write(fd, profile.data(), profile.size());
+                    ::close(fd);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        SettingsFile file;
+        std::vector<std::string> told;
+        file.WriteFailed = [&told](const std::string& m) { told.push_back(m); };
+        file.Open(folder, "");
+        EXPECT_EQ(file.Read("User Profiles", "NumeroUsuario", 20), std::nullopt);
+        test::AsAnEvent([&] { file.Write("User Profiles", "NumeroUsuario", "1"); });
+        test::AsAnEvent([&] { file.Write("Pantalla", "Color", " 4"); });
+        done = true;
+        writer.join();
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_NE(told[0].find("it is a " + kind + ", not a file"), std::string::npos) << told[0];
+        EXPECT_EQ(file.Read("Pantalla", "Color", 50), "4") << "kept for the run";
+        struct stat after {};
+        ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << "never replaced";
+        EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        if (socket >= 0) ::close(socket);
+    }
+}
+
+// An editor that saves in UTF-8 may put its mark before the first section: the section is read, and a
+// save changes it in place, the mark kept.
+TEST_F(SettingsFileTest, TheFirstSectionAfterAUtf8MarkIsReadAndKept) {
+    std::filesystem::create_directories(Path("MUV"));
+    const std::string marked = "\xEF\xBB\xBF[User Profiles]\r\nNumeroUsuario=3\r\n3=Portable\r\n";
+    std::ofstream(Path("MUV/MUV.ini"), std::ios::binary) << marked;
+    SettingsFile file;
+    file.Open(Path("MUV"), "");
+    EXPECT_EQ(file.Read("User Profiles", "NumeroUsuario", 20), "3");
+    EXPECT_EQ(file.Read("User Profiles", "3", 40), "Portable");
+    file.Write("User Profiles", "NumeroUsuario", "3");
+    file.Write("User Profiles", "4", "Contest");
+    EXPECT_EQ(FileText(file.SettingsPath()),
+              "\xEF\xBB\xBF[User Profiles]\r\nNumeroUsuario=3\r\n3=Portable\r\n4=Contest\r\n");
 }
 
 // The settings folder cleared away while the program runs: the next save makes it again, as the first
