@@ -7,12 +7,15 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
+#include <utility>
 
 #include "common/message_box.h"
 #include "common/profile_store.h"
@@ -38,6 +41,36 @@ void SetBackColour(QWidget* w, ColorRef colour) {
                          .arg(RedOf(colour))
                          .arg(GreenOf(colour))
                          .arg(BlueOf(colour)));
+}
+
+// Runs a handler when the left button is released over the watched widget.
+class ClickFilter : public QObject {
+public:
+    ClickFilter(std::function<void()> clicked, QObject* parent)
+        : QObject(parent), clicked_(std::move(clicked)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            clicked_();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> clicked_;
+};
+
+// A label that reads and acts as a link: its words alone, drawn as a link, the handler run by a click.
+QLabel* LinkLabel(const char* name, const char* text, QWidget* parent, std::function<void()> clicked) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setStyleSheet("color: palette(link); text-decoration: underline");
+    label->setCursor(Qt::PointingHandCursor);
+    label->installEventFilter(new ClickFilter(std::move(clicked), label));
+    return label;
 }
 
 // The number a text holds in full, as a conversion to double takes it: blanks around it allowed,
@@ -100,10 +133,9 @@ frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(
     optDDSManual = new QRadioButton("Manual (Hz)", fraDDS);
     txtFrecuenciaUSB = new QLineEdit("0", fraDDS);
     cmdOK = new QPushButton("OK", this);
-    Image1 = new QPushButton("Rig control help", this);
-    Image1->setFlat(true);
-    Label2 = new QLabel(QString("<a href=\"%1\">Hamlib documentation</a>").arg(kRigControlHelp), this);
-    Label2->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    // Two links to the rig-control pages, in words that the interface language may change.
+    Image1 = LinkLabel("Image1", "Rig control help", this, [this] { Image1_Click(); });
+    Label2 = LinkLabel("Label2", "Hamlib documentation", this, [this] { Label2_Click(); });
 
     auto* rigGrid = new QGridLayout(fraRig);
     rigGrid->addWidget(optRig1, 0, 0);
@@ -140,6 +172,9 @@ frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(
     main->addWidget(fraSeleccionarPTT);
     main->addWidget(fraPTTNOCAT);
     main->addLayout(bottom);
+    // The window is as large as what it shows: it shrinks when the keying frame goes and grows to show a
+    // long status whole, and no box takes the room that something else left.
+    main->setSizeConstraint(QLayout::SetFixedSize);
 
     // Only the operator's clicks run the handlers here; choices made by the code call them itself.
     connect(chkDisableCAT, &QCheckBox::clicked, this, [this] { chkDisableCAT_Click(); });
@@ -152,8 +187,6 @@ frmRig::frmRig(RigWindowLinks links, QWidget* parent) : QDialog(parent), links_(
     connect(optDDS, &QRadioButton::clicked, this, [this] { optDDS_Click(); });
     connect(cmdConfigureRig, &QPushButton::clicked, this, [this] { cmdConfigureRig_Click(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(Image1, &QPushButton::clicked, this, [this] { Image1_Click(); });
-    connect(Label2, &QLabel::linkActivated, this, [this] { Label2_Click(); });
     connect(txtRigctld1, &QLineEdit::editingFinished, this, [this] { txtRigctld_Change(1); });
     connect(txtRigctld2, &QLineEdit::editingFinished, this, [this] { txtRigctld_Change(2); });
 }
@@ -440,10 +473,11 @@ void frmRig::ShowCatStatus() {
     links_.host.SetFrequencyBoxLocked(online);
     links_.host.SetScanMenuEnabled(online);
     const std::string& server = servers_[RigNumber == 2 ? 1 : 0]->Status();
-    // Green only for a rig that answers and can be keyed.
+    // Green only for a rig that answers and can be keyed, which the interface language words.
     const bool keyable = online && !currentRig_->RefusesPtt() && !currentRig_->KeyLost();
-    SetLabel8(keyable ? kStatusGreen : kStatusRed,
-              " " + (online || server.empty() ? currentRig_->StatusStr() : server));
+    std::string status = online || server.empty() ? currentRig_->StatusStr() : server;
+    if (keyable && links_.texts && !links_.texts->TxtRigOnline.empty()) status = links_.texts->TxtRigOnline;
+    SetLabel8(keyable ? kStatusGreen : kStatusRed, " " + status);
 }
 
 // The rig whose frequency is corrected by 2 kHz each way: Hamlib's model 1021 (FT-100), which rigctld

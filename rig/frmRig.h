@@ -13,6 +13,7 @@
 #include "common/colour.h"
 #include "rig/rig_engine.h"
 #include "rig/rig_server.h"
+#include "texts/interface_texts.h"
 
 class QCheckBox;
 class QComboBox;
@@ -62,6 +63,8 @@ struct RigWindowLinks {
     MessageBoxes& boxes;
     WebPages& pages;
     ProfileStore& settings;  // the rig settings (section "RIG", shared by all profiles)
+    // The interface language's messages, which word the status of a rig online (none: the engine's words).
+    const InterfaceTexts* texts = nullptr;
 };
 
 class frmRig : public QDialog {
@@ -152,7 +155,7 @@ public:
     QRadioButton* optDDSManual;
     QLineEdit* txtFrecuenciaUSB;
     QPushButton* cmdOK;
-    QPushButton* Image1;
+    QLabel* Image1;
     QLabel* Label2;
 
 private:

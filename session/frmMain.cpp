@@ -216,6 +216,10 @@ void frmMain::SetWindowState(int state) {
     }
 }
 
+void frmMain::SetClientSize(float width, float height) {
+    resize(ToPixels(width), ToPixels(height) + MenuBar->sizeHint().height());
+}
+
 // --- helpers ---
 void frmMain::AttachWaterfall(const WaterfallImage* image) {
     pctWaterfall->Attach(image);

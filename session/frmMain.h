@@ -87,6 +87,7 @@ public:
     void SetWidth(std::string_view control, float value) override;
     void SetHeight(std::string_view control, float value) override;
     void SetWindowState(int state) override;
+    void SetClientSize(float width, float height) override;
     int16_t WaterfallTopPixels() const override { return waterfallTopPixels_; }
     void SetWaterfallTopPixels(int16_t pixels) override { waterfallTopPixels_ = pixels; }
 

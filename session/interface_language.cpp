@@ -89,6 +89,7 @@ std::string* MessageOf(InterfaceTexts& texts, std::string_view name) {
         {"TxtCpuUnavailable", &texts.TxtCpuUnavailable},
         {"TxtEmailSent", &texts.TxtEmailSent},
         {"TxtEmailError", &texts.TxtEmailError},
+        {"TxtRigOnline", &texts.TxtRigOnline},
     };
     for (const auto& [key, message] : messages)
         if (key == name) return message;

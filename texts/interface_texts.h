@@ -17,9 +17,11 @@ struct InterfaceTexts {
     std::string TxtCpuUnavailable = "CPU Usage: Not avaiable";
     std::string TxtEmailSent = "Email sent";
     std::string TxtEmailError = "Error: E-mail could not be sent";
+    // The rig window's status of a rig that answers and can be keyed.
+    std::string TxtRigOnline = "Rig online";
 
     // Every message empty.
-    static InterfaceTexts None() { return {"", "", "", "", "", "", "", "", ""}; }
+    static InterfaceTexts None() { return {"", "", "", "", "", "", "", "", "", ""}; }
 };
 
 }  // namespace muv

@@ -16,24 +16,33 @@ struct LayoutRow {
     std::array<float, 7> values;  // layouts 1 to 7
 };
 
-constexpr std::array<int16_t, 7> kWaterfallTopPixels = {630, 570, 826, 766, 630, 610, 570};
+constexpr std::array<ScreenSize, 7> kScreens = {
+    {{1024, 768}, {1024, 600}, {1280, 1024}, {1280, 960}, {1280, 768}, {1280, 720}, {1280, 600}}};
 
+// The client area of the narrow layouts, whose window is not maximised: as wide as the screen leaves it
+// beside the frame, as high as the lowest control (the waterfall) and a small margin.
+constexpr std::array<ScreenSize, 2> kNarrowClientAreas = {{{1017, 689}, {1017, 547}}};
+
+// Per layout, everything below the receive window stands as a block: the meters, the option frames, the
+// macro labels, the transmit window and at the bottom the waterfall. On a 600-line screen (layouts 2
+// and 7) the waterfall gets 81 rows, as on a 720-line one, and the block stands 56 pixels higher than
+// on a 768-line one, the receive window giving up that height, so that the waterfall ends on the screen.
 const std::initializer_list<LayoutRow>& LayoutTable() {
     using P = Property;
     static const std::initializer_list<LayoutRow> table = {
         {{"rtfVentanaRX", "rtfVentanaTX", "pctWaterfall"},
          P::Width,
          {1001, 1001, 1257, 1257, 1257, 1257, 1257}},
-        {{"rtfVentanaRX"}, P::Height, {269, 209, 523, 463, 327, 307, 267}},
-        {{"rtfVentanaTX"}, P::Top, {540, 480, 736, 676, 540, 520, 480}},
+        {{"rtfVentanaRX"}, P::Height, {269, 153, 523, 463, 327, 307, 211}},
+        {{"rtfVentanaTX"}, P::Top, {540, 424, 736, 676, 540, 520, 424}},
         {{"pctSimbolosCoincidentes", "pctTramaFinal", "pctJitter", "pctOffsetFrecuencia", "pctErrores",
           "pctRelacionSN"},
          P::Top,
-         {276, 216, 528, 468, 332, 312, 272}},
-        {{"pctVumetro", "pctCPU"}, P::Top, {380, 320, 528, 468, 332, 312, 272}},
+         {276, 160, 528, 468, 332, 312, 216}},
+        {{"pctVumetro", "pctCPU"}, P::Top, {380, 264, 528, 468, 332, 312, 216}},
         {{"txtAdquisicionInicial", "txtAdquisicionFinal", "txtSincronismo", "txtAFC", "txtViterbi", "txtSN"},
          P::Top,
-         {353, 293, 605, 545, 409, 389, 349}},
+         {353, 237, 605, 545, 409, 389, 293}},
         {{"pctSimbolosCoincidentes", "txtAdquisicionInicial"}, P::Left, {24, 24, 328, 328, 328, 328, 328}},
         {{"pctTramaFinal", "txtAdquisicionFinal"}, P::Left, {184, 184, 488, 488, 488, 488, 488}},
         {{"pctJitter", "txtSincronismo"}, P::Left, {344, 344, 648, 648, 648, 648, 648}},
@@ -42,21 +51,21 @@ const std::initializer_list<LayoutRow>& LayoutTable() {
         {{"pctRelacionSN", "txtSN"}, P::Left, {848, 848, 1120, 1120, 1120, 1120, 1120}},
         {{"pctVumetro", "txtVU"}, P::Left, {24, 24, 8, 8, 8, 8, 8}},
         {{"pctCPU", "txtCPU"}, P::Left, {184, 184, 168, 168, 168, 168, 168}},
-        {{"txtTransmitting"}, P::Top, {340, 280, 544, 484, 348, 328, 288}},
+        {{"txtTransmitting"}, P::Top, {340, 224, 544, 484, 348, 328, 232}},
         {{"txtTransmitting"}, P::Left, {384, 384, 544, 544, 544, 544, 600}},
-        {{"cmdTX_RX"}, P::Top, {484, 424, 680, 620, 484, 464, 424}},
+        {{"cmdTX_RX"}, P::Top, {484, 368, 680, 620, 484, 464, 368}},
         {{"cmdTX_RX"}, P::Left, {944, 944, 1208, 1208, 1208, 1208, 1208}},
-        {{"fraAlarma"}, P::Top, {388, 328, 642, 582, 446, 426, 386}},
+        {{"fraAlarma"}, P::Top, {388, 272, 642, 582, 446, 426, 330}},
         {{"fraAlarma"}, P::Left, {340, 340, 8, 8, 8, 8, 8}},
-        {{"txtModo"}, P::Top, {388, 328, 640, 580, 444, 424, 384}},
+        {{"txtModo"}, P::Top, {388, 272, 640, 580, 444, 424, 328}},
         {{"txtModo"}, P::Left, {872, 872, 824, 824, 824, 824, 824}},
-        {{"txtDestination"}, P::Top, {508, 448, 642, 582, 446, 426, 386}},
+        {{"txtDestination"}, P::Top, {508, 392, 642, 582, 446, 426, 330}},
         {{"txtDestination", "lblPais"}, P::Left, {8, 8, 488, 488, 488, 488, 488}},
-        {{"lblCQ"}, P::Top, {480, 420, 676, 616, 480, 460, 420}},
+        {{"lblCQ"}, P::Top, {480, 364, 676, 616, 480, 460, 364}},
         {{"lblCQ"}, P::Left, {216, 216, 488, 488, 488, 488, 488}},
-        {{"pctWaterfall"}, P::Top, {580, 520, 776, 716, 580, 560, 520}},
-        {{"pctWaterfall"}, P::Height, {101, 161, 161, 161, 101, 81, 161}},
-        {{"txtPosicionCursor"}, P::Top, {588, 528, 784, 724, 588, 568, 528}},
+        {{"pctWaterfall"}, P::Top, {580, 464, 776, 716, 580, 560, 464}},
+        {{"pctWaterfall"}, P::Height, {101, 81, 161, 161, 101, 81, 81}},
+        {{"txtPosicionCursor"}, P::Top, {588, 472, 784, 724, 588, 568, 472}},
         {{"txtPosicionCursor"}, P::Height, {19, 19, 19, 19, 19, 19, 19}},
         {{"txtFrecuencia", "txt14078"}, P::Left, {708, 708, 964, 964, 964, 964, 964}},
         {{"cmdClearScreen"}, P::Left, {936, 936, 1192, 1192, 1192, 1192, 1192}},
@@ -217,14 +226,20 @@ void ApplyRelativeRules(ControlGeometry& form, int16_t index) {
 
 }  // namespace
 
+ScreenSize LayoutScreen(int16_t index) {
+    return index >= 1 && index <= 7 ? kScreens[static_cast<size_t>(index - 1)] : ScreenSize{};
+}
+
 void ApplyScreenLayout(ControlGeometry& form, int16_t index) {
     if (index >= 1 && index <= 7) {
         const size_t column = static_cast<size_t>(index - 1);
-        form.SetWaterfallTopPixels(kWaterfallTopPixels[column]);
         form.SetWindowState(index <= 2 ? kWindowStateNormal : kWindowStateMaximised);
+        if (index <= 2)
+            form.SetClientSize(kNarrowClientAreas[column].width, kNarrowClientAreas[column].height);
         for (const LayoutRow& row : LayoutTable())
             for (std::string_view control : row.controls)
                 Set(form, control, row.property, row.values[column]);
+        form.SetWaterfallTopPixels(static_cast<int16_t>(form.Top("pctWaterfall") + kWindowFrameTop));
         // The clock's digits and marks keep their places inside the clock picture.
         constexpr std::array<std::pair<std::string_view, float>, 7> kClockParts = {{{"imgFondo(0)", 180},
                                                                                     {"imgFondo(1)", 435},

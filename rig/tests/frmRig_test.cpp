@@ -51,7 +51,8 @@ class RigWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureApplication(); }
     void SetUp() override {
-        window = std::make_unique<frmRig>(RigWindowLinks{controls, shared, host, boxes, pages, store});
+        window =
+            std::make_unique<frmRig>(RigWindowLinks{controls, shared, host, boxes, pages, store, &texts});
         window->RigPollIntervalMs = 100;
         window->RigReplyTimeoutMs = 1000;
     }
@@ -82,6 +83,7 @@ protected:
     RecordingHost host;
     RecordingBoxes boxes;
     RecordingPages pages;
+    InterfaceTexts texts;
     std::unique_ptr<frmRig> window;
 };
 
@@ -199,12 +201,14 @@ TEST_F(RigWindow, PeerOutsideTheRigctldProtocolLeavesNoEngine) {
     window->CambiarFrecuencia(hz);
     RunEvents(100);
 
-    // The corrected address is taken at once, without switching CAT off and on.
+    // The corrected address is taken at once, without switching CAT off and on; the rig online is told
+    // in the interface language.
     if (!Rigctld::Installed()) return;
     Rigctld rigctld;
+    texts.TxtRigOnline = "TRX verbunden";
     window->txtRigctld1->setText(QString::fromStdString(rigctld.Endpoint()));
     window->txtRigctld_Change(1);
-    EXPECT_TRUE(WaitFor([&] { return Status() == " Rig online"; })) << Status();
+    EXPECT_TRUE(WaitFor([&] { return Status() == " TRX verbunden"; })) << Status();
     EXPECT_EQ(window->Label8BackColor(), kStatusGreen);
 }
 
@@ -236,8 +240,9 @@ TEST_F(RigWindow, SettingsRoundTripAndAnInvalidDdsFrequency) {
     EXPECT_EQ(stored("DDS Option"), "2");
     EXPECT_EQ(stored("Rigctld1"), "localhost:4532");
     EXPECT_EQ(store.Read("RIG2", "PTT", 50), "1");
-    window->Image1_Click();
-    window->Label2_Click();
+    // The two links open their pages when clicked.
+    QTest::mouseClick(window->Image1, Qt::LeftButton);
+    QTest::mouseClick(window->Label2, Qt::LeftButton);
     EXPECT_EQ(pages.opened.size(), 2u);
 }
 
@@ -339,6 +344,38 @@ TEST_F(RigWindow, AnUnconfirmedReleaseIsToldToTheOperator) {
     // Back, it takes the release that was owed.
     rig1.Start();
     EXPECT_TRUE(WaitFor([&] { return !window->CurrentRig()->ReleasePending(); }, 5000));
+}
+
+// The PTT box keeps its height whatever else the window shows: the keying frame hidden by a keying
+// that needs none, a status long enough to take several lines. The window takes the size its contents
+// need, the whole status included.
+TEST_F(RigWindow, ThePttBoxKeepsItsHeightAndTheWindowFollowsItsContents) {
+    window->Form_Load();
+    window->show();
+    RunEvents(50);
+    const int ptt = window->fraSeleccionarPTT->height();
+    const int high = window->height();
+    QTest::mouseClick(window->optCAT, Qt::LeftButton);
+    RunEvents(50);
+    EXPECT_EQ(window->fraSeleccionarPTT->height(), ptt);
+    EXPECT_LT(window->height(), high);
+
+    LoopbackPeer foreign("HTTP/1.0 400 Bad Request\r\n");
+    window->txtRigctld1->setText(QString::fromStdString(foreign.Endpoint()));
+    QTest::mouseClick(window->chkDisableCAT, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return window->OmniRigEngine() == nullptr && Status().size() > 60; }))
+        << Status();
+    RunEvents(50);
+    EXPECT_EQ(window->fraSeleccionarPTT->height(), ptt);
+    EXPECT_GE(window->Label8->height(), window->Label8->heightForWidth(window->Label8->width()));
+    EXPECT_GT(window->Label8->height(), window->Label8->fontMetrics().height()) << "the status takes lines";
+
+    QTest::mouseClick(window->optNOCAT, Qt::LeftButton);
+    QTest::mouseClick(window->chkDisableCAT, Qt::LeftButton);
+    RunEvents(50);
+    EXPECT_EQ(Status(), " CAT DISABLED");
+    EXPECT_EQ(window->fraSeleccionarPTT->height(), ptt);
+    EXPECT_EQ(window->height(), high);
 }
 
 }  // namespace

@@ -331,6 +331,7 @@ TEST_F(FormTest, TheWaterfallOnTheScreenIsTheWholePictureConvertedAfterEveryRefr
 TEST_F(FormTest, Screenshot) {
     Station station;
     frmMain& form = station.form;
+    ApplyScreenLayout(form, 2);  // the netbook's 1024x600
     form.txtFrecuencia->setText(QStringLiteral("14101.0"));
     form.txtFrecuencia->SetBackColor(RGB(255, 200, 120));
     form.pctFlechaArriba->SetBackColor(RGB(255, 200, 120));

@@ -27,7 +27,7 @@ TEST_F(LayoutTest, NarrowToWide) {
     frmMain& form = station.form;
     form.mnuResolucion_Click(2);  // the layout the window loads with
     EXPECT_EQ(form.Width("pctWaterfall"), 1001);
-    EXPECT_EQ(form.WaterfallTopPixels(), 570);
+    EXPECT_EQ(form.WaterfallTopPixels(), 514);
     EXPECT_EQ(form.Width("rtfClusterComentario"), 530);
     const float hora = form.Left("txtClusterHora"), link = form.Left("pctClusterLink"),
                 clear = form.Left("pctBorrarMensaje");
@@ -49,7 +49,7 @@ TEST_F(LayoutTest, NarrowToWide) {
 
     ApplyScreenLayout(form, 2);
     EXPECT_FALSE(form.windowState() & Qt::WindowMaximized);
-    EXPECT_EQ(form.WaterfallTopPixels(), 570);
+    EXPECT_EQ(form.WaterfallTopPixels(), 514);
 }
 
 TEST_F(LayoutTest, SameTopDifferentWidthAndRepeats) {
@@ -75,7 +75,7 @@ TEST_F(LayoutTest, IndexOutsideTheMenuAppliesOnlyTheRelativeRules) {
     form.mnuResolucion_Click(2);
     const float topBefore = form.Top("pctWaterfall");
     ApplyScreenLayout(form, 0);
-    EXPECT_EQ(form.WaterfallTopPixels(), 570);
+    EXPECT_EQ(form.WaterfallTopPixels(), 514);
     EXPECT_FALSE(form.windowState() & Qt::WindowMaximized);
     EXPECT_EQ(form.Top("pctWaterfall"), topBefore);
     EXPECT_EQ(form.Width("pctWaterfall"), 1001);
@@ -84,7 +84,7 @@ TEST_F(LayoutTest, IndexOutsideTheMenuAppliesOnlyTheRelativeRules) {
     EXPECT_EQ(form.Top("pctADIF"), form.Top("txtModo"));
     EXPECT_EQ(form.Top("txtTemporizadorBeacon"), form.Top("txtModo"));
     ApplyScreenLayout(form, 8);
-    EXPECT_EQ(form.WaterfallTopPixels(), 570);
+    EXPECT_EQ(form.WaterfallTopPixels(), 514);
 }
 
 TEST_F(LayoutTest, RowsFollowWidths) {
@@ -107,11 +107,37 @@ TEST_F(LayoutTest, RowsFollowWidths) {
     EXPECT_EQ(form.Top("txt3583"), form.Top("txt14078"));
     EXPECT_EQ(form.Left("fraWaterFall"), form.Left("fraSymbolRateMF") + form.Width("fraSymbolRateMF") + 4);
     EXPECT_EQ(form.Left("fraSymbolRateHF"), form.Left("fraSymbolRateMF"));
-    EXPECT_EQ(form.Top("fraScan"), 328);
+    EXPECT_EQ(form.Top("fraScan"), 272);
     EXPECT_EQ(form.Left("imgFondo(1)"), 435);
     EXPECT_EQ(form.Left("imgFondo(11)"), 690);
     EXPECT_EQ(form.Top("lblPais"), form.Top("txtDestination") - form.Height("lblPais"));
     EXPECT_THROW(form.Left("lblNothing"), std::invalid_argument);
+}
+
+// Every layout shows the whole window on the screen it is made for, the window's frame allowed for: every
+// control, those that show only at times too, and the waterfall with all its rows.
+TEST_F(LayoutTest, EveryLayoutFitsItsScreen) {
+    for (int16_t layout = 1; layout <= 7; ++layout) {
+        SCOPED_TRACE(layout);
+        frmMain form;
+        ApplyScreenLayout(form, layout);
+        const ScreenSize screen = LayoutScreen(layout);
+        const QRect room(0, 0, screen.width - 2 * kWindowFrameBorder,
+                         screen.height - kWindowFrameTop - kWindowFrameBorder);
+        QRect seen = room;
+        if (!(form.windowState() & Qt::WindowMaximized)) {
+            form.show();
+            QApplication::processEvents();
+            const QRect client(QPoint(0, 0), form.ClientArea()->size());
+            EXPECT_TRUE(room.contains(client)) << client.width() << "x" << client.height();
+            seen = room.intersected(client);
+        }
+        for (QWidget* w : form.ClientArea()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const QRect place = w->geometry();
+            EXPECT_TRUE(seen.contains(place)) << w->objectName().toStdString() << " ends at "
+                                              << place.right() + 1 << "," << place.bottom() + 1;
+        }
+    }
 }
 
 // In every layout no two shown controls overlap; the controls standing at the top of the receive window

@@ -17,7 +17,7 @@ namespace {
 
 TEST(TextTable, EveryLanguageHasEveryTextInOrderButThoseLeftOutOnPurpose) {
     const LanguageTexts& english = BuiltInLanguage(1);
-    ASSERT_EQ(english.rows.size(), 111u);
+    ASSERT_EQ(english.rows.size(), 114u);
     const std::set<std::pair<int, std::string>> leftOut = {{3, "frmRig.chkDigital"},
                                                            {3, "frmScan"},
                                                            {9, "frmInternalSpot.lblCall"},
@@ -153,6 +153,9 @@ constexpr std::pair<const char*, const char*> kEnglish[] = {
     {"frmRig.fraPort", "Port"},
     {"frmRig.fraDDS", "DDS Frequency USB"},
     {"frmRig.chkDigital", "Digital Mode"},
+    {"frmRig.Image1", "Rig control help"},
+    {"frmRig.Label2", "Hamlib documentation"},
+    {"TxtRigOnline", "Rig online"},
     {"frmScan", "Scan Setup"},
     {"frmScan.fraFrequencies", "Scan Frequencies"},
     {"frmScan.lblScanTime", "Scan Time"},
@@ -172,19 +175,19 @@ constexpr std::pair<const char*, std::array<const char*, 10>> kAllLanguages[] = 
       "Hang Állomány Megnyítása"}},
     {"TxtFrameAcquisition",
      {"Adquisicion de Trama: ", "Acquisition de Trame: ", "Acquisizione Frame: ", "Frame-Erfassung: ",
-      "Frame Acquisition: ", "Záchyt úvodních rámcù: ", "Frame Acquisition: ", "Захват сигнала: ",
+      "Frame Acquisition: ", "Záchyt úvodních rámců: ", "Frame Acquisition: ", "Захват сигнала: ",
       "Bilberen eskuraketa: ", "Keret Vétel: "}},
     {"TxtFinalAcquisition",
      {"Adquisicion Final: ", "Acquisition Finale: ", "Acquisizione Finale: ", "Final-Erfassung: ",
-      "Final Acquisition: ", "Záchyt koncových rámcù: ", "Aquisição final: ", " Конец захвата: ",
-      "Azken eskuraketa: ", "Végso Vétel: "}},
+      "Final Acquisition: ", "Záchyt koncových rámců: ", "Aquisição final: ", " Конец захвата: ",
+      "Azken eskuraketa: ", "Végső Vétel: "}},
     {"TxtFrequencyShift",
      {"Desplazamiento: ", "Déplacement: ", "Shift Frequenza: ", "Frequenzverschiebung: ",
       "Frequentie Shift: ", "Posun frekvence: ", "Mudar frequência: ", "Разнос частот: ", "Desplazamendu: ",
       "Frekvencia Eltolás: "}},
     {"TxtVolume",
      {"Volumen: ", "Volume: ", "Volume: ", "Volumen: ", "Volume: ", "Hlasitost: ", "Volume: ", "Громкость: ",
-      "Bolumen: ", "Hangero: "}},
+      "Bolumen: ", "Hangerő: "}},
     {"TxtCpuUsage",
      {"Uso de CPU: ", "Utilisation du CPU: ", "Carico CPU: ", "CPU-Last: ", "CPU Gebruik: ", "Využití CPU: ",
       "Uso da CPU: ", "CPU загрузка: ", "CPUaren erabilera: ", "CPU Használat: "}},
@@ -192,7 +195,7 @@ constexpr std::pair<const char*, std::array<const char*, 10>> kAllLanguages[] = 
      {"Uso de CPU: No disponible", "Utilisation du CPU: Non disponible", "Carico CPU: Non disponibile",
       "CPU-Last: Nicht verfügbar", "CPU Gebruik: Niet beschikbaar", "Využití CPU: Nedostupné",
       "Uso da CPU: Não disponível", "CPU загрузка : Не возможно", "CPUaren erabilera: Ez baliagarri",
-      "CPU Használat: Nem elérheto"}},
+      "CPU Használat: Nem elérhető"}},
     {"TxtEmailSent",
      {"Email enviado", "E-mail envoyé", "e-mail inviata", "E-Mail gesendet", "Email verzonden",
       "E-mail odeslán", "E-mail enviado", "Email послан", "Emaila bidalduta", "Email elküldve"}},
@@ -224,7 +227,7 @@ constexpr std::pair<const char*, std::array<const char*, 10>> kAllLanguages[] = 
      {"Indicativo", "Indicatif", "Indicativo", "Callsign", "Callsign", "Callsign", "Callsign", kLeftOut,
       "Callsign", "Hívójel"}},
     {"frmStatistics.lblDireccion",
-     {"Direccion (º)", "Azimut (º)", "Corso (º)", "Kurs (º)", "Antennerichting (°)", "Predmet (º)",
+     {"Direccion (º)", "Azimut (º)", "Corso (º)", "Kurs (º)", "Antennerichting (°)", "Předmět (º)",
       "Direção (º)", "Азимут(º)", "Norabide (º)", kOwnChoice}},
     {"frmRig.fraDDS",
      {kOwnChoice, "DDS Fréquence USB", "Frequenza DDS USB", "DDS Frequenz USB", "DDS Frequentie USB",
@@ -271,7 +274,27 @@ TEST(TextTable, TheProgramsOwnWordingStaysAsItIs) {
     const std::string dds = *BuiltInLanguage(2).Find("frmRig.fraDDS");
     EXPECT_TRUE(dds.starts_with("DDS ") && dds.ends_with(" USB")) << dds;
     const std::string heading = *BuiltInLanguage(11).Find("frmStatistics.lblDireccion");
-    EXPECT_TRUE(heading.starts_with("Irányszog (") && heading.ends_with(")")) << heading;
+    EXPECT_TRUE(heading.starts_with("Irányszög (") && heading.ends_with(")")) << heading;
+}
+
+// Czech and Hungarian are written in their own letters, never in the look-alikes (ù for ů, õ or ô for ő,
+// û for ű, ø for ř, ì for ě) that a text passed through another code page comes back with.
+TEST(TextTable, CzechAndHungarianTextsAreInTheirOwnLetters) {
+    const std::pair<int, std::string> alphabets[] = {
+        {7, "áčďéěíňóřšťúůýžÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ"},
+        {11, "áéíóöőúüűÁÉÍÓÖŐÚÜŰ"},
+    };
+    for (const auto& [language, letters] : alphabets)
+        for (const auto& [key, text] : BuiltInLanguage(language).rows)
+            for (size_t i = 0; i < text.size();) {
+                const auto lead = static_cast<unsigned char>(text[i]);
+                const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+                const std::string character = text.substr(i, length);
+                EXPECT_TRUE(length == 1 || character == "º" || letters.find(character) != std::string::npos)
+                    << kLanguageCodes[static_cast<size_t>(language - 1)] << " " << key << ": " << character
+                    << " in \"" << text << "\"";
+                i += length;
+            }
 }
 
 TEST(TextTable, AnEditedFileIsReadLineByLineAndTellsWhatItCouldNotRead) {
