@@ -1,5 +1,6 @@
-// The alarm's playback devices on PortAudio: the same devices, in the same order, as the sound-card
-// window's output list, with the rule that keeps the alarm off the air (AlarmOutputDevice).
+// The alarm's playback devices: the same devices, in the same order, as the sound-card window's output
+// list, with the rule that keeps the alarm off the air (AlarmOutputDevice) applied to what each device
+// really plays on, so that two names of one sound-server sink count as one device.
 #pragma once
 
 #include <functional>
@@ -11,14 +12,14 @@
 
 namespace muv {
 
-// The system's default playback device as an index of PlaybackDeviceNames(); -1 when there is none.
-int DefaultPlaybackDeviceIndex();
+class SoundSystem;
 
-class PortAudioAlarmOutput : public AlarmOutput {
+class SystemAlarmOutput : public AlarmOutput {
 public:
     // transmitterDevice: the index of the playback device chosen for the transmitter (-1: none);
     // transmitting: a transmission runs.
-    PortAudioAlarmOutput(std::function<int()> transmitterDevice, std::function<bool()> transmitting);
+    SystemAlarmOutput(std::shared_ptr<SoundSystem> system, std::function<int()> transmitterDevice,
+                      std::function<bool()> transmitting);
 
     std::optional<int> ChooseDevice() override;
     bool MayPlayOn(int device) override;
@@ -26,8 +27,10 @@ public:
     std::string DeviceName(int device) override;
 
 private:
+    std::shared_ptr<SoundSystem> system_;
     std::function<int()> transmitterDevice_;
     std::function<bool()> transmitting_;
+    PlaybackTarget target_;
 };
 
 }  // namespace muv

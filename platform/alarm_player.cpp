@@ -33,16 +33,22 @@ bool IsRegularFile(const std::string& path) {
 
 // ---------------------------------------------------------------- the choice of device
 
-bool AlarmMayPlayOn(int device, int transmitterDevice, bool transmitting) {
-    if (device < 0 || device == transmitterDevice) return false;
-    return !(transmitting && device == 0);
+bool AlarmMayPlayOn(int device, int transmitterDevice, bool transmitting, const PlaybackTarget& target,
+                    const std::optional<std::string>& transmitterPlaysOn) {
+    if (device < 0) return false;
+    const auto on = [&target](int d) { return target ? target(d) : std::to_string(d); };
+    const std::string plays = on(device);
+    if (transmitterDevice >= 0 && plays == on(transmitterDevice)) return false;
+    return !(transmitting && plays == (transmitterPlaysOn ? *transmitterPlaysOn : on(0)));
 }
 
 std::optional<int> AlarmOutputDevice(int deviceCount, int transmitterDevice, int defaultDevice,
-                                     bool transmitting) {
+                                     bool transmitting, const PlaybackTarget& target,
+                                     const std::optional<std::string>& transmitterPlaysOn) {
     if (deviceCount <= 0) return std::nullopt;
-    if (AlarmMayPlayOn(0, transmitterDevice, transmitting)) return 0;
-    if (defaultDevice < deviceCount && AlarmMayPlayOn(defaultDevice, transmitterDevice, transmitting))
+    if (AlarmMayPlayOn(0, transmitterDevice, transmitting, target, transmitterPlaysOn)) return 0;
+    if (defaultDevice < deviceCount &&
+        AlarmMayPlayOn(defaultDevice, transmitterDevice, transmitting, target, transmitterPlaysOn))
         return defaultDevice;
     return std::nullopt;
 }

@@ -83,19 +83,26 @@ public:
     std::string DeviceName(int) override { return {}; }
 };
 
+// What a playback device plays on, by its index: the same for devices that are one (two names of one
+// sound-server sink). Without it each device is a thing of its own.
+using PlaybackTarget = std::function<std::string(int device)>;
+
 // The device the alarm plays on, as an index of the playback devices (deviceCount of them).
 //
 // The alarm is for the operator's ears and must never go on the air. It plays on the first playback
-// device, the one the alarms window names. It never plays on the device chosen for the transmitter's
-// output (transmitterDevice, -1 when the transmitter plays on none of them); and while a transmission
-// runs it keeps off the first device as well, which the transmitter falls back to when its own device
-// does not open. Kept off the first device, the alarm goes to the system's default output
-// (defaultDevice, -1 when unknown) when that is none of the devices it must keep off; otherwise it is
-// not played at all.
+// device, the one the alarms window names. It never plays on what the device chosen for the
+// transmitter's output plays on (transmitterDevice, -1 when the transmitter plays on none of them); and
+// while a transmission runs it keeps off what the transmitter's output really plays on
+// (transmitterPlaysOn), or, when that is not known, off the first device as well, which the transmitter
+// falls back to when its own device does not open. Kept off the first device, the alarm goes to the
+// system's default output (defaultDevice, -1 when unknown) when that is none of the devices it must
+// keep off; otherwise it is not played at all. Devices are compared by what they play on (target).
 std::optional<int> AlarmOutputDevice(int deviceCount, int transmitterDevice, int defaultDevice,
-                                     bool transmitting);
+                                     bool transmitting, const PlaybackTarget& target = {},
+                                     const std::optional<std::string>& transmitterPlaysOn = {});
 // Whether the alarm may sound on the device with this index, by the same rule.
-bool AlarmMayPlayOn(int device, int transmitterDevice, bool transmitting);
+bool AlarmMayPlayOn(int device, int transmitterDevice, bool transmitting, const PlaybackTarget& target = {},
+                    const std::optional<std::string>& transmitterPlaysOn = {});
 
 // A tune as samples at rate hertz: each note a sine with a short rise and fall, so that no note clicks.
 std::vector<int16_t> SynthesiseTune(const std::vector<AlarmTone>& tones, int rate = kSampleRate);

@@ -116,6 +116,22 @@ std::string AlsaMixer::MixerDevice(int number) const {
     return card >= 0 ? "hw:" + std::to_string(card) : "default";
 }
 
+namespace {
+
+// The simple mixer of an ALSA mixer device; null when it cannot be opened.
+std::unique_ptr<OpenMixer> OpenSimpleMixer(const std::string& device) {
+    snd_mixer_t* handle = nullptr;
+    if (snd_mixer_open(&handle, 0) < 0) return nullptr;
+    if (snd_mixer_attach(handle, device.c_str()) < 0 ||
+        snd_mixer_selem_register(handle, nullptr, nullptr) < 0 || snd_mixer_load(handle) < 0) {
+        snd_mixer_close(handle);
+        return nullptr;
+    }
+    return std::make_unique<AlsaOpenMixer>(handle);
+}
+
+}  // namespace
+
 std::unique_ptr<OpenMixer> AlsaMixer::Open(int number) {
     error_ = "no mixer";
     const std::string device = MixerDevice(number);
@@ -127,15 +143,14 @@ std::unique_ptr<OpenMixer> AlsaMixer::Open(int number) {
     } else if (snd_card_load(std::stoi(device.substr(3))) != 1) {
         return nullptr;
     }
-    snd_mixer_t* handle = nullptr;
-    if (snd_mixer_open(&handle, 0) < 0) return nullptr;
-    if (snd_mixer_attach(handle, device.c_str()) < 0 ||
-        snd_mixer_selem_register(handle, nullptr, nullptr) < 0 || snd_mixer_load(handle) < 0) {
-        snd_mixer_close(handle);
-        return nullptr;
-    }
-    error_.clear();
-    return std::make_unique<AlsaOpenMixer>(handle);
+    auto mixer = OpenSimpleMixer(device);
+    if (mixer) error_.clear();
+    return mixer;
+}
+
+std::unique_ptr<OpenMixer> AlsaMixer::OpenCard(int card) {
+    if (card < 0 || snd_card_load(card) != 1) return nullptr;
+    return OpenSimpleMixer("hw:" + std::to_string(card));
 }
 
 }  // namespace muv

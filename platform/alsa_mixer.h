@@ -29,6 +29,8 @@ public:
 
     // Null, with LastError() "no mixer", when that mixer cannot be opened.
     std::unique_ptr<OpenMixer> Open(int number) override;
+    // The mixer of ALSA card `card`; null when the card is not there.
+    static std::unique_ptr<OpenMixer> OpenCard(int card);
     const std::string& LastError() const { return error_; }
 
 private:

@@ -83,21 +83,34 @@ std::vector<std::string> DeviceNames(bool capture) {
     return names;
 }
 
-// The PortAudio device for an index of our list (-1: the default), or paNoDevice.
-PaDeviceIndex ChooseDevice(bool capture, int deviceIndex) {
-    if (deviceIndex == -1) return capture ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+// The device to open: an index of our list (-1: the default), or, when a name is given, the first
+// device of that name.
+struct DeviceChoice {
+    int index = -1;
+    const std::string* name = nullptr;
+    std::string Text() const { return name ? *name : std::to_string(index); }
+};
+
+// The PortAudio device chosen, or paNoDevice.
+PaDeviceIndex ChooseDevice(bool capture, const DeviceChoice& choice) {
     const std::vector<PaDeviceIndex> devices = DeviceList(capture);
-    if (deviceIndex < 0 || deviceIndex >= static_cast<int>(devices.size())) return paNoDevice;
-    return devices[deviceIndex];
+    if (choice.name) {
+        for (PaDeviceIndex d : devices)
+            if (*choice.name == Pa_GetDeviceInfo(d)->name) return d;
+        return paNoDevice;
+    }
+    if (choice.index == -1) return capture ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
+    if (choice.index < 0 || choice.index >= static_cast<int>(devices.size())) return paNoDevice;
+    return devices[choice.index];
 }
 
 // Opens a 48 kHz 16-bit stream in one direction, mono when the device takes it, else two channels.
-bool OpenStream(bool capture, int deviceIndex, PaStreamCallback* callback, void* user,
+bool OpenStream(bool capture, const DeviceChoice& choice, PaStreamCallback* callback, void* user,
                 PortAudioStream& stream) {
-    const PaDeviceIndex device = ChooseDevice(capture, deviceIndex);
+    const PaDeviceIndex device = ChooseDevice(capture, choice);
     const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
     if (!info) {
-        stream.error = (capture ? "No capture device " : "No playback device ") + std::to_string(deviceIndex);
+        stream.error = (capture ? "No capture device " : "No playback device ") + choice.Text();
         return false;
     }
     PaStreamParameters p{};
@@ -140,14 +153,14 @@ void CloseDevice(PortAudioStream& stream) {
 
 // Takes the session and opens the device's stream, starting it when asked. On failure the reason is in
 // stream.error and nothing is held.
-bool OpenDevice(bool capture, int deviceIndex, PaStreamCallback* callback, void* user, bool start,
-                PortAudioStream& stream) {
+bool OpenDevice(bool capture, const DeviceChoice& choice, PaStreamCallback* callback, void* user,
+                bool start, PortAudioStream& stream) {
     stream.session = PortAudioSession::Acquire();
     if (!stream.session) {
         stream.error = "PortAudio could not be initialised";
         return false;
     }
-    if (!OpenStream(capture, deviceIndex, callback, user, stream)) {
+    if (!OpenStream(capture, choice, callback, user, stream)) {
         stream.session.reset();
         return false;
     }
@@ -359,6 +372,14 @@ std::vector<std::string> PlaybackDeviceNames() {
     return DeviceNames(false);
 }
 
+std::string DefaultPlaybackDeviceName() {
+    const auto session = PortAudioSession::Acquire();
+    if (!session) return {};
+    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
+    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+    return info && info->name ? info->name : std::string();
+}
+
 // The callbacks run on PortAudio's thread: they touch nothing but the ring.
 struct PortAudioCallbacks {
     static int Capture(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
@@ -387,7 +408,12 @@ PortAudioSoundInput::~PortAudioSoundInput() {
 
 bool PortAudioSoundInput::Open(int deviceIndex) {
     Close();  // which also empties the ring
-    return OpenDevice(true, deviceIndex, &PortAudioCallbacks::Capture, this, /*start*/ false, stream_);
+    return OpenDevice(true, {deviceIndex}, &PortAudioCallbacks::Capture, this, /*start*/ false, stream_);
+}
+
+bool PortAudioSoundInput::OpenNamed(const std::string& name) {
+    Close();
+    return OpenDevice(true, {-1, &name}, &PortAudioCallbacks::Capture, this, /*start*/ false, stream_);
 }
 
 void PortAudioSoundInput::AddBuffer(int buffer, int count) {
@@ -436,9 +462,17 @@ PortAudioSoundOutput::~PortAudioSoundOutput() {
 }
 
 bool PortAudioSoundOutput::Open(int deviceIndex) {
+    return OpenChosen(deviceIndex, nullptr);
+}
+
+bool PortAudioSoundOutput::OpenNamed(const std::string& name) {
+    return OpenChosen(-1, &name);
+}
+
+bool PortAudioSoundOutput::OpenChosen(int deviceIndex, const std::string* name) {
     Close();  // which also empties the ring
     outputLatency_.store(0, std::memory_order_relaxed);
-    if (!OpenDevice(false, deviceIndex, &PortAudioCallbacks::Playback, this, /*start*/ true, stream_))
+    if (!OpenDevice(false, {deviceIndex, name}, &PortAudioCallbacks::Playback, this, /*start*/ true, stream_))
         return false;
     if (const PaStreamInfo* info = Pa_GetStreamInfo(stream_.handle))
         outputLatency_.store(info->outputLatency, std::memory_order_relaxed);

@@ -159,6 +159,8 @@ struct PortAudioStream {
 // the device indices of Open.
 std::vector<std::string> CaptureDeviceNames();
 std::vector<std::string> PlaybackDeviceNames();
+// The name of PortAudio's default playback device; empty when there is none.
+std::string DefaultPlaybackDeviceName();
 
 // 48000 samples per second, 16-bit mono (a device that only takes two channels gets the left one).
 class PortAudioSoundInput : public SoundInputDevice {
@@ -169,6 +171,8 @@ public:
     // The device with this index in CaptureDeviceNames() order, -1 the default; false when it cannot
     // be opened. The stream is opened but not started.
     bool Open(int deviceIndex) override;
+    // The same for the first device of that name.
+    bool OpenNamed(const std::string& name);
     // Ignored while not open.
     void AddBuffer(int buffer, int count) override;
     void Start() override;
@@ -199,6 +203,8 @@ public:
     // The device with this index in PlaybackDeviceNames() order, -1 the default; false when it cannot
     // be opened. The stream starts at once, playing silence until buffers are written.
     bool Open(int deviceIndex) override;
+    // The same for the first device of that name.
+    bool OpenNamed(const std::string& name);
     // Ignored while not open.
     void Write(int buffer, const int16_t* samples, int count) override;
     bool IsDone(int buffer) const override;
@@ -215,6 +221,8 @@ public:
 
 private:
     friend struct PortAudioCallbacks;
+
+    bool OpenChosen(int deviceIndex, const std::string* name);
 
     PortAudioStream stream_;
     PlaybackRing ring_;

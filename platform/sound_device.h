@@ -26,6 +26,22 @@ inline const std::string& NoError() {
 }
 }  // namespace detail
 
+// A device as the sound-card window offers it: the name shown, and the name the choice of it is stored
+// by, which names the same device at the next start whatever has been plugged in or out meanwhile (a
+// sound server's own name for its device; the name shown where the system has no other).
+struct SoundDeviceName {
+    std::string shown;
+    std::string stored;
+};
+
+// The devices to offer, in device-index order, and what an index that the settings held before
+// devices were stored by name meant then: the stored name of the device it chose (none: such an index
+// is an index of these devices).
+struct SoundDeviceList {
+    std::vector<SoundDeviceName> devices;
+    std::vector<std::string> formerIndexes;
+};
+
 class SoundOutputDevice {
 public:
     virtual ~SoundOutputDevice() = default;

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "platform/alarm_output_pa.h"
+#include "platform/sound_factory.h"
 #include "platform/qt/qt_timer.h"
 #include "session/frmMain.h"
 #include "session/station.h"
@@ -27,12 +27,11 @@ public:
 
 }  // namespace
 
-std::unique_ptr<AlarmPlayer> MakeProgramAlarmPlayer(Station& station, bool onSoundCard) {
+std::unique_ptr<AlarmPlayer> MakeProgramAlarmPlayer(Station& station, std::shared_ptr<SoundSystem> system) {
     std::unique_ptr<AlarmOutput> output;
-    if (onSoundCard) {
-        output = std::make_unique<PortAudioAlarmOutput>(
-            [&station] { return station.SoundCard().OutputListIndex(); },
-            [&station] { return station.shared.TxRxState != 0; });
+    if (system) {
+        output = system->CreateAlarmOutput([&station] { return station.SoundCard().OutputListIndex(); },
+                                           [&station] { return station.shared.TxRxState != 0; });
     } else {
         output = std::make_unique<NoAlarmOutput>();
     }

@@ -12,6 +12,7 @@
 
 namespace muv {
 
+class SoundSystem;
 struct Station;
 
 class StationAlarmsHost : public AlarmsWindowHost, public AlarmsVolumeControls {
@@ -45,10 +46,10 @@ private:
     UnusedSlider mixerVolume_;
 };
 
-// The program's alarm player: sound files decoded by libsndfile and played with the tunes on the sound
-// card's playback devices, kept off the air (AlarmOutputDevice), polled by a timer on the event loop.
-// Without a sound card (onSoundCard false: the sound goes to WAV files or stays in memory) it has no
-// device and plays nothing.
-std::unique_ptr<AlarmPlayer> MakeProgramAlarmPlayer(Station& station, bool onSoundCard);
+// The program's alarm player: sound files decoded by libsndfile and played with the tunes on the
+// system's playback devices, kept off the air (AlarmOutputDevice), polled by a timer on the event loop.
+// Without the system's devices (null: the sound goes to WAV files or stays in memory) it has no device
+// and plays nothing.
+std::unique_ptr<AlarmPlayer> MakeProgramAlarmPlayer(Station& station, std::shared_ptr<SoundSystem> system);
 
 }  // namespace muv

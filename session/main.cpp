@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     // own shut-down, which releases first and, with nobody there to answer a box, ends by itself.
     muv::emergency::InstallCrashHandlers();
     muv::ShutdownSignals endRequests([&main] { main.CloseUnattended(); });
-    if (!muv::Main(main)) return main.ExitCode();
+    if (!muv::Main(main) || main.ProgramEnded()) return main.ExitCode();
     if (!screenshot.isEmpty()) {
         QTimer::singleShot(static_cast<int>(after * 1000), &main, [&main, &app, screenshot] {
             const bool saved = main.grab().save(screenshot, "PNG");

@@ -1,14 +1,36 @@
 #include "session/program_start.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "logbook/session_log_file.h"
 #include "platform/program_folders.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/sound_device.h"
 #include "session/frmMain.h"
 #include "session/station.h"
 
 namespace muv {
+
+namespace {
+
+// A device chosen in the sound-card window that is not there (a USB sound card unplugged) is told as a
+// device that does not open, and never replaced by another: false after the message.
+bool ChosenSoundDevicesThere(frmMain& form) {
+    frmSoundCard& card = form.Modules().SoundCard();
+    const std::pair<const std::optional<std::string>&, const char*> chosen[] = {
+        {card.MissingInputDevice(), "Audio Device Input not available"},
+        {card.MissingOutputDevice(), "Audio Device Output not available"}};
+    for (const auto& [gone, message] : chosen) {
+        if (!gone) continue;
+        form.SoundCardFailure(WithDeviceReason(message, *gone + ": no such device"));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 bool Main(frmMain& form) {
     Station& st = form.Modules();
@@ -25,6 +47,9 @@ bool Main(frmMain& form) {
         const std::string note = TakeSessionLogNote(SettingsFolder());
         if (!note.empty()) form.Boxes().Show(note, kSessionLogErrorTitle, BoxIcon::Exclamation);
     }
+    // A request to end that came while a box of the start waited has closed the window already: the
+    // program ends here, as the event loop that would have ended it has not started.
+    if (form.ProgramEnded()) return false;
 
     for (Timer* pump : {&form.tmrTX, &form.tmrTXTonoPiloto, &form.tmrTonoTest})
         pump->SetInterval(1);
@@ -37,6 +62,7 @@ bool Main(frmMain& form) {
     // The receiver's tables (filter coefficients, trellis, varicode) are built with the receiver.
     form.OpenCpuCounter();
     st.shared.TxRxState = 0;
+    if (!ChosenSoundDevicesThere(form)) return false;
     if (!st.receiver.OpenSoundInput()) return false;
 
     form.DrawMeterNeedle(kMeterViterbi, 100);

@@ -9,7 +9,6 @@
 #include "logbook/session_log_file.h"
 #include "modem/mode_table.h"
 #include "modem/varicode.h"
-#include "platform/alsa_mixer.h"
 #include "platform/program_folders.h"
 #include "platform/sound_factory.h"
 #include "session/frmMain.h"
@@ -27,19 +26,26 @@ namespace muv {
 
 namespace {
 
-// The sound goes to a WAV file rather than to the sound card.
-bool SoundOutputOnFile() {
-    const char* wav = std::getenv("MUV_SOUND_OUTPUT");
-    return wav && *wav;
-}
-
-// The output card's mixer; none while the output goes to a WAV file.
-std::unique_ptr<Mixer> ProgramMixer() {
-    if (SoundOutputOnFile()) return std::make_unique<MemoryMixer>();
-    return std::make_unique<AlsaMixer>(SoundOutputDeviceNames());
+// The system's devices that the alarm plays on; none unless it plays on the sound card.
+std::shared_ptr<SoundSystem> AlarmDevices(const SoundDevices& devices) {
+    if (!devices.alarmsOnSoundCard) return nullptr;
+    return devices.system ? devices.system : SoundSystem::Make();
 }
 
 }  // namespace
+
+SoundDevices ProgramSoundDevices() {
+    std::shared_ptr<SoundSystem> system = SoundSystem::Make();
+    SoundDevices devices{system->CreateInput(),
+                         system->CreateOutput(),
+                         [system] { return system->CaptureDevices(); },
+                         [system] { return system->PlaybackDevices(); },
+                         system->CreateMixer(),
+                         nullptr,
+                         !system->OutputOnFile()};
+    devices.system = std::move(system);
+    return devices;
+}
 
 int QSliderControl::Value() const {
     return slider_->value();
@@ -49,10 +55,7 @@ void QSliderControl::SetValue(int value) {
     slider_->setValue(value);  // a new value raises valueChanged, the slider's Change event
 }
 
-Station::Station()
-    : Station(SoundDevices{CreateSoundInput(), CreateSoundOutput(), SoundInputDeviceNames,
-                           SoundOutputDeviceNames, ProgramMixer(), nullptr, !SoundOutputOnFile()},
-              nullptr) {}
+Station::Station() : Station(ProgramSoundDevices(), nullptr) {}
 
 Station::Station(SoundDevices devices, MessageBoxes* boxes)
     : window_(std::make_unique<frmMain>(boxes)),
@@ -69,7 +72,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
       // Without a mixer of its own (WAV files, tests) the program has a mixer with no cards.
       mixer(devices.mixer ? std::move(devices.mixer) : std::make_unique<MemoryMixer>()),
       alarmPlayer(devices.alarmPlayer ? std::move(devices.alarmPlayer)
-                                      : MakeProgramAlarmPlayer(*this, devices.alarmsOnSoundCard)),
+                                      : MakeProgramAlarmPlayer(*this, AlarmDevices(devices))),
       fileDialogs(&form),
       receiverHost(*this),
       transmitterHost(*this),
@@ -86,7 +89,7 @@ Station::Station(SoundDevices devices, MessageBoxes* boxes)
                          form.tmrOnline, form.tmrConexionServidorAuxiliar, form.tmrCallsignServerQuiet,
                          form.tmrPSKreporter, form.tmrEnviarEmail, onlineHost, onlineHost, onlineHost,
                          onlineHost, transfers, pskSocket, reportClock, errorTraps}),
-      rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store()}, &form,
+      rig(RigWindowLinks{form, shared, windowRequests, form.Boxes(), pages, settings.Store(), &texts}, &form,
           [this](QWidget& window) { WindowCreated(window); }),
       dds(rig.Keying(), comPuertoSerie),
       keying(rig.Keying(), comPuertoSerie, form.Boxes(), windowRequests),

@@ -49,6 +49,8 @@ namespace muv {
 
 class frmMain;
 
+class SoundSystem;
+
 // The sound devices the program runs on, the names the sound-card window lists for them, and the
 // output card's mixer (none: a mixer without cards, whose every operation does nothing).
 struct SoundDevices {
@@ -57,11 +59,18 @@ struct SoundDevices {
     DeviceNameSource inputNames;
     DeviceNameSource outputNames;
     std::unique_ptr<Mixer> mixer = nullptr;
-    // The alarm's sound: a player of the caller's own, else the program's, which plays on the sound
-    // card's playback devices when alarmsOnSoundCard and has no device otherwise.
+    // The alarm's sound: a player of the caller's own, else the program's, which plays on the system's
+    // playback devices when alarmsOnSoundCard and has no device otherwise.
     std::unique_ptr<AlarmPlayer> alarmPlayer = nullptr;
     bool alarmsOnSoundCard = false;
+    // The system's sound devices that the devices and lists above come from, which the alarm's player
+    // chooses among (made for it when none is given).
+    std::shared_ptr<SoundSystem> system = nullptr;
 };
+
+// The program's own sound devices: the system's (a sound server's and ALSA's), or the WAV files that
+// the environment names, with their lists, mixer and alarm devices.
+SoundDevices ProgramSoundDevices();
 
 // The main window's volume slider as the volume control moves it.
 class QSliderControl : public Slider {

@@ -1,6 +1,8 @@
 #include "settings/frmSoundCard.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,24 +23,41 @@ namespace muv {
 
 namespace {
 
-void Fill(QComboBox* list, const std::vector<std::string>& names) {
+// Where the choice is kept: each list's index, as it always was, and beside it the lasting name of the
+// device chosen.
+constexpr const char* kInputIndexKey = "Entrada";
+constexpr const char* kOutputIndexKey = "Salida";
+constexpr const char* kInputNameKey = "Dispositivo Entrada";
+constexpr const char* kOutputNameKey = "Dispositivo Salida";
+constexpr int kIndexBuffer = 50;
+constexpr int kNameBuffer = 256;
+
+// Fills the list with the devices shown, each holding the name it is stored by; returns what an index
+// stored before devices were stored by name meant.
+std::vector<std::string> Fill(QComboBox* list, const SoundDeviceList& devices) {
     list->clear();
-    for (const std::string& name : names)
-        list->addItem(QString::fromStdString(name));
+    for (const SoundDeviceName& device : devices.devices)
+        list->addItem(QString::fromStdString(device.shown), QString::fromStdString(device.stored));
+    return devices.formerIndexes;
 }
 
-QStringList Items(const QComboBox* list) {
-    QStringList items;
+QStringList StoredNames(const QComboBox* list) {
+    QStringList names;
     for (int i = 0; i < list->count(); ++i)
-        items.append(list->itemText(i));
-    return items;
+        names.append(list->itemData(i).toString());
+    return names;
+}
+
+std::string StoredName(const QComboBox* list, int index) {
+    if (index < 0 || index >= list->count()) return {};
+    return list->itemData(index).toString().toStdString();
 }
 
 // A list whose devices have changed since `before`, with the device chosen there (the entry `chosen`)
 // still in it: that device is chosen again, wherever it now stands (among devices of the same name, the
 // one at the same rank). True when the selection moved.
 bool KeepChosen(QComboBox* list, const QStringList& before, int chosen) {
-    const QStringList now = Items(list);
+    const QStringList now = StoredNames(list);
     if (now == before || chosen < 0 || chosen >= before.size()) return false;
     const QString& name = before[chosen];
     const qsizetype rank = before.mid(0, chosen).count(name);
@@ -52,17 +71,63 @@ bool KeepChosen(QComboBox* list, const QStringList& before, int chosen) {
     return false;
 }
 
-// A stored index selects that entry when it names one; otherwise, and when nothing is stored, the
-// first entry.
-void SelectStored(QComboBox* list, const std::optional<std::string>& stored) {
-    int index = 0;
-    if (stored) {
-        // Rounded before the range check, so that a value just under the count cannot round past it.
-        const double v = RoundHalfEven(Val(*stored));
-        if (v >= 0 && v < list->count()) index = static_cast<int>(v);
+// The entry the stored choice selects. A stored name selects its device; a name that the list does not
+// hold selects the first entry and is given back in `missing`. Without a name, a stored index selects
+// the device it chose then (`former`, or the entry with that index) when the list holds it; otherwise,
+// and when nothing is stored, the first entry.
+int StoredChoice(const QComboBox* list, const std::optional<std::string>& name,
+                 const std::optional<std::string>& index, const std::vector<std::string>& former,
+                 std::optional<std::string>& missing) {
+    if (name && !name->empty()) {
+        const int found = list->findData(QString::fromStdString(*name));
+        if (found >= 0) return found;
+        missing = *name;
+        return 0;
     }
-    list->setCurrentIndex(index);
+    if (!index) return 0;
+    // Rounded before the range check, so that a value just under the count cannot round past it.
+    const double v = RoundHalfEven(Val(*index));
+    if (former.empty()) return v >= 0 && v < list->count() ? static_cast<int>(v) : 0;
+    if (v < 0 || v >= static_cast<double>(former.size())) return 0;
+    return std::max(list->findData(QString::fromStdString(former[static_cast<size_t>(v)])), 0);
 }
+
+}  // namespace
+
+namespace {
+
+// Keeps the window as wide as its title needs in a desktop's title bar, whatever the language: the bar
+// shows the title centred, in a bold font larger than the window's, between the window menu and three
+// buttons, each about as wide as the bar is high (two lines of that font). The frame that spans the
+// window holds the width.
+class TitleRoom : public QObject {
+public:
+    TitleRoom(QWidget* window, QWidget* spanning) : QObject(window), window_(window), spanning_(spanning) {
+        window->installEventFilter(this);
+        Keep();
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::WindowTitleChange) Keep();
+        return false;
+    }
+
+private:
+    void Keep() {
+        QFont font = window_->font();
+        font.setBold(true);
+        font.setPointSizeF(font.pointSizeF() * 1.25);
+        const QFontMetrics metrics(font);
+        const int buttons = 2 * 3 * 2 * metrics.height();
+        const QMargins margins = window_->layout()->contentsMargins();
+        spanning_->setMinimumWidth(metrics.horizontalAdvance(window_->windowTitle()) + buttons -
+                                   margins.left() - margins.right());
+    }
+
+    QWidget* window_;
+    QWidget* spanning_;
+};
 
 }  // namespace
 
@@ -100,6 +165,7 @@ frmSoundCard::frmSoundCard(SoundCardWindowHost& host, ProfileStore& store, Devic
     grid->addWidget(cboTarjetaSonidoSalida, 1, 1);
     grid->addWidget(fraEntradaDeAudio, 2, 0, 1, 2);
     grid->addWidget(cmdOK, 3, 1, Qt::AlignRight);
+    new TitleRoom(this, fraEntradaDeAudio);
 
     // Only the operator's choice runs the handler; selections made by the code call it themselves.
     connect(cboTarjetaSonidoEntrada, &QComboBox::activated, this,
@@ -111,18 +177,22 @@ frmSoundCard::frmSoundCard(SoundCardWindowHost& host, ProfileStore& store, Devic
 
 void frmSoundCard::Form_Load() {
     PaintOkButton(cmdOK);
-    Fill(cboTarjetaSonidoEntrada, captureDevices_ ? captureDevices_() : std::vector<std::string>{});
-    const std::vector<std::string> outputs =
-        playbackDevices_ ? playbackDevices_() : std::vector<std::string>{};
-    Fill(cboTarjetaSonidoSalida, outputs);
-    if (OutputDevicesListed) OutputDevicesListed(outputs);
+    formerInputs_ = Fill(cboTarjetaSonidoEntrada, captureDevices_());
+    const SoundDeviceList outputs = playbackDevices_();
+    formerOutputs_ = Fill(cboTarjetaSonidoSalida, outputs);
+    if (OutputDevicesListed) {
+        std::vector<std::string> names;
+        for (const SoundDeviceName& device : outputs.devices)
+            names.push_back(device.shown);
+        OutputDevicesListed(names);
+    }
     LoadSoundCards();
     SelectedInputDevice = OpenedDevice();
 }
 
 void frmSoundCard::Reload() {
-    const QStringList inputsBefore = Items(cboTarjetaSonidoEntrada);
-    const QStringList outputsBefore = Items(cboTarjetaSonidoSalida);
+    const QStringList inputsBefore = StoredNames(cboTarjetaSonidoEntrada);
+    const QStringList outputsBefore = StoredNames(cboTarjetaSonidoSalida);
     const int inputBefore = InputListIndex();
     const int outputBefore = OutputListIndex();
     const auto load = [&] {
@@ -172,6 +242,8 @@ void frmSoundCard::RestartInput(const std::function<void()>& whileClosed) {
 }
 
 void frmSoundCard::cmdOK_Click() {
+    // What the operator confirms is what the lists show.
+    missing_ = {};
     RestartInput([this] { SaveSoundCards(); });
     accept();
 }
@@ -185,19 +257,38 @@ void frmSoundCard::GiveBackStoredChoice() {
 
 void frmSoundCard::LoadSoundCards() {
     const std::string section = store_.Section("Tarjeta Sonido");
+    missing_ = {};
     if (cboTarjetaSonidoEntrada->count() > 0) {
-        SelectStored(cboTarjetaSonidoEntrada, store_.Read(section, "Entrada", 50));
+        cboTarjetaSonidoEntrada->setCurrentIndex(StoredChoice(
+            cboTarjetaSonidoEntrada, store_.Read(section, kInputNameKey, kNameBuffer),
+            store_.Read(section, kInputIndexKey, kIndexBuffer), formerInputs_, missing_.input));
         cboTarjetaSonidoentrada_Click();
     }
-    if (cboTarjetaSonidoSalida->count() > 0)
-        SelectStored(cboTarjetaSonidoSalida, store_.Read(section, "Salida", 50));
+    if (cboTarjetaSonidoSalida->count() > 0) {
+        cboTarjetaSonidoSalida->setCurrentIndex(StoredChoice(
+            cboTarjetaSonidoSalida, store_.Read(section, kOutputNameKey, kNameBuffer),
+            store_.Read(section, kOutputIndexKey, kIndexBuffer), formerOutputs_, missing_.output));
+    }
     stored_ = {InputListIndex(), OutputListIndex()};
 }
 
 void frmSoundCard::SaveSoundCards() {
     const std::string section = store_.Section("Tarjeta Sonido");
-    if (cboTarjetaSonidoEntrada->count() > 0) store_.Write(section, "Entrada", std::to_string(InputListIndex()));
-    if (cboTarjetaSonidoSalida->count() > 0) store_.Write(section, "Salida", std::to_string(OutputListIndex()));
+    // A device that was not there when the choice was loaded stays the one stored until another is
+    // chosen in its place (a profile switch saves a profile whose card is unplugged as it was).
+    const auto save = [&](const QComboBox* list, const char* indexKey, const char* nameKey,
+                          const std::optional<std::string>& missing, int loaded) {
+        if (list->count() == 0) return;
+        const int chosen = list->currentIndex();
+        store_.Write(section, indexKey, std::to_string(chosen));
+        if (missing && chosen == loaded) {
+            store_.Write(section, nameKey, *missing);
+        } else if (chosen >= 0) {
+            store_.Write(section, nameKey, StoredName(list, chosen));
+        }
+    };
+    save(cboTarjetaSonidoEntrada, kInputIndexKey, kInputNameKey, missing_.input, stored_.input);
+    save(cboTarjetaSonidoSalida, kOutputIndexKey, kOutputNameKey, missing_.output, stored_.output);
     stored_ = {InputListIndex(), OutputListIndex()};
 }
 

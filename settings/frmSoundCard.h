@@ -1,7 +1,9 @@
 // The sound-card window: the capture and playback device lists are the live device choice (the
 // sound input opens the input list's index, the transmitter and the mixer use the output list's).
 // Picking another input device, or OK, restarts the sound input on the chosen device. Closing the window
-// without OK gives back the stored choice; opening it again reads the device lists anew.
+// without OK gives back the stored choice; opening it again reads the device lists anew. The choice is
+// stored by the devices' lasting names, so that it names the same device at the next start wherever the
+// lists then put it.
 #pragma once
 
 #include <QDialog>
@@ -9,7 +11,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
+
+#include "platform/sound_device.h"
 
 class QComboBox;
 class QGroupBox;
@@ -36,8 +42,33 @@ public:
     virtual void OpenSoundInput() = 0;
 };
 
-// The device names in device-index order.
-using DeviceNameSource = std::function<std::vector<std::string>()>;
+// The devices in device-index order: a SoundDeviceList, or plain names, each then stored by itself.
+class DeviceNameSource {
+public:
+    DeviceNameSource() = default;
+    template <class F, class = std::enable_if_t<std::is_invocable_v<F&> &&
+                                                !std::is_same_v<std::decay_t<F>, DeviceNameSource>>>
+    DeviceNameSource(F source) {  // NOLINT: a function of either kind stands for the source
+        if constexpr (std::is_convertible_v<std::invoke_result_t<F&>, SoundDeviceList>) {
+            source_ = std::move(source);
+        } else if constexpr (std::is_convertible_v<std::invoke_result_t<F&>, std::vector<std::string>>) {
+            source_ = [names = std::move(source)]() mutable {
+                SoundDeviceList list;
+                for (std::string& name : static_cast<std::vector<std::string>>(names()))
+                    list.devices.push_back({name, name});
+                return list;
+            };
+        } else {
+            // a device-name source gives a SoundDeviceList or a list of names
+            static_assert(std::is_convertible_v<std::invoke_result_t<F&>, SoundDeviceList>);
+        }
+    }
+    explicit operator bool() const { return static_cast<bool>(source_); }
+    SoundDeviceList operator()() const { return source_ ? source_() : SoundDeviceList{}; }
+
+private:
+    std::function<SoundDeviceList()> source_;
+};
 
 class frmSoundCard : public QDialog {
 public:
@@ -60,9 +91,15 @@ public:
     void cmdOK_Click();
 
     // The stored choice: LoadSoundCards selects it (and follows the input list's choice), SaveSoundCards
-    // stores the lists' indexes. A list without devices is neither read nor stored.
+    // stores it, each device by its lasting name beside its list index. A list without devices is
+    // neither read nor stored. A choice stored by an index alone (before devices were stored by name) is
+    // the device that index chose then.
     void LoadSoundCards();
     void SaveSoundCards();
+    // The lasting name of a device stored as chosen that the list did not hold at the last
+    // LoadSoundCards (a sound card unplugged): the list then shows its first device in its place.
+    const std::optional<std::string>& MissingInputDevice() const { return missing_.input; }
+    const std::optional<std::string>& MissingOutputDevice() const { return missing_.output; }
     // Closing the window without OK (its close box, Escape): the lists go back to the stored choice, and
     // with them the devices the program uses; an input that a pick has moved goes back too.
     void GiveBackStoredChoice();
@@ -92,6 +129,10 @@ private:
         int input = -1;
         int output = -1;
     };
+    struct Missing {
+        std::optional<std::string> input;
+        std::optional<std::string> output;
+    };
 
     uint8_t OpenedDevice() const;
     // The input closed, whileClosed run, the input opened on the chosen device, with the receive pump
@@ -100,6 +141,10 @@ private:
 
     // The stored choice on the lists as they are (what closing without OK gives back).
     Choice stored_;
+    Missing missing_;
+    // What an index stored before devices were stored by name meant, for each list.
+    std::vector<std::string> formerInputs_;
+    std::vector<std::string> formerOutputs_;
 
     SoundCardWindowHost& host_;
     ProfileStore& store_;

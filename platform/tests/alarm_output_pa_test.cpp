@@ -1,12 +1,11 @@
-// The alarm player on PortAudio's real devices: a silent sound file plays through to its end. Skipped
+// The alarm player on the system's real devices: a silent sound file plays through to its end. Skipped
 // where no playback device takes it (a machine without a sound card or server).
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "platform/alarm_output_pa.h"
-#include "platform/portaudio_sound.h"
+#include "platform/sound_factory.h"
 #include "platform/wav_file.h"
 #include "test_support/scratch_folder.h"
 
@@ -16,13 +15,12 @@ namespace {
 class PortAudioAlarm : public test::TempFolderTest {};
 
 TEST_F(PortAudioAlarm, ASilentFilePlaysToItsEndOnARealDevice) {
-    if (PlaybackDeviceNames().empty()) GTEST_SKIP() << "no playback device";
-    const int defaultDevice = DefaultPlaybackDeviceIndex();
-    EXPECT_LT(defaultDevice, static_cast<int>(PlaybackDeviceNames().size()));
+    const std::shared_ptr<SoundSystem> system = SoundSystem::Make();
+    if (system->PlaybackDevices().devices.empty()) GTEST_SKIP() << "no playback device";
+    EXPECT_LT(system->DefaultPlaybackIndex(), system->PlaybackCount());
 
     ManualTimer timer;
-    SoundAlarmPlayer player(std::make_unique<PortAudioAlarmOutput>([] { return -1; }, [] { return false; }),
-                            timer);
+    SoundAlarmPlayer player(system->CreateAlarmOutput([] { return -1; }, [] { return false; }), timer);
     timer.OnTimer = [&] { player.Poll(); };
     int ended = 0;
     player.FileEnded = [&] { ++ended; };

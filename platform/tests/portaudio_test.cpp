@@ -248,20 +248,23 @@ protected:
 };
 
 TEST_F(SoundFactory, TheEnvironmentPutsWavFilesInPlaceOfTheSoundCard) {
-    EXPECT_NE(dynamic_cast<PortAudioSoundInput*>(CreateSoundInput().get()), nullptr);
-    EXPECT_NE(dynamic_cast<PortAudioSoundOutput*>(CreateSoundOutput().get()), nullptr);
+    EXPECT_EQ(dynamic_cast<WavFileSoundInput*>(SoundSystem::Make()->CreateInput().get()), nullptr);
+    EXPECT_EQ(dynamic_cast<WavFileSoundOutput*>(SoundSystem::Make()->CreateOutput().get()), nullptr);
 
     const std::string inPath = Path("in.wav"), outPath = Path("out.wav");
     ASSERT_TRUE(WriteWavFile(inPath, Ramp(96)));
     setenv("MUV_SOUND_INPUT", inPath.c_str(), 1);
     setenv("MUV_SOUND_OUTPUT", outPath.c_str(), 1);
-    EXPECT_EQ(SoundInputDeviceNames(), std::vector<std::string>{inPath});
+    const std::shared_ptr<SoundSystem> system = SoundSystem::Make();
+    const SoundDeviceList inputs = system->CaptureDevices();
+    ASSERT_EQ(inputs.devices.size(), 1u);
+    EXPECT_EQ(inputs.devices[0].shown, inPath);
 
-    auto in = CreateSoundInput();
+    auto in = system->CreateInput();
     auto* wav = dynamic_cast<WavFileSoundInput*>(in.get());
     ASSERT_NE(wav, nullptr);
     EXPECT_TRUE(wav->Open(0)) << wav->LastError();
-    auto out = CreateSoundOutput();
+    auto out = system->CreateOutput();
     ASSERT_NE(dynamic_cast<WavFileSoundOutput*>(out.get()), nullptr);
     ASSERT_TRUE(out->Open(0));
     // The program's file takes its buffers at the pace of the air: a second is not played at once.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <string>
 #include <vector>
@@ -81,6 +82,35 @@ TEST_F(SoundCardWindow, LoadListsTheDevicesAndSelectsTheStoredChoice) {
     }
     EXPECT_EQ(host.log, (std::vector<std::string>{"CloseSoundInput", "OpenSoundInput 2", "CloseSoundInput",
                                                   "OpenSoundInput 1"}));
+
+    // A choice stored by a device's lasting name is that device wherever the list now puts it; one that
+    // the list no longer holds is told. An index stored before devices were stored by name is the device
+    // it chose then (here the sound server's "default", which two former names stood for).
+    store = MemoryProfileStore();
+    store.Write("Tarjeta Sonido", "Dispositivo Entrada", "alsa_input.usb");
+    store.Write("Tarjeta Sonido", "Entrada", "0");
+    store.Write("Tarjeta Sonido", "Salida", "2");
+    const SoundDeviceList inputs{{{"default", "default"}, {"Built-in Audio", "alsa_input.pci"},
+                                  {"USB Audio CODEC", "alsa_input.usb"}},
+                                 {}};
+    const std::string card = "HDA Intel PCH: ALC892 Analog (hw:0,0)";
+    const SoundDeviceList outputs{
+        {{"default", "default"}, {"USB Audio CODEC", "alsa_output.usb"}, {card, card}},
+        {card, "default", "default"}};
+    window = std::make_unique<frmSoundCard>(
+        host, store, [&] { return inputs; }, [&] { return outputs; });
+    host.window = window.get();
+    window->Form_Load();
+    EXPECT_EQ(window->InputListIndex(), 2);
+    EXPECT_EQ(window->OutputListIndex(), 0);
+    EXPECT_FALSE(window->MissingInputDevice() || window->MissingOutputDevice());
+    window->SetOutputListIndex(1);
+    window->SaveSoundCards();
+    EXPECT_EQ(Stored("Dispositivo Salida"), "alsa_output.usb");
+    store.Write("Tarjeta Sonido", "Dispositivo Salida", "alsa_output.unplugged");
+    window->Form_Load();
+    EXPECT_EQ(window->MissingOutputDevice(), "alsa_output.unplugged");
+    EXPECT_EQ(window->OutputListIndex(), 0);
 
     // No capture device at all: nothing selected, nothing stored.
     host.log.clear();
@@ -181,6 +211,24 @@ TEST_F(SoundCardWindow, OpeningAgainReadsTheListsWithTheInputClosed) {
     EXPECT_EQ(window->SelectedInputDevice, 0);
     EXPECT_TRUE(host.log.empty());
     EXPECT_FALSE(Stored("Entrada").has_value());
+}
+
+// The title shows whole in a desktop's title bar, in every language's wording: the bar's bold 11-point
+// font, centred between the window menu and three buttons of 28 pixels at its other end.
+TEST_F(SoundCardWindow, TheTitleHasRoomInTheTitleBar) {
+    Make();
+    window->Form_Load();
+    window->show();
+    for (const char* title : {"SoundCard Configuration", "Configuração da placa de som",
+                              "Soundkarten-Konfiguration", "Настройка звуковой карты"}) {
+        window->setWindowTitle(QString::fromUtf8(title));
+        QApplication::processEvents();
+        QFont bar = QApplication::font();
+        bar.setBold(true);
+        bar.setPointSize(11);
+        EXPECT_GE(window->width(), QFontMetrics(bar).horizontalAdvance(QString::fromUtf8(title)) + 2 * 3 * 28)
+            << title;
+    }
 }
 
 }  // namespace
