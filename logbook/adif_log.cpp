@@ -931,7 +931,16 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
         int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0 && errno == EACCES)
             fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) return failed(ErrorCause(errno));
+        if (fd < 0) {
+            const int openError = errno;
+            // A log made read-only is told so whoever runs the program: to root the file opens, and
+            // its mode stops it below.
+            struct stat st {};
+            if (openError == EACCES && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                (st.st_mode & S_IWUSR) == 0)
+                return failed("the file is read-only");
+            return failed(ErrorCause(openError));
+        }
         struct stat st {};
         const int statError = ::fstat(fd, &st) != 0 ? errno : 0;
         if (statError || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) {
