@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <QTextBrowser>
 #include <functional>
+#include <initializer_list>
 #include <utility>
 
 #include "common/vb.h"
@@ -197,10 +198,12 @@ void frmMain::BuildClusterPanel() {
         auto* l = Register(new PictureBox(client_, kWindowBack, false), link);
         l->setGeometry(657, top, 20, 20);
         l->SetPicture(ClusterLinkImage({20, 20}));
-        l->setVisible(false);
         auto* x = Register(new PictureBox(client_, kWindowBack, false), clear);
         x->setGeometry(682, top, 20, 20);
         x->SetPicture(ClearMessageImage({20, 20}));
+        // A row shows when its first line arrives; until then nothing of it is on the window.
+        for (QWidget* w : std::initializer_list<QWidget*>{f, c, t, l, x})
+            w->setVisible(false);
         return std::make_tuple(f, c, t, l, x);
     };
     std::tie(txtClusterFrecuencia, rtfClusterComentario, txtClusterHora, pctClusterLink, pctBorrarMensaje) =

@@ -324,7 +324,9 @@ TEST_F(BandsAndMenus, PictureButtonsAndTheTransmitWindowsClear) {
     f.cmdClearVentanaTX_MouseMove(0, 0, 1, 1);
     EXPECT_EQ(f.cmdClearVentanaTX->toolTip(), "Clear TX Windows");
 
-    // The chat row's clear button hides the row; the eQSL page goes after its time.
+    // The chat row's clear button hides that row only; the eQSL page goes after its time.
+    for (int row : {1, 2})
+        for (QWidget* w : f.ClusterRowControls(row)) w->setVisible(true);
     f.pctBorrarMensaje2_Click();
     for (const char* name : {"txtClusterFrecuencia2", "rtfClusterComentario2", "txtClusterHora2",
                              "pctClusterLink2", "pctBorrarMensaje2"})

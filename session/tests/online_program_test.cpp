@@ -131,6 +131,10 @@ TEST_F(OnlineProgram, TheProgramJoinsTheClusterShowsItsLinesAndSendsSpotsToIt) {
     ASSERT_TRUE(WaitFor([&] { return cluster.received == "EA4XYZ\r\nJOIN MUV\r\n"; })) << cluster.received;
     EXPECT_EQ(FromQString(f.mnuSkedsOpcion[4]->text()), "Cluster Spot: Wait....");
     EXPECT_FALSE(f.mnuSkedsOpcion[4]->isEnabled());
+    // Nothing of either row is on the window before its first line.
+    for (int row : {1, 2})
+        for (QWidget* w : f.ClusterRowControls(row))
+            EXPECT_FALSE(w->isVisible()) << row << " " << FromQString(w->objectName());
 
     // A spot of the operator, and a chat line to all split over two writes.
     const std::string spot =
@@ -148,7 +152,9 @@ TEST_F(OnlineProgram, TheProgramJoinsTheClusterShowsItsLinesAndSendsSpotsToIt) {
     EXPECT_NE(f.ClusterCommentWindow(1).Text().find(" K1ABC ("), std::string::npos);
     EXPECT_NE(f.ClusterCommentWindow(2).Text().find(" ALL de DL1AB ("), std::string::npos)
         << "[" << f.ClusterCommentWindow(2).Text() << "]";
-    EXPECT_TRUE(f.pctClusterLink->isVisible());
+    for (int row : {1, 2})
+        for (QWidget* w : f.ClusterRowControls(row))
+            EXPECT_TRUE(w->isVisible()) << row << " " << FromQString(w->objectName());
 
     // A click on the sender's callsign in the row makes it the partner.
     TextWindow& row2 = f.ClusterCommentWindow(2);
