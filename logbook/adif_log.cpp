@@ -514,6 +514,11 @@ std::string RecordInEncoding(std::string_view record, bool windows1252) {
     return out;
 }
 
+// A log made read-only stays as it is, whoever runs the program: root could still write it.
+bool ReadOnlyLog(const struct stat& st) {
+    return S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0;
+}
+
 }  // namespace
 
 void AdifBytes::Reserve(size_t bytes) {
@@ -932,20 +937,17 @@ AdifAppendResult AdifLog::AppendAdifRecord(const std::string& path, const std::s
         if (fd < 0 && errno == EACCES)
             fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
+            // To anyone but root a read-only log does not even open; it is told as read-only all the same.
             const int openError = errno;
-            // A log made read-only is told so whoever runs the program: to root the file opens, and
-            // its mode stops it below.
             struct stat st {};
-            if (openError == EACCES && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                (st.st_mode & S_IWUSR) == 0)
+            if (openError == EACCES && ::stat(path.c_str(), &st) == 0 && ReadOnlyLog(st))
                 return failed("the file is read-only");
             return failed(ErrorCause(openError));
         }
         struct stat st {};
         const int statError = ::fstat(fd, &st) != 0 ? errno : 0;
-        if (statError || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) {
+        if (statError || !S_ISREG(st.st_mode) || ReadOnlyLog(st)) {
             ::close(fd);
-            // A log made read-only stays as it is, whoever runs the program.
             return failed(statError              ? ErrorCause(statError)
                           : !S_ISREG(st.st_mode) ? std::string("it is not a plain file")
                                                  : std::string("the file is read-only"));
